@@ -1,0 +1,82 @@
+// The bridge vocabulary every module shares: seats, suits, strains, ranks,
+// card indexes, one board's Deal, and the duplicate board conventions.
+//
+//   Deal d = DealFromNumber(n);                 // deal_number.h
+//   std::string spades = HandSuitText(d, kNorth, kSpades);   // "AKT4"
+//   std::string dealer = BoardDealerLetter(2);  // "E"
+//
+// Codes start at 0 everywhere: seats N E S W, suits S H D C, strains NT S H D
+// C (strain = suit + 1), ranks A K Q J T 9 .. 2.  A card is suit * 13 + rank,
+// so index 0 is the ace of spades and 51 the deuce of clubs; every card loop
+// runs over this index in increasing order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/deal_number_type.h"
+
+namespace tarrow {
+
+using Seat = int;  // 0 North, 1 East, 2 South, 3 West; side = seat % 2
+inline constexpr Seat kNorth = 0, kEast = 1, kSouth = 2, kWest = 3;
+using Suit = int;  // 0 spades, 1 hearts, 2 diamonds, 3 clubs
+inline constexpr Suit kSpades = 0, kHearts = 1, kDiamonds = 2, kClubs = 3;
+using Strain = int;  // 0 notrump, 1..4 spades..clubs
+inline constexpr Strain kNotrump = 0;
+using Rank = int;  // 0 ace .. 12 deuce
+inline constexpr int kCards = 52;
+
+inline constexpr std::string_view kSeatLetters = "NESW";
+inline constexpr std::string_view kRankLetters = "AKQJT98765432";
+// The hand editor also names "nobody", hence the fifth entry.
+inline constexpr std::array<std::string_view, 5> kSeatNames = {"North", "East", "South", "West",
+                                                               "None"};
+inline constexpr std::array<std::string_view, 5> kStrainLabels = {"NT", "S", "H", "D", "C"};
+// Printed output spells the ten as "10".
+inline constexpr std::array<std::string_view, 13> kPrintedRankNames = {
+    "A", "K", "Q", "J", "10", "9", "8", "7", "6", "5", "4", "3", "2"};
+
+constexpr int CardIndex(Suit suit, Rank rank) noexcept { return suit * 13 + rank; }
+constexpr Suit SuitOfCard(int card) noexcept { return card / 13; }
+constexpr Rank RankOfCard(int card) noexcept { return card % 13; }
+constexpr int SideOf(Seat seat) noexcept { return seat % 2; }
+constexpr Seat PartnerOf(Seat seat) noexcept { return seat ^ 2; }
+// High-card points: ace 4, king 3, queen 2, jack 1.
+constexpr int HighCardPoints(Rank rank) noexcept { return rank < 4 ? 4 - rank : 0; }
+
+// One board's distribution and what is derived from it.  The derived fields
+// are always recomputed from seatOf (DeriveCounts), never edited directly.
+struct Deal {
+  bool valid = false;                  // false when made from an out-of-range number
+  std::array<uint8_t, 52> seatOf{};    // seat 0..3 holding each card index
+  DealNumber number;                   // the number made from or converted to
+  uint8_t suitLength[4][4] = {};       // [seat][suit], 0..13
+  uint8_t points[4] = {};              // high-card points per seat, 0..37
+  uint8_t sidePoints[2] = {};          // North-South, East-West
+  uint8_t suitPoints[4][4] = {};       // [seat][suit], 0..10
+};
+
+// Recomputes suit lengths and points from the seats of the cards.
+void DeriveCounts(Deal& deal) noexcept;
+
+// "NESW"[(board - 1) mod 4]: board 1 North, 2 East, 3 South, 4 West.
+Seat BoardDealer(int board) noexcept;
+std::string BoardDealerLetter(int board);
+// Vulnerability by (board - 1) mod 16: "None", "N-S", "E-W", "Both".
+std::string BoardVulnerabilityText(int board);
+// The same in PBN's words: "None", "NS", "EW", "All".
+std::string BoardVulnerabilityShortText(int board);
+
+// Rank letters of the cards of one suit held by one seat, ace first; empty
+// for a void.
+std::string HandSuitText(const Deal& deal, Seat seat, Suit suit);
+// The four suits of one hand joined by ".", spades first: "AKQ..AKQ32.AK543".
+std::string HandText(const Deal& deal, Seat seat);
+// A PBN Deal value: first seat's letter, ":", the four hands clockwise from
+// firstSeat separated by one blank.
+std::string PbnDealText(const Deal& deal, Seat firstSeat);
+
+}  // namespace tarrow

@@ -1,0 +1,95 @@
+#include "core/pbn_deal.h"
+
+#include <cctype>
+
+#include "core/deal_number.h"
+
+namespace tarrow {
+namespace {
+
+constexpr std::string_view kSuitNames[4] = {"spades", "hearts", "diamonds", "clubs"};
+constexpr std::string_view kRankNames[13] = {"ace", "king", "queen", "jack", "ten",
+                                             "9",   "8",    "7",     "6",    "5",
+                                             "4",   "3",    "2"};
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                           text.back() == '\n')) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::string Quoted(char ch) {
+  if (static_cast<unsigned char>(ch) < 32) return "character code " + std::to_string(int(ch));
+  return "'" + std::string(1, ch) + "'";
+}
+
+}  // namespace
+
+std::string CardName(int card) {
+  return "the " + std::string(kRankNames[RankOfCard(card)]) + " of " +
+         std::string(kSuitNames[SuitOfCard(card)]);
+}
+
+Result<Deal> ParsePbnDeal(std::string_view value) {
+  const std::string_view text = Trim(value);
+  if (text.size() < 2 || text[1] != ':') {
+    return Status::Error("a deal starts with a seat letter and ':' (as in \"N:AKQ...\")");
+  }
+  const size_t first = kSeatLetters.find(char(std::toupper(static_cast<unsigned char>(text[0]))));
+  if (first == std::string_view::npos) {
+    return Status::Error("the deal starts with " + Quoted(text[0]) +
+                         ", which is not a seat letter (N, E, S or W)");
+  }
+  constexpr uint8_t kUnassigned = 0xFF;
+  Deal deal;
+  deal.seatOf.fill(kUnassigned);
+  int handsSeen = 0;  // blanks seen
+  int suit = 0;
+  int held[4] = {0, 0, 0, 0};
+  for (size_t i = 2; i < text.size(); ++i) {
+    const char ch = text[i];
+    const Seat seat = Seat((first + size_t(handsSeen)) & 3);
+    if (ch == ' ') {
+      // Several blanks between hands count as one separator.
+      if (text[i - 1] != ' ') ++handsSeen;
+      if (handsSeen > 3) return Status::Error("the deal has more than four hands");
+      suit = 0;
+    } else if (ch == '.') {
+      if (++suit > 3) {
+        return Status::Error(std::string(kSeatNames[seat]) + "'s hand has more than four suits");
+      }
+    } else {
+      const size_t rank = kRankLetters.find(ch);
+      if (rank == std::string_view::npos) {
+        std::string hint;
+        if (kRankLetters.find(char(std::toupper(static_cast<unsigned char>(ch)))) !=
+            std::string_view::npos) {
+          hint = " (ranks are written in upper case)";
+        }
+        return Status::Error(Quoted(ch) + " at position " + std::to_string(i + 1) +
+                             " of the deal is not understood" + hint);
+      }
+      const int card = CardIndex(suit, Rank(rank));
+      if (deal.seatOf[card] != kUnassigned) {
+        return Status::Error(CardName(card) + " appears twice");
+      }
+      deal.seatOf[card] = uint8_t(seat);
+      ++held[seat];
+    }
+  }
+  for (Seat seat = 0; seat < 4; ++seat) {
+    if (held[seat] != 13) {
+      return Status::Error(std::string(kSeatNames[seat]) + " holds " + std::to_string(held[seat]) +
+                           (held[seat] == 1 ? " card" : " cards") + ", not 13");
+    }
+  }
+  deal.valid = true;
+  DeriveCounts(deal);
+  deal.number = NumberFromDeal(deal);
+  return deal;
+}
+
+}  // namespace tarrow

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tarrow and runs every test: the Release
+# build, then the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# then the threaded analysis tests under ThreadSanitizer, then the fuzzers
+# for a short while.  Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+jobs=$(nproc)
+
+configure_and_build() {  # dir, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" --parallel "$jobs"
+}
+
+echo "== Release build and tests"
+configure_and_build build -DCMAKE_BUILD_TYPE=Release
+ctest --test-dir build --output-on-failure --parallel "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+configure_and_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_SANITIZE=ON \
+  -DTARROW_BUILD_BENCH=OFF -DTARROW_BUILD_UI=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure --parallel "$jobs" --label-exclude slow
+
+if [ -d analysis ]; then
+  echo "== ThreadSanitizer (threaded analysis tests)"
+  configure_and_build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_TSAN=ON \
+    -DTARROW_BUILD_BENCH=OFF -DTARROW_BUILD_UI=OFF
+  TSAN_OPTIONS=halt_on_error=1 \
+    ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
+fi
+
+if [ -x scripts/run-fuzzers.sh ]; then
+  echo "== Fuzzers"
+  scripts/run-fuzzers.sh 20
+fi
+
+echo "All tests passed."
