@@ -4,11 +4,11 @@ namespace tarrow {
 namespace {
 
 constexpr std::array<std::string_view, 16> kVulnerabilityLong = {
-    "None", "N-S", "E-W", "Both", "N-S", "E-W", "Both", "None",
-    "E-W",  "Both", "None", "N-S", "Both", "None", "N-S", "E-W"};
+    "None", "N-S",  "E-W",  "Both", "N-S",  "E-W",  "Both", "None",
+    "E-W",  "Both", "None", "N-S",  "Both", "None", "N-S",  "E-W"};
 constexpr std::array<std::string_view, 16> kVulnerabilityShort = {
-    "None", "NS", "EW", "All", "NS", "EW", "All", "None",
-    "EW",   "All", "None", "NS", "All", "None", "NS", "EW"};
+    "None", "NS",  "EW",   "All", "NS",  "EW",   "All", "None",
+    "EW",   "All", "None", "NS",  "All", "None", "NS",  "EW"};
 
 // Boards are numbered from 1; a stray 0 or negative still maps into the tables.
 int CycleIndex(int board, int period) noexcept {
@@ -19,8 +19,10 @@ int CycleIndex(int board, int period) noexcept {
 }  // namespace
 
 void DeriveCounts(Deal& deal) noexcept {
-  for (auto& row : deal.suitLength) for (auto& v : row) v = 0;
-  for (auto& row : deal.suitPoints) for (auto& v : row) v = 0;
+  for (auto& row : deal.suitLength)
+    for (auto& v : row) v = 0;
+  for (auto& row : deal.suitPoints)
+    for (auto& v : row) v = 0;
   for (Suit s = 0; s < 4; ++s) {
     for (Rank r = 0; r < 13; ++r) {
       const Seat p = deal.seatOf[CardIndex(s, r)] & 3;
@@ -36,7 +38,9 @@ void DeriveCounts(Deal& deal) noexcept {
   deal.sidePoints[1] = deal.points[kEast] + deal.points[kWest];
 }
 
-Seat BoardDealer(int board) noexcept { return CycleIndex(board, 4); }
+Seat BoardDealer(int board) noexcept {
+  return CycleIndex(board, 4);
+}
 
 std::string BoardDealerLetter(int board) {
   return std::string(1, kSeatLetters[BoardDealer(board)]);

@@ -39,24 +39,36 @@ inline constexpr std::array<std::string_view, 5> kStrainLabels = {"NT", "S", "H"
 inline constexpr std::array<std::string_view, 13> kPrintedRankNames = {
     "A", "K", "Q", "J", "10", "9", "8", "7", "6", "5", "4", "3", "2"};
 
-constexpr int CardIndex(Suit suit, Rank rank) noexcept { return suit * 13 + rank; }
-constexpr Suit SuitOfCard(int card) noexcept { return card / 13; }
-constexpr Rank RankOfCard(int card) noexcept { return card % 13; }
-constexpr int SideOf(Seat seat) noexcept { return seat % 2; }
-constexpr Seat PartnerOf(Seat seat) noexcept { return seat ^ 2; }
+constexpr int CardIndex(Suit suit, Rank rank) noexcept {
+  return suit * 13 + rank;
+}
+constexpr Suit SuitOfCard(int card) noexcept {
+  return card / 13;
+}
+constexpr Rank RankOfCard(int card) noexcept {
+  return card % 13;
+}
+constexpr int SideOf(Seat seat) noexcept {
+  return seat % 2;
+}
+constexpr Seat PartnerOf(Seat seat) noexcept {
+  return seat ^ 2;
+}
 // High-card points: ace 4, king 3, queen 2, jack 1.
-constexpr int HighCardPoints(Rank rank) noexcept { return rank < 4 ? 4 - rank : 0; }
+constexpr int HighCardPoints(Rank rank) noexcept {
+  return rank < 4 ? 4 - rank : 0;
+}
 
 // One board's distribution and what is derived from it.  The derived fields
 // are always recomputed from seatOf (DeriveCounts), never edited directly.
 struct Deal {
-  bool valid = false;                  // false when made from an out-of-range number
-  std::array<uint8_t, 52> seatOf{};    // seat 0..3 holding each card index
-  DealNumber number;                   // the number made from or converted to
-  uint8_t suitLength[4][4] = {};       // [seat][suit], 0..13
-  uint8_t points[4] = {};              // high-card points per seat, 0..37
-  uint8_t sidePoints[2] = {};          // North-South, East-West
-  uint8_t suitPoints[4][4] = {};       // [seat][suit], 0..10
+  bool valid = false;                // false when made from an out-of-range number
+  std::array<uint8_t, 52> seatOf{};  // seat 0..3 holding each card index
+  DealNumber number;                 // the number made from or converted to
+  uint8_t suitLength[4][4] = {};     // [seat][suit], 0..13
+  uint8_t points[4] = {};            // high-card points per seat, 0..37
+  uint8_t sidePoints[2] = {};        // North-South, East-West
+  uint8_t suitPoints[4][4] = {};     // [seat][suit], 0..10
 };
 
 // Recomputes suit lengths and points from the seats of the cards.

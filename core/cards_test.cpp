@@ -10,10 +10,10 @@ namespace {
 
 TEST(BoardConventionsTest, DealerAndVulnerabilityRepeatEverySixteenBoards) {
   const char* const dealers = "NESW";
-  const char* const longTexts[16] = {"None", "N-S", "E-W", "Both", "N-S", "E-W", "Both", "None",
-                                     "E-W",  "Both", "None", "N-S", "Both", "None", "N-S", "E-W"};
-  const char* const shortTexts[16] = {"None", "NS", "EW", "All", "NS", "EW", "All", "None",
-                                      "EW",   "All", "None", "NS", "All", "None", "NS", "EW"};
+  const char* const longTexts[16] = {"None", "N-S",  "E-W",  "Both", "N-S",  "E-W",  "Both", "None",
+                                     "E-W",  "Both", "None", "N-S",  "Both", "None", "N-S",  "E-W"};
+  const char* const shortTexts[16] = {"None", "NS",  "EW",   "All", "NS",  "EW",   "All", "None",
+                                      "EW",   "All", "None", "NS",  "All", "None", "NS",  "EW"};
   for (int board = 1; board <= 36; ++board) {
     SCOPED_TRACE(board);
     EXPECT_EQ(BoardDealerLetter(board), std::string(1, dealers[(board - 1) % 4]));
@@ -44,9 +44,9 @@ TEST(PbnDealTest, ReadsAnyFirstSeatAndDerivesTheNumber) {
   EXPECT_EQ(PbnDealText(*deal, kEast), text);
   EXPECT_EQ(DealNumberHexText(deal->number), "30271108 6F4049B5 EA4646A8");
   EXPECT_EQ(deal->points[kEast], 3 + 1 + 3 + 0);
-  EXPECT_EQ(ParsePbnDeal("e:KJ63.KT52.T93.86 7542.AQ764.KQ76. AQT9.98.A54.AQT4 8.J3.J82.KJ97532")
-                ->number,
-            deal->number);
+  EXPECT_EQ(
+      ParsePbnDeal("e:KJ63.KT52.T93.86 7542.AQ764.KQ76. AQT9.98.A54.AQT4 8.J3.J82.KJ97532")->number,
+      deal->number);
 }
 
 TEST(PbnDealTest, NamesWhatIsWrongWithABadDeal) {

@@ -51,8 +51,11 @@ Result<std::string> Utf8ToCp1252(std::string_view utf8) {
   size_t i = 0;
   while (i < utf8.size()) {
     const uint8_t lead = uint8_t(utf8[i]);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3
-                                    : (lead >> 3) == 30 ? 4 : 0;
+    size_t length = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
     if (length == 0 || i + length > utf8.size()) {
       return Status::Error("the text is not valid UTF-8 at byte " + std::to_string(i + 1));
     }

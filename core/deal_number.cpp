@@ -16,8 +16,8 @@ constexpr uint32_t kMask13 = (1u << 13) - 1;
 // positionInList[v] is the place of v in its own list, which replaces the
 // search for a value's position.
 struct NumberingTables {
-  uint32_t binom13[14];          // C(13, m)
-  uint32_t binom26[27];          // C(26, k)
+  uint32_t binom13[14];  // C(13, m)
+  uint32_t binom26[27];  // C(26, k)
   uint32_t listStart[15];
   uint16_t values[8192];
   uint16_t positionInList[8192];
@@ -69,7 +69,9 @@ const NumberingTables& Tables() {
 constexpr char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-DealNumber InvalidNumber() { return {false, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu}; }
+DealNumber InvalidNumber() {
+  return {false, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+}
 
 }  // namespace
 
@@ -79,11 +81,16 @@ uint32_t Unrank26(int k, uint32_t index) {
   const NumberingTables& t = Tables();
   assert(k >= 0 && k <= 26 && index < t.binom26[k]);
   switch (k) {
-    case 0: return 0;
-    case 1: return 1u << index;
-    case 25: return kMask26 & ~(1u << index);
-    case 26: return kMask26;
-    default: break;
+    case 0:
+      return 0;
+    case 1:
+      return 1u << index;
+    case 25:
+      return kMask26 & ~(1u << index);
+    case 26:
+      return kMask26;
+    default:
+      break;
   }
   int j = 0;
   while (index >= t.cumulative26[k][j]) ++j;
@@ -98,10 +105,14 @@ int64_t Rank26(int k, uint32_t mask) {
   if (k < 0 || k > 26 || (mask & ~kMask26) != 0 || std::popcount(mask) != k) return -1;
   switch (k) {
     case 0:
-    case 26: return 0;
-    case 1: return std::countr_zero(mask);
-    case 25: return std::countr_zero(~mask & kMask26);
-    default: break;
+    case 26:
+      return 0;
+    case 1:
+      return std::countr_zero(mask);
+    case 25:
+      return std::countr_zero(~mask & kMask26);
+    default:
+      break;
   }
   const NumberingTables& t = Tables();
   const uint32_t low = mask & kMask13;
@@ -137,7 +148,9 @@ int64_t Rank52(uint64_t mask) {
 
 }  // namespace internal
 
-void BuildNumberingTables() { (void)Tables(); }
+void BuildNumberingTables() {
+  (void)Tables();
+}
 
 Deal DealFromNumber(const DealNumber& number) {
   Deal deal;
@@ -217,8 +230,7 @@ std::string DealNumberBase64Text(const DealNumber& number) {
 
 Result<DealNumber> ParseDealNumber(std::string_view text) {
   auto outOfRange = [&] {
-    return Status::Error("deal number " + std::string(text) +
-                         " is out of range: the largest is " +
+    return Status::Error("deal number " + std::string(text) + " is out of range: the largest is " +
                          DealNumberDecimalText(MakeDealNumber(kTotalDeals - 1)).substr(1) +
                          " (hex " + DealNumberHexText(MakeDealNumber(kTotalDeals - 1)) + ")");
   };
@@ -226,7 +238,10 @@ Result<DealNumber> ParseDealNumber(std::string_view text) {
   bool hasHexLetter = false, hasComma = false;
   for (char ch : text) {
     if (ch == ' ' || ch == '\t') continue;
-    if (ch == ',') { hasComma = true; continue; }
+    if (ch == ',') {
+      hasComma = true;
+      continue;
+    }
     if (std::isxdigit(static_cast<unsigned char>(ch)) == 0) {
       return Status::Error("deal number " + std::string(text) + ": '" + std::string(1, ch) +
                            "' is neither a hex nor a decimal digit");
@@ -240,8 +255,8 @@ Result<DealNumber> ParseDealNumber(std::string_view text) {
   const bool hexLayout = text.size() == 26 && text[8] == ' ' && text[17] == ' ';
   if (!hasComma && (hasHexLetter || hexLayout)) {
     if (compact.size() != 24) {
-      return Status::Error("deal number " + std::string(text) + ": a hex number has 24 digits, not " +
-                           std::to_string(compact.size()));
+      return Status::Error("deal number " + std::string(text) +
+                           ": a hex number has 24 digits, not " + std::to_string(compact.size()));
     }
     uint128 value = 0;
     for (char ch : compact) {

@@ -29,8 +29,8 @@ namespace tarrow {
 
 using uint128 = unsigned __int128;
 
-inline constexpr uint32_t kSplit13 = 10'400'600;                // C(26,13)
-inline constexpr uint64_t kSplit26 = 495'918'532'948'104ULL;    // C(52,26)
+inline constexpr uint32_t kSplit13 = 10'400'600;              // C(26,13)
+inline constexpr uint64_t kSplit26 = 495'918'532'948'104ULL;  // C(52,26)
 // TotalDeals = kSplit26 * kSplit13^2 = AD55E315 634DDA65 8BF49200 (hex).
 inline constexpr uint128 kTotalDeals = uint128(kSplit26) * kSplit13 * kSplit13;
 inline constexpr DealNumber TotalDeals() {

@@ -9,7 +9,9 @@
 namespace tarrow {
 namespace {
 
-std::string NorthFirst(const DealNumber& n) { return PbnDealText(DealFromNumber(n), kNorth); }
+std::string NorthFirst(const DealNumber& n) {
+  return PbnDealText(DealFromNumber(n), kNorth);
+}
 
 constexpr uint128 kLast = kTotalDeals - 1;
 
@@ -132,8 +134,8 @@ TEST(DealNumberTest, Rank26AndUnrank26AreInversesForEveryBitCount) {
     uint64_t count = 1;
     for (int i = 0; i < k; ++i) count = count * (26 - i) / (i + 1);
     for (int trial = 0; trial < 300; ++trial) {
-      const uint32_t index = trial < 3 ? uint32_t(std::min<uint64_t>(trial, count - 1))
-                                       : uint32_t(random() % count);
+      const uint32_t index =
+          trial < 3 ? uint32_t(std::min<uint64_t>(trial, count - 1)) : uint32_t(random() % count);
       const uint32_t mask = internal::Unrank26(k, index);
       ASSERT_EQ(std::popcount(mask), k);
       ASSERT_EQ(internal::Rank26(k, mask), int64_t(index)) << "k=" << k;
@@ -205,11 +207,11 @@ TEST(DealNumberTest, TextFormsOfTheListedNumbers) {
 }
 
 TEST(DealNumberTest, ParsesHexAndDecimalAsTyped) {
-  const DealNumber board1 = MakeDealNumber((uint128(0x48DB1DE1u) << 64) |
-                                           (uint128(0x5ED13920u) << 32) | 0xFC4FE771u);
-  for (const char* text : {"48DB1DE1 5ED13920 FC4FE771", "48db1de15ed13920fc4fe771",
-                           "22547816567610173465337784177",
-                           " 22,547,816,567,610,173,465,337,784,177"}) {
+  const DealNumber board1 =
+      MakeDealNumber((uint128(0x48DB1DE1u) << 64) | (uint128(0x5ED13920u) << 32) | 0xFC4FE771u);
+  for (const char* text :
+       {"48DB1DE1 5ED13920 FC4FE771", "48db1de15ed13920fc4fe771", "22547816567610173465337784177",
+        " 22,547,816,567,610,173,465,337,784,177"}) {
     SCOPED_TRACE(text);
     const Result<DealNumber> n = ParseDealNumber(text);
     ASSERT_TRUE(n.ok()) << n.message();
@@ -217,7 +219,7 @@ TEST(DealNumberTest, ParsesHexAndDecimalAsTyped) {
   }
   EXPECT_FALSE(ParseDealNumber("").ok());
   EXPECT_FALSE(ParseDealNumber("12x4").ok());
-  EXPECT_FALSE(ParseDealNumber("ABC").ok());  // hex needs 24 digits
+  EXPECT_FALSE(ParseDealNumber("ABC").ok());                            // hex needs 24 digits
   EXPECT_FALSE(ParseDealNumber("53644737765488792839237440000").ok());  // TotalDeals
   EXPECT_TRUE(ParseDealNumber("53644737765488792839237439999").ok());
   EXPECT_FALSE(ParseDealNumber("AD55E315 634DDA65 8BF49200").ok());

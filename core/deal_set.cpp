@@ -44,7 +44,8 @@ class Serializer {
 void BoardEntry::ClearAnalysis() noexcept {
   table.fill(0);
   doneMask = {0, 0};
-  for (auto& side : solveTime) for (auto& t : side) t = 0;
+  for (auto& side : solveTime)
+    for (auto& t : side) t = 0;
   jobStart = 0;
 }
 
@@ -70,7 +71,8 @@ std::vector<uint8_t> SerializeForDigest(const DealSet& set) {
     for (uint8_t t : b.table) s.U8(t);
     s.U8(b.doneMask[0]);
     s.U8(b.doneMask[1]);
-    for (const auto& side : b.solveTime) for (float t : side) s.F32(t);
+    for (const auto& side : b.solveTime)
+      for (float t : side) s.F32(t);
     s.F64(b.jobStart);
   }
   const SetHeader& h = set.header;
@@ -92,6 +94,8 @@ SetDigest ComputeSetDigest(const DealSet& set) {
   return HashBlock(bytes.data(), bytes.size());
 }
 
-bool SetChangedSinceSave(const DealSet& set) { return ComputeSetDigest(set) != set.setDigest; }
+bool SetChangedSinceSave(const DealSet& set) {
+  return ComputeSetDigest(set) != set.setDigest;
+}
 
 }  // namespace tarrow

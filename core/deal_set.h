@@ -50,18 +50,22 @@ class LimitedText {
 // Double-dummy tricks, seat-major: index = declarer * 5 + strain, declarers
 // N E S W, strains NT S H D C; tricks 0..13.
 using DDTable = std::array<uint8_t, 20>;
-constexpr int DDIndex(Seat declarer, Strain strain) noexcept { return declarer * 5 + strain; }
+constexpr int DDIndex(Seat declarer, Strain strain) noexcept {
+  return declarer * 5 + strain;
+}
 
 // Bit of a strain in a DoneMask: NT 1, S 2, H 4, D 8, C 16.
-constexpr uint8_t StrainBit(Strain strain) noexcept { return uint8_t(1u << strain); }
+constexpr uint8_t StrainBit(Strain strain) noexcept {
+  return uint8_t(1u << strain);
+}
 inline constexpr uint8_t kAllStrainsDone = 31;
 
 struct BoardEntry {
-  DealNumber number;                 // valid flag marks the slot as used
-  DDTable table{};                   // tricks per declarer and strain
+  DealNumber number;                  // valid flag marks the slot as used
+  DDTable table{};                    // tricks per declarer and strain
   std::array<uint8_t, 2> doneMask{};  // per side (NS, EW): strains whose tricks are known
-  float solveTime[2][5] = {};        // per side and strain, the job's duration in days
-  DateTime jobStart = 0;             // when the latest analysis job on this board started
+  float solveTime[2][5] = {};         // per side and strain, the job's duration in days
+  DateTime jobStart = 0;              // when the latest analysis job on this board started
 
   // Forgets the analysis: tricks, done bits and times.
   void ClearAnalysis() noexcept;
@@ -88,8 +92,8 @@ using SetDigest = std::array<uint8_t, 20>;
 struct DealSet {
   std::array<BoardEntry, kBoardsPerSet> boards;  // boards 1..36 at index 0..35
   SetHeader header;
-  SetDigest setDigest{};                        // digest at the last write or load
-  std::array<Deal, kBoardsPerSet> deals;        // expanded form of each board's number
+  SetDigest setDigest{};                  // digest at the last write or load
+  std::array<Deal, kBoardsPerSet> deals;  // expanded form of each board's number
 
   BoardEntry& Board(int board) { return boards.at(size_t(board - 1)); }
   const BoardEntry& Board(int board) const { return boards.at(size_t(board - 1)); }

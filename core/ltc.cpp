@@ -46,12 +46,15 @@ int LosingTrickCount(Seat seat, const Deal& deal, QueenMethod method) noexcept {
     total += halves;
   }
   switch (method) {
-    case QueenMethod::kUnguardedQueenHalf: break;
+    case QueenMethod::kUnguardedQueenHalf:
+      break;
     case QueenMethod::kQueensAgainstAces:
       if (aces > queens) total -= 2;
       if (queens > aces) total += 2;
       break;
-    case QueenMethod::kHalfPerExcess: total += queens - aces; break;
+    case QueenMethod::kHalfPerExcess:
+      total += queens - aces;
+      break;
   }
   return total;
 }

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-
 namespace tarrow {
 namespace {
 
-constexpr QueenMethod kAllMethods[] = {QueenMethod::kUnguardedQueenHalf,
-                                       QueenMethod::kQueensAgainstAces, QueenMethod::kHalfPerExcess};
+constexpr QueenMethod kAllMethods[] = {
+    QueenMethod::kUnguardedQueenHalf, QueenMethod::kQueensAgainstAces, QueenMethod::kHalfPerExcess};
 
 // North holds the hand; East, South and West take the other cards in turn.
 Deal WithNorth(const char* northHand) {
@@ -39,9 +38,9 @@ TEST(LosingTrickCountTest, VoidSingletonAceAndAceKingCountNothing) {
   // club suit of nine whose score is 6 - (A, K, Q) under every method.
   for (QueenMethod m : kAllMethods) {
     EXPECT_EQ(LosingTrickCount(kNorth, WithNorth(".A.AK.AKQJT9876"), m),
-              m == QueenMethod::kUnguardedQueenHalf ? 0
+              m == QueenMethod::kUnguardedQueenHalf  ? 0
               : m == QueenMethod::kQueensAgainstAces ? -2  // 3 aces, 1 queen
-                                                      : -2);
+                                                     : -2);
   }
 }
 

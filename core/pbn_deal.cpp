@@ -8,9 +8,8 @@ namespace tarrow {
 namespace {
 
 constexpr std::string_view kSuitNames[4] = {"spades", "hearts", "diamonds", "clubs"};
-constexpr std::string_view kRankNames[13] = {"ace", "king", "queen", "jack", "ten",
-                                             "9",   "8",    "7",     "6",    "5",
-                                             "4",   "3",    "2"};
+constexpr std::string_view kRankNames[13] = {"ace", "king", "queen", "jack", "ten", "9", "8",
+                                             "7",   "6",    "5",     "4",    "3",   "2"};
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);

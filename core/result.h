@@ -38,10 +38,22 @@ class [[nodiscard]] Result {
   const Status& status() const noexcept { return status_; }
   const std::string& message() const noexcept { return status_.message(); }
 
-  T& operator*() { assert(ok()); return *value_; }
-  const T& operator*() const { assert(ok()); return *value_; }
-  T* operator->() { assert(ok()); return &*value_; }
-  const T* operator->() const { assert(ok()); return &*value_; }
+  T& operator*() {
+    assert(ok());
+    return *value_;
+  }
+  const T& operator*() const {
+    assert(ok());
+    return *value_;
+  }
+  T* operator->() {
+    assert(ok());
+    return &*value_;
+  }
+  const T* operator->() const {
+    assert(ok());
+    return &*value_;
+  }
 
  private:
   std::optional<T> value_;

@@ -6,7 +6,9 @@
 namespace tarrow {
 namespace {
 
-constexpr uint32_t Rotl(uint32_t x, int n) noexcept { return (x << n) | (x >> (32 - n)); }
+constexpr uint32_t Rotl(uint32_t x, int n) noexcept {
+  return (x << n) | (x >> (32 - n));
+}
 
 uint32_t BigEndianWord(const uint8_t* p) noexcept {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];

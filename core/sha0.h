@@ -28,9 +28,9 @@ class ShaState {
  private:
   void Compress() noexcept;
 
-  uint32_t waiting_ = 0;     // bytes in block_, 0..63 between calls
-  uint32_t h_[5];            // chaining words
-  uint32_t total_ = 0;       // bytes absorbed in full blocks (mod 2^32)
+  uint32_t waiting_ = 0;  // bytes in block_, 0..63 between calls
+  uint32_t h_[5];         // chaining words
+  uint32_t total_ = 0;    // bytes absorbed in full blocks (mod 2^32)
   uint8_t block_[64];
 };
 

@@ -123,7 +123,9 @@ DateTime DateTimeNow() {
   return DateTimeFromCivil(c) + now.tv_nsec / 1e9 / 86400.0;
 }
 
-DateTime Today() { return std::floor(DateTimeNow()); }
+DateTime Today() {
+  return std::floor(DateTimeNow());
+}
 
 std::string DateText(DateTime date) {
   const CivilDateTime c = CivilFromDateTime(date);
@@ -172,7 +174,11 @@ std::string ComputerNameText() {
   return name;
 }
 
-std::string HoursText(double days) { return Fixed2(days * 24, "h"); }
-std::string MinutesText(double days) { return Fixed2(days * 24 * 60, "m"); }
+std::string HoursText(double days) {
+  return Fixed2(days * 24, "h");
+}
+std::string MinutesText(double days) {
+  return Fixed2(days * 24 * 60, "m");
+}
 
 }  // namespace tarrow

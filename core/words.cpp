@@ -7,11 +7,11 @@ namespace tarrow {
 namespace {
 
 constexpr std::array<std::string_view, 20> kUnits = {
-    "",        "one",     "two",       "three",    "four",     "five",    "six",
-    "seven",   "eight",   "nine",      "ten",      "eleven",   "twelve",  "thirteen",
+    "",         "one",     "two",     "three",     "four",      "five",    "six",
+    "seven",    "eight",   "nine",    "ten",       "eleven",    "twelve",  "thirteen",
     "fourteen", "fifteen", "sixteen", "seventeen", "eightteen", "nineteen"};
-constexpr std::array<std::string_view, 10> kTens = {"",      "",      "twenty",  "thirty", "forty",
-                                                    "fifty", "sixty", "seventy", "eighty", "ninety"};
+constexpr std::array<std::string_view, 10> kTens = {
+    "", "", "twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
 
 // Words for n mod 2000: hundreds up to nineteen hundred, never "and".
 std::string WordsBelow2000(uint32_t n) {
@@ -41,8 +41,8 @@ std::string NumberInWords(uint32_t n) {
     std::string_view word;
   };
   // Thousands start at 2000: below that the hundreds carry the number.
-  for (const Scale scale : {Scale{1'000'000'000, " billion"}, Scale{1'000'000, " million"},
-                            Scale{1000, " thousand"}}) {
+  for (const Scale scale :
+       {Scale{1'000'000'000, " billion"}, Scale{1'000'000, " million"}, Scale{1000, " thousand"}}) {
     const uint32_t threshold = scale.size == 1000 ? 2000 : scale.size;
     if (n >= threshold) {
       text += WordsBelow2000(n / scale.size);

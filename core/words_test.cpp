@@ -7,14 +7,12 @@ namespace {
 
 TEST(NumberInWordsTest, SpellsTheBoardNumbersAsGenerationNeedsThem) {
   const char* const expected[36] = {
-      "one",          "two",          "three",       "four",         "five",
-      "six",          "seven",        "eight",       "nine",         "ten",
-      "eleven",       "twelve",       "thirteen",    "fourteen",     "fifteen",
-      "sixteen",      "seventeen",    "eightteen",   "nineteen",     "twenty",
-      "twenty-one",   "twenty-two",   "twenty-three", "twenty-four", "twenty-five",
-      "twenty-six",   "twenty-seven", "twenty-eight", "twenty-nine", "thirty",
-      "thirty-one",   "thirty-two",   "thirty-three", "thirty-four", "thirty-five",
-      "thirty-six"};
+      "one",         "two",        "three",        "four",         "five",         "six",
+      "seven",       "eight",      "nine",         "ten",          "eleven",       "twelve",
+      "thirteen",    "fourteen",   "fifteen",      "sixteen",      "seventeen",    "eightteen",
+      "nineteen",    "twenty",     "twenty-one",   "twenty-two",   "twenty-three", "twenty-four",
+      "twenty-five", "twenty-six", "twenty-seven", "twenty-eight", "twenty-nine",  "thirty",
+      "thirty-one",  "thirty-two", "thirty-three", "thirty-four",  "thirty-five",  "thirty-six"};
   for (uint32_t n = 1; n <= 36; ++n) EXPECT_EQ(NumberInWords(n), expected[n - 1]) << n;
 }
 
