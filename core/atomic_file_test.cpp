@@ -1,0 +1,77 @@
+#include "core/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace tarrow {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AtomicFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("tarrow-atomic-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(folder_);
+  }
+  fs::path folder_;
+};
+
+TEST_F(AtomicFileTest, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {
+  const fs::path file = folder_ / "set.pbn";
+  ASSERT_TRUE(WriteFileAtomically(file, "first").ok());
+  ASSERT_TRUE(WriteFileAtomically(file, "second\r\n").ok());
+  const Result<std::string> back = ReadWholeFile(file);
+  ASSERT_TRUE(back.ok());
+  EXPECT_EQ(*back, "second\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(AtomicFileTest, AFailedWriteKeepsTheOldFileAndNamesThePath) {
+  const fs::path file = folder_ / "set.pbn";
+  ASSERT_TRUE(WriteFileAtomically(file, "old").ok());
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  const Status status = WriteFileAtomically(file, "new");
+  EXPECT_FALSE(status.ok());
+  EXPECT_NE(status.message().find(file.string()), std::string::npos);
+  EXPECT_EQ(*ReadWholeFile(file), "old");
+}
+
+TEST_F(AtomicFileTest, AFailedRenameKeepsWhatWasThere) {
+  // A folder in the way cannot be replaced by a file, even by root.
+  const fs::path blocked = folder_ / "blocked.pbn";
+  fs::create_directories(blocked / "inside");
+  const Status status = WriteFileAtomically(blocked, "new");
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("blocked.pbn"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(blocked / "inside"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(AtomicFileTest, AMissingFolderOrFileIsAnError) {
+  EXPECT_FALSE(WriteFileAtomically(folder_ / "no" / "such.pbn", "x").ok());
+  const Result<std::string> missing = ReadWholeFile(folder_ / "absent.pbn");
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(missing.message().find("absent.pbn"), std::string::npos);
+}
+
+TEST_F(AtomicFileTest, RefusesFilesAboveTheSizeLimit) {
+  const fs::path file = folder_ / "big.bin";
+  ASSERT_TRUE(WriteFileAtomically(file, std::string(5000, 'x')).ok());
+  EXPECT_FALSE(ReadWholeFile(file, 4096).ok());
+  EXPECT_TRUE(ReadWholeFile(file, 5000).ok());
+}
+
+}  // namespace
+}  // namespace tarrow
