@@ -1,0 +1,87 @@
+#include "cli/cli_args.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+#include <thread>
+
+#include "core/cp1252.h"
+
+namespace tarrow::cli {
+
+std::string ParsedArgs::Value(const std::string& name, const std::string& fallback) const {
+  const auto it = values.find(name);
+  return it == values.end() ? fallback : it->second;
+}
+
+Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& spec) {
+  ParsedArgs parsed;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
+      if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && arg != "-") {
+        return Status::Error("unknown option " + arg);
+      }
+      parsed.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (name == "--help" || spec.flags.count(name) > 0) {
+      if (equals != std::string::npos) return Status::Error("option " + name + " takes no value");
+      parsed.flags.insert(name);
+    } else if (spec.values.count(name) > 0) {
+      std::string value;
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return Status::Error("option " + name + " needs a value");
+      }
+      if (parsed.values.count(name) > 0) return Status::Error("option " + name + " is given twice");
+      parsed.values[name] = value;
+    } else {
+      return Status::Error("unknown option " + name);
+    }
+  }
+  return parsed;
+}
+
+Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name) {
+  Result<std::string> bytes = Utf8ToCp1252(args.Value(name));
+  if (!bytes.ok()) return Status::Error(name + ": " + bytes.message());
+  return bytes;
+}
+
+Result<int> ThreadCount(const ParsedArgs& args) {
+  if (!args.Has("--threads")) {
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    return int(std::min(processors, 8u));
+  }
+  const std::string text = args.Value("--threads");
+  int n = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (error != std::errc() || end != text.data() + text.size() || n < 1 || n > 8) {
+    return Status::Error("--threads takes a number from 1 to 8, not \"" + text + "\"");
+  }
+  return n;
+}
+
+int UsageError(std::string_view command, std::string_view message) {
+  std::cerr << "tarrow-cli " << command << ": " << message << "\n"
+            << "Try 'tarrow-cli " << command << " --help'.\n";
+  return kExitUsage;
+}
+
+int Failure(std::string_view message) {
+  std::cerr << "tarrow-cli: " << message << "\n";
+  return kExitError;
+}
+
+}  // namespace tarrow::cli

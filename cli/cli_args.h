@@ -1,0 +1,59 @@
+// Command-line parsing shared by the tarrow-cli commands.
+//
+//   const OptionSpec spec{.values = {"--seed"}, .flags = {"--table"}};
+//   Result<ParsedArgs> args = ParseArgs(argv_tail, spec);
+//   if (!args.ok()) return UsageError("boards", args.message());
+//   std::string seed = args->Value("--seed");
+//
+// Options take their value as "--name value" or "--name=value"; "--" ends the
+// options; a lone "-" is a positional argument (standard input).
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+
+namespace tarrow::cli {
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitError = 1;          // bad input, a failed write
+inline constexpr int kExitUsage = 2;          // a wrong command line
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C
+
+struct OptionSpec {
+  std::set<std::string> values;  // options that take a value
+  std::set<std::string> flags;   // options that stand alone
+};
+
+struct ParsedArgs {
+  std::map<std::string, std::string> values;
+  std::set<std::string> flags;
+  std::vector<std::string> positional;
+
+  bool Has(const std::string& name) const {
+    return values.count(name) > 0 || flags.count(name) > 0;
+  }
+  std::string Value(const std::string& name, const std::string& fallback = "") const;
+};
+
+// "--help" is always understood and lands in flags.
+Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& spec);
+
+// A UTF-8 argument as the Windows-1252 bytes the program keeps; the message
+// names the option and the character that has no place in that set.
+Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name);
+
+// Reads "--threads N": 1..8, or the number of processors (at most 8) when absent.
+Result<int> ThreadCount(const ParsedArgs& args);
+
+// Prints "tarrow-cli COMMAND: message" and the hint to --help on stderr; returns 2.
+int UsageError(std::string_view command, std::string_view message);
+// Prints "tarrow-cli: message" on stderr; returns 1.
+int Failure(std::string_view message);
+
+}  // namespace tarrow::cli

@@ -1,0 +1,123 @@
+// The command line run as a user would: spawn tarrow-cli, check what it
+// prints and how it exits.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/run_cli_for_test.h"
+
+namespace tarrow::cli {
+namespace {
+
+using testing::RunCli;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(CliBoardsTest, PrintsTheThirtySixBoardsOfASeed) {
+  const auto run = RunCli({"boards", "--seed", "abc"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 36u);
+  EXPECT_EQ(lines[0],
+            "1\t48DB1DE1 5ED13920 FC4FE771\t"
+            "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
+  EXPECT_EQ(lines[1],
+            "2\t30271108 6F4049B5 EA4646A8\t"
+            "E:KJ63.KT52.T93.86 7542.AQ764.KQ76. AQT9.98.A54.AQT4 8.J3.J82.KJ97532");
+  EXPECT_EQ(lines[17],
+            "18\t5388B169 7104BDEE 4788E433\t"
+            "E:T8.AK75.AQ7.AJ74 763.Q6.T9853.953 .JT98432.K642.Q2 AKQJ9542..J.KT86");
+  EXPECT_EQ(lines[35],
+            "36\t5976AAAD AF4E9410 CE8C3BF3\t"
+            "W:AK5.QT986.AT4.KT QT6.AKJ52.K98.A2 743.74.J76.J9753 J982.3.Q532.Q864");
+}
+
+TEST(CliBoardsTest, SeedsAreConvertedToWindows1252) {
+  // "é" is one byte in the set's character set, so "caf\xE9" hashes alike on
+  // every platform; a character outside that set is refused by name.
+  const auto accented = RunCli({"boards", "--seed=caf\xC3\xA9"});
+  ASSERT_EQ(accented.exitCode, 0) << accented.err;
+  const auto plain = RunCli({"boards", "--seed", "cafe"});
+  EXPECT_NE(Lines(accented.out)[0], Lines(plain.out)[0]);
+  const auto snowman = RunCli({"boards", "--seed", "\xE2\x98\x83"});
+  EXPECT_EQ(snowman.exitCode, 1);
+  EXPECT_NE(snowman.err.find("U+2603"), std::string::npos) << snowman.err;
+}
+
+TEST(CliBoardsTest, WrongCommandLinesExitTwo) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"boards"},
+                                               {"boards", "--seed"},
+                                               {"boards", "--seeds", "x"},
+                                               {"boards", "--seed", "a", "extra"},
+                                               {"deals"},
+                                               {}}) {
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
+    EXPECT_FALSE(run.err.empty());
+  }
+}
+
+TEST(CliHelpTest, TheProgramAndEveryCommandHaveHelp) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"boards", "--help"}, {"number", "--help"}}) {
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("Usage: tarrow-cli"), std::string::npos) << run.out;
+  }
+}
+
+TEST(CliNumberTest, ConvertsNumbersInEveryFormAndDealsBack) {
+  const std::string expected =
+      "48DB1DE1 5ED13920 FC4FE771\n"
+      " 22,547,816,567,610,173,465,337,784,177\n"
+      "SNsd4V7ROSD8T+dx\n"
+      "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83\n";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"number", "48DB1DE1 5ED13920 FC4FE771"},
+        {"number", "22547816567610173465337784177"},
+        {"number", " 22,547,816,567,610,173,465,337,784,177"},
+        {"number", "--deal",
+         "S:J97.A83.Q97.AJ42 A432.QT94.83.T83 KQ.KJ765.T5.KQ76 T865.2.AKJ642.95"}}) {
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, expected) << ::testing::PrintToString(args);
+  }
+  const auto last = RunCli({"number", "53,644,737,765,488,792,839,237,439,999"});
+  EXPECT_EQ(Lines(last.out)[0], "AD55E315 634DDA65 8BF491FF");
+  EXPECT_EQ(Lines(last.out)[3],
+            "N:AKQJT98765432... ..AKQJT98765432. .AKQJT98765432.. ...AKQJT98765432");
+}
+
+TEST(CliNumberTest, BadInputIsNamedAndExitsOne) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* says;
+  };
+  const Row rows[] = {
+      {{"number", "53644737765488792839237440000"}, "out of range"},
+      {{"number", "12#4"}, "'#'"},
+      {{"number", "--deal", "N:AKQ"}, "holds 3 cards, not 13"},
+      {{"number", "--deal",
+        "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T87"},
+       "the 7 of clubs appears twice"},
+      {{"number", "--deal",
+        "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T8x"},
+       "'x' at position"},
+  };
+  for (const Row& row : rows) {
+    const auto run = RunCli(row.args);
+    EXPECT_EQ(run.exitCode, 1) << ::testing::PrintToString(row.args);
+    EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+  }
+  EXPECT_EQ(RunCli({"number"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"number", "1", "2"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace tarrow::cli

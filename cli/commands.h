@@ -1,0 +1,21 @@
+// The commands of tarrow-cli.  Each lives in its own cmd_*.cpp and is listed
+// once in main.cpp.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarrow::cli {
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;  // one line for the program's help
+  std::string_view help;     // the command's own --help text
+  int (*run)(const std::vector<std::string>& args);
+};
+
+extern const Command kBoardsCommand;
+extern const Command kNumberCommand;
+
+}  // namespace tarrow::cli
