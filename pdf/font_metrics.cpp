@@ -116,7 +116,8 @@ std::optional<PdfFontMetrics> ReadFace(FT_Library library, const std::string& fi
 
 // Walks fontconfig's candidates for the family, best first, and reads the
 // first face whose family is one of the accepted names.
-std::optional<PdfFontMetrics> LoadFamily(FT_Library library, std::string_view family, bool bold) {
+std::optional<PdfFontMetrics> LoadFamily(FcConfig* config, FT_Library library,
+                                         std::string_view family, bool bold) {
   const std::vector<std::string> accepted = AcceptedFamilies(family);
   const bool symbolic = IsSymbolFamily(family);
   FcPattern* pattern = FcPatternCreate();
@@ -125,10 +126,10 @@ std::optional<PdfFontMetrics> LoadFamily(FT_Library library, std::string_view fa
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result;
-  FcFontSet* candidates = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+  FcFontSet* candidates = FcFontSort(config, pattern, FcFalse, nullptr, &result);
   FcPatternDestroy(pattern);
   if (candidates == nullptr) return std::nullopt;
 
@@ -161,6 +162,14 @@ std::optional<PdfFontMetrics> LoadFamily(FT_Library library, std::string_view fa
 
 class MetricsCache {
  public:
+  MetricsCache() = default;
+  MetricsCache(const MetricsCache&) = delete;
+  MetricsCache& operator=(const MetricsCache&) = delete;
+  ~MetricsCache() {
+    if (config_ != nullptr) FcConfigDestroy(config_);
+    if (library_ != nullptr) FT_Done_FreeType(library_);
+  }
+
   const PdfFontMetrics* Find(std::string_view family, bool bold, std::string* error) {
     std::lock_guard lock(mutex_);
     if (const PdfFontMetrics* m = Load(family, bold)) return m;
@@ -175,7 +184,9 @@ class MetricsCache {
     auto it = cache_.find(key);
     if (it == cache_.end()) {
       if (library_ == nullptr && FT_Init_FreeType(&library_) != 0) return nullptr;
-      std::optional<PdfFontMetrics> m = LoadFamily(library_, family, bold);
+      // A configuration of our own, so the process-wide one (Qt's) is left alone.
+      if (config_ == nullptr && (config_ = FcInitLoadConfigAndFonts()) == nullptr) return nullptr;
+      std::optional<PdfFontMetrics> m = LoadFamily(config_, library_, family, bold);
       it = cache_.emplace(key, m ? std::make_unique<PdfFontMetrics>(std::move(*m)) : nullptr).first;
     }
     return it->second.get();
@@ -183,6 +194,7 @@ class MetricsCache {
 
   std::mutex mutex_;
   FT_Library library_ = nullptr;  // kept for the program's lifetime
+  FcConfig* config_ = nullptr;
   std::map<std::pair<std::string, bool>, std::unique_ptr<PdfFontMetrics>> cache_;
 };
 
