@@ -267,22 +267,23 @@ TEST_F(BoardBoxTest, TrickTablePositions) {
                          {kWest, 4, 12}});
   Draw(Options(true, false, true, true, true));
   surface.start = 39;  // after the hands and the compass
-  // h0 = 34: top 2000 + 450 - 2; column 34, a = 7, b = 2; bx = 1012.
-  ExpectAt(surface.Find("NT"), 1046, 2455, "Arial Narrow", 30);
-  ExpectAt(surface.Find("\xAA"), 1012 + 68 + 2, 2448, "Symbol", 40);
+  // h0 = 34: top 2000 + 450 - 2; column round(35 x 1.08) = 38, a = 7, b = 2; bx = 1012.
+  ExpectAt(surface.Find("NT"), 1050, 2455, "Arial Narrow", 30);
+  ExpectAt(surface.Find("\xAA"), 1012 + 76 + 2, 2448, "Symbol", 40);
   // H = 37, H2 = 18, H4 = 9, H8 = 5; first pair at 2448 + 46.
   ExpectAt(surface.Find("N"), 1012, 2494, "Arial", 35);
   ExpectAt(surface.Find("S"), 1012, 2531, "Arial", 35);
   ExpectAt(surface.Find("E"), 1012, 2577, "Arial", 35);
   ExpectAt(surface.Find("W"), 1012, 2614, "Arial", 35);
-  ExpectAt(surface.Find(" 9"), 1046, 2512, "Arial", 35);  // N and S agree in notrump
-  ExpectAt(surface.Find("10"), 1080, 2494, "Arial", 35);  // they differ in spades
-  ExpectAt(surface.Find("11"), 1080, 2531, "Arial", 35);
-  ExpectAt(surface.Find(" 4"), 1046, 2577, "Arial", 35);
-  ExpectAt(surface.Find(" 3"), 1046, 2614, "Arial", 35);
-  ExpectAt(surface.Find("12"), 1012 + 170, 2595, "Arial", 35);
-  const std::vector<std::string> rules = {"move 1000 2489", "line 1219 2489", "line 1219 2666",
-                                          "move 1000 2572", "line 1219 2572"};
+  ExpectAt(surface.Find(" 9"), 1050, 2512, "Arial", 35);  // N and S agree in notrump
+  ExpectAt(surface.Find("10"), 1088, 2494, "Arial", 35);  // they differ in spades
+  ExpectAt(surface.Find("11"), 1088, 2531, "Arial", 35);
+  ExpectAt(surface.Find(" 4"), 1050, 2577, "Arial", 35);
+  ExpectAt(surface.Find(" 3"), 1050, 2614, "Arial", 35);
+  ExpectAt(surface.Find("12"), 1012 + 190, 2595, "Arial", 35);
+  // The right edge is bx + round(6.1 x 38).
+  const std::vector<std::string> rules = {"move 1000 2489", "line 1244 2489", "line 1244 2666",
+                                          "move 1000 2572", "line 1244 2572"};
   EXPECT_EQ(surface.calls, rules);
   EXPECT_FALSE(surface.Has("Distrb   LTC "));
 }
