@@ -1,0 +1,424 @@
+#include "records/hand_record.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+
+#include "core/banner.h"
+#include "core/deal_number.h"
+
+namespace tarrow {
+namespace {
+
+constexpr std::string_view kArial = "Arial";
+constexpr std::string_view kNarrow = "Arial Narrow";
+constexpr std::string_view kSymbol = "Symbol";
+// The Symbol font's signs: spades AA, hearts A9, diamonds A8, clubs A7.
+constexpr char kSuitSigns[4] = {'\xAA', '\xA9', '\xA8', '\xA7'};
+
+// A PDF font height given in tenths of the line unit (32 for 3.2 LU), rounded
+// half to even, kept in integers so that 3.2 x 25 is exactly 80.
+int PdfHeight(int luTenths, int lu) {
+  const int tenths = luTenths * lu;
+  int q = tenths / 10;
+  const int r = tenths % 10;
+  if (r > 5 || (r == 5 && q % 2 != 0)) ++q;
+  return q;
+}
+
+// Each font has its size on the printer in points and on the PDF surface as a
+// height in tenths of the line unit (9 pt and H18 are 9, 18).
+void Font(Surface& s, const HandRecordMetrics& m, std::string_view face, int points, int luTenths,
+          bool bold = false) {
+  if (m.pdf)
+    s.SetFont(face, PdfHeight(luTenths, m.lu), FontSizeUnit::kHeight, bold);
+  else
+    s.SetFont(face, points, FontSizeUnit::kPoints, bold);
+}
+
+std::string SuitSign(Suit suit) {
+  return std::string(1, kSuitSigns[suit]);
+}
+
+// A losing trick count as the LTC-only lines show it: whole part and "½".
+std::string Count(const Deal& deal, Seat seat, QueenMethod method) {
+  return LtcText(LosingTrickCount(seat, deal, method));
+}
+
+void CentredText(Surface& s, int cx, int y, const std::string& text) {
+  s.TextOut(cx - s.TextWidth(text) / 2, y, text);
+}
+
+void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, int bx,
+                const DDTable& table) {
+  int ty =
+      m.pdf ? y0 + 18 * m.lu - RoundHalfEven(h0 * 0.05) : y0 + 18 * m.lu + RoundHalfEven(h0 * 0.3);
+  Font(s, m, kArial, 7, 14);
+  const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
+  // Columns are 1.08 times "13" wide on both surfaces: at 0.98 two two-digit
+  // counts side by side touch and read as one number ("1011").
+  const int w = RoundHalfEven(s.TextWidth("13") * 1.08);
+  const int a = RoundHalfEven(h * 0.2);
+  const int b = RoundHalfEven(w * 0.05);
+  Font(s, m, kNarrow, 6, 12);
+  s.TextOut(bx + w, ty + a, "NT");
+  Font(s, m, kSymbol, 8, 16);
+  for (int k = 2; k <= 5; ++k) s.TextOut(bx + k * w + b, ty, SuitSign(k - 2));
+
+  Font(s, m, kArial, 7, 14);
+  const double height = s.TextHeight("I") * 1.05;
+  const int rowH = RoundHalfEven(height);
+  const int h2 = RoundHalfEven(height / 2);
+  const int h4 = RoundHalfEven(height / 4);
+  const int h8 = RoundHalfEven(height / 8);
+  const int xr = m.pdf ? bx + RoundHalfEven(6.1 * w) : bx + 6 * w;
+  for (Seat first : {kNorth, kEast}) {
+    const Seat partner = PartnerOf(first);
+    ty += rowH + h4;
+    s.MoveTo(x0, ty - h8);
+    s.LineTo(xr, ty - h8);
+    if (first == kNorth) s.LineTo(xr, y0 + m.ch);
+    s.TextOut(bx, ty, std::string(1, kSeatLetters[first]));
+    for (Strain k = 1; k <= 5; ++k) {
+      const int x = bx + k * w;
+      const int t1 = table[size_t(DDIndex(first, k - 1))];
+      const int t2 = table[size_t(DDIndex(partner, k - 1))];
+      if (t1 == t2) {
+        s.TextOut(x, ty + h2, PaddedNumber(t1));
+      } else {
+        s.TextOut(x, ty, PaddedNumber(t1));
+        s.TextOut(x, ty + rowH, PaddedNumber(t2));
+      }
+    }
+    ty += rowH;
+    s.TextOut(bx, ty, std::string(1, kSeatLetters[partner]));
+  }
+}
+
+void DistributionBlock(Surface& s, const HandRecordMetrics& m, int bx, int hy, int ry,
+                       const Deal& deal, const HandRecordOptions& o) {
+  const int w = s.TextWidth("W  ");
+  s.TextOut(bx + w, hy, o.showLtc ? "Distrb   LTC " : "Distrb  ");
+  for (Seat seat = 0; seat < 4; ++seat) {
+    s.TextOut(bx, ry + seat * m.lu, std::string(1, kSeatLetters[seat]));
+    s.TextOut(bx + w, ry + seat * m.lu, DistributionRowText(deal, seat, o.showLtc, o.queenMethod));
+  }
+}
+
+void LtcBlock(Surface& s, const HandRecordMetrics& m, int x0, int y0, const Deal& deal,
+              QueenMethod method) {
+  const int cx = x0 + RoundHalfEven(m.gu * 4.5);
+  const int step = RoundHalfEven(m.lu * 1.8);
+  int y = y0 + 19 * m.lu;
+  CentredText(s, cx, y, "LTC");
+  y += step;
+  CentredText(s, cx, y, Count(deal, kNorth, method));
+  y += step;
+  CentredText(s, cx, y, Count(deal, kWest, method) + "       " + Count(deal, kEast, method));
+  y += step;
+  CentredText(s, cx, y, Count(deal, kSouth, method));
+}
+
+void ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx, const DDTable& table) {
+  Font(s, m, kArial, 7, 14);
+  const int rowH = RoundHalfEven(s.TextHeight("I") * 1.05);
+  int y = y0 + 19 * m.lu;
+  for (const std::string& line : ContractLineTexts(table)) {
+    s.TextOut(bx, y, line);
+    y += rowH;
+  }
+}
+
+// A list's text: its entries run together, the first character (a blank)
+// removed, blanks trimmed.
+std::string ListText(const std::vector<std::string>& entries, size_t from, size_t to) {
+  std::string text;
+  for (size_t i = from; i < to && i < entries.size(); ++i) text += entries[i];
+  if (!text.empty()) text.erase(0, 1);
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "NS=" lines: three entries on the first, the rest on a second.
+void AddListLines(std::vector<std::string>& lines, const std::string& label,
+                  const std::vector<std::string>& entries) {
+  if (entries.empty()) return;
+  lines.push_back(label + ListText(entries, 0, 3));
+  if (entries.size() > 3) lines.push_back(label + ListText(entries, 3, entries.size()));
+}
+
+}  // namespace
+
+HandRecordMetrics PdfHandRecordMetrics() {
+  HandRecordMetrics m;
+  m.pdf = true;
+  m.ml = 30;
+  m.mt = 60;
+  m.cw = (2550 - 120) / 4;
+  m.gu = m.cw / 24;
+  m.ch = (3450 - 120) / 5;
+  m.lu = m.ch / 26;
+  return m;
+}
+
+HandRecordMetrics PrinterHandRecordMetrics(int pageWidth, int pageHeight) {
+  HandRecordMetrics m;
+  m.pdf = false;
+  m.ml = 40;
+  m.mt = 60;
+  m.cw = (pageWidth - 80) / 4;
+  m.gu = m.cw / 24;
+  m.ch = (pageHeight - 63) / 5;
+  m.lu = m.ch / 26;
+  return m;
+}
+
+int RoundHalfEven(double value) noexcept {
+  return int(std::nearbyint(value));  // the default rounding mode rounds ties to even
+}
+
+std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad) {
+  std::string text;
+  for (Rank r = 0; r < 13; ++r) {
+    if (deal.seatOf[size_t(CardIndex(suit, r))] != seat) continue;
+    text += kPrintedRankNames[size_t(r)];
+    text.append(size_t(pad), ' ');
+  }
+  return text;
+}
+
+std::string PaddedNumber(int value) {
+  return value < 10 ? " " + std::to_string(value) : std::to_string(value);
+}
+
+std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, QueenMethod method) {
+  std::string text;
+  for (Suit suit = 0; suit < 4; ++suit) {
+    if (suit > 0) text += '-';
+    text += std::to_string(deal.suitLength[seat][suit]);
+  }
+  text += "   ";
+  if (showLtc) {
+    const int halves = LosingTrickCount(seat, deal, method);
+    if (halves < 20) text += "  ";
+    text += LtcText(halves);
+  }
+  return text;
+}
+
+std::vector<std::string> ContractLineTexts(const DDTable& table) {
+  // Lists per side (NS, EW) and per seat (N, E, S, W).
+  std::vector<std::string> sideList[2], seatList[4];
+  constexpr std::string_view kLetters = "NSHDC";
+  const auto entry = [&](int tricks, Strain strain) {
+    return " " + std::to_string(tricks - 6) + kLetters[size_t(strain)];
+  };
+  for (Strain strain = 0; strain < 5; ++strain) {
+    for (Seat first : {kNorth, kEast}) {
+      const Seat partner = PartnerOf(first);
+      const int t1 = table[size_t(DDIndex(first, strain))];
+      const int t2 = table[size_t(DDIndex(partner, strain))];
+      if (t1 > 6 && t1 == t2) {
+        sideList[SideOf(first)].push_back(entry(t1, strain));
+      } else {
+        if (t1 > 6) seatList[first].push_back(entry(t1, strain));
+        if (t2 > 6) seatList[partner].push_back(entry(t2, strain));
+      }
+    }
+  }
+  std::vector<std::string> lines;
+  for (Seat first : {kNorth, kEast}) {
+    const Seat partner = PartnerOf(first);
+    const std::string firstLetter(1, kSeatLetters[first]);
+    const std::string partnerLetter(1, kSeatLetters[partner]);
+    AddListLines(lines, firstLetter + partnerLetter + "=", sideList[SideOf(first)]);
+    const auto& a = seatList[first];
+    const auto& b = seatList[partner];
+    if (!a.empty() && !b.empty() && a.size() + b.size() <= 3) {
+      lines.push_back(firstLetter + "=" + ListText(a, 0, a.size()) + "   " + partnerLetter + "=" +
+                      ListText(b, 0, b.size()));
+    } else {
+      AddListLines(lines, firstLetter + "=", a);
+      AddListLines(lines, partnerLetter + "=", b);
+    }
+  }
+  return lines;
+}
+
+std::string EventDateText(DateTime date) {
+  const CivilDateTime c = CivilFromDateTime(date);
+  std::tm tm{};
+  tm.tm_year = c.year - 1900;
+  tm.tm_mon = c.month - 1;
+  tm.tm_mday = c.day;
+  std::ostringstream out;
+  try {
+    out.imbue(std::locale(""));
+  } catch (const std::exception&) {
+    // An unusable LANG setting leaves the classic format.
+  }
+  out << std::put_time(&tm, "%x");
+  return out.str();
+}
+
+void HandRecordPage(Surface& s, const HandRecordMetrics& m, const HandRecordOptions& options,
+                    int page, const DealSet& set, std::string_view club, const RgbImage& logo,
+                    std::string_view setFilePath) {
+  s.SetPenWidth(RoundHalfEven(m.cw * 0.003));
+  for (int i = 0; i <= 4; ++i) {
+    s.MoveTo(m.ml + i * m.cw, i == 1 ? m.mt + m.ch : m.mt);
+    s.LineTo(m.ml + i * m.cw, m.mt + 5 * m.ch);
+  }
+  for (int i = 0; i <= 5; ++i) {
+    s.MoveTo(m.ml, m.mt + i * m.ch);
+    s.LineTo(m.ml + 4 * m.cw, m.mt + i * m.ch);
+  }
+  HandRecordHeader(s, m, set, club, logo, setFilePath);
+  for (int b = 1; b <= 18; ++b) {
+    const int board = 18 * (page - 1) + b;
+    const int cell = b + 1;
+    const int x0 = m.ml + (cell % 4) * m.cw;
+    const int y0 = m.mt + (cell / 4) * m.ch;
+    BoardBox(s, m, x0, y0, board, set.Board(board), set.DealOf(board), options);
+  }
+}
+
+void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set,
+                      std::string_view club, const RgbImage& logo, std::string_view setFilePath) {
+  const SetHeader& header = set.header;
+  const int span = 2 * m.cw;
+  const auto centred = [&](const std::string& text, int y) {
+    s.TextOut(m.ml + (span - s.TextWidth(text)) / 2, y, text);
+  };
+  const int y1 = m.mt + m.ch / 6;
+  Font(s, m, kArial, 16, 32);
+  centred(std::string(club), y1);
+
+  // The event name alone gives way when it is too wide for the two columns.
+  const int y2 = y1 + 4 * m.lu;
+  const std::string event = " " + header.event.str() + " ";
+  int size = m.pdf ? PdfHeight(32, m.lu) : 16;
+  const FontSizeUnit unit = m.pdf ? FontSizeUnit::kHeight : FontSizeUnit::kPoints;
+  s.SetFont(kArial, size, unit, true);
+  while (s.TextWidth(event) > span && size > 1) s.SetFont(kArial, --size, unit, true);
+  centred(event, y2);
+
+  const int y3 = y2 + 4 * m.lu;
+  Font(s, m, kArial, 11, 22);
+  centred(" " + header.description.str() + " ", y3);
+
+  Font(s, m, kArial, 7, 12);  // the PDF header uses the smaller H12 here
+  const std::string lines[3] = {"Seed=(" + header.seed.str() + ")",
+                                "Event Date: " + EventDateText(header.eventDate),
+                                "Site: " + header.site.str()};
+  const int h = s.TextHeight(lines[0]);
+  int widest = 0;
+  for (const std::string& line : lines) widest = std::max(widest, s.TextWidth(line));
+  const int c = (m.pdf ? m.ml : 0) + 2 * m.cw - widest / 2 - m.gu;
+  int y = m.mt + m.ch - 4 * h;
+  int siteY = y;
+  for (const std::string& line : lines) {
+    s.TextOut(c - s.TextWidth(line) / 2, y, line);
+    siteY = y;
+    y += int(h * 1.2);
+  }
+  const std::string banner(kProgramBanner);
+  s.TextOut(m.ml + m.gu, siteY, banner);
+  const int bannerWidth = s.TextWidth(banner);
+
+  if (logo.width > 0 && logo.height > 0) {
+    if (m.pdf) {
+      const int side = RoundHalfEven(0.25 * m.cw);
+      const int left = m.ml + (bannerWidth - side) / 2;
+      const int top = siteY - side - m.lu;
+      s.StretchDraw(left, top, left + side, top + side, logo);
+    } else {
+      const int side = 4 * m.gu;
+      const int left = (bannerWidth - side) / 2 + m.gu + 40;
+      const int bottom = m.ch - RoundHalfEven(1.8 * m.lu);
+      s.StretchDraw(left, bottom - side, left + side, bottom, logo);
+    }
+  }
+
+  std::string origin = header.computerName.str();
+  if (!setFilePath.empty()) origin += ": " + std::filesystem::path(setFilePath).filename().string();
+  Font(s, m, kArial, 6, 12);
+  s.TextOut(m.ml + m.gu / 2, m.mt + m.lu / 2, origin);
+}
+
+void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
+              const BoardEntry& entry, const Deal& deal, const HandRecordOptions& o) {
+  Font(s, m, kArial, 9, 18);
+  s.TextOut(x0 + m.gu, y0 + m.gu, "Board " + std::to_string(board));
+  if (!entry.number.valid) {
+    s.TextOut(x0 + m.gu, y0 + 3 * m.lu, "Not Generated");
+    return;
+  }
+  s.TextOut(x0 + m.gu, y0 + 3 * m.lu, "Dlr " + BoardDealerLetter(board));
+  s.TextOut(x0 + m.gu, y0 + 5 * m.lu, "Vul " + BoardVulnerabilityText(board));
+
+  // Hands: the suit signs, then each holding beside its sign.
+  constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};
+  for (Seat seat = 0; seat < 4; ++seat) {
+    const int ax = x0 + RoundHalfEven(m.cw * kAnchor[seat][0]);
+    const int ay = y0 + RoundHalfEven(m.ch * kAnchor[seat][1]);
+    Font(s, m, kSymbol, 11, 22);
+    for (Suit k = 0; k < 4; ++k) s.TextOut(ax, ay - m.lu / 2 + 2 * m.lu * k, SuitSign(k));
+    for (Suit k = 0; k < 4; ++k) {
+      const std::string holding = HoldingText(deal, seat, k);
+      // East and West share the cell's width with the compass: long holdings narrow.
+      const bool side = seat == kEast || seat == kWest;
+      if (side && holding.size() > 11)
+        Font(s, m, kNarrow, 8, 16);
+      else if (side && holding.size() > 8)
+        Font(s, m, kNarrow, 9, 18);
+      else
+        Font(s, m, kArial, 9, 18);
+      s.TextOut(ax + (3 * m.gu) / 2, ay + 2 * m.lu * k, holding);
+    }
+  }
+
+  Font(s, m, kArial, 7, 14);
+  const int cx = x0 + RoundHalfEven(m.cw * (m.pdf ? 0.43 : 0.45));
+  const int cy = y0 + m.ch / 2;
+  const int w = RoundHalfEven(s.TextWidth("11") * 0.98);
+  const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
+  s.TextOut(cx, cy - h, PaddedNumber(deal.points[kNorth]));
+  s.TextOut(cx + w, cy, PaddedNumber(deal.points[kEast]));
+  s.TextOut(cx, cy + h, PaddedNumber(deal.points[kSouth]));
+  s.TextOut(cx - w, cy, PaddedNumber(deal.points[kWest]));
+
+  // The analysis block: results first, else distributions, else the LTC alone.
+  bool resultsDrawn = false;
+  const int bx = x0 + m.gu / 2;
+  const int hy = y0 + 19 * m.lu + m.lu / 2 - (o.showDealNumbers ? m.lu : 0);
+  const int ry = hy + m.lu / 2 + m.lu;
+  if (o.showAnalysis) {
+    if (entry.doneMask[0] != 0 || entry.doneMask[1] != 0) {
+      if (o.allTricks)
+        TrickTable(s, m, x0, y0, h, bx, entry.table);
+      else
+        ContractLines(s, m, y0, bx, entry.table);
+      resultsDrawn = true;
+    }
+  } else if (o.showDistributions) {
+    Font(s, m, kArial, 6, 12);
+    DistributionBlock(s, m, bx, hy, ry, deal, o);
+  } else if (o.showLtc) {
+    Font(s, m, kArial, 6, 12);
+    LtcBlock(s, m, x0, y0, deal, o.queenMethod);
+  }
+
+  if (o.showDealNumbers) {
+    Font(s, m, kArial, resultsDrawn ? 7 : 6, resultsDrawn ? 14 : 12);
+    s.TextOut(x0 + 4 * m.gu, y0 + 25 * m.lu + m.lu / 2,
+              "  " + DealNumberHexText(entry.number) + "  ");
+  }
+}
+
+}  // namespace tarrow

@@ -1,0 +1,84 @@
+// The hand-record page: a 4 x 5 grid whose two top-left cells hold the
+// header (club, event, description, seed, date, site, banner, logo, origin)
+// and whose other 18 cells hold one board each (hands, dealer, vulnerability,
+// points and, as chosen, distributions, losing trick counts, double-dummy
+// results and the deal number).  Page 1 holds boards 1..18, page 2 19..36.
+// The same layout draws on the printer (sizes in points) and on a PDF page
+// (sizes as cell heights in units); the metrics say which.
+//
+//   HandRecordMetrics m = PdfHandRecordMetrics();
+//   HandRecordPage(surface, m, options, 1, set, "My Club", Logo(), setFilePath);
+//
+// The deals of the set must be current (DealSet::RefreshDeals); the layout
+// only reads them.  Rounding is to the nearest integer with ties to even
+// (RoundHalfEven) unless a position is said to be halved, which truncates.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/deal_set.h"
+#include "core/ltc.h"
+#include "records/surface.h"
+
+namespace tarrow {
+
+struct HandRecordOptions {
+  bool showDistributions = true;  // "Show Distributions"
+  bool showDealNumbers = false;   // "Show Deal Numbers"
+  bool showLtc = true;            // "Show LTC"
+  bool showAnalysis = true;       // "Show Analysis"
+  bool allTricks = false;         // "All Tricks"; off means contract lines
+  QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
+};
+
+// Page geometry in surface units.
+struct HandRecordMetrics {
+  bool pdf = true;  // PDF surface: font sizes as heights, the PDF constants
+  int ml = 30;      // left margin
+  int mt = 60;      // top margin
+  int cw = 607;     // cell width
+  int gu = 25;      // grid unit, cw / 24
+  int ch = 666;     // cell height
+  int lu = 25;      // line unit, ch / 26
+};
+
+// The PDF column: an area of 2550 x 3450 units at 300 per inch.
+HandRecordMetrics PdfHandRecordMetrics();
+// The printer column for a printable page of the given size in device pixels.
+HandRecordMetrics PrinterHandRecordMetrics(int pageWidth, int pageHeight);
+
+// Nearest integer, ties to even: 112.5 -> 112, 113.5 -> 114.
+int RoundHalfEven(double value) noexcept;
+
+// The printed ranks of one seat's cards in one suit, ace first ("AQ109"),
+// each followed by pad blanks; empty for a void.
+std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad = 0);
+// A number below 10 with one leading blank (" 7"), otherwise plain ("12").
+std::string PaddedNumber(int value);
+
+// One row of the distribution block: "5-3-3-2   ", then with the LTC the
+// count with two leading blanks below ten ("5-3-3-2     7\xBD").
+std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, QueenMethod method);
+// The contract lines of a board's table, top to bottom: "NS=3N 4S",
+// "N=2H   S=1C", "EW=..." and so on (makeable contracts above six tricks).
+std::vector<std::string> ContractLineTexts(const DDTable& table);
+
+// The event date in the user's short date format (the environment's locale).
+std::string EventDateText(DateTime date);
+
+// Draws one page (1 or 2): grid, header and 18 board boxes.  setFilePath
+// (may be empty) names the set's file in the origin line.
+void HandRecordPage(Surface& surface, const HandRecordMetrics& m, const HandRecordOptions& options,
+                    int page, const DealSet& set, std::string_view club, const RgbImage& logo,
+                    std::string_view setFilePath);
+// The header cell of a page.
+void HandRecordHeader(Surface& surface, const HandRecordMetrics& m, const DealSet& set,
+                      std::string_view club, const RgbImage& logo, std::string_view setFilePath);
+// One board's cell with its top-left corner at (x0, y0).  A board whose
+// number is not valid shows only "Board n" and "Not Generated".
+void BoardBox(Surface& surface, const HandRecordMetrics& m, int x0, int y0, int board,
+              const BoardEntry& entry, const Deal& deal, const HandRecordOptions& options);
+
+}  // namespace tarrow

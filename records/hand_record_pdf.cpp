@@ -1,0 +1,49 @@
+#include "records/hand_record_pdf.h"
+
+#include <cmath>
+#include <memory>
+
+namespace tarrow {
+
+void PdfSurface::SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) {
+  // Points are the em size; a negative height asks the document for exactly that em.
+  const int height = unit == FontSizeUnit::kHeight
+                         ? size
+                         : -int(std::lround(size * document_.Resolution() / 72.0));
+  std::string error;
+  if (!document_.SetFont(face, height, bold, &error) && error_.empty()) error_ = error;
+}
+
+void PdfSurface::StretchDraw(int left, int top, int right, int bottom, const RgbImage& image) {
+  if (image.pixels.size() != size_t(image.width) * size_t(image.height) * 3 || image.width <= 0)
+    return;
+  document_.StretchDraw(
+      left, top, right, bottom, image.width, image.height,
+      std::string_view(reinterpret_cast<const char*>(image.pixels.data()), image.pixels.size()));
+}
+
+Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
+                          const HandRecordOptions& options, std::string_view club,
+                          const RgbImage& logo, std::string_view setFilePath) {
+  // The layouts always show the current numbers: rebuild the deals, on a copy.
+  auto prepared = std::make_unique<DealSet>(set);
+  prepared->RefreshDeals();
+
+  TPdfDocumentGDI document;
+  document.SetResolution(300);
+  PdfSurface surface(document);
+  const HandRecordMetrics metrics = PdfHandRecordMetrics();
+  for (int page = 1; page <= 2; ++page) {
+    document.AddPage();
+    surface.SetPenWidth(int(std::lround(metrics.cw * 0.003)));
+    HandRecordPage(surface, metrics, options, page, *prepared, club, logo, setFilePath);
+  }
+  if (!surface.Error().empty())
+    return Status::Error("cannot write " + path.string() + ": no font for " + surface.Error());
+  std::string reason;
+  if (!document.SaveToFile(path.string(), &reason))
+    return Status::Error("cannot write " + path.string() + ": " + reason);
+  return Status();
+}
+
+}  // namespace tarrow

@@ -1,0 +1,434 @@
+#include "records/hand_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/deal_number.h"
+#include "core/generation.h"
+
+namespace tarrow {
+namespace {
+
+// Logs every call.  Text is measured as half the font size per character and
+// as tall as the size, so positions can be worked out by hand.
+class RecordingSurface : public Surface {
+ public:
+  struct Text {
+    int x, y;
+    std::string text, face;
+    int size;
+    bool bold;
+  };
+  void SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) override {
+    EXPECT_EQ(unit, FontSizeUnit::kHeight);
+    face_ = face;
+    size_ = size;
+    bold_ = bold;
+    fonts.push_back(std::string(face) + " " + std::to_string(size) + (bold ? " bold" : ""));
+  }
+  int TextWidth(std::string_view text) override { return int(text.size()) * size_ / 2; }
+  int TextHeight(std::string_view) override { return size_; }
+  void TextOut(int x, int y, std::string_view text) override {
+    texts.push_back({x, y, std::string(text), face_, size_, bold_});
+  }
+  void SetPenWidth(int width) override { calls.push_back("pen " + std::to_string(width)); }
+  void MoveTo(int x, int y) override { calls.push_back(Point("move", x, y)); }
+  void LineTo(int x, int y) override { calls.push_back(Point("line", x, y)); }
+  void StretchDraw(int l, int t, int r, int b, const RgbImage&) override {
+    calls.push_back("image " + std::to_string(l) + " " + std::to_string(t) + " " +
+                    std::to_string(r) + " " + std::to_string(b));
+  }
+
+  // The one text with these contents; fails the test when there is not exactly one.
+  Text Find(const std::string& text) const {
+    std::vector<Text> found;
+    for (size_t i = start; i < texts.size(); ++i)
+      if (texts[i].text == text) found.push_back(texts[i]);
+    EXPECT_EQ(found.size(), 1u) << "'" << text << "'";
+    return found.empty() ? Text{-1, -1, "", "", 0, false} : found[0];
+  }
+  bool Has(const std::string& text) const {
+    for (const Text& t : texts)
+      if (t.text == text) return true;
+    return false;
+  }
+
+  std::vector<Text> texts;
+  std::vector<std::string> fonts, calls;
+  size_t start = 0;  // Find looks at texts from here on
+
+ private:
+  static std::string Point(const char* op, int x, int y) {
+    return std::string(op) + " " + std::to_string(x) + " " + std::to_string(y);
+  }
+  std::string face_;
+  int size_ = 0;
+  bool bold_ = false;
+};
+
+void ExpectAt(const RecordingSurface::Text& t, int x, int y, const char* face, int size) {
+  SCOPED_TRACE(t.text);
+  EXPECT_EQ(t.x, x);
+  EXPECT_EQ(t.y, y);
+  EXPECT_EQ(t.face, face);
+  EXPECT_EQ(t.size, size);
+}
+
+// A deal from the cards of three seats given as PBN hands ("AKQ32.Q43.432.32");
+// the fourth seat gets the rest.
+Deal MakeDeal(const char* north, const char* east, const char* south) {
+  Deal deal;
+  deal.seatOf.fill(kWest);
+  const char* hands[3] = {north, east, south};
+  for (Seat seat = 0; seat < 3; ++seat) {
+    Suit suit = 0;
+    for (const char* p = hands[seat]; *p; ++p) {
+      if (*p == '.') {
+        ++suit;
+        continue;
+      }
+      const Rank rank = Rank(kRankLetters.find(*p));
+      deal.seatOf[size_t(CardIndex(suit, rank))] = uint8_t(seat);
+    }
+  }
+  deal.valid = true;
+  DeriveCounts(deal);
+  deal.number = NumberFromDeal(deal);
+  return deal;
+}
+
+HandRecordOptions Options(bool distributions, bool numbers, bool ltc, bool analysis,
+                          bool allTricks) {
+  HandRecordOptions o;
+  o.showDistributions = distributions;
+  o.showDealNumbers = numbers;
+  o.showLtc = ltc;
+  o.showAnalysis = analysis;
+  o.allTricks = allTricks;
+  return o;
+}
+
+constexpr int kX0 = 1000, kY0 = 2000;
+
+TEST(HandRecordMetricsTest, PdfAndPrinterColumns) {
+  const HandRecordMetrics pdf = PdfHandRecordMetrics();
+  EXPECT_EQ(pdf.ml, 30);
+  EXPECT_EQ(pdf.cw, 607);
+  EXPECT_EQ(pdf.gu, 25);
+  EXPECT_EQ(pdf.ch, 666);
+  EXPECT_EQ(pdf.lu, 25);
+  const HandRecordMetrics printer = PrinterHandRecordMetrics(4800, 6600);
+  EXPECT_FALSE(printer.pdf);
+  EXPECT_EQ(printer.ml, 40);
+  EXPECT_EQ(printer.cw, 1180);
+  EXPECT_EQ(printer.gu, 49);
+  EXPECT_EQ(printer.ch, 1307);
+  EXPECT_EQ(printer.lu, 50);
+}
+
+TEST(HandRecordTextTest, HoldingsPaddedNumbersAndRounding) {
+  const Deal deal = MakeDeal("AT2.KQJ98765432..", "KQJ98765.A.AK.AK", "43.....");
+  EXPECT_EQ(HoldingText(deal, kNorth, kSpades), "A102");
+  EXPECT_EQ(HoldingText(deal, kNorth, kSpades, 2), "A  10  2  ");
+  EXPECT_EQ(HoldingText(deal, kNorth, kDiamonds), "");
+  EXPECT_EQ(PaddedNumber(7), " 7");
+  EXPECT_EQ(PaddedNumber(0), " 0");
+  EXPECT_EQ(PaddedNumber(12), "12");
+  EXPECT_EQ(RoundHalfEven(112.5), 112);
+  EXPECT_EQ(RoundHalfEven(113.5), 114);
+  EXPECT_EQ(RoundHalfEven(254.94), 255);
+}
+
+TEST(HandRecordTextTest, DistributionRowsShowTheLosingTrickCount) {
+  // North: 5-3-3-2 with an unguarded queen, 7 1/2 losers; East: 4-4-3-2 with
+  // one ace, 10 losers.
+  const Deal deal = MakeDeal("AKQ32.Q43.432.32", "5.AKJ.AKJ.AKQJT4", "T9876.T98.T98.98");
+  ASSERT_EQ(LosingTrickCount(kNorth, deal, QueenMethod::kUnguardedQueenHalf), 15);
+  EXPECT_EQ(DistributionRowText(deal, kNorth, true, QueenMethod::kUnguardedQueenHalf),
+            "5-3-3-2     7\xBD");
+  EXPECT_EQ(DistributionRowText(deal, kNorth, false, QueenMethod::kUnguardedQueenHalf),
+            "5-3-3-2   ");
+  const Deal ten = MakeDeal("A432.5432.432.32", "", "");
+  ASSERT_EQ(LosingTrickCount(kNorth, ten, QueenMethod::kUnguardedQueenHalf), 20);
+  EXPECT_EQ(DistributionRowText(ten, kNorth, true, QueenMethod::kUnguardedQueenHalf),
+            "4-4-3-2   10");
+}
+
+DDTable TableOf(std::initializer_list<std::tuple<Seat, Strain, int>> entries) {
+  DDTable table{};
+  for (auto [seat, strain, tricks] : entries)
+    table[size_t(DDIndex(seat, strain))] = uint8_t(tricks);
+  return table;
+}
+
+TEST(HandRecordTextTest, ContractLinesGroupMakeableContractsBySide) {
+  const struct {
+    const char* name;
+    DDTable table;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {"both make 4S and 3N",
+       TableOf({{kNorth, 1, 10}, {kSouth, 1, 10}, {kNorth, 0, 9}, {kSouth, 0, 9}}),
+       {"NS=3N 4S"}},
+      {"North 2H, South 1C", TableOf({{kNorth, 2, 8}, {kSouth, 4, 7}}), {"N=2H   S=1C"}},
+      {"four equal strains",
+       TableOf({{kEast, 0, 7},
+                {kWest, 0, 7},
+                {kEast, 1, 8},
+                {kWest, 1, 8},
+                {kEast, 2, 9},
+                {kWest, 2, 9},
+                {kEast, 4, 13},
+                {kWest, 4, 13}}),
+       {"EW=1N 2S 3H", "EW=7C"}},
+      {"six tricks make nothing", TableOf({{kNorth, 0, 6}, {kSouth, 0, 6}, {kWest, 3, 6}}), {}},
+      {"seat lists too long for one line",
+       TableOf({{kNorth, 0, 8},
+                {kNorth, 1, 9},
+                {kSouth, 2, 7},
+                {kSouth, 3, 8},
+                {kSouth, 4, 8},
+                {kEast, 4, 7}}),
+       {"N=2N 3S", "S=1H 2D 2C", "E=1C"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ContractLineTexts(row.table), row.lines);
+  }
+}
+
+class BoardBoxTest : public ::testing::Test {
+ protected:
+  BoardBoxTest() {
+    deal = MakeDeal("AKQ32.Q43.432.32", "5.AKJ.AKJ.AKQJT4", "T9876.T98.T98.98");
+    entry.number = deal.number;
+  }
+  void Draw(const HandRecordOptions& o, int board = 1) {
+    BoardBox(surface, PdfHandRecordMetrics(), kX0, kY0, board, entry, deal, o);
+  }
+  Deal deal;
+  BoardEntry entry;
+  RecordingSurface surface;
+};
+
+TEST_F(BoardBoxTest, PlainBoxPositions) {
+  Draw(Options(false, false, false, false, false), 6);
+  ExpectAt(surface.Find("Board 6"), 1025, 2025, "Arial", 45);
+  ExpectAt(surface.Find("Dlr E"), 1025, 2075, "Arial", 45);
+  ExpectAt(surface.Find("Vul E-W"), 1025, 2125, "Arial", 45);
+  // North's anchor (1000 + round(254.94), 2000 + round(26.64)); signs half a line higher.
+  const auto& t = surface.texts;
+  ASSERT_EQ(t.size(), 3u + 32u + 4u);
+  ExpectAt(t[3], 1255, 2015, "Symbol", 55);
+  EXPECT_EQ(t[3].text, "\xAA");
+  ExpectAt(t[6], 1255, 2165, "Symbol", 55);
+  EXPECT_EQ(t[6].text, "\xA7");
+  ExpectAt(t[7], 1292, 2027, "Arial", 45);
+  EXPECT_EQ(t[7].text, "AKQ32");
+  ExpectAt(t[10], 1292, 2177, "Arial", 45);
+  EXPECT_EQ(t[10].text, "32");
+  // West's anchor (1000 + round(24.28), 2000 + round(239.76)).
+  ExpectAt(t[27], 1024, 2228, "Symbol", 55);
+  EXPECT_EQ(t[31].text, "J4");
+  ExpectAt(t[31], 1061, 2240, "Arial", 45);
+  // Points compass around (1261, 2333); "11" is 35 wide and 35 high: 34 after 0.98.
+  ExpectAt(t[35], 1261, 2299, "Arial", 35);
+  EXPECT_EQ(t[35].text, "11");
+  ExpectAt(t[36], 1295, 2333, "Arial", 35);
+  EXPECT_EQ(t[36].text, "26");
+  ExpectAt(t[37], 1261, 2367, "Arial", 35);
+  EXPECT_EQ(t[37].text, " 0");
+  ExpectAt(t[38], 1227, 2333, "Arial", 35);
+  EXPECT_EQ(t[38].text, " 3");
+  EXPECT_TRUE(surface.calls.empty());
+}
+
+TEST_F(BoardBoxTest, UnusedBoardShowsNotGenerated) {
+  entry.number.valid = false;
+  Draw(Options(true, true, true, true, false), 9);
+  ASSERT_EQ(surface.texts.size(), 2u);
+  ExpectAt(surface.texts[0], 1025, 2025, "Arial", 45);
+  EXPECT_EQ(surface.texts[0].text, "Board 9");
+  ExpectAt(surface.texts[1], 1025, 2075, "Arial", 45);
+  EXPECT_EQ(surface.texts[1].text, "Not Generated");
+}
+
+TEST_F(BoardBoxTest, TrickTablePositions) {
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  entry.table = TableOf({{kNorth, 0, 9},
+                         {kSouth, 0, 9},
+                         {kNorth, 1, 10},
+                         {kSouth, 1, 11},
+                         {kEast, 0, 4},
+                         {kWest, 0, 3},
+                         {kEast, 4, 12},
+                         {kWest, 4, 12}});
+  Draw(Options(true, false, true, true, true));
+  surface.start = 39;  // after the hands and the compass
+  // h0 = 34: top 2000 + 450 - 2; column round(35 x 1.08) = 38, a = 7, b = 2; bx = 1012.
+  ExpectAt(surface.Find("NT"), 1050, 2455, "Arial Narrow", 30);
+  ExpectAt(surface.Find("\xAA"), 1012 + 76 + 2, 2448, "Symbol", 40);
+  // H = 37, H2 = 18, H4 = 9, H8 = 5; first pair at 2448 + 46.
+  ExpectAt(surface.Find("N"), 1012, 2494, "Arial", 35);
+  ExpectAt(surface.Find("S"), 1012, 2531, "Arial", 35);
+  ExpectAt(surface.Find("E"), 1012, 2577, "Arial", 35);
+  ExpectAt(surface.Find("W"), 1012, 2614, "Arial", 35);
+  ExpectAt(surface.Find(" 9"), 1050, 2512, "Arial", 35);  // N and S agree in notrump
+  ExpectAt(surface.Find("10"), 1088, 2494, "Arial", 35);  // they differ in spades
+  ExpectAt(surface.Find("11"), 1088, 2531, "Arial", 35);
+  ExpectAt(surface.Find(" 4"), 1050, 2577, "Arial", 35);
+  ExpectAt(surface.Find(" 3"), 1050, 2614, "Arial", 35);
+  ExpectAt(surface.Find("12"), 1012 + 190, 2595, "Arial", 35);
+  // The right edge is bx + round(6.1 x 38).
+  const std::vector<std::string> rules = {"move 1000 2489", "line 1244 2489", "line 1244 2666",
+                                          "move 1000 2572", "line 1244 2572"};
+  EXPECT_EQ(surface.calls, rules);
+  EXPECT_FALSE(surface.Has("Distrb   LTC "));
+}
+
+TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {
+  entry.doneMask = {kAllStrainsDone, 0};
+  entry.table = TableOf({{kNorth, 2, 8}, {kSouth, 4, 7}, {kNorth, 1, 10}, {kSouth, 1, 10}});
+  Draw(Options(true, true, true, true, false));
+  surface.start = 39;
+  ExpectAt(surface.Find("NS=4S"), 1012, 2475, "Arial", 35);
+  ExpectAt(surface.Find("N=2H   S=1C"), 1012, 2512, "Arial", 35);
+  ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial", 35);
+}
+
+TEST_F(BoardBoxTest, AnalysisOnButNotDoneLeavesTheBlockEmpty) {
+  Draw(Options(true, false, true, true, false));
+  EXPECT_EQ(surface.texts.size(), 39u);
+}
+
+TEST_F(BoardBoxTest, DistributionsWithLtcMoveUpForDealNumbers) {
+  for (bool numbers : {false, true}) {
+    SCOPED_TRACE(numbers);
+    surface = RecordingSurface();
+    Draw(Options(true, numbers, true, false, false));
+    surface.start = 39;
+    const int hy = 2487 - (numbers ? 25 : 0);
+    ExpectAt(surface.Find("Distrb   LTC "), 1012 + 45, hy, "Arial", 30);
+    ExpectAt(surface.Find("N"), 1012, hy + 37, "Arial", 30);
+    ExpectAt(surface.Find("5-3-3-2     7\xBD"), 1057, hy + 37, "Arial", 30);
+    ExpectAt(surface.Find("W"), 1012, hy + 37 + 75, "Arial", 30);
+    if (numbers)
+      ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial",
+               30);
+  }
+}
+
+TEST_F(BoardBoxTest, LtcAloneIsCentredUnderTheHands) {
+  Draw(Options(false, true, true, false, false));
+  surface.start = 39;
+  // Centre 1000 + round(112.5) = 1112, lines 45 apart from 2475; 15 units per character.
+  ExpectAt(surface.Find("LTC"), 1112 - 22, 2475, "Arial", 30);
+  const std::string north =
+      LtcText(LosingTrickCount(kNorth, deal, QueenMethod::kUnguardedQueenHalf));
+  ASSERT_EQ(north, "7\xBD");
+  ExpectAt(surface.Find(north), 1112 - 15, 2520, "Arial", 30);
+  const std::string middle =
+      LtcText(LosingTrickCount(kWest, deal, QueenMethod::kUnguardedQueenHalf)) + "       " +
+      LtcText(LosingTrickCount(kEast, deal, QueenMethod::kUnguardedQueenHalf));
+  ExpectAt(surface.Find(middle), 1112 - int(middle.size()) * 15 / 2, 2565, "Arial", 30);
+  EXPECT_FALSE(surface.Has("Distrb  "));
+}
+
+TEST_F(BoardBoxTest, LongEastWestHoldingsUseTheNarrowFace) {
+  const struct {
+    const char* name;
+    Deal deal;
+    Seat seat;
+    const char* face;
+    int size;
+  } rows[] = {
+      {"East 11 characters", MakeDeal("2.AKQJ.AKQJ.AKQJ", "AKQJT98765.2.2.", "4.3.3.2"), kEast,
+       "Arial Narrow", 45},
+      {"East 12 characters", MakeDeal("3.AKQJ.AKQJ.AKQJ", "AKQJT987654.2.2.", "2.3.3.2"), kEast,
+       "Arial Narrow", 40},
+      {"North 12 characters", MakeDeal("AKQJT987654.2.2.", "3.AKQJ.AKQJ.AKQJ", "2.3.3.2"), kNorth,
+       "Arial", 45},
+      {"East 8 characters", MakeDeal("2.AKQJ.AKQJ.AKQJ", "AKQJT9.2.2.2", "4.3.3.2"), kEast, "Arial",
+       45},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    surface = RecordingSurface();
+    deal = row.deal;
+    Draw(Options(false, false, false, false, false));
+    const std::string spades = HoldingText(deal, row.seat, kSpades);
+    const RecordingSurface::Text t = surface.Find(spades);
+    EXPECT_EQ(t.face, row.face);
+    EXPECT_EQ(t.size, row.size);
+  }
+}
+
+TEST(HandRecordPageTest, GridHeaderAndShrunkEvent) {
+  DealSet set;
+  GenerateSet(set, "abc", 46000);
+  set.header.event = std::string(64, 'E');
+  set.header.description = "Pairs";
+  set.header.site = "Hall";
+  set.header.computerName = "clubpc";
+  RecordingSurface surface;
+  RgbImage logo{2, 2, std::vector<uint8_t>(12, 0)};
+  HandRecordPage(surface, PdfHandRecordMetrics(), Options(true, false, true, true, false), 1, set,
+                 std::string(80, 'C'), logo, "/some/folder/abc.pbn");
+  // Grid: pen 2, five verticals (the second one below the header), six horizontals.
+  ASSERT_GE(surface.calls.size(), 23u);
+  EXPECT_EQ(surface.calls[0], "pen 2");
+  EXPECT_EQ(surface.calls[1], "move 30 60");
+  EXPECT_EQ(surface.calls[2], "line 30 3390");
+  EXPECT_EQ(surface.calls[3], "move 637 726");
+  EXPECT_EQ(surface.calls[21], "move 30 3390");
+  EXPECT_EQ(surface.calls[22], "line 2458 3390");
+  // The club line keeps its size even when too wide; the event shrinks one step
+  // at a time until 66 characters fit in 1214 units (half the height each).
+  ExpectAt(surface.Find(std::string(80, 'C')), 30 + (1214 - 3200) / 2, 171, "Arial", 80);
+  const RecordingSurface::Text event = surface.Find(" " + std::string(64, 'E') + " ");
+  EXPECT_EQ(event.size, 36);
+  EXPECT_TRUE(event.bold);
+  EXPECT_EQ(event.y, 271);
+  int bold = 0;
+  for (const std::string& f : surface.fonts) bold += f.find("bold") != std::string::npos;
+  EXPECT_EQ(bold, 80 - 36 + 1);
+  ExpectAt(surface.Find(" Pairs "), 30 + (1214 - 7 * 55 / 2) / 2, 371, "Arial", 55);
+  // Seed block: h = 30, widest line m, centred on 30 + 1214 - m / 2 - 25.
+  const RecordingSurface::Text seed = surface.Find("Seed=(abc)");
+  EXPECT_EQ(seed.y, 60 + 666 - 120);
+  const RecordingSurface::Text site = surface.Find("Site: Hall");
+  EXPECT_EQ(site.y, 606 + 36 + 36);
+  ExpectAt(surface.Find("Tarrow " TARROW_VERSION), 55, 678, "Arial", 30);
+  const int bannerWidth = int(std::string("Tarrow " TARROW_VERSION).size()) * 15;
+  const int left = 30 + (bannerWidth - 152) / 2;
+  EXPECT_NE(std::find(surface.calls.begin(), surface.calls.end(),
+                      "image " + std::to_string(left) + " " + std::to_string(678 - 152 - 25) + " " +
+                          std::to_string(left + 152) + " " + std::to_string(678 - 25)),
+            surface.calls.end());
+  ExpectAt(surface.Find("clubpc: abc.pbn"), 42, 72, "Arial", 30);
+  // Board 1 in cell 2 (x 1244), board 18 in cell 19 (x 1851, y 60 + 4 * 666).
+  ExpectAt(surface.Find("Board 1"), 1269, 85, "Arial", 45);
+  ExpectAt(surface.Find("Board 18"), 1876, 2749, "Arial", 45);
+}
+
+TEST(HandRecordPageTest, ShortSetShowsNotGeneratedOnPageTwo) {
+  DealSet set;
+  GenerateSet(set, "abc", 46000);
+  for (int b = 19; b <= 36; ++b) set.Board(b).number.valid = false;
+  set.RefreshDeals();
+  RecordingSurface surface;
+  HandRecordPage(surface, PdfHandRecordMetrics(), Options(true, true, true, true, false), 2, set,
+                 "Club", RgbImage{}, "");
+  int notGenerated = 0;
+  for (const auto& t : surface.texts) notGenerated += t.text == "Not Generated";
+  EXPECT_EQ(notGenerated, 18);
+  for (int b = 19; b <= 36; ++b) EXPECT_TRUE(surface.Has("Board " + std::to_string(b))) << b;
+  EXPECT_FALSE(surface.Has("Dlr N"));
+  EXPECT_TRUE(std::none_of(surface.calls.begin(), surface.calls.end(),
+                           [](const std::string& c) { return c.rfind("image", 0) == 0; }));
+}
+
+}  // namespace
+}  // namespace tarrow
