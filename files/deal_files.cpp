@@ -179,11 +179,7 @@ ImportBuffer ParseBriText(std::string_view bytes) {
   for (const char ch : bytes) {
     if (ch != '\r' && ch != '\n') joined += ch;
   }
-  size_t first = joined.find_first_not_of(' ');
-  if (first == std::string::npos) first = joined.size();
-  const size_t last = joined.find_last_not_of(' ');
-  const std::string_view text =
-      std::string_view(joined).substr(first, last == std::string::npos ? 0 : last + 1 - first);
+  const std::string_view text = internal::TrimBlanks(joined);
   ImportBuffer imported;
   BriStream stream(text);
   while (stream.Left() && imported.count < kBoardsPerSet) {
