@@ -1,5 +1,7 @@
 #include "files/deal_files.h"
 
+#include <algorithm>
+
 #include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "files/text_scan.h"

@@ -1,5 +1,6 @@
 #include "files/pbn_reader.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/atomic_file.h"
