@@ -1,0 +1,39 @@
+// Any bytes as a PBN file: the reader must not fail unsafely, and what it
+// loads must come back the same when written and read again.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "files/fuzz/fuzz_check.h"
+#include "files/pbn_reader.h"
+#include "files/pbn_writer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tarrow;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const Result<DealSet> set = ParsePbnText(bytes, "fuzz.pbn");
+  if (!set.ok()) {
+    FUZZ_CHECK(set.message().find("fuzz.pbn line ") == 0);
+    return 0;
+  }
+  FUZZ_CHECK(set->setDigest == ComputeSetDigest(*set));
+  const Result<DealSet> again = ParsePbnText(PbnText(*set, "fuzz"), "again.pbn");
+  FUZZ_CHECK(again.ok());
+  for (int n = 1; n <= kBoardsPerSet; ++n) {
+    const BoardEntry& board = set->Board(n);
+    const BoardEntry& back = again->Board(n);
+    FUZZ_CHECK(back.number == (board.number.valid ? board.number : DealNumber{}));
+    if (!board.number.valid) continue;
+    FUZZ_CHECK(back.doneMask == board.doneMask);
+    for (Seat declarer = 0; declarer < 4; ++declarer) {
+      for (Strain strain = 0; strain < 5; ++strain) {
+        if (board.Analysed(SideOf(declarer), strain)) {
+          FUZZ_CHECK(back.table[size_t(DDIndex(declarer, strain))] ==
+                     board.table[size_t(DDIndex(declarer, strain))]);
+        }
+      }
+    }
+    FUZZ_CHECK(again->DealOf(n).seatOf == set->DealOf(n).seatOf);
+  }
+  return 0;
+}

@@ -1,0 +1,345 @@
+#include "files/pbn_reader.h"
+
+#include <algorithm>
+#include <array>
+
+#include "core/atomic_file.h"
+#include "core/cards.h"
+#include "core/deal_number.h"
+#include "core/texts.h"
+#include "files/text_scan.h"
+
+namespace tarrow {
+namespace {
+
+using internal::ParseInteger;
+using internal::QuotedForMessage;
+using internal::TrimBlanks;
+
+constexpr size_t kValueLimit = 128;
+constexpr int kTableRows = 20;
+
+enum class TagKind {
+  kNone,
+  kEvent,
+  kSite,
+  kDate,
+  kBoard,
+  kDealer,
+  kVulnerable,
+  kDeal,
+  kOptimumResultTable,
+  kGenerator,
+  kApplication,
+  kEventsponsor,
+};
+
+struct TagName {
+  std::string_view name;
+  TagKind kind;
+};
+constexpr std::array<TagName, 11> kTags = {{
+    {"event", TagKind::kEvent},
+    {"site", TagKind::kSite},
+    {"date", TagKind::kDate},
+    {"board", TagKind::kBoard},
+    {"dealer", TagKind::kDealer},
+    {"vulnerable", TagKind::kVulnerable},
+    {"deal", TagKind::kDeal},
+    {"optimumresulttable", TagKind::kOptimumResultTable},
+    {"generator", TagKind::kGenerator},
+    {"application", TagKind::kApplication},
+    {"eventsponsor", TagKind::kEventsponsor},
+}};
+
+char Lower(char ch) {
+  return (ch >= 'A' && ch <= 'Z') ? char(ch - 'A' + 'a') : ch;
+}
+
+TagKind KindOf(std::string_view name) {
+  std::string lower(name);
+  for (char& ch : lower) ch = Lower(ch);
+  for (const TagName& tag : kTags) {
+    if (tag.name == lower) return tag.kind;
+  }
+  return TagKind::kNone;
+}
+
+struct Tag {
+  TagKind kind = TagKind::kNone;
+  std::string value;      // unescaped, cut to kValueLimit
+  bool repeated = false;  // the value starts with "#": same as the previous game
+};
+
+// The value runs from the first double quote after the name to the next
+// unescaped one; without a closing quote it stops before the line's last
+// character (normally the closing bracket).
+std::string TagValue(std::string_view line, size_t from, bool& repeated) {
+  const size_t open = line.find('"', from);
+  repeated = false;
+  if (open == std::string_view::npos) return "";
+  size_t end = open + 1;
+  while (end < line.size() && line[end] != '"') {
+    const bool escape = line[end] == '\\' && end + 1 < line.size() &&
+                        (line[end + 1] == '"' || line[end + 1] == '\\');
+    end += escape ? 2 : 1;
+  }
+  if (end >= line.size()) end = std::max(open + 1, line.size() - 1);
+  const std::string_view raw = line.substr(open + 1, end - open - 1);
+  repeated = !raw.empty() && raw.front() == '#';
+  std::string value;
+  for (size_t i = 0; i < raw.size() && value.size() < kValueLimit; ++i) {
+    if (raw[i] == '\\' && i + 1 < raw.size() && (raw[i + 1] == '"' || raw[i + 1] == '\\')) ++i;
+    value += raw[i];
+  }
+  return value;
+}
+
+Tag ParseTag(std::string_view line) {
+  Tag tag;
+  if (line.empty() || line.front() == '%') return tag;
+  const size_t bracket = line.find('[');
+  if (bracket == std::string_view::npos) return tag;
+  // The name ends at the next blank; the line's last character never
+  // belongs to it (so "[Board]" names Board).
+  const size_t start = bracket + 1;
+  size_t end = line.find(' ', start);
+  if (end == std::string_view::npos || end > line.size() - 1) end = line.size() - 1;
+  if (end <= start) return tag;
+  tag.kind = KindOf(line.substr(start, end - start));
+  if (tag.kind != TagKind::kNone) tag.value = TagValue(line, end, tag.repeated);
+  return tag;
+}
+
+class PbnReader {
+ public:
+  explicit PbnReader(std::string_view fileName) : fileName_(fileName) {
+    set_.header.eventDate = Today();
+    set_.header.seed = "none";
+  }
+
+  Result<DealSet> Read(std::string_view bytes) {
+    const std::vector<std::string_view> lines = internal::SplitLines(bytes);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      lineNumber_ = i + 1;
+      Status status = ReadLine(lines[i]);
+      if (!status.ok()) return status;
+    }
+    set_.RefreshDeals();
+    set_.setDigest = ComputeSetDigest(set_);
+    return std::move(set_);
+  }
+
+ private:
+  enum class RowResult { kNotRow, kRow };
+
+  bool BoardInRange() const { return board_ >= 1 && board_ <= kBoardsPerSet; }
+
+  Status Error(const std::string& what) const {
+    return Status::Error(std::string(fileName_) + " line " + std::to_string(lineNumber_) + ": " +
+                         what);
+  }
+
+  Status ReadLine(std::string_view line) {
+    if (pendingRows_ > 0) {
+      // Rows under a board outside 1..36 are counted but not stored.
+      Result<RowResult> row = ReadRow(line);
+      if (!row.ok()) return row.status();
+      if (*row == RowResult::kRow) {
+        --pendingRows_;
+        return Status();
+      }
+      pendingRows_ = 0;
+      return Status();  // the line that ended the table is dropped
+    }
+    const Tag tag = ParseTag(line);
+    if (tag.kind == TagKind::kNone || tag.repeated) return Status();
+    return ApplyTag(tag);
+  }
+
+  Status ApplyTag(const Tag& tag) {
+    SetHeader& header = set_.header;
+    switch (tag.kind) {
+      case TagKind::kEvent:
+        header.event = tag.value;
+        break;
+      case TagKind::kSite:
+        header.site = tag.value;
+        break;
+      case TagKind::kDate:
+        return ReadDate(tag.value);
+      case TagKind::kBoard:
+        if (const std::optional<long long> n = ParseInteger(tag.value)) board_ = *n;
+        break;
+      case TagKind::kDeal:
+        if (BoardInRange()) ReadDeal(tag.value);
+        break;
+      case TagKind::kOptimumResultTable:
+        pendingRows_ = kTableRows;
+        break;
+      case TagKind::kGenerator:
+        header.banner = tag.value;
+        break;
+      case TagKind::kApplication:
+        return ReadApplication(tag.value);
+      case TagKind::kEventsponsor:
+        header.club = tag.value;
+        break;
+      case TagKind::kDealer:
+      case TagKind::kVulnerable:
+      case TagKind::kNone:
+        break;  // dealer and vulnerability follow from the board number
+    }
+    return Status();
+  }
+
+  // "YYYY.MM.DD" with unchecked separators; a part that is no number is
+  // today's.  The day-first forms are told apart by their separators.
+  Status ReadDate(std::string_view value) {
+    if (value.size() != 10) {
+      set_.header.eventDate = Today();
+      return Status();
+    }
+    const char mark = value[2];
+    if ((mark == '/' || mark == '.') && value[5] == mark) {
+      const std::optional<DateTime> date = ParseDateTime(value);
+      if (!date) return Error("the date " + QuotedForMessage(value) + " is not a possible date");
+      set_.header.eventDate = *date;
+      return Status();
+    }
+    const CivilDateTime today = CivilFromDateTime(Today());
+    const auto part = [&](size_t at, size_t count, int fallback) -> long long {
+      const std::optional<long long> n = ParseInteger(value.substr(at, count));
+      return n ? *n : fallback;
+    };
+    const long long year = part(0, 4, today.year);
+    const long long month = part(5, 2, today.month);
+    const long long day = part(8, 2, today.day);
+    if (!IsValidCivilDate(int(year), int(month), int(day))) {
+      return Error("the date " + QuotedForMessage(value) + " is not a possible date");
+    }
+    set_.header.eventDate = DateFromCivil(int(year), int(month), int(day));
+    return Status();
+  }
+
+  Status ReadApplication(std::string_view value) {
+    if (value.empty()) return Status();
+    const std::string_view text = TrimBlanks(value.substr(1));
+    SetHeader& header = set_.header;
+    switch (value.front()) {
+      case '1':
+        header.seed = text;
+        break;
+      case '2':
+        header.description = text;
+        break;
+      case '3':
+        if (const std::optional<DateTime> time = ParseDateTime(text)) {
+          header.generationTime = *time;
+        } else {
+          return Error("the generation time " + QuotedForMessage(text) + " is not a date and time");
+        }
+        break;
+      case '4':
+        header.computerName = text;
+        break;
+      default:
+        break;
+    }
+    return Status();
+  }
+
+  // A value whose second character is not ":" is no deal and changes
+  // nothing; any other fault leaves the board absent, its table kept.
+  void ReadDeal(std::string_view value) {
+    const std::string_view text = TrimBlanks(value);
+    if (text.size() < 2 || text[1] != ':') return;
+    BoardEntry& board = set_.Board(int(board_));
+    board.number = DealNumber{};
+    const size_t first = std::string_view("nesw").find(Lower(text[0]));
+    if (first == std::string_view::npos) return;
+    constexpr uint8_t kUnassigned = 0xFF;
+    Deal deal;
+    deal.seatOf.fill(kUnassigned);
+    Seat seat = Seat(first);
+    Suit suit = kSpades;
+    int held[4] = {0, 0, 0, 0};
+    for (size_t i = 2; i < text.size() && text[i] != '"'; ++i) {
+      const char ch = text[i];
+      if (ch == ' ') {
+        seat = (seat + 1) & 3;
+        suit = kSpades;
+      } else if (ch == '.') {
+        if (++suit > kClubs) return;  // a fifth suit
+      } else {
+        const size_t rank = kRankLetters.find(ch);
+        if (rank == std::string_view::npos) return;
+        const int card = CardIndex(suit, Rank(rank));
+        if (deal.seatOf[size_t(card)] != kUnassigned) return;
+        deal.seatOf[size_t(card)] = uint8_t(seat);
+        ++held[seat];
+      }
+    }
+    for (const int count : held) {
+      if (count != 13) return;
+    }
+    deal.valid = true;
+    DeriveCounts(deal);
+    board.number = NumberFromDeal(deal);
+  }
+
+  // "N NT 13", "e c ?": declarer, strain ("n" stands for "nt"), tricks or "?".
+  Result<RowResult> ReadRow(std::string_view line) {
+    std::string text(TrimBlanks(line));
+    for (char& ch : text) ch = Lower(ch);
+    size_t i = 0;
+    const auto skipBlanks = [&] {
+      while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    };
+    skipBlanks();
+    if (i >= text.size()) return RowResult::kNotRow;
+    const size_t declarer = std::string_view("nesw").find(text[i]);
+    if (declarer == std::string_view::npos) return RowResult::kNotRow;
+    ++i;
+    skipBlanks();
+    // A line that ends at or before its strain letter is no row.
+    if (i + 1 >= text.size()) return RowResult::kNotRow;
+    const size_t strain = std::string_view("nshdc").find(text[i]);
+    if (strain == std::string_view::npos) return RowResult::kNotRow;
+    i += strain == 0 ? 2 : 1;
+    skipBlanks();
+    if (i < text.size() && text[i] == '?') return RowResult::kRow;
+    const std::string_view number = std::string_view(text).substr(std::min(i, text.size()));
+    const std::optional<long long> tricks = ParseInteger(number);
+    if (!tricks || *tricks < 0 || *tricks > 13) {
+      return Error("the table row " + QuotedForMessage(TrimBlanks(line)) +
+                   " does not end in a number of tricks 0..13 or \"?\"");
+    }
+    if (BoardInRange()) {
+      BoardEntry& board = set_.Board(int(board_));
+      board.table[size_t(DDIndex(Seat(declarer), Strain(strain)))] = uint8_t(*tricks);
+      board.doneMask[size_t(SideOf(Seat(declarer)))] |= StrainBit(Strain(strain));
+    }
+    return RowResult::kRow;
+  }
+
+  std::string_view fileName_;
+  DealSet set_;
+  size_t lineNumber_ = 0;
+  long long board_ = 0;  // current board; only 1..36 is stored to
+  int pendingRows_ = 0;  // lines after an OptimumResultTable tag still read as rows
+};
+
+}  // namespace
+
+Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages) {
+  return PbnReader(fileNameForMessages).Read(bytes);
+}
+
+Result<DealSet> ReadPbnFile(const std::filesystem::path& path) {
+  const Result<std::string> bytes = ReadWholeFile(path);
+  if (!bytes.ok()) return bytes.status();
+  return ParsePbnText(*bytes, path.string());
+}
+
+}  // namespace tarrow

@@ -1,0 +1,56 @@
+// The PBN reader: a set file (normally one this program wrote) back into a
+// DealSet, with its header, seed and double-dummy tables.
+//
+//   Result<DealSet> loaded = ReadPbnFile(path);
+//   if (!loaded.ok()) return loaded.status();   // "monday.pbn line 12: ..."
+//   std::swap(set, *loaded);                    // the set in memory is replaced only now
+//
+// The reader starts from a fresh set (seed "none", event date today), so a
+// load gives exactly the file's boards and tables.  Lines may end in CR LF or
+// LF.  Each line is, in this order of precedence:
+//
+//   | line                          | what the reader does                                  |
+//   |-------------------------------|-------------------------------------------------------|
+//   | one of up to 20 lines after   | a table row "N NT 13" or "E C ?" (any order, any case) |
+//   |   an OptimumResultTable tag   |   stores the tricks and adds the strain's DoneMask bit |
+//   |                               |   ("?" stores nothing); a line that is no row ends the |
+//   |                               |   table and is dropped                                |
+//   | empty, or "%" first           | ignored (comment)                                     |
+//   | [Name "value"]                | Name compared in lower case; a value starting with    |
+//   |                               |   "#" is ignored; \" and \\ are unescaped; cut to 128  |
+//   |   event / site / eventsponsor | event name / site / club (cut to 64)                  |
+//   |   date                        | "YYYY.MM.DD" (a part that is no number: today's),     |
+//   |                               |   also DD/MM/YYYY and DD.MM.YYYY; other lengths: today |
+//   |   board                       | current board, when the value is an integer          |
+//   |   deal                        | the current board's deal, when the board is 1..36     |
+//   |   optimumresulttable          | the next 20 lines may be table rows                   |
+//   |   generator                   | banner (cut to 32)                                    |
+//   |   application                 | by first character: 1 seed (79), 2 description (64), |
+//   |                               |   3 generation time, 4 computer name (32)             |
+//   |   dealer / vulnerable         | ignored: both follow from the board number            |
+//   | anything else                 | ignored                                               |
+//
+// A Deal value whose second character is not ":" leaves the board as it
+// was; any other bad deal (lower-case rank, a card twice, a hand without 13
+// cards) leaves the board absent but keeps its table.  An impossible date, a
+// generation time that is no date and time, or a table number that is not an
+// integer 0..13 stops the load with an error naming the value, the file and
+// the line.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "core/deal_set.h"
+#include "core/result.h"
+
+namespace tarrow {
+
+// Reads the file at path; an unreadable file is an error naming it.
+Result<DealSet> ReadPbnFile(const std::filesystem::path& path);
+
+// The same from bytes in memory; fileNameForMessages names the source in
+// error messages.  Safe for any bytes.
+Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages);
+
+}  // namespace tarrow

@@ -1,0 +1,307 @@
+#include "files/pbn_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/banner.h"
+#include "core/deal_number.h"
+#include "files/pbn_writer.h"
+#include "files/test_support.h"
+
+namespace tarrow {
+namespace {
+
+using testing::kBoard1Deal;
+using testing::kBoard2Deal;
+using testing::NumberOf;
+
+constexpr const char* kOtherDeal =
+    "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83";
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+DealSet Parse(const std::vector<std::string>& lines) {
+  Result<DealSet> set = ParsePbnText(Lines(lines), "test.pbn");
+  EXPECT_TRUE(set.ok()) << set.message();
+  return set.ok() ? *set : DealSet{};
+}
+
+std::vector<std::string> TwentyRows(const char* tricks) {
+  std::vector<std::string> rows;
+  for (const char* declarer : {"N", "E", "S", "W"}) {
+    for (const char* strain : {"C", "D", "H", "S", "NT"}) {
+      rows.push_back(std::string(declarer) + " " + strain + " " + tricks);
+    }
+  }
+  return rows;
+}
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class PbnRoundTripTest : public testing::TempFolderTest {};
+
+TEST_F(PbnRoundTripTest, RestoresBoardsHeaderTablesAndDigest) {
+  DealSet set;
+  SetHeader& h = set.header;
+  h.event = "Monday \"pairs\"";
+  h.site = "Hall\\2";
+  h.eventDate = DateFromCivil(2024, 2, 29);
+  h.seed = "Caf\xE9 seed";
+  h.description = "Set one";
+  h.generationTime = DateTimeFromCivil({2024, 2, 28, 21, 5, 9});
+  h.club = "Club";
+  std::mt19937 random(7);
+  for (int n = 1; n <= kBoardsPerSet; ++n) {
+    if (n % 5 == 3) continue;  // a few absent boards
+    std::array<uint8_t, 52> seats;
+    for (int c = 0; c < 52; ++c) seats[size_t(c)] = uint8_t(c / 13);
+    std::shuffle(seats.begin(), seats.end(), random);
+    Deal deal;
+    deal.valid = true;
+    deal.seatOf = seats;
+    BoardEntry& board = set.Board(n);
+    board.number = NumberFromDeal(deal);
+    board.doneMask = {uint8_t(random() % 32), uint8_t(n % 4 == 0 ? 0 : random() % 32)};
+    for (Seat declarer = 0; declarer < 4; ++declarer) {
+      for (Strain strain = 0; strain < 5; ++strain) {
+        if (board.Analysed(SideOf(declarer), strain)) {
+          board.table[size_t(DDIndex(declarer, strain))] = uint8_t(random() % 14);
+        }
+      }
+    }
+  }
+  set.RefreshDeals();
+  const std::filesystem::path file = folder_ / "round.pbn";
+  ASSERT_TRUE(WritePbnFile(set, file, "PC1").ok());
+
+  const Result<DealSet> back = ReadPbnFile(file);
+  ASSERT_TRUE(back.ok()) << back.message();
+  for (int n = 1; n <= kBoardsPerSet; ++n) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(back->Board(n).number, set.Board(n).number);
+    EXPECT_EQ(back->Board(n).table, set.Board(n).table);
+    EXPECT_EQ(back->Board(n).doneMask, set.Board(n).doneMask);
+    if (set.Board(n).number.valid) {
+      EXPECT_EQ(back->DealOf(n).seatOf, set.DealOf(n).seatOf);
+    }
+  }
+  const SetHeader& b = back->header;
+  EXPECT_EQ(b.event, h.event);
+  EXPECT_EQ(b.site, h.site);
+  EXPECT_EQ(b.eventDate, h.eventDate);
+  EXPECT_EQ(b.seed, h.seed);
+  EXPECT_EQ(b.description, h.description);
+  EXPECT_EQ(b.generationTime, h.generationTime);
+  EXPECT_EQ(b.club, h.club);
+  EXPECT_EQ(b.computerName.str(), "PC1");
+  EXPECT_EQ(b.banner.str(), kProgramBanner);
+  EXPECT_EQ(back->setDigest, ComputeSetDigest(*back));
+}
+
+TEST(PbnReaderTest, StartsFromAFreshSet) {
+  const DealSet set = Parse({});
+  EXPECT_EQ(set.PresentBoards(), 0);
+  EXPECT_EQ(set.header.seed.str(), "none");
+  EXPECT_EQ(set.header.eventDate, Today());
+  EXPECT_EQ(set.setDigest, ComputeSetDigest(set));
+}
+
+TEST(PbnReaderTest, ReadsTagsInAnyCaseAndSkipsCommentsAndRepeats) {
+  const DealSet set = Parse({
+      "% a comment [Event \"not this\"]",
+      "",
+      "[EVENT \"Pairs\"]",
+      "[site \"Hall\"]",
+      "[Event \"#\"]",
+      "[Application \"9ignored\"]",
+      "[Application \"1  padded seed  \"]",
+      "[Unknown \"x\"]",
+      "[Board \"3\"]\r",
+      "[Dealer \"N\"]",
+      "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+  });
+  EXPECT_EQ(set.header.event.str(), "Pairs");
+  EXPECT_EQ(set.header.site.str(), "Hall");
+  EXPECT_EQ(set.header.seed.str(), "padded seed");
+  EXPECT_EQ(set.PresentBoards(), 1);
+  EXPECT_EQ(set.Board(3).number, NumberOf(kBoard1Deal));
+  EXPECT_EQ(set.DealOf(3).seatOf, DealFromNumber(NumberOf(kBoard1Deal)).seatOf);
+}
+
+TEST(PbnReaderTest, UnescapesAndCutsValues) {
+  const std::string longText(200, 'x');
+  const DealSet set = Parse({
+      "[Event \"a \\\"b\\\" \\\\c \\n\"]",
+      "[Site \"" + longText + "\"]",
+      "[Application \"1" + longText + "\"]",
+      "[Application \"4" + longText + "\"]",
+      "[Generator \"" + longText + "\"]",
+      "[Eventsponsor \"unclosed value]",
+  });
+  EXPECT_EQ(set.header.event.str(), "a \"b\" \\c \\n");
+  EXPECT_EQ(set.header.site.str(), std::string(64, 'x'));
+  EXPECT_EQ(set.header.seed.str(), std::string(79, 'x'));
+  EXPECT_EQ(set.header.computerName.str(), std::string(32, 'x'));
+  EXPECT_EQ(set.header.banner.str(), std::string(32, 'x'));
+  EXPECT_EQ(set.header.club.str(), "unclosed value");
+}
+
+TEST(PbnReaderTest, ReadsDatesInEveryForm) {
+  const CivilDateTime today = CivilFromDateTime(Today());
+  struct Row {
+    const char* value;
+    DateTime expected;
+  };
+  const Row rows[] = {
+      {"2013.10.07", DateFromCivil(2013, 10, 7)},
+      {"2013-10-07", DateFromCivil(2013, 10, 7)},
+      {"07/10/2013", DateFromCivil(2013, 10, 7)},
+      {"07.10.2013", DateFromCivil(2013, 10, 7)},
+      {"????.10.07", DateFromCivil(today.year, 10, 7)},
+      {"2013.??.01", DateFromCivil(2013, today.month, 1)},
+      {"2013.10", Today()},
+      {"", Today()},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.value);
+    const DealSet set = Parse({"[Date \"" + std::string(row.value) + "\"]"});
+    EXPECT_EQ(set.header.eventDate, row.expected);
+  }
+}
+
+TEST(PbnReaderTest, ABadValueStopsTheLoadNamingFileLineAndValue) {
+  struct Row {
+    const char* line;
+    const char* value;
+  };
+  const Row rows[] = {
+      {"[Date \"2013.13.07\"]", "2013.13.07"},
+      {"[Date \"2013.02.30\"]", "2013.02.30"},
+      {"[Date \"32/01/2013\"]", "32/01/2013"},
+      {"[Application \"3yesterday\"]", "yesterday"},
+      {"[Application \"32013-10-07 25:00:00\"]", "2013-10-07 25:00:00"},
+      {"N C x", "N C x"},
+      {"N C 14", "N C 14"},
+      {"e nt -1", "e nt -1"},
+      {"S NT", "S NT"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    // Table rows follow the table tag; tags follow another tag.
+    const bool isRow = row.line[0] != '[';
+    const std::vector<std::string> lines = {
+        "[Board \"1\"]",
+        isRow ? "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"
+              : "[Event \"before\"]",
+        row.line, "[Event \"after\"]"};
+    const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn");
+    ASSERT_FALSE(set.ok());
+    EXPECT_NE(set.message().find("club.pbn line 3"), std::string::npos) << set.message();
+    EXPECT_NE(set.message().find("\"" + std::string(row.value) + "\""), std::string::npos)
+        << set.message();
+  }
+}
+
+TEST(PbnReaderTest, ABadDealLeavesTheBoardAbsentButKeepsItsTable) {
+  const char* bad[] = {
+      "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543k",   // lower case
+      "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543",    // 12 cards
+      "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5433",   // card twice
+      "X:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432",   // no seat
+      "N:AKQJ.AKQ.AKQ.AKQ - T987.JT9.JT9.JT9 6543.876.876.876",                  // "-" hand
+      "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543.2",  // fifth suit
+  };
+  for (const char* deal : bad) {
+    SCOPED_TRACE(deal);
+    std::vector<std::string> lines = {
+        "[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+        "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"};
+    lines = Join(lines, TwentyRows("7"));
+    lines.push_back("[Deal \"" + std::string(deal) + "\"]");
+    const DealSet set = Parse(lines);
+    EXPECT_FALSE(set.Board(1).number.valid);
+    EXPECT_EQ(set.Board(1).doneMask, (std::array<uint8_t, 2>{31, 31}));
+    EXPECT_EQ(set.Board(1).table[0], 7);
+  }
+}
+
+TEST(PbnReaderTest, ADealWithoutColonLeavesTheBoardAsItWas) {
+  const DealSet set = Parse({"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+                             "[Deal \"NAKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9\"]", "[Deal \"\"]"});
+  EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));
+}
+
+TEST(PbnReaderTest, ALaterDealReplacesAnEarlierOne) {
+  const DealSet set = Parse({"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+                             "[Deal \" " + std::string(kOtherDeal) + "  \"]"});
+  EXPECT_EQ(set.Board(2).number, NumberOf(kOtherDeal));
+}
+
+TEST(PbnReaderTest, ReadsRowsInAnyOrderAndOnlyAddsBits) {
+  const DealSet set = Parse({
+      "[Board \"4\"]",
+      "[OptimumResultTable \"x\"]",
+      "  w   nt   12 ",
+      "S c 3",
+      "E nT 1",
+      "n h ?",
+      "[Event \"dropped\"]",  // ends the table after four rows and is not read
+      "[Site \"read\"]",
+      "[OptimumResultTable \"again\"]",
+      "N D 0",
+  });
+  const BoardEntry& board = set.Board(4);
+  EXPECT_EQ(board.table[size_t(DDIndex(kWest, kNotrump))], 12);
+  EXPECT_EQ(board.table[size_t(DDIndex(kSouth, 4))], 3);
+  EXPECT_EQ(board.table[size_t(DDIndex(kEast, kNotrump))], 1);
+  EXPECT_EQ(board.doneMask[0], StrainBit(4) | StrainBit(3));
+  EXPECT_EQ(board.doneMask[1], StrainBit(kNotrump));
+  EXPECT_TRUE(set.header.event.empty());
+  EXPECT_EQ(set.header.site.str(), "read");
+}
+
+TEST(PbnReaderTest, QuestionMarkTablesSetNothing) {
+  std::vector<std::string> lines = {"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+                                    "[OptimumResultTable \"x\"]"};
+  lines = Join(lines, TwentyRows("?"));
+  lines.push_back("[Event \"after twenty rows\"]");
+  const DealSet set = Parse(lines);
+  EXPECT_EQ(set.Board(1).doneMask, (std::array<uint8_t, 2>{0, 0}));
+  EXPECT_EQ(set.header.event.str(), "after twenty rows");
+}
+
+TEST(PbnReaderTest, BoardsOutsideTheSetChangeNothingAndReadingGoesOn) {
+  std::vector<std::string> lines = {"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+                                    "[Board \"37\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]",
+                                    "[OptimumResultTable \"x\"]"};
+  lines = Join(lines, TwentyRows("5"));
+  lines = Join(lines,
+               {"[Board \"99999999999999999999999\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]",
+                "[Board \"x\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "[Board \"2\"]",
+                "[Deal \"" + std::string(kBoard2Deal) + "\"]"});
+  const DealSet set = Parse(lines);
+  EXPECT_EQ(set.PresentBoards(), 2);
+  EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));
+  EXPECT_EQ(set.Board(1).doneMask, (std::array<uint8_t, 2>{0, 0}));
+  EXPECT_EQ(set.Board(2).number, NumberOf(kBoard2Deal));
+}
+
+TEST(PbnReaderTest, AnUnreadableFileIsAnErrorNamingIt) {
+  const Result<DealSet> set = ReadPbnFile("/nonexistent/tarrow/set.pbn");
+  ASSERT_FALSE(set.ok());
+  EXPECT_NE(set.message().find("/nonexistent/tarrow/set.pbn"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarrow

@@ -1,0 +1,193 @@
+// The settings file Tarrow.ini: the options and recent entries kept between
+// runs, as one fixed-size binary record guarded by a digest.  Despite its
+// name it is no text file.
+//
+//   SettingsLoad loaded = LoadSettings();       // defaults when missing or damaged
+//   SettingsRecord& settings = loaded.record;
+//   settings.SetThreads(4);
+//   Status s = SaveSettings(settings);          // temporary file and rename
+//
+// Location: $TARROW_CONFIG_DIR/Tarrow.ini when that variable is set, else
+// $XDG_CONFIG_HOME/tarrow/Tarrow.ini, else ~/.config/tarrow/Tarrow.ini.
+//
+// Layout: 65 536 bytes, little-endian, no padding.  A string(n) is one length
+// byte 0..n and n bytes whose first `length` are the Windows-1252 characters
+// (a larger length byte reads as n).  Booleans are one byte, read as nonzero,
+// written as 0 or 1.  Unused bytes are written as zero.
+//
+//   | offset | size | type            | field                                      | default  |
+//   |--------|------|-----------------|--------------------------------------------|----------|
+//   |      0 |  129 | string(128)     | output directory                           | see note |
+//   |    259 |   65 | string(64)      | site                                       | club name|
+//   |    324 |   65 | string(64)      | printer name                               | empty    |
+//   |    392 |    4 | int32           | deal-number text: 0 decimal, 1 base64,     | 1        |
+//   |        |      |                 |   other hex                                |          |
+//   |    396 |    4 | int32           | not used                                   | 1        |
+//   |    400 |    4 | int32           | format version; valid only with 179        | 179      |
+//   |    404 |    1 | Boolean         | Show Deal Numbers                          | false    |
+//   |    405 |    1 | Boolean         | Show Analysis                              | false    |
+//   |    406 |    1 | Boolean         | Show LTC                                   | false    |
+//   |    407 |    1 | Boolean         | All Tricks (true) or All Contracts (false) | false    |
+//   |    408 |    1 | Boolean         | Show Distributions                         | false    |
+//   |    409 |    1 | Boolean         | Flip Pages                                 | false    |
+//   |    410 |    1 | uint8           | threads to use, 1..32                      | 1        |
+//   |    411 |    1 | uint8           | current club: list index, 255 none         | 0        |
+//   |    412 |    1 | uint8           | current event: list index, 255 none        | 0        |
+//   |    414 |    1 | uint8           | LTC queen adjustment, 0..2                 | 0        |
+//   |    799 |  650 | 10 x string(64) | club names, entry 0 first                  | empty    |
+//   |   1449 |  650 | 10 x string(64) | event names                                | empty    |
+//   |   2099 |    1 | uint8           | monitor of the deal viewer                 | 0        |
+//   |   2102 |    1 | Boolean         | Auto Fill Description with Filename        | false    |
+//   |   2104 |   32 | reserved        | cleared when defaults are made             | zero     |
+//   | 65 516 |   20 | digest          | HashBlock of bytes 0..65 515               | computed |
+//
+// A file is accepted only when exactly 65 536 bytes could be read (a longer
+// file is read only that far), the version is 179 and the digest matches;
+// anything else gives the defaults, written back at once.  The default output
+// directory is the user's documents folder (XDG_DOCUMENTS_DIR, else
+// ~/Documents when it exists), else the home folder.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+
+namespace tarrow {
+
+class SettingsRecord {
+ public:
+  static constexpr size_t kSize = 65536;
+  static constexpr size_t kDigestOffset = 65516;
+  static constexpr int32_t kVersion = 179;
+  static constexpr int kListEntries = 10;
+  static constexpr uint8_t kNoIndex = 255;
+  static constexpr size_t kDirectoryLimit = 128;
+  static constexpr size_t kNameLimit = 64;  // site, printer, club and event names
+
+  // All bytes zero: not a valid record (version 0) until fields are set.
+  SettingsRecord() = default;
+
+  // The defaults with this output directory (cut to 128 characters).
+  static SettingsRecord Defaults(std::string_view outputDirectory);
+  // The record in bytes, when they are one: exactly kSize bytes given (more
+  // are ignored), version 179, digest correct.
+  static std::optional<SettingsRecord> FromBytes(std::string_view bytes);
+
+  // The 65 536 bytes as they stand; StoreDigest first for a file image.
+  const std::array<uint8_t, kSize>& Bytes() const noexcept { return bytes_; }
+  void StoreDigest() noexcept;
+  bool DigestMatches() const noexcept;
+
+  std::string OutputDirectory() const { return String(kOutputDirectory, kDirectoryLimit); }
+  void SetOutputDirectory(std::string_view path) {
+    SetString(kOutputDirectory, kDirectoryLimit, path);
+  }
+  std::string Site() const { return String(kSite, kNameLimit); }
+  void SetSite(std::string_view site) { SetString(kSite, kNameLimit, site); }
+  std::string PrinterName() const { return String(kPrinter, kNameLimit); }
+  void SetPrinterName(std::string_view name) { SetString(kPrinter, kNameLimit, name); }
+
+  // 0 decimal, 1 base64, any other value hex.
+  int32_t DealNumberForm() const noexcept { return Int32(kDealNumberForm); }
+  void SetDealNumberForm(int32_t form) noexcept { SetInt32(kDealNumberForm, form); }
+  int32_t Version() const noexcept { return Int32(kVersionOffset); }
+
+  bool ShowDealNumbers() const noexcept { return bytes_[kShowDealNumbers] != 0; }
+  void SetShowDealNumbers(bool on) noexcept { bytes_[kShowDealNumbers] = on; }
+  bool ShowAnalysis() const noexcept { return bytes_[kShowAnalysis] != 0; }
+  void SetShowAnalysis(bool on) noexcept { bytes_[kShowAnalysis] = on; }
+  bool ShowLtc() const noexcept { return bytes_[kShowLtc] != 0; }
+  void SetShowLtc(bool on) noexcept { bytes_[kShowLtc] = on; }
+  // Double-dummy display: true "All Tricks", false "All Contracts".
+  bool AllTricks() const noexcept { return bytes_[kAllTricks] != 0; }
+  void SetAllTricks(bool on) noexcept { bytes_[kAllTricks] = on; }
+  bool ShowDistributions() const noexcept { return bytes_[kShowDistributions] != 0; }
+  void SetShowDistributions(bool on) noexcept { bytes_[kShowDistributions] = on; }
+  bool FlipPages() const noexcept { return bytes_[kFlipPages] != 0; }
+  void SetFlipPages(bool on) noexcept { bytes_[kFlipPages] = on; }
+  bool AutoFillDescription() const noexcept { return bytes_[kAutoFill] != 0; }
+  void SetAutoFillDescription(bool on) noexcept { bytes_[kAutoFill] = on; }
+
+  // As stored; the window keeps it within 1..32.
+  uint8_t Threads() const noexcept { return bytes_[kThreads]; }
+  void SetThreads(uint8_t threads) noexcept { bytes_[kThreads] = threads; }
+  // Losing Trick Count queen adjustment, item 0..2.
+  uint8_t QueenMethod() const noexcept { return bytes_[kQueenMethod]; }
+  void SetQueenMethod(uint8_t method) noexcept { bytes_[kQueenMethod] = method; }
+  uint8_t Monitor() const noexcept { return bytes_[kMonitor]; }
+  void SetMonitor(uint8_t monitor) noexcept { bytes_[kMonitor] = monitor; }
+  // Stored list indexes, 255 for none.
+  uint8_t ClubIndex() const noexcept { return bytes_[kClubIndex]; }
+  uint8_t EventIndex() const noexcept { return bytes_[kEventIndex]; }
+
+  // The items of the club (event) box: the ten entries in order, empty and
+  // repeated ones left out.
+  std::vector<std::string> ClubNames() const { return ListItems(kClubList); }
+  std::vector<std::string> EventNames() const { return ListItems(kEventList); }
+  // The box text: item [index] when the stored index is below 10, else item
+  // 0; empty when there is no such item.
+  std::string SelectedClub() const { return SelectedItem(kClubList, kClubIndex); }
+  std::string SelectedEvent() const { return SelectedItem(kEventList, kEventIndex); }
+  // Stores the first ten items (each cut to 64) and the index of the first
+  // one equal to current, 255 when none is.
+  void SetClubList(const std::vector<std::string>& items, std::string_view current) {
+    SetList(kClubList, kClubIndex, items, current);
+  }
+  void SetEventList(const std::vector<std::string>& items, std::string_view current) {
+    SetList(kEventList, kEventIndex, items, current);
+  }
+
+ private:
+  static constexpr size_t kOutputDirectory = 0, kSite = 259, kPrinter = 324;
+  static constexpr size_t kDealNumberForm = 392, kUnused396 = 396, kVersionOffset = 400;
+  static constexpr size_t kShowDealNumbers = 404, kShowAnalysis = 405, kShowLtc = 406;
+  static constexpr size_t kAllTricks = 407, kShowDistributions = 408, kFlipPages = 409;
+  static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412;
+  static constexpr size_t kQueenMethod = 414, kClubList = 799, kEventList = 1449;
+  static constexpr size_t kMonitor = 2099, kAutoFill = 2102;
+
+  std::string String(size_t offset, size_t limit) const;
+  void SetString(size_t offset, size_t limit, std::string_view text);
+  int32_t Int32(size_t offset) const noexcept;
+  void SetInt32(size_t offset, int32_t value) noexcept;
+  std::vector<std::string> ListItems(size_t offset) const;
+  std::string SelectedItem(size_t listOffset, size_t indexOffset) const;
+  void SetList(size_t listOffset, size_t indexOffset, const std::vector<std::string>& items,
+               std::string_view current);
+
+  std::array<uint8_t, kSize> bytes_{};
+};
+
+// Where the settings file lives (see the header comment); the folder is not
+// created here.
+std::filesystem::path SettingsPath();
+
+// The user's documents folder, else the home folder.
+std::filesystem::path DefaultOutputDirectory();
+
+// The name the site field starts with.
+inline constexpr std::string_view kDefaultSite = "Bridge Club";
+
+struct SettingsLoad {
+  SettingsRecord record;
+  bool madeDefaults = false;  // the file was missing or not a valid record
+  Status written;             // writing the defaults back; ok when nothing was written
+};
+
+// Reads the record at file, or makes the defaults and writes them there at
+// once.  Always gives a usable record.
+SettingsLoad LoadSettings(const std::filesystem::path& file);
+SettingsLoad LoadSettings();  // at SettingsPath()
+
+// Stores the digest and replaces the file whole (creating its folder); on
+// failure the old file stays and the message names the path and reason.
+Status SaveSettings(SettingsRecord& record, const std::filesystem::path& file);
+Status SaveSettings(SettingsRecord& record);  // at SettingsPath()
+
+}  // namespace tarrow

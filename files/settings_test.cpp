@@ -1,0 +1,266 @@
+#include "files/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "core/atomic_file.h"
+#include "core/sha0.h"
+#include "files/test_support.h"
+
+namespace tarrow {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string BytesOf(const SettingsRecord& record) {
+  return std::string(reinterpret_cast<const char*>(record.Bytes().data()), SettingsRecord::kSize);
+}
+
+// The bytes with the digest made right again after a patch.
+std::string WithDigest(std::string bytes) {
+  const std::array<uint8_t, 20> digest = HashBlock(bytes.data(), SettingsRecord::kDigestOffset);
+  std::copy(digest.begin(), digest.end(), bytes.begin() + SettingsRecord::kDigestOffset);
+  return bytes;
+}
+
+// Points HOME, the configuration variables and so the settings file at the
+// test's own folder; the real home is never touched.
+class SettingsTest : public testing::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    home_ = folder_ / "home";
+    fs::create_directories(home_);
+    Keep("HOME", home_.c_str());
+    Keep("XDG_CONFIG_HOME", nullptr);
+    Keep("TARROW_CONFIG_DIR", (folder_ / "config").c_str());
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+    TempFolderTest::TearDown();
+  }
+  void Keep(const char* name, const char* value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  std::string FileBytes() { return *ReadWholeFile(SettingsPath()); }
+  void WriteBytes(const std::string& bytes) {
+    std::ofstream(SettingsPath(), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  // A valid file whose threads field is 7.
+  std::string ValidBytes() {
+    SettingsRecord record = SettingsRecord::Defaults("/data");
+    record.SetThreads(7);
+    record.StoreDigest();
+    return BytesOf(record);
+  }
+
+  fs::path home_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+int32_t Int32At(const std::string& bytes, size_t offset) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) value |= uint32_t(uint8_t(bytes[offset + i])) << (8 * i);
+  return int32_t(value);
+}
+
+TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
+  fs::create_directories(home_ / "Documents");
+  const SettingsLoad load = LoadSettings();
+  EXPECT_TRUE(load.madeDefaults);
+  ASSERT_TRUE(load.written.ok()) << load.written.message();
+  EXPECT_EQ(SettingsPath(), folder_ / "config" / "Tarrow.ini");
+  const std::string bytes = FileBytes();
+  ASSERT_EQ(bytes.size(), 65536u);
+  EXPECT_EQ(Int32At(bytes, 400), 179);
+  EXPECT_EQ(Int32At(bytes, 392), 1);
+  EXPECT_EQ(Int32At(bytes, 396), 1);
+  const SettingsRecord& r = load.record;
+  EXPECT_EQ(r.OutputDirectory(), (home_ / "Documents").string());
+  EXPECT_EQ(r.Site(), kDefaultSite);
+  EXPECT_EQ(r.PrinterName(), "");
+  EXPECT_EQ(r.Threads(), 1);
+  EXPECT_EQ(r.QueenMethod(), 0);
+  EXPECT_FALSE(r.ShowDealNumbers() || r.ShowAnalysis() || r.ShowLtc() || r.AllTricks() ||
+               r.ShowDistributions() || r.FlipPages() || r.AutoFillDescription());
+  EXPECT_TRUE(r.ClubNames().empty());
+  EXPECT_TRUE(r.EventNames().empty());
+  EXPECT_EQ(r.SelectedClub(), "");
+
+  const SettingsLoad again = LoadSettings();
+  EXPECT_FALSE(again.madeDefaults);
+  EXPECT_EQ(again.record.Bytes(), load.record.Bytes());
+}
+
+TEST_F(SettingsTest, ADamagedFileFallsBackToDefaultsAndIsRewritten) {
+  struct Row {
+    const char* what;
+    std::string bytes;
+  };
+  std::string changed = ValidBytes();
+  changed[1000] ^= 1;
+  std::string digest = ValidBytes();
+  digest[65530] ^= 0x80;
+  std::string version = ValidBytes();
+  version[400] = char(178);
+  version = WithDigest(version);
+  const Row rows[] = {
+      {"one byte changed", changed},
+      {"digest changed", digest},
+      {"65 535 bytes", ValidBytes().substr(0, 65535)},
+      {"wrong version", version},
+      {"empty file", ""},
+  };
+  fs::create_directories(SettingsPath().parent_path());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    WriteBytes(row.bytes);
+    const SettingsLoad load = LoadSettings();
+    EXPECT_TRUE(load.madeDefaults);
+    EXPECT_EQ(load.record.Threads(), 1);
+    EXPECT_TRUE(SettingsRecord::FromBytes(FileBytes()).has_value());
+  }
+}
+
+TEST_F(SettingsTest, ALongerFileIsReadOnlyAsFarAsTheRecord) {
+  fs::create_directories(SettingsPath().parent_path());
+  WriteBytes(ValidBytes() + "x");
+  const SettingsLoad load = LoadSettings();
+  EXPECT_FALSE(load.madeDefaults);
+  EXPECT_EQ(load.record.Threads(), 7);
+  EXPECT_EQ(FileBytes().size(), 65537u);  // accepted as it is, not rewritten
+}
+
+TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
+  SettingsRecord r = SettingsRecord::Defaults("/out");
+  r.SetOutputDirectory("/srv/club/sets");
+  r.SetSite("Hall");
+  r.SetPrinterName("Laser");
+  r.SetDealNumberForm(2);
+  r.SetShowDealNumbers(true);
+  r.SetShowAnalysis(true);
+  r.SetShowLtc(true);
+  r.SetAllTricks(true);
+  r.SetShowDistributions(true);
+  r.SetFlipPages(true);
+  r.SetAutoFillDescription(true);
+  r.SetThreads(32);
+  r.SetQueenMethod(2);
+  r.SetMonitor(1);
+  r.SetClubList({"North Club", "South Club"}, "South Club");
+  r.SetEventList({"Pairs", "Teams"}, "Pairs");
+  ASSERT_TRUE(SaveSettings(r).ok());
+  const SettingsLoad load = LoadSettings();
+  ASSERT_FALSE(load.madeDefaults);
+  const SettingsRecord& b = load.record;
+  EXPECT_EQ(b.OutputDirectory(), "/srv/club/sets");
+  EXPECT_EQ(b.Site(), "Hall");
+  EXPECT_EQ(b.PrinterName(), "Laser");
+  EXPECT_EQ(b.DealNumberForm(), 2);
+  EXPECT_TRUE(b.ShowDealNumbers() && b.ShowAnalysis() && b.ShowLtc() && b.AllTricks() &&
+              b.ShowDistributions() && b.FlipPages() && b.AutoFillDescription());
+  EXPECT_EQ(b.Threads(), 32);
+  EXPECT_EQ(b.QueenMethod(), 2);
+  EXPECT_EQ(b.Monitor(), 1);
+  EXPECT_EQ(b.SelectedClub(), "South Club");
+  EXPECT_EQ(b.SelectedEvent(), "Pairs");
+  EXPECT_EQ(b.Bytes()[411], 1);
+  EXPECT_EQ(b.Bytes()[407], 1);  // booleans are written as 1
+  EXPECT_EQ(b.Version(), 179);
+}
+
+TEST(SettingsRecordTest, ListsDropEmptyAndRepeatedEntries) {
+  SettingsRecord r = SettingsRecord::Defaults("/out");
+  r.SetClubList({"A", "", "B", "A", "C"}, "C");
+  EXPECT_EQ(r.ClubNames(), (std::vector<std::string>{"A", "B", "C"}));
+  // The stored index counts entries, the box counts items: entry 4 is item 2,
+  // so the box shows what the old program showed, item [4], which is absent.
+  EXPECT_EQ(r.ClubIndex(), 4);
+  EXPECT_EQ(r.SelectedClub(), "");
+  r.SetClubList({"A", "B"}, "B");
+  EXPECT_EQ(r.SelectedClub(), "B");
+}
+
+TEST(SettingsRecordTest, KeepsTenEntriesAndAnIndexOfTenOrMoreSelectsTheFirst) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 11; ++i) names.push_back("Club " + std::to_string(i));
+  names.push_back(std::string(80, 'L'));
+  SettingsRecord r = SettingsRecord::Defaults("/out");
+  r.SetClubList(names, "Club 10");  // the eleventh name is not kept
+  EXPECT_EQ(r.ClubNames().size(), 10u);
+  EXPECT_EQ(r.ClubIndex(), SettingsRecord::kNoIndex);
+  EXPECT_EQ(r.SelectedClub(), "Club 0");
+  r.SetEventList({std::string(80, 'E')}, std::string(80, 'E'));
+  EXPECT_EQ(r.EventNames(), (std::vector<std::string>{std::string(64, 'E')}));
+  EXPECT_EQ(r.EventIndex(), 0);
+  r.SetEventList({}, "");
+  EXPECT_EQ(r.EventIndex(), SettingsRecord::kNoIndex);
+  EXPECT_EQ(r.SelectedEvent(), "");
+}
+
+TEST(SettingsRecordTest, ALengthByteAboveTheFieldReadsAsTheField) {
+  std::string bytes = BytesOf(SettingsRecord::Defaults("/out"));
+  bytes[259] = char(200);                                      // site, string(64)
+  bytes[799] = char(255);                                      // club entry 0
+  EXPECT_FALSE(SettingsRecord::FromBytes(bytes).has_value());  // the digest no longer matches
+  const std::optional<SettingsRecord> loaded = SettingsRecord::FromBytes(WithDigest(bytes));
+  ASSERT_TRUE(loaded.has_value());
+  EXPECT_EQ(loaded->Site().size(), 64u);
+  ASSERT_EQ(loaded->ClubNames().size(), 1u);
+  EXPECT_EQ(loaded->ClubNames()[0].size(), 64u);
+}
+
+TEST_F(SettingsTest, FollowsTheConfigurationVariables) {
+  EXPECT_EQ(SettingsPath(), folder_ / "config" / "Tarrow.ini");
+  unsetenv("TARROW_CONFIG_DIR");
+  EXPECT_EQ(SettingsPath(), home_ / ".config" / "tarrow" / "Tarrow.ini");
+  setenv("XDG_CONFIG_HOME", (folder_ / "xdg").c_str(), 1);
+  EXPECT_EQ(SettingsPath(), folder_ / "xdg" / "tarrow" / "Tarrow.ini");
+  const SettingsLoad load = LoadSettings();  // creates the folder
+  EXPECT_TRUE(load.written.ok()) << load.written.message();
+  EXPECT_TRUE(fs::exists(folder_ / "xdg" / "tarrow" / "Tarrow.ini"));
+}
+
+TEST_F(SettingsTest, TheOutputDirectoryDefaultsToTheDocumentsFolder) {
+  EXPECT_EQ(DefaultOutputDirectory(), home_);
+  fs::create_directories(home_ / "Documents");
+  EXPECT_EQ(DefaultOutputDirectory(), home_ / "Documents");
+  fs::create_directories(home_ / "Papiers");
+  fs::create_directories(home_ / ".config");
+  std::ofstream(home_ / ".config" / "user-dirs.dirs")
+      << "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+      << "XDG_DOCUMENTS_DIR=\"$HOME/Papiers\"\n";
+  EXPECT_EQ(DefaultOutputDirectory(), home_ / "Papiers");
+}
+
+TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileAndNamesThePath) {
+  SettingsRecord r = SettingsRecord::Defaults("/out");
+  const fs::path blocked = folder_ / "blocked" / "Tarrow.ini";
+  fs::create_directories(blocked / "inside");
+  const Status status = SaveSettings(r, blocked);
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("Tarrow.ini"), std::string::npos);
+  // Loading over it still gives a usable record and reports the failed write.
+  const SettingsLoad load = LoadSettings(blocked);
+  EXPECT_TRUE(load.madeDefaults);
+  EXPECT_FALSE(load.written.ok());
+  EXPECT_EQ(load.record.Version(), 179);
+}
+
+}  // namespace
+}  // namespace tarrow

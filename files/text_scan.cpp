@@ -1,0 +1,51 @@
+#include "files/text_scan.h"
+
+#include "core/cp1252.h"
+
+namespace tarrow::internal {
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    const size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = next;
+  }
+  return lines;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+std::optional<long long> ParseInteger(std::string_view text) {
+  constexpr long long kBound = 1'000'000'000'000LL;
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i >= text.size()) return std::nullopt;
+  long long value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+    if (value > kBound) value = kBound;
+  }
+  return negative ? -value : value;
+}
+
+std::string QuotedForMessage(std::string_view value) {
+  constexpr size_t kShown = 40;
+  std::string shown = Cp1252ToUtf8(value.substr(0, kShown));
+  if (value.size() > kShown) shown += "...";
+  return "\"" + shown + "\"";
+}
+
+}  // namespace tarrow::internal
