@@ -20,35 +20,19 @@ constexpr uint32_t kGolden = 0x9E3779B9u;
 
 // Nine mixing steps over three words (a rotating variant of Bob Jenkins'
 // lookup2 mix).
+// clang-format off
 inline void Mix(uint32_t& a, uint32_t& b, uint32_t& c) noexcept {
-  a -= b;
-  a -= c;
-  a ^= std::rotr(c, 13);
-  b -= c;
-  b -= a;
-  b ^= std::rotl(a, 8);
-  c -= a;
-  c -= b;
-  c ^= std::rotr(b, 13);
-  a -= b;
-  a -= c;
-  a ^= std::rotr(c, 12);
-  b -= c;
-  b -= a;
-  b ^= std::rotl(a, 16);
-  c -= a;
-  c -= b;
-  c ^= std::rotr(b, 5);
-  a -= b;
-  a -= c;
-  a ^= std::rotr(c, 3);
-  b -= c;
-  b -= a;
-  b ^= std::rotl(a, 10);
-  c -= a;
-  c -= b;
-  c ^= std::rotr(b, 15);
+  a -= b; a -= c; a ^= std::rotr(c, 13);
+  b -= c; b -= a; b ^= std::rotl(a, 8);
+  c -= a; c -= b; c ^= std::rotr(b, 13);
+  a -= b; a -= c; a ^= std::rotr(c, 12);
+  b -= c; b -= a; b ^= std::rotl(a, 16);
+  c -= a; c -= b; c ^= std::rotr(b, 5);
+  a -= b; a -= c; a ^= std::rotr(c, 3);
+  b -= c; b -= a; b ^= std::rotl(a, 10);
+  c -= a; c -= b; c ^= std::rotr(b, 15);
 }
+// clang-format on
 
 inline bool Holds(const TTEntry& entry, const PositionKey& key) noexcept {
   return entry.key0 == key.key0 && entry.key1 == key.key1 && entry.key2 == key.key2 &&
