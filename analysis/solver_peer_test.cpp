@@ -12,6 +12,9 @@
 #ifndef TARROW_PEER_DEALS
 #error "TARROW_PEER_DEALS is set by the build"
 #endif
+#ifndef TARROW_PEER_PREFIX
+#error "TARROW_PEER_PREFIX names the instantiation, so the two builds' tests differ"
+#endif
 #ifndef TARROW_PEER_SIMPLE_DEALS
 #define TARROW_PEER_SIMPLE_DEALS 0
 #endif
@@ -52,7 +55,8 @@ TEST_P(SolverPeerTest, AllTwentyEntriesAgreeWithThePeer) {
   EXPECT_EQ(TableText(ours), TableText(*theirs));
 }
 
-INSTANTIATE_TEST_SUITE_P(RandomDeals, SolverPeerTest, ::testing::Range(0, TARROW_PEER_DEALS));
+INSTANTIATE_TEST_SUITE_P(TARROW_PEER_PREFIX, SolverPeerTest,
+                         ::testing::Range(0, TARROW_PEER_DEALS));
 
 #if TARROW_PEER_SIMPLE_DEALS > 0
 class SimpleMovesPeerTest : public SolverPeerTest {};
@@ -70,7 +74,7 @@ TEST_P(SimpleMovesPeerTest, TheSimpleGeneratorEverywhereGivesTheSameTable) {
   EXPECT_EQ(TableText(SolveDeal(**solver, number, kGo)), TableText(*theirs));
 }
 
-INSTANTIATE_TEST_SUITE_P(RandomDeals, SimpleMovesPeerTest,
+INSTANTIATE_TEST_SUITE_P(TARROW_PEER_PREFIX, SimpleMovesPeerTest,
                          ::testing::Range(0, TARROW_PEER_SIMPLE_DEALS));
 #endif
 
