@@ -17,5 +17,6 @@ struct Command {
 
 extern const Command kBoardsCommand;
 extern const Command kNumberCommand;
+extern const Command kSolveCommand;
 
 }  // namespace tarrow::cli

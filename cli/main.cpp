@@ -10,7 +10,7 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand, &kNumberCommand};
+const std::array kCommands = {&kBoardsCommand, &kNumberCommand, &kSolveCommand};
 
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"

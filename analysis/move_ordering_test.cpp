@@ -1,0 +1,140 @@
+// The ordered generator: the same moves as the simple one, in the order the
+// plans give.
+#include "analysis/move_ordering.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <random>
+#include <vector>
+
+#include "core/deal_number.h"
+#include "core/pbn_deal.h"
+
+namespace tarrow {
+namespace {
+
+using internal::kNoCard;
+
+std::vector<Move> Sorted(const MoveList& list, bool dropMark) {
+  std::vector<Move> moves;
+  for (Move m : list) moves.push_back(dropMark ? Move(m & ~kHighMark) : m);
+  std::sort(moves.begin(), moves.end());
+  return moves;
+}
+
+int RunsOf(const SolverState& state, int position, int suit) {
+  const uint32_t cards = CardsOf(state, position, suit);
+  return std::popcount(cards & ~(cards << 2));
+}
+
+TEST(OrderedMovesTest, YieldsExactlyTheSimpleMovesInEveryPosition) {
+  std::mt19937_64 random(4711);
+  int positions = 0, midTrick = 0;
+  for (int deal = 0; deal < 150; ++deal) {
+    const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
+    const Deal cards = DealFromNumber(MakeDealNumber(value));
+    const int trumps = int(random() % 5) - 1;
+    SolverState state;
+    SetUpDeal(state, cards, Seat(random() % 4));
+    // Walk down one random line of play; check every position with more than
+    // two tricks left, which is where the search uses the ordered generator.
+    while (TricksLeft(state) > 2) {
+      const MoveList simple = SimpleMoves(state);
+      ASSERT_GT(simple.size, 0);
+      for (int target = 1; target <= TricksLeft(state); ++target) {
+        const MoveList ordered = OrderedMoves(state, trumps, target);
+        SCOPED_TRACE(::testing::Message()
+                     << "deal " << deal << " tricks " << TricksLeft(state) << " played "
+                     << int(state.played) << " target " << target);
+        ASSERT_EQ(Sorted(ordered, true), Sorted(simple, false));
+        // A suit with a single run gives its card without the high mark.
+        for (Move m : ordered) {
+          if (RunsOf(state, MoverOf(state), MoveSuit(m)) == 1) {
+            EXPECT_FALSE(HasHighMark(m));
+          }
+        }
+        ++positions;
+      }
+      midTrick += state.played > 0;
+      PlayCard(state, simple.moves[random() % size_t(simple.size)], trumps);
+    }
+  }
+  EXPECT_GT(positions, 10000);
+  EXPECT_GT(midTrick, 3000);
+}
+
+TEST(OrderedMovesTest, AFourthPlayerHasNoCoverGroup) {
+  using internal::Group;
+  for (int status = 0; status < 3; ++status) {
+    for (int k = 0; k < 3; ++k) EXPECT_NE(internal::MovePlan[3][status][k], Group::kCover);
+  }
+}
+
+// Declarer South: West 0, North 1, East 2, South 3.  Spades by rank index:
+// A(N) K(E) Q(S) J(S) T(W) 9(W) 8(W) 7(N) 6(N) 5(E) 4(E) 3(S) 2(W).
+constexpr const char* kDeal =
+    "N:A76.AKQ.AKQ.AKQJ K54.JT9.JT9.T987 QJ3.876.876.6543 T982.5432.5432.2";
+
+SolverState AfterSpades(std::initializer_list<int> ranks) {
+  const Result<Deal> deal = ParsePbnDeal(kDeal);
+  EXPECT_TRUE(deal.ok()) << deal.message();
+  SolverState state;
+  SetUpDeal(state, *deal, kSouth);
+  for (int r : ranks) PlayCard(state, MakeMove(kSpades, r), kNoTrumps);
+  return state;
+}
+
+TEST(OrderedMovesTest, TheFourthHandPlansByWhoIsWinning) {
+  struct Row {
+    const char* what;
+    std::initializer_list<int> played;  // West, North, East
+    std::vector<Move> expected;
+  };
+  const Row rows[] = {
+      // Partner's 7 holds the trick: the low card first, then the winner.
+      {"partner wins", {12, 7, 9}, {MakeMove(kSpades, 11), MakeMove(kSpades, 2, true)}},
+      // West's ten wins; the queen-jack beat it: the lowest winner first.
+      {"opponent wins", {4, 7, 9}, {MakeMove(kSpades, 2, true), MakeMove(kSpades, 11)}},
+      // East's king cannot be beaten: only low cards, lowest first.
+      {"cannot win", {12, 7, 1}, {MakeMove(kSpades, 11), MakeMove(kSpades, 2)}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const SolverState state = AfterSpades(row.played);
+    ASSERT_EQ(MoverOf(state), 3);
+    const MoveList moves = OrderedMoves(state, kNoTrumps, 7);
+    EXPECT_EQ(std::vector<Move>(moves.begin(), moves.end()), row.expected);
+  }
+}
+
+TEST(OrderedMovesTest, SureWinnersAndCoverCards) {
+  // West led the ten, North played the 7: East to play second to last.
+  const SolverState state = AfterSpades({4, 7});
+  ASSERT_EQ(MoverOf(state), 2);
+  // East's king is a sure winner over the ten: South's queen-jack sit below.
+  EXPECT_EQ(internal::SureWinner(state, kNoTrumps, kSpades, 2, false), 1);
+  // Its cover card: the lowest card above one card of each seat still in it.
+  EXPECT_EQ(internal::CoverCard(state, kNoTrumps, kSpades, 2, false), 1);
+  // Nothing in another suit can win this trick in notrump.
+  EXPECT_EQ(internal::SureWinner(state, kNoTrumps, kHearts, 2, false), kNoCard);
+  EXPECT_EQ(internal::CoverCard(state, kNoTrumps, kHearts, 2, false), kNoCard);
+}
+
+TEST(OrderedMovesTest, EstimatedTricksCountTopCardsAndLength) {
+  const Result<Deal> deal = ParsePbnDeal(kDeal);
+  ASSERT_TRUE(deal.ok());
+  SolverState state;
+  SetUpDeal(state, *deal, kWest);  // North leads: North 0, East 1, South 2, West 3
+  // Clubs: AKQJ with North, then East's ten: four tricks, North's length.
+  EXPECT_EQ(internal::EstTricks(state, kNoTrumps, kClubs), 4);
+  // Hearts: AKQ (North) over East's JT9, three each side: three.
+  EXPECT_EQ(internal::EstTricks(state, kNoTrumps, kHearts), 3);
+  // Spades: the ace, then East's king stops the run.
+  EXPECT_EQ(internal::EstTricks(state, kNoTrumps, kSpades), 1);
+  EXPECT_EQ(internal::EstTricks(state, kHearts, kSpades), 1);
+}
+
+}  // namespace
+}  // namespace tarrow

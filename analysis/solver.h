@@ -1,0 +1,141 @@
+// The double-dummy solver: how many tricks a declarer and his partner take in
+// one strain when all four hands are visible and both sides play perfectly.
+//
+//   Result<std::unique_ptr<Solver>> solver = Solver::Create();  // 128 MiB table
+//   std::atomic<bool> stop{false};
+//   SideTricks t = (*solver)->SolveSide(number, kHearts, kSouth, stop);
+//   DDTable table = SolveDeal(**solver, number, stop);          // all 20 entries
+//
+// How it works
+// ------------
+// The search answers yes/no questions: can declarer's side still take
+// `target` more tricks from this position against best defence (CanMake)?
+// It is a depth-first AND/OR search over single cards: at a node where a
+// defender is to move the answer is yes unless some move refutes it, where
+// declarer's side is to move it is no unless some move achieves it; the
+// first move that flips the answer ends the node.  The driver (SolveSide)
+// asks for rising or falling targets from 5 until the answer flips.
+//
+// Positions (SolverState, solver_state.h) name seats by relative position
+// (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
+// rank index among the cards of their suit still in play, so a position does
+// not remember which low cards have gone: the 2-bit holder strings of equal
+// positions are equal, and only the highest card of each run of touching
+// cards is ever tried.
+//
+// At the start of each trick the transposition table (trans_table.h) is
+// probed with the position's key.  An entry holds bounds (lower, upper) on
+// the tricks declarer's side takes from that position, packed into a 7-bit
+// BoundCode; bounds rather than values, so that one entry serves every
+// target of the driver.  After the node is searched its result narrows the
+// bounds.  The partner's pass (declarer ^ 2 as declarer) describes every
+// position through the mirror (each position p as p ^ 2), so it reads and
+// writes the entries of the first pass: the key of a position is the same in
+// both passes and the side the bounds count for is the same side.
+//
+// Key layout (four 32-bit words; D = ((L_S * 13 + L_H) * 13 + L_D) * 13 + L_C
+// from the suit lengths L, H_s the holder strings, mirrored in pass 2):
+//
+//   word   bits    content
+//   key0   31..6   H_S (26 bits)
+//          5..4    leader (xor 2 in pass 2)
+//          3..0    D bits 14..11
+//   key1   31..6   H_H;        5..0  D bits 10..5
+//   key2   31..6   H_D;        5..1  D bits 4..0;    0  H_C bit 25
+//   key3   31..7   H_C bits 24..0;  6..0  the BoundCode (not part of the key)
+//
+// Invariants
+// - CanMake leaves the position as it found it: every move is undone by
+//   copying back the whole SolverState saved before the move loop.
+// - Cards played to a trick stay in the holder strings until the trick is
+//   complete, so rank indexes and the key are stable within a trick.
+// - The table is probed and written only at trick starts.  A bound is stored
+//   only into the entry the node claimed at its probe, and only when that
+//   entry still holds the node's key (a deeper position may have claimed it
+//   meanwhile).
+// - The move order changes the running time, never an answer; SolveSide
+//   gives the same tricks with the simple generator everywhere.
+// - A stop request makes every CanMake with a positive target false at once;
+//   the results of a stopped call are meaningless and must be discarded.
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "analysis/solver_state.h"
+#include "analysis/trans_table.h"
+#include "core/deal_number.h"
+#include "core/deal_set.h"
+#include "core/result.h"
+
+namespace tarrow {
+
+// The targets the driver is trying, for displays on other threads: index 0
+// the declarer's pass, 1 the partner's.
+struct SolveProgress {
+  std::atomic<int> target[2]{};
+};
+
+struct SideTricks {
+  int declarer = 0;  // tricks 0..13 of the declarer seat
+  int partner = 0;   // tricks 0..13 of its partner, declarer ^ 2
+};
+
+class Solver {
+ public:
+  // Allocates the 128 MiB transposition table once; an error value when the
+  // memory cannot be had.
+  static Result<std::unique_ptr<Solver>> Create();
+
+  // Tricks for declarer and partner (seat ^ 2).  strain is -1 for notrump,
+  // 0..3 for spades..clubs.  Reads stopRequested (relaxed) at every node;
+  // when it is set the results are meaningless.  progress, when given,
+  // receives the target each pass is trying.
+  SideTricks SolveSide(const DealNumber& number, int strain, Seat declarer,
+                       const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr);
+
+  // The steps SolveSide is made of, for tests that walk positions by hand.
+  // SetSearch chooses the strain, the mirror and the stop flag (which must
+  // outlive the search); ClearTable forgets every bound.
+  void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept;
+  void ClearTable() noexcept { table_->Clear(); }
+  // Fills the position from the deal of a number (an out-of-range number
+  // gives every card to North).
+  void SetUpDeal(const DealNumber& number, Seat declarer);
+  // True when declarer's side can take at least `target` more tricks from
+  // the current position; leaves the position unchanged.
+  bool CanMake(int target) noexcept;
+  void PlayCard(Move move) noexcept { tarrow::PlayCard(state_, move, trumps_); }
+  // The list CanMake would try at this position for this target.
+  MoveList GenerateMoves(int target) const noexcept;
+  const SolverState& State() const noexcept { return state_; }
+  void SetState(const SolverState& state) noexcept { state_ = state; }
+  TransTable& Table() noexcept { return *table_; }
+
+  // Test switch: the simple generator at every node instead of the ordered
+  // one.  The answers stay the same; the search gets far slower.
+  void UseSimpleMovesOnly(bool on) noexcept { simpleOnly_ = on; }
+
+  // Nodes visited since the solver was made (CanMake calls), for benchmarks.
+  uint64_t Nodes() const noexcept { return nodes_; }
+
+ private:
+  explicit Solver(std::unique_ptr<TransTable> table) noexcept : table_(std::move(table)) {}
+  // The iterative driver of one pass: rising or falling targets from `start`.
+  int SolvePass(int start, std::atomic<int>* progressTarget) noexcept;
+
+  SolverState state_{};
+  std::unique_ptr<TransTable> table_;
+  int trumps_ = kNoTrumps;
+  bool mirror_ = false;
+  bool simpleOnly_ = false;
+  const std::atomic<bool>* stopRequested_ = &neverStop_;
+  std::atomic<bool> neverStop_{false};
+  uint64_t nodes_ = 0;
+};
+
+// All 20 entries of a deal's DDTable: 10 SolveSide calls (North and East as
+// declarers, each with partner, in every strain).  Meaningless when stopped.
+DDTable SolveDeal(Solver& solver, const DealNumber& number, const std::atomic<bool>& stopRequested);
+
+}  // namespace tarrow

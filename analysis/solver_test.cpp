@@ -1,0 +1,376 @@
+// The search and the position steps: set-up, playing cards, the last trick,
+// the driver, and the positions the search must get right by construction.
+#include "analysis/solver.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+
+#include "core/deal_number.h"
+#include "core/pbn_deal.h"
+
+namespace tarrow {
+namespace {
+
+// Every spade with North, hearts with South, diamonds with East, clubs with
+// West: each side can only ever win with its own long suits.
+constexpr const char* kFourSuitsDeal =
+    "N:AKQJT98765432... ..AKQJT98765432. .AKQJT98765432.. ...AKQJT98765432";
+
+DealNumber NumberOf(const char* pbn) {
+  const Result<Deal> deal = ParsePbnDeal(pbn);
+  EXPECT_TRUE(deal.ok()) << deal.message();
+  return deal->number;
+}
+
+std::unique_ptr<Solver> MakeSolver() {
+  Result<std::unique_ptr<Solver>> solver = Solver::Create();
+  EXPECT_TRUE(solver.ok()) << solver.message();
+  return std::move(*solver);
+}
+
+const std::atomic<bool> kGo{false};
+
+// Field by field: the record has padding that a byte comparison would read.
+bool SameState(const SolverState& a, const SolverState& b) {
+  return std::memcmp(a.holders, b.holders, sizeof a.holders) == 0 &&
+         std::memcmp(a.count, b.count, sizeof a.count) == 0 &&
+         std::memcmp(a.remaining, b.remaining, sizeof a.remaining) == 0 &&
+         std::memcmp(a.trickSuit, b.trickSuit, sizeof a.trickSuit) == 0 &&
+         std::memcmp(a.trickRank, b.trickRank, sizeof a.trickRank) == 0 && a.played == b.played &&
+         a.suitLed == b.suitLed && a.leader == b.leader && a.winSuit == b.winSuit &&
+         a.winRank == b.winRank && a.winSeat == b.winSeat && a.highLead == b.highLead &&
+         a.entry == b.entry;
+}
+
+// A hand-made position of one suit per position (one trick left):
+// cards[p] = {suit, rank index}.
+SolverState LastTrick(const int cards[4][2], int leader) {
+  SolverState state{};
+  for (int p = 0; p < 4; ++p) ++state.remaining[cards[p][0]];
+  // Rank indexes within each suit must be 0..remaining-1, as the cards given.
+  for (int p = 0; p < 4; ++p) {
+    state.holders[cards[p][0]] |= uint32_t(p) << (2 * cards[p][1]);
+    state.count[p][cards[p][0]] = 1;
+  }
+  state.leader = uint8_t(leader);
+  return state;
+}
+
+TEST(SolverStateTest, SetUpPlacesCardsByRelativePosition) {
+  const Result<Deal> deal = ParsePbnDeal(kFourSuitsDeal);
+  ASSERT_TRUE(deal.ok());
+  SolverState state;
+  SetUpDeal(state, *deal, kSouth);                  // West leads: West 0, North 1, East 2, South 3
+  EXPECT_EQ(state.holders[kSpades], 0x1555555u);    // every spade at North, position 1
+  EXPECT_EQ(state.holders[kHearts], 0x3FFFFFFu);    // South, position 3
+  EXPECT_EQ(state.holders[kDiamonds], 0x2AAAAAAu);  // East, position 2
+  EXPECT_EQ(state.holders[kClubs], 0u);             // West, position 0
+  EXPECT_EQ(state.count[1][kSpades], 13);
+  EXPECT_EQ(state.count[0][kClubs], 13);
+  EXPECT_EQ(state.count[0][kSpades], 0);
+  EXPECT_EQ(state.remaining[kHearts], 13);
+  EXPECT_EQ(state.leader, 0);
+  EXPECT_EQ(state.played, 0);
+  EXPECT_EQ(state.entry, nullptr);
+}
+
+TEST(SolverStateTest, ACompleteTrickLeavesPlayAndTheRanksBelowMoveUp) {
+  const Result<Deal> deal =
+      ParsePbnDeal("N:A76.AKQ.AKQ.AKQJ K54.JT9.JT9.T987 QJ3.876.876.6543 T982.5432.5432.2");
+  ASSERT_TRUE(deal.ok()) << deal.message();
+  SolverState state;
+  SetUpDeal(state, *deal, kSouth);  // positions: W 0, N 1, E 2, S 3
+  // Spades by rank index: A(N) K(E) Q(S) J(S) T(W) 9(W) 8(W) 7(N) 6(N) 5(E) 4(E) 3(S) 2(W).
+  PlayCard(state, MakeMove(kSpades, 4, true), kNoTrumps);  // West: ten
+  EXPECT_EQ(state.played, 1);
+  EXPECT_EQ(state.highLead, 1);
+  PlayCard(state, MakeMove(kSpades, 0), kNoTrumps);  // North: ace
+  PlayCard(state, MakeMove(kSpades, 1), kNoTrumps);  // East: king
+  EXPECT_EQ(state.winSeat, 1);
+  EXPECT_EQ(state.remaining[kSpades], 13);  // still in play until the trick is complete
+  EXPECT_EQ(TricksLeft(state), 13);
+  PlayCard(state, MakeMove(kSpades, 2), kNoTrumps);  // South: queen
+  EXPECT_EQ(state.played, 0);
+  EXPECT_EQ(state.leader, 1);  // North won with the ace
+  EXPECT_EQ(state.remaining[kSpades], 9);
+  EXPECT_EQ(state.count[0][kSpades], 3);
+  EXPECT_EQ(state.count[2][kSpades], 2);
+  EXPECT_EQ(TricksLeft(state), 12);
+  // Left in play: J(S) 9 8(W) 7 6(N) 5 4(E) 3(S) 2(W) -> rank indexes 0..8.
+  const int expected[9] = {3, 0, 0, 1, 1, 2, 2, 3, 0};
+  for (int r = 0; r < 9; ++r) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(HolderOf(state, kSpades, r), expected[r]);
+  }
+  EXPECT_EQ(state.holders[kSpades] >> 18, 0u);  // nothing above the cards in play
+}
+
+TEST(SolverStateTest, TheLastTrickFollowsTheRulesOfPlay) {
+  struct Row {
+    const char* what;
+    int cards[4][2];  // per position {suit, rank index}
+    int leader;
+    int trumps;
+    bool declarerSide;
+  };
+  const Row rows[] = {
+      // A discard never wins, however high.
+      {"discard", {{kHearts, 1}, {kSpades, 0}, {kHearts, 0}, {kClubs, 0}}, 0, kNoTrumps, false},
+      {"led suit", {{kHearts, 1}, {kHearts, 0}, {kHearts, 2}, {kHearts, 3}}, 0, kNoTrumps, true},
+      // A trump beats any card of another suit, even the ace led.
+      {"ruff", {{kHearts, 0}, {kHearts, 1}, {kClubs, 0}, {kSpades, 0}}, 0, kClubs, false},
+      {"ruff by declarer",
+       {{kHearts, 0}, {kHearts, 1}, {kClubs, 0}, {kSpades, 0}},
+       0,
+       kSpades,
+       true},
+      {"no trump played",
+       {{kHearts, 0}, {kHearts, 1}, {kClubs, 0}, {kSpades, 0}},
+       0,
+       kDiamonds,
+       false},
+      // Among trumps the smaller rank index wins.
+      {"overruff", {{kHearts, 0}, {kClubs, 1}, {kClubs, 0}, {kClubs, 2}}, 0, kClubs, false},
+      {"trump lead", {{kClubs, 2}, {kClubs, 0}, {kClubs, 1}, {kHearts, 0}}, 0, kClubs, true},
+      {"the leader's suit",
+       {{kDiamonds, 0}, {kHearts, 0}, {kSpades, 0}, {kClubs, 0}},
+       3,
+       kNoTrumps,
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const SolverState state = LastTrick(row.cards, row.leader);
+    EXPECT_EQ(LastTrickWonByDeclarerSide(state, row.trumps), row.declarerSide);
+  }
+}
+
+TEST(SolverTest, TargetZeroIsAlwaysMadeAndAStopMakesEveryOtherTargetFail) {
+  auto solver = MakeSolver();
+  const std::atomic<bool> stopped{true};
+  solver->SetSearch(kHearts, false, stopped);
+  solver->SetUpDeal(NumberOf(kFourSuitsDeal), kSouth);
+  EXPECT_TRUE(solver->CanMake(0));
+  EXPECT_TRUE(solver->CanMake(-3));
+  EXPECT_FALSE(solver->CanMake(1));  // South makes 13 here when not stopped
+  solver->SetSearch(kHearts, false, kGo);
+  EXPECT_TRUE(solver->CanMake(13));
+  const SideTricks stoppedTricks =
+      solver->SolveSide(NumberOf(kFourSuitsDeal), kHearts, kSouth, stopped);
+  EXPECT_EQ(stoppedTricks.declarer, 0);
+  EXPECT_EQ(stoppedTricks.partner, 0);
+}
+
+TEST(SolverTest, TargetsAboveTheTricksLeftFailWithoutASearch) {
+  auto solver = MakeSolver();
+  solver->SetSearch(kSpades, false, kGo);
+  solver->SetUpDeal(NumberOf(kFourSuitsDeal), kNorth);
+  const uint64_t before = solver->Nodes();
+  EXPECT_FALSE(solver->CanMake(14));
+  EXPECT_EQ(solver->Nodes() - before, 1u);
+  EXPECT_TRUE(solver->CanMake(13));
+}
+
+TEST(SolverTest, ATrickInProgressStillCountsAsOneTrick) {
+  // One trick left, three cards already on the table: the cards stay in the
+  // holdings, so the position still has one trick to play.
+  const int cards[4][2] = {{kHearts, 1}, {kHearts, 3}, {kHearts, 2}, {kHearts, 0}};
+  SolverState state = LastTrick(cards, 0);
+  PlayCard(state, MakeMove(kHearts, 1), kNoTrumps);
+  PlayCard(state, MakeMove(kHearts, 3), kNoTrumps);
+  PlayCard(state, MakeMove(kHearts, 2), kNoTrumps);
+  EXPECT_EQ(TricksLeft(state), 1);
+  auto solver = MakeSolver();
+  solver->SetSearch(kNoTrumps, false, kGo);
+  solver->SetState(state);
+  EXPECT_TRUE(solver->CanMake(1));  // declarer (position 3) still holds the ace
+  EXPECT_FALSE(solver->CanMake(2));
+  EXPECT_TRUE(SameState(solver->State(), state)) << "the search changed the position";
+}
+
+TEST(SolverTest, SidesThatHoldEveryOrNoTrickGetThirteenOrZeroInBothPasses) {
+  auto solver = MakeSolver();
+  const DealNumber number = NumberOf(kFourSuitsDeal);
+  struct Row {
+    int strain;
+    Seat declarer;
+    int tricks;
+  };
+  // North's spades and South's hearts take every trick as trumps; in notrump
+  // the opening leader runs his suit.
+  const Row rows[] = {{kSpades, kNorth, 13},  {kHearts, kSouth, 13}, {kNoTrumps, kNorth, 0},
+                      {kDiamonds, kWest, 13}, {kClubs, kEast, 13},   {kNoTrumps, kEast, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "strain " << row.strain << " declarer " << row.declarer);
+    const SideTricks tricks = solver->SolveSide(number, row.strain, row.declarer, kGo);
+    EXPECT_EQ(tricks.declarer, row.tricks);
+    EXPECT_EQ(tricks.partner, row.tricks);
+  }
+}
+
+TEST(SolverTest, TheTableIndexesNotrumpFirstAndClubsLast) {
+  auto solver = MakeSolver();
+  const DDTable table = SolveDeal(*solver, NumberOf(kFourSuitsDeal), kGo);
+  // Rows N E S W, columns NT S H D C.  North-South win every trick with
+  // spades or hearts as trumps; East-West with diamonds or clubs; in notrump
+  // the leader's side runs its suit (E leads for N/S, S or N for E/W).
+  const DDTable expected = {0, 13, 13, 0,  0,   //
+                            0, 0,  0,  13, 13,  //
+                            0, 13, 13, 0,  0,   //
+                            0, 0,  0,  13, 13};
+  EXPECT_EQ(table, expected);
+}
+
+TEST(SolverTest, AMoverWithoutCardsGetsNoMovesAndTheNodeKeepsItsStartingValue) {
+  // An out-of-range number gives the deal with every card at North.
+  const DealNumber outOfRange = MakeDealNumber(kTotalDeals);
+  auto solver = MakeSolver();
+  solver->SetSearch(kNoTrumps, false, kGo);
+  // Declarer North: East leads and holds nothing, so the defenders cannot
+  // refute anything.
+  solver->SetUpDeal(outOfRange, kNorth);
+  EXPECT_EQ(solver->GenerateMoves(5).size, 0);
+  EXPECT_TRUE(solver->CanMake(7));
+  // Declarer West: North leads; then dummy (East) has nothing, so declarer's
+  // side never achieves anything.
+  solver->SetUpDeal(outOfRange, kWest);
+  EXPECT_GT(solver->GenerateMoves(5).size, 0);
+  EXPECT_FALSE(solver->CanMake(1));
+  const SideTricks tricks = solver->SolveSide(outOfRange, kClubs, kWest, kGo);
+  EXPECT_EQ(tricks.declarer, 0);
+  EXPECT_EQ(tricks.partner, 13);  // East declares: South leads and holds nothing
+}
+
+// The position of `state` as the partner's pass describes it: every position
+// p becomes p ^ 2.
+SolverState Mirrored(const SolverState& state) {
+  SolverState m = state;
+  for (int s = 0; s < 4; ++s) m.holders[s] = state.holders[s] ^ MirrorMask[state.remaining[s]];
+  for (int p = 0; p < 4; ++p) {
+    for (int s = 0; s < 4; ++s) m.count[p ^ 2][s] = state.count[p][s];
+  }
+  m.leader = uint8_t(state.leader ^ 2);
+  return m;
+}
+
+TEST(SolverTest, ThePartnersPassReadsTheBoundsOfTheFirstPass) {
+  const DealNumber number =
+      NumberOf("N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
+  auto solver = MakeSolver();
+  solver->ClearTable();
+  solver->SetSearch(kHearts, false, kGo);
+  solver->SetUpDeal(number, kNorth);
+  // Play the first trick the way the search would try it first.
+  for (int i = 0; i < 4; ++i) solver->PlayCard(solver->GenerateMoves(9).moves[0]);
+  const SolverState pass1 = solver->State();
+  ASSERT_EQ(pass1.played, 0);
+  const bool made = solver->CanMake(7);
+
+  // The partner's set-up is the mirror image of the declarer's, apart from
+  // the opening leader (East for North, West for South).
+  SolverState north, south;
+  SetUpDeal(north, DealFromNumber(number), kNorth);
+  SetUpDeal(south, DealFromNumber(number), kSouth);
+  south.leader = 2;
+  EXPECT_TRUE(SameState(Mirrored(north), south));
+
+  // The same cards with South as declarer: the same key through the mirror.
+  const SolverState pass2 = Mirrored(pass1);
+  for (int s = 0; s < 4; ++s) {
+    EXPECT_EQ(pass2.remaining[s], pass1.remaining[s]);
+  }
+  const PositionKey key1 = MakePositionKey(pass1.holders, pass1.remaining, pass1.leader, false);
+  const PositionKey key2 = MakePositionKey(pass2.holders, pass2.remaining, pass2.leader, true);
+  EXPECT_EQ(key1, key2);
+  EXPECT_EQ(BucketOf(key1), BucketOf(key2));
+  EXPECT_NE(key1, MakePositionKey(pass2.holders, pass2.remaining, pass2.leader, false));
+
+  // Mirror on: the stored bound answers at once (one node, no search).
+  solver->SetSearch(kHearts, true, kGo);
+  solver->SetState(pass2);
+  const uint64_t before = solver->Nodes();
+  EXPECT_EQ(solver->CanMake(7), made);
+  EXPECT_EQ(solver->Nodes() - before, 1u);
+  // Mirror off, the key is another one and the search starts from scratch.
+  solver->SetSearch(kHearts, false, kGo);
+  const uint64_t before2 = solver->Nodes();
+  solver->CanMake(7);
+  EXPECT_GT(solver->Nodes() - before2, 1u);
+}
+
+TEST(SolverTest, AClearedTableGivesTheSameAnswersAsAFreshOne) {
+  // Lazy clearing must behave like zeroing, also after more than 255 clears
+  // (the generation stamps wrap).
+  const DealNumber number =
+      NumberOf("N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
+  auto solver = MakeSolver();
+  solver->SetSearch(kSpades, false, kGo);
+  solver->SetUpDeal(number, kNorth);
+  solver->ClearTable();
+  const uint64_t n0 = solver->Nodes();
+  const bool first = solver->CanMake(6);
+  const uint64_t fresh = solver->Nodes() - n0;
+  const uint64_t n1 = solver->Nodes();
+  EXPECT_EQ(solver->CanMake(6), first);
+  EXPECT_EQ(solver->Nodes() - n1, 1u);  // answered from the table
+  for (int i = 0; i < 300; ++i) solver->ClearTable();
+  const uint64_t n2 = solver->Nodes();
+  EXPECT_EQ(solver->CanMake(6), first);
+  EXPECT_EQ(solver->Nodes() - n2, fresh);  // cleared: the very same search again
+}
+
+TEST(SolverTest, SimpleMovesEverywhereGiveTheSameAnswers) {
+  // Positions after a few random tricks keep the check fast: every target,
+  // both generators.
+  std::mt19937_64 random(17);
+  auto ordered = MakeSolver();
+  auto simple = MakeSolver();
+  simple->UseSimpleMovesOnly(true);
+  for (int round = 0; round < 12; ++round) {
+    const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
+    const DealNumber number = MakeDealNumber(value);
+    const int strain = int(random() % 5) - 1;
+    const Seat declarer = Seat(random() % 4);
+    ordered->SetSearch(strain, round % 2 == 1, kGo);
+    ordered->SetUpDeal(number, declarer);
+    const int tricks = 6 + int(random() % 2);
+    for (int i = 0; i < 4 * tricks + int(random() % 3); ++i) {
+      const MoveList moves = SimpleMoves(ordered->State());
+      ordered->PlayCard(moves.moves[random() % size_t(moves.size)]);
+    }
+    const SolverState position = ordered->State();
+    simple->SetSearch(strain, round % 2 == 1, kGo);
+    simple->SetState(position);
+    ordered->ClearTable();
+    simple->ClearTable();
+    for (int target = 0; target <= TricksLeft(position) + 1; ++target) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << " target " << target);
+      EXPECT_EQ(ordered->CanMake(target), simple->CanMake(target));
+    }
+  }
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+TEST(SolverTest, ATableThatCannotBeHadIsAnErrorValue) {
+  // In a child with its address space capped well below 128 MiB.
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const rlimit limit{64u << 20, 64u << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    const Result<std::unique_ptr<Solver>> solver = Solver::Create();
+    _exit(!solver.ok() && solver.message().find("128 MiB") != std::string::npos ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+#endif
+
+}  // namespace
+}  // namespace tarrow
