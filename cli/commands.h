@@ -18,5 +18,9 @@ struct Command {
 extern const Command kBoardsCommand;
 extern const Command kNumberCommand;
 extern const Command kSolveCommand;
+extern const Command kDealCommand;
+extern const Command kAnalyzeCommand;
+extern const Command kShowCommand;
+extern const Command kPdfCommand;
 
 }  // namespace tarrow::cli

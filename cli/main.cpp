@@ -10,7 +10,8 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand, &kNumberCommand, &kSolveCommand};
+const std::array kCommands = {&kBoardsCommand,  &kNumberCommand, &kSolveCommand, &kDealCommand,
+                              &kAnalyzeCommand, &kShowCommand,   &kPdfCommand};
 
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"

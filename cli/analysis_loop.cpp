@@ -1,0 +1,164 @@
+#include "cli/analysis_loop.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <bit>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/cli_args.h"
+#include "core/cp1252.h"
+
+namespace tarrow::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+extern "C" void OnInterrupt(int) {
+  interruptRequested = 1;
+}
+
+struct Counts {
+  int jobs = 0;    // strains of a side whose tricks are known, 0..360
+  int boards = 0;  // boards with all ten known
+};
+
+Counts CountDone(const DealSet& set) {
+  Counts counts;
+  for (const BoardEntry& entry : set.boards) {
+    counts.jobs += std::popcount(unsigned(entry.doneMask[0] & 31)) +
+                   std::popcount(unsigned(entry.doneMask[1] & 31));
+    counts.boards += entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone;
+  }
+  return counts;
+}
+
+std::string Clocktime(double seconds) {
+  const long s = long(seconds + 0.5);
+  char text[32];
+  if (s >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  }
+  return text;
+}
+
+// Shows progress: a redrawn line with a bar on a terminal, a plain line at
+// most every ten seconds otherwise (a log file or a pipe).
+class ProgressDisplay {
+ public:
+  ProgressDisplay(const DealSet& set)
+      : terminal_(::isatty(STDERR_FILENO) == 1), start_(Clock::now()), atStart_(CountDone(set)) {}
+
+  void Show(const DealSet& set, const std::string& workingOn) {
+    const Counts now = CountDone(set);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+    const int doneThisRun = now.jobs - atStart_.jobs;
+    const int toDo = kMaxJobs - now.jobs;
+    std::string left = "estimating";
+    if (doneThisRun > 0) left = "about " + Clocktime(elapsed * toDo / doneThisRun) + " left";
+    char counts[96];
+    std::snprintf(counts, sizeof counts, "%3d/360 jobs  %2d/36 boards  %s elapsed  ", now.jobs,
+                  now.boards, Clocktime(elapsed).c_str());
+    if (terminal_) {
+      constexpr int kWidth = 24;
+      const int filled = now.jobs * kWidth / kMaxJobs;
+      std::cerr << "\r\x1b[K[" << std::string(size_t(filled), '#')
+                << std::string(size_t(kWidth - filled), '.') << "] " << counts << left << "  "
+                << workingOn << std::flush;
+      shownLine_ = true;
+    } else if (Clock::now() - lastPlain_ >= std::chrono::seconds(10)) {
+      lastPlain_ = Clock::now();
+      std::cerr << "Analysis: " << counts << left << "\n" << std::flush;
+    }
+  }
+
+  void EndLine() {
+    if (shownLine_) std::cerr << "\r\x1b[K" << std::flush;
+    shownLine_ = false;
+  }
+
+ private:
+  const bool terminal_;
+  const Clock::time_point start_;
+  const Counts atStart_;
+  Clock::time_point lastPlain_ = Clock::now() - std::chrono::seconds(10);
+  bool shownLine_ = false;
+};
+
+// Ctrl-C stops the analysis as the stop button does; it is restored on return.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    interruptRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+
+ private:
+  struct sigaction previous_ {};
+};
+
+std::string PathText(const std::filesystem::path& path) {
+  return path.string();
+}
+
+}  // namespace
+
+int RunAnalysis(App& app, QueueExecutor& executor) {
+  InterruptGuard guard;
+  const Status started = app.StartAnalysis();
+  if (!started.ok()) {
+    app.StopAndWait();
+    return Failure(started.message());
+  }
+  if (app.WorkersStarted() == 0) {
+    app.StopAndWait();
+    return Failure("no analysis worker could be started: not enough memory for its table");
+  }
+  ProgressDisplay display(app.Set());
+  bool stopping = false;
+  auto nextTick = Clock::now() + std::chrono::seconds(1);
+  while (true) {
+    executor.DrainFor(std::chrono::milliseconds(50));
+    if (interruptRequested != 0 && !stopping) {
+      stopping = true;
+      app.StopAnalysis();
+      display.EndLine();
+      std::cerr << "Stopping: waiting for the workers to finish their searches...\n";
+    }
+    if (Clock::now() < nextTick) continue;
+    nextTick += std::chrono::seconds(1);
+    const App::TickOutcome outcome = app.Tick();
+    if (!outcome.save.ok()) {
+      // A failed periodic save is retried by the next one; the final save decides.
+      display.EndLine();
+      std::cerr << "tarrow-cli: " << outcome.save.message() << "\n";
+    }
+    if (outcome.tick.completed) {
+      display.EndLine();
+      if (!outcome.save.ok()) return kExitError;
+      const int jobs = CountDone(app.Set()).jobs;
+      if (stopping) {
+        std::cerr << "Stopped with " << jobs << " of 360 jobs done. Saved "
+                  << PathText(app.PbnPath()) << " (\"?\" marks what is not known yet).\n"
+                  << "Resume with: tarrow-cli analyze " << PathText(app.PbnPath()) << "\n";
+        return kExitInterrupted;
+      }
+      std::cout << outcome.tick.progressText << "\n" << std::flush;
+      return kExitOk;
+    }
+    if (!stopping) display.Show(app.Set(), outcome.tick.progressText);
+  }
+}
+
+}  // namespace tarrow::cli

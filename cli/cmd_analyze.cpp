@@ -1,0 +1,42 @@
+// tarrow-cli analyze FILE [--out FILE.pbn] [--threads N]
+#include <iostream>
+
+#include "cli/analysis_loop.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+
+namespace tarrow::cli {
+namespace {
+
+int RunAnalyze(const std::vector<std::string>& argList) {
+  const Result<ParsedArgs> args =
+      ParseArgs(argList, {.values = {"--out", "--threads"}, .flags = {"--no-pdf"}});
+  if (!args.ok()) return UsageError("analyze", args.message());
+  if (args->positional.size() != 1) return UsageError("analyze", "give one set file");
+  const Result<int> threads = ThreadCount(*args);
+  if (!threads.ok()) return UsageError("analyze", threads.message());
+
+  QueueExecutor executor;
+  App app(executor);
+  app.threadsSetting = *threads;
+  app.writePdf = !args->Has("--no-pdf");
+  const Status loaded = app.OpenFile(args->positional[0]);
+  if (!loaded.ok()) return Failure(loaded.message());
+  if (args->Has("--out")) app.SetPbnPath(args->Value("--out"));
+  return RunAnalysis(app, executor);
+}
+
+}  // namespace
+
+const Command kAnalyzeCommand{
+    "analyze", "analyse what a set file is missing and write the PBN",
+    "Usage: tarrow-cli analyze FILE [--out FILE.pbn] [--threads N] [--no-pdf]\n\n"
+    "Loads a PBN set, or imports a .bre, .ber or .bri deal file, analyses every\n"
+    "board, side and strain whose result is not yet known (an interrupted\n"
+    "'tarrow-cli deal' resumes where it stopped; a complete file needs no work)\n"
+    "and writes the PBN beside FILE with the extension .pbn, or to --out.\n"
+    "Progress, periodic saves and Ctrl-C work as for 'tarrow-cli deal'.\n\n"
+    "Examples:\n  tarrow-cli analyze club.pbn\n  tarrow-cli analyze machine.bri --threads 4\n",
+    RunAnalyze};
+
+}  // namespace tarrow::cli

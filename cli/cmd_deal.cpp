@@ -1,0 +1,83 @@
+// tarrow-cli deal --seed TEXT --out FILE.pbn [options]
+#include <iostream>
+
+#include "cli/analysis_loop.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+
+namespace tarrow::cli {
+namespace {
+
+constexpr const char* kTextOptions[] = {"--event", "--site", "--club", "--description"};
+
+int RunDeal(const std::vector<std::string>& argList) {
+  const Result<ParsedArgs> args =
+      ParseArgs(argList, {.values = {"--seed", "--out", "--threads", "--event", "--site", "--date",
+                                     "--club", "--description"},
+                          .flags = {"--no-analysis", "--no-pdf"}});
+  if (!args.ok()) return UsageError("deal", args.message());
+  if (!args->positional.empty()) {
+    return UsageError("deal", "unexpected argument '" + args->positional[0] + "'");
+  }
+  if (!args->Has("--seed")) return UsageError("deal", "--seed is required");
+  if (!args->Has("--out")) return UsageError("deal", "--out is required");
+  const Result<std::string> seed = ArgumentText(*args, "--seed");
+  if (!seed.ok()) return UsageError("deal", seed.message());
+  if (seed->empty())
+    return UsageError("deal", "the seed is empty; type the text the set grows from");
+  const Result<int> threads = ThreadCount(*args);
+  if (!threads.ok()) return UsageError("deal", threads.message());
+  const std::filesystem::path out = args->Value("--out");
+  if (out.filename().empty()) return UsageError("deal", "--out names a folder, not a file");
+
+  QueueExecutor executor;
+  App app(executor);
+  app.threadsSetting = *threads;
+  app.writePdf = !args->Has("--no-pdf");
+  std::string* const fields[] = {&app.fields.event, &app.fields.site, &app.fields.club,
+                                 &app.fields.description};
+  for (size_t i = 0; i < std::size(kTextOptions); ++i) {
+    const Result<std::string> text = ArgumentText(*args, kTextOptions[i]);
+    if (!text.ok()) return UsageError("deal", text.message());
+    *fields[i] = *text;
+  }
+  if (args->Has("--date")) {
+    const std::string text = args->Value("--date");
+    const std::optional<DateTime> date = ParseDateTime(text);
+    if (!date || text.size() != 10) {
+      return UsageError("deal", "--date takes a date as YYYY-MM-DD, not \"" + text + "\"");
+    }
+    app.fields.eventDate = *date;
+  }
+  app.SetSetFilePath(out);
+  app.Deal(*seed);
+  if (args->Has("--no-analysis")) {
+    const Status saved = app.SaveFile();
+    if (!saved.ok()) return Failure(saved.message());
+    std::cout << "Dealt 36 boards into " << out.string() << "\n";
+    return kExitOk;
+  }
+  return RunAnalysis(app, executor);
+}
+
+}  // namespace
+
+const Command kDealCommand{
+    "deal", "deal a set from a seed, analyse it and write the PBN",
+    "Usage: tarrow-cli deal --seed TEXT --out FILE.pbn [--threads N] [--event TEXT]\n"
+    "                       [--site TEXT] [--date YYYY-MM-DD] [--club TEXT]\n"
+    "                       [--description TEXT] [--no-analysis] [--no-pdf]\n\n"
+    "Deals the 36 boards of the seed, writes FILE.pbn at once, then analyses\n"
+    "every board double dummy on N worker threads (default: the number of\n"
+    "processors, at most 8), saving every minute and again at the end with\n"
+    "every table.  Progress is shown on standard error.\n\n"
+    "Ctrl-C stops the analysis, saves what is done (\"?\" marks the results not\n"
+    "known yet) and exits with 130; 'tarrow-cli analyze FILE.pbn' resumes.\n\n"
+    "  --no-analysis   write the dealt set without analysing it\n"
+    "  --no-pdf        do not write the hand records beside the set\n"
+    "  --date          the event date (default: today)\n\n"
+    "Example:\n"
+    "  tarrow-cli deal --seed \"Club night\" --out club.pbn --event \"Tuesday Pairs\"\n",
+    RunDeal};
+
+}  // namespace tarrow::cli

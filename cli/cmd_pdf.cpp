@@ -1,0 +1,101 @@
+// tarrow-cli pdf FILE [--out FILE.pdf] [--show LIST] [--all-tricks] [--ltc-method 1|2|3]
+//                     [--club TEXT]
+#include <iostream>
+#include <sstream>
+
+#include "app/app.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "records/hand_record_pdf.h"
+
+namespace tarrow::cli {
+namespace {
+
+// "distributions,ltc,analysis" -> the show flags; "none" clears them all.
+Status ReadShowList(const std::string& list, HandRecordOptions& options) {
+  options.showDistributions = options.showDealNumbers = options.showLtc = options.showAnalysis =
+      false;
+  if (list == "none") return Status();
+  std::istringstream in(list);
+  for (std::string item; std::getline(in, item, ',');) {
+    if (item == "distributions") {
+      options.showDistributions = true;
+    } else if (item == "numbers") {
+      options.showDealNumbers = true;
+    } else if (item == "ltc") {
+      options.showLtc = true;
+    } else if (item == "analysis") {
+      options.showAnalysis = true;
+    } else {
+      return Status::Error(
+          "--show takes a comma list of distributions, numbers, ltc and "
+          "analysis (or none), not \"" +
+          item + "\"");
+    }
+  }
+  return Status();
+}
+
+int RunPdf(const std::vector<std::string>& argList) {
+  const Result<ParsedArgs> args = ParseArgs(
+      argList,
+      {.values = {"--out", "--show", "--ltc-method", "--club"}, .flags = {"--all-tricks"}});
+  if (!args.ok()) return UsageError("pdf", args.message());
+  if (args->positional.size() != 1) return UsageError("pdf", "give one set file");
+
+  QueueExecutor executor;
+  App app(executor);
+  HandRecordOptions& options = app.handRecordOptions;
+  if (args->Has("--show")) {
+    const Status shown = ReadShowList(args->Value("--show"), options);
+    if (!shown.ok()) return UsageError("pdf", shown.message());
+  }
+  options.allTricks = args->Has("--all-tricks");
+  if (args->Has("--ltc-method")) {
+    const std::string method = args->Value("--ltc-method");
+    if (method != "1" && method != "2" && method != "3") {
+      return UsageError("pdf", "--ltc-method takes 1, 2 or 3, not \"" + method + "\"");
+    }
+    options.queenMethod = QueenMethodFromIndex(method[0] - '1');
+  }
+  const Result<std::string> club = ArgumentText(*args, "--club");
+  if (!club.ok()) return UsageError("pdf", club.message());
+
+  const Status loaded = app.OpenFile(args->positional[0]);
+  if (!loaded.ok()) return Failure(loaded.message());
+  if (args->Has("--club")) app.fields.club = *club;
+  std::filesystem::path out = app.PdfPath();
+  if (args->Has("--out")) out = args->Value("--out");
+  const Status written = WriteHandRecordPdf(out, app.Set(), options, app.fields.club, app.logo,
+                                            app.SetFilePath().string());
+  if (!written.ok()) return Failure(written.message());
+  std::cout << "Wrote " << out.string() << "\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+const Command kPdfCommand{
+    "pdf", "write the hand records of a set as a PDF",
+    "Usage: tarrow-cli pdf FILE [--out FILE.pdf] [--show LIST] [--all-tricks]\n"
+    "                      [--ltc-method 1|2|3] [--club TEXT]\n\n"
+    "Writes the two A4 pages of hand records of a PBN set (or of a .bre, .ber\n"
+    "or .bri deal file) beside FILE with the extension .pdf, or to --out.\n\n"
+    "  --show LIST     what each board shows besides the hands and points: a\n"
+    "                  comma list of distributions, numbers (deal numbers), ltc\n"
+    "                  (losing trick counts) and analysis (double-dummy results),\n"
+    "                  or none.  Default: distributions,ltc,analysis.  Analysis\n"
+    "                  takes the place of distributions and LTC on analysed boards.\n"
+    "  --all-tricks    show the double-dummy trick table instead of the\n"
+    "                  makeable contracts\n"
+    "  --ltc-method    queen adjustment of the losing trick count:\n"
+    "                  1 unguarded queens count half a loser (default),\n"
+    "                  2 a loser more or less when queens and aces differ,\n"
+    "                  3 half a loser per excess queen or ace\n"
+    "  --club TEXT     the club name at the top (default: the set's club)\n\n"
+    "Examples:\n"
+    "  tarrow-cli pdf club.pbn\n"
+    "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n",
+    RunPdf};
+
+}  // namespace tarrow::cli
