@@ -9,10 +9,13 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 
-configure_and_build() {  # dir, extra cmake arguments...
+configure() {  # dir, extra cmake arguments...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" --parallel "$jobs"
+}
+configure_and_build() {  # dir, extra cmake arguments...
+  configure "$@"
+  cmake --build "$1" --parallel "$jobs"
 }
 
 echo "== Release build and tests"
@@ -27,8 +30,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if [ -d analysis ]; then
   echo "== ThreadSanitizer (threaded analysis tests)"
-  configure_and_build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_TSAN=ON \
+  configure build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_TSAN=ON \
     -DTARROW_BUILD_BENCH=OFF -DTARROW_BUILD_UI=OFF
+  cmake --build build-tsan --parallel "$jobs" --target tarrow_thread_tests
   TSAN_OPTIONS=halt_on_error=1 \
     ctest --test-dir build-tsan --output-on-failure --parallel "$jobs" --label-regex threads
 fi

@@ -5,7 +5,9 @@
 #include <iostream>
 #include <thread>
 
+#include "core/atomic_file.h"
 #include "core/cp1252.h"
+#include "files/settings.h"
 
 namespace tarrow::cli {
 
@@ -61,6 +63,14 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
 
 Result<int> ThreadCount(const ParsedArgs& args) {
   if (!args.Has("--threads")) {
+    // The window program's "Threads to Use" when its settings exist; the
+    // command line only reads them, it never creates the file.
+    const Result<std::string> bytes = ReadWholeFile(SettingsPath(), size_t(1) << 20);
+    if (bytes.ok()) {
+      if (const std::optional<SettingsRecord> settings = SettingsRecord::FromBytes(*bytes)) {
+        return std::clamp(int(settings->Threads()), 1, 8);
+      }
+    }
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     return int(std::min(processors, 8u));
   }

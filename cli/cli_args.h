@@ -48,7 +48,9 @@ Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionS
 // names the option and the character that has no place in that set.
 Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name);
 
-// Reads "--threads N": 1..8, or the number of processors (at most 8) when absent.
+// Reads "--threads N": 1..8.  When absent: the Threads to Use of the
+// settings file (Tarrow.ini) if there is a valid one, else the number of
+// processors; at most 8 either way.
 Result<int> ThreadCount(const ParsedArgs& args);
 
 // Prints "tarrow-cli COMMAND: message" and the hint to --help on stderr; returns 2.

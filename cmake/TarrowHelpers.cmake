@@ -17,6 +17,9 @@ function(tarrow_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# Builds just the tests of the ThreadSanitizer pass.
+add_custom_target(tarrow_thread_tests)
+
 # tarrow_test(name SOURCES ... DEPS ... [LABELS ...]): a GoogleTest program
 # registered test by test with CTest.  Labels let test.sh pick the tests of
 # a sanitizer pass ("threads" for ThreadSanitizer, "slow" for long checks).
@@ -27,4 +30,7 @@ function(tarrow_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
                        PROPERTIES LABELS "${name};${ARG_LABELS}" TIMEOUT 900)
+  if("threads" IN_LIST ARG_LABELS)
+    add_dependencies(tarrow_thread_tests ${name})
+  endif()
 endfunction()

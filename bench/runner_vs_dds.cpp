@@ -1,0 +1,93 @@
+// A whole set analysed on two worker threads by the analysis runner, against
+// the peer library on two threads (CalcAllTablesPBN), in one process.
+//
+//   build/bin/runner_vs_dds [--boards B] [--seed TEXT] [--threads N]
+//
+// Boards after B are left empty: the runner still queues them (as every run
+// does) and solves them as deal 0, which takes no time; the peer gets only
+// the B real deals.  Prints both wall-clock times and the ratio ours / peer.
+#include <dds/dll.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+
+#include "analysis/runner.h"
+#include "analysis/solver_peer_for_test.h"
+#include "core/deal_number.h"
+#include "core/generation.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double OursSeconds(const tarrow::DealSet& dealt, int threads) {
+  tarrow::DealSet set = dealt;
+  tarrow::QueueExecutor executor;
+  tarrow::AnalysisRunner runner(set, executor);
+  const auto start = Clock::now();
+  runner.Start(threads);
+  auto nextTick = Clock::now();
+  while (true) {
+    executor.DrainFor(std::chrono::milliseconds(5));
+    if (Clock::now() < nextTick) continue;
+    nextTick += std::chrono::milliseconds(100);
+    if (runner.Tick().completed) break;
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double PeerSeconds(const tarrow::DealSet& set, int boards, int threads) {
+  SetMaxThreads(threads);
+  ddTableDealsPBN deals{};
+  deals.noOfTables = boards;
+  for (int b = 0; b < boards; ++b) {
+    const std::string text = tarrow::PbnDealText(set.DealOf(b + 1), tarrow::kNorth);
+    std::strncpy(deals.deals[b].cards, text.c_str(), sizeof deals.deals[b].cards - 1);
+  }
+  int filter[5] = {0, 0, 0, 0, 0};
+  auto results = std::make_unique<ddTablesRes>();
+  auto par = std::make_unique<allParResults>();
+  const auto start = Clock::now();
+  const int code = CalcAllTablesPBN(&deals, -1, filter, results.get(), par.get());
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (code != RETURN_NO_FAULT) std::cerr << "peer library error " << code << "\n";
+  return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int boards = tarrow::kBoardsPerSet;
+  int threads = 2;
+  std::string seed = "abc";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string arg = argv[i];
+    if (arg == "--boards") {
+      boards = std::clamp(std::atoi(argv[i + 1]), 1, tarrow::kBoardsPerSet);
+    } else if (arg == "--threads") {
+      threads = std::clamp(std::atoi(argv[i + 1]), 1, 8);
+    } else if (arg == "--seed") {
+      seed = argv[i + 1];
+    } else {
+      std::cerr << "usage: runner_vs_dds [--boards B] [--seed TEXT] [--threads N]\n";
+      return 2;
+    }
+  }
+  tarrow::BuildNumberingTables();
+  tarrow::DealSet set;
+  tarrow::GenerateSet(set, seed, 0);
+  for (int b = boards + 1; b <= tarrow::kBoardsPerSet; ++b) set.Board(b).number = {};
+  set.RefreshDeals();
+
+  const double peer = PeerSeconds(set, boards, threads);
+  const double ours = OursSeconds(set, threads);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::cout << "seed \"" << seed << "\", " << boards << " boards, " << threads << " threads\n"
+            << "ours: " << ours << " s   peer: " << peer << " s   ratio ours/peer: " << ours / peer
+            << "\npeak memory: " << usage.ru_maxrss / 1024 << " MiB\n";
+  return 0;
+}
