@@ -6,23 +6,19 @@
 
 #include "core/atomic_file.h"
 #include "core/deal_number.h"
+#include "core/temp_folder_for_test.h"
 
 namespace tarrow {
 namespace {
 
 namespace fs = std::filesystem;
 
-class AppTest : public ::testing::Test {
+class AppTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tarrow-app-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    TempFolderTest::SetUp();
     app_.writePdf = false;
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   // The file's inode changes with every write, since each write renames a
   // new file over the old one.
@@ -31,7 +27,6 @@ class AppTest : public ::testing::Test {
     return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
   }
 
-  fs::path folder_;
   QueueExecutor executor_;
   App app_{executor_};
 };

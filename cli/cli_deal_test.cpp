@@ -6,6 +6,7 @@
 
 #include "cli/run_cli_for_test.h"
 #include "core/atomic_file.h"
+#include "core/temp_folder_for_test.h"
 
 namespace tarrow::cli {
 namespace {
@@ -14,17 +15,8 @@ namespace fs = std::filesystem;
 using testing::CliRun;
 using testing::RunCli;
 
-class CliDealTest : public ::testing::Test {
+class CliDealTest : public tarrow::testing::TempFolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tarrow-cli-deal-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Read(const fs::path& path) {
     const Result<std::string> text = ReadWholeFile(path);
     return text.ok() ? *text : "";
@@ -34,8 +26,6 @@ class CliDealTest : public ::testing::Test {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
   }
-
-  fs::path folder_;
 };
 
 TEST_F(CliDealTest, DealsWithoutAnalysisAndCarriesTheEventFields) {

@@ -7,6 +7,7 @@
 
 #include "cli/run_cli_for_test.h"
 #include "core/atomic_file.h"
+#include "core/temp_folder_for_test.h"
 
 namespace tarrow::cli {
 namespace {
@@ -15,21 +16,15 @@ namespace fs = std::filesystem;
 using testing::CliRun;
 using testing::RunCli;
 
-class CliPdfTest : public ::testing::Test {
+class CliPdfTest : public tarrow::testing::TempFolderTest {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tarrow-cli-pdf-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    TempFolderTest::SetUp();
     set_ = folder_ / "abc.pbn";
     const CliRun dealt = RunCli({"deal", "--seed", "abc", "--out", set_.string(), "--no-analysis",
                                  "--club", "Tarrow Bridge Club"});
     ASSERT_EQ(dealt.exitCode, 0) << dealt.err;
   }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // qpdf's verdict on a file: its exit status, 0 when the PDF is sound.
   static int QpdfCheck(const fs::path& pdf) {
     const std::string command = "qpdf --check '" + pdf.string() + "' >/dev/null 2>&1";
@@ -47,7 +42,6 @@ class CliPdfTest : public ::testing::Test {
     return text;
   }
 
-  fs::path folder_;
   fs::path set_;
 };
 

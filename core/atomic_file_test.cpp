@@ -1,4 +1,5 @@
 #include "core/atomic_file.h"
+#include "core/temp_folder_for_test.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,20 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public testing::TempFolderTest {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("tarrow-atomic-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(folder_);
-  }
-  fs::path folder_;
 };
 
 TEST_F(AtomicFileTest, ReplacesTheFileWholeAndLeavesNoTemporaryBehind) {

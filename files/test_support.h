@@ -10,25 +10,10 @@
 
 #include "core/deal_set.h"
 #include "core/pbn_deal.h"
+#include "core/temp_folder_for_test.h"
 #include "core/texts.h"
 
 namespace tarrow::testing {
-
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempFolderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarrow-files-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" +
-               info->name());
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::filesystem::path folder_;
-};
 
 inline DealNumber NumberOf(const char* pbnDeal) {
   const Result<Deal> deal = ParsePbnDeal(pbnDeal);
