@@ -4,8 +4,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 
@@ -30,6 +32,30 @@ class TempFolderTest : public ::testing::Test {
   }
 
   std::filesystem::path folder_;
+};
+
+// While it lives, files of this process cannot grow beyond `bytes`: a way to
+// make a write fail that works for root too (root writes into read-only
+// folders).  The signal a too-large write raises is ignored, so the write
+// just fails.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit small = saved_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  void (*oldHandler_)(int);
+  rlimit saved_{};
 };
 
 }  // namespace tarrow::testing

@@ -1,9 +1,7 @@
 #include "files/pbn_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -207,15 +205,10 @@ TEST_F(WritePbnFileTest, AFailedWriteKeepsTheOldFileAndTheSetUnsaved) {
   const SetDigest before = set.setDigest;
 
   // A file size limit makes the write fail even for root.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const Status status = WritePbnFile(set, file, "PC1");
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  const Status status = [&] {
+    const testing::FileSizeLimit limit(64);
+    return WritePbnFile(set, file, "PC1");
+  }();
 
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.message().find(file.string()), std::string::npos) << status.message();
