@@ -14,6 +14,7 @@
 // in play (0 = highest).
 #pragma once
 
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <type_traits>
@@ -92,12 +93,25 @@ inline int TricksLeft(const SolverState& state) noexcept {
 inline bool HasPlayed(const SolverState& state, int position) noexcept {
   return ((position - state.leader) & 3) < state.played;
 }
-// The cards of one position in one suit as bits 0, 2, 4, .. (bit 2r set for
-// rank index r): the holder fields equal to `position`.
+// Sets of cards of one suit are masks with bit 2r set for rank index r (the
+// low bit of each 2-bit holder field).
+inline constexpr uint32_t kLowFieldBits = 0x5555555u;  // all 13 fields
+// The fields of the cards higher than rank index `limit`, 0..13.
+constexpr uint32_t CardsAbove(int limit) noexcept {
+  return (1u << (2 * limit)) - 1;
+}
+// The highest / lowest card of a non-empty card mask, as a rank index.
+inline int HighestCard(uint32_t cards) noexcept {
+  return std::countr_zero(cards) / 2;
+}
+inline int LowestCard(uint32_t cards) noexcept {
+  return (std::bit_width(cards) - 1) / 2;
+}
+// The cards of one position in one suit: the holder fields equal to
+// `position`.
 inline uint32_t CardsOf(const SolverState& state, int position, int suit) noexcept {
-  const uint32_t inPlay = (1u << (2 * state.remaining[suit])) - 1;
-  const uint32_t x = state.holders[suit] ^ (uint32_t(position) * 0x5555555u);
-  return ~(x | x >> 1) & 0x5555555u & inPlay;
+  const uint32_t x = state.holders[suit] ^ (uint32_t(position) * kLowFieldBits);
+  return ~(x | x >> 1) & kLowFieldBits & CardsAbove(state.remaining[suit]);
 }
 
 // Fills the state for a deal with `declarer` (a seat) as declarer: position
