@@ -109,6 +109,10 @@ void TransTable::Clear() noexcept {
 
 TTEntry* TransTable::Bucket(uint32_t bucket) noexcept {
   TTEntry* first = entries_ + size_t(bucket) * kWays;
+  // The stamp and the bucket's two cache lines are usually all misses: let
+  // them load side by side rather than one after the other.
+  __builtin_prefetch(first);
+  __builtin_prefetch(first + kWays / 2);
   if (stamps_[bucket] != generation_) {
     std::memset(static_cast<void*>(first), 0, kWays * sizeof(TTEntry));
     stamps_[bucket] = generation_;
