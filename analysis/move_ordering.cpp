@@ -82,16 +82,25 @@ SuitView::SuitView(const SolverState& state, int trumps, int suit) noexcept {
   cards[2] = high & ~low;
   cards[3] = low & high;
   suitEnd = 1u << (2 * state.remaining[suit]);
-  scanEnd = inProgress && suit == state.suitLed ? 1u << (2 * state.winRank) : suitEnd;
-  const bool ruffedLead = inProgress && suit == trumps && suit != state.suitLed;
-  for (int h = 0; h < 4; ++h) {
-    if (HasPlayed(state, h)) {
+  if (!inProgress) {  // a lead: every seat is still to play and may play the suit
+    scanEnd = suitEnd;
+    for (int h = 0; h < 4; ++h) {
+      winnerEnds[h] = cards[h];
+      coverEnds[h] = std::bit_floor(cards[h]);
+    }
+    return;
+  }
+  scanEnd = suit == state.suitLed ? 1u << (2 * state.winRank) : suitEnd;
+  const bool ruffedLead = suit == trumps && suit != state.suitLed;
+  // The seats in playing order from the leader: first those that have played.
+  for (int k = 0; k < 4; ++k) {
+    const int h = (state.leader + k) & 3;
+    if (k < state.played) {
       const uint32_t onTable = state.trickSuit[h] == suit ? 1u << (2 * state.trickRank[h]) : 0;
       winnerEnds[h] = onTable;
       coverEnds[h] = onTable;
     } else {
-      const bool mayPlay =
-          !inProgress || suit == state.suitLed || state.count[h][state.suitLed] == 0;
+      const bool mayPlay = suit == state.suitLed || state.count[h][state.suitLed] == 0;
       winnerEnds[h] = mayPlay ? cards[h] : 0;
       coverEnds[h] = ruffedLead ? 0 : std::bit_floor(cards[h]);
     }
