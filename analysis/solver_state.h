@@ -118,9 +118,42 @@ inline uint32_t CardsOf(const SolverState& state, int position, int suit) noexce
 // (seat + 3 - declarer) mod 4, leader 0, nothing played, no entry.
 void SetUpDeal(SolverState& state, const Deal& deal, Seat declarer) noexcept;
 
+// Takes the cards of a full trick out of play and gives the lead to its
+// winner; the last step of PlayCard.
+void CompleteTrick(SolverState& state) noexcept;
+
 // Plays one move of the position to move; trumps is a suit or kNoTrumps.
-// Precondition: the mover holds the card and may play it.
-void PlayCard(SolverState& state, Move move, int trumps) noexcept;
+// Precondition: the mover holds the card and may play it.  Inline because
+// the search plays every move this way; only the fourth card of a trick
+// needs more than a few stores.
+inline void PlayCard(SolverState& state, Move move, int trumps) noexcept {
+  const int s = MoveSuit(move);
+  const int r = MoveRank(move);
+  if (state.played == 0) {
+    state.highLead = HasHighMark(move) ? 1 : 0;
+    state.suitLed = uint8_t(s);
+    state.winSeat = state.leader;
+    state.winSuit = uint8_t(s);
+    state.winRank = uint8_t(r);
+    state.trickSuit[state.leader] = uint8_t(s);
+    state.trickRank[state.leader] = uint8_t(r);
+    state.played = 1;
+    return;
+  }
+  const int q = (state.leader + state.played) & 3;
+  if ((s == trumps && state.winSuit != trumps) || (s == state.winSuit && r < state.winRank)) {
+    state.winSeat = uint8_t(q);
+    state.winSuit = uint8_t(s);
+    state.winRank = uint8_t(r);
+  }
+  state.trickSuit[q] = uint8_t(s);
+  state.trickRank[q] = uint8_t(r);
+  if (state.played < 3) {
+    ++state.played;
+    return;
+  }
+  CompleteTrick(state);
+}
 
 // With one trick left: true when declarer's side wins it.
 bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps) noexcept;
