@@ -28,27 +28,115 @@ const Group MovePlan[4][3][3] = {
 
 namespace {
 
-// Seat's "lower" in rank-index terms; every card is lower than none.
-inline bool IsLower(int card, int than) noexcept {
-  return than == kNoCard || card > than;
+// One suit of a position as card masks (bit 2r for rank index r), built once
+// per suit and node: the generator asks several sure-winner and cover
+// questions of the same suit, and each is a scan along the suit that ends at
+// the first card of some seat.  Instead of walking the cards one by one,
+// every seat's cards that would end another seat's scan are kept as a mask;
+// the scan ends at the highest card of the union of the others' masks.
+struct SuitView {
+  explicit SuitView(const SolverState& state, int trumps, int suit) noexcept;
+
+  // Seat's lowest card among `cards` above the first card of `ends`.
+  static int LowestAbove(uint32_t cards, uint32_t ends) noexcept {
+    const uint32_t mine = cards & ((ends & (0u - ends)) - 1);
+    return mine == 0 ? kNoCard : LowestCard(mine);
+  }
+  // The masks of the seats other than `seat` (and its partner when skipping).
+  static uint32_t Others(const uint32_t (&masks)[4], int seat, bool skipPartner) noexcept {
+    return masks[(seat + 1) & 3] | masks[(seat + 3) & 3] | (skipPartner ? 0 : masks[seat ^ 2]);
+  }
+
+  int SureWinner(int seat, bool skipPartner) const noexcept {
+    if (cannotWin) return kNoCard;
+    return LowestAbove(cards[seat], Others(winnerEnds, seat, skipPartner) | scanEnd);
+  }
+  int CoverCard(int seat, bool skipPartner) const noexcept {
+    if (cannotWin) return kNoCard;
+    return LowestAbove(cards[seat], Others(coverEnds, seat, skipPartner) | suitEnd);
+  }
+
+  bool cannotWin;     // a card of the suit can no longer win the trick in progress
+  uint32_t cards[4];  // per position, its cards in the suit
+  // Per position, the cards that end another seat's sure-winner scan: its
+  // card on the table, or, still to play, all its cards if it may play the
+  // suit to this trick.
+  uint32_t winnerEnds[4];
+  // Per position, the card another seat's cover card must beat: its card on
+  // the table, or, still to play, its lowest card unless it would ruff a
+  // trick led in another suit.
+  uint32_t coverEnds[4];
+  uint32_t scanEnd;  // the sure-winner scan stops here at the latest: the
+                     // winning card of the led suit, else past the last card
+  uint32_t suitEnd;  // the field just past the suit's last card
+};
+
+SuitView::SuitView(const SolverState& state, int trumps, int suit) noexcept {
+  const bool inProgress = state.played > 0;
+  cannotWin = inProgress && suit != trumps && suit != state.winSuit;
+  const uint32_t inPlay = CardsAbove(state.remaining[suit]);
+  const uint32_t low = state.holders[suit] & kLowFieldBits;
+  const uint32_t high = (state.holders[suit] >> 1) & kLowFieldBits;
+  cards[0] = ~(low | high) & kLowFieldBits & inPlay;
+  cards[1] = low & ~high;
+  cards[2] = high & ~low;
+  cards[3] = low & high;
+  suitEnd = 1u << (2 * state.remaining[suit]);
+  if (!inProgress) {  // a lead: every seat is still to play and may play the suit
+    scanEnd = suitEnd;
+    for (int h = 0; h < 4; ++h) {
+      winnerEnds[h] = cards[h];
+      coverEnds[h] = std::bit_floor(cards[h]);
+    }
+    return;
+  }
+  scanEnd = suit == state.suitLed ? 1u << (2 * state.winRank) : suitEnd;
+  const bool ruffedLead = suit == trumps && suit != state.suitLed;
+  // The seats in playing order from the leader: first those that have played.
+  for (int k = 0; k < 4; ++k) {
+    const int h = (state.leader + k) & 3;
+    if (k < state.played) {
+      const uint32_t onTable = state.trickSuit[h] == suit ? 1u << (2 * state.trickRank[h]) : 0;
+      winnerEnds[h] = onTable;
+      coverEnds[h] = onTable;
+    } else {
+      const bool mayPlay = suit == state.suitLed || state.count[h][state.suitLed] == 0;
+      winnerEnds[h] = mayPlay ? cards[h] : 0;
+      coverEnds[h] = ruffedLead ? 0 : std::bit_floor(cards[h]);
+    }
+  }
 }
 
-// True when a card of `suit` can no longer win the trick in progress.
-inline bool CannotWinTrick(const SolverState& state, int trumps, int suit) noexcept {
-  return state.played > 0 && suit != trumps && suit != state.winSuit;
+int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
+  const int mover = MoverOf(state);
+  const int partner = mover ^ 2;
+  switch (state.played) {
+    case 0:
+    case 1:
+      if (view.CoverCard(partner, true) == kNoCard) return 0;
+      return view.SureWinner(partner, true) == kNoCard ? 1 : 2;
+    case 2: {
+      if (state.winSeat != partner || state.highLead == 0) return 0;
+      const int fourth = (mover + 1) & 3;
+      return view.CoverCard(fourth, false) != kNoCard ? 1 : 2;
+    }
+    default:
+      return state.winSeat == partner ? 2 : 0;
+  }
 }
 
 int Length2(const SolverState& state, int mover, int suit) noexcept {
   return state.count[mover][suit] + state.count[mover ^ 2][suit];
 }
 
-int LeadKey(const SolverState& state, int trumps, int suit, bool quick) noexcept {
+// estTricks: the suits' EstTricks when the leader cashes quickly, else null.
+int LeadKey(const SolverState& state, int trumps, int suit, const int* estTricks) noexcept {
   const int mover = MoverOf(state);
   if (suit == trumps && (mover & 1) != 0 && state.count[0][trumps] + state.count[2][trumps] > 0) {
     return 0x2000 + suit;
   }
   int key = 4 * Length2(state, mover, suit) + suit;
-  if (quick) key += 64 * EstTricks(state, trumps, suit);
+  if (estTricks != nullptr) key += 64 * estTricks[suit];
   return key;
 }
 
@@ -59,159 +147,91 @@ int DiscardKey(const SolverState& state, int trumps, int suit) noexcept {
   if (state.winSuit != trumps) return 64 + suit;
   // Ruffed already: keep the trumps only when they can overruff.
   const uint32_t cards = CardsOf(state, mover, suit);
-  const bool overruff = cards != 0 && std::countr_zero(cards) / 2 < state.winRank;
+  const bool overruff = cards != 0 && HighestCard(cards) < state.winRank;
   return overruff ? 64 + suit : suit;
 }
 
-// Runs of touching cards of `seat` in `suit`: the highest card of each,
-// highest first.  Returns their number.
-int Runs(const SolverState& state, int seat, int suit, int runs[13]) noexcept {
-  const uint32_t cards = CardsOf(state, seat, suit);
-  uint32_t starts = cards & ~(cards << 2);
-  int n = 0;
-  while (starts != 0) {
-    runs[n++] = std::countr_zero(starts) / 2;
-    starts &= starts - 1;
-  }
-  return n;
+// Appends the cards of a mask, highest first, to `out`; returns the new end.
+Move* AddCards(Move* out, int suit, uint32_t cards, bool high) noexcept {
+  for (; cards != 0; cards &= cards - 1) *out++ = MakeMove(suit, HighestCard(cards), high);
+  return out;
 }
 
-// The moves of one suit, in the order the plan gives.
-void SuitMoves(const SolverState& state, int trumps, int suit, MoveList& out) noexcept {
+// The moves of one suit, in the order the plan gives, written from `out`;
+// returns how many.
+int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcept {
   const int mover = MoverOf(state);
-  int runs[13];
-  const int n = Runs(state, mover, suit, runs);
-  if (n <= 1) {
-    for (int i = 0; i < n; ++i) out.Add(MakeMove(suit, runs[i]));
-    return;
+  // The runs of touching cards as the mask of their highest cards.
+  const uint32_t cards = CardsOf(state, mover, suit);
+  const uint32_t runs = cards & ~(cards << 2);
+  if ((runs & (runs - 1)) == 0) {  // one run or none
+    if (runs != 0) *out = MakeMove(suit, HighestCard(runs));
+    return runs != 0 ? 1 : 0;
   }
-  const int winner = SureWinner(state, trumps, suit, mover, false);
-  const int cover = state.played == 3 ? winner : CoverCard(state, trumps, suit, mover, false);
-  int iLow = n;
-  for (int i = 0; i < n; ++i) {
-    if (IsLower(runs[i], cover)) {
-      iLow = i;
-      break;
-    }
-  }
-  int iWin = iLow;
-  for (int i = 0; i < iLow; ++i) {
-    if (IsLower(runs[i], winner)) {
-      iWin = i;
-      break;
-    }
-  }
-  // Groups as index ranges [first, last) of runs.
-  const int first[3] = {iLow, iWin, 0};  // kLow, kCover, kWinner
-  const int last[3] = {n, iLow, iWin};
+  const SuitView view(state, trumps, suit);
+  const int winner = view.SureWinner(mover, false);
+  const int cover = state.played == 3 ? winner : view.CoverCard(mover, false);
+  // Lows are the runs below the cover card (all of them when there is
+  // none); of the rest, the winners are those down to the sure winner and
+  // the covers those below it.
+  const uint32_t lows = cover == kNoCard ? runs : runs & ~CardsAbove(cover + 1);
+  const uint32_t rest = runs & ~lows;
+  const uint32_t winners = winner == kNoCard ? 0 : rest & CardsAbove(winner + 1);
+  const uint32_t groups[3] = {lows, rest & ~winners, winners};  // kLow, kCover, kWinner
 
   static constexpr Group kRuffPlan[3] = {Group::kCover, Group::kWinner, Group::kLow};
   const Group* plan = kRuffPlan;
   const bool ruffing = state.played > 0 && suit == trumps && state.suitLed != trumps;
-  if (!ruffing) plan = MovePlan[state.played][PartnerStatus(state, trumps, suit)];
+  if (!ruffing) plan = MovePlan[state.played][PartnerStatus(state, view)];
 
+  // First the lowest card of each group in plan order, then the rest of each
+  // group from its highest card: covers, winners, lows.  A fourth player's
+  // cover group is empty, so its missing plan entry loses nothing.
+  Move* const start = out;
   for (int k = 0; k < 3; ++k) {
     const Group g = plan[k];
-    if (g == Group::kNone) continue;
-    const int gi = int(g);
-    if (first[gi] == last[gi]) continue;
-    out.Add(MakeMove(suit, runs[last[gi] - 1], g != Group::kLow));
+    if (g == Group::kNone || groups[int(g)] == 0) continue;
+    *out++ = MakeMove(suit, LowestCard(groups[int(g)]), g != Group::kLow);
   }
-  // Then the rest of each group from its highest card: covers, winners, lows.
   for (const Group g : {Group::kCover, Group::kWinner, Group::kLow}) {
-    const int gi = int(g);
-    for (int i = first[gi]; i < last[gi] - 1; ++i) {
-      out.Add(MakeMove(suit, runs[i], g != Group::kLow));
-    }
+    const uint32_t group = groups[int(g)];
+    out = AddCards(out, suit, group & ~std::bit_floor(group), g != Group::kLow);
   }
+  return int(out - start);
 }
 
 }  // namespace
 
 int SureWinner(const SolverState& state, int trumps, int suit, int seat,
                bool skipPartner) noexcept {
-  if (CannotWinTrick(state, trumps, suit)) return kNoCard;
-  const bool inProgress = state.played > 0;
-  const int end = inProgress && suit == state.suitLed ? state.winRank : state.remaining[suit];
-  int remembered = kNoCard;
-  for (int r = 0; r < end; ++r) {
-    const int h = HolderOf(state, suit, r);
-    if (h == seat) {
-      remembered = r;
-      continue;
-    }
-    if (skipPartner && h == (seat ^ 2)) continue;
-    if (!HasPlayed(state, h)) {
-      if (!inProgress || suit == state.suitLed || state.count[h][state.suitLed] == 0) break;
-      continue;
-    }
-    if (state.trickSuit[h] == suit && state.trickRank[h] == r) break;
-  }
-  return remembered;
+  return SuitView(state, trumps, suit).SureWinner(seat, skipPartner);
 }
 
 int CoverCard(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) noexcept {
-  if (CannotWinTrick(state, trumps, suit)) return kNoCard;
-  const bool inProgress = state.played > 0;
-  bool done[4] = {};  // out or met
-  done[seat] = true;
-  for (int h = 0; h < 4; ++h) {
-    if (h == seat) continue;
-    const bool played = HasPlayed(state, h);
-    const bool out = (played && state.trickSuit[h] != suit) ||
-                     (!played && state.count[h][suit] == 0) ||
-                     (!played && inProgress && suit == trumps && suit != state.suitLed) ||
-                     (skipPartner && h == (seat ^ 2));
-    done[h] = out;
-  }
-  for (int r = state.remaining[suit] - 1; r >= 0; --r) {
-    const int h = HolderOf(state, suit, r);
-    if (h != seat) {
-      // Seats already out or met stay so; a played seat is met only by its
-      // card on the table.
-      if (!done[h] && (!HasPlayed(state, h) || state.trickRank[h] == r)) done[h] = true;
-    } else if (done[0] && done[1] && done[2] && done[3]) {
-      return r;
-    }
-  }
-  return kNoCard;
+  return SuitView(state, trumps, suit).CoverCard(seat, skipPartner);
 }
 
 int PartnerStatus(const SolverState& state, int trumps, int suit) noexcept {
-  const int mover = MoverOf(state);
-  const int partner = mover ^ 2;
-  switch (state.played) {
-    case 0:
-    case 1:
-      if (CoverCard(state, trumps, suit, partner, true) == kNoCard) return 0;
-      return SureWinner(state, trumps, suit, partner, true) == kNoCard ? 1 : 2;
-    case 2: {
-      if (state.winSeat != partner || state.highLead == 0) return 0;
-      const int fourth = (mover + 1) & 3;
-      return CoverCard(state, trumps, suit, fourth, false) != kNoCard ? 1 : 2;
-    }
-    default:
-      return state.winSeat == partner ? 2 : 0;
-  }
+  return PartnerStatus(state, SuitView(state, trumps, suit));
 }
 
 int EstTricks(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
   const int partner = mover ^ 2;
-  int w = 0;
-  for (int r = 0; r < state.remaining[suit]; ++r) {
-    const int h = HolderOf(state, suit, r);
-    if (h != mover && h != partner) break;
-    ++w;
-  }
+  // w: the top cards held by the mover's side.  The low bit of a holder
+  // field is the side (1 = declarer's), so the opponents' cards are the
+  // fields whose low bit differs from the mover's.
+  const uint32_t sides = state.holders[suit] & kLowFieldBits;
+  const uint32_t opponents =
+      ((mover & 1) != 0 ? ~sides : sides) & kLowFieldBits & CardsAbove(state.remaining[suit]);
+  const int w = opponents == 0 ? state.remaining[suit] : HighestCard(opponents);
   const int moverLength = state.count[mover][suit];
   const int partnerLength = state.count[partner][suit];
   const int longest = std::max(moverLength, partnerLength);
   if (w >= longest) return longest;
   if (trumps == kNoTrumps) return w;
-  const int longHand = moverLength >= partnerLength ? moverLength : partnerLength;
-  const int shortHand = moverLength >= partnerLength ? partnerLength : moverLength;
-  if (longHand > w && shortHand <= w) return w + shortHand;
+  const int shortHand = std::min(moverLength, partnerLength);
+  if (longest > w && shortHand <= w) return w + shortHand;
   return w;
 }
 
@@ -222,7 +242,7 @@ MoveList OrderedMoves(const SolverState& state, int trumps, int target) noexcept
   MoveList out;
   const int mover = MoverOf(state);
   if (state.played > 0 && state.count[mover][state.suitLed] > 0) {
-    SuitMoves(state, trumps, state.suitLed, out);
+    out.size = SuitMoves(state, trumps, state.suitLed, out.moves);
     return out;
   }
   // Leading or discarding: rank the suits held, highest key first.
@@ -230,14 +250,16 @@ MoveList OrderedMoves(const SolverState& state, int trumps, int target) noexcept
   int keys[4];
   int held = 0;
   const bool leading = state.played == 0;
-  bool quick = false;
+  // The estimates go into the lead keys only when the leader can cash quickly.
+  int estTricks[4];
+  const int* quick = nullptr;
   if (leading) {
     const int k = TricksLeft(state);
     const int budget = (mover & 1) != 0 ? std::min(3, k - target) : std::min(3, target - 1);
     if (budget >= 1) {
       int sum = 0;
-      for (int s = 0; s < 4; ++s) sum += EstTricks(state, trumps, s);
-      quick = sum >= target;
+      for (int s = 0; s < 4; ++s) sum += estTricks[s] = EstTricks(state, trumps, s);
+      if (sum >= target) quick = estTricks;
     }
   }
   for (int s = 0; s < 4; ++s) {
@@ -252,15 +274,14 @@ MoveList OrderedMoves(const SolverState& state, int trumps, int target) noexcept
     keys[i] = key;
     suits[i] = s;
   }
-  if (held == 1) {
-    SuitMoves(state, trumps, suits[0], out);
-    return out;
-  }
-  MoveList perSuit[4];
-  for (int i = 0; i < held; ++i) SuitMoves(state, trumps, suits[i], perSuit[i]);
-  for (int i = 0; i < held; ++i) out.Add(perSuit[i].moves[0]);
+  // The first move of every suit in suit order, then the other moves of the
+  // first suit, of the second, and so on.
+  out.size = held;
   for (int i = 0; i < held; ++i) {
-    for (int j = 1; j < perSuit[i].size; ++j) out.Add(perSuit[i].moves[j]);
+    Move suitMoves[13];
+    const int n = SuitMoves(state, trumps, suits[i], suitMoves);
+    out.moves[i] = suitMoves[0];
+    for (int j = 1; j < n; ++j) out.moves[out.size++] = suitMoves[j];
   }
   return out;
 }

@@ -65,6 +65,113 @@ TEST(OrderedMovesTest, YieldsExactlyTheSimpleMovesInEveryPosition) {
   EXPECT_GT(midTrick, 3000);
 }
 
+// The card-by-card scans that SureWinner, CoverCard and EstTricks once were,
+// kept here as the plain statement of their rules: the generator answers
+// them with a few mask operations per seat instead, and must agree exactly.
+namespace scan {
+
+bool CannotWinTrick(const SolverState& state, int trumps, int suit) {
+  return state.played > 0 && suit != trumps && suit != state.winSuit;
+}
+
+int SureWinner(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) {
+  if (CannotWinTrick(state, trumps, suit)) return kNoCard;
+  const bool inProgress = state.played > 0;
+  const int end = inProgress && suit == state.suitLed ? state.winRank : state.remaining[suit];
+  int remembered = kNoCard;
+  for (int r = 0; r < end; ++r) {
+    const int h = HolderOf(state, suit, r);
+    if (h == seat) {
+      remembered = r;
+      continue;
+    }
+    if (skipPartner && h == (seat ^ 2)) continue;
+    if (!HasPlayed(state, h)) {
+      if (!inProgress || suit == state.suitLed || state.count[h][state.suitLed] == 0) break;
+      continue;
+    }
+    if (state.trickSuit[h] == suit && state.trickRank[h] == r) break;
+  }
+  return remembered;
+}
+
+int CoverCard(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) {
+  if (CannotWinTrick(state, trumps, suit)) return kNoCard;
+  const bool inProgress = state.played > 0;
+  bool done[4] = {};  // out or met
+  done[seat] = true;
+  for (int h = 0; h < 4; ++h) {
+    if (h == seat) continue;
+    const bool played = HasPlayed(state, h);
+    done[h] = (played && state.trickSuit[h] != suit) || (!played && state.count[h][suit] == 0) ||
+              (!played && inProgress && suit == trumps && suit != state.suitLed) ||
+              (skipPartner && h == (seat ^ 2));
+  }
+  for (int r = state.remaining[suit] - 1; r >= 0; --r) {
+    const int h = HolderOf(state, suit, r);
+    if (h != seat) {
+      if (!done[h] && (!HasPlayed(state, h) || state.trickRank[h] == r)) done[h] = true;
+    } else if (done[0] && done[1] && done[2] && done[3]) {
+      return r;
+    }
+  }
+  return kNoCard;
+}
+
+int EstTricks(const SolverState& state, int trumps, int suit) {
+  const int mover = MoverOf(state);
+  const int partner = mover ^ 2;
+  int w = 0;
+  for (int r = 0; r < state.remaining[suit]; ++r) {
+    const int h = HolderOf(state, suit, r);
+    if (h != mover && h != partner) break;
+    ++w;
+  }
+  const int moverLength = state.count[mover][suit];
+  const int partnerLength = state.count[partner][suit];
+  const int longest = std::max(moverLength, partnerLength);
+  if (w >= longest) return longest;
+  if (trumps == kNoTrumps) return w;
+  const int shortHand = std::min(moverLength, partnerLength);
+  if (longest > w && shortHand <= w) return w + shortHand;
+  return w;
+}
+
+}  // namespace scan
+
+TEST(OrderedMovesTest, DecisiveCardsAgreeWithACardByCardScan) {
+  std::mt19937_64 random(2718);
+  int checks = 0, found = 0;
+  for (int deal = 0; deal < 200; ++deal) {
+    const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
+    const Deal cards = DealFromNumber(MakeDealNumber(value));
+    const int trumps = int(random() % 5) - 1;
+    SolverState state;
+    SetUpDeal(state, cards, Seat(random() % 4));
+    while (TricksLeft(state) > 1) {
+      for (int suit = 0; suit < 4; ++suit) {
+        SCOPED_TRACE(::testing::Message() << "deal " << deal << " tricks " << TricksLeft(state)
+                                          << " played " << int(state.played) << " suit " << suit);
+        ASSERT_EQ(internal::EstTricks(state, trumps, suit), scan::EstTricks(state, trumps, suit));
+        for (int seat = 0; seat < 4; ++seat) {
+          for (const bool skip : {false, true}) {
+            const int winner = internal::SureWinner(state, trumps, suit, seat, skip);
+            const int cover = internal::CoverCard(state, trumps, suit, seat, skip);
+            ASSERT_EQ(winner, scan::SureWinner(state, trumps, suit, seat, skip)) << seat << skip;
+            ASSERT_EQ(cover, scan::CoverCard(state, trumps, suit, seat, skip)) << seat << skip;
+            found += winner != kNoCard && cover != kNoCard;
+            ++checks;
+          }
+        }
+      }
+      const MoveList moves = SimpleMoves(state);
+      PlayCard(state, moves.moves[random() % size_t(moves.size)], trumps);
+    }
+  }
+  EXPECT_GT(checks, 100000);
+  EXPECT_GT(found, checks / 10);
+}
+
 TEST(OrderedMovesTest, AFourthPlayerHasNoCoverGroup) {
   using internal::Group;
   for (int status = 0; status < 3; ++status) {

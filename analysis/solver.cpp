@@ -32,33 +32,10 @@ void SetUpDeal(SolverState& state, const Deal& deal, Seat declarer) noexcept {
   }
 }
 
-void PlayCard(SolverState& state, Move move, int trumps) noexcept {
-  const int s = MoveSuit(move);
-  const int r = MoveRank(move);
-  if (state.played == 0) {
-    state.highLead = HasHighMark(move) ? 1 : 0;
-    state.suitLed = uint8_t(s);
-    state.winSeat = state.leader;
-    state.winSuit = uint8_t(s);
-    state.winRank = uint8_t(r);
-    state.trickSuit[state.leader] = uint8_t(s);
-    state.trickRank[state.leader] = uint8_t(r);
-    state.played = 1;
-    return;
-  }
-  const int q = (state.leader + state.played) & 3;
-  if ((s == trumps && state.winSuit != trumps) || (s == state.winSuit && r < state.winRank)) {
-    state.winSeat = uint8_t(q);
-    state.winSuit = uint8_t(s);
-    state.winRank = uint8_t(r);
-  }
-  state.trickSuit[q] = uint8_t(s);
-  state.trickRank[q] = uint8_t(r);
-  if (state.played < 3) {
-    ++state.played;
-    return;
-  }
-  // The trick is complete: take its four cards out of play.
+void CompleteTrick(SolverState& state) noexcept {
+  // Take the trick's four cards out of play.  Their rank indexes were
+  // recorded before any of them left, so a card's index now is the
+  // recorded one less the cards of its suit above it removed before it.
   for (int i = 0; i < 4; ++i) {
     const int si = state.trickSuit[i];
     int ri = state.trickRank[i];

@@ -14,6 +14,7 @@
 // in play (0 = highest).
 #pragma once
 
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <type_traits>
@@ -92,21 +93,67 @@ inline int TricksLeft(const SolverState& state) noexcept {
 inline bool HasPlayed(const SolverState& state, int position) noexcept {
   return ((position - state.leader) & 3) < state.played;
 }
-// The cards of one position in one suit as bits 0, 2, 4, .. (bit 2r set for
-// rank index r): the holder fields equal to `position`.
+// Sets of cards of one suit are masks with bit 2r set for rank index r (the
+// low bit of each 2-bit holder field).
+inline constexpr uint32_t kLowFieldBits = 0x5555555u;  // all 13 fields
+// The fields of the cards higher than rank index `limit`, 0..13.
+constexpr uint32_t CardsAbove(int limit) noexcept {
+  return (1u << (2 * limit)) - 1;
+}
+// The highest / lowest card of a non-empty card mask, as a rank index.
+inline int HighestCard(uint32_t cards) noexcept {
+  return std::countr_zero(cards) / 2;
+}
+inline int LowestCard(uint32_t cards) noexcept {
+  return (std::bit_width(cards) - 1) / 2;
+}
+// The cards of one position in one suit: the holder fields equal to
+// `position`.
 inline uint32_t CardsOf(const SolverState& state, int position, int suit) noexcept {
-  const uint32_t inPlay = (1u << (2 * state.remaining[suit])) - 1;
-  const uint32_t x = state.holders[suit] ^ (uint32_t(position) * 0x5555555u);
-  return ~(x | x >> 1) & 0x5555555u & inPlay;
+  const uint32_t x = state.holders[suit] ^ (uint32_t(position) * kLowFieldBits);
+  return ~(x | x >> 1) & kLowFieldBits & CardsAbove(state.remaining[suit]);
 }
 
 // Fills the state for a deal with `declarer` (a seat) as declarer: position
 // (seat + 3 - declarer) mod 4, leader 0, nothing played, no entry.
 void SetUpDeal(SolverState& state, const Deal& deal, Seat declarer) noexcept;
 
+// Takes the cards of a full trick out of play and gives the lead to its
+// winner; the last step of PlayCard.
+void CompleteTrick(SolverState& state) noexcept;
+
 // Plays one move of the position to move; trumps is a suit or kNoTrumps.
-// Precondition: the mover holds the card and may play it.
-void PlayCard(SolverState& state, Move move, int trumps) noexcept;
+// Precondition: the mover holds the card and may play it.  Inline because
+// the search plays every move this way; only the fourth card of a trick
+// needs more than a few stores.
+inline void PlayCard(SolverState& state, Move move, int trumps) noexcept {
+  const int s = MoveSuit(move);
+  const int r = MoveRank(move);
+  if (state.played == 0) {
+    state.highLead = HasHighMark(move) ? 1 : 0;
+    state.suitLed = uint8_t(s);
+    state.winSeat = state.leader;
+    state.winSuit = uint8_t(s);
+    state.winRank = uint8_t(r);
+    state.trickSuit[state.leader] = uint8_t(s);
+    state.trickRank[state.leader] = uint8_t(r);
+    state.played = 1;
+    return;
+  }
+  const int q = (state.leader + state.played) & 3;
+  if ((s == trumps && state.winSuit != trumps) || (s == state.winSuit && r < state.winRank)) {
+    state.winSeat = uint8_t(q);
+    state.winSuit = uint8_t(s);
+    state.winRank = uint8_t(r);
+  }
+  state.trickSuit[q] = uint8_t(s);
+  state.trickRank[q] = uint8_t(r);
+  if (state.played < 3) {
+    ++state.played;
+    return;
+  }
+  CompleteTrick(state);
+}
 
 // With one trick left: true when declarer's side wins it.
 bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps) noexcept;

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace tarrow {
 namespace {
 
@@ -72,7 +76,15 @@ uint32_t BucketOf(const PositionKey& key) noexcept {
 
 Result<std::unique_ptr<TransTable>> TransTable::Create() {
   // Uninitialised on purpose: the pages are only touched as buckets are used.
-  auto* entries = static_cast<TTEntry*>(std::aligned_alloc(64, kBytes));
+  // Probes land anywhere in the 128 MiB, so with 4 KiB pages nearly every
+  // probe also misses the TLB; the block is aligned for 2 MiB pages and, on
+  // Linux, the kernel is asked to back it with them where it can.
+  constexpr size_t kHugePage = size_t(2) << 20;
+  static_assert(kBytes % kHugePage == 0);
+  auto* entries = static_cast<TTEntry*>(std::aligned_alloc(kHugePage, kBytes));
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (entries != nullptr) madvise(entries, kBytes, MADV_HUGEPAGE);  // a hint; failure is harmless
+#endif
   auto* stamps = static_cast<uint8_t*>(std::calloc(kBuckets, 1));
   if (entries == nullptr || stamps == nullptr) {
     std::free(entries);
@@ -97,6 +109,10 @@ void TransTable::Clear() noexcept {
 
 TTEntry* TransTable::Bucket(uint32_t bucket) noexcept {
   TTEntry* first = entries_ + size_t(bucket) * kWays;
+  // The stamp and the bucket's two cache lines are usually all misses: let
+  // them load side by side rather than one after the other.
+  __builtin_prefetch(first);
+  __builtin_prefetch(first + kWays / 2);
   if (stamps_[bucket] != generation_) {
     std::memset(static_cast<void*>(first), 0, kWays * sizeof(TTEntry));
     stamps_[bucket] = generation_;
