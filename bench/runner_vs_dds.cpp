@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
   for (int b = boards + 1; b <= tarrow::kBoardsPerSet; ++b) set.Board(b).number = {};
   set.RefreshDeals();
 
+  std::cout << "seed \"" << seed << "\", " << boards << " boards, " << threads << " threads\n";
   const double peer = PeerSeconds(set, boards, threads);
+  std::cout << "peer: " << peer << " s" << std::endl;
   const double ours = OursSeconds(set, threads);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
