@@ -16,7 +16,7 @@ std::string ParsedArgs::Value(const std::string& name, const std::string& fallba
   return it == values.end() ? fallback : it->second;
 }
 
-Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& spec) {
+Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& known) {
   ParsedArgs parsed;
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -34,10 +34,10 @@ Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionS
     }
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    if (name == "--help" || spec.flags.count(name) > 0) {
+    if (name == "--help" || known.flags.count(name) > 0) {
       if (equals != std::string::npos) return Status::Error("option " + name + " takes no value");
       parsed.flags.insert(name);
-    } else if (spec.values.count(name) > 0) {
+    } else if (known.values.count(name) > 0) {
       std::string value;
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);

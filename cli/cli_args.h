@@ -1,7 +1,7 @@
 // Command-line parsing shared by the tarrow-cli commands.
 //
-//   const OptionSpec spec{.values = {"--seed"}, .flags = {"--table"}};
-//   Result<ParsedArgs> args = ParseArgs(argv_tail, spec);
+//   const OptionSpec known{.values = {"--seed"}, .flags = {"--table"}};
+//   Result<ParsedArgs> args = ParseArgs(argv_tail, known);
 //   if (!args.ok()) return UsageError("boards", args.message());
 //   std::string seed = args->Value("--seed");
 //
@@ -42,7 +42,7 @@ struct ParsedArgs {
 };
 
 // "--help" is always understood and lands in flags.
-Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& spec);
+Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& known);
 
 // A UTF-8 argument as the Windows-1252 bytes the program keeps; the message
 // names the option and the character that has no place in that set.
