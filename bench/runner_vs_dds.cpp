@@ -88,8 +88,7 @@ int main(int argc, char** argv) {
   const double ours = OursSeconds(set, threads);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::cout << "seed \"" << seed << "\", " << boards << " boards, " << threads << " threads\n"
-            << "ours: " << ours << " s   peer: " << peer << " s   ratio ours/peer: " << ours / peer
+  std::cout << "ours: " << ours << " s   ratio ours/peer: " << ours / peer
             << "\npeak memory: " << usage.ru_maxrss / 1024 << " MiB\n";
   return 0;
 }
