@@ -85,7 +85,7 @@ Status App::SaveFile() {
   if (!setReady_) return Status();
   CopyFieldsIntoHeader();
   if (!SetChangedSinceSave(*set_)) return Status();
-  const Status pbn = ForcePbnWrite();
+  const Status pbn = WritePbn();
   if (!pbn.ok() || !writePdf) return pbn;
   return WriteHandRecords();
 }
@@ -97,8 +97,12 @@ Status App::WriteHandRecords() {
 }
 
 Status App::ForcePbnWrite() {
-  if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
   CopyFieldsIntoHeader();
+  return WritePbn();
+}
+
+Status App::WritePbn() {
+  if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
   return WritePbnFile(*set_, pbnPath_, ComputerNameText());
 }
 

@@ -115,6 +115,7 @@ class App {
 
  private:
   void CopyFieldsIntoHeader();
+  Status WritePbn();  // the header as it stands
   // Puts a freshly read set in place of the current one, after stopping any
   // analysis, and takes the paths and fields from it.
   void AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path);

@@ -108,10 +108,6 @@ class InterruptGuard {
   struct sigaction previous_ {};
 };
 
-std::string PathText(const std::filesystem::path& path) {
-  return path.string();
-}
-
 }  // namespace
 
 int RunAnalysis(App& app, QueueExecutor& executor) {
@@ -150,8 +146,8 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
       const int jobs = CountDone(app.Set()).jobs;
       if (stopping) {
         std::cerr << "Stopped with " << jobs << " of 360 jobs done. Saved "
-                  << PathText(app.PbnPath()) << " (\"?\" marks what is not known yet).\n"
-                  << "Resume with: tarrow-cli analyze " << PathText(app.PbnPath()) << "\n";
+                  << app.PbnPath().string() << " (\"?\" marks what is not known yet).\n"
+                  << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
         return kExitInterrupted;
       }
       std::cout << outcome.tick.progressText << "\n" << std::flush;

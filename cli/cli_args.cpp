@@ -74,11 +74,17 @@ Result<int> ThreadCount(const ParsedArgs& args) {
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     return int(std::min(processors, 8u));
   }
-  const std::string text = args.Value("--threads");
+  return IntegerOption(args, "--threads", 1, 8);
+}
+
+Result<int> IntegerOption(const ParsedArgs& args, const std::string& name, int lowest,
+                          int highest) {
+  const std::string text = args.Value(name);
   int n = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (error != std::errc() || end != text.data() + text.size() || n < 1 || n > 8) {
-    return Status::Error("--threads takes a number from 1 to 8, not \"" + text + "\"");
+  if (error != std::errc() || end != text.data() + text.size() || n < lowest || n > highest) {
+    return Status::Error(name + " takes a number from " + std::to_string(lowest) + " to " +
+                         std::to_string(highest) + ", not \"" + text + "\"");
   }
   return n;
 }

@@ -53,6 +53,10 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
 // processors; at most 8 either way.
 Result<int> ThreadCount(const ParsedArgs& args);
 
+// Reads the value of option `name` as a whole number from lowest to highest;
+// the message names the option, the range and the text given.
+Result<int> IntegerOption(const ParsedArgs& args, const std::string& name, int lowest, int highest);
+
 // Prints "tarrow-cli COMMAND: message" and the hint to --help on stderr; returns 2.
 int UsageError(std::string_view command, std::string_view message);
 // Prints "tarrow-cli: message" on stderr; returns 1.

@@ -117,6 +117,10 @@ TEST_F(CliPdfTest, ImportedDealFilesLoadBackExactly) {
   const CliRun shown = RunCli({"show", (folder_ / "machine.pbn").string(), "--board", "2"});
   ASSERT_EQ(shown.exitCode, 0) << shown.err;
   EXPECT_NE(shown.out.find("Double dummy"), std::string::npos) << shown.out;
+  for (const char* board : {"0", "37", "2x"}) {
+    EXPECT_EQ(RunCli({"show", (folder_ / "machine.pbn").string(), "--board", board}).exitCode, 2)
+        << board;
+  }
   const Result<std::string> pbn = ReadWholeFile(folder_ / "machine.pbn");
   ASSERT_TRUE(pbn.ok());
   EXPECT_NE(pbn->find("[Application \"1None\"]"), std::string::npos);

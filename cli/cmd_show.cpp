@@ -71,16 +71,9 @@ int RunShow(const std::vector<std::string>& argList) {
   if (args->positional.size() != 1) return UsageError("show", "give one set file");
   int only = 0;
   if (args->Has("--board")) {
-    const std::string text = args->Value("--board");
-    try {
-      size_t used = 0;
-      only = std::stoi(text, &used);
-      if (used != text.size()) only = 0;
-    } catch (const std::exception&) {
-      only = 0;
-    }
-    if (only < 1 || only > 36)
-      return UsageError("show", "--board takes 1 to 36, not \"" + text + "\"");
+    const Result<int> board = IntegerOption(*args, "--board", 1, kBoardsPerSet);
+    if (!board.ok()) return UsageError("show", board.message());
+    only = *board;
   }
   QueueExecutor executor;
   App app(executor);
