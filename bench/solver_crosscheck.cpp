@@ -1,19 +1,33 @@
 // Solves random deals with our solver and with the peer library and counts
 // the table entries where they disagree.
 //
-//   solver_crosscheck --deals 1000 --seed 7 [--threads 2]
+//   solver_crosscheck --deals 1000 --seed 7 [--threads 2] [--log FILE]
 //
 // Deal numbers are drawn uniformly below the number of deals from a 64-bit
 // Mersenne Twister with the given seed, so a run can be repeated exactly; the
 // threads (one solver each) only share out the deals.  Prints every
 // mismatching deal, progress on stderr, and finally
 // "deals D, entries E, mismatches M"; exits 1 when M > 0.
+//
+// A long run can be stopped and resumed: with --log every finished deal is
+// appended to FILE as one line
+//
+//   deal 17 3A0F...C2 ours 9 4 ... 7 peer 9 4 ... 7 ok
+//
+// (its index, its number in hexadecimal, both tables, "ok" or "MISMATCH"),
+// and a later run with the same seed and log solves only the deals the log
+// does not hold.  The logged lines count in the final tally; a logged number
+// that is not the one the seed draws for that index stops the run, since the
+// log then belongs to another seed.  An incomplete last line (from a killed
+// run) is ignored, and its deal solved again.
 #include <atomic>
 #include <charconv>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,20 +49,76 @@ tarrow::DealNumber RandomDealNumber(std::mt19937_64& random) {
   return tarrow::MakeDealNumber(value % tarrow::kTotalDeals);
 }
 
+std::string TableText(const tarrow::DDTable& table) {
+  std::string text;
+  for (const uint8_t tricks : table) text += " " + std::to_string(tricks);
+  return text;
+}
+
+struct Logged {
+  std::vector<bool> done;  // per deal index
+  uint64_t count = 0;
+  uint64_t mismatches = 0;
+};
+
+// Reads an earlier run's log.  False (with a message) when a line names a
+// deal this seed does not draw.
+bool ReadLog(const std::string& path, const std::vector<tarrow::DealNumber>& numbers,
+             Logged& logged) {
+  logged.done.assign(numbers.size(), false);
+  std::ifstream in(path);
+  std::string line;
+  for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
+    std::istringstream fields(line);
+    std::string word;
+    uint64_t index = 0;
+    if (!(fields >> word >> index) || word != "deal") continue;
+    const bool ok = line.ends_with(" ok");
+    if (!ok && !line.ends_with(" MISMATCH")) continue;  // cut short by a kill
+    const size_t ours = line.find(" ours ");
+    const size_t peer = line.find(" peer ");
+    const size_t hexStart = line.find(' ', 5) + 1;  // the hexadecimal words have blanks
+    if (ours == std::string::npos || peer == std::string::npos || ours < hexStart) continue;
+    const std::string hex = line.substr(hexStart, ours - hexStart);
+    if (index >= numbers.size()) continue;  // a longer run's deal: not part of this one
+    if (hex != tarrow::DealNumberHexText(numbers[index])) {
+      std::cerr << path << " line " << lineNumber << ": deal " << index
+                << " is not the deal this seed draws; use another log\n";
+      return false;
+    }
+    if (logged.done[index]) continue;
+    logged.done[index] = true;
+    ++logged.count;
+    if (!ok) {
+      // The entries are counted again from the two tables on the line.
+      std::istringstream a(line.substr(ours + 6, peer - ours - 6));
+      std::istringstream b(line.substr(peer + 6));
+      int x = 0, y = 0;
+      while (a >> x && b >> y) logged.mismatches += x != y ? 1 : 0;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   uint64_t deals = 100;
   uint64_t seed = 1;
   uint64_t threads = 1;
+  std::string logPath;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--log" && i + 1 < argc) {
+      logPath = argv[++i];
+      continue;
+    }
     uint64_t* target = arg == "--deals"     ? &deals
                        : arg == "--seed"    ? &seed
                        : arg == "--threads" ? &threads
                                             : nullptr;
     if (target == nullptr || i + 1 >= argc || !ReadNumber(argv[++i], *target) || threads < 1) {
-      std::cerr << "usage: solver_crosscheck [--deals N] [--seed S] [--threads T]\n";
+      std::cerr << "usage: solver_crosscheck [--deals N] [--seed S] [--threads T] [--log FILE]\n";
       return 2;
     }
   }
@@ -58,8 +128,25 @@ int main(int argc, char** argv) {
   std::vector<tarrow::DealNumber> numbers;
   for (uint64_t d = 0; d < deals; ++d) numbers.push_back(RandomDealNumber(random));
 
+  Logged logged;
+  std::ofstream log;
+  if (!logPath.empty()) {
+    if (!ReadLog(logPath, numbers, logged)) return 2;
+    log.open(logPath, std::ios::app);
+    if (!log) {
+      std::cerr << "cannot append to " << logPath << "\n";
+      return 2;
+    }
+    if (logged.count > 0) {
+      std::cerr << logged.count << " deals from " << logPath << ", " << logged.mismatches
+                << " mismatches" << std::endl;
+    }
+  } else {
+    logged.done.assign(deals, false);
+  }
+
   const std::atomic<bool> stop{false};
-  std::atomic<uint64_t> next{0}, done{0}, mismatches{0};
+  std::atomic<uint64_t> next{0}, done{logged.count}, mismatches{logged.mismatches};
   std::atomic<bool> failed{false};
   std::mutex outputLock;
   auto work = [&] {
@@ -71,6 +158,7 @@ int main(int argc, char** argv) {
       return;
     }
     for (uint64_t d; (d = next++) < deals && !failed;) {
+      if (logged.done[d]) continue;
       const tarrow::Deal deal = tarrow::DealFromNumber(numbers[d]);
       const tarrow::DDTable ours = tarrow::SolveDeal(**solver, numbers[d], stop);
       std::lock_guard lock(outputLock);  // the peer keeps global state: one call at a time
@@ -89,6 +177,16 @@ int main(int argc, char** argv) {
           std::cout << " " << int(ours[i]) << "/" << int((*theirs)[i]);
         }
         std::cout << std::endl;
+      }
+      if (log.is_open()) {
+        log << "deal " << d << " " << tarrow::DealNumberHexText(numbers[d]) << " ours"
+            << TableText(ours) << " peer" << TableText(*theirs) << (bad > 0 ? " MISMATCH" : " ok")
+            << std::endl;
+        if (!log) {
+          std::cerr << "cannot write to " << logPath << "\n";
+          failed = true;
+          return;
+        }
       }
       const uint64_t n = ++done;
       if (n % 10 == 0) std::cerr << n << " deals, " << mismatches << " mismatches" << std::endl;
