@@ -61,11 +61,10 @@ struct Logged {
   uint64_t mismatches = 0;
 };
 
-// Reads an earlier run's log.  False (with a message) when a line names a
+// Marks the deals of an earlier run's log as done.  False (with a message) when a line names a
 // deal this seed does not draw.
 bool ReadLog(const std::string& path, const std::vector<tarrow::DealNumber>& numbers,
              Logged& logged) {
-  logged.done.assign(numbers.size(), false);
   std::ifstream in(path);
   std::string line;
   for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
@@ -129,6 +128,7 @@ int main(int argc, char** argv) {
   for (uint64_t d = 0; d < deals; ++d) numbers.push_back(RandomDealNumber(random));
 
   Logged logged;
+  logged.done.assign(deals, false);
   std::ofstream log;
   if (!logPath.empty()) {
     if (!ReadLog(logPath, numbers, logged)) return 2;
@@ -141,8 +141,6 @@ int main(int argc, char** argv) {
       std::cerr << logged.count << " deals from " << logPath << ", " << logged.mismatches
                 << " mismatches" << std::endl;
     }
-  } else {
-    logged.done.assign(deals, false);
   }
 
   const std::atomic<bool> stop{false};
