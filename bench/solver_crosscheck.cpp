@@ -20,6 +20,7 @@
 // that is not the one the seed draws for that index stops the run, since the
 // log then belongs to another seed.  An incomplete last line (from a killed
 // run) is ignored, and its deal solved again.
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstring>
@@ -57,12 +58,11 @@ std::string TableText(const tarrow::DDTable& table) {
 
 struct Logged {
   std::vector<bool> done;  // per deal index
-  uint64_t count = 0;
   uint64_t mismatches = 0;
 };
 
-// Marks the deals of an earlier run's log as done.  False (with a message) when a line names a
-// deal this seed does not draw.
+// Marks the deals of an earlier run's log as done.  False (with a message)
+// when a line names a deal this seed does not draw.
 bool ReadLog(const std::string& path, const std::vector<tarrow::DealNumber>& numbers,
              Logged& logged) {
   std::ifstream in(path);
@@ -87,7 +87,6 @@ bool ReadLog(const std::string& path, const std::vector<tarrow::DealNumber>& num
     }
     if (logged.done[index]) continue;
     logged.done[index] = true;
-    ++logged.count;
     if (!ok) {
       // The entries are counted again from the two tables on the line.
       std::istringstream a(line.substr(ours + 6, peer - ours - 6));
@@ -129,6 +128,7 @@ int main(int argc, char** argv) {
 
   Logged logged;
   logged.done.assign(deals, false);
+  uint64_t loggedCount = 0;
   std::ofstream log;
   if (!logPath.empty()) {
     if (!ReadLog(logPath, numbers, logged)) return 2;
@@ -137,14 +137,15 @@ int main(int argc, char** argv) {
       std::cerr << "cannot append to " << logPath << "\n";
       return 2;
     }
-    if (logged.count > 0) {
-      std::cerr << logged.count << " deals from " << logPath << ", " << logged.mismatches
+    loggedCount = uint64_t(std::ranges::count(logged.done, true));
+    if (loggedCount > 0) {
+      std::cerr << loggedCount << " deals from " << logPath << ", " << logged.mismatches
                 << " mismatches" << std::endl;
     }
   }
 
   const std::atomic<bool> stop{false};
-  std::atomic<uint64_t> next{0}, done{logged.count}, mismatches{logged.mismatches};
+  std::atomic<uint64_t> next{0}, done{loggedCount}, mismatches{logged.mismatches};
   std::atomic<bool> failed{false};
   std::mutex outputLock;
   auto work = [&] {
