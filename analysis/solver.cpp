@@ -21,7 +21,6 @@ inline uint32_t DeleteField(uint32_t holders, int r) noexcept {
 void SetUpDeal(SolverState& state, const Deal& deal, Seat declarer) noexcept {
   std::memset(static_cast<void*>(&state), 0, sizeof state);
   state.leader = 0;
-  state.entry = nullptr;
   for (int s = 0; s < 4; ++s) state.remaining[s] = 13;
   for (int k = 0; k < kCards; ++k) {
     const int suit = SuitOfCard(k);
@@ -51,6 +50,11 @@ void CompleteTrick(SolverState& state) noexcept {
 }
 
 bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps) noexcept {
+  Relevant relevant;
+  return LastTrickWonByDeclarerSide(state, trumps, relevant);
+}
+
+bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps, Relevant& relevant) noexcept {
   int suitOf[4] = {-1, -1, -1, -1};
   int rankOf[4] = {0, 0, 0, 0};
   for (int s = 0; s < 4; ++s) {
@@ -69,7 +73,13 @@ bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps) noexcept {
       best = p;
     }
   }
-  return best >= 0 && (best & 1) != 0;
+  relevant = {};
+  if (best < 0) return false;
+  // The winner beat another card of its suit only by rank: the top card of
+  // that suit matters.  A lone trump or a lone card of the suit led wins
+  // whatever its rank.
+  if (state.remaining[suitOf[best]] >= 2) relevant.fields[suitOf[best]] = TopFields(1);
+  return (best & 1) != 0;
 }
 
 MoveList SimpleMoves(const SolverState& state) noexcept {
@@ -103,6 +113,7 @@ void Solver::SetSearch(int strain, bool mirror, const std::atomic<bool>& stopReq
 
 void Solver::SetUpDeal(const DealNumber& number, Seat declarer) {
   tarrow::SetUpDeal(state_, DealFromNumber(number), declarer);
+  NoteDealShape();
 }
 
 MoveList Solver::GenerateMoves(int target) const noexcept {
@@ -111,43 +122,301 @@ MoveList Solver::GenerateMoves(int target) const noexcept {
 }
 
 bool Solver::CanMake(int target) noexcept {
+  Relevant relevant;
+  return Search(target, relevant);
+}
+
+namespace {
+
+// The top cards that decided a trick start, from those that decided the
+// position after its trick: `saved` is the position before the trick's
+// fourth card `last`, `after` the child's top cards in the child's rank
+// indexes.  The cards of the trick leave play, so a child's top k cards of
+// a suit are the parent's top cards down to the k-th one not in the trick.
+// The trick's winner matters too when it beat another card of its suit.
+Relevant ThroughTrick(const SolverState& saved, Move last, int trumps,
+                      const Relevant& after) noexcept {
+  uint32_t played[4] = {0, 0, 0, 0};  // per suit, the trick's cards as low field bits
+  int winSuit = saved.winSuit;
+  int winRank = saved.winRank;
+  for (int k = 0; k < 3; ++k) {
+    const int p = (saved.leader + k) & 3;
+    played[saved.trickSuit[p]] |= 1u << (2 * saved.trickRank[p]);
+  }
+  const int s4 = MoveSuit(last);
+  const int r4 = MoveRank(last);
+  played[s4] |= 1u << (2 * r4);
+  if ((s4 == trumps && winSuit != trumps) || (s4 == winSuit && r4 < winRank)) {
+    winSuit = s4;
+    winRank = r4;
+  }
+  Relevant before;
+  for (int s = 0; s < 4; ++s) {
+    int k = TopCount(after.fields[s]);
+    for (uint32_t cards = played[s]; cards != 0; cards &= cards - 1) {
+      if (std::countr_zero(cards) / 2 < k) ++k;
+    }
+    if (s == winSuit && (played[s] & (played[s] - 1)) != 0) k = std::max(k, winRank + 1);
+    before.fields[s] = TopFields(k);
+  }
+  return before;
+}
+
+// After a node tried every move: only the highest card of each run of
+// touching cards was tried, which speaks for the whole run only where the
+// whole run is among the top cards or none of it is.  A line through a run
+// moves below the run's last card.
+void CoverRuns(const SolverState& state, const MoveList& moves, Relevant& relevant) noexcept {
+  const int mover = MoverOf(state);
+  for (const Move move : moves) {
+    const int s = MoveSuit(move);
+    const int r = MoveRank(move);
+    const uint32_t fields = relevant.fields[s];
+    if (((fields >> (2 * r)) & 1) == 0) continue;  // the run starts below the line
+    const uint32_t rest = CardsOf(state, mover, s) >> (2 * r);
+    const int end = r + std::countr_zero(~rest & kLowFieldBits) / 2;  // one past the run
+    if (((fields >> (2 * end - 2)) & 1) == 0) relevant.fields[s] = TopFields(end);
+  }
+}
+
+// How many of the top cards of a suit `position` holds in a row, from the
+// suit's highest card still in play.
+inline int TopRun(const SolverState& state, int position, int suit) noexcept {
+  const uint32_t others = state.holders[suit] ^ (uint32_t(position) * kLowFieldBits);
+  const uint32_t stops = ((others | others >> 1) & kLowFieldBits) |
+                         (1u << (2 * state.remaining[suit]));
+  return std::countr_zero(stops) / 2;
+}
+
+}  // namespace
+
+// Trick starts in a suit contract: a top trump wins the trick it is played
+// to, and every card is played some time, so a side whose hands hold the top
+// trumps takes at least as many tricks as either of its hands holds of
+// them.  Returns those sure tricks for declarer's side (odd positions) and
+// the defenders, with the top trumps they rest on in `relevant`.
+namespace internal {
+
+SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept {
+  SureTrumpTricks sure;
+  const uint32_t holders = state.holders[trumps];
+  const int n = state.remaining[trumps];
+  if (n == 0) return sure;
+  const int side = int(holders & 1);  // the side of the top trump
+  int run = 0;
+  int own[2] = {0, 0};  // run cards held by each hand of the side (by bit 1 of its position)
+  while (run < n && int((holders >> (2 * run)) & 1) == side) {
+    ++own[(holders >> (2 * run + 1)) & 1];
+    ++run;
+  }
+  relevant.fields[trumps] = TopFields(run);
+  const int tricks = std::max(own[0], own[1]);
+  (side == 1 ? sure.declarerSide : sure.defenders) = tricks;
+  return sure;
+}
+
+// Tricks a hand on lead (`cashier`, the leader or, after an entry, its
+// partner) takes at once with its own top cards, keeping the lead all the
+// while: in each suit the cards it holds from the top down, each the highest
+// card left when it is led; and all its cards of a suit once those top cards
+// have drawn every opponent's card of the suit and partner's too.  With
+// trumps it first draws trumps with its top trumps; a side suit then counts
+// only as many rounds as every opponent who may still hold a trump can
+// follow, and no more side-suit rounds than partner can follow or discard
+// without being forced to ruff.  `relevant` receives the top cards counted.
+int CashingTricks(const SolverState& state, int trumps, int cashier, Relevant& relevant) noexcept {
+  const int partner = cashier ^ 2;
+  const int lho = (cashier + 1) & 3;
+  const int rho = (cashier + 3) & 3;
+  auto cashes = [&](int s, int run) {
+    // The run draws the suit when nobody else has more cards of it.
+    if (run > 0 && state.count[lho][s] <= run && state.count[rho][s] <= run &&
+        state.count[partner][s] <= run) {
+      return int(state.count[cashier][s]);
+    }
+    return run;
+  };
+  relevant = {};
+  int trumpTricks = 0;
+  bool opponentsMayRuff = false;
+  int partnerSpare = kCards;  // side-suit rounds partner can survive without ruffing
+  if (trumps != kNoTrumps) {
+    const int run = TopRun(state, cashier, trumps);
+    trumpTricks = cashes(trumps, run);
+    relevant.fields[trumps] = TopFields(run);
+    opponentsMayRuff = state.count[lho][trumps] > run || state.count[rho][trumps] > run;
+    if (state.count[partner][trumps] > trumpTricks) {
+      int partnerOthers = 0;
+      for (int s = 0; s < 4; ++s) {
+        if (s != trumps) partnerOthers += state.count[partner][s];
+      }
+      partnerSpare = partnerOthers;
+    }
+  }
+  int sideTricks = 0;
+  for (int s = 0; s < 4; ++s) {
+    if (s == trumps) continue;
+    const int run = TopRun(state, cashier, s);
+    if (run == 0) continue;
+    int tricks;
+    if (opponentsMayRuff) {
+      tricks = run;
+      for (const int opponent : {lho, rho}) {
+        if (state.count[opponent][trumps] > trumpTricks) {
+          tricks = std::min<int>(tricks, state.count[opponent][s]);
+        }
+      }
+    } else {
+      tricks = cashes(s, run);
+    }
+    relevant.fields[s] = TopFields(run);
+    sideTricks += tricks;
+  }
+  return trumpTricks + std::min(sideTricks, partnerSpare);
+}
+
+// The tricks the side on lead at a trick start takes at once: the leader
+// cashing its own top cards, or the leader crossing to partner's top card
+// in a suit it holds and partner cashing.  Crossing in a side suit of a
+// suit contract is safe only when no opponent can ruff that first round.
+int QuickTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept {
+  const int leader = state.leader;
+  const int partner = leader ^ 2;
+  int best = CashingTricks(state, trumps, leader, relevant);
+  for (int e = 0; e < 4; ++e) {
+    if (state.count[leader][e] == 0 || HolderOf(state, e, 0) != partner) continue;
+    if (trumps != kNoTrumps && e != trumps) {
+      bool ruffable = false;
+      for (const int opponent : {leader ^ 1, leader ^ 3}) {
+        if (state.count[opponent][e] == 0 && state.count[opponent][trumps] > 0) ruffable = true;
+      }
+      if (ruffable) continue;
+    }
+    Relevant crossing;
+    const int tricks = CashingTricks(state, trumps, partner, crossing);
+    if (tricks > best) {
+      best = tricks;
+      relevant = crossing;
+    }
+    break;  // every crossing suit leads to the same cashing
+  }
+  return best;
+}
+
+}  // namespace internal
+
+namespace {
+
+// A move as the table keeps it: suit and rank, with bit 7 set so that the
+// ace of spades is not mistaken for "none".
+constexpr uint8_t kStoredMove = 0x80;
+
+// No line: every card is tried.
+constexpr int kLines = 13;
+
+}  // namespace
+
+void Solver::NoteDealShape() noexcept {
+  int held[4] = {0, 0, 0, 0};
+  // Cards on the table still count as held until their trick is complete.
+  for (int p = 0; p < 4; ++p) {
+    for (int s = 0; s < 4; ++s) held[p] += state_.count[p][s];
+  }
+  cutOffs_ = held[0] == held[1] && held[1] == held[2] && held[2] == held[3];
+}
+
+bool Solver::Search(int target, Relevant& relevant) noexcept {
   ++nodes_;
+  relevant = {};
   if (target <= 0) return true;
   if (stopRequested_->load(std::memory_order_relaxed)) return false;
   const int tricksLeft = TricksLeft(state_);
   if (tricksLeft < target) return false;
-  if (tricksLeft == 1) return LastTrickWonByDeclarerSide(state_, trumps_);
+  if (tricksLeft == 1) return LastTrickWonByDeclarerSide(state_, trumps_, relevant);
 
   const bool trickStart = state_.played == 0;
-  PositionKey key;
-  if (trickStart) {
-    key = MakePositionKey(state_.holders, state_.remaining, state_.leader, mirror_);
-    switch (table_->Probe(key, target, state_.entry)) {
-      case ProbeAnswer::kTrue:
-        return true;
-      case ProbeAnswer::kFalse:
-        return false;
-      case ProbeAnswer::kSearch:
-        break;
+  TableKey key;
+  uint8_t bestMove = 0;
+  if (trickStart && cutOffs_) {
+    // Top trumps, and the leader's side cashing its top cards, settle many
+    // positions at once.
+    if (trumps_ != kNoTrumps) {
+      const internal::SureTrumpTricks sure = internal::TopTrumpTricks(state_, trumps_, relevant);
+      if (sure.declarerSide >= target) return true;
+      if (tricksLeft - sure.defenders < target) return false;
+    }
+    const int quick = internal::QuickTricks(state_, trumps_, relevant);
+    if ((state_.leader & 1) != 0) {
+      if (quick >= target) return true;
+    } else if (tricksLeft - quick < target) {
+      return false;
     }
   }
+  if (trickStart) {
+    key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, mirror_);
+    const TableHit hit = table_->Probe(key, target);
+    if (hit.decided) {
+      relevant = hit.relevant;
+      return hit.made;
+    }
+    bestMove = hit.bestMove;
+  }
 
-  const MoveList moves = GenerateMoves(target);
+  MoveList moves = GenerateMoves(target);
+  if (bestMove != 0) {
+    // The move that decided this class before goes first.
+    for (int i = 0; i < moves.size; ++i) {
+      if ((moves.moves[i] & 0x3F) == (bestMove & 0x3F)) {
+        const Move m = moves.moves[i];
+        for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
+        moves.moves[0] = m;
+        break;
+      }
+    }
+  }
   // A defender to move: made unless some move refutes; declarer's side: not
   // made unless some move makes it.
   bool result = (MoverOf(state_) & 1) == 0;
   const SolverState saved = state_;
-  for (const Move move : moves) {
+  Relevant all;
+  Move cutMove = 0;
+  bool cut = false;
+  // Per suit, a line at or below which a small card was already tried
+  // without deciding the node: every other card that low in that suit leads
+  // to a position of the same class, so it need not be tried.
+  int smallLine[4] = {kLines, kLines, kLines, kLines};
+  for (int i = 0; i < moves.size; ++i) {
+    const Move move = moves.moves[i];
+    if (MoveRank(move) >= smallLine[MoveSuit(move)]) continue;
     tarrow::PlayCard(state_, move, trumps_);
-    const bool wonByDeclarerSide = state_.played == 0 && (state_.leader & 1) != 0;
-    const bool r = CanMake(wonByDeclarerSide ? target - 1 : target);
+    Relevant child;
+    bool r;
+    if (state_.played == 0) {
+      const bool wonByDeclarerSide = (state_.leader & 1) != 0;
+      r = Search(wonByDeclarerSide ? target - 1 : target, child);
+      child = ThroughTrick(saved, move, trumps_, child);
+    } else {
+      r = Search(target, child);
+    }
     state_ = saved;
     if (r != result) {
       result = r;
+      relevant = child;
+      cutMove = move;
+      cut = true;
       break;
     }
+    all.Add(child);
+    const int line = TopCount(child.fields[MoveSuit(move)]);
+    if (MoveRank(move) >= line) smallLine[MoveSuit(move)] = std::min(smallLine[MoveSuit(move)], line);
   }
-  if (trickStart) TransTable::Store(state_.entry, key, target, result);
+  if (!cut) {
+    relevant = all;
+    CoverRuns(state_, moves, relevant);
+  }
+  if (trickStart && !stopRequested_->load(std::memory_order_relaxed)) {
+    table_->Store(key, relevant, target, result, cut ? uint8_t((cutMove & 0x3F) | kStoredMove) : 0);
+  }
   return result;
 }
 
@@ -180,10 +449,12 @@ SideTricks Solver::SolveSide(const DealNumber& number, int strain, Seat declarer
 
   SetSearch(strain, false, stopRequested);
   tarrow::SetUpDeal(state_, deal, declarer);
+  NoteDealShape();
   tricks.declarer = SolvePass(5, progress != nullptr ? &progress->target[0] : nullptr);
 
   SetSearch(strain, true, stopRequested);
   tarrow::SetUpDeal(state_, deal, declarer ^ 2);
+  NoteDealShape();
   tricks.partner =
       SolvePass(std::max(tricks.declarer, 3), progress != nullptr ? &progress->target[1] : nullptr);
   return tricks;

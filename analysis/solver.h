@@ -105,11 +105,18 @@ class Solver {
   // True when declarer's side can take at least `target` more tricks from
   // the current position; leaves the position unchanged.
   bool CanMake(int target) noexcept;
+  // The same, also telling which top cards of each suit decided the answer:
+  // every position with the same leader, the same lengths and the same
+  // holders of those cards has the same answer.
+  bool CanMake(int target, Relevant& relevant) noexcept { return Search(target, relevant); }
   void PlayCard(Move move) noexcept { tarrow::PlayCard(state_, move, trumps_); }
   // The list CanMake would try at this position for this target.
   MoveList GenerateMoves(int target) const noexcept;
   const SolverState& State() const noexcept { return state_; }
-  void SetState(const SolverState& state) noexcept { state_ = state; }
+  void SetState(const SolverState& state) noexcept {
+    state_ = state;
+    NoteDealShape();
+  }
   TransTable& Table() noexcept { return *table_; }
 
   // Test switch: the simple generator at every node instead of the ordered
@@ -120,6 +127,12 @@ class Solver {
   uint64_t Nodes() const noexcept { return nodes_; }
 
  private:
+  // CanMake, also telling which top cards of each suit decided the answer.
+  bool Search(int target, Relevant& relevant) noexcept;
+  // The cut-offs at trick starts reason about real deals, where every hand
+  // holds as many cards as there are tricks left; the deal of an
+  // out-of-range number (every card at North) is searched without them.
+  void NoteDealShape() noexcept;
   explicit Solver(std::unique_ptr<TransTable> table) noexcept : table_(std::move(table)) {}
   // The iterative driver of one pass: rising or falling targets from `start`.
   int SolvePass(int start, std::atomic<int>* progressTarget) noexcept;
@@ -129,10 +142,28 @@ class Solver {
   int trumps_ = kNoTrumps;
   bool mirror_ = false;
   bool simpleOnly_ = false;
+  bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;
   std::atomic<bool> neverStop_{false};
   uint64_t nodes_ = 0;
 };
+
+namespace internal {
+
+// The cut-offs at a trick start, exposed for tests; each fills `relevant`
+// with the top cards its count rests on.
+//
+// Tricks the side on lead takes at once by cashing top cards (the leader's,
+// or partner's after crossing to it).
+int QuickTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept;
+// Tricks each side surely takes with the top trumps its hands hold.
+struct SureTrumpTricks {
+  int declarerSide = 0;
+  int defenders = 0;
+};
+SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept;
+
+}  // namespace internal
 
 // All 20 entries of a deal's DDTable: 10 SolveSide calls (North and East as
 // declarers, each with partner, in every strain).  Meaningless when stopped.

@@ -55,7 +55,7 @@ struct MoveList {
 };
 
 // The whole position.  Saved and restored by the search as one block copy,
-// so it stays trivially copyable and small (64 bytes).  Cards played to the
+// so it stays trivially copyable and small (52 bytes).  Cards played to the
 // current trick stay in holders/count/remaining until the trick is complete;
 // rank indexes therefore never change within a trick, and the tricks left,
 // (sum of remaining) / 4, count the current trick as a whole one.
@@ -73,10 +73,9 @@ struct SolverState {
   uint8_t winRank;       // its rank index
   uint8_t winSeat;       // position that played it
   uint8_t highLead;      // 1 when the card led carried the high mark
-  TTEntry* entry;        // entry claimed at the start of the current trick; null after set-up
 };
 static_assert(std::is_trivially_copyable_v<SolverState>);
-static_assert(sizeof(SolverState) <= 64);
+static_assert(sizeof(SolverState) <= 52);
 
 inline constexpr int kNoTrumps = -1;  // the strain value for notrump; suits are 0..3
 
@@ -155,8 +154,11 @@ inline void PlayCard(SolverState& state, Move move, int trumps) noexcept {
   CompleteTrick(state);
 }
 
-// With one trick left: true when declarer's side wins it.
+// With one trick left: true when declarer's side wins it.  The second form
+// also tells which top cards decided it (the winner's suit's top card when
+// the winner beat another card of its suit by rank).
 bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps) noexcept;
+bool LastTrickWonByDeclarerSide(const SolverState& state, int trumps, Relevant& relevant) noexcept;
 
 // The cards the mover may play, one per run of touching cards (the highest),
 // suits in order spades first, no high marks.  Empty when the mover has no

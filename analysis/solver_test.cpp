@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
@@ -43,8 +45,7 @@ bool SameState(const SolverState& a, const SolverState& b) {
          std::memcmp(a.trickSuit, b.trickSuit, sizeof a.trickSuit) == 0 &&
          std::memcmp(a.trickRank, b.trickRank, sizeof a.trickRank) == 0 && a.played == b.played &&
          a.suitLed == b.suitLed && a.leader == b.leader && a.winSuit == b.winSuit &&
-         a.winRank == b.winRank && a.winSeat == b.winSeat && a.highLead == b.highLead &&
-         a.entry == b.entry;
+         a.winRank == b.winRank && a.winSeat == b.winSeat && a.highLead == b.highLead;
 }
 
 // A hand-made position of one suit per position (one trick left):
@@ -76,7 +77,6 @@ TEST(SolverStateTest, SetUpPlacesCardsByRelativePosition) {
   EXPECT_EQ(state.remaining[kHearts], 13);
   EXPECT_EQ(state.leader, 0);
   EXPECT_EQ(state.played, 0);
-  EXPECT_EQ(state.entry, nullptr);
 }
 
 TEST(SolverStateTest, ACompleteTrickLeavesPlayAndTheRanksBelowMoveUp) {
@@ -284,11 +284,13 @@ TEST(SolverTest, ThePartnersPassReadsTheBoundsOfTheFirstPass) {
   for (int s = 0; s < 4; ++s) {
     EXPECT_EQ(pass2.remaining[s], pass1.remaining[s]);
   }
-  const PositionKey key1 = MakePositionKey(pass1.holders, pass1.remaining, pass1.leader, false);
-  const PositionKey key2 = MakePositionKey(pass2.holders, pass2.remaining, pass2.leader, true);
-  EXPECT_EQ(key1, key2);
-  EXPECT_EQ(BucketOf(key1), BucketOf(key2));
-  EXPECT_NE(key1, MakePositionKey(pass2.holders, pass2.remaining, pass2.leader, false));
+  const TableKey key1 = MakeTableKey(pass1.holders, pass1.remaining, pass1.count, pass1.leader, false);
+  const TableKey key2 = MakeTableKey(pass2.holders, pass2.remaining, pass2.count, pass2.leader, true);
+  EXPECT_EQ(key1.lengths, key2.lengths);
+  EXPECT_EQ(key1.leader, key2.leader);
+  for (int s = 0; s < 4; ++s) EXPECT_EQ(key1.holders[s], key2.holders[s]);
+  const TableKey plain2 = MakeTableKey(pass2.holders, pass2.remaining, pass2.count, pass2.leader, false);
+  EXPECT_NE(key1.leader, plain2.leader);
 
   // Mirror on: the stored bound answers at once (one node, no search).
   solver->SetSearch(kHearts, true, kGo);
@@ -353,6 +355,111 @@ TEST(SolverTest, SimpleMovesEverywhereGiveTheSameAnswers) {
       EXPECT_EQ(ordered->CanMake(target), simple->CanMake(target));
     }
   }
+}
+
+// A position of the class of `position` for `relevant`: in every suit the
+// cards below the line change hands at random, each hand keeping its length.
+SolverState SameClassOtherSmallCards(const SolverState& position, const Relevant& relevant,
+                                     std::mt19937_64& random) {
+  SolverState other = position;
+  for (int s = 0; s < 4; ++s) {
+    const int k = TopCount(relevant.fields[s]);
+    std::vector<int> holders;
+    for (int r = k; r < position.remaining[s]; ++r) holders.push_back(HolderOf(position, s, r));
+    std::shuffle(holders.begin(), holders.end(), random);
+    other.holders[s] &= relevant.fields[s];
+    for (size_t i = 0; i < holders.size(); ++i) {
+      other.holders[s] |= uint32_t(holders[i]) << (2 * (k + int(i)));
+    }
+  }
+  return other;
+}
+
+TEST(SolverTest, EveryPositionOfAResultsClassHasTheSameAnswer) {
+  // The table trusts a result for every position that agrees on the top
+  // cards the search reported; so must the truth.  Trick starts after a few
+  // random tricks, every target, fresh tables on both sides.
+  std::mt19937_64 random(2027);
+  auto solver = MakeSolver();
+  auto check = MakeSolver();
+  int compared = 0;
+  int smallCardsMoved = 0;
+  for (int round = 0; round < 40; ++round) {
+    const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
+    const int strain = int(random() % 5) - 1;
+    solver->SetSearch(strain, false, kGo);
+    check->SetSearch(strain, false, kGo);
+    solver->SetUpDeal(MakeDealNumber(value), Seat(random() % 4));
+    const int tricks = 5 + int(random() % 4);
+    for (int i = 0; i < 4 * tricks; ++i) {
+      const MoveList moves = SimpleMoves(solver->State());
+      solver->PlayCard(moves.moves[random() % size_t(moves.size)]);
+    }
+    const SolverState position = solver->State();
+    for (int target = 1; target <= TricksLeft(position); ++target) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << " target " << target);
+      solver->ClearTable();
+      solver->SetState(position);
+      Relevant relevant;
+      const bool made = solver->CanMake(target, relevant);
+      for (int variant = 0; variant < 3; ++variant) {
+        const SolverState other = SameClassOtherSmallCards(position, relevant, random);
+        smallCardsMoved += SameState(other, position) ? 0 : 1;
+        check->ClearTable();
+        check->SetState(other);
+        ASSERT_EQ(check->CanMake(target), made);
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 300);
+  EXPECT_GT(smallCardsMoved, compared / 4);  // the check must see other positions
+}
+
+// A deal for the cut-offs at the opening lead with South as declarer: West
+// (position 0) leads, East is its partner.
+//   West  AKQ2 AK 5432 432      North JT9 QJT9 AKQ AKQ
+//   East  876 8765 JT9 JT9      South 543 432 876 8765
+constexpr const char* kCashingDeal =
+    "W:AKQ2.AK.5432.432 JT9.QJT9.AKQ.AKQ 876.8765.JT9.JT9 543.432.876.8765";
+
+TEST(CutOffTest, QuickTricksCountTheLeadersTopCardsAndTheLengthTheyDraw) {
+  SolverState state;
+  SetUpDeal(state, DealFromNumber(NumberOf(kCashingDeal)), kSouth);
+  ASSERT_EQ(state.leader, 0);
+  struct Row {
+    int trumps;
+    int tricks;
+  };
+  // Notrump: four spades (AKQ draw everyone's spades) and two hearts.
+  // Spades trumps: the same, trumps drawn first.  Hearts trumps: AK of
+  // trumps, then spades only while North and South, who keep trumps, can
+  // follow: three rounds.
+  for (const Row& row : {Row{kNoTrumps, 6}, Row{kSpades, 6}, Row{kHearts, 5}, Row{kClubs, 5}}) {
+    SCOPED_TRACE(row.trumps);
+    Relevant relevant;
+    EXPECT_EQ(internal::QuickTricks(state, row.trumps, relevant), row.tricks);
+    if (row.trumps != kHearts) {
+      EXPECT_EQ(relevant.fields[kSpades], TopFields(3));
+    }
+    EXPECT_EQ(relevant.fields[kHearts], TopFields(2));
+    EXPECT_EQ(relevant.fields[kDiamonds], 0u);  // North's diamonds: nothing to cash
+  }
+}
+
+TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
+  SolverState state;
+  SetUpDeal(state, DealFromNumber(NumberOf(kCashingDeal)), kSouth);
+  Relevant relevant;
+  // Hearts: West's AK, then North's queen: two sure tricks for the defenders.
+  internal::SureTrumpTricks sure = internal::TopTrumpTricks(state, kHearts, relevant);
+  EXPECT_EQ(sure.defenders, 2);
+  EXPECT_EQ(sure.declarerSide, 0);
+  EXPECT_EQ(relevant.fields[kHearts], TopFields(2));
+  // Diamonds: North's AKQ.
+  sure = internal::TopTrumpTricks(state, kDiamonds, relevant);
+  EXPECT_EQ(sure.declarerSide, 3);
+  EXPECT_EQ(sure.defenders, 0);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)

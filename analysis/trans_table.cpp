@@ -1,8 +1,12 @@
 #include "analysis/trans_table.h"
 
-#include <bit>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -20,27 +24,64 @@ constexpr auto kCodeOfPair = [] {
   return codes;
 }();
 
-constexpr uint32_t kGolden = 0x9E3779B9u;
-
-// Nine mixing steps over three words (a rotating variant of Bob Jenkins'
-// lookup2 mix).
-// clang-format off
-inline void Mix(uint32_t& a, uint32_t& b, uint32_t& c) noexcept {
-  a -= b; a -= c; a ^= std::rotr(c, 13);
-  b -= c; b -= a; b ^= std::rotl(a, 8);
-  c -= a; c -= b; c ^= std::rotr(b, 13);
-  a -= b; a -= c; a ^= std::rotr(c, 12);
-  b -= c; b -= a; b ^= std::rotl(a, 16);
-  c -= a; c -= b; c ^= std::rotr(b, 5);
-  a -= b; a -= c; a ^= std::rotr(c, 3);
-  b -= c; b -= a; b ^= std::rotl(a, 10);
-  c -= a; c -= b; c ^= std::rotr(b, 15);
+uint16_t TopsOf(const Relevant& relevant) noexcept {
+  uint16_t tops = 0;
+  for (int s = 0; s < 4; ++s) tops |= uint16_t(TopCount(relevant.fields[s]) << (4 * s));
+  return tops;
 }
-// clang-format on
 
-inline bool Holds(const TTEntry& entry, const PositionKey& key) noexcept {
-  return entry.key0 == key.key0 && entry.key1 == key.key1 && entry.key2 == key.key2 &&
-         (entry.key3 & kKey3Mask) == key.key3;
+uint32_t FieldsOfTop(uint16_t tops, int suit) noexcept {
+  return TopFields((tops >> (4 * suit)) & 0xF);
+}
+
+// A nonzero 16-bit summary of the lengths and the leader.
+uint16_t TagOf(const TableKey& key) noexcept {
+  const uint64_t h = (key.lengths + key.leader) * 0xD6E8FEB86659FD93ull;
+  return uint16_t((h >> 48) | 1);
+}
+
+// The slots of a bucket whose tag is `tag`, as a bit mask.
+uint32_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
+  static_assert(TransTable::kWays == 32);
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi16(short(tag));
+  const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
+  uint32_t mask = 0;
+  for (int half = 0; half < 2; ++half) {
+    // Eight 16-bit comparisons per register; packing two registers to bytes
+    // gives one mask bit per slot.
+    const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * half), want);
+    const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * half + 1), want);
+    mask |= uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high))) << (16 * half);
+  }
+  return mask;
+#else
+  uint32_t mask = 0;
+  for (int i = 0; i < TransTable::kWays; ++i) mask |= uint32_t(bucket.tag[i] == tag) << i;
+  return mask;
+#endif
+}
+
+bool InClass(const TransTable::Bucket& bucket, int i, const TableKey& key) noexcept {
+  if (bucket.lengths[i] != key.lengths || bucket.leader[i] != key.leader) return false;
+  const uint16_t tops = bucket.tops[i];
+  for (int s = 0; s < 4; ++s) {
+    if ((key.holders[s] & FieldsOfTop(tops, s)) != bucket.holders[i][s]) return false;
+  }
+  return true;
+}
+
+// The deepest hash depth, 0..kHashDepth, that a class's top cards reach in
+// every suit that has more cards than the class fixes.
+int DepthOf(const TableKey& key, const Relevant& relevant) noexcept {
+  int depth = TransTable::kHashDepth;
+  for (int s = 0; s < 4; ++s) {
+    int length = 0;
+    for (int p = 0; p < 4; ++p) length += int((key.lengths >> (16 * p + 4 * s)) & 0xF);
+    const int k = TopCount(relevant.fields[s]);
+    if (k < length) depth = std::min(depth, k);
+  }
+  return depth;
 }
 
 }  // namespace
@@ -49,29 +90,16 @@ BoundCode BoundCodeOf(int lower, int upper) noexcept {
   return kCodeOfPair[size_t(lower)][size_t(upper)];
 }
 
-PositionKey MakePositionKey(const uint32_t holders[4], const uint8_t remaining[4], int leader,
-                            bool mirror) noexcept {
-  uint32_t h[4];
-  for (int s = 0; s < 4; ++s) h[s] = mirror ? holders[s] ^ MirrorMask[remaining[s]] : holders[s];
-  const uint32_t ldr = uint32_t(mirror ? leader ^ 2 : leader);
-  const uint32_t d =
-      ((uint32_t(remaining[0]) * 13 + remaining[1]) * 13 + remaining[2]) * 13 + remaining[3];
-  PositionKey key;
-  key.key0 = h[0] << 6 | ldr << 4 | ((d >> 11) & 0xF);
-  key.key1 = h[1] << 6 | ((d >> 5) & 0x3F);
-  key.key2 = h[2] << 6 | (d & 0x1F) << 1 | ((h[3] >> 25) & 1);
-  key.key3 = (h[3] << 7) & kKey3Mask;
+TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
+                      const uint8_t count[4][4], int leader, bool mirror) noexcept {
+  TableKey key;
+  const int flip = mirror ? 2 : 0;
+  for (int s = 0; s < 4; ++s) key.holders[s] = mirror ? holders[s] ^ MirrorMask[remaining[s]] : holders[s];
+  for (int p = 0; p < 4; ++p) {
+    for (int s = 0; s < 4; ++s) key.lengths |= uint64_t(count[p ^ flip][s]) << (16 * p + 4 * s);
+  }
+  key.leader = uint32_t(leader ^ flip);
   return key;
-}
-
-uint32_t BucketOf(const PositionKey& key) noexcept {
-  uint32_t a = key.key0 + kGolden;
-  uint32_t b = key.key1 + kGolden;
-  uint32_t c = key.key2;
-  Mix(a, b, c);
-  a += key.key3 & kKey3Mask;
-  Mix(a, b, c);
-  return c & uint32_t(TransTable::kBuckets - 1);
 }
 
 Result<std::unique_ptr<TransTable>> TransTable::Create() {
@@ -81,21 +109,21 @@ Result<std::unique_ptr<TransTable>> TransTable::Create() {
   // Linux, the kernel is asked to back it with them where it can.
   constexpr size_t kHugePage = size_t(2) << 20;
   static_assert(kBytes % kHugePage == 0);
-  auto* entries = static_cast<TTEntry*>(std::aligned_alloc(kHugePage, kBytes));
+  auto* buckets = static_cast<Bucket*>(std::aligned_alloc(kHugePage, kBytes));
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (entries != nullptr) madvise(entries, kBytes, MADV_HUGEPAGE);  // a hint; failure is harmless
+  if (buckets != nullptr) madvise(buckets, kBytes, MADV_HUGEPAGE);  // a hint; failure is harmless
 #endif
   auto* stamps = static_cast<uint8_t*>(std::calloc(kBuckets, 1));
-  if (entries == nullptr || stamps == nullptr) {
-    std::free(entries);
+  if (buckets == nullptr || stamps == nullptr) {
+    std::free(buckets);
     std::free(stamps);
     return Status::Error("cannot allocate the 128 MiB transposition table of the solver");
   }
-  return std::unique_ptr<TransTable>(new TransTable(entries, stamps));
+  return std::unique_ptr<TransTable>(new TransTable(buckets, stamps));
 }
 
 TransTable::~TransTable() {
-  std::free(entries_);
+  std::free(buckets_);
   std::free(stamps_);
 }
 
@@ -107,58 +135,101 @@ void TransTable::Clear() noexcept {
   }
 }
 
-TTEntry* TransTable::Bucket(uint32_t bucket) noexcept {
-  TTEntry* first = entries_ + size_t(bucket) * kWays;
-  // The stamp and the bucket's two cache lines are usually all misses: let
-  // them load side by side rather than one after the other.
-  __builtin_prefetch(first);
-  __builtin_prefetch(first + kWays / 2);
-  if (stamps_[bucket] != generation_) {
-    std::memset(static_cast<void*>(first), 0, kWays * sizeof(TTEntry));
-    stamps_[bucket] = generation_;
-  }
-  return first;
+size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
+  uint64_t tops = uint64_t(depth);
+  for (int s = 0; s < 4; ++s) tops = tops << 8 | (key.holders[s] & TopFields(depth));
+  const uint64_t h = ((key.lengths ^ (uint64_t(key.leader) << 62)) * 0x9E3779B97F4A7C15ull ^ tops) *
+                     0xD6E8FEB86659FD93ull;
+  return size_t(h >> (64 - kBucketBits));
 }
 
-ProbeAnswer TransTable::Probe(const PositionKey& key, int target, TTEntry*& entry) noexcept {
-  TTEntry* bucket = Bucket(BucketOf(key));
-  for (int i = 0; i < kWays; ++i) {
-    if (!Holds(bucket[i], key)) continue;
-    const BoundPair bounds = BoundPairs[bucket[i].key3 & kCodeMask];
-    if (target <= bounds.lower) return ProbeAnswer::kTrue;
-    if (target >= bounds.upper) return ProbeAnswer::kFalse;
-    entry = &bucket[i];
-    return ProbeAnswer::kSearch;
+TransTable::Bucket& TransTable::FreshBucket(size_t index) noexcept {
+  Bucket& bucket = buckets_[index];
+  if (stamps_[index] != generation_) {
+    // Only the tags: the rest of a slot is read once its tag matches, and
+    // every field is written when a slot is taken.
+    std::memset(bucket.tag, 0, sizeof bucket.tag);
+    stamps_[index] = generation_;
   }
-  TTEntry* victim = &bucket[0];
-  for (int i = 1; i < kWays; ++i) {
-    if ((bucket[i].key3 & kCodeMask) < (victim->key3 & kCodeMask)) victim = &bucket[i];
-  }
-  *victim = {key.key0, key.key1, key.key2, key.key3};
-  entry = victim;
-  return ProbeAnswer::kSearch;
+  return bucket;
 }
 
-void TransTable::Store(TTEntry* entry, const PositionKey& key, int target, bool made) noexcept {
-  if (entry == nullptr || !Holds(*entry, key)) return;
-  const BoundPair bounds = BoundPairs[entry->key3 & kCodeMask];
-  BoundCode code;
-  if (made && target > bounds.lower) {
-    code = BoundCodeOf(target, bounds.upper);
-  } else if (!made && target < bounds.upper) {
-    code = BoundCodeOf(bounds.lower, target);
+TableHit TransTable::Probe(const TableKey& key, int target) noexcept {
+  // A class is filed under the deepest hash depth its top cards allow, so a
+  // position may match classes at every depth: look at all of them, the most
+  // specific first.  Their tag lines load side by side.
+  size_t index[kHashDepth + 1];
+  for (int depth = 0; depth <= kHashDepth; ++depth) {
+    index[depth] = BucketIndex(key, depth);
+    __builtin_prefetch(&buckets_[index[depth]]);
+  }
+  const uint16_t tag = TagOf(key);
+  TableHit hit;
+  for (int depth = kHashDepth; depth >= 0; --depth) {
+    const Bucket& bucket = FreshBucket(index[depth]);
+    for (uint32_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
+      const int i = std::countr_zero(slots);
+      if (!InClass(bucket, i, key)) continue;
+      const BoundPair bounds = BoundPairs[bucket.code[i]];
+      if (target <= bounds.lower || target >= bounds.upper) {
+        hit.decided = true;
+        hit.made = target <= bounds.lower;
+        for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(bucket.tops[i], s);
+        return hit;
+      }
+      if (hit.bestMove == 0) hit.bestMove = bucket.bestMove[i];
+    }
+  }
+  return hit;
+}
+
+void TransTable::Store(const TableKey& key, const Relevant& relevant, int target, bool made,
+                       uint8_t bestMove) noexcept {
+  Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
+  const uint16_t tag = TagOf(key);
+  const uint16_t tops = TopsOf(relevant);
+  int slot = -1;
+  for (uint32_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
+    const int i = std::countr_zero(slots);
+    if (bucket.tops[i] == tops && InClass(bucket, i, key)) {
+      slot = i;
+      break;
+    }
+  }
+  BoundPair bounds{0, kNoUpperBound};
+  if (slot >= 0) {
+    bounds = BoundPairs[bucket.code[slot]];
   } else {
-    return;
+    // An empty slot, else the least informative entry, the earliest on ties.
+    slot = 0;
+    for (int i = 0; i < kWays; ++i) {
+      if (bucket.tag[i] == 0) {
+        slot = i;
+        break;
+      }
+      if (bucket.code[i] < bucket.code[slot]) slot = i;
+    }
+    bucket.tag[slot] = tag;
+    bucket.lengths[slot] = key.lengths;
+    bucket.leader[slot] = uint8_t(key.leader);
+    bucket.tops[slot] = tops;
+    for (int s = 0; s < 4; ++s) bucket.holders[slot][s] = key.holders[s] & relevant.fields[s];
+    bucket.bestMove[slot] = 0;
   }
-  entry->key3 = (entry->key3 & kKey3Mask) | code;
+  if (made && target > bounds.lower) bounds.lower = uint8_t(target);
+  if (!made && target < bounds.upper) bounds.upper = uint8_t(target);
+  bucket.code[slot] = BoundCodeOf(bounds.lower, bounds.upper);
+  if (bestMove != 0) bucket.bestMove[slot] = bestMove;
 }
 
-const TTEntry* TransTable::Find(const PositionKey& key) noexcept {
-  TTEntry* bucket = Bucket(BucketOf(key));
-  for (int i = 0; i < kWays; ++i) {
-    if (Holds(bucket[i], key)) return &bucket[i];
+BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {
+  const Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
+  const uint16_t tops = TopsOf(relevant);
+  for (uint32_t slots = SlotsTagged(bucket, TagOf(key)); slots != 0; slots &= slots - 1) {
+    const int i = std::countr_zero(slots);
+    if (bucket.tops[i] == tops && InClass(bucket, i, key)) return BoundPairs[bucket.code[i]];
   }
-  return nullptr;
+  return BoundPairs[0];
 }
 
 }  // namespace tarrow

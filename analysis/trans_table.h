@@ -1,34 +1,58 @@
-// The solver's transposition table: trick bounds for positions at the start
-// of a trick, so that a position met again (by another order of the same
-// cards, by another target of the iterative driver, or in the partner's pass)
-// is not searched again.
+// The solver's transposition table: trick bounds for whole classes of
+// positions at the start of a trick, so that a position met again (by another
+// order of the same cards, by another target of the driver, in the partner's
+// pass, or as a position that differs only in small cards nobody needed) is
+// not searched again.
 //
 //   Result<std::unique_ptr<TransTable>> table = TransTable::Create();
 //   (*table)->Clear();                                   // once per SolveSide call
-//   TTEntry* entry = nullptr;
-//   ProbeAnswer a = (*table)->Probe(key, target, entry); // kSearch claims `entry`
-//   ... search ...
-//   (*table)->Store(entry, key, target, result);
+//   TableKey key = MakeTableKey(state, mirror);
+//   TableHit hit = (*table)->Probe(key, target);         // hit.decided: hit.made, hit.relevant
+//   ... search, learn `relevant` ...
+//   (*table)->Store(key, relevant, target, made, bestMove);
 //
-// Layout: 2^20 buckets of 8 entries of 16 bytes, 128 MiB in one block.  The
-// key layout is drawn in solver.h.
+// What an entry stands for
+// ------------------------
+// A search result rarely depends on every card.  Along with its answer, the
+// search returns for each suit how many of the suit's top cards (counted by
+// rank index among the cards still in play) decided it; the cards below that
+// line are "small": which hand holds which small card never mattered, only
+// how many each hand holds.  An entry therefore describes a class of
+// positions:
 //
-// The key describes a position completely: the 2-bit holder of every card
-// still in play per suit, the lengths (which tell where each suit's holder
-// string ends) and the leader.  An all-zero entry is empty: no key can be
-// zero, since a probed position has at least 8 cards, so D is never 0.
+//   the leader,
+//   every hand's length in every suit (16 counts),
+//   per suit the number k of top cards that matter, 0..13,
+//   the holders of those top cards,
+//
+// and its bounds (lower, upper) hold for every position of the class:
+// declarer's side makes at least `lower` more tricks and cannot make `upper`.
+// A position matches an entry when it has the same leader and lengths and,
+// in every suit, the same holders of the top k cards; the small cards are
+// not compared.  Why the solver's `relevant` lines make this sound is told
+// in solver.h.
+//
+// Layout: 2^19 buckets of 8 entries, 256 bytes a bucket (128 MiB).  A bucket
+// is chosen by a hash of the leader and the 16 lengths, so all classes of one
+// distribution of the cards meet in one bucket; its first cache line holds
+// the eight length words, which filter the entries before the rest of an
+// entry is read.  Several classes of one distribution live side by side
+// (they differ in their top cards or in their k); a probe takes the first
+// one that matches and decides the target.
 //
 // Invariants:
-// - An entry's bounds are sound for its key: declarer's side makes at least
-//   `lower` more tricks and cannot make `upper`.  Bounds only ever narrow.
+// - An entry's bounds are sound for its whole class; bounds only ever narrow,
+//   and only a result found for exactly the entry's class narrows them.
+// - An empty slot has the length word 0, which no probed position has (it
+//   holds at least 8 cards).
 // - Clearing is lazy: each bucket carries the generation it was last written
-//   in, and a bucket of an older generation reads as eight empty entries (it
-//   is zeroed on first touch).  Zeroing 128 MiB on each of the 360 calls of a
-//   set would cost more than many of the searches themselves; the answers are
-//   the same as with an eager clear.
+//   in, and a bucket of an older generation reads as empty (it is zeroed on
+//   first touch).  Zeroing 128 MiB on each of the 360 calls of a set would
+//   cost more than many of the searches themselves.
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -36,19 +60,6 @@
 #include "core/result.h"
 
 namespace tarrow {
-
-// One table entry.  No member initialisers: the block is allocated
-// uninitialised and each bucket is zeroed when its generation is stale.
-struct TTEntry {
-  uint32_t key0;
-  uint32_t key1;
-  uint32_t key2;
-  uint32_t key3;  // bits 7..31 key, bits 0..6 BoundCode
-};
-static_assert(sizeof(TTEntry) == 16);
-
-inline constexpr uint32_t kKey3Mask = 0xFFFFFF80u;
-inline constexpr uint32_t kCodeMask = 0x7Fu;
 
 // A pair of trick bounds in 0 <= lower < upper <= 14 as one number 0..104;
 // 14 means no upper bound, so code 0 = (0, 14) knows nothing.
@@ -81,43 +92,71 @@ inline constexpr std::array<BoundPair, kBoundCodes> BoundPairs = {{
 // Preconditions: 0 <= lower, upper <= 14.
 BoundCode BoundCodeOf(int lower, int upper) noexcept;
 
-// A position's key as the four table words; key3's low 7 bits are zero.
-struct PositionKey {
-  uint32_t key0 = 0;
-  uint32_t key1 = 0;
-  uint32_t key2 = 0;
-  uint32_t key3 = 0;
-  friend bool operator==(const PositionKey&, const PositionKey&) = default;
-};
-
 // MirrorMask[n]: the n low 2-bit fields set to binary 10.  Xor-ing a holder
 // string with it maps every position p to p xor 2.
 inline constexpr std::array<uint32_t, 14> MirrorMask = [] {
   std::array<uint32_t, 14> masks{};
-  for (int n = 1; n < 14; ++n) masks[n] = masks[n - 1] | (2u << (2 * (n - 1)));
+  for (int n = 1; n < 14; ++n) masks[n] = masks[n - 1] | (2u << (2 * n - 2));
   return masks;
 }();
 
-// Builds the key from the four holder strings, the suit lengths and the
-// leader; with `mirror` every position p is described as p xor 2.
-PositionKey MakePositionKey(const uint32_t holders[4], const uint8_t remaining[4], int leader,
-                            bool mirror) noexcept;
+// Per suit, the top cards that decided a result, as a mask of whole 2-bit
+// holder fields: the fields of rank indexes 0..k-1 (TopFields(k)).  A union
+// of two such sets is their bitwise or.
+struct Relevant {
+  uint32_t fields[4] = {0, 0, 0, 0};
 
-// The bucket of a key, 0 .. 2^20 - 1 (the low 7 bits of key3 do not count).
-uint32_t BucketOf(const PositionKey& key) noexcept;
+  void Add(const Relevant& other) noexcept {
+    for (int s = 0; s < 4; ++s) fields[s] |= other.fields[s];
+  }
+  friend bool operator==(const Relevant&, const Relevant&) = default;
+};
+constexpr uint32_t TopFields(int k) noexcept {
+  return (1u << (2 * k)) - 1;
+}
+// k of a TopFields mask.
+constexpr int TopCount(uint32_t fields) noexcept {
+  return std::bit_width(fields) / 2;
+}
 
-enum class ProbeAnswer {
-  kTrue,    // the bounds show that the target is made
-  kFalse,   // the bounds show that it is not
-  kSearch,  // unknown: the caller searches and stores into the claimed entry
+// A position as the table sees it, in the form of the pass (mirrored in the
+// partner's pass, so that both passes describe a position alike).
+struct TableKey {
+  uint64_t lengths = 0;  // 4 bits per hand and suit: bits 16 p + 4 s hold count[p][s]
+  uint32_t holders[4] = {0, 0, 0, 0};  // the holder strings, bits above the suit's cards 0
+  uint32_t leader = 0;                 // 0..3
+};
+TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
+                      const uint8_t count[4][4], int leader, bool mirror) noexcept;
+
+struct TableHit {
+  bool decided = false;  // the bounds of a matching entry decide the target
+  bool made = false;     // when decided: the target is made
+  Relevant relevant;     // when decided: the entry's top cards
+  uint8_t bestMove = 0;  // a move that decided a search of a matching class before, 0 if none
 };
 
 class TransTable {
  public:
-  static constexpr int kBucketBits = 20;
+  static constexpr int kBucketBits = 17;
   static constexpr size_t kBuckets = size_t(1) << kBucketBits;
-  static constexpr int kWays = 8;
-  static constexpr size_t kBytes = kBuckets * kWays * sizeof(TTEntry);  // 128 MiB
+  static constexpr int kWays = 32;
+  static constexpr int kHashDepth = 2;
+
+  // One bucket: a 16-bit tag of each entry's lengths and leader first (one
+  // cache line, compared all at once), then the rest of the entries.
+  struct Bucket {
+    uint16_t tag[kWays];         // 0 = empty slot
+    uint64_t lengths[kWays];     // the class's lengths (TableKey::lengths)
+    uint32_t holders[kWays][4];  // masked to the entry's top cards
+    uint16_t tops[kWays];        // k per suit, 4 bits each, spades lowest
+    uint8_t leader[kWays];       // 0..3
+    uint8_t code[kWays];         // BoundCode
+    uint8_t bestMove[kWays];     // a move that ended a search of this class, 0 if none
+    uint8_t spare[kWays];
+  };
+  static_assert(sizeof(Bucket) == 32 * kWays);
+  static constexpr size_t kBytes = kBuckets * sizeof(Bucket);  // 128 MiB
 
   // The table in one block; an error when the memory cannot be had.
   static Result<std::unique_ptr<TransTable>> Create();
@@ -125,30 +164,33 @@ class TransTable {
   // Forgets every entry (lazily; see the header comment).
   void Clear() noexcept;
 
-  // Looks the key up in its bucket.  When the key is there and its bounds
-  // decide the target, says so.  Otherwise `entry` becomes the key's entry,
-  // or, when the key is absent, the bucket's entry with the smallest code
-  // (earliest on ties), overwritten with the key and code 0.
-  ProbeAnswer Probe(const PositionKey& key, int target, TTEntry*& entry) noexcept;
+  // The first entry whose class holds the position and whose bounds decide
+  // `target`; otherwise undecided, with the best move of a matching entry
+  // when there is one.
+  TableHit Probe(const TableKey& key, int target) noexcept;
 
-  // Narrows the bounds of `entry` by one search result: made (target is a
-  // lower bound) or not made (target is an upper bound).  Stores nothing
-  // when entry is null, or when a deeper position has claimed the entry
-  // since the probe (its key is no longer `key`).
-  static void Store(TTEntry* entry, const PositionKey& key, int target, bool made) noexcept;
+  // Records a search result for the class of `key` with the top cards of
+  // `relevant`: made (target is a lower bound) or not (an upper bound).
+  // Narrows the entry of exactly that class when there is one, else takes
+  // an empty slot or evicts the least informative entry of the bucket.
+  void Store(const TableKey& key, const Relevant& relevant, int target, bool made,
+             uint8_t bestMove) noexcept;
 
-  // For tests: the entry of a key, or null, without claiming anything.
-  const TTEntry* Find(const PositionKey& key) noexcept;
+  // For tests: the bounds of exactly this class, or code 0 when absent.
+  BoundPair BoundsOf(const TableKey& key, const Relevant& relevant) noexcept;
 
   ~TransTable();
   TransTable(const TransTable&) = delete;
   TransTable& operator=(const TransTable&) = delete;
 
  private:
-  TransTable(TTEntry* entries, uint8_t* stamps) noexcept : entries_(entries), stamps_(stamps) {}
-  TTEntry* Bucket(uint32_t bucket) noexcept;
+  TransTable(Bucket* buckets, uint8_t* stamps) noexcept : buckets_(buckets), stamps_(stamps) {}
+  // The bucket of a class whose top cards reach at least `depth` in every
+  // suit (or the whole suit), zeroed first when stale.
+  size_t BucketIndex(const TableKey& key, int depth) const noexcept;
+  Bucket& FreshBucket(size_t index) noexcept;
 
-  TTEntry* entries_;        // kBuckets * kWays entries, 64-byte aligned
+  Bucket* buckets_;         // kBuckets buckets, 2 MiB aligned
   uint8_t* stamps_;         // per bucket, the generation that last wrote it
   uint8_t generation_ = 1;  // stamps start at 0, so everything starts stale
 };

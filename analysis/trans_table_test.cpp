@@ -1,9 +1,10 @@
-// The transposition table: bound codes, keys, buckets, probe, store and the
-// replacement rule.
+// The transposition table: bound codes, keys, classes of positions, probe,
+// store and the replacement rule.
 #include "analysis/trans_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -31,13 +32,7 @@ TEST(BoundCodeTest, EveryPairHasOneCodeAndTheInverseFindsIt) {
   EXPECT_EQ(BoundCodeOf(9, 3), 0);
 }
 
-TEST(PositionKeyTest, BucketsOfTheDocumentedKeys) {
-  EXPECT_EQ(BucketOf({0, 0, 0, 0}), 637490u);
-  EXPECT_EQ(BucketOf({1, 2, 3, 0x80}), 63263u);
-  EXPECT_EQ(BucketOf({1, 2, 3, 0xFF}), 63263u);  // the code bits do not count
-}
-
-TEST(PositionKeyTest, MirrorMasksSetEveryFieldToBinaryTen) {
+TEST(TableKeyTest, MirrorMasksSetEveryFieldToBinaryTen) {
   EXPECT_EQ(MirrorMask[0], 0u);
   EXPECT_EQ(MirrorMask[1], 0x2u);
   EXPECT_EQ(MirrorMask[2], 0xAu);
@@ -45,19 +40,43 @@ TEST(PositionKeyTest, MirrorMasksSetEveryFieldToBinaryTen) {
   EXPECT_EQ(MirrorMask[13], 0x2AAAAAAu);
 }
 
-TEST(PositionKeyTest, WordsFollowTheLayout) {
-  const uint8_t remaining[4] = {13, 12, 11, 13};
-  const uint32_t d = ((13u * 13 + 12) * 13 + 11) * 13 + 13;
-  const uint32_t holders[4] = {0x3FFFFFFu, 0x0123456u, 0x0AB0CDu, 0x2000001u};
-  const PositionKey key = MakePositionKey(holders, remaining, 2, false);
-  EXPECT_EQ(key.key0, (0x3FFFFFFu << 6) | 2u << 4 | ((d >> 11) & 0xF));
-  EXPECT_EQ(key.key1, (0x0123456u << 6) | ((d >> 5) & 0x3F));
-  EXPECT_EQ(key.key2, (0x0AB0CDu << 6) | (d & 0x1F) << 1 | 1u);  // clubs bit 25
-  EXPECT_EQ(key.key3, 0x80u);                                    // clubs bits 24..0 = 1
-  const PositionKey mirrored = MakePositionKey(holders, remaining, 2, true);
-  EXPECT_EQ(mirrored.key0 >> 6, 0x3FFFFFFu ^ MirrorMask[13]);
-  EXPECT_EQ((mirrored.key0 >> 4) & 3, 0u);  // leader 2 -> 0
-  EXPECT_EQ(mirrored.key3, ((0x2000001u ^ MirrorMask[13]) << 7) & kKey3Mask);
+TEST(TableKeyTest, TheMirrorSwapsPartnersLengthsHoldersAndLeader) {
+  const uint32_t holders[4] = {0x1B, 0x0, 0x39, 0x2};
+  const uint8_t remaining[4] = {3, 0, 3, 1};
+  const uint8_t count[4][4] = {{1, 0, 1, 0}, {1, 0, 0, 0}, {0, 0, 1, 1}, {1, 0, 1, 0}};
+  const TableKey plain = MakeTableKey(holders, remaining, count, 1, false);
+  EXPECT_EQ(plain.leader, 1u);
+  EXPECT_EQ((plain.lengths >> (16 * 2 + 4 * 3)) & 0xF, 1u);  // position 2 holds one club
+  const TableKey mirrored = MakeTableKey(holders, remaining, count, 1, true);
+  EXPECT_EQ(mirrored.leader, 3u);
+  EXPECT_EQ((mirrored.lengths >> (16 * 0 + 4 * 3)) & 0xF, 1u);  // ... and shows as position 0
+  EXPECT_EQ(mirrored.holders[0], 0x1Bu ^ MirrorMask[3]);
+  EXPECT_EQ(mirrored.holders[1], 0u);
+  // Mirroring twice gives the plain key back.
+  const uint32_t back[4] = {mirrored.holders[0], mirrored.holders[1], mirrored.holders[2],
+                            mirrored.holders[3]};
+  uint8_t swapped[4][4];
+  for (int p = 0; p < 4; ++p) {
+    for (int s = 0; s < 4; ++s) swapped[p ^ 2][s] = count[p][s];
+  }
+  const TableKey twice = MakeTableKey(back, remaining, swapped, 3, true);
+  EXPECT_EQ(twice.lengths, plain.lengths);
+  EXPECT_EQ(twice.leader, plain.leader);
+  for (int s = 0; s < 4; ++s) EXPECT_EQ(twice.holders[s], plain.holders[s]);
+}
+
+TEST(RelevantTest, TopFieldsCountAndUnite) {
+  EXPECT_EQ(TopFields(0), 0u);
+  EXPECT_EQ(TopFields(1), 0x3u);
+  EXPECT_EQ(TopFields(13), 0x3FFFFFFu);
+  for (int k = 0; k <= 13; ++k) EXPECT_EQ(TopCount(TopFields(k)), k);
+  Relevant a, b;
+  a.fields[0] = TopFields(2);
+  b.fields[0] = TopFields(5);
+  b.fields[3] = TopFields(1);
+  a.Add(b);
+  EXPECT_EQ(a.fields[0], TopFields(5));
+  EXPECT_EQ(a.fields[3], TopFields(1));
 }
 
 class TransTableTest : public ::testing::Test {
@@ -68,95 +87,128 @@ class TransTableTest : public ::testing::Test {
     table = std::move(*made);
     table->Clear();
   }
-  // Nine distinct keys that share one bucket.
-  static std::vector<PositionKey> CollidingKeys() {
-    std::vector<PositionKey> keys;
-    const uint32_t bucket = BucketOf({0x40, 1, 2, 0});
-    for (uint32_t k = 0x40; keys.size() < 9; k += 0x40) {
-      const PositionKey key{k, 1, 2, 0};
-      if (BucketOf(key) == bucket) keys.push_back(key);
+  // Four tricks left, every hand with one card in each suit; spades held
+  // in the order given (rank index 0 first), the other suits by position.
+  static TableKey Key(const int (&spades)[4], int leader = 0) {
+    uint32_t holders[4] = {0, 0x1B, 0x1B, 0x1B};  // positions 3, 2, 1, 0 from the top
+    for (int r = 0; r < 4; ++r) holders[0] |= uint32_t(spades[r]) << (2 * r);
+    const uint8_t remaining[4] = {4, 4, 4, 4};
+    uint8_t count[4][4];
+    for (auto& hand : count) {
+      for (auto& n : hand) n = 1;
     }
-    return keys;
+    return MakeTableKey(holders, remaining, count, leader, false);
+  }
+  static Relevant TopSpades(int k) {
+    Relevant relevant;
+    relevant.fields[0] = TopFields(k);
+    return relevant;
   }
   std::unique_ptr<TransTable> table;
 };
 
 TEST_F(TransTableTest, StoredBoundsDecideLaterProbes) {
-  const PositionKey key{0x1234, 0x5678, 0x9ABC, 0xDEF00};
-  TTEntry* entry = nullptr;
-  ASSERT_EQ(table->Probe(key, 5, entry), ProbeAnswer::kSearch);
-  ASSERT_NE(entry, nullptr);
-  EXPECT_EQ(entry->key3 & kCodeMask, 0u);   // claimed with nothing known
-  TransTable::Store(entry, key, 5, true);   // made 5: lower bound 5
-  TransTable::Store(entry, key, 9, false);  // not 9: upper bound 9
-  EXPECT_EQ(entry->key3 & kCodeMask, BoundCodeOf(5, 9));
-  EXPECT_EQ(entry->key3 & kKey3Mask, key.key3);  // the key bits stay
+  const TableKey key = Key({0, 1, 2, 3});
+  EXPECT_FALSE(table->Probe(key, 2).decided);
+  table->Store(key, TopSpades(2), 2, true, 0);   // made 2: lower bound 2
+  table->Store(key, TopSpades(2), 4, false, 0);  // not 4: upper bound 4
   struct Row {
     int target;
-    ProbeAnswer answer;
+    bool decided;
+    bool made;
   };
-  for (const Row row :
-       {Row{1, ProbeAnswer::kTrue}, Row{5, ProbeAnswer::kTrue}, Row{6, ProbeAnswer::kSearch},
-        Row{8, ProbeAnswer::kSearch}, Row{9, ProbeAnswer::kFalse}, Row{13, ProbeAnswer::kFalse}}) {
+  for (const Row& row : {Row{1, true, true}, Row{2, true, true}, Row{3, false, false},
+                         Row{4, true, false}, Row{5, true, false}}) {
     SCOPED_TRACE(row.target);
-    TTEntry* found = nullptr;
-    EXPECT_EQ(table->Probe(key, row.target, found), row.answer);
-    if (row.answer == ProbeAnswer::kSearch) {
-      EXPECT_EQ(found, entry);
+    const TableHit hit = table->Probe(key, row.target);
+    EXPECT_EQ(hit.decided, row.decided);
+    if (row.decided) {
+      EXPECT_EQ(hit.made, row.made);
+      EXPECT_EQ(hit.relevant, TopSpades(2));
     }
   }
-  // A result that tells nothing new changes nothing.
-  TransTable::Store(entry, key, 3, true);
-  TransTable::Store(entry, key, 11, false);
-  EXPECT_EQ(entry->key3 & kCodeMask, BoundCodeOf(5, 9));
+  EXPECT_EQ(table->BoundsOf(key, TopSpades(2)).lower, 2);
+  EXPECT_EQ(table->BoundsOf(key, TopSpades(2)).upper, 4);
+  // Bounds only narrow: weaker results change nothing.
+  table->Store(key, TopSpades(2), 1, true, 0);
+  table->Store(key, TopSpades(2), 5, false, 0);
+  EXPECT_EQ(table->BoundsOf(key, TopSpades(2)).lower, 2);
+  EXPECT_EQ(table->BoundsOf(key, TopSpades(2)).upper, 4);
 }
 
-TEST_F(TransTableTest, TheEntryWithTheSmallestCodeIsEvictedEarliestFirst) {
-  const std::vector<PositionKey> keys = CollidingKeys();
-  std::vector<TTEntry*> entries;
-  // Eight keys fill the bucket; give them codes, two of them the smallest.
-  const int lowers[8] = {6, 2, 9, 1, 4, 1, 7, 3};
-  for (int i = 0; i < 8; ++i) {
-    TTEntry* entry = nullptr;
-    ASSERT_EQ(table->Probe(keys[size_t(i)], 1, entry), ProbeAnswer::kSearch);
-    TransTable::Store(entry, keys[size_t(i)], lowers[i], true);
-    entries.push_back(entry);
+TEST_F(TransTableTest, AClassMatchesEveryPositionThatAgreesOnItsTopCards) {
+  table->Store(Key({0, 1, 2, 3}), TopSpades(2), 3, true, 0);
+  // The third and fourth spades are small cards: who holds which does not count.
+  EXPECT_TRUE(table->Probe(Key({0, 1, 3, 2}), 3).decided);
+  // Another holder of a top card, another leader: another class.
+  EXPECT_FALSE(table->Probe(Key({1, 0, 2, 3}), 3).decided);
+  EXPECT_FALSE(table->Probe(Key({0, 1, 2, 3}, 2), 3).decided);
+  // Other lengths: another class, even with the same top cards.
+  TableKey longer = Key({0, 1, 2, 3});
+  longer.lengths += 1;
+  EXPECT_FALSE(table->Probe(longer, 3).decided);
+}
+
+TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
+  // Fixing no card, one card, or all: each class is filed in its own bucket.
+  Relevant none;
+  Relevant all;
+  for (auto& fields : all.fields) fields = TopFields(4);
+  table->Store(Key({0, 1, 2, 3}), none, 1, true, 0);
+  table->Store(Key({0, 1, 2, 3}), TopSpades(1), 2, true, 0);
+  table->Store(Key({0, 1, 2, 3}), all, 3, true, 0);
+  EXPECT_TRUE(table->Probe(Key({3, 2, 1, 0}), 1).decided);   // any spades
+  EXPECT_FALSE(table->Probe(Key({3, 2, 1, 0}), 2).decided);
+  EXPECT_TRUE(table->Probe(Key({0, 2, 1, 3}), 2).decided);   // top spade at 0
+  EXPECT_FALSE(table->Probe(Key({0, 2, 1, 3}), 3).decided);
+  EXPECT_TRUE(table->Probe(Key({0, 1, 2, 3}), 3).decided);   // the very position
+}
+
+TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedEarliestFirst) {
+  // Classes of one distribution and leader that fix only spades share one
+  // bucket: the top 1..3 spades in every order give more classes than a
+  // bucket has slots.
+  std::vector<std::pair<TableKey, Relevant>> classes;
+  std::set<std::vector<int>> seen;
+  int order[4] = {0, 1, 2, 3};
+  for (int k = 1; k <= 3; ++k) {
+    do {
+      if (seen.insert(std::vector<int>(order, order + k)).second) {
+        classes.push_back({Key(order), TopSpades(k)});
+      }
+    } while (std::next_permutation(order, order + 4));
   }
-  EXPECT_EQ(std::set<TTEntry*>(entries.begin(), entries.end()).size(), 8u);
-  TTEntry* victim = nullptr;
-  ASSERT_EQ(table->Probe(keys[8], 1, victim), ProbeAnswer::kSearch);
-  EXPECT_EQ(victim, entries[3]);  // (1, 14), the first of the two smallest codes
-  EXPECT_EQ(table->Find(keys[3]), nullptr);
-  EXPECT_NE(table->Find(keys[5]), nullptr);
-  EXPECT_EQ(victim->key3 & kCodeMask, 0u);
+  ASSERT_GT(classes.size(), size_t(TransTable::kWays));
+  // The first class gets bounds (1, 14), the others the more informative
+  // (3, 14).
+  for (int i = 0; i < TransTable::kWays; ++i) {
+    table->Store(classes[size_t(i)].first, classes[size_t(i)].second, i == 0 ? 1 : 3, true, 0);
+  }
+  // One more class takes the slot of the least informative entry.
+  const auto& [extraKey, extraRelevant] = classes[size_t(TransTable::kWays)];
+  table->Store(extraKey, extraRelevant, 3, true, 0);
+  EXPECT_EQ(table->BoundsOf(classes[0].first, classes[0].second).lower, 0);  // evicted
+  for (int i = 1; i < TransTable::kWays; ++i) {
+    EXPECT_EQ(table->BoundsOf(classes[size_t(i)].first, classes[size_t(i)].second).lower, 3);
+  }
+  EXPECT_EQ(table->BoundsOf(extraKey, extraRelevant).lower, 3);
 }
 
-TEST_F(TransTableTest, AStoreIntoAnEntryClaimedByAnotherKeyIsDropped) {
-  const std::vector<PositionKey> keys = CollidingKeys();
-  TTEntry* outer = nullptr;
-  ASSERT_EQ(table->Probe(keys[0], 3, outer), ProbeAnswer::kSearch);
-  // A deeper position of the same bucket evicts the outer node's entry while
-  // it still has code 0 (the earliest of the smallest codes).
-  TTEntry* inner = nullptr;
-  ASSERT_EQ(table->Probe(keys[1], 3, inner), ProbeAnswer::kSearch);
-  ASSERT_EQ(inner, outer);
-  TransTable::Store(inner, keys[1], 2, true);
-  TransTable::Store(outer, keys[0], 3, true);
-  EXPECT_EQ(outer->key3 & kCodeMask, BoundCodeOf(2, 14));  // the deeper key keeps its bounds
-  EXPECT_EQ(outer->key0, keys[1].key0);
-  EXPECT_EQ(table->Find(keys[0]), nullptr);
-  TransTable::Store(nullptr, keys[0], 3, true);  // no entry: nothing to do
+TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
+  const TableKey key = Key({0, 1, 2, 3});
+  table->Store(key, TopSpades(1), 3, true, 0x80 | 0x12);
+  const TableHit hit = table->Probe(key, 4);
+  EXPECT_FALSE(hit.decided);
+  EXPECT_EQ(hit.bestMove, 0x92);
 }
 
 TEST_F(TransTableTest, ClearingForgetsEverythingEvenAfterTheStampsWrap) {
-  const PositionKey key{0x4321, 0x8765, 0xCBA9, 0xFED00};
+  const TableKey key = Key({0, 1, 2, 3});
   for (int round = 0; round < 600; ++round) {
     SCOPED_TRACE(round);
-    ASSERT_EQ(table->Find(key), nullptr);
-    TTEntry* entry = nullptr;
-    ASSERT_EQ(table->Probe(key, 4, entry), ProbeAnswer::kSearch);
-    TransTable::Store(entry, key, 4, true);
-    ASSERT_NE(table->Find(key), nullptr);
+    ASSERT_FALSE(table->Probe(key, 1).decided);
+    table->Store(key, TopSpades(1), 1, true, 0);
+    ASSERT_TRUE(table->Probe(key, 1).decided);
     table->Clear();
   }
 }
