@@ -224,7 +224,8 @@ SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& r
 // only as many rounds as every opponent who may still hold a trump can
 // follow, and no more side-suit rounds than partner can follow or discard
 // without being forced to ruff.  `relevant` receives the top cards counted.
-int CashingTricks(const SolverState& state, int trumps, int cashier, Relevant& relevant) noexcept {
+int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
+                  Relevant& relevant) noexcept {
   const int partner = cashier ^ 2;
   const int lho = (cashier + 1) & 3;
   const int rho = (cashier + 3) & 3;
@@ -255,6 +256,8 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, Relevant& r
   }
   int sideTricks = 0;
   for (int s = 0; s < 4; ++s) {
+    // Suits beyond the tricks needed would only make the result less general.
+    if (trumpTricks + std::min(sideTricks, partnerSpare) >= needed) break;
     if (s == trumps) continue;
     const int run = TopRun(state, cashier, s);
     if (run == 0) continue;
@@ -279,10 +282,11 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, Relevant& r
 // cashing its own top cards, or the leader crossing to partner's top card
 // in a suit it holds and partner cashing.  Crossing in a side suit of a
 // suit contract is safe only when no opponent can ruff that first round.
-int QuickTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept {
+int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept {
   const int leader = state.leader;
   const int partner = leader ^ 2;
-  int best = CashingTricks(state, trumps, leader, relevant);
+  int best = CashingTricks(state, trumps, leader, needed, relevant);
+  if (best >= needed) return best;
   for (int e = 0; e < 4; ++e) {
     if (state.count[leader][e] == 0 || HolderOf(state, e, 0) != partner) continue;
     if (trumps != kNoTrumps && e != trumps) {
@@ -293,7 +297,7 @@ int QuickTricks(const SolverState& state, int trumps, Relevant& relevant) noexce
       if (ruffable) continue;
     }
     Relevant crossing;
-    const int tricks = CashingTricks(state, trumps, partner, crossing);
+    const int tricks = CashingTricks(state, trumps, partner, needed, crossing);
     if (tricks > best) {
       best = tricks;
       relevant = crossing;
@@ -345,12 +349,9 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       if (sure.declarerSide >= target) return true;
       if (tricksLeft - sure.defenders < target) return false;
     }
-    const int quick = internal::QuickTricks(state_, trumps_, relevant);
-    if ((state_.leader & 1) != 0) {
-      if (quick >= target) return true;
-    } else if (tricksLeft - quick < target) {
-      return false;
-    }
+    const bool declarerSideLeads = (state_.leader & 1) != 0;
+    const int needed = declarerSideLeads ? target : tricksLeft - target + 1;
+    if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) return declarerSideLeads;
   }
   if (trickStart) {
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, mirror_);

@@ -19,42 +19,71 @@
 // Positions (SolverState, solver_state.h) name seats by relative position
 // (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
 // rank index among the cards of their suit still in play, so a position does
-// not remember which low cards have gone: the 2-bit holder strings of equal
-// positions are equal, and only the highest card of each run of touching
-// cards is ever tried.
+// not remember which low cards have gone, and only the highest card of each
+// run of touching cards is ever tried.
 //
-// At the start of each trick the transposition table (trans_table.h) is
-// probed with the position's key.  An entry holds bounds (lower, upper) on
-// the tricks declarer's side takes from that position, packed into a 7-bit
-// BoundCode; bounds rather than values, so that one entry serves every
-// target of the driver.  After the node is searched its result narrows the
-// bounds.  The partner's pass (declarer ^ 2 as declarer) describes every
-// position through the mirror (each position p as p ^ 2), so it reads and
-// writes the entries of the first pass: the key of a position is the same in
-// both passes and the side the bounds count for is the same side.
+// What a node does
+// ----------------
+// 1. Target 0 or less: made.  Fewer tricks left than the target: not made.
+//    One trick left: played out directly.
+// 2. At a trick start (a real deal: every hand as long as the tricks left):
+//    - top trumps: a top trump wins the trick it is played to, so a side
+//      whose hands hold the top trumps takes at least as many tricks as one
+//      of its hands holds of them;
+//    - quick tricks: the side on lead cashes top cards (the leader's own, or
+//      partner's after crossing to partner's top card of a suit), drawing
+//      trumps first in a suit contract and counting side suits only while no
+//      opponent can ruff;
+//    either may settle the target for one side or the other at once.  Then
+//    the transposition table is probed.
+// 3. Otherwise the moves are generated (ordered, move_ordering.h, with the
+//    move that decided this class of positions before put first) and tried
+//    until one flips the answer.  A small card that did not flip it speaks
+//    for every other card of that suit at least as small (see below), so
+//    those are skipped.
+// 4. At a trick start the result is stored in the table.
 //
-// Key layout (four 32-bit words; D = ((L_S * 13 + L_H) * 13 + L_D) * 13 + L_C
-// from the suit lengths L, H_s the holder strings, mirrored in pass 2):
+// Which cards decided a result
+// ----------------------------
+// Along with its answer every node reports, per suit, how many of the suit's
+// top cards (by rank index) decided it: `Relevant`, a line in each suit.
+// The claim, kept by every rule below, is that every position with the same
+// leader, the same hand lengths, the same cards on the table and the same
+// holders of the cards above the lines has the same answer; the cards below
+// a line are "small" and only their number in each hand counts.
+// - Leaves decided by counting tricks need no card.  The last trick needs
+//   the top card of the winning suit when the winner beat another card of
+//   it.  The cut-offs of step 2 need the top cards they counted.
+// - A node that flipped its answer needs what its deciding child needed; a
+//   node that tried every move needs what all its children needed, and
+//   where a line cuts through a run of touching cards of the mover, of
+//   which only the highest was tried, the line moves below the run.
+// - Completing a trick: the child's lines are in the child's rank indexes;
+//   the trick's four cards leave play, so a child's top k cards of a suit
+//   are the parent's top cards down to the k-th one not in the trick.  The
+//   winner of the trick counts too when it beat another card of its suit.
+// A position in such a class can make the same plays as the one searched
+// (the same top cards, as many small cards in each hand and suit), every
+// trick goes to the same side, and the positions reached stay in the
+// children's classes, so the answer carries over.
 //
-//   word   bits    content
-//   key0   31..6   H_S (26 bits)
-//          5..4    leader (xor 2 in pass 2)
-//          3..0    D bits 14..11
-//   key1   31..6   H_H;        5..0  D bits 10..5
-//   key2   31..6   H_D;        5..1  D bits 4..0;    0  H_C bit 25
-//   key3   31..7   H_C bits 24..0;  6..0  the BoundCode (not part of the key)
+// The table (trans_table.h) stores bounds (lower, upper) on the tricks
+// declarer's side takes, for such a class: bounds rather than values, so
+// that one entry serves every target of the driver.  The partner's pass
+// (declarer ^ 2 as declarer) describes every position through the mirror
+// (each position p as p ^ 2), so both passes read and write the same
+// entries, whose bounds count tricks for the same side.
 //
 // Invariants
 // - CanMake leaves the position as it found it: every move is undone by
 //   copying back the whole SolverState saved before the move loop.
 // - Cards played to a trick stay in the holder strings until the trick is
-//   complete, so rank indexes and the key are stable within a trick.
-// - The table is probed and written only at trick starts.  A bound is stored
-//   only into the entry the node claimed at its probe, and only when that
-//   entry still holds the node's key (a deeper position may have claimed it
-//   meanwhile).
-// - The move order changes the running time, never an answer; SolveSide
-//   gives the same tricks with the simple generator everywhere.
+//   complete, so rank indexes and the lines are stable within a trick.
+// - The table is probed and written only at trick starts; a search that was
+//   stopped writes nothing more.
+// - The move order and the cut-offs change the running time, never an
+//   answer; SolveSide gives the same tricks with the simple generator
+//   everywhere.
 // - A stop request makes every CanMake with a positive target false at once;
 //   the results of a stopped call are meaningless and must be discarded.
 #pragma once
@@ -154,8 +183,9 @@ namespace internal {
 // with the top cards its count rests on.
 //
 // Tricks the side on lead takes at once by cashing top cards (the leader's,
-// or partner's after crossing to it).
-int QuickTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept;
+// or partner's after crossing to it).  Counting stops once `needed` tricks
+// are found, so that `relevant` holds no more top cards than those need.
+int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;
 // Tricks each side surely takes with the top trumps its hands hold.
 struct SureTrumpTricks {
   int declarerSide = 0;

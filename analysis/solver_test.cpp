@@ -438,13 +438,18 @@ TEST(CutOffTest, QuickTricksCountTheLeadersTopCardsAndTheLengthTheyDraw) {
   for (const Row& row : {Row{kNoTrumps, 6}, Row{kSpades, 6}, Row{kHearts, 5}, Row{kClubs, 5}}) {
     SCOPED_TRACE(row.trumps);
     Relevant relevant;
-    EXPECT_EQ(internal::QuickTricks(state, row.trumps, relevant), row.tricks);
+    EXPECT_EQ(internal::QuickTricks(state, row.trumps, 13, relevant), row.tricks);
     if (row.trumps != kHearts) {
       EXPECT_EQ(relevant.fields[kSpades], TopFields(3));
     }
     EXPECT_EQ(relevant.fields[kHearts], TopFields(2));
     EXPECT_EQ(relevant.fields[kDiamonds], 0u);  // North's diamonds: nothing to cash
   }
+  // Needing only three tricks, the spades suffice and the hearts stay free.
+  Relevant relevant;
+  EXPECT_GE(internal::QuickTricks(state, kNoTrumps, 3, relevant), 3);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(3));
+  EXPECT_EQ(relevant.fields[kHearts], 0u);
 }
 
 TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {

@@ -32,19 +32,23 @@
 // not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
-// Layout: 2^19 buckets of 8 entries, 256 bytes a bucket (128 MiB).  A bucket
-// is chosen by a hash of the leader and the 16 lengths, so all classes of one
-// distribution of the cards meet in one bucket; its first cache line holds
-// the eight length words, which filter the entries before the rest of an
-// entry is read.  Several classes of one distribution live side by side
-// (they differ in their top cards or in their k); a probe takes the first
-// one that matches and decides the target.
+// Layout: 2^17 buckets of 32 entries, 1 KiB a bucket (128 MiB).  Positions
+// that share their lengths and leader are many, and a bucket chosen by those
+// alone would overflow; so a class is filed by a hash of the leader, the
+// lengths and the holders of the top `depth` cards of each suit, where
+// `depth` (0, 1 or 2) is the largest that the class's lines reach in every
+// suit that has more cards than its line.  A probe looks in the three
+// buckets a position can have, the most specific first.  A bucket opens
+// with a 16-bit tag per entry (lengths and leader), compared all at once,
+// so that only entries of the position's own distribution are read.
+// Several classes of one distribution live side by side (they differ in
+// their top cards or in their lines); a probe takes the first one that
+// matches and decides the target.
 //
 // Invariants:
 // - An entry's bounds are sound for its whole class; bounds only ever narrow,
 //   and only a result found for exactly the entry's class narrows them.
-// - An empty slot has the length word 0, which no probed position has (it
-//   holds at least 8 cards).
+// - An empty slot has the tag 0, which no entry's tag is.
 // - Clearing is lazy: each bucket carries the generation it was last written
 //   in, and a bucket of an older generation reads as empty (it is zeroed on
 //   first touch).  Zeroing 128 MiB on each of the 360 calls of a set would
