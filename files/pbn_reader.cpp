@@ -125,6 +125,12 @@ class PbnReader {
       Status status = ReadLine(lines[i]);
       if (!status.ok()) return status;
     }
+    // A file without a single readable board is no set (a text file, random
+    // bytes): loading it would replace the set in memory with nothing.
+    if (set_.PresentBoards() == 0) {
+      return Status::Error("cannot load " + std::string(fileName_) +
+                           ": no board in it could be read; it is not a PBN set");
+    }
     set_.RefreshDeals();
     set_.setDigest = ComputeSetDigest(set_);
     return std::move(set_);

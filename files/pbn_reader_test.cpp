@@ -28,8 +28,16 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The lines read after a first board 36, since a file without any readable
+// board is refused.
 DealSet Parse(const std::vector<std::string>& lines) {
-  Result<DealSet> set = ParsePbnText(Lines(lines), "test.pbn");
+  const std::vector<std::string> withBoard = Join({"[Board \"36\"]", std::string("[Deal \"") + kOtherDeal + "\"]"}, lines);
+  Result<DealSet> set = ParsePbnText(Lines(withBoard), "test.pbn");
   EXPECT_TRUE(set.ok()) << set.message();
   return set.ok() ? *set : DealSet{};
 }
@@ -44,10 +52,6 @@ std::vector<std::string> TwentyRows(const char* tricks) {
   return rows;
 }
 
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 class PbnRoundTripTest : public testing::TempFolderTest {};
 
@@ -111,7 +115,7 @@ TEST_F(PbnRoundTripTest, RestoresBoardsHeaderTablesAndDigest) {
 
 TEST(PbnReaderTest, StartsFromAFreshSet) {
   const DealSet set = Parse({});
-  EXPECT_EQ(set.PresentBoards(), 0);
+  EXPECT_EQ(set.PresentBoards(), 1);
   EXPECT_EQ(set.header.seed.str(), "none");
   EXPECT_EQ(set.header.eventDate, Today());
   EXPECT_EQ(set.setDigest, ComputeSetDigest(set));
@@ -134,7 +138,7 @@ TEST(PbnReaderTest, ReadsTagsInAnyCaseAndSkipsCommentsAndRepeats) {
   EXPECT_EQ(set.header.event.str(), "Pairs");
   EXPECT_EQ(set.header.site.str(), "Hall");
   EXPECT_EQ(set.header.seed.str(), "padded seed");
-  EXPECT_EQ(set.PresentBoards(), 1);
+  EXPECT_EQ(set.PresentBoards(), 2);
   EXPECT_EQ(set.Board(3).number, NumberOf(kBoard1Deal));
   EXPECT_EQ(set.DealOf(3).seatOf, DealFromNumber(NumberOf(kBoard1Deal)).seatOf);
 }
@@ -291,7 +295,7 @@ TEST(PbnReaderTest, BoardsOutsideTheSetChangeNothingAndReadingGoesOn) {
                 "[Board \"x\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "[Board \"2\"]",
                 "[Deal \"" + std::string(kBoard2Deal) + "\"]"});
   const DealSet set = Parse(lines);
-  EXPECT_EQ(set.PresentBoards(), 2);
+  EXPECT_EQ(set.PresentBoards(), 3);  // 1, 2 and the 36 every parse starts with
   EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));
   EXPECT_EQ(set.Board(1).doneMask, (std::array<uint8_t, 2>{0, 0}));
   EXPECT_EQ(set.Board(2).number, NumberOf(kBoard2Deal));

@@ -24,12 +24,14 @@
 
 namespace tarrow {
 
+// What the boxes show besides hands and points.  All off by default, as on a
+// fresh start; the program takes them from the settings record.
 struct HandRecordOptions {
-  bool showDistributions = true;  // "Show Distributions"
-  bool showDealNumbers = false;   // "Show Deal Numbers"
-  bool showLtc = true;            // "Show LTC"
-  bool showAnalysis = true;       // "Show Analysis"
-  bool allTricks = false;         // "All Tricks"; off means contract lines
+  bool showDistributions = false;  // "Show Distributions"
+  bool showDealNumbers = false;    // "Show Deal Numbers"
+  bool showLtc = false;            // "Show LTC"
+  bool showAnalysis = false;       // "Show Analysis"
+  bool allTricks = false;          // "All Tricks"; off means contract lines
   QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
 };
 
