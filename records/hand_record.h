@@ -37,13 +37,13 @@ struct HandRecordOptions {
 
 // Page geometry in surface units.
 struct HandRecordMetrics {
-  bool pdf = true;  // PDF surface: font sizes as heights, the PDF constants
-  int ml = 30;      // left margin
-  int mt = 60;      // top margin
-  int cw = 607;     // cell width
-  int gu = 25;      // grid unit, cw / 24
-  int ch = 666;     // cell height
-  int lu = 25;      // line unit, ch / 26
+  bool pdf = true;       // PDF surface: font sizes as heights, the PDF constants
+  int leftMargin = 30;   // ML
+  int topMargin = 60;    // MT
+  int cellWidth = 607;   // CW
+  int gridUnit = 25;     // GU, cellWidth / 24
+  int cellHeight = 666;  // CH
+  int lineUnit = 25;     // LU, cellHeight / 26
 };
 
 // The PDF column: an area of 2550 x 3450 units at 300 per inch.

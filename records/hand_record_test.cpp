@@ -114,18 +114,18 @@ constexpr int kX0 = 1000, kY0 = 2000;
 
 TEST(HandRecordMetricsTest, PdfAndPrinterColumns) {
   const HandRecordMetrics pdf = PdfHandRecordMetrics();
-  EXPECT_EQ(pdf.ml, 30);
-  EXPECT_EQ(pdf.cw, 607);
-  EXPECT_EQ(pdf.gu, 25);
-  EXPECT_EQ(pdf.ch, 666);
-  EXPECT_EQ(pdf.lu, 25);
+  EXPECT_EQ(pdf.leftMargin, 30);
+  EXPECT_EQ(pdf.cellWidth, 607);
+  EXPECT_EQ(pdf.gridUnit, 25);
+  EXPECT_EQ(pdf.cellHeight, 666);
+  EXPECT_EQ(pdf.lineUnit, 25);
   const HandRecordMetrics printer = PrinterHandRecordMetrics(4800, 6600);
   EXPECT_FALSE(printer.pdf);
-  EXPECT_EQ(printer.ml, 40);
-  EXPECT_EQ(printer.cw, 1180);
-  EXPECT_EQ(printer.gu, 49);
-  EXPECT_EQ(printer.ch, 1307);
-  EXPECT_EQ(printer.lu, 50);
+  EXPECT_EQ(printer.leftMargin, 40);
+  EXPECT_EQ(printer.cellWidth, 1180);
+  EXPECT_EQ(printer.gridUnit, 49);
+  EXPECT_EQ(printer.cellHeight, 1307);
+  EXPECT_EQ(printer.lineUnit, 50);
 }
 
 TEST(HandRecordTextTest, HoldingsPaddedNumbersAndRounding) {
