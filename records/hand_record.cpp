@@ -53,14 +53,20 @@ void CentredText(Surface& s, int cx, int y, const std::string& text) {
   s.TextOut(cx - s.TextWidth(text) / 2, y, text);
 }
 
+// The double-dummy tricks as a table: a column per strain, a row per seat,
+// one number for both seats of a side when they take the same.  A number
+// that is not known yet is never printed: "?" stands for the side's strain
+// until its job has finished.
 void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, int bx,
-                const DDTable& table) {
-  int ty =
-      m.pdf ? y0 + 18 * m.lineUnit - RoundHalfEven(h0 * 0.05) : y0 + 18 * m.lineUnit + RoundHalfEven(h0 * 0.3);
+                const BoardEntry& entry) {
+  int ty = m.pdf ? y0 + 18 * m.lineUnit - RoundHalfEven(h0 * 0.05)
+                 : y0 + 18 * m.lineUnit + RoundHalfEven(h0 * 0.3);
   Font(s, m, kArial, 7, 14);
   const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
-  // Columns are 1.08 times "13" wide on both surfaces: at 0.98 two two-digit
-  // counts side by side touch and read as one number ("1011").
+  // Columns are 1.08 times "13" wide, and the frame may not grow (the south
+  // hand starts just right of it).  In "Arial" two two-digit counts would
+  // still touch ("10111210"), so the counts are set in "Arial Narrow" and
+  // centred in their columns: each then stands apart by about half a digit.
   const int w = RoundHalfEven(s.TextWidth("13") * 1.08);
   const int a = RoundHalfEven(h * 0.2);
   const int b = RoundHalfEven(w * 0.05);
@@ -82,19 +88,30 @@ void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, 
     s.MoveTo(x0, ty - h8);
     s.LineTo(xr, ty - h8);
     if (first == kNorth) s.LineTo(xr, y0 + m.cellHeight);
+    Font(s, m, kArial, 7, 14);
     s.TextOut(bx, ty, std::string(1, kSeatLetters[first]));
+    Font(s, m, kNarrow, 7, 14);
+    const auto count = [&](int x, int y, const std::string& text) {
+      s.TextOut(x + (w - s.TextWidth(text)) / 2, y, text);
+    };
     for (Strain k = 1; k <= 5; ++k) {
       const int x = bx + k * w;
-      const int t1 = table[size_t(DDIndex(first, k - 1))];
-      const int t2 = table[size_t(DDIndex(partner, k - 1))];
+      const Strain strain = k - 1;
+      if (!entry.Analysed(SideOf(first), strain)) {
+        count(x, ty + h2, "?");
+        continue;
+      }
+      const int t1 = entry.table[size_t(DDIndex(first, strain))];
+      const int t2 = entry.table[size_t(DDIndex(partner, strain))];
       if (t1 == t2) {
-        s.TextOut(x, ty + h2, PaddedNumber(t1));
+        count(x, ty + h2, std::to_string(t1));
       } else {
-        s.TextOut(x, ty, PaddedNumber(t1));
-        s.TextOut(x, ty + rowH, PaddedNumber(t2));
+        count(x, ty, std::to_string(t1));
+        count(x, ty + rowH, std::to_string(t2));
       }
     }
     ty += rowH;
+    Font(s, m, kArial, 7, 14);
     s.TextOut(bx, ty, std::string(1, kSeatLetters[partner]));
   }
 }
@@ -123,11 +140,12 @@ void LtcBlock(Surface& s, const HandRecordMetrics& m, int x0, int y0, const Deal
   CentredText(s, cx, y, Count(deal, kSouth, method));
 }
 
-void ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx, const DDTable& table) {
+void ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx,
+                   const BoardEntry& entry) {
   Font(s, m, kArial, 7, 14);
   const int rowH = RoundHalfEven(s.TextHeight("I") * 1.05);
   int y = y0 + 19 * m.lineUnit;
-  for (const std::string& line : ContractLineTexts(table)) {
+  for (const std::string& line : ContractLineTexts(entry.table, entry.doneMask)) {
     s.TextOut(bx, y, line);
     y += rowH;
   }
@@ -211,7 +229,8 @@ std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, Queen
   return text;
 }
 
-std::vector<std::string> ContractLineTexts(const DDTable& table) {
+std::vector<std::string> ContractLineTexts(const DDTable& table,
+                                           const std::array<uint8_t, 2>& doneMask) {
   // Lists per side (NS, EW) and per seat (N, E, S, W).
   std::vector<std::string> sideList[2], seatList[4];
   constexpr std::string_view kLetters = "NSHDC";
@@ -220,6 +239,9 @@ std::vector<std::string> ContractLineTexts(const DDTable& table) {
   };
   for (Strain strain = 0; strain < 5; ++strain) {
     for (Seat first : {kNorth, kEast}) {
+      // A side's contracts are known only once all its strains are: until
+      // then a missing strain could hide its best contract.
+      if (doneMask[size_t(SideOf(first))] != kAllStrainsDone) continue;
       const Seat partner = PartnerOf(first);
       const int t1 = table[size_t(DDIndex(first, strain))];
       const int t2 = table[size_t(DDIndex(partner, strain))];
@@ -401,9 +423,9 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
   if (o.showAnalysis) {
     if (entry.doneMask[0] != 0 || entry.doneMask[1] != 0) {
       if (o.allTricks)
-        TrickTable(s, m, x0, y0, h, bx, entry.table);
+        TrickTable(s, m, x0, y0, h, bx, entry);
       else
-        ContractLines(s, m, y0, bx, entry.table);
+        ContractLines(s, m, y0, bx, entry);
       resultsDrawn = true;
     }
   } else if (o.showDistributions) {

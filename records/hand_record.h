@@ -65,7 +65,11 @@ std::string PaddedNumber(int value);
 std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, QueenMethod method);
 // The contract lines of a board's table, top to bottom: "NS=3N 4S",
 // "N=2H   S=1C", "EW=..." and so on (makeable contracts above six tricks).
-std::vector<std::string> ContractLineTexts(const DDTable& table);
+// A side shows lines only once all five of its strains are known (its
+// DoneMask complete).
+std::vector<std::string> ContractLineTexts(
+    const DDTable& table,
+    const std::array<uint8_t, 2>& doneMask = {kAllStrainsDone, kAllStrainsDone});
 
 // The event date in the user's short date format (the environment's locale).
 std::string EventDateText(DateTime date);
