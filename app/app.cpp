@@ -214,16 +214,17 @@ Status App::WritePbn() {
 
 Status App::OpenFile(const std::filesystem::path& path) {
   switch (DealExtensionKind(path)) {
-    case 0:
+    case DealFileKind::kPbn:
       return LoadSetFile(path);
-    case 1:
-    case 2:
-    case 3:
+    case DealFileKind::kBer:
+    case DealFileKind::kBri:
+    case DealFileKind::kBre:
       return ImportDealFile(path);
-    default:
-      return Status::Error("cannot load " + path.string() +
-                           ": the extension is not .pbn, .bre, .ber or .bri");
+    case DealFileKind::kUnknown:
+      break;
   }
+  return Status::Error("cannot load " + path.string() +
+                       ": the extension is not .pbn, .bre, .ber or .bri");
 }
 
 Status App::LoadSetFile(const std::filesystem::path& path) {
@@ -236,16 +237,18 @@ Status App::LoadSetFile(const std::filesystem::path& path) {
 Status App::ImportDealFile(const std::filesystem::path& path) {
   Result<ImportBuffer> deals = [&]() -> Result<ImportBuffer> {
     switch (DealExtensionKind(path)) {
-      case 1:
+      case DealFileKind::kBer:
         return ReadBerFile(path);
-      case 2:
+      case DealFileKind::kBri:
         return ReadBriFile(path);
-      case 3:
+      case DealFileKind::kBre:
         return ReadBreFile(path);
-      default:
-        return Status::Error("cannot import " + path.string() +
-                             ": the extension is not .bre, .ber or .bri");
+      case DealFileKind::kPbn:
+      case DealFileKind::kUnknown:
+        break;
     }
+    return Status::Error("cannot import " + path.string() +
+                         ": the extension is not .bre, .ber or .bri");
   }();
   if (!deals.ok()) return deals.status();
   DealSet imported = DealSetFromImport(*deals);

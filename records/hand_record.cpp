@@ -200,16 +200,6 @@ int RoundHalfEven(double value) noexcept {
   return int(std::nearbyint(value));  // the default rounding mode rounds ties to even
 }
 
-std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad) {
-  std::string text;
-  for (Rank r = 0; r < 13; ++r) {
-    if (deal.seatOf[size_t(CardIndex(suit, r))] != seat) continue;
-    text += kPrintedRankNames[size_t(r)];
-    text.append(size_t(pad), ' ');
-  }
-  return text;
-}
-
 std::string PaddedNumber(int value) {
   return value < 10 ? " " + std::to_string(value) : std::to_string(value);
 }

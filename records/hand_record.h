@@ -54,9 +54,6 @@ HandRecordMetrics PrinterHandRecordMetrics(int pageWidth, int pageHeight);
 // Nearest integer, ties to even: 112.5 -> 112, 113.5 -> 114.
 int RoundHalfEven(double value) noexcept;
 
-// The printed ranks of one seat's cards in one suit, ace first ("AQ109"),
-// each followed by pad blanks; empty for a void.
-std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad = 0);
 // A number below 10 with one leading blank (" 7"), otherwise plain ("12").
 std::string PaddedNumber(int value);
 
