@@ -68,7 +68,8 @@ std::vector<std::string> ContractLineTexts(
     const DDTable& table,
     const std::array<uint8_t, 2>& doneMask = {kAllStrainsDone, kAllStrainsDone});
 
-// The event date in the user's short date format (the environment's locale).
+// The event date in the user's short date format (the environment's locale);
+// without a locale (C or POSIX) the unambiguous "2026-12-07".
 std::string EventDateText(DateTime date);
 
 // Draws one page (1 or 2): grid, header and 18 board boxes.  setFilePath
