@@ -72,14 +72,9 @@ Status App::SaveSettings() {
 
 SettingsControls App::ApplySettings() const {
   SettingsControls c;
-  c.showDealNumbers = settings_.ShowDealNumbers();
-  c.showAnalysis = settings_.ShowAnalysis();
-  c.showLtc = settings_.ShowLtc();
-  c.allTricks = settings_.AllTricks();
-  c.showDistributions = settings_.ShowDistributions();
+  c.handRecords = HandRecordChoices();
   c.flipPages = settings_.FlipPages();
   c.autoFillDescription = settings_.AutoFillDescription();
-  c.queenMethod = int(QueenMethodFromIndex(settings_.QueenAdjustment()));
   c.threads = ThreadsSetting();
   c.outputDirectory = settings_.OutputDirectory();
   c.site = settings_.Site();
@@ -93,14 +88,9 @@ SettingsControls App::ApplySettings() const {
 }
 
 Status App::CollectSettings(const SettingsControls& c) {
-  settings_.SetShowDealNumbers(c.showDealNumbers);
-  settings_.SetShowAnalysis(c.showAnalysis);
-  settings_.SetShowLtc(c.showLtc);
-  settings_.SetAllTricks(c.allTricks);
-  settings_.SetShowDistributions(c.showDistributions);
+  SetHandRecordChoices(c.handRecords);
   settings_.SetFlipPages(c.flipPages);
   settings_.SetAutoFillDescription(c.autoFillDescription);
-  settings_.SetQueenAdjustment(uint8_t(std::clamp(c.queenMethod, 0, 2)));
   settings_.SetThreads(uint8_t(std::clamp(c.threads, 1, 32)));
   settings_.SetOutputDirectory(c.outputDirectory);
   settings_.SetSite(c.site);
@@ -125,6 +115,15 @@ HandRecordOptions App::HandRecordChoices() const {
   o.allTricks = settings_.AllTricks();
   o.queenMethod = QueenMethodFromIndex(settings_.QueenAdjustment());
   return o;
+}
+
+void App::SetHandRecordChoices(const HandRecordOptions& o) {
+  settings_.SetShowDistributions(o.showDistributions);
+  settings_.SetShowDealNumbers(o.showDealNumbers);
+  settings_.SetShowLtc(o.showLtc);
+  settings_.SetShowAnalysis(o.showAnalysis);
+  settings_.SetAllTricks(o.allTricks);
+  settings_.SetQueenAdjustment(uint8_t(std::clamp(int(o.queenMethod), 0, 2)));
 }
 
 int App::ThreadsSetting() const noexcept {
