@@ -104,10 +104,10 @@ Result<std::unique_ptr<Solver>> Solver::Create() {
   return std::unique_ptr<Solver>(new Solver(std::move(*table)));
 }
 
-void Solver::SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept {
+void Solver::SetFrame(int strain, int declarer, const std::atomic<bool>& stopRequested) noexcept {
   assert(strain >= kNoTrumps && strain < 4);
   trumps_ = strain < 0 ? kNoTrumps : strain;
-  mirror_ = mirror;
+  rotation_ = declarer & 3;
   stopRequested_ = &stopRequested;
 }
 
@@ -298,6 +298,9 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
     }
     Relevant crossing;
     const int tricks = CashingTricks(state, trumps, partner, needed, crossing);
+    // The crossing rests on partner's top card of the suit, whether or not
+    // the cashing counted that suit.
+    crossing.fields[e] |= TopFields(1);
     if (tricks > best) {
       best = tricks;
       relevant = crossing;
@@ -354,8 +357,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) return declarerSideLeads;
   }
   if (trickStart) {
-    key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, mirror_);
-    const TableHit hit = table_->Probe(key, target);
+    key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
+    const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;
       return hit.made;
@@ -416,7 +419,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     CoverRuns(state_, moves, relevant);
   }
   if (trickStart && !stopRequested_->load(std::memory_order_relaxed)) {
-    table_->Store(key, relevant, target, result, cut ? uint8_t((cutMove & 0x3F) | kStoredMove) : 0);
+    table_->Store(key, relevant, target, result, cut ? uint8_t((cutMove & 0x3F) | kStoredMove) : 0,
+                  (rotation_ & 1) != 0);
   }
   return result;
 }
@@ -444,28 +448,38 @@ int Solver::SolvePass(int start, std::atomic<int>* progressTarget) noexcept {
 SideTricks Solver::SolveSide(const DealNumber& number, int strain, Seat declarer,
                              const std::atomic<bool>& stopRequested, SolveProgress* progress) {
   assert(declarer >= 0 && declarer < 4);
-  table_->Clear();
+  // The entries of another declarer of this deal and strain stay useful: the
+  // table files positions by seat and counts tricks for one side.
+  if (!tableValid_ || !(tableDeal_ == number) || tableStrain_ != strain) table_->Clear();
+  tableValid_ = false;
   const Deal deal = DealFromNumber(number);
   SideTricks tricks;
 
-  SetSearch(strain, false, stopRequested);
+  SetFrame(strain, declarer, stopRequested);
   tarrow::SetUpDeal(state_, deal, declarer);
   NoteDealShape();
   tricks.declarer = SolvePass(5, progress != nullptr ? &progress->target[0] : nullptr);
 
-  SetSearch(strain, true, stopRequested);
+  SetFrame(strain, declarer ^ 2, stopRequested);
   tarrow::SetUpDeal(state_, deal, declarer ^ 2);
   NoteDealShape();
   tricks.partner =
       SolvePass(std::max(tricks.declarer, 3), progress != nullptr ? &progress->target[1] : nullptr);
+
+  if (!stopRequested.load(std::memory_order_relaxed)) {
+    tableDeal_ = number;
+    tableStrain_ = strain;
+    tableValid_ = true;
+  }
   return tricks;
 }
 
 DDTable SolveDeal(Solver& solver, const DealNumber& number,
                   const std::atomic<bool>& stopRequested) {
   DDTable table{};
-  for (Seat declarer : {kNorth, kEast}) {
-    for (int strain = kNoTrumps; strain < 4; ++strain) {
+  // Strain by strain, so that East's passes read the entries North's left.
+  for (int strain = kNoTrumps; strain < 4; ++strain) {
+    for (Seat declarer : {kNorth, kEast}) {
       const SideTricks tricks = solver.SolveSide(number, strain, declarer, stopRequested);
       const Strain column = strain + 1;  // table strains: 0 notrump, 1..4 spades..clubs
       table[size_t(DDIndex(declarer, column))] = uint8_t(tricks.declarer);

@@ -126,8 +126,16 @@ class Solver {
   // The steps SolveSide is made of, for tests that walk positions by hand.
   // SetSearch chooses the strain, the mirror and the stop flag (which must
   // outlive the search); ClearTable forgets every bound.
-  void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept;
-  void ClearTable() noexcept { table_->Clear(); }
+  void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept {
+    SetFrame(strain, mirror ? 2 : 0, stopRequested);
+  }
+  // The same with the table's frame of a declarer seat: positions are filed
+  // by seat, so every declarer of a strain reads the others' entries.
+  void SetFrame(int strain, int declarer, const std::atomic<bool>& stopRequested) noexcept;
+  void ClearTable() noexcept {
+    table_->Clear();
+    tableValid_ = false;
+  }
   // Fills the position from the deal of a number (an out-of-range number
   // gives every card to North).
   void SetUpDeal(const DealNumber& number, Seat declarer);
@@ -169,7 +177,13 @@ class Solver {
   SolverState state_{};
   std::unique_ptr<TransTable> table_;
   int trumps_ = kNoTrumps;
-  bool mirror_ = false;
+  int rotation_ = 0;  // the table's frame: relative position p is filed as p + rotation_
+  // What the table holds: the deal and strain of the last SolveSide that
+  // ran to its end, whose entries the next one of the same deal and strain
+  // may use.
+  DealNumber tableDeal_{};
+  int tableStrain_ = kNoTrumps;
+  bool tableValid_ = false;
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;

@@ -84,21 +84,46 @@ int DepthOf(const TableKey& key, const Relevant& relevant) noexcept {
   return depth;
 }
 
+// Tricks left at a trick start: the cards in play over four.
+int TricksLeftOf(const TableKey& key) noexcept {
+  int cards = 0;
+  for (uint64_t lengths = key.lengths; lengths != 0; lengths >>= 4) cards += int(lengths & 0xF);
+  return cards / 4;
+}
+
 }  // namespace
 
 BoundCode BoundCodeOf(int lower, int upper) noexcept {
   return kCodeOfPair[size_t(lower)][size_t(upper)];
 }
 
-TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
-                      const uint8_t count[4][4], int leader, bool mirror) noexcept {
-  TableKey key;
-  const int flip = mirror ? 2 : 0;
-  for (int s = 0; s < 4; ++s) key.holders[s] = mirror ? holders[s] ^ MirrorMask[remaining[s]] : holders[s];
-  for (int p = 0; p < 4; ++p) {
-    for (int s = 0; s < 4; ++s) key.lengths |= uint64_t(count[p ^ flip][s]) << (16 * p + 4 * s);
+uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept {
+  const uint32_t fields = 0x5555555u & TopFields(n);
+  const uint32_t low = holders & fields;
+  const uint32_t high = (holders >> 1) & fields;
+  switch (rotation & 3) {
+    case 1:  // +1: the low bit flips, the high bit flips where the low one was set
+      return (low ^ fields) | (high ^ low) << 1;
+    case 2:  // +2: the high bit flips
+      return holders ^ (fields << 1);
+    case 3: {  // -1: the low bit flips, the high bit flips where the low one was clear
+      const uint32_t newLow = low ^ fields;
+      return newLow | (high ^ newLow) << 1;
+    }
+    default:
+      return holders;
   }
-  key.leader = uint32_t(leader ^ flip);
+}
+
+TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
+                      const uint8_t count[4][4], int leader, int rotation) noexcept {
+  TableKey key;
+  for (int s = 0; s < 4; ++s) key.holders[s] = RotateHolders(holders[s], remaining[s], rotation);
+  for (int p = 0; p < 4; ++p) {
+    const int filed = (p + rotation) & 3;
+    for (int s = 0; s < 4; ++s) key.lengths |= uint64_t(count[p][s]) << (16 * filed + 4 * s);
+  }
+  key.leader = uint32_t((leader + rotation) & 3);
   return key;
 }
 
@@ -154,7 +179,10 @@ TransTable::Bucket& TransTable::FreshBucket(size_t index) noexcept {
   return bucket;
 }
 
-TableHit TransTable::Probe(const TableKey& key, int target) noexcept {
+TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noexcept {
+  // The other side makes `target` exactly when the filed side cannot make
+  // the rest of the tricks plus one.
+  if (otherSide) target = TricksLeftOf(key) - target + 1;
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most
   // specific first.  Their tag lines load side by side.
@@ -173,7 +201,7 @@ TableHit TransTable::Probe(const TableKey& key, int target) noexcept {
       const BoundPair bounds = BoundPairs[bucket.code[i]];
       if (target <= bounds.lower || target >= bounds.upper) {
         hit.decided = true;
-        hit.made = target <= bounds.lower;
+        hit.made = (target <= bounds.lower) != otherSide;
         for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(bucket.tops[i], s);
         return hit;
       }
@@ -184,7 +212,11 @@ TableHit TransTable::Probe(const TableKey& key, int target) noexcept {
 }
 
 void TransTable::Store(const TableKey& key, const Relevant& relevant, int target, bool made,
-                       uint8_t bestMove) noexcept {
+                       uint8_t bestMove, bool otherSide) noexcept {
+  if (otherSide) {
+    target = TricksLeftOf(key) - target + 1;
+    made = !made;
+  }
   Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
   const uint16_t tag = TagOf(key);
   const uint16_t tops = TopsOf(relevant);

@@ -25,8 +25,11 @@
 //   per suit the number k of top cards that matter, 0..13,
 //   the holders of those top cards,
 //
-// and its bounds (lower, upper) hold for every position of the class:
-// declarer's side makes at least `lower` more tricks and cannot make `upper`.
+// and its bounds (lower, upper) hold for every position of the class: the
+// side in filed positions 1 and 3 makes at least `lower` more tricks and
+// cannot make `upper`.  A search for the other side's declarer turns its
+// targets round: that side makes t of n tricks left when the first cannot
+// make n - t + 1.
 // A position matches an entry when it has the same leader and lengths and,
 // in every suit, the same holders of the top k cards; the small cards are
 // not compared.  Why the solver's `relevant` lines make this sound is told
@@ -123,15 +126,19 @@ constexpr int TopCount(uint32_t fields) noexcept {
   return std::bit_width(fields) / 2;
 }
 
-// A position as the table sees it, in the form of the pass (mirrored in the
-// partner's pass, so that both passes describe a position alike).
+// A position as the table sees it, in one frame for every declarer: each
+// relative position p is filed as (p + rotation) mod 4, where rotation is
+// the declarer's seat, so that a card's holder is filed by its seat whoever
+// declares (the partner's pass rotates by 2, the mirror).
 struct TableKey {
   uint64_t lengths = 0;  // 4 bits per hand and suit: bits 16 p + 4 s hold count[p][s]
   uint32_t holders[4] = {0, 0, 0, 0};  // the holder strings, bits above the suit's cards 0
   uint32_t leader = 0;                 // 0..3
 };
 TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
-                      const uint8_t count[4][4], int leader, bool mirror) noexcept;
+                      const uint8_t count[4][4], int leader, int rotation) noexcept;
+// Every 2-bit field of the n low ones of `holders` plus rotation, mod 4.
+uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept;
 
 struct TableHit {
   bool decided = false;  // the bounds of a matching entry decide the target
@@ -170,15 +177,17 @@ class TransTable {
 
   // The first entry whose class holds the position and whose bounds decide
   // `target`; otherwise undecided, with the best move of a matching entry
-  // when there is one.
-  TableHit Probe(const TableKey& key, int target) noexcept;
+  // when there is one.  The bounds count the tricks of the side in filed
+  // positions 1 and 3 (North-South); with `otherSide` the target and the
+  // answer are those of the other side.
+  TableHit Probe(const TableKey& key, int target, bool otherSide = false) noexcept;
 
   // Records a search result for the class of `key` with the top cards of
   // `relevant`: made (target is a lower bound) or not (an upper bound).
   // Narrows the entry of exactly that class when there is one, else takes
   // an empty slot or evicts the least informative entry of the bucket.
   void Store(const TableKey& key, const Relevant& relevant, int target, bool made,
-             uint8_t bestMove) noexcept;
+             uint8_t bestMove, bool otherSide = false) noexcept;
 
   // For tests: the bounds of exactly this class, or code 0 when absent.
   BoundPair BoundsOf(const TableKey& key, const Relevant& relevant) noexcept;

@@ -44,10 +44,10 @@ TEST(TableKeyTest, TheMirrorSwapsPartnersLengthsHoldersAndLeader) {
   const uint32_t holders[4] = {0x1B, 0x0, 0x39, 0x2};
   const uint8_t remaining[4] = {3, 0, 3, 1};
   const uint8_t count[4][4] = {{1, 0, 1, 0}, {1, 0, 0, 0}, {0, 0, 1, 1}, {1, 0, 1, 0}};
-  const TableKey plain = MakeTableKey(holders, remaining, count, 1, false);
+  const TableKey plain = MakeTableKey(holders, remaining, count, 1, 0);
   EXPECT_EQ(plain.leader, 1u);
   EXPECT_EQ((plain.lengths >> (16 * 2 + 4 * 3)) & 0xF, 1u);  // position 2 holds one club
-  const TableKey mirrored = MakeTableKey(holders, remaining, count, 1, true);
+  const TableKey mirrored = MakeTableKey(holders, remaining, count, 1, 2);
   EXPECT_EQ(mirrored.leader, 3u);
   EXPECT_EQ((mirrored.lengths >> (16 * 0 + 4 * 3)) & 0xF, 1u);  // ... and shows as position 0
   EXPECT_EQ(mirrored.holders[0], 0x1Bu ^ MirrorMask[3]);
@@ -59,10 +59,26 @@ TEST(TableKeyTest, TheMirrorSwapsPartnersLengthsHoldersAndLeader) {
   for (int p = 0; p < 4; ++p) {
     for (int s = 0; s < 4; ++s) swapped[p ^ 2][s] = count[p][s];
   }
-  const TableKey twice = MakeTableKey(back, remaining, swapped, 3, true);
+  const TableKey twice = MakeTableKey(back, remaining, swapped, 3, 2);
   EXPECT_EQ(twice.lengths, plain.lengths);
   EXPECT_EQ(twice.leader, plain.leader);
   for (int s = 0; s < 4; ++s) EXPECT_EQ(twice.holders[s], plain.holders[s]);
+}
+
+TEST(TableKeyTest, RotatingHoldersAddsToEveryFieldAndLeavesTheRestZero) {
+  // Fields 0..3 hold positions 0, 1, 2, 3; the fifth field is not in play.
+  const uint32_t holders = 0 | 1 << 2 | 2 << 4 | 3 << 6;
+  for (int rotation = 0; rotation < 4; ++rotation) {
+    SCOPED_TRACE(rotation);
+    const uint32_t rotated = RotateHolders(holders, 4, rotation);
+    for (int r = 0; r < 4; ++r) EXPECT_EQ((rotated >> (2 * r)) & 3, uint32_t((r + rotation) & 3));
+    EXPECT_EQ(rotated >> 8, 0u);
+    // Four quarter turns come back to the start.
+    uint32_t round = holders;
+    for (int i = 0; i < 4; ++i) round = RotateHolders(round, 4, rotation);
+    EXPECT_EQ(round, holders);
+  }
+  EXPECT_EQ(RotateHolders(0x1B, 3, 2), 0x1Bu ^ MirrorMask[3]);
 }
 
 TEST(RelevantTest, TopFieldsCountAndUnite) {
@@ -97,7 +113,7 @@ class TransTableTest : public ::testing::Test {
     for (auto& hand : count) {
       for (auto& n : hand) n = 1;
     }
-    return MakeTableKey(holders, remaining, count, leader, false);
+    return MakeTableKey(holders, remaining, count, leader, 0);
   }
   static Relevant TopSpades(int k) {
     Relevant relevant;
@@ -192,6 +208,33 @@ TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedEarliestFirst) {
     EXPECT_EQ(table->BoundsOf(classes[size_t(i)].first, classes[size_t(i)].second).lower, 3);
   }
   EXPECT_EQ(table->BoundsOf(extraKey, extraRelevant).lower, 3);
+}
+
+TEST_F(TransTableTest, TheOtherSideReadsTheBoundsTurnedRound) {
+  // Four tricks left.  The filed side makes at least 1 and not 3, so the
+  // other side makes at least 4 - 3 + 1 = 2 and not 4 - 1 + 1 = 4.
+  const TableKey key = Key({0, 1, 2, 3});
+  table->Store(key, TopSpades(1), 1, true, 0);
+  table->Store(key, TopSpades(1), 3, false, 0);
+  struct Row {
+    int target;
+    bool decided;
+    bool made;
+  };
+  for (const Row& row : {Row{1, true, true}, Row{2, true, true}, Row{3, false, false},
+                         Row{4, true, false}}) {
+    SCOPED_TRACE(row.target);
+    const TableHit hit = table->Probe(key, row.target, true);
+    EXPECT_EQ(hit.decided, row.decided);
+    if (row.decided) {
+      EXPECT_EQ(hit.made, row.made);
+    }
+  }
+  // A result of the other side narrows the same entry: it makes 3, so the
+  // filed side cannot make 2.
+  table->Store(key, TopSpades(1), 3, true, 0, true);
+  EXPECT_EQ(table->BoundsOf(key, TopSpades(1)).upper, 2);
+  EXPECT_EQ(table->BoundsOf(key, TopSpades(1)).lower, 1);
 }
 
 TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
