@@ -92,9 +92,12 @@ void SetupHalf(Surface& s, const SetupSheetMetrics& m, int y, int board, const D
   }
 
   Points(s, kArial, 6);
-  s.TextOut(m.mx + 2 * m.gx, y + 14 * m.gy + 4 * m.gx + m.gy, kProgramBanner);
+  const int bannerY = y + 14 * m.gy + 4 * m.gx + m.gy;
+  s.TextOut(m.mx + 2 * m.gx, bannerY, kProgramBanner);
   if (options.showDealNumbers && entry.number.valid) {
-    s.TextOut(m.mx + 2 * m.gx, y + 15 * m.gy + 4 * m.gx,
+    // On the line under the banner: at the banner's own height the two would
+    // print over each other.
+    s.TextOut(m.mx + 2 * m.gx, bannerY + s.TextHeight(kProgramBanner),
               "Deal # " + DealNumberText(entry.number, options.dealNumberForm));
   }
 

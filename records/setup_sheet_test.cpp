@@ -158,8 +158,9 @@ TEST_F(SetupSheetTest, HalfSheetPositionsFontsAndCompass) {
   EXPECT_EQ(hearts[0].size, 20);
 
   at(std::string(kProgramBanner), 240 + 2 * 68, y + 14 * 155 + 4 * 68 + 155, "Arial", 6, false);
-  at("Deal # " + DealNumberHexText(deal.number), 240 + 2 * 68, y + 15 * 155 + 4 * 68, "Arial", 6,
-     false);
+  // The deal number goes on the next line, clear of the banner.
+  at("Deal # " + DealNumberHexText(deal.number), 240 + 2 * 68, y + 15 * 155 + 4 * 68 + 6, "Arial",
+     6, false);
   const RecordingSurface::Text big = s.Find("2");
   EXPECT_EQ(big.x, 240 + 57 * 68);
   EXPECT_EQ(big.y, y + 3 * 155);
