@@ -38,7 +38,7 @@ Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOp
   const HandRecordMetrics m = PrinterHandRecordMetrics(printer.PageWidth(), printer.PageHeight());
 
   if (Status s = printer.BeginDoc(); !s.ok()) return s;
-  printer.Canvas().SetPenWidth(RoundHalfEven(m.cw * 0.003));
+  printer.Canvas().SetPenWidth(RoundHalfEven(m.cellWidth * 0.003));
   HandRecordPage(printer.Canvas(), m, options, 1, *prepared, club, logo, setFilePath);
   if (flip) {
     if (Status s = printer.EndDoc(); !s.ok()) return s;
@@ -47,7 +47,7 @@ Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOp
     }
     prepared = PreparedBoards(set);  // results may have come in while the operator waited
     if (Status s = printer.BeginDoc(); !s.ok()) return s;
-    printer.Canvas().SetPenWidth(RoundHalfEven(m.cw * 0.003));
+    printer.Canvas().SetPenWidth(RoundHalfEven(m.cellWidth * 0.003));
   } else {
     if (Status s = printer.NewPage(); !s.ok()) return s;
   }

@@ -23,8 +23,9 @@ class PrintHandRecordsTest : public ::testing::Test {
  protected:
   void SetUp() override { GenerateSet(set, "abc", 46000); }
   Status Print(int copies, bool flip, const FlipPause& pause) {
-    return PrintHandRecords(printer, set, HandRecordOptions(), "Club", Logo(32), "", copies, flip,
-                            pause);
+    HandRecordOptions options;
+    options.showAnalysis = true;  // contract lines
+    return PrintHandRecords(printer, set, options, "Club", Logo(32), "", copies, flip, pause);
   }
   DealSet set;
   RecordingPrinter printer;
@@ -43,7 +44,7 @@ TEST_F(PrintHandRecordsTest, WithoutFlipOneJobOfTwoPages) {
   // The printer column of the metrics: sizes in points, cells from the page size.
   const HandRecordMetrics m = PrinterHandRecordMetrics(4800, 6600);
   EXPECT_TRUE(printer.Page(0, 0).HasCall("move 40 60"));
-  EXPECT_TRUE(printer.Page(0, 0).HasCall("line " + std::to_string(40 + 4 * m.cw) + " 60"));
+  EXPECT_TRUE(printer.Page(0, 0).HasCall("line " + std::to_string(40 + 4 * m.cellWidth) + " 60"));
 }
 
 TEST_F(PrintHandRecordsTest, FlipPrintsTwoJobsWithThePauseBetween) {

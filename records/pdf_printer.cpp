@@ -1,5 +1,7 @@
 #include "records/pdf_printer.h"
 
+#include "core/atomic_file.h"
+
 namespace tarrow {
 namespace {
 
@@ -57,10 +59,10 @@ Status PdfPrinter::EndDoc() {
 Status PdfPrinter::Save(const std::filesystem::path& path) {
   if (!surface_->Error().empty())
     return Status::Error("cannot write " + path.string() + ": no font for " + surface_->Error());
-  std::string reason;
-  if (!document_->SaveToFile(path.string(), &reason))
+  std::string bytes, reason;
+  if (!document_->Render(bytes, &reason))
     return Status::Error("cannot write " + path.string() + ": " + reason);
-  return Status();
+  return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace tarrow

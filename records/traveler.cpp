@@ -89,12 +89,12 @@ TravelerMetrics ComputeTravelerMetrics(int pw, int ph) {
   m.ru = RoundHalfEven(m.th / 22.0);
   m.cu = RoundHalfEven(m.tw / 13.0);
   m.box.pdf = false;
-  m.box.ml = 0;  // the traveler places the box itself
-  m.box.mt = 0;
-  m.box.cw = (pw - 80) / 4;
-  m.box.gu = m.box.cw / 24;
-  m.box.ch = RoundHalfEven((ph - 120) * 0.27);
-  m.box.lu = m.box.ch / 26;
+  m.box.leftMargin = 0;  // the traveler places the box itself
+  m.box.topMargin = 0;
+  m.box.cellWidth = (pw - 80) / 4;
+  m.box.gridUnit = m.box.cellWidth / 24;
+  m.box.cellHeight = RoundHalfEven((ph - 120) * 0.27);
+  m.box.lineUnit = m.box.cellHeight / 26;
   return m;
 }
 
@@ -110,7 +110,7 @@ void Traveler(Surface& s, const TravelerMetrics& m, int x, int y, int board, int
   HandRecordOptions box;
   box.showDistributions = box.showLtc = box.showAnalysis = box.allTricks = true;
   box.showDealNumbers = false;
-  BoardBox(s, m.box, x + m.tw - m.box.cw, hy + m.th - m.ru, board, set.Board(board),
+  BoardBox(s, m.box, x + m.tw - m.box.cellWidth, hy + m.th - m.ru, board, set.Board(board),
            set.DealOf(board), box);
 
   ScoreTable(s, m, x, hy);

@@ -26,7 +26,8 @@ struct TravelerMetrics {
   int th = 0;              // traveler height, round((ph - 60) * 0.7)
   int ru = 0;              // row unit, round(th / 22)
   int cu = 0;              // column unit, round(tw / 13)
-  HandRecordMetrics box;   // the board box: cw (pw - 80) div 4, gu, ch round((ph - 120) * 0.27), lu
+  HandRecordMetrics box;   // the board box: cell width (pw - 80) div 4, cell height
+                           // round((ph - 120) * 0.27), grid and line units from them
 };
 TravelerMetrics ComputeTravelerMetrics(int pageWidth, int pageHeight);
 

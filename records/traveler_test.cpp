@@ -31,10 +31,10 @@ TEST_F(TravelerTest, MetricsFollowThePageSize) {
   EXPECT_EQ(m.th, 3318);
   EXPECT_EQ(m.ru, 151);
   EXPECT_EQ(m.cu, 167);
-  EXPECT_EQ(m.box.cw, 1630);
-  EXPECT_EQ(m.box.gu, 67);
-  EXPECT_EQ(m.box.ch, 1264);
-  EXPECT_EQ(m.box.lu, 48);
+  EXPECT_EQ(m.box.cellWidth, 1630);
+  EXPECT_EQ(m.box.gridUnit, 67);
+  EXPECT_EQ(m.box.cellHeight, 1264);
+  EXPECT_EQ(m.box.lineUnit, 48);
   EXPECT_FALSE(m.box.pdf);
 }
 
@@ -206,13 +206,13 @@ TEST_F(OneTravelerTest, BoardBoxBelowTheTableWithTricksOnceAnalysed) {
   EXPECT_FALSE(s.Has("Distrb  "));  // and no distributions in its place
   EXPECT_FALSE(s.Has("LTC"));
 
-  const size_t sevens = s.FindAll(" 7").size();  // points of 7, if any
+  const size_t sevens = s.FindAll("7").size();  // a 7 elsewhere, if any
   set.Board(5).doneMask = {kAllStrainsDone, kAllStrainsDone};
   set.Board(5).table.fill(7);
   s = RecordingSurface();
   Draw(5);
   EXPECT_TRUE(s.Has("NT"));
-  EXPECT_EQ(s.FindAll(" 7").size(), sevens + 10);  // both pairs, five strains, once each
+  EXPECT_EQ(s.FindAll("7").size(), sevens + 10);  // both pairs, five strains, once each
 }
 
 TEST_F(OneTravelerTest, BoardsBeyondTheLastDrawNothing) {
