@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/cp1252.h"
@@ -67,8 +68,19 @@ std::string RefusalOf(const std::string& queue) {
 
 }  // namespace
 
+namespace {
+
+// Qt's own notes ("XDG_RUNTIME_DIR not set") mean nothing to someone
+// printing from a terminal; only its errors are passed on.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+}  // namespace
+
 PrintingSession::PrintingSession() {
   if (QGuiApplication::instance() != nullptr) return;
+  qInstallMessageHandler(QuietMessages);
   if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("DISPLAY") == nullptr &&
       std::getenv("WAYLAND_DISPLAY") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
