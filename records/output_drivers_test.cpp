@@ -11,12 +11,15 @@
 #include "core/temp_folder_for_test.h"
 #include "records/logo.h"
 #include "records/pdf_printer.h"
+#include "records/pdf_tools_for_test.h"
 #include "records/recording_surface_for_test.h"
 
 namespace tarrow {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CommandOutput;
+using testing::PdfPages;
 using testing::RecordingPrinter;
 
 class PrintHandRecordsTest : public ::testing::Test {
@@ -126,16 +129,6 @@ TEST(PrinterChoiceTest, StoredNameFallsBackToTheDefaultPrinter) {
   EXPECT_EQ(SelectStoredPrinter(printer, "Office"), "Default Printer");
 }
 
-std::string CommandOutput(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return out;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) out.append(buffer.data(), n);
-  return out;
-}
-
 class PdfPrinterTest : public tarrow::testing::TempFolderTest {
  protected:
   void SetUp() override {
@@ -146,18 +139,15 @@ class PdfPrinterTest : public tarrow::testing::TempFolderTest {
       set.Board(b).table.fill(uint8_t(b % 14));
     }
   }
-  // Writes the printer's pages, checks them with qpdf and returns pdfinfo's
-  // page count and size line, and the text.
+  // Writes the printer's pages and checks them with qpdf, the page count and
+  // size with pdfinfo; keeps the text.
   void Check(PdfPrinter& pdf, const std::string& name, int pages, const char* size) {
     file = folder_ / name;
     const Status saved = pdf.Save(file);
     ASSERT_TRUE(saved.ok()) << saved.message();
     EXPECT_EQ(std::system(("qpdf --check '" + file.string() + "' >/dev/null 2>&1").c_str()), 0);
-    const std::string info = CommandOutput("pdfinfo '" + file.string() + "'");
-    const size_t at = info.find("Pages:");
-    ASSERT_NE(at, std::string::npos) << info;
-    EXPECT_EQ(std::atoi(info.c_str() + at + 6), pages) << info;
-    EXPECT_NE(info.find(size), std::string::npos) << info;
+    EXPECT_EQ(PdfPages(file), pages);
+    EXPECT_NE(CommandOutput("pdfinfo '" + file.string() + "'").find(size), std::string::npos);
     text = CommandOutput("pdftotext -raw '" + file.string() + "' -");
   }
   DealSet set;
