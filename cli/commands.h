@@ -27,5 +27,7 @@ extern const Command kDealCommand;
 extern const Command kAnalyzeCommand;
 extern const Command kShowCommand;
 extern const Command kPdfCommand;
+extern const Command kPrintersCommand;
+extern const Command kPrintCommand;
 
 }  // namespace tarrow::cli
