@@ -37,8 +37,12 @@ std::filesystem::path App::PdfPath() const {
 }
 
 void App::Deal(std::string_view seed) {
+  Deal(seed, DateTimeNow());
+}
+
+void App::Deal(std::string_view seed, DateTime generationTime) {
   runner_->StopAndWait();
-  GenerateSet(*set_, seed, DateTimeNow());
+  GenerateSet(*set_, seed, generationTime);
   set_->header.computerName = ComputerNameText();
   setReady_ = true;
 }

@@ -68,6 +68,9 @@ class App {
   // is stopped and waited for first, so that none of its results can land
   // on the new boards.
   void Deal(std::string_view seed);
+  // The same with a given generation time (a multiple-set run keeps the one
+  // the set already has).
+  void Deal(std::string_view seed, DateTime generationTime);
 
   // Starts the analysis of every job not yet done and saves the set (the
   // save's status is returned; the analysis runs either way).
