@@ -45,6 +45,9 @@ class App {
   DealSet& Set() noexcept { return *set_; }
   const DealSet& Set() const noexcept { return *set_; }
   bool SetReady() const noexcept { return setReady_; }
+  // The window sets a set aside while the operator edits the seed: not ready,
+  // nothing is saved, until it is dealt or loaded again.
+  void SetReady(bool ready) noexcept { setReady_ = ready; }
 
   // The set's file and where its PBN goes.  Naming a new set ("Browse")
   // sets both to the chosen path.

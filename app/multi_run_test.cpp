@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/quick_analysis_host_for_test.h"
 #include "core/atomic_file.h"
 #include "core/temp_folder_for_test.h"
 #include "files/pbn_reader.h"
@@ -17,27 +18,7 @@ namespace fs = std::filesystem;
 
 constexpr double kMinute = 1.0 / (24 * 60);
 
-// The real set flow with the analysis replaced by one that finishes at once
-// with every table filled (a real one takes minutes per set), unless the test
-// keeps it running.
-class QuickAnalysisHost : public AppRunHost {
- public:
-  using AppRunHost::AppRunHost;
-  void StartAnalysis() override {
-    running_ = keepRunning;
-    if (running_) return;
-    for (BoardEntry& entry : app_.Set().boards) {
-      entry.table.fill(7);
-      entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-    }
-  }
-  void StopAnalysis() override { running_ = false; }
-  bool AnalysisRunning() const override { return running_; }
-  bool keepRunning = false;
-
- private:
-  bool running_ = false;
-};
+using testing::QuickAnalysisHost;
 
 std::vector<std::string> LogLines(const fs::path& log) {
   const Result<std::string> text = ReadWholeFile(log);
