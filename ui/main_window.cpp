@@ -75,6 +75,7 @@ QSpinBox* MakeSpin(int lowest, int highest, int value, const char* name) {
   spin->setRange(lowest, highest);
   spin->setValue(value);
   spin->setMinimumWidth(70);
+  spin->setMaximumWidth(110);
   return spin;
 }
 
@@ -144,6 +145,8 @@ void TForm1::BuildWidgets() {
   lCurrent_ = MakeLabel("", "LCurrent");
   strip->addWidget(lCurrent_, 1);
   strip->addWidget(MakeLabel("Threads to Use", "Label11"));
+  auto* threadsShown = MakeLabel("", "LThreads");
+  strip->addWidget(threadsShown);
 
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
@@ -158,7 +161,10 @@ void TForm1::BuildWidgets() {
   timer2_ = Named(new QTimer(this), "Timer2");
   timer2_->setInterval(1000);
   connect(timer2_, &QTimer::timeout, this, [this] { Timer2Timer(); });
-  resize(860, 560);
+  connect(seNprocs_, &QSpinBox::valueChanged, threadsShown,
+          [threadsShown](int threads) { threadsShown->setText(QString::number(threads)); });
+  threadsShown->setText(QString::number(seNprocs_->value()));
+  resize(820, 470);
 }
 
 QWidget* TForm1::BuildGeneralTab() {
