@@ -15,14 +15,14 @@ namespace fs = std::filesystem;
 
 Status AppRunHost::BeginSet(std::string_view seed, const fs::path& file) {
   app_.SetSetFilePath(file);
-  app_.Deal(seed, app_.Set().header.generationTime);
+  app_.DealFromSeed(seed, app_.Set().header.generationTime);
   return WriteSet();
 }
 
-void AppRunHost::StartAnalysis() {
+Status AppRunHost::StartAnalysis() {
   // The set was written just before, so the save that comes with the start
-  // finds nothing to write.
-  (void)app_.StartAnalysis();
+  // finds nothing to write; a failure here is one of the workers.
+  return app_.StartAnalysis();
 }
 
 void AppRunHost::StopAnalysis() {
@@ -163,7 +163,7 @@ Status MultiSetRun::StartNextSet() {
   }
   currentFile_ = runDirectory_ / fs::path(runName_ + std::to_string(setCounter_) + ".pbn");
   if (const Status s = host_.BeginSet(seed_, currentFile_); !s.ok()) return Abort(s);
-  host_.StartAnalysis();
+  if (const Status s = host_.StartAnalysis(); !s.ok()) return Abort(s);
   state_ = State::kWaiting;
   return Status();
 }

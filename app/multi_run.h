@@ -60,8 +60,8 @@ class MultiRunHost {
   // keeping the set's generation time, copies the event fields into the
   // header and writes the PBN and the PDF, whether or not anything changed.
   virtual Status BeginSet(std::string_view seed, const std::filesystem::path& file) = 0;
-  // Starts the analysis of the set.
-  virtual void StartAnalysis() = 0;
+  // Starts the analysis of the set; an error when it cannot run at all.
+  virtual Status StartAnalysis() = 0;
   virtual void StopAnalysis() = 0;
   virtual bool AnalysisRunning() const = 0;
   // Stores the set's analysis duration (days) and writes the PBN and the PDF
@@ -73,7 +73,7 @@ class AppRunHost : public MultiRunHost {
  public:
   explicit AppRunHost(App& app) : app_(app) {}
   Status BeginSet(std::string_view seed, const std::filesystem::path& file) override;
-  void StartAnalysis() override;
+  Status StartAnalysis() override;
   void StopAnalysis() override;
   bool AnalysisRunning() const override;
   Status FinishSet(double duration) override;

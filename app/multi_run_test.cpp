@@ -55,7 +55,9 @@ class MultiSetRunTest : public testing::TempFolderTest {
   }
 
   QueueExecutor executor_;
-  App app_{executor_};
+  // Settings of its own, only read: the defaults.
+  App app_{executor_, fs::temp_directory_path() / "tarrow-multi-run-test-none" / "Tarrow.ini",
+           SettingsFileUse::kReadOnly};
   QuickAnalysisHost host_{app_};
   MultiSetRun run_{host_};
   DateTime now_ = DateTimeFromCivil({2026, 12, 7, 18, 0, 0});
@@ -222,7 +224,7 @@ TEST(ElapsedTextTest, MinutesUpToAnHourThenHours) {
 
 // The real analysis, halted: the workers stop and the set keeps its file.
 TEST_F(MultiSetRunTest, HaltingStopsTheRealAnalysis) {
-  app_.threadsSetting = 2;
+  app_.Settings().SetThreads(2);
   AppRunHost realHost(app_);
   MultiSetRun run(realHost);
   ASSERT_TRUE(run.Start("Real", 2, folder_).ok());

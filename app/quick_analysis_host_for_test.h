@@ -11,13 +11,14 @@ namespace tarrow::testing {
 class QuickAnalysisHost : public AppRunHost {
  public:
   using AppRunHost::AppRunHost;
-  void StartAnalysis() override {
+  Status StartAnalysis() override {
     running_ = keepRunning;
-    if (running_) return;
+    if (running_) return Status();
     for (BoardEntry& entry : app_.Set().boards) {
       entry.table.fill(7);
       entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
     }
+    return Status();
   }
   void StopAnalysis() override { running_ = false; }
   bool AnalysisRunning() const override { return running_; }

@@ -10,11 +10,13 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/app.h"
 #include "core/result.h"
 
 namespace tarrow::cli {
@@ -41,17 +43,32 @@ struct ParsedArgs {
   std::string Value(const std::string& name, const std::string& fallback = "") const;
 };
 
-// "--help" is always understood and lands in flags.
+// "--help" (and "-h") is always understood and lands in flags as "--help".
 Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& known);
 
 // A UTF-8 argument as the Windows-1252 bytes the program keeps; the message
 // names the option and the character that has no place in that set.
 Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name);
 
-// Reads "--threads N": 1..8.  When absent: the Threads to Use of the
-// settings file (Tarrow.ini) if there is a valid one, else the number of
+// The App of a command: the window program's settings read, never written.
+// When they cannot be read, a warning on stderr says why and the command
+// goes on with the defaults.
+std::unique_ptr<App> CommandApp(QueueExecutor& executor);
+
+// Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
+// empty seed and one with a character outside Windows-1252 are refused
+// alike, by every command.
+Result<std::string> SeedArgument(const ParsedArgs& args);
+
+// Reads "--threads N": 1..8.  When absent: the Threads to Use of the app's
+// settings when they came from a valid Tarrow.ini, else the number of
 // processors; at most 8 either way.
-Result<int> ThreadCount(const ParsedArgs& args);
+Result<int> ThreadCount(const ParsedArgs& args, const App& app);
+
+// Takes --event, --site, --club and --description into the fields as
+// Windows-1252 text (empty when not given); the message names the option
+// whose text cannot be.
+Status EventFieldArguments(const ParsedArgs& args, EventFields& fields);
 
 // Reads the value of option `name` as a whole number from lowest to highest;
 // the message names the option, the range and the text given.

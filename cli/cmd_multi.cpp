@@ -7,13 +7,12 @@
 #include <csignal>
 #include <iostream>
 
+#include "app/analysis_display.h"
 #include "app/app.h"
 #include "app/multi_run.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "core/atomic_file.h"
 #include "core/cp1252.h"
-#include "files/settings.h"
 
 namespace tarrow::cli {
 namespace {
@@ -42,20 +41,6 @@ class HaltOnInterrupt {
   struct sigaction previous_ {};
 };
 
-// The window program's output folder when its settings exist, else the
-// documents folder.  The settings file is only read, never made here.
-std::filesystem::path DefaultRunFolder() {
-  const Result<std::string> bytes = ReadWholeFile(SettingsPath(), size_t(1) << 20);
-  if (bytes.ok()) {
-    if (const std::optional<SettingsRecord> settings = SettingsRecord::FromBytes(*bytes)) {
-      if (!settings->OutputDirectory().empty()) return settings->OutputDirectory();
-    }
-  }
-  return DefaultOutputDirectory();
-}
-
-constexpr const char* kTextOptions[] = {"--event", "--site", "--club", "--description"};
-
 int RunMulti(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(
       argList, {.values = {"--name", "--sets", "--dir", "--threads", "--event", "--site", "--club",
@@ -74,22 +59,21 @@ int RunMulti(const std::vector<std::string>& argList) {
   const Result<int> sets =
       IntegerOption(*args, "--sets", MultiSetRun::kFewestSets, MultiSetRun::kMostSets);
   if (!sets.ok()) return UsageError("multi", sets.message());
-  const Result<int> threads = ThreadCount(*args);
-  if (!threads.ok()) return UsageError("multi", threads.message());
 
   QueueExecutor executor;
-  App app(executor);
-  app.threadsSetting = *threads;
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
+  const Result<int> threads = ThreadCount(*args, app);
+  if (!threads.ok()) return UsageError("multi", threads.message());
+  app.Settings().SetThreads(uint8_t(*threads));
   app.writePdf = !args->Has("--no-pdf");
-  std::string* const fields[] = {&app.fields.event, &app.fields.site, &app.fields.club,
-                                 &app.fields.description};
-  for (size_t i = 0; i < std::size(kTextOptions); ++i) {
-    const Result<std::string> text = ArgumentText(*args, kTextOptions[i]);
-    if (!text.ok()) return UsageError("multi", text.message());
-    *fields[i] = *text;
+  if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
+    return UsageError("multi", fields.message());
   }
-  const std::filesystem::path folder =
-      args->Has("--dir") ? std::filesystem::path(args->Value("--dir")) : DefaultRunFolder();
+  // The window program's output folder unless another is named.
+  const std::filesystem::path folder = args->Has("--dir")
+                                           ? std::filesystem::path(args->Value("--dir"))
+                                           : std::filesystem::path(app.Settings().OutputDirectory());
 
   AppRunHost host(app);
   MultiSetRun run(host);
@@ -119,7 +103,8 @@ int RunMulti(const std::vector<std::string>& argList) {
     nextTick += std::chrono::seconds(1);
     if (app.AnalysisRunning()) {
       const App::TickOutcome outcome = app.Tick();
-      progress = outcome.tick.progressText;
+      progress = outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
+                                        : ProgressText(outcome.tick);
       if (!outcome.save.ok()) std::cerr << "tarrow-cli: " << outcome.save.message() << "\n";
     }
     const Status stepped = run.Step();

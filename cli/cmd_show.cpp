@@ -10,15 +10,14 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kShowOptions = {.values = {"--board"}, .flags = {}};
+
 constexpr const char* kSuitLetters[4] = {"S", "H", "D", "C"};
 constexpr int kColumn = 26;  // where East's hand and South's indent start
 
 // "A1092" as hand records print it; "-" for a void.
 std::string Holding(const Deal& deal, Seat seat, Suit suit) {
-  std::string text;
-  for (Rank r = 0; r < 13; ++r) {
-    if (deal.seatOf[CardIndex(suit, r)] == seat) text += kPrintedRankNames[r];
-  }
+  const std::string text = HoldingText(deal, seat, suit);
   return text.empty() ? "-" : text;
 }
 
@@ -66,7 +65,7 @@ void PrintBoard(std::ostream& out, const DealSet& set, int board) {
 }
 
 int RunShow(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, {.values = {"--board"}, .flags = {}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kShowOptions);
   if (!args.ok()) return UsageError("show", args.message());
   if (args->positional.size() != 1) return UsageError("show", "give one set file");
   int only = 0;
@@ -76,7 +75,8 @@ int RunShow(const std::vector<std::string>& argList) {
     only = *board;
   }
   QueueExecutor executor;
-  App app(executor);
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   const DealSet& set = app.Set();
@@ -106,6 +106,7 @@ const Command kShowCommand{
     "double-dummy tricks per declarer and strain when the board has them (\"?\"\n"
     "where a result is not known yet).\n\n"
     "Example:\n  tarrow-cli show club.pbn --board 7\n",
-    RunShow};
+    RunShow,
+    kShowOptions};
 
 }  // namespace tarrow::cli

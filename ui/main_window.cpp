@@ -483,9 +483,9 @@ QWidget* TForm1::BuildMultipleSetsTab() {
 // ---------------------------------------------------------------- start-up
 
 void TForm1::FormCreate() {
-  const SettingsLoad loaded = LoadSettings();
-  settings_ = loaded.record;
-  if (!loaded.written.ok()) statusBar()->showMessage(QString::fromStdString(loaded.written.message()));
+  if (!app_.SettingsProblem().ok()) {
+    statusBar()->showMessage(QString::fromStdString(app_.SettingsProblem().message()));
+  }
   ApplySettings();
   pageControl_->setCurrentIndex(0);
   dtDate_->setDate(QDate::currentDate());
@@ -502,29 +502,31 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ApplySettings() {
-  cbShowD_->setChecked(settings_.ShowDistributions());
-  cbShowN_->setChecked(settings_.ShowDealNumbers());
-  cbShowL_->setChecked(settings_.ShowLtc());
-  cbShowDD_->setChecked(settings_.ShowAnalysis());
-  cbAllTricks_->setChecked(settings_.AllTricks());
-  cbContracts_->setChecked(!settings_.AllTricks());
-  cbAuto_->setChecked(settings_.AutoFillDescription());
-  cbFlip_->setChecked(settings_.FlipPages());
-  ltcItems_[std::min<int>(settings_.QueenMethod(), kLtcItems - 1)]->setChecked(true);
-  seNprocs_->setValue(std::clamp<int>(settings_.Threads(), 1, 32));
-  lDir_->setText("Save files in: " + FromPath(settings_.OutputDirectory()));
-  leSite_->setText(FromText(settings_.Site()));
+  const SettingsControls shown = app_.ApplySettings();
+  const HandRecordOptions& options = shown.handRecords;
+  cbShowD_->setChecked(options.showDistributions);
+  cbShowN_->setChecked(options.showDealNumbers);
+  cbShowL_->setChecked(options.showLtc);
+  cbShowDD_->setChecked(options.showAnalysis);
+  cbAllTricks_->setChecked(options.allTricks);
+  cbContracts_->setChecked(!options.allTricks);
+  cbAuto_->setChecked(shown.autoFillDescription);
+  cbFlip_->setChecked(shown.flipPages);
+  ltcItems_[std::clamp(int(options.queenMethod), 0, kLtcItems - 1)]->setChecked(true);
+  seNprocs_->setValue(shown.threads);
+  lDir_->setText("Save files in: " + FromPath(shown.outputDirectory));
+  leSite_->setText(FromText(shown.site));
 
   // The stored printer when it is still installed, else the default one.
-  const QString stored = FromText(settings_.PrinterName());
+  const QString stored = FromText(shown.printerName);
   if (!stored.isEmpty() && QPrinterInfo::availablePrinterNames().contains(stored)) {
     printer_.setPrinterName(stored);
   } else {
     const QPrinterInfo fallback = QPrinterInfo::defaultPrinter();
     if (!fallback.isNull()) printer_.setPrinterName(fallback.printerName());
-    settings_.SetPrinterName("Default Printer");
+    app_.Settings().SetPrinterName("Default Printer");
   }
-  lPrinter_->setText(FromText(settings_.PrinterName()));
+  lPrinter_->setText(FromText(app_.Settings().PrinterName()));
 
   const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
                        const std::string& selected) {
@@ -532,8 +534,8 @@ void TForm1::ApplySettings() {
     for (const std::string& item : items) box->addItem(FromText(item));
     box->setEditText(FromText(selected));
   };
-  fill(cbClub_, settings_.ClubNames(), settings_.SelectedClub());
-  fill(cbEvent_, settings_.EventNames(), settings_.SelectedEvent());
+  fill(cbClub_, shown.clubs, shown.club);
+  fill(cbEvent_, shown.events, shown.event);
 
   const QList<QScreen*> screens = QGuiApplication::screens();
   const bool several = screens.size() > 1;
@@ -541,44 +543,54 @@ void TForm1::ApplySettings() {
   lDispName_->setVisible(!several);
   lDispName_->setText("Default Monitor");
   if (several) {
-    const int chosen = std::min<int>(settings_.Monitor(), int(screens.size()) - 1);
+    const int chosen = std::clamp(shown.monitor, 0, int(screens.size()) - 1);
     for (int i = 0; i < screens.size(); ++i) {
       auto* item = new QRadioButton(MonitorName(screens[i], i));
       item->setObjectName(QString("RGMon%1").arg(i));
       item->setChecked(i == chosen);
       rgMon_->layout()->addWidget(item);
       connect(item, &QRadioButton::toggled, this, [this, i](bool on) {
-        if (on) settings_.SetMonitor(uint8_t(i));
+        if (on) app_.Settings().SetMonitor(uint8_t(i));
       });
     }
     lDispName_->setText(MonitorName(screens[chosen], chosen));
   }
 }
 
-void TForm1::CollectSettings() {
-  settings_.SetShowDistributions(cbShowD_->isChecked());
-  settings_.SetShowDealNumbers(cbShowN_->isChecked());
-  settings_.SetShowLtc(cbShowL_->isChecked());
-  settings_.SetShowAnalysis(cbShowDD_->isChecked());
-  settings_.SetAllTricks(cbAllTricks_->isChecked());
-  settings_.SetAutoFillDescription(cbAuto_->isChecked());
-  settings_.SetFlipPages(cbFlip_->isChecked());
+SettingsControls TForm1::ControlsShown() const {
+  SettingsControls c;
+  c.handRecords.showDistributions = cbShowD_->isChecked();
+  c.handRecords.showDealNumbers = cbShowN_->isChecked();
+  c.handRecords.showLtc = cbShowL_->isChecked();
+  c.handRecords.showAnalysis = cbShowDD_->isChecked();
+  c.handRecords.allTricks = cbAllTricks_->isChecked();
   for (int i = 0; i < kLtcItems; ++i) {
-    if (ltcItems_[i]->isChecked()) settings_.SetQueenMethod(uint8_t(i));
+    if (ltcItems_[i]->isChecked()) c.handRecords.queenMethod = QueenMethodFromIndex(i);
   }
-  settings_.SetThreads(uint8_t(seNprocs_->value()));
-  settings_.SetSite(ToTextLossy(leSite_->text()));
-  const auto items = [](const QComboBox* box) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < box->count(); ++i) texts.push_back(ToTextLossy(box->itemText(i)));
-    return texts;
-  };
-  settings_.SetClubList(items(cbClub_), ToTextLossy(cbClub_->currentText()));
-  settings_.SetEventList(items(cbEvent_), ToTextLossy(cbEvent_->currentText()));
+  c.flipPages = cbFlip_->isChecked();
+  c.autoFillDescription = cbAuto_->isChecked();
+  c.threads = seNprocs_->value();
+  // Changed in the record by their own buttons.
+  c.outputDirectory = app_.Settings().OutputDirectory();
+  c.printerName = app_.Settings().PrinterName();
+  c.monitor = app_.Settings().Monitor();
+  c.site = ToTextLossy(leSite_->text());
+  for (int i = 0; i < cbClub_->count(); ++i) c.clubs.push_back(ToTextLossy(cbClub_->itemText(i)));
+  c.club = ToTextLossy(cbClub_->currentText());
+  for (int i = 0; i < cbEvent_->count(); ++i) {
+    c.events.push_back(ToTextLossy(cbEvent_->itemText(i)));
+  }
+  c.event = ToTextLossy(cbEvent_->currentText());
+  return c;
+}
+
+Status TForm1::CollectSettings() {
+  CopyControlsToApp();
+  return app_.CollectSettings(ControlsShown());
 }
 
 void TForm1::SaveSettingsNow() {
-  const Status saved = SaveSettings(settings_);
+  const Status saved = app_.SaveSettings();
   if (!saved.ok()) statusBar()->showMessage(QString::fromStdString(saved.message()));
 }
 
@@ -688,7 +700,7 @@ void TForm1::BFNBrowseClick() {
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(kSetFileFilters);
   dialog.setDefaultSuffix("pbn");
-  dialog.setDirectory(FromPath(settings_.OutputDirectory()));
+  dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
   if (!app_.SetFilePath().empty()) dialog.selectFile(FromPath(app_.SetFilePath()));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     app_.SetSetFilePath(ToPath(dialog.selectedFiles().first()));
@@ -705,7 +717,7 @@ void TForm1::BDealClick() {
   }
   if (seed->empty() || app_.SetFilePath().empty()) return;
   CopyControlsToApp();
-  app_.Deal(*seed);
+  app_.DealFromSeed(*seed);
   SetReady(true);
   // Dealing stopped any analysis of the previous set, so this starts one
   // for the new set, which saves it.
@@ -724,15 +736,15 @@ void TForm1::BDDAnalysisClick() {
   // first, so that the new run starts from what it stored.
   if (app_.AnalysisRunning()) app_.StopAndWait();
   CopyControlsToApp();
-  lMaxThreads_->setText(QString::fromStdString(AnalysisRunner::MaxThreadsText(app_.threadsSetting)));
-  const Status saved = app_.StartAnalysis();
+  lMaxThreads_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
+  const Status started = app_.StartAnalysis();
+  if (!app_.AnalysisRunning()) {
+    ShowFailure("DD Analysis", started);
+    return;
+  }
   bDDAnalysis_->setText("Stop DD Analysis");
   timer1_->start();
-  if (app_.WorkersStarted() == 0) {
-    ShowFailure("DD Analysis", Status::Error("no analysis worker could be started: there is "
-                                             "not enough memory for its table"));
-  }
-  if (!saved.ok()) ShowFailure("Save", saved);
+  if (!started.ok()) ShowFailure("Save", started);
 }
 
 void TForm1::CopyControlsToApp() {
@@ -741,17 +753,12 @@ void TForm1::CopyControlsToApp() {
   app_.fields.club = ToTextLossy(cbClub_->currentText());
   app_.fields.site = ToTextLossy(leSite_->text());
   app_.fields.eventDate = FromQDate(dtDate_->date());
-  HandRecordOptions& options = app_.handRecordOptions;
-  options.showDistributions = cbShowD_->isChecked();
-  options.showDealNumbers = cbShowN_->isChecked();
-  options.showLtc = cbShowL_->isChecked();
-  options.showAnalysis = cbShowDD_->isChecked();
-  options.allTricks = cbAllTricks_->isChecked();
-  for (int i = 0; i < kLtcItems; ++i) {
-    if (ltcItems_[i]->isChecked()) options.queenMethod = QueenMethodFromIndex(i);
-  }
-  app_.autoFillDescription = cbAuto_->isChecked();
-  app_.threadsSetting = seNprocs_->value();
+  // What the hand records show and how a load fills the description are
+  // read from the record, so it follows the controls.
+  const SettingsControls shown = ControlsShown();
+  app_.SetHandRecordChoices(shown.handRecords);
+  app_.Settings().SetAutoFillDescription(shown.autoFillDescription);
+  app_.Settings().SetThreads(uint8_t(shown.threads));
 }
 
 void TForm1::SaveFile() {
@@ -790,7 +797,7 @@ void TForm1::LoadFile(const fs::path& path) {
   if (!loaded.ok()) {
     // A file of another kind puts the window back to editing the seed; a
     // file that cannot be read leaves the set as it was.
-    if (DealExtensionKind(path) < 0) SetReady(false);
+    if (DealExtensionKind(path) == DealFileKind::kUnknown) SetReady(false);
     ShowFailure("Load a Saved Set", loaded);
     return;
   }
@@ -799,9 +806,8 @@ void TForm1::LoadFile(const fs::path& path) {
 
 void TForm1::BLoadClick() {
   if (app_.SetReady()) {
-    CollectSettings();
-    SaveSettingsNow();
-    SaveFile();
+    const Status collected = CollectSettings();
+    if (!collected.ok()) ShowFailure("Save", collected);
   }
   QFileDialog dialog(this, "Open Saved Deal Set File");
   dialog.setObjectName("OpenDialog1");
@@ -809,7 +815,7 @@ void TForm1::BLoadClick() {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(kSetFileFilters);
-  dialog.setDirectory(FromPath(settings_.OutputDirectory()));
+  dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   LoadFile(ToPath(dialog.selectedFiles().first()));
 }
@@ -849,7 +855,7 @@ void TForm1::BReDoDDClick() {
 
 void TForm1::BCHDirClick() {
   std::error_code ignored;
-  fs::path start = settings_.OutputDirectory();
+  fs::path start = app_.Settings().OutputDirectory();
   if (!fs::is_directory(start, ignored)) start = fs::path(QCoreApplication::applicationDirPath().toStdString());
   QFileDialog dialog(this, "Save files in");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -866,14 +872,14 @@ void TForm1::BCHDirClick() {
                                         "choose a folder nearer the top"));
     return;
   }
-  settings_.SetOutputDirectory(chosen);
-  lDir_->setText("Save files in: " + FromPath(settings_.OutputDirectory()));
+  app_.Settings().SetOutputDirectory(chosen);
+  lDir_->setText("Save files in: " + FromPath(app_.Settings().OutputDirectory()));
 }
 
 void TForm1::AllTricksClick(QCheckBox* clicked) {
   QCheckBox* other = clicked == cbAllTricks_ ? cbContracts_ : cbAllTricks_;
   other->setChecked(!clicked->isChecked());
-  settings_.SetAllTricks(cbAllTricks_->isChecked());
+  app_.Settings().SetAllTricks(cbAllTricks_->isChecked());
   SaveSettingsNow();
 }
 
@@ -898,8 +904,8 @@ void TForm1::BPrintSelClick() {
   dialog.setObjectName("PrintDialog1");
   dialog.exec();
   // Whatever the operator did there, the printer current afterwards is taken.
-  settings_.SetPrinterName(ToTextLossy(printer_.printerName()));
-  lPrinter_->setText(FromText(settings_.PrinterName()));
+  app_.Settings().SetPrinterName(ToTextLossy(printer_.printerName()));
+  lPrinter_->setText(FromText(app_.Settings().PrinterName()));
 }
 
 // ---------------------------------------------------------------- timers
@@ -911,7 +917,8 @@ void TForm1::Timer1Timer() {
   }
   CopyControlsToApp();
   const App::TickOutcome outcome = app_.Tick();
-  const QString progress = QString::fromStdString(outcome.tick.progressText);
+  const QString progress = QString::fromStdString(
+      outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds) : ProgressText(outcome.tick));
   lDDProg_->setText(progress);
   lWorking_->setText(progress);
   DrawProgressGrid();
@@ -947,7 +954,7 @@ void TForm1::BMultiClick() {
     return;
   }
   const Status started = run_.Start(eName_->text().toStdString(), seDeals_->value(),
-                                    fs::path(settings_.OutputDirectory()));
+                                    fs::path(app_.Settings().OutputDirectory()));
   if (!started.ok()) {
     ShowFailure("Multiple Sets", started);
     return;
@@ -972,8 +979,7 @@ void TForm1::Timer2Timer() {
     ShowFileNames();
     SetReady(true);
     bDDAnalysis_->setText("Stop DD Analysis");
-    lMaxThreads_->setText(
-        QString::fromStdString(AnalysisRunner::MaxThreadsText(app_.threadsSetting)));
+    lMaxThreads_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
     timer1_->start();
   }
   ShowRunLabels();
@@ -1024,9 +1030,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     timer1_->stop();
     timer2_->stop();
-    CollectSettings();
-    SaveSettingsNow();
-    if (app_.SetReady()) SaveFile();
+    // The settings file, then the set when one is ready.
+    const Status collected = CollectSettings();
+    if (!collected.ok()) ShowFailure("Save", collected);
   }
   event->accept();
 }

@@ -20,7 +20,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "analysis/runner.h"
+#include "app/analysis_display.h"
+#include "app/app.h"
 #include "app/multi_run.h"
 #include "files/settings.h"
 
@@ -37,8 +38,6 @@ class QTabWidget;
 
 namespace tarrow {
 
-class App;
-
 struct WindowOptions {
   // A set named on the command line: loaded each time the window becomes
   // active.  Empty for none.
@@ -54,10 +53,12 @@ class TForm1 : public QMainWindow {
   TForm1(App& app, WindowOptions options);
   ~TForm1() override;
 
-  // Copies between the settings record and the controls.
+  // Shows the settings record in the controls (and selects the stored
+  // printer, or the default one).
   void ApplySettings();
-  void CollectSettings();
-  const SettingsRecord& Settings() const noexcept { return settings_; }
+  // Takes the controls back into the record, writes the settings file and
+  // saves the set when one is ready.
+  Status CollectSettings();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -89,6 +90,8 @@ class TForm1 : public QMainWindow {
   // A failure of the set flow: a message box naming the file and reason.
   void ShowFailure(const QString& title, const Status& status);
   void SaveSettingsNow();
+  // What the settings controls show.
+  SettingsControls ControlsShown() const;
   void LoadFile(const std::filesystem::path& path);
   void ComboLeft(QComboBox* box);
 
@@ -118,7 +121,6 @@ class TForm1 : public QMainWindow {
 
   App& app_;
   WindowOptions options_;
-  SettingsRecord settings_;
   std::unique_ptr<MultiRunHost> runHost_;
   MultiSetRun run_;
   ProgressGrid grid_;
