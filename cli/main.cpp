@@ -10,8 +10,9 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand,  &kNumberCommand, &kSolveCommand, &kDealCommand,
-                              &kAnalyzeCommand, &kShowCommand,   &kPdfCommand,
+const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
+                              &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
+                              &kPdfCommand,     &kPrintersCommand, &kPrintCommand,
                               &kMultiCommand};
 
 void PrintHelp(std::ostream& out) {

@@ -17,7 +17,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -32,6 +31,7 @@
 #include "core/banner.h"
 #include "core/ltc.h"
 #include "files/deal_files.h"
+#include "records/output_drivers.h"
 #include "ui/qt_text.h"
 
 namespace tarrow {
@@ -518,15 +518,7 @@ void TForm1::ApplySettings() {
   leSite_->setText(FromText(shown.site));
 
   // The stored printer when it is still installed, else the default one.
-  const QString stored = FromText(shown.printerName);
-  if (!stored.isEmpty() && QPrinterInfo::availablePrinterNames().contains(stored)) {
-    printer_.setPrinterName(stored);
-  } else {
-    const QPrinterInfo fallback = QPrinterInfo::defaultPrinter();
-    if (!fallback.isNull()) printer_.setPrinterName(fallback.printerName());
-    app_.Settings().SetPrinterName("Default Printer");
-  }
-  lPrinter_->setText(FromText(app_.Settings().PrinterName()));
+  lPrinter_->setText(FromText(app_.SelectStoredPrinter(printer_)));
 
   const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
                        const std::string& selected) {
@@ -886,26 +878,37 @@ void TForm1::AllTricksClick(QCheckBox* clicked) {
 // ---------------------------------------------------------------- printing
 
 void TForm1::BPrintClick() {
-  ShowFailure("Print Hand Records",
-              Status::Error("printing is not part of this version yet; \"Re-Write PDF of Hand "
-                            "Records\" on the Options tab writes them as a PDF file"));
+  CopyControlsToApp();
+  // Between the two sides of flipped pages the operator turns the stack.
+  const FlipPause pause = [this] {
+    QMessageBox::information(this, QString::fromUtf8(kFlipPauseCaption.data()),
+                             QString::fromUtf8(kFlipPauseText.data()).replace("\r\n", "\n"));
+    return true;
+  };
+  const Status printed =
+      app_.PrintHandRecords(printer_, spNCop_->value(), cbFlip_->isChecked(), pause);
+  if (!printed.ok()) ShowFailure("Print Hand Records", printed);
 }
 
 void TForm1::BPSetupsClick() {
-  ShowFailure("Print Setup Sheets", Status::Error("printing is not part of this version yet"));
+  CopyControlsToApp();
+  const Status printed = app_.PrintSetupSheets(printer_, seLast_->value());
+  if (!printed.ok()) ShowFailure("Print Setup Sheets", printed);
 }
 
 void TForm1::BTravelersClick() {
-  ShowFailure("Print Travelers", Status::Error("printing is not part of this version yet"));
+  CopyControlsToApp();
+  const Status printed = app_.PrintTravelers(printer_, seLast_->value());
+  if (!printed.ok()) ShowFailure("Print Travelers", printed);
 }
 
 void TForm1::BPrintSelClick() {
-  QPrintDialog dialog(&printer_, this);
+  QPrintDialog dialog(&printer_.Device(), this);
   dialog.setObjectName("PrintDialog1");
   dialog.exec();
   // Whatever the operator did there, the printer current afterwards is taken.
-  app_.Settings().SetPrinterName(ToTextLossy(printer_.printerName()));
-  lPrinter_->setText(FromText(app_.Settings().PrinterName()));
+  printer_.TakeDevicePrinter();
+  lPrinter_->setText(FromText(app_.TakePrinterChoice(printer_)));
 }
 
 // ---------------------------------------------------------------- timers

@@ -15,7 +15,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPrinter>
 #include <QTimer>
 #include <filesystem>
 #include <memory>
@@ -24,6 +23,7 @@
 #include "app/app.h"
 #include "app/multi_run.h"
 #include "files/settings.h"
+#include "printing/qt_printer.h"
 
 class QCheckBox;
 class QComboBox;
@@ -124,7 +124,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<MultiRunHost> runHost_;
   MultiSetRun run_;
   ProgressGrid grid_;
-  QPrinter printer_;
+  QtPrinter printer_;  // the system printer the print buttons use
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
   bool closed_ = false;
