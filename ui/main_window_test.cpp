@@ -27,6 +27,7 @@
 #include "core/temp_folder_for_test.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
+#include "printing/cups_queue_for_test.h"
 #include "ui/qt_owner_executor.h"
 
 namespace tarrow {
@@ -483,6 +484,35 @@ TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheWorkersAndKeepsEveryResult
     }
   }
   EXPECT_EQ(written->Board(1).doneMask[0], kAllStrainsDone);
+}
+
+// The print buttons on a real print queue whose paper is PDF files.
+TEST_F(MainWindowTest, ThePrintButtonsPrintOnTheStoredPrinterWithAPauseBetweenFlippedSides) {
+  testing::CupsTestQueue cups;
+  if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+  SettingsRecord settings = SettingsRecord::Defaults(output_.string());
+  settings.SetPrinterName(cups.Queue());
+  ASSERT_TRUE(SaveSettings(settings).ok());
+  cups.Clear();
+  OpenWindow(CommandLine(WriteQuickStartSet(output_ / "print.pbn")));
+  EXPECT_EQ(Text("LPrinter").toStdString(), cups.Queue());
+  Find<QComboBox>("CBClub")->setEditText("Hilltop Bridge Club");
+
+  Find<QSpinBox>("SELast")->setValue(3);
+  Click("BTravelers");
+  // Flipped hand records: two jobs, the operator told to turn the stack between.
+  Find<QCheckBox>("CBFlip")->setChecked(true);
+  QString pause;
+  CloseNextMessageBox(&pause);
+  Click("BPrint");
+  EXPECT_TRUE(pause.startsWith("Wait for the first side to print")) << pause.toStdString();
+
+  const std::vector<fs::path> files = cups.WaitForFiles(3);
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_NE(testing::PdfWords(files[0]).find("Board 3"), std::string::npos);
+  EXPECT_EQ(testing::PdfPages(files[1]), 1);
+  EXPECT_NE(testing::PdfWords(files[1]).find("Hilltop Bridge Club"), std::string::npos);
+  EXPECT_EQ(testing::PdfPages(files[2]), 1);
 }
 
 class MultipleSetsTest : public MainWindowTest {
