@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 #include "app/app.h"
@@ -52,11 +53,16 @@ void OnNextDialog(std::function<void(D*)> act) {
   timer->start();
 }
 
-// Chooses `file` in the next file dialog.
+// Chooses `file` in the next file dialog, as typing its name and pressing
+// Enter would.  (The dialog's own accept() may still be reading the folder
+// and ask again; the window reads the selection only.)
 void ChooseFileInNextDialog(const fs::path& file) {
   OnNextDialog<QFileDialog>([file](QFileDialog* dialog) {
-    dialog->selectFile(QString::fromStdString(file.string()));
-    static_cast<QDialog*>(dialog)->accept();  // public there
+    dialog->setDirectory(QString::fromStdString(file.parent_path().string()));
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(file.filename().string()));
+    static_cast<QDialog*>(dialog)->done(QDialog::Accepted);  // public there
   });
 }
 
@@ -110,6 +116,21 @@ class MainWindowTest : public testing::TempFolderTest {
     SettingsRecord settings = SettingsRecord::Defaults(output_.string());
     settings.SetThreads(1);
     ASSERT_TRUE(SaveSettings(settings).ok());
+    // A dialog nobody answers would hang the test: one still open after two
+    // looks is a failure, and is closed.
+    watchdog_.setInterval(1500);
+    QObject::connect(&watchdog_, &QTimer::timeout, [this] {
+      auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (modal != nullptr && modal == lastModal_) {
+        const auto* box = qobject_cast<QMessageBox*>(modal);
+        ADD_FAILURE() << "a dialog was left open: " << modal->windowTitle().toStdString() << ": "
+                      << (box != nullptr ? box->text().toStdString() : std::string());
+        modal->reject();
+        modal = nullptr;
+      }
+      lastModal_ = modal;
+    });
+    watchdog_.start();
   }
   void TearDown() override {
     CloseWindow();
@@ -189,6 +210,8 @@ class MainWindowTest : public testing::TempFolderTest {
   }
 
   fs::path output_;
+  QTimer watchdog_;
+  QDialog* lastModal_ = nullptr;
   QtOwnerExecutor executor_;
   std::unique_ptr<App> app_;
   std::unique_ptr<TForm1> window_;
