@@ -298,6 +298,18 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
   EXPECT_NE(Inode(pbn), firstWrite) << "the new generation time is written";
 }
 
+TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
+  WriteQuickStartSet(folder_ / "Test.pbn");
+  OpenWindow();  // the working folder is the test's folder
+  ASSERT_TRUE(Shown("BTest"));
+  Click("BTest");
+  ASSERT_TRUE(app_->SetReady());
+  EXPECT_EQ(Text("LFn"), "File Name: Test.pbn");
+  EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "slow rest");
+  EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Quick");
+  EXPECT_TRUE(Find<QPushButton>("BPDF")->isEnabled());
+}
+
 TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
   const fs::path pbn = WriteQuickStartSet(output_ / "saved.pbn");
   OpenWindow(CommandLine(pbn));
