@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPrinter>
 #include <memory>
 
 #include "core/deal_number.h"
@@ -112,6 +113,10 @@ TEST_F(CupsPrintingTest, PrinterListAndFallback) {
   EXPECT_EQ(CurrentPrinterName(*printer), cups_->Queue());
   EXPECT_EQ(SelectStoredPrinter(*printer, "No Such Printer"), "Default Printer");
   EXPECT_EQ(printer->PrinterIndex(), -1);
+  // The print dialog sets the Qt printer; the choice is then found in the list.
+  printer->Device().setPrinterName(QString::fromStdString(cups_->Queue()));
+  printer->TakeDevicePrinter();
+  EXPECT_EQ(CurrentPrinterName(*printer), cups_->Queue());
 }
 
 TEST(QtSurfaceTest, FacesResolveAsForThePdfAndSuitsAreUnicode) {

@@ -133,7 +133,7 @@ void QtPrinter::TakeDevicePrinter() {
   const std::string chosen = Utf8(printer_->printerName());
   index_ = -1;
   for (size_t i = 0; i < queues_.size(); ++i)
-    if (queues_[i] == chosen && chosen != Utf8(QPrinterInfo::defaultPrinterName())) index_ = int(i);
+    if (queues_[i] == chosen) index_ = int(i);
 }
 
 std::string QtPrinter::QueueName() const {
