@@ -964,6 +964,7 @@ void TForm1::BMultiClick() {
   }
   lSaveDir_->setText("Dir: " + FromPath(run_.RunDirectory()));
   bMulti_->setText("Halt");
+  SetRunControls(true);
   timer2_->start();
 }
 
@@ -981,6 +982,7 @@ void TForm1::Timer2Timer() {
     leSeed_->setText(FromText(run_.Seed()));
     ShowFileNames();
     SetReady(true);
+    SetRunControls(true);
     bDDAnalysis_->setText("Stop DD Analysis");
     lMaxThreads_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
     timer1_->start();
@@ -989,8 +991,20 @@ void TForm1::Timer2Timer() {
   if (!run_.Busy()) {
     timer2_->stop();
     bMulti_->setText("Start");
+    SetRunControls(false);
   }
   if (!stepped.ok()) ShowFailure("Multiple Sets", stepped);
+}
+
+void TForm1::SetRunControls(bool running) {
+  // While a run deals and analyses its sets, the set in the window is the
+  // run's: dealing, loading or analysing by hand would pull it away.
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           bDeal_, bLoad_, bTest_, bFNBrowse_, bDDAnalysis_, bReDoDD_, leSeed_, bAddDT_,
+           bClearSeed_, eName_, seDeals_}) {
+    control->setEnabled(!running);
+  }
+  if (!running) SetReady(app_.SetReady());  // the set's own enabling rules again
 }
 
 void TForm1::ShowRunLabels() {

@@ -118,6 +118,8 @@ class TForm1 : public QMainWindow {
   void Timer2Timer();
   void DrawProgressGrid();
   void ShowRunLabels();
+  // Enables the controls that would disturb a multiple-set run, or not.
+  void SetRunControls(bool running);
 
   App& app_;
   WindowOptions options_;

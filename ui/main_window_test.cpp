@@ -590,9 +590,12 @@ TEST_F(MultipleSetsTest, TwoSetsNamedClubThenTheButtonReadsStartAgain) {
 
   StartRun("Club", 2);
   EXPECT_EQ(Find<QPushButton>("BMulti")->text(), "Halt");
+  EXPECT_FALSE(Find<QPushButton>("BLoad")->isEnabled()) << "the run's set is not to be replaced";
   const fs::path dir = output_ / "Club";
   EXPECT_EQ(Text("LSaveDir"), "Dir: " + QString::fromStdString(dir.string()));
   ASSERT_TRUE(RunEnded());
+  EXPECT_TRUE(Find<QPushButton>("BLoad")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("BDDAnalysis")->isEnabled());
   EXPECT_TRUE(fs::is_regular_file(dir / "Club1.pbn"));
   EXPECT_TRUE(fs::is_regular_file(dir / "Club2.pbn"));
   EXPECT_FALSE(fs::exists(dir / "Club3.pbn"));
