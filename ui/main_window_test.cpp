@@ -310,6 +310,31 @@ TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
   EXPECT_TRUE(Find<QPushButton>("BPDF")->isEnabled());
 }
 
+TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "special.pbn");
+  OpenWindow(CommandLine(pbn));
+  const fs::path pdf = output_ / "special.pdf";
+  Click("BPDF");
+  EXPECT_TRUE(fs::is_regular_file(pdf));
+  const ino_t before = Inode(pbn);
+  Click("BSave");
+  EXPECT_NE(Inode(pbn), before) << "Force PBN Write always writes";
+
+  app_->Set().Board(1).doneMask = {kAllStrainsDone, 1};
+  Click("BReDoDD");
+  EXPECT_EQ(app_->Set().Board(1).doneMask[0] + app_->Set().Board(1).doneMask[1], 0);
+
+  // A folder standing where the PDF goes: the write fails and says where.
+  fs::remove(pdf);
+  fs::create_directories(pdf / "blocked");
+  QString message;
+  CloseNextMessageBox(&message);
+  Click("BPDF");
+  ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
+  EXPECT_TRUE(message.contains("special.pdf")) << message.toStdString();
+  EXPECT_TRUE(fs::is_directory(pdf / "blocked"));
+}
+
 TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
   const fs::path pbn = WriteQuickStartSet(output_ / "saved.pbn");
   OpenWindow(CommandLine(pbn));
