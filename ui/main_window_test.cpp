@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -333,6 +334,23 @@ TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
   ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
   EXPECT_TRUE(message.contains("special.pdf")) << message.toStdString();
   EXPECT_TRUE(fs::is_directory(pdf / "blocked"));
+}
+
+TEST_F(MainWindowTest, ASeedTheSetCannotHoldIsRefusedWithAMessage) {
+  OpenWindow();
+  Browse(output_ / "night.pbn");
+  TypeSeed("Club ");
+  // A CJK letter, which Windows-1252 has not, typed as an input method would.
+  QKeyEvent letter(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\xE6\x97\xA5"));
+  QApplication::sendEvent(Find<QLineEdit>("LESeed"), &letter);
+  ASSERT_TRUE(Find<QLineEdit>("LESeed")->text().endsWith(QString::fromUtf8("\xE6\x97\xA5")));
+  QString message;
+  CloseNextMessageBox(&message);
+  Click("BDeal");
+  ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
+  EXPECT_TRUE(message.contains("seed")) << message.toStdString();
+  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(fs::exists(output_ / "night.pbn"));
 }
 
 TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
