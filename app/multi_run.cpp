@@ -63,8 +63,9 @@ Status MultiSetRun::CheckRunName(std::string_view name) {
                            "so use letters, digits and blanks");
     }
     if (byte < 0x20 || byte == 0x7F) {
-      return Status::Error("the set name holds a control character; it becomes a folder and "
-                           "file names, so use letters, digits and blanks");
+      return Status::Error(
+          "the set name holds a control character; it becomes a folder and "
+          "file names, so use letters, digits and blanks");
     }
   }
   const Result<std::string> text = Utf8ToCp1252(name);
@@ -92,8 +93,7 @@ Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outpu
   // The log of an earlier run of the same name is replaced.
   std::FILE* file = std::fopen(log.c_str(), "wb");
   if (file == nullptr) {
-    return Status::Error("cannot write the run log " + log.string() + ": " +
-                         std::strerror(errno));
+    return Status::Error("cannot write the run log " + log.string() + ": " + std::strerror(errno));
   }
   std::fclose(file);
 
@@ -146,8 +146,8 @@ Status MultiSetRun::Step() {
     }
     case State::kStopping:
       EndRun();
-      return AppendToLog("Stop: " + FormatDateTime(clock()) + "  Elapsed= " +
-                         ElapsedText(runStart_, clock()));
+      return AppendToLog("Stop: " + FormatDateTime(clock()) +
+                         "  Elapsed= " + ElapsedText(runStart_, clock()));
   }
   return Status();
 }

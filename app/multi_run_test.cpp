@@ -160,9 +160,17 @@ TEST_F(MultiSetRunTest, EachSetsSeedStartsWithItsOwnStartTimeAndIsCutTo79) {
 TEST_F(MultiSetRunTest, UnsafeRunNamesAreRefusedBeforeAnythingIsCreated) {
   const fs::path output = folder_ / "out";
   fs::create_directory(output);
-  const std::vector<std::string> names = {
-      "", ".", "..", "a/b", "../escape", "/tmp/abs", "back\\slash", "tab\there", "line\nbreak",
-      "bell\x07", "\xE6\x97\xA5" /* a CJK letter the seed cannot hold */};
+  const std::vector<std::string> names = {"",
+                                          ".",
+                                          "..",
+                                          "a/b",
+                                          "../escape",
+                                          "/tmp/abs",
+                                          "back\\slash",
+                                          "tab\there",
+                                          "line\nbreak",
+                                          "bell\x07",
+                                          "\xE6\x97\xA5" /* a CJK letter the seed cannot hold */};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     const Status refused = run_.Start(name, 2, output);

@@ -42,17 +42,16 @@ TEST_F(CliMultiTest, RefusesUnsafeNamesAndBadCountsBeforeMakingAnything) {
 TEST_F(CliMultiTest, CtrlCHaltsTheRunAndLogsIt) {
   const fs::path first = folder_ / "Club" / "Club1.pbn";
   bool interrupted = false;
-  const CliRun run = RunCli(
-      {"multi", "--name", "Club", "--sets", "3", "--dir", folder_.string(), "--threads", "1",
-       "--no-pdf", "--event", "Winter League"},
-      "", [&](pid_t pid, const CliRun&) {
-        // Set 1 is written when it starts; halt while it is analysed.
-        if (!interrupted && fs::exists(first)) {
-          ::usleep(300000);
-          ::kill(pid, SIGINT);
-          interrupted = true;
-        }
-      });
+  const CliRun run = RunCli({"multi", "--name", "Club", "--sets", "3", "--dir", folder_.string(),
+                             "--threads", "1", "--no-pdf", "--event", "Winter League"},
+                            "", [&](pid_t pid, const CliRun&) {
+                              // Set 1 is written when it starts; halt while it is analysed.
+                              if (!interrupted && fs::exists(first)) {
+                                ::usleep(300000);
+                                ::kill(pid, SIGINT);
+                                interrupted = true;
+                              }
+                            });
   ASSERT_TRUE(interrupted);
   EXPECT_EQ(run.exitCode, 130) << run.err;
   EXPECT_NE(run.err.find("Stopped by Operator"), std::string::npos) << run.err;

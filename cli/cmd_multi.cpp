@@ -42,10 +42,10 @@ class HaltOnInterrupt {
 };
 
 int RunMulti(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(
-      argList, {.values = {"--name", "--sets", "--dir", "--threads", "--event", "--site", "--club",
-                           "--description"},
-                .flags = {"--no-pdf"}});
+  const Result<ParsedArgs> args =
+      ParseArgs(argList, {.values = {"--name", "--sets", "--dir", "--threads", "--event", "--site",
+                                     "--club", "--description"},
+                          .flags = {"--no-pdf"}});
   if (!args.ok()) return UsageError("multi", args.message());
   if (!args->positional.empty()) {
     return UsageError("multi", "unexpected argument '" + args->positional[0] + "'");
@@ -71,9 +71,9 @@ int RunMulti(const std::vector<std::string>& argList) {
     return UsageError("multi", fields.message());
   }
   // The window program's output folder unless another is named.
-  const std::filesystem::path folder = args->Has("--dir")
-                                           ? std::filesystem::path(args->Value("--dir"))
-                                           : std::filesystem::path(app.Settings().OutputDirectory());
+  const std::filesystem::path folder =
+      args->Has("--dir") ? std::filesystem::path(args->Value("--dir"))
+                         : std::filesystem::path(app.Settings().OutputDirectory());
 
   AppRunHost host(app);
   MultiSetRun run(host);
@@ -116,8 +116,8 @@ int RunMulti(const std::vector<std::string>& argList) {
       shownSet = run.SetCounter();
       if (terminal) std::cerr << "\r\x1b[K";
       std::cerr << "Set " << shownSet << " of " << *sets << ": "
-                << run.CurrentFile().filename().string() << ", seed \""
-                << Cp1252ToUtf8(run.Seed()) << "\"\n";
+                << run.CurrentFile().filename().string() << ", seed \"" << Cp1252ToUtf8(run.Seed())
+                << "\"\n";
     }
     if (terminal && run.state() == MultiSetRun::State::kWaiting) {
       std::cerr << "\r\x1b[K  " << progress << "   set " << run.SetTimeText() << "   run "

@@ -113,8 +113,7 @@ QString MonitorName(const QScreen* screen, int index) {
 TForm1::TForm1(App& app, WindowOptions options)
     : app_(app),
       options_(std::move(options)),
-      runHost_(options_.runHost ? std::move(options_.runHost)
-                                : std::make_unique<AppRunHost>(app)),
+      runHost_(options_.runHost ? std::move(options_.runHost) : std::make_unique<AppRunHost>(app)),
       run_(*runHost_),
       grid_(kDoneColour, uint32_t(QDateTime::currentMSecsSinceEpoch())) {
   setObjectName("TForm1");
@@ -236,8 +235,9 @@ QWidget* TForm1::BuildGeneralTab() {
   auto* analysisLayout = new QVBoxLayout(analysis);
   iPrg_ = Named(new QLabel, "IPrg");
   iPrg_->setFixedSize(ProgressGrid::kImageSize, ProgressGrid::kImageSize);
-  iPrg_->setToolTip("Boards 1 to 36, six to a row: black nothing analysed yet, the deep "
-                    "green colour all ten results known, other colours in between.");
+  iPrg_->setToolTip(
+      "Boards 1 to 36, six to a row: black nothing analysed yet, the deep "
+      "green colour all ten results known, other colours in between.");
   analysisLayout->addWidget(iPrg_, 0, Qt::AlignHCenter);
   lDDProg_ = MakeLabel("", "LDDProg");
   lDDProg_->setAlignment(Qt::AlignCenter);
@@ -250,9 +250,8 @@ QWidget* TForm1::BuildGeneralTab() {
   auto* right = new QVBoxLayout;
   right->addWidget(analysis);
   right->addStretch(1);
-  lRev_ = MakeLabel("  " + QString::fromUtf8(kProgramBanner.data(), int(kProgramBanner.size())) +
-                        "  ",
-                    "LRev");
+  lRev_ = MakeLabel(
+      "  " + QString::fromUtf8(kProgramBanner.data(), int(kProgramBanner.size())) + "  ", "LRev");
   lRev_->setAlignment(Qt::AlignRight);
   lRev_->setEnabled(false);
   right->addWidget(lRev_);
@@ -416,8 +415,8 @@ QWidget* TForm1::BuildPrintingTab() {
   layout->addWidget(printer, 1, 0, 1, 2);
 
   auto* logo = MakeLabel("", "Logo");
-  logo->setPixmap(QPixmap::fromImage(ImageOf(app_.logo)).scaled(
-      96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  logo->setPixmap(QPixmap::fromImage(ImageOf(app_.logo))
+                      .scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   logo->setToolTip("The emblem printed in the hand records' header");
   layout->addWidget(logo, 2, 0, 1, 2, Qt::AlignHCenter);
   layout->setRowStretch(3, 1);
@@ -829,15 +828,19 @@ void TForm1::BViewClick() {
 void TForm1::BSaveClick() {
   CopyControlsToApp();
   const Status written = app_.ForcePbnWrite();
-  if (!written.ok()) ShowFailure("Force PBN Write", written);
-  else statusBar()->showMessage("Written " + FromPath(app_.PbnPath()), 5000);
+  if (!written.ok())
+    ShowFailure("Force PBN Write", written);
+  else
+    statusBar()->showMessage("Written " + FromPath(app_.PbnPath()), 5000);
 }
 
 void TForm1::BPDFClick() {
   CopyControlsToApp();
   const Status written = app_.WriteHandRecords();
-  if (!written.ok()) ShowFailure("Re-Write PDF of Hand Records", written);
-  else statusBar()->showMessage("Written " + FromPath(app_.PdfPath()), 5000);
+  if (!written.ok())
+    ShowFailure("Re-Write PDF of Hand Records", written);
+  else
+    statusBar()->showMessage("Written " + FromPath(app_.PdfPath()), 5000);
 }
 
 void TForm1::BReDoDDClick() {
@@ -848,7 +851,8 @@ void TForm1::BReDoDDClick() {
 void TForm1::BCHDirClick() {
   std::error_code ignored;
   fs::path start = app_.Settings().OutputDirectory();
-  if (!fs::is_directory(start, ignored)) start = fs::path(QCoreApplication::applicationDirPath().toStdString());
+  if (!fs::is_directory(start, ignored))
+    start = fs::path(QCoreApplication::applicationDirPath().toStdString());
   QFileDialog dialog(this, "Save files in");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::Directory);
@@ -951,8 +955,8 @@ void TForm1::DrawProgressGrid() {
 void TForm1::BMultiClick() {
   if (run_.Busy()) {
     const Status halted = run_.Halt();
-    lWorking_->setText(QString::fromUtf8(MultiSetRun::kStoppedText.data(),
-                                         int(MultiSetRun::kStoppedText.size())));
+    lWorking_->setText(
+        QString::fromUtf8(MultiSetRun::kStoppedText.data(), int(MultiSetRun::kStoppedText.size())));
     if (!halted.ok()) ShowFailure("Halt", halted);
     return;
   }
@@ -999,9 +1003,9 @@ void TForm1::Timer2Timer() {
 void TForm1::SetRunControls(bool running) {
   // While a run deals and analyses its sets, the set in the window is the
   // run's: dealing, loading or analysing by hand would pull it away.
-  for (QWidget* control : std::initializer_list<QWidget*>{
-           bDeal_, bLoad_, bTest_, bFNBrowse_, bDDAnalysis_, bReDoDD_, leSeed_, bAddDT_,
-           bClearSeed_, eName_, seDeals_}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{bDeal_, bLoad_, bTest_, bFNBrowse_, bDDAnalysis_, bReDoDD_,
+                                       leSeed_, bAddDT_, bClearSeed_, eName_, seDeals_}) {
     control->setEnabled(!running);
   }
   if (!running) SetReady(app_.SetReady());  // the set's own enabling rules again
@@ -1024,8 +1028,8 @@ void TForm1::BViewLogClick() {
     return;
   }
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(run_.LogPath())))) {
-    ShowFailure("View Log", Status::Error("no program could open the log " +
-                                          run_.LogPath().string()));
+    ShowFailure("View Log",
+                Status::Error("no program could open the log " + run_.LogPath().string()));
   }
 }
 

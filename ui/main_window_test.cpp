@@ -341,7 +341,8 @@ TEST_F(MainWindowTest, ASeedTheSetCannotHoldIsRefusedWithAMessage) {
   Browse(output_ / "night.pbn");
   TypeSeed("Club ");
   // A CJK letter, which Windows-1252 has not, typed as an input method would.
-  QKeyEvent letter(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\xE6\x97\xA5"));
+  QKeyEvent letter(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                   QString::fromUtf8("\xE6\x97\xA5"));
   QApplication::sendEvent(Find<QLineEdit>("LESeed"), &letter);
   ASSERT_TRUE(Find<QLineEdit>("LESeed")->text().endsWith(QString::fromUtf8("\xE6\x97\xA5")));
   QString message;
@@ -391,7 +392,8 @@ TEST_F(MainWindowTest, ActivationReloadsTheFileNamedOnTheCommandLine) {
   ASSERT_TRUE(WritePbnFile(*changed, pbn, "other").ok());
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  EXPECT_TRUE(WaitFor([&] { return Find<QComboBox>("CBEvent")->currentText() == "Changed outside"; }));
+  EXPECT_TRUE(
+      WaitFor([&] { return Find<QComboBox>("CBEvent")->currentText() == "Changed outside"; }));
 }
 
 TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
@@ -417,7 +419,8 @@ TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   ASSERT_TRUE(app_->SetReady());
   EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "None");
   EXPECT_EQ(Text("LFn"), "File Name: machine.bri");
-  EXPECT_EQ(Text("LFN2"), "Saved in: " + QString::fromStdString((folder_ / "machine.pbn").string()));
+  EXPECT_EQ(Text("LFN2"),
+            "Saved in: " + QString::fromStdString((folder_ / "machine.pbn").string()));
   EXPECT_EQ(Find<QLineEdit>("LEDesc")->text(), "File: machine.bri");
   EXPECT_EQ(app_->Set().Board(3).number, source.Board(3).number);
   EXPECT_TRUE(Shown("CBEvent"));
@@ -540,9 +543,7 @@ TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheWorkersAndKeepsEveryResult
   ASSERT_TRUE(app_->AnalysisRunning());
   // Boards 1 and 2 are settled at once; the seeded boards after them keep
   // the worker busy.
-  ASSERT_TRUE(WaitFor([&] {
-    return app_->Set().Board(2).doneMask[1] == kAllStrainsDone;
-  }, 60));
+  ASSERT_TRUE(WaitFor([&] { return app_->Set().Board(2).doneMask[1] == kAllStrainsDone; }, 60));
   window_->close();
   EXPECT_FALSE(app_->AnalysisRunning());
   EXPECT_FALSE(app_->Runner().AnyWorkerAlive());

@@ -20,8 +20,8 @@ inline QString FromText(const std::string& cp1252) {
 inline std::string ToTextLossy(const QString& text) {
   std::string out;
   for (const uint codePoint : text.toUcs4()) {
-    const Result<std::string> one =
-        Utf8ToCp1252(QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1).toStdString());
+    const Result<std::string> one = Utf8ToCp1252(
+        QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1).toStdString());
     out += one.ok() ? *one : std::string("?");
   }
   return out;

@@ -5,12 +5,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <iostream>
 
 #include "app/app.h"
@@ -78,8 +78,7 @@ int main(int argc, char** argv) {
   QTest::qWait(15000);  // some seconds of analysis colour the progress grid
 
   auto* tabs = window.findChild<QTabWidget*>("PageControl1");
-  const char* const names[] = {"general", "hand-records", "options", "printing",
-                               "multiple-sets"};
+  const char* const names[] = {"general", "hand-records", "options", "printing", "multiple-sets"};
   for (int i = 0; i < tabs->count(); ++i) {
     tabs->setCurrentIndex(i);
     QTest::qWait(200);
