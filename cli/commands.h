@@ -29,5 +29,6 @@ extern const Command kShowCommand;
 extern const Command kPdfCommand;
 extern const Command kPrintersCommand;
 extern const Command kPrintCommand;
+extern const Command kMultiCommand;
 
 }  // namespace tarrow::cli
