@@ -1,0 +1,90 @@
+// Par: the result both sides reach from a board's complete double-dummy
+// table when each bids as high as it profitably can and the other side
+// saves (doubled) or passes when that pays, scored as duplicate.
+//
+//   ParResult par = Par(entry.table, BoardDealer(n), BoardVulnerability(n));
+//   ParScoreText(par);      // "NS 620", "EW 500" or "0" for a passed-out board
+//   ParContractsText(par);  // "4S N", "5DX EW -2"; "Pass" when passed out
+//
+// The search is the auction itself, played backwards over the 35 contracts:
+// for the last contract bid (rank r by side s) the other side either passes,
+// taking s's score (undoubled when it makes, doubled when it fails), or bids
+// higher; the value of every (r, s) follows from the ranks above it.  A
+// side's tricks in a strain are its better declarer's.  The side that bids
+// first gets a contract both sides can make; with a known dealer that is the
+// side whose seat comes first from the dealer among the seats that can make
+// the contested contract.
+//
+// The par contracts are all contracts that end such an auction with the par
+// score: for each side, strain and declaring seats, the lowest level that
+// does (a making contract is shown with its overtricks, "4NT W +1", when the
+// opponents have a profitable save over every lower level), and the seats of
+// the side that take the side's tricks there.  A board on which no side can
+// make anything is passed out: score 0, no contracts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/cards.h"
+#include "core/deal_set.h"
+
+namespace tarrow {
+
+enum class Vulnerability : uint8_t { kNone, kNorthSouth, kEastWest, kBoth };
+
+// The vulnerability of a board by (board - 1) mod 16.
+Vulnerability BoardVulnerability(int board) noexcept;
+constexpr bool SideVulnerable(Vulnerability vul, int side) noexcept {
+  return vul == Vulnerability::kBoth ||
+         (side == 0 ? vul == Vulnerability::kNorthSouth : vul == Vulnerability::kEastWest);
+}
+
+// Duplicate score of one contract for the declaring side: level 1..7,
+// tricks 0..13 taken by declarer; positive when it makes, negative when it
+// fails (doubled penalties when doubled).
+int ContractScore(int level, Strain strain, int tricks, bool doubled, bool vulnerable) noexcept;
+
+// The highest level a seat makes in a strain, 0 when it takes 6 tricks or
+// fewer: the contract lists of the hand records and the par search share it.
+constexpr int MakeableLevel(const DDTable& table, Seat declarer, Strain strain) noexcept {
+  const int tricks = table[size_t(DDIndex(declarer, strain))];
+  return tricks > 6 ? tricks - 6 : 0;
+}
+
+struct ParContract {
+  uint8_t level = 0;    // 1..7
+  Strain strain = 0;    // 0 NT, 1..4 S H D C
+  uint8_t seats = 0;    // declarers reaching the result, bit 1 << seat (N 1, E 2, S 4, W 8)
+  bool doubled = false; // a save: doubled and going down
+  int8_t result = 0;    // tricks over (>= 0) or under (< 0) the contract
+};
+
+struct ParResult {
+  int score = 0;  // for North-South; 0 when passed out
+  int count = 0;  // contracts in use, 0 when passed out
+  std::array<ParContract, 10> contracts{};
+};
+
+// Par of a complete table with a known dealer and vulnerability.  The table
+// must hold all 20 results (both DoneMasks complete); tricks above 13 are
+// read as 13.
+ParResult Par(const DDTable& table, Seat dealer, Vulnerability vul);
+// Par when the given side (0 North-South, 1 East-West) bids first at every
+// contested contract, whatever the dealer.
+ParResult ParWithFirstSide(const DDTable& table, int side, Vulnerability vul);
+
+// "NS 620" or "EW 500" (the side that scores), "0" when passed out.
+std::string ParScoreText(const ParResult& par);
+// One contract: level, strain label, "X" when doubled, the declaring seats
+// ("N", "NS"), and the tricks over or under when not zero: "4S N",
+// "5DX EW -2", "4NT W +1".
+std::string ParContractText(const ParContract& contract);
+// All contracts joined by "; ", or "Pass" when passed out.
+std::string ParContractsText(const ParResult& par);
+
+// True when the board's table is complete (every strain of both sides).
+bool ParAvailable(const BoardEntry& entry) noexcept;
+
+}  // namespace tarrow
