@@ -202,15 +202,16 @@ std::string ParScoreText(const ParResult& par) {
 }
 
 std::string ParContractText(const ParContract& contract) {
-  std::string text = std::to_string(contract.level);
-  text += kStrainLabels[size_t(contract.strain)];
-  if (contract.doubled) text += 'X';
-  text += ' ';
+  std::string text;
   for (Seat seat = 0; seat < 4; ++seat) {
     if (contract.seats & (1u << seat)) text += kSeatLetters[size_t(seat)];
   }
-  if (contract.result > 0) text += " +" + std::to_string(contract.result);
-  if (contract.result < 0) text += " " + std::to_string(contract.result);
+  text += ' ';
+  text += std::to_string(contract.level);
+  text += kStrainLabels[size_t(contract.strain)];
+  if (contract.doubled) text += 'X';
+  if (contract.result > 0) text += '+';
+  if (contract.result != 0) text += std::to_string(contract.result);
   return text;
 }
 
@@ -218,10 +219,118 @@ std::string ParContractsText(const ParResult& par) {
   if (par.count == 0) return "Pass";
   std::string text;
   for (int i = 0; i < par.count; ++i) {
-    if (i > 0) text += "; ";
+    if (i > 0) text += ", ";
     text += ParContractText(par.contracts[size_t(i)]);
   }
   return text;
+}
+
+std::string OptimumScoreTagValue(const ParResult& par) {
+  return "NS " + std::to_string(par.score);
+}
+
+namespace {
+
+char Upper(char ch) {
+  return (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// A whole signed decimal number of at most 5 digits.
+std::optional<int> SmallInteger(std::string_view text) {
+  int sign = 1;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    if (text.front() == '-') sign = -1;
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.size() > 5) return std::nullopt;
+  int value = 0;
+  for (const char ch : text) {
+    if (ch < '0' || ch > '9') return std::nullopt;
+    value = value * 10 + (ch - '0');
+  }
+  return sign * value;
+}
+
+// "N 4S", "EW 5DX-2", "W 4NT+1" (any case).
+std::optional<ParContract> ParseContract(std::string_view text) {
+  text = Trimmed(text);
+  const size_t blank = text.find(' ');
+  if (blank == std::string_view::npos) return std::nullopt;
+  const std::string_view seatsText = text.substr(0, blank);
+  std::string rest;
+  for (const char ch : Trimmed(text.substr(blank))) rest += Upper(ch);
+  ParContract contract;
+  for (const char ch : seatsText) {
+    const size_t seat = kSeatLetters.find(Upper(ch));
+    if (seat == std::string_view::npos || (contract.seats & (1u << seat))) return std::nullopt;
+    contract.seats |= uint8_t(1u << seat);
+  }
+  // One seat, or both seats of one side.
+  if (contract.seats == 0 || (contract.seats != 0b0101 && contract.seats != 0b1010 &&
+                              (contract.seats & (contract.seats - 1)) != 0)) {
+    return std::nullopt;
+  }
+  if (rest.empty() || rest[0] < '1' || rest[0] > '7') return std::nullopt;
+  contract.level = uint8_t(rest[0] - '0');
+  size_t at = 1;
+  Strain strain = -1;
+  for (Strain s = 0; s < 5; ++s) {
+    if (rest.compare(at, kStrainLabels[size_t(s)].size(), kStrainLabels[size_t(s)]) == 0) {
+      strain = s;
+      break;
+    }
+  }
+  if (strain < 0) return std::nullopt;
+  contract.strain = strain;
+  at += kStrainLabels[size_t(strain)].size();
+  if (at < rest.size() && rest[at] == 'X') {
+    contract.doubled = true;
+    ++at;
+  }
+  if (at < rest.size()) {
+    const std::optional<int> result = SmallInteger(std::string_view(rest).substr(at));
+    if (!result || (rest[at] != '+' && rest[at] != '-')) return std::nullopt;
+    // Over- and undertricks must fit in thirteen tricks.
+    if (*result > 7 - contract.level || *result < -(contract.level + 6)) return std::nullopt;
+    contract.result = int8_t(*result);
+  }
+  return contract;
+}
+
+}  // namespace
+
+std::optional<int> ParseOptimumScore(std::string_view value) {
+  value = Trimmed(value);
+  if (value.size() < 4 || value[2] != ' ') return std::nullopt;
+  const std::string side{Upper(value[0]), Upper(value[1])};
+  if (side != "NS" && side != "EW") return std::nullopt;
+  const std::optional<int> score = SmallInteger(Trimmed(value.substr(3)));
+  if (!score || *score % 10 != 0 || *score > 7600 || *score < -7600) return std::nullopt;
+  return side == "NS" ? *score : -*score;
+}
+
+std::optional<ParResult> ParseParContracts(std::string_view value) {
+  value = Trimmed(value);
+  ParResult par;
+  if (value.size() == 4 && Upper(value[0]) == 'P' && Upper(value[1]) == 'A' &&
+      Upper(value[2]) == 'S' && Upper(value[3]) == 'S') {
+    return par;
+  }
+  // Every piece between separators must be a contract, the last included.
+  while (true) {
+    const size_t end = value.find_first_of(",;");
+    const std::optional<ParContract> contract = ParseContract(value.substr(0, end));
+    if (!contract || par.count == int(par.contracts.size())) return std::nullopt;
+    par.contracts[size_t(par.count++)] = *contract;
+    if (end == std::string_view::npos) return par;
+    value.remove_prefix(end + 1);
+  }
 }
 
 bool ParAvailable(const BoardEntry& entry) noexcept {

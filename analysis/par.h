@@ -4,7 +4,7 @@
 //
 //   ParResult par = Par(entry.table, BoardDealer(n), BoardVulnerability(n));
 //   ParScoreText(par);      // "NS 620", "EW 500" or "0" for a passed-out board
-//   ParContractsText(par);  // "4S N", "5DX EW -2"; "Pass" when passed out
+//   ParContractsText(par);  // "N 4S", "EW 5DX-2", "W 4NT+1, S 5C"; "Pass" when passed out
 //
 // The search is the auction itself, played backwards over the 35 contracts:
 // for the last contract bid (rank r by side s) the other side either passes,
@@ -17,7 +17,7 @@
 //
 // The par contracts are all contracts that end such an auction with the par
 // score: for each side, strain and declaring seats, the lowest level that
-// does (a making contract is shown with its overtricks, "4NT W +1", when the
+// does (a making contract is shown with its overtricks, "W 4NT+1", when the
 // opponents have a profitable save over every lower level), and the seats of
 // the side that take the side's tricks there.  A board on which no side can
 // make anything is passed out: score 0, no contracts.
@@ -25,7 +25,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/cards.h"
 #include "core/deal_set.h"
@@ -77,12 +79,25 @@ ParResult ParWithFirstSide(const DDTable& table, int side, Vulnerability vul);
 
 // "NS 620" or "EW 500" (the side that scores), "0" when passed out.
 std::string ParScoreText(const ParResult& par);
-// One contract: level, strain label, "X" when doubled, the declaring seats
-// ("N", "NS"), and the tricks over or under when not zero: "4S N",
-// "5DX EW -2", "4NT W +1".
+// One contract: the declaring seats ("N", "NS"), a blank, level, strain
+// label, "X" when doubled, and the tricks over or under when not zero:
+// "N 4S", "EW 5DX-2", "W 4NT+1".
 std::string ParContractText(const ParContract& contract);
-// All contracts joined by "; ", or "Pass" when passed out.
+// All contracts joined by ", ", or "Pass" when passed out.
 std::string ParContractsText(const ParResult& par);
+
+// The PBN tags of a board's par.  OptimumScore carries North-South's score
+// with its sign, as most programs write it ("NS 620", "NS -500", "NS 0");
+// ParContract carries ParContractsText.
+std::string OptimumScoreTagValue(const ParResult& par);
+// Reads an OptimumScore value: "NS" or "EW" (any case), blanks, a score
+// with an optional sign, a multiple of 10 no larger than 7600.  Returns
+// North-South's score ("EW 500" gives -500); nothing for any other text.
+std::optional<int> ParseOptimumScore(std::string_view value);
+// Reads a ParContract value written as ParContractsText writes it (any
+// case; commas or semicolons between contracts); nothing when any part is
+// no contract.  The result's score is left 0.
+std::optional<ParResult> ParseParContracts(std::string_view value);
 
 // True when the board's table is complete (every strain of both sides).
 bool ParAvailable(const BoardEntry& entry) noexcept;
