@@ -196,9 +196,9 @@ ParResult Par(const DDTable& table, Seat dealer, Vulnerability vul) {
   return bySide[SideOf(dealer)];
 }
 
-std::string ParScoreText(const ParResult& par) {
-  if (par.score == 0) return "0";
-  return (par.score > 0 ? "NS " : "EW ") + std::to_string(std::abs(par.score));
+std::string ParScoreText(int northSouthScore) {
+  if (northSouthScore == 0) return "0";
+  return (northSouthScore > 0 ? "NS " : "EW ") + std::to_string(std::abs(northSouthScore));
 }
 
 std::string ParContractText(const ParContract& contract) {
@@ -336,6 +336,24 @@ std::optional<ParResult> ParseParContracts(std::string_view value) {
 bool ParAvailable(const BoardEntry& entry) noexcept {
   return entry.number.valid && entry.doneMask[0] == kAllStrainsDone &&
          entry.doneMask[1] == kAllStrainsDone;
+}
+
+
+BoardParTexts ParTextsOfBoard(const BoardEntry& entry, int board) {
+  BoardParTexts texts;
+  if (!entry.number.valid) return texts;
+  if (ParAvailable(entry)) {
+    const ParResult par = Par(entry.table, BoardDealer(board), BoardVulnerability(board));
+    texts.known = true;
+    texts.score = ParScoreText(par.score);
+    texts.contracts = ParContractsText(par);
+  } else if (entry.filePar.hasScore) {
+    texts.known = true;
+    texts.fromFile = true;
+    texts.score = ParScoreText(entry.filePar.score);
+    texts.contracts = entry.filePar.contracts;
+  }
+  return texts;
 }
 
 }  // namespace tarrow

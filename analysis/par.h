@@ -78,7 +78,7 @@ ParResult Par(const DDTable& table, Seat dealer, Vulnerability vul);
 ParResult ParWithFirstSide(const DDTable& table, int side, Vulnerability vul);
 
 // "NS 620" or "EW 500" (the side that scores), "0" when passed out.
-std::string ParScoreText(const ParResult& par);
+std::string ParScoreText(int northSouthScore);
 // One contract: the declaring seats ("N", "NS"), a blank, level, strain
 // label, "X" when doubled, and the tricks over or under when not zero:
 // "N 4S", "EW 5DX-2", "W 4NT+1".
@@ -101,5 +101,16 @@ std::optional<ParResult> ParseParContracts(std::string_view value);
 
 // True when the board's table is complete (every strain of both sides).
 bool ParAvailable(const BoardEntry& entry) noexcept;
+
+// A board's par as the outputs print it: worked out from the table when the
+// table is complete, else as the board's file gave it (FilePar), else
+// unknown.  Dealer and vulnerability follow from the board number.
+struct BoardParTexts {
+  bool known = false;     // a score to show
+  bool fromFile = false;  // taken from the file's tags, not from the table
+  std::string score;      // "NS 620", "EW 500", "0"
+  std::string contracts;  // "N 4S", "Pass"; may be empty for a file's par
+};
+BoardParTexts ParTextsOfBoard(const BoardEntry& entry, int board);
 
 }  // namespace tarrow

@@ -32,7 +32,7 @@ constexpr Vulnerability kNone = Vulnerability::kNone, kNS = Vulnerability::kNort
                         kEW = Vulnerability::kEastWest, kBoth = Vulnerability::kBoth;
 
 std::string Summary(const ParResult& par) {
-  return ParScoreText(par) + " " + ParContractsText(par);
+  return ParScoreText(par.score) + " " + ParContractsText(par);
 }
 
 TEST(ContractScoreTest, ScoresMadeContractsAsDuplicate) {
@@ -189,12 +189,9 @@ TEST(ParTest, ScoreAndContractTexts) {
   EXPECT_EQ(ParContractText({4, kS, 0b0001, false, 0}), "N 4S");
   EXPECT_EQ(ParContractText({5, kD, 0b1010, true, -2}), "EW 5DX-2");
   EXPECT_EQ(ParContractText({4, kNotrump, 0b1000, false, 1}), "W 4NT+1");
-  ParResult par;
-  EXPECT_EQ(ParScoreText(par), "0");
-  par.score = -500;
-  EXPECT_EQ(ParScoreText(par), "EW 500");
-  par.score = 620;
-  EXPECT_EQ(ParScoreText(par), "NS 620");
+  EXPECT_EQ(ParScoreText(0), "0");
+  EXPECT_EQ(ParScoreText(-500), "EW 500");
+  EXPECT_EQ(ParScoreText(620), "NS 620");
 }
 
 TEST(ParTest, TagValuesReadBack) {
@@ -248,6 +245,30 @@ TEST(ParTest, NeedsEveryStrainOfBothSides) {
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   entry.number.valid = false;
   EXPECT_FALSE(ParAvailable(entry));
+}
+
+TEST(ParTest, BoardTextsComeFromTheTableElseFromTheFile) {
+  BoardEntry entry;
+  entry.number.valid = true;
+  entry.table = TableBuilder().Side(1, kS, 10).Side(0, kH, 9).table;
+  entry.filePar = {true, 100, "N 1NT+1"};
+  // Not analysed: the file's word.
+  BoardParTexts texts = ParTextsOfBoard(entry, 3);
+  EXPECT_TRUE(texts.fromFile);
+  EXPECT_EQ(texts.score, "NS 100");
+  EXPECT_EQ(texts.contracts, "N 1NT+1");
+  // Complete: worked out for board 3 (South deals, East-West vulnerable).
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  texts = ParTextsOfBoard(entry, 3);
+  EXPECT_TRUE(texts.known);
+  EXPECT_FALSE(texts.fromFile);
+  EXPECT_EQ(texts.score, "EW 300");
+  EXPECT_EQ(texts.contracts, "NS 5HX-2");
+  // Board 4 (West deals, both vulnerable): the save costs 500.
+  EXPECT_EQ(ParTextsOfBoard(entry, 4).score, "EW 500");
+  entry.doneMask[0] = 0;
+  entry.filePar = FilePar{};
+  EXPECT_FALSE(ParTextsOfBoard(entry, 3).known);
 }
 
 }  // namespace

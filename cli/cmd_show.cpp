@@ -2,6 +2,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "analysis/par.h"
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -62,6 +63,12 @@ void PrintBoard(std::ostream& out, const DealSet& set, int board) {
       out << "\n";
     }
   }
+  const BoardParTexts par = ParTextsOfBoard(entry, board);
+  if (par.known) {
+    out << (par.fromFile ? "Par (from the file): " : "Par: ") << par.score;
+    if (!par.contracts.empty()) out << "  " << par.contracts;
+    out << "\n";
+  }
   out << "\n";
 }
 
@@ -104,7 +111,8 @@ const Command kShowCommand{
     "diagram: dealer and vulnerability, North on top, West and East left and\n"
     "right, South below, each hand by suit with its high-card points, and the\n"
     "double-dummy tricks per declarer and strain when the board has them (\"?\"\n"
-    "where a result is not known yet).\n\n"
+    "where a result is not known yet), with the board's par under a complete\n"
+    "table (or the par the file gives for a board without one).\n\n"
     "Example:\n  tarrow-cli show club.pbn --board 7\n",
     RunShow};
 

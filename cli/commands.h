@@ -22,5 +22,6 @@ extern const Command kDealCommand;
 extern const Command kAnalyzeCommand;
 extern const Command kShowCommand;
 extern const Command kPdfCommand;
+extern const Command kParCommand;
 
 }  // namespace tarrow::cli

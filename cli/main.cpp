@@ -11,7 +11,7 @@ namespace tarrow::cli {
 namespace {
 
 const std::array kCommands = {&kBoardsCommand,  &kNumberCommand, &kSolveCommand, &kDealCommand,
-                              &kAnalyzeCommand, &kShowCommand,   &kPdfCommand};
+                              &kAnalyzeCommand, &kShowCommand,   &kPdfCommand,  &kParCommand};
 
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"
