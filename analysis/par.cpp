@@ -225,6 +225,19 @@ std::string ParContractsText(const ParResult& par) {
   return text;
 }
 
+std::string ParContractsShortText(const ParResult& par) {
+  if (par.count == 0) return "Pass";
+  std::string text;
+  for (int i = 0; i < par.count; ++i) {
+    const ParContract& c = par.contracts[size_t(i)];
+    if (i > 0) text += ' ';
+    text += std::to_string(c.level);
+    text += kStrainLabels[size_t(c.strain)];
+    if (c.doubled) text += 'X';
+  }
+  return text;
+}
+
 std::string OptimumScoreTagValue(const ParResult& par) {
   return "NS " + std::to_string(par.score);
 }
@@ -345,13 +358,19 @@ BoardParTexts ParTextsOfBoard(const BoardEntry& entry, int board) {
   if (ParAvailable(entry)) {
     const ParResult par = Par(entry.table, BoardDealer(board), BoardVulnerability(board));
     texts.known = true;
+    texts.northSouthScore = par.score;
     texts.score = ParScoreText(par.score);
     texts.contracts = ParContractsText(par);
+    texts.shortContracts = ParContractsShortText(par);
   } else if (entry.filePar.hasScore) {
     texts.known = true;
     texts.fromFile = true;
+    texts.northSouthScore = entry.filePar.score;
     texts.score = ParScoreText(entry.filePar.score);
     texts.contracts = entry.filePar.contracts;
+    if (const std::optional<ParResult> read = ParseParContracts(entry.filePar.contracts)) {
+      texts.shortContracts = ParContractsShortText(*read);
+    }
   }
   return texts;
 }

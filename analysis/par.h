@@ -85,6 +85,9 @@ std::string ParScoreText(int northSouthScore);
 std::string ParContractText(const ParContract& contract);
 // All contracts joined by ", ", or "Pass" when passed out.
 std::string ParContractsText(const ParResult& par);
+// The contracts alone, for tight spaces: level, strain, "X" when doubled,
+// joined by blanks ("4S", "3NT 5C", "5DX"); "Pass" when passed out.
+std::string ParContractsShortText(const ParResult& par);
 
 // The PBN tags of a board's par.  OptimumScore carries North-South's score
 // with its sign, as most programs write it ("NS 620", "NS -500", "NS 0");
@@ -108,8 +111,10 @@ bool ParAvailable(const BoardEntry& entry) noexcept;
 struct BoardParTexts {
   bool known = false;     // a score to show
   bool fromFile = false;  // taken from the file's tags, not from the table
-  std::string score;      // "NS 620", "EW 500", "0"
-  std::string contracts;  // "N 4S", "Pass"; may be empty for a file's par
+  int northSouthScore = 0;
+  std::string score;           // "NS 620", "EW 500", "0"
+  std::string contracts;       // "N 4S", "Pass"; may be empty for a file's par
+  std::string shortContracts;  // "4S", "Pass"; may be empty for a file's par
 };
 BoardParTexts ParTextsOfBoard(const BoardEntry& entry, int board);
 

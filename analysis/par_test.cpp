@@ -257,6 +257,7 @@ TEST(ParTest, BoardTextsComeFromTheTableElseFromTheFile) {
   EXPECT_TRUE(texts.fromFile);
   EXPECT_EQ(texts.score, "NS 100");
   EXPECT_EQ(texts.contracts, "N 1NT+1");
+  EXPECT_EQ(texts.shortContracts, "1NT");
   // Complete: worked out for board 3 (South deals, East-West vulnerable).
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   texts = ParTextsOfBoard(entry, 3);
@@ -264,6 +265,8 @@ TEST(ParTest, BoardTextsComeFromTheTableElseFromTheFile) {
   EXPECT_FALSE(texts.fromFile);
   EXPECT_EQ(texts.score, "EW 300");
   EXPECT_EQ(texts.contracts, "NS 5HX-2");
+  EXPECT_EQ(texts.shortContracts, "5HX");
+  EXPECT_EQ(texts.northSouthScore, -300);
   // Board 4 (West deals, both vulnerable): the save costs 500.
   EXPECT_EQ(ParTextsOfBoard(entry, 4).score, "EW 500");
   entry.doneMask[0] = 0;

@@ -14,7 +14,7 @@ namespace {
 // "distributions,ltc,analysis" -> the show flags; "none" clears them all.
 Status ReadShowList(const std::string& list, HandRecordOptions& options) {
   options.showDistributions = options.showDealNumbers = options.showLtc = options.showAnalysis =
-      false;
+      options.showPar = false;
   if (list == "none") return Status();
   std::istringstream in(list);
   for (std::string item; std::getline(in, item, ',');) {
@@ -26,10 +26,12 @@ Status ReadShowList(const std::string& list, HandRecordOptions& options) {
       options.showLtc = true;
     } else if (item == "analysis") {
       options.showAnalysis = true;
+    } else if (item == "par") {
+      options.showPar = true;
     } else {
       return Status::Error(
-          "--show takes a comma list of distributions, numbers, ltc and "
-          "analysis (or none), not \"" +
+          "--show takes a comma list of distributions, numbers, ltc, analysis "
+          "and par (or none), not \"" +
           item + "\"");
     }
   }
@@ -83,9 +85,11 @@ const Command kPdfCommand{
     "or .bri deal file) beside FILE with the extension .pdf, or to --out.\n\n"
     "  --show LIST     what each board shows besides the hands and points: a\n"
     "                  comma list of distributions, numbers (deal numbers), ltc\n"
-    "                  (losing trick counts) and analysis (double-dummy results),\n"
-    "                  or none.  Default: distributions,ltc,analysis.  Analysis\n"
-    "                  takes the place of distributions and LTC on analysed boards.\n"
+    "                  (losing trick counts), analysis (double-dummy results) and\n"
+    "                  par (the par score and contracts of completely analysed\n"
+    "                  boards, under the vulnerability), or none.  Default:\n"
+    "                  distributions,ltc,analysis.  Analysis takes the place of\n"
+    "                  distributions and LTC on analysed boards.\n"
     "  --all-tricks    show the double-dummy trick table instead of the\n"
     "                  makeable contracts\n"
     "  --ltc-method    queen adjustment of the losing trick count:\n"
@@ -95,7 +99,8 @@ const Command kPdfCommand{
     "  --club TEXT     the club name at the top (default: the set's club)\n\n"
     "Examples:\n"
     "  tarrow-cli pdf club.pbn\n"
-    "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n",
+    "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n"
+    "  tarrow-cli pdf club.pbn --show analysis,par\n",
     RunPdf};
 
 }  // namespace tarrow::cli

@@ -8,6 +8,7 @@
 #include <locale>
 #include <sstream>
 
+#include "analysis/par.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
 
@@ -250,6 +251,16 @@ std::vector<std::string> ContractLineTexts(const DDTable& table) {
   return lines;
 }
 
+std::string ParBoxText(const BoardEntry& entry, int board) {
+  const BoardParTexts par = ParTextsOfBoard(entry, board);
+  if (!par.known) return "";
+  const int score = par.northSouthScore;
+  std::string text = "Par ";
+  text += score == 0 ? "0" : (score > 0 ? "NS +" : "EW +") + std::to_string(std::abs(score));
+  if (!par.shortContracts.empty()) text += " " + par.shortContracts;
+  return text;
+}
+
 std::string EventDateText(DateTime date) {
   const CivilDateTime c = CivilFromDateTime(date);
   std::tm tm{};
@@ -351,6 +362,32 @@ void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set
   s.TextOut(m.ml + m.gu / 2, m.mt + m.lu / 2, origin);
 }
 
+namespace {
+
+// The par line sits under the vulnerability, left of North's suit signs and
+// above West's: it gets narrower and smaller to fit there, and then gives up
+// contracts from the end, never the score.
+void ParLine(Surface& s, const HandRecordMetrics& m, int x0, int y0, std::string text) {
+  if (text.empty()) return;
+  const int room = RoundHalfEven(m.cw * 0.42) - m.gu - m.gu / 2;
+  struct Step {
+    std::string_view face;
+    int points, luTenths;
+  };
+  constexpr Step kSteps[] = {{kArial, 7, 14}, {kNarrow, 7, 14}, {kNarrow, 6, 12}};
+  for (const Step& step : kSteps) {
+    Font(s, m, step.face, step.points, step.luTenths);
+    if (s.TextWidth(text) <= room) break;
+  }
+  // "Par NS +620" is three words; contracts follow.
+  while (s.TextWidth(text) > room && std::count(text.begin(), text.end(), ' ') > 2) {
+    text.erase(text.rfind(' '));
+  }
+  s.TextOut(x0 + m.gu, y0 + 7 * m.lu, text);
+}
+
+}  // namespace
+
 void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
               const BoardEntry& entry, const Deal& deal, const HandRecordOptions& o) {
   Font(s, m, kArial, 9, 18);
@@ -361,6 +398,7 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
   }
   s.TextOut(x0 + m.gu, y0 + 3 * m.lu, "Dlr " + BoardDealerLetter(board));
   s.TextOut(x0 + m.gu, y0 + 5 * m.lu, "Vul " + BoardVulnerabilityText(board));
+  if (o.showPar) ParLine(s, m, x0, y0, ParBoxText(entry, board));
 
   // Hands: the suit signs, then each holding beside its sign.
   constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};

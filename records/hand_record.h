@@ -30,6 +30,7 @@ struct HandRecordOptions {
   bool showLtc = true;            // "Show LTC"
   bool showAnalysis = true;       // "Show Analysis"
   bool allTricks = false;         // "All Tricks"; off means contract lines
+  bool showPar = false;           // "Show Par": the par line under the vulnerability
   QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
 };
 
@@ -64,6 +65,11 @@ std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, Queen
 // The contract lines of a board's table, top to bottom: "NS=3N 4S",
 // "N=2H   S=1C", "EW=..." and so on (makeable contracts above six tricks).
 std::vector<std::string> ContractLineTexts(const DDTable& table);
+
+// The par line of a board box: "Par NS +620 4S", "Par EW +300 5HX",
+// "Par 0 Pass"; empty when the board has no par to show (no complete table
+// and none in its file).
+std::string ParBoxText(const BoardEntry& entry, int board);
 
 // The event date in the user's short date format (the environment's locale).
 std::string EventDateText(DateTime date);
