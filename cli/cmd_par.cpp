@@ -23,8 +23,10 @@ std::string ParLine(const BoardEntry& entry, int board) {
   return line;
 }
 
+const OptionSpec kParOptions = {.values = {"--board"}, .flags = {}};
+
 int RunPar(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, {.values = {"--board"}, .flags = {}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kParOptions);
   if (!args.ok()) return UsageError("par", args.message());
   if (args->positional.size() != 1) return UsageError("par", "give one set file");
   int only = 0;
@@ -34,7 +36,7 @@ int RunPar(const std::vector<std::string>& argList) {
     only = *board;
   }
   QueueExecutor executor;
-  App app(executor);
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   const DealSet& set = app.Set();
@@ -64,6 +66,7 @@ const Command kParCommand{
     "vulnerability; a board without one shows the par its file gives, if any,\n"
     "else \"not completely analysed\" ('tarrow-cli analyze' completes a file).\n\n"
     "Example:\n  tarrow-cli par club.pbn\n",
-    RunPar};
+    RunPar,
+    kParOptions};
 
 }  // namespace tarrow::cli

@@ -11,15 +11,14 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kShowOptions = {.values = {"--board"}, .flags = {}};
+
 constexpr const char* kSuitLetters[4] = {"S", "H", "D", "C"};
 constexpr int kColumn = 26;  // where East's hand and South's indent start
 
 // "A1092" as hand records print it; "-" for a void.
 std::string Holding(const Deal& deal, Seat seat, Suit suit) {
-  std::string text;
-  for (Rank r = 0; r < 13; ++r) {
-    if (deal.seatOf[CardIndex(suit, r)] == seat) text += kPrintedRankNames[r];
-  }
+  const std::string text = HoldingText(deal, seat, suit);
   return text.empty() ? "-" : text;
 }
 
@@ -73,7 +72,7 @@ void PrintBoard(std::ostream& out, const DealSet& set, int board) {
 }
 
 int RunShow(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, {.values = {"--board"}, .flags = {}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kShowOptions);
   if (!args.ok()) return UsageError("show", args.message());
   if (args->positional.size() != 1) return UsageError("show", "give one set file");
   int only = 0;
@@ -83,7 +82,7 @@ int RunShow(const std::vector<std::string>& argList) {
     only = *board;
   }
   QueueExecutor executor;
-  App app(executor);
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   const DealSet& set = app.Set();
@@ -114,6 +113,7 @@ const Command kShowCommand{
     "where a result is not known yet), with the board's par under a complete\n"
     "table (or the par the file gives for a board without one).\n\n"
     "Example:\n  tarrow-cli show club.pbn --board 7\n",
-    RunShow};
+    RunShow,
+    kShowOptions};
 
 }  // namespace tarrow::cli

@@ -1,5 +1,7 @@
 #include "files/deal_files.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "core/atomic_file.h"
@@ -154,7 +156,8 @@ Result<ImportBuffer> ReadWith(const std::filesystem::path& path,
 ImportBuffer ParseBreText(std::string_view bytes) {
   ImportBuffer imported;
   bool started = false;
-  for (const std::string_view line : internal::SplitLines(bytes)) {
+  internal::LineReader lines(bytes);
+  for (std::string_view line; lines.Next(line);) {
     if (!started && (line.empty() || line.front() != '\x06')) continue;
     started = true;
     if (imported.count == kBoardsPerSet) break;
@@ -165,9 +168,8 @@ ImportBuffer ParseBreText(std::string_view bytes) {
 
 ImportBuffer ParseBerText(std::string_view bytes) {
   ImportBuffer imported;
-  const std::vector<std::string_view> lines = internal::SplitLines(bytes);
-  if (lines.empty()) return imported;
-  const std::string_view line = lines.front();
+  std::string_view line;
+  if (!internal::LineReader(bytes).Next(line)) return imported;
   for (size_t at = 0; at + size_t(kCards) <= line.size() && imported.count < kBoardsPerSet;
        at += size_t(kCards)) {
     imported.deals[size_t(imported.count++)] = BerDeal(line.substr(at, size_t(kCards)));
@@ -200,16 +202,19 @@ Result<ImportBuffer> ReadBriFile(const std::filesystem::path& path) {
   return ReadWith(path, ParseBriText);
 }
 
-int DealExtensionKind(const std::filesystem::path& path) {
+DealFileKind DealExtensionKind(const std::filesystem::path& path) {
   std::string extension = path.extension().string();
   for (char& ch : extension) {
     if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
   }
-  constexpr std::string_view kKinds[4] = {".pbn", ".ber", ".bri", ".bre"};
-  for (int kind = 0; kind < 4; ++kind) {
-    if (extension == kKinds[kind]) return kind;
+  constexpr std::pair<std::string_view, DealFileKind> kKinds[4] = {{".pbn", DealFileKind::kPbn},
+                                                                   {".ber", DealFileKind::kBer},
+                                                                   {".bri", DealFileKind::kBri},
+                                                                   {".bre", DealFileKind::kBre}};
+  for (const auto& [name, kind] : kKinds) {
+    if (extension == name) return kind;
   }
-  return -1;
+  return DealFileKind::kUnknown;
 }
 
 DealSet DealSetFromImport(const ImportBuffer& imported) {
