@@ -14,13 +14,21 @@
 #include <dds/dll.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "analysis/par.h"
+#include "core/deal_number.h"
 #include "core/deal_set.h"
 
 namespace tarrow::testing {
+
+// A deal number drawn uniformly below the number of deals.
+inline DealNumber RandomParDealNumber(std::mt19937_64& random) {
+  const uint128 value = (uint128(random()) << 64) | random();
+  return MakeDealNumber(value % kTotalDeals);
+}
 
 // The peer's vulnerability codes: 0 none, 1 both, 2 North-South, 3 East-West.
 inline int PeerVulnerable(Vulnerability vul) {

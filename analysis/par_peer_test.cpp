@@ -15,10 +15,6 @@ namespace {
 
 constexpr int kDeals = 100;
 
-DealNumber RandomDealNumber(std::mt19937_64& random) {
-  const uint128 value = (uint128(random()) << 64) | random();
-  return MakeDealNumber(value % kTotalDeals);
-}
 
 TEST(ParPeerTest, ScoreAndContractsAgreeWithThePeerOnRandomDeals) {
   testing::PeerSingleThreaded();
@@ -27,7 +23,7 @@ TEST(ParPeerTest, ScoreAndContractsAgreeWithThePeerOnRandomDeals) {
                                                  Vulnerability::kEastWest, Vulnerability::kBoth};
   int compared = 0;
   for (int d = 0; d < kDeals; ++d) {
-    const Deal deal = DealFromNumber(RandomDealNumber(random));
+    const Deal deal = DealFromNumber(testing::RandomParDealNumber(random));
     SCOPED_TRACE(PbnDealText(deal, kNorth));
     const Result<DDTable> table = testing::PeerDDTable(deal);
     ASSERT_TRUE(table.ok()) << table.message();

@@ -27,10 +27,6 @@ bool ReadCount(const char* text, int& value) {
   return error == std::errc() && ptr == end && value >= 0;
 }
 
-tarrow::DealNumber RandomDealNumber(std::mt19937_64& random) {
-  const tarrow::uint128 value = (tarrow::uint128(random()) << 64) | random();
-  return tarrow::MakeDealNumber(value % tarrow::kTotalDeals);
-}
 
 std::string TableText(const tarrow::DDTable& table) {
   std::string text;
@@ -60,7 +56,7 @@ int main(int argc, char** argv) {
   std::mt19937_64 random{uint64_t(seed)};
   long compared = 0, differences = 0;
   for (int d = 0; d < deals; ++d) {
-    const tarrow::Deal deal = tarrow::DealFromNumber(RandomDealNumber(random));
+    const tarrow::Deal deal = tarrow::DealFromNumber(tarrow::testing::RandomParDealNumber(random));
     const tarrow::Result<tarrow::DDTable> table = tarrow::testing::PeerDDTable(deal);
     if (!table.ok()) {
       std::cerr << "deal " << d << ": " << table.message() << "\n";

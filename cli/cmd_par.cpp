@@ -1,12 +1,9 @@
 // tarrow-cli par FILE [--board N]
-#include <iostream>
-#include <sstream>
+#include <string>
 
 #include "analysis/par.h"
-#include "app/app.h"
-#include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "core/cp1252.h"
+#include "cli/set_file_command.h"
 
 namespace tarrow::cli {
 namespace {
@@ -23,34 +20,17 @@ std::string ParLine(const BoardEntry& entry, int board) {
   return line;
 }
 
-const OptionSpec kParOptions = {.values = {"--board"}, .flags = {}};
-
 int RunPar(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, kParOptions);
-  if (!args.ok()) return UsageError("par", args.message());
-  if (args->positional.size() != 1) return UsageError("par", "give one set file");
-  int only = 0;
-  if (args->Has("--board")) {
-    const Result<int> board = IntegerOption(*args, "--board", 1, kBoardsPerSet);
-    if (!board.ok()) return UsageError("par", board.message());
-    only = *board;
-  }
-  QueueExecutor executor;
-  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  const Status loaded = app.OpenFile(args->positional[0]);
-  if (!loaded.ok()) return Failure(loaded.message());
-  const DealSet& set = app.Set();
-  std::ostringstream out;
-  for (int board = 1; board <= kBoardsPerSet; ++board) {
-    if (only != 0 && board != only) continue;
-    if (!set.Board(board).number.valid) {
-      if (only != 0) out << "Board " << board << "  (no deal)\n";
-      continue;
+  return RunOnSetFile("par", argList, [](const DealSet& set, int only, std::ostream& out) {
+    for (int board = 1; board <= kBoardsPerSet; ++board) {
+      if (only != 0 && board != only) continue;
+      if (!set.Board(board).number.valid) {
+        if (only != 0) out << "Board " << board << "  (no deal)\n";
+        continue;
+      }
+      out << ParLine(set.Board(board), board) << "\n";
     }
-    out << ParLine(set.Board(board), board) << "\n";
-  }
-  std::cout << Cp1252ToUtf8(out.str());
-  return std::cout.flush() ? kExitOk : kExitError;
+  });
 }
 
 }  // namespace
@@ -67,6 +47,6 @@ const Command kParCommand{
     "else \"not completely analysed\" ('tarrow-cli analyze' completes a file).\n\n"
     "Example:\n  tarrow-cli par club.pbn\n",
     RunPar,
-    kParOptions};
+    kSetFileOptions};
 
 }  // namespace tarrow::cli
