@@ -49,7 +49,7 @@ constexpr bool SideVulnerable(Vulnerability vul, int side) noexcept {
 int ContractScore(int level, Strain strain, int tricks, bool doubled, bool vulnerable) noexcept;
 
 // The highest level a seat makes in a strain, 0 when it takes 6 tricks or
-// fewer: the contract lists of the hand records and the par search share it.
+// fewer: what the hand records' contract lines list.
 constexpr int MakeableLevel(const DDTable& table, Seat declarer, Strain strain) noexcept {
   const int tricks = table[size_t(DDIndex(declarer, strain))];
   return tricks > 6 ? tricks - 6 : 0;

@@ -225,8 +225,8 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
   // Lists per side (NS, EW) and per seat (N, E, S, W).
   std::vector<std::string> sideList[2], seatList[4];
   constexpr std::string_view kLetters = "NSHDC";
-  const auto entry = [&](int tricks, Strain strain) {
-    return " " + std::to_string(tricks - 6) + kLetters[size_t(strain)];
+  const auto entry = [&](int level, Strain strain) {
+    return " " + std::to_string(level) + kLetters[size_t(strain)];
   };
   for (Strain strain = 0; strain < 5; ++strain) {
     for (Seat first : {kNorth, kEast}) {
@@ -234,13 +234,13 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
       // then a missing strain could hide its best contract.
       if (doneMask[size_t(SideOf(first))] != kAllStrainsDone) continue;
       const Seat partner = PartnerOf(first);
-      const int t1 = table[size_t(DDIndex(first, strain))];
-      const int t2 = table[size_t(DDIndex(partner, strain))];
-      if (t1 > 6 && t1 == t2) {
-        sideList[SideOf(first)].push_back(entry(t1, strain));
+      const int l1 = MakeableLevel(table, first, strain);
+      const int l2 = MakeableLevel(table, partner, strain);
+      if (l1 > 0 && l1 == l2) {
+        sideList[SideOf(first)].push_back(entry(l1, strain));
       } else {
-        if (t1 > 6) seatList[first].push_back(entry(t1, strain));
-        if (t2 > 6) seatList[partner].push_back(entry(t2, strain));
+        if (l1 > 0) seatList[first].push_back(entry(l1, strain));
+        if (l2 > 0) seatList[partner].push_back(entry(l2, strain));
       }
     }
   }
