@@ -72,15 +72,9 @@ Status App::SaveSettings() {
 
 SettingsControls App::ApplySettings() const {
   SettingsControls c;
-  c.showDealNumbers = settings_.ShowDealNumbers();
-  c.showAnalysis = settings_.ShowAnalysis();
-  c.showLtc = settings_.ShowLtc();
-  c.allTricks = settings_.AllTricks();
-  c.showDistributions = settings_.ShowDistributions();
-  c.showPar = settings_.ShowPar();
+  c.handRecords = HandRecordChoices();
   c.flipPages = settings_.FlipPages();
   c.autoFillDescription = settings_.AutoFillDescription();
-  c.queenMethod = int(QueenMethodFromIndex(settings_.QueenAdjustment()));
   c.threads = ThreadsSetting();
   c.outputDirectory = settings_.OutputDirectory();
   c.site = settings_.Site();
@@ -94,15 +88,9 @@ SettingsControls App::ApplySettings() const {
 }
 
 Status App::CollectSettings(const SettingsControls& c) {
-  settings_.SetShowDealNumbers(c.showDealNumbers);
-  settings_.SetShowAnalysis(c.showAnalysis);
-  settings_.SetShowLtc(c.showLtc);
-  settings_.SetAllTricks(c.allTricks);
-  settings_.SetShowDistributions(c.showDistributions);
-  settings_.SetShowPar(c.showPar);
+  SetHandRecordChoices(c.handRecords);
   settings_.SetFlipPages(c.flipPages);
   settings_.SetAutoFillDescription(c.autoFillDescription);
-  settings_.SetQueenAdjustment(uint8_t(std::clamp(c.queenMethod, 0, 2)));
   settings_.SetThreads(uint8_t(std::clamp(c.threads, 1, 32)));
   settings_.SetOutputDirectory(c.outputDirectory);
   settings_.SetSite(c.site);
@@ -128,6 +116,16 @@ HandRecordOptions App::HandRecordChoices() const {
   o.showPar = settings_.ShowPar();
   o.queenMethod = QueenMethodFromIndex(settings_.QueenAdjustment());
   return o;
+}
+
+void App::SetHandRecordChoices(const HandRecordOptions& o) {
+  settings_.SetShowDistributions(o.showDistributions);
+  settings_.SetShowDealNumbers(o.showDealNumbers);
+  settings_.SetShowLtc(o.showLtc);
+  settings_.SetShowAnalysis(o.showAnalysis);
+  settings_.SetAllTricks(o.allTricks);
+  settings_.SetShowPar(o.showPar);
+  settings_.SetQueenAdjustment(uint8_t(std::clamp(int(o.queenMethod), 0, 2)));
 }
 
 int App::ThreadsSetting() const noexcept {
@@ -267,6 +265,7 @@ Status App::ImportDealFile(const std::filesystem::path& path) {
 void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   runner_->StopAndWait();
   *set_ = std::move(loaded);
+  pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
   setFilePath_ = path;
   pbnPath_ = path;
   pbnPath_.replace_extension(".pbn");

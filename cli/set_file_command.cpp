@@ -20,11 +20,11 @@ int RunOnSetFile(std::string_view command, const std::vector<std::string>& argLi
     only = *board;
   }
   QueueExecutor executor;
-  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  const Status loaded = app.OpenFile(args->positional[0]);
+  const std::unique_ptr<App> app = CommandApp(executor);
+  const Status loaded = app->OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   std::ostringstream out;
-  print(app.Set(), only, out);
+  print(app->Set(), only, out);
   std::cout << Cp1252ToUtf8(out.str());
   return std::cout.flush() ? kExitOk : kExitError;
 }

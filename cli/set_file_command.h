@@ -1,6 +1,6 @@
 // What the commands that print the boards of one set file share (show,
-// par): the command line "FILE [--board N]", the file opened through App
-// with the settings only read, and the text they make written out as UTF-8.
+// par): the command line "FILE [--board N]", the file opened through the
+// command line's App (CommandApp), and the text they make written out as UTF-8.
 //
 //   return RunOnSetFile("par", args, [](const DealSet& set, int only, std::ostream& out) {
 //     ...  // only is the --board number, 0 for every board

@@ -74,7 +74,8 @@ std::vector<std::string> ContractLineTexts(
 // and none in its file).
 std::string ParBoxText(const BoardEntry& entry, int board);
 
-// The event date in the user's short date format (the environment's locale).
+// The event date in the user's short date format (the environment's locale);
+// without a locale (C or POSIX) the unambiguous "2026-12-07".
 std::string EventDateText(DateTime date);
 
 // Draws one page (1 or 2): grid, header and 18 board boxes.  setFilePath
