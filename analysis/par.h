@@ -3,24 +3,27 @@
 // saves (doubled) or passes when that pays, scored as duplicate.
 //
 //   ParResult par = Par(entry.table, BoardDealer(n), BoardVulnerability(n));
-//   ParScoreText(par);      // "NS 620", "EW 500" or "0" for a passed-out board
-//   ParContractsText(par);  // "N 4S", "EW 5DX-2", "W 4NT+1, S 5C"; "Pass" when passed out
+//   ParScoreText(par.score);  // "NS 620", "EW 500" or "0" for a passed-out board
+//   ParContractsText(par);    // "N 4S", "EW 5DX-2", "EW 3NT, EW 5C"; "Pass" when passed out
 //
 // The search is the auction itself, played backwards over the 35 contracts:
 // for the last contract bid (rank r by side s) the other side either passes,
 // taking s's score (undoubled when it makes, doubled when it fails), or bids
 // higher; the value of every (r, s) follows from the ranks above it.  A
 // side's tricks in a strain are its better declarer's.  The side that bids
-// first gets a contract both sides can make; with a known dealer that is the
-// side whose seat comes first from the dealer among the seats that can make
-// the contested contract.
+// first gets a contract both sides can make.  With a known dealer, when the
+// two sides' first-bid results differ, the side that gets there first is
+// that of the first seat, going round from the dealer, that declares a
+// contract of its own side's first-bid par (a dealer who cannot declare it
+// lets his left-hand opponent in before his partner).
 //
-// The par contracts are all contracts that end such an auction with the par
-// score: for each side, strain and declaring seats, the lowest level that
-// does (a making contract is shown with its overtricks, "W 4NT+1", when the
-// opponents have a profitable save over every lower level), and the seats of
-// the side that take the side's tricks there.  A board on which no side can
-// make anything is passed out: score 0, no contracts.
+// The par contracts are the contracts that score the par score and over
+// which the opponents have no contract, made or failing doubled, that would
+// score better for them: for each side, strain and kind (made or saved) the
+// lowest such level, with the seats of the side that take the side's tricks.
+// So a made contract shows its overtricks ("W 4NT+1") when the opponents
+// have a profitable save over every lower level.  A board on which no side
+// can make anything is passed out: score 0, no contracts.
 #pragma once
 
 #include <array>
