@@ -113,6 +113,7 @@ HandRecordOptions App::HandRecordChoices() const {
   o.showLtc = settings_.ShowLtc();
   o.showAnalysis = settings_.ShowAnalysis();
   o.allTricks = settings_.AllTricks();
+  o.showPar = settings_.ShowPar();
   o.queenMethod = QueenMethodFromIndex(settings_.QueenAdjustment());
   return o;
 }
@@ -123,6 +124,7 @@ void App::SetHandRecordChoices(const HandRecordOptions& o) {
   settings_.SetShowLtc(o.showLtc);
   settings_.SetShowAnalysis(o.showAnalysis);
   settings_.SetAllTricks(o.allTricks);
+  settings_.SetShowPar(o.showPar);
   settings_.SetQueenAdjustment(uint8_t(std::clamp(int(o.queenMethod), 0, 2)));
 }
 

@@ -119,13 +119,14 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
   ASSERT_TRUE(fs::is_regular_file(settingsFile_)) << "the defaults are written at once";
   const HandRecordOptions o = app_->HandRecordChoices();
   EXPECT_FALSE(o.showDistributions || o.showDealNumbers || o.showLtc || o.showAnalysis ||
-               o.allTricks);
+               o.allTricks || o.showPar);
   EXPECT_EQ(o.queenMethod, QueenMethod::kUnguardedQueenHalf);
   EXPECT_EQ(app_->ThreadsSetting(), 1);
   const SettingsControls c = app_->ApplySettings();
   const HandRecordOptions& shown = c.handRecords;
   EXPECT_FALSE(shown.showDistributions || shown.showDealNumbers || shown.showLtc ||
-               shown.showAnalysis || shown.allTricks || c.flipPages || c.autoFillDescription);
+               shown.showAnalysis || shown.allTricks || shown.showPar || c.flipPages ||
+               c.autoFillDescription);
   EXPECT_EQ(c.threads, 1);
   EXPECT_EQ(shown.queenMethod, QueenMethod::kUnguardedQueenHalf);
   EXPECT_TRUE(c.clubs.empty());
@@ -135,12 +136,13 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
   // The hand records' own defaults agree with the record's.
   const HandRecordOptions plain;
   EXPECT_FALSE(plain.showDistributions || plain.showDealNumbers || plain.showLtc ||
-               plain.showAnalysis || plain.allTricks);
+               plain.showAnalysis || plain.allTricks || plain.showPar);
 }
 
 TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
   SettingsControls c = app_->ApplySettings();
   c.handRecords.showAnalysis = c.handRecords.allTricks = c.handRecords.showLtc = true;
+  c.handRecords.showPar = true;
   c.handRecords.queenMethod = QueenMethod::kHalfPerExcess;
   c.threads = 6;
   c.site = "Main hall";

@@ -75,9 +75,37 @@ TEST_F(CliPdfTest, WritesEveryCombinationOfOptions) {
       << "deal numbers are shown with numbers";
 }
 
+TEST_F(CliPdfTest, ShowParPrintsTheParOfAnalysedBoardsOnly) {
+  // Board 1 completely analysed (North-South take every trick), board 2 not.
+  std::string text = "[Board \"1\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 "
+                     "6543.876.876.876 2.5432.5432.5432\"]\n"
+                     "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]\n";
+  for (const char* declarer : {"N", "E", "S", "W"}) {
+    for (const char* strain : {"C", "D", "H", "S", "NT"}) {
+      const bool ns = declarer[0] == 'N' || declarer[0] == 'S';
+      text += std::string(declarer) + " " + strain + (ns ? " 13\n" : " 0\n");
+    }
+  }
+  text += "\n[Board \"2\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 "
+          "2.5432.5432.5432\"]\n";
+  const fs::path analysed = folder_ / "analysed.pbn";
+  ASSERT_TRUE(WriteFileAtomically(analysed, text).ok());
+  const fs::path withPar = folder_ / "par.pdf", without = folder_ / "nopar.pdf";
+  const CliRun run =
+      RunCli({"pdf", analysed.string(), "--out", withPar.string(), "--show", "analysis,par"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(QpdfCheck(withPar), 0);
+  const std::string shown = PdfText(withPar);
+  EXPECT_NE(shown.find("Par NS +1520 7NT"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("Par "), shown.rfind("Par ")) << "board 2 has no table, so no par";
+  ASSERT_EQ(RunCli({"pdf", analysed.string(), "--out", without.string()}).exitCode, 0);
+  EXPECT_EQ(PdfText(without).find("Par "), std::string::npos) << "par is off by default";
+}
+
 TEST_F(CliPdfTest, BadOptionsExitTwoAndAFailedWriteExitsOne) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"pdf", set_.string(), "--show", "everything"},
+        {"pdf", set_.string(), "--show", "analysis,pars"},
         {"pdf", set_.string(), "--ltc-method", "4"},
         {"pdf"},
         {"pdf", set_.string(), "--landscape"}}) {

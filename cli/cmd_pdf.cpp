@@ -37,7 +37,7 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
 // "distributions,ltc,analysis" -> the show flags; "none" clears them all.
 Status ReadShowList(const std::string& list, HandRecordOptions& options) {
   options.showDistributions = options.showDealNumbers = options.showLtc = options.showAnalysis =
-      false;
+      options.showPar = false;
   if (list == "none") return Status();
   std::istringstream in(list);
   for (std::string item; std::getline(in, item, ',');) {
@@ -49,10 +49,12 @@ Status ReadShowList(const std::string& list, HandRecordOptions& options) {
       options.showLtc = true;
     } else if (item == "analysis") {
       options.showAnalysis = true;
+    } else if (item == "par") {
+      options.showPar = true;
     } else {
       return Status::Error(
-          "--show takes a comma list of distributions, numbers, ltc and "
-          "analysis (or none), not \"" +
+          "--show takes a comma list of distributions, numbers, ltc, analysis "
+          "and par (or none), not \"" +
           item + "\"");
     }
   }
@@ -124,11 +126,12 @@ const Command kPdfCommand{
     "                  (default 36)\n"
     "  --show LIST     what each board shows besides the hands and points: a\n"
     "                  comma list of distributions, numbers (deal numbers), ltc\n"
-    "                  (losing trick counts) and analysis (double-dummy results),\n"
-    "                  or none.  Default: what the window program's settings\n"
-    "                  show (nothing of these before they are first saved).\n"
-    "                  Analysis takes the place of distributions and LTC on\n"
-    "                  analysed boards.\n"
+    "                  (losing trick counts), analysis (double-dummy results) and\n"
+    "                  par (the par score and contracts of completely analysed\n"
+    "                  boards, under the vulnerability), or none.  Default: what\n"
+    "                  the window program's settings show (nothing of these\n"
+    "                  before they are first saved).  Analysis takes the place\n"
+    "                  of distributions and LTC on analysed boards.\n"
     "  --all-tricks    show the double-dummy trick table instead of the\n"
     "                  makeable contracts (default: the settings' choice)\n"
     "  --ltc-method    queen adjustment of the losing trick count (default:\n"
@@ -141,6 +144,7 @@ const Command kPdfCommand{
     "  tarrow-cli pdf club.pbn\n"
     "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n"
     "  tarrow-cli pdf club.pbn --what travelers --last-board 24\n",
+    "  tarrow-cli pdf club.pbn --show analysis,par\n",
     RunPdf,
     kPdfOptions};
 

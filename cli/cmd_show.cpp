@@ -2,15 +2,16 @@
 #include <iostream>
 #include <sstream>
 
+#include "analysis/par.h"
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/set_file_command.h"
 #include "core/cp1252.h"
 
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kShowOptions = {.values = {"--board"}, .flags = {}};
 
 constexpr const char* kSuitLetters[4] = {"S", "H", "D", "C"};
 constexpr int kColumn = 26;  // where East's hand and South's indent start
@@ -61,38 +62,28 @@ void PrintBoard(std::ostream& out, const DealSet& set, int board) {
       out << "\n";
     }
   }
+  const BoardParTexts par = ParTextsOfBoard(entry, board);
+  if (par.known) {
+    out << (par.fromFile ? "Par (from the file): " : "Par: ") << par.score;
+    if (!par.contracts.empty()) out << "  " << par.contracts;
+    out << "\n";
+  }
   out << "\n";
 }
 
 int RunShow(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, kShowOptions);
-  if (!args.ok()) return UsageError("show", args.message());
-  if (args->positional.size() != 1) return UsageError("show", "give one set file");
-  int only = 0;
-  if (args->Has("--board")) {
-    const Result<int> board = IntegerOption(*args, "--board", 1, kBoardsPerSet);
-    if (!board.ok()) return UsageError("show", board.message());
-    only = *board;
-  }
-  QueueExecutor executor;
-  const std::unique_ptr<App> made = CommandApp(executor);
-  App& app = *made;
-  const Status loaded = app.OpenFile(args->positional[0]);
-  if (!loaded.ok()) return Failure(loaded.message());
-  const DealSet& set = app.Set();
-  std::ostringstream out;
-  if (only == 0) {
-    const SetHeader& h = set.header;
-    out << "Event: " << h.event.str() << "\nSite: " << h.site.str()
-        << "\nDate: " << DateText(h.eventDate) << "\nSeed: " << h.seed.str() << "\n\n";
-  }
-  for (int board = 1; board <= kBoardsPerSet; ++board) {
-    if (only != 0 && board != only) continue;
-    if (only == 0 && !set.Board(board).number.valid) continue;
-    PrintBoard(out, set, board);
-  }
-  std::cout << Cp1252ToUtf8(out.str());
-  return std::cout.flush() ? kExitOk : kExitError;
+  return RunOnSetFile("show", argList, [](const DealSet& set, int only, std::ostream& out) {
+    if (only == 0) {
+      const SetHeader& h = set.header;
+      out << "Event: " << h.event.str() << "\nSite: " << h.site.str()
+          << "\nDate: " << DateText(h.eventDate) << "\nSeed: " << h.seed.str() << "\n\n";
+    }
+    for (int board = 1; board <= kBoardsPerSet; ++board) {
+      if (only != 0 && board != only) continue;
+      if (only == 0 && !set.Board(board).number.valid) continue;
+      PrintBoard(out, set, board);
+    }
+  });
 }
 
 }  // namespace
@@ -104,9 +95,10 @@ const Command kShowCommand{
     "diagram: dealer and vulnerability, North on top, West and East left and\n"
     "right, South below, each hand by suit with its high-card points, and the\n"
     "double-dummy tricks per declarer and strain when the board has them (\"?\"\n"
-    "where a result is not known yet).\n\n"
+    "where a result is not known yet), with the board's par under a complete\n"
+    "table (or the par the file gives for a board without one).\n\n"
     "Example:\n  tarrow-cli show club.pbn --board 7\n",
     RunShow,
-    kShowOptions};
+    kSetFileOptions};
 
 }  // namespace tarrow::cli

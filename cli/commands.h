@@ -30,5 +30,6 @@ extern const Command kPdfCommand;
 extern const Command kPrintersCommand;
 extern const Command kPrintCommand;
 extern const Command kMultiCommand;
+extern const Command kParCommand;
 
 }  // namespace tarrow::cli

@@ -12,8 +12,8 @@ namespace {
 
 const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
                               &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
-                              &kPdfCommand,     &kPrintersCommand, &kPrintCommand,
-                              &kMultiCommand};
+                              &kPdfCommand,     &kParCommand,      &kPrintersCommand,
+                              &kPrintCommand,   &kMultiCommand};
 
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"

@@ -8,7 +8,7 @@
 #   analysis  -> core
 #   files     -> core, analysis
 #   pdf       -> (nothing of ours)
-#   records   -> core, pdf
+#   records   -> core, analysis (par only), pdf
 #   app       -> core, analysis, files, records
 #   printing  -> records
 #   ui        -> app, printing
@@ -21,7 +21,7 @@ set(allowed_core "")
 set(allowed_analysis core)
 set(allowed_files core analysis)
 set(allowed_pdf "")
-set(allowed_records core pdf)
+set(allowed_records core analysis pdf)
 set(allowed_app core analysis files records)
 set(allowed_printing records)
 set(allowed_ui app printing)

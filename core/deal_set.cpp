@@ -48,6 +48,7 @@ void BoardEntry::ClearAnalysis() noexcept {
   for (auto& side : solveTime)
     for (auto& t : side) t = 0;
   jobStart = 0;
+  filePar = FilePar{};
 }
 
 int DealSet::PresentBoards() const noexcept {

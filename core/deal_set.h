@@ -60,14 +60,24 @@ constexpr uint8_t StrainBit(Strain strain) noexcept {
 }
 inline constexpr uint8_t kAllStrainsDone = 31;
 
+// The par a file carried for a board (its OptimumScore and ParContract
+// tags), as the reader understood them.  Outside the digest: the program's
+// own par always follows from the table, this is only what the file said.
+struct FilePar {
+  bool hasScore = false;  // an OptimumScore tag that could be read
+  int score = 0;          // North-South's
+  std::string contracts;  // the ParContract value rewritten plainly, "" when absent or unreadable
+};
+
 struct BoardEntry {
   DealNumber number;                  // valid flag marks the slot as used
   DDTable table{};                    // tricks per declarer and strain
   std::array<uint8_t, 2> doneMask{};  // per side (NS, EW): strains whose tricks are known
   float solveTime[2][5] = {};         // per side and strain, the job's duration in days
   DateTime jobStart = 0;              // when the latest analysis job on this board started
+  FilePar filePar;                    // par tags read from a file; not in the digest
 
-  // Forgets the analysis: tricks, done bits and times.
+  // Forgets the analysis: tricks, done bits, times and the file's par.
   void ClearAnalysis() noexcept;
   bool Analysed(int side, Strain strain) const noexcept {
     return (doneMask[side] & StrainBit(strain)) != 0;

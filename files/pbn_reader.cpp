@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "analysis/par.h"
 #include "core/atomic_file.h"
 #include "core/cards.h"
 #include "core/deal_number.h"
@@ -33,13 +34,15 @@ enum class TagKind {
   kGenerator,
   kApplication,
   kEventsponsor,
+  kOptimumScore,
+  kParContract,
 };
 
 struct TagName {
   std::string_view name;
   TagKind kind;
 };
-constexpr std::array<TagName, 11> kTags = {{
+constexpr std::array<TagName, 13> kTags = {{
     {"event", TagKind::kEvent},
     {"site", TagKind::kSite},
     {"date", TagKind::kDate},
@@ -51,6 +54,8 @@ constexpr std::array<TagName, 11> kTags = {{
     {"generator", TagKind::kGenerator},
     {"application", TagKind::kApplication},
     {"eventsponsor", TagKind::kEventsponsor},
+    {"optimumscore", TagKind::kOptimumScore},
+    {"parcontract", TagKind::kParContract},
 }};
 
 char Lower(char ch) {
@@ -193,6 +198,10 @@ class PbnReader {
       case TagKind::kEventsponsor:
         header.club = tag.value;
         break;
+      case TagKind::kOptimumScore:
+      case TagKind::kParContract:
+        if (BoardInRange()) ReadPar(tag);
+        break;
       case TagKind::kDealer:
       case TagKind::kVulnerable:
       case TagKind::kNone:
@@ -259,6 +268,20 @@ class PbnReader {
         break;
     }
     return Status();
+  }
+
+  // Par is derived data: a value this reader cannot make sense of (another
+  // program's form, a damaged line) is left out, never an error.
+  void ReadPar(const Tag& tag) {
+    FilePar& par = set_.Board(int(board_)).filePar;
+    if (tag.kind == TagKind::kOptimumScore) {
+      const std::optional<int> score = ParseOptimumScore(tag.value);
+      par.hasScore = score.has_value();
+      par.score = score.value_or(0);
+    } else {
+      const std::optional<ParResult> contracts = ParseParContracts(tag.value);
+      par.contracts = contracts ? ParContractsText(*contracts) : "";
+    }
   }
 
   // A value whose second character is not ":" is no deal and changes

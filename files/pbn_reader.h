@@ -29,6 +29,8 @@
 //   |   application                 | by first character: 1 seed (79), 2 description (64), |
 //   |                               |   3 generation time, 4 computer name (32); the text   |
 //   |                               |   after the digit is kept exactly, blanks included    |
+//   |   optimumscore / parcontract  | the file's par of the current board 1..36, kept in    |
+//   |                               |   its FilePar; an unreadable value is left out        |
 //   |   dealer / vulnerable         | ignored: both follow from the board number            |
 //   | anything else                 | ignored                                               |
 //

@@ -382,6 +382,37 @@ TEST(PbnReaderTest, BoardsOutsideTheSetChangeNothingAndReadingGoesOn) {
   EXPECT_EQ(set.Board(2).number, NumberOf(kBoard2Deal));
 }
 
+TEST_F(PbnRoundTripTest, ReadsBackTheParItWrote) {
+  DealSet set = testing::ExampleSet();
+  const std::filesystem::path file = folder_ / "par.pbn";
+  ASSERT_TRUE(WritePbnFile(set, file, "PC1").ok());
+  const Result<DealSet> back = ReadPbnFile(file);
+  ASSERT_TRUE(back.ok()) << back.message();
+  EXPECT_TRUE(back->Board(1).filePar.hasScore);
+  EXPECT_EQ(back->Board(1).filePar.score, 1520);
+  EXPECT_EQ(back->Board(1).filePar.contracts, "NS 7NT");
+  EXPECT_FALSE(back->Board(2).filePar.hasScore);  // no table, no par
+  EXPECT_EQ(back->Board(2).filePar.contracts, "");
+}
+
+TEST(PbnReaderTest, ReadsOtherProgramsParAndLeavesOutWhatItCannotRead) {
+  const DealSet set = Parse({
+      "[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+      "[OptimumScore \"EW 500\"]", "[ParContract \"ew 5dx-2; EW 5HX-2\"]",
+      "[Board \"2\"]", "[Deal \"" + std::string(kBoard2Deal) + "\"]",
+      "[OptimumScore \"NS 7N; +1520\"]", "[ParContract \"4 spades by North\"]",
+      "[Board \"37\"]", "[OptimumScore \"NS 620\"]",
+  });
+  EXPECT_EQ(set.PresentBoards(), 3);  // with the helper's board 36
+  EXPECT_TRUE(set.Board(1).filePar.hasScore);
+  EXPECT_EQ(set.Board(1).filePar.score, -500);
+  EXPECT_EQ(set.Board(1).filePar.contracts, "EW 5DX-2, EW 5HX-2");
+  // Unreadable par tags cost nothing else: the board and its deal stay.
+  EXPECT_FALSE(set.Board(2).filePar.hasScore);
+  EXPECT_EQ(set.Board(2).filePar.contracts, "");
+  EXPECT_EQ(set.Board(2).number, NumberOf(kBoard2Deal));
+}
+
 TEST(PbnReaderTest, AnUnreadableFileIsAnErrorNamingIt) {
   const Result<DealSet> set = ReadPbnFile("/nonexistent/tarrow/set.pbn");
   ASSERT_FALSE(set.ok());

@@ -1,5 +1,6 @@
 #include "files/pbn_writer.h"
 
+#include "analysis/par.h"
 #include "core/atomic_file.h"
 #include "core/banner.h"
 #include "core/cards.h"
@@ -84,6 +85,11 @@ std::string PbnText(const DealSet& set, std::string_view computerName) {
     Tag(out, "Dealer", BoardDealerLetter(n));
     Tag(out, "Vulnerable", BoardVulnerabilityShortText(n));
     Tag(out, "Deal", PbnDealText(DealFromNumber(board.number), BoardDealer(n)));
+    if (ParAvailable(board)) {
+      const ParResult par = Par(board.table, BoardDealer(n), BoardVulnerability(n));
+      Tag(out, "OptimumScore", OptimumScoreTagValue(par));
+      Tag(out, "ParContract", ParContractsText(par));
+    }
     if (board.doneMask[0] != 0 || board.doneMask[1] != 0) TableLines(out, board);
     out += kLineEnd;
   }

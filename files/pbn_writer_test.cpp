@@ -58,6 +58,8 @@ TEST(PbnTextTest, WritesTheExampleLineByLine) {
       "[Dealer \"N\"]",
       "[Vulnerable \"None\"]",
       "[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432\"]",
+      "[OptimumScore \"NS 1520\"]",
+      "[ParContract \"NS 7NT\"]",
       "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]",
       "N C 13",
       "N D 13",
@@ -110,6 +112,30 @@ TEST(PbnTextTest, ShowsAQuestionMarkWhereTheSideWasNotAnalysed) {
   EXPECT_EQ(lines[13], "E C ?");
   EXPECT_EQ(lines[17], "E NT ?");
   EXPECT_EQ(lines[22], "S NT 8");
+  EXPECT_EQ(Count(PbnText(set, ""), "OptimumScore"), 1u);  // board 1's only
+}
+
+TEST(PbnTextTest, WritesParOnlyForCompleteTablesFromTheBoardsDealerAndVulnerability) {
+  DealSet set = ExampleSet();
+  // Board 3 (South deals, East-West vulnerable): East-West make 4S, North-
+  // South take nine tricks in hearts and save in 5H doubled for 300.
+  BoardEntry& three = set.Board(3);
+  three.number = set.Board(2).number;
+  three.table.fill(6);
+  for (const Seat seat : {kEast, kWest}) three.table[size_t(DDIndex(seat, 1))] = 10;
+  for (const Seat seat : {kNorth, kSouth}) three.table[size_t(DDIndex(seat, 2))] = 9;
+  three.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  std::vector<std::string> lines = BoardLines(PbnText(set, ""), "[Board \"3\"]");
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[7], "[OptimumScore \"NS -300\"]");
+  EXPECT_EQ(lines[8], "[ParContract \"NS 5HX-2\"]");
+  EXPECT_EQ(lines[9], "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]");
+  // One strain short of complete: the table is written, the par is not.
+  three.doneMask[1] = kAllStrainsDone & ~StrainBit(kNotrump);
+  lines = BoardLines(PbnText(set, ""), "[Board \"3\"]");
+  ASSERT_GE(lines.size(), 8u);
+  EXPECT_EQ(lines[7], "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]");
+  EXPECT_EQ(Count(PbnText(set, ""), "ParContract"), 1u);  // board 1's only
 }
 
 TEST(PbnTextTest, WritesTricksWithoutPadding) {

@@ -34,6 +34,8 @@
 //   |    410 |    1 | uint8           | threads to use, 1..32                      | 1        |
 //   |    411 |    1 | uint8           | current club: list index, 255 none         | 0        |
 //   |    412 |    1 | uint8           | current event: list index, 255 none        | 0        |
+//   |    413 |    1 | Boolean         | Show Par (a spare byte, zero in older      | false    |
+//   |        |      |                 |   files, so they read with it off)         |          |
 //   |    414 |    1 | uint8           | LTC queen adjustment, 0..2                 | 0        |
 //   |    799 |  650 | 10 x string(64) | club names, entry 0 first                  | empty    |
 //   |   1449 |  650 | 10 x string(64) | event names                                | empty    |
@@ -113,6 +115,8 @@ class SettingsRecord {
   void SetAllTricks(bool on) noexcept { bytes_[kAllTricks] = on; }
   bool ShowDistributions() const noexcept { return bytes_[kShowDistributions] != 0; }
   void SetShowDistributions(bool on) noexcept { bytes_[kShowDistributions] = on; }
+  bool ShowPar() const noexcept { return bytes_[kShowPar] != 0; }
+  void SetShowPar(bool on) noexcept { bytes_[kShowPar] = on; }
   bool FlipPages() const noexcept { return bytes_[kFlipPages] != 0; }
   void SetFlipPages(bool on) noexcept { bytes_[kFlipPages] = on; }
   bool AutoFillDescription() const noexcept { return bytes_[kAutoFill] != 0; }
@@ -152,7 +156,7 @@ class SettingsRecord {
   static constexpr size_t kDealNumberForm = 392, kUnused396 = 396, kVersionOffset = 400;
   static constexpr size_t kShowDealNumbers = 404, kShowAnalysis = 405, kShowLtc = 406;
   static constexpr size_t kAllTricks = 407, kShowDistributions = 408, kFlipPages = 409;
-  static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412;
+  static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412, kShowPar = 413;
   static constexpr size_t kQueenAdjustment = 414, kClubList = 799, kEventList = 1449;
   static constexpr size_t kMonitor = 2099, kAutoFill = 2102;
 

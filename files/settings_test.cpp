@@ -98,7 +98,7 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
   EXPECT_EQ(r.Threads(), 1);
   EXPECT_EQ(r.QueenAdjustment(), 0);
   EXPECT_FALSE(r.ShowDealNumbers() || r.ShowAnalysis() || r.ShowLtc() || r.AllTricks() ||
-               r.ShowDistributions() || r.FlipPages() || r.AutoFillDescription());
+               r.ShowDistributions() || r.FlipPages() || r.AutoFillDescription() || r.ShowPar());
   EXPECT_TRUE(r.ClubNames().empty());
   EXPECT_TRUE(r.EventNames().empty());
   EXPECT_EQ(r.SelectedClub(), "");
@@ -160,6 +160,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetShowDistributions(true);
   r.SetFlipPages(true);
   r.SetAutoFillDescription(true);
+  r.SetShowPar(true);
   r.SetThreads(32);
   r.SetQueenAdjustment(2);
   r.SetMonitor(1);
@@ -174,7 +175,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(b.PrinterName(), "Laser");
   EXPECT_EQ(b.DealNumberForm(), 2);
   EXPECT_TRUE(b.ShowDealNumbers() && b.ShowAnalysis() && b.ShowLtc() && b.AllTricks() &&
-              b.ShowDistributions() && b.FlipPages() && b.AutoFillDescription());
+              b.ShowDistributions() && b.FlipPages() && b.AutoFillDescription() && b.ShowPar());
   EXPECT_EQ(b.Threads(), 32);
   EXPECT_EQ(b.QueenAdjustment(), 2);
   EXPECT_EQ(b.Monitor(), 1);
@@ -182,6 +183,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(b.SelectedEvent(), "Pairs");
   EXPECT_EQ(b.Bytes()[411], 1);
   EXPECT_EQ(b.Bytes()[407], 1);  // booleans are written as 1
+  EXPECT_EQ(b.Bytes()[413], 1);  // Show Par sits in a byte that used to be spare
   EXPECT_EQ(b.Version(), 179);
 }
 

@@ -10,6 +10,7 @@
 #include <locale>
 #include <sstream>
 
+#include "analysis/par.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
 
@@ -226,8 +227,8 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
   // Lists per side (NS, EW) and per seat (N, E, S, W).
   std::vector<std::string> sideList[2], seatList[4];
   constexpr std::string_view kLetters = "NSHDC";
-  const auto entry = [&](int tricks, Strain strain) {
-    return " " + std::to_string(tricks - 6) + kLetters[size_t(strain)];
+  const auto entry = [&](int level, Strain strain) {
+    return " " + std::to_string(level) + kLetters[size_t(strain)];
   };
   for (Strain strain = 0; strain < 5; ++strain) {
     for (Seat first : {kNorth, kEast}) {
@@ -235,13 +236,13 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
       // then a missing strain could hide its best contract.
       if (doneMask[size_t(SideOf(first))] != kAllStrainsDone) continue;
       const Seat partner = PartnerOf(first);
-      const int t1 = table[size_t(DDIndex(first, strain))];
-      const int t2 = table[size_t(DDIndex(partner, strain))];
-      if (t1 > 6 && t1 == t2) {
-        sideList[SideOf(first)].push_back(entry(t1, strain));
+      const int l1 = MakeableLevel(table, first, strain);
+      const int l2 = MakeableLevel(table, partner, strain);
+      if (l1 > 0 && l1 == l2) {
+        sideList[SideOf(first)].push_back(entry(l1, strain));
       } else {
-        if (t1 > 6) seatList[first].push_back(entry(t1, strain));
-        if (t2 > 6) seatList[partner].push_back(entry(t2, strain));
+        if (l1 > 0) seatList[first].push_back(entry(l1, strain));
+        if (l2 > 0) seatList[partner].push_back(entry(l2, strain));
       }
     }
   }
@@ -262,6 +263,16 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
     }
   }
   return lines;
+}
+
+std::string ParBoxText(const BoardEntry& entry, int board) {
+  const BoardParTexts par = ParTextsOfBoard(entry, board);
+  if (!par.known) return "";
+  const int score = par.northSouthScore;
+  std::string text = "Par ";
+  text += score == 0 ? "0" : (score > 0 ? "NS +" : "EW +") + std::to_string(std::abs(score));
+  if (!par.shortContracts.empty()) text += " " + par.shortContracts;
+  return text;
 }
 
 namespace {
@@ -389,6 +400,32 @@ void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set
   s.TextOut(m.leftMargin + m.gridUnit / 2, m.topMargin + m.lineUnit / 2, origin);
 }
 
+namespace {
+
+// The par line sits under the vulnerability, left of North's suit signs and
+// above West's: it gets narrower and smaller to fit there, and then gives up
+// contracts from the end, never the score.
+void ParLine(Surface& s, const HandRecordMetrics& m, int x0, int y0, std::string text) {
+  if (text.empty()) return;
+  const int room = RoundHalfEven(m.cellWidth * 0.42) - m.gridUnit - m.gridUnit / 2;
+  struct Step {
+    std::string_view face;
+    int points, luTenths;
+  };
+  constexpr Step kSteps[] = {{kArial, 7, 14}, {kNarrow, 7, 14}, {kNarrow, 6, 12}};
+  for (const Step& step : kSteps) {
+    Font(s, m, step.face, step.points, step.luTenths);
+    if (s.TextWidth(text) <= room) break;
+  }
+  // "Par NS +620" is three words; contracts follow.
+  while (s.TextWidth(text) > room && std::count(text.begin(), text.end(), ' ') > 2) {
+    text.erase(text.rfind(' '));
+  }
+  s.TextOut(x0 + m.gridUnit, y0 + 7 * m.lineUnit, text);
+}
+
+}  // namespace
+
 void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
               const BoardEntry& entry, const Deal& deal, const HandRecordOptions& o) {
   Font(s, m, kArial, 9, 18);
@@ -399,6 +436,7 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
   }
   s.TextOut(x0 + m.gridUnit, y0 + 3 * m.lineUnit, "Dlr " + BoardDealerLetter(board));
   s.TextOut(x0 + m.gridUnit, y0 + 5 * m.lineUnit, "Vul " + BoardVulnerabilityText(board));
+  if (o.showPar) ParLine(s, m, x0, y0, ParBoxText(entry, board));
 
   // Hands: the suit signs, then each holding beside its sign.
   constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};

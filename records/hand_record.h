@@ -32,6 +32,7 @@ struct HandRecordOptions {
   bool showLtc = false;            // "Show LTC"
   bool showAnalysis = false;       // "Show Analysis"
   bool allTricks = false;          // "All Tricks"; off means contract lines
+  bool showPar = false;            // "Show Par": the par line under the vulnerability
   QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
 };
 
@@ -67,6 +68,11 @@ std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, Queen
 std::vector<std::string> ContractLineTexts(
     const DDTable& table,
     const std::array<uint8_t, 2>& doneMask = {kAllStrainsDone, kAllStrainsDone});
+
+// The par line of a board box: "Par NS +620 4S", "Par EW +300 5HX",
+// "Par 0 Pass"; empty when the board has no par to show (no complete table
+// and none in its file).
+std::string ParBoxText(const BoardEntry& entry, int board);
 
 // The event date in the user's short date format (the environment's locale);
 // without a locale (C or POSIX) the unambiguous "2026-12-07".

@@ -331,6 +331,50 @@ TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {
   ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial", 35);
 }
 
+TEST_F(BoardBoxTest, ParLineSitsUnderTheVulnerabilityWhenAsked) {
+  // North-South make 4S; East-West take nothing anywhere.
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  entry.table = TableOf({{kNorth, 1, 10}, {kSouth, 1, 10}});
+  Draw(Options(false, false, false, false, false));
+  for (const auto& t : surface.texts) EXPECT_NE(t.text.rfind("Par", 0), 0u) << "off by default";
+  HandRecordOptions o = Options(false, false, false, false, false);
+  o.showPar = true;
+  Draw(o);
+  // "Par NS +420 4S" is 245 wide in Arial and in Arial Narrow at 35, 210
+  // in Arial Narrow at 30: the room left of North's signs is 255 - 37 = 218.
+  ExpectAt(surface.Find("Par NS +420 4S"), 1025, 2175, "Arial Narrow", 30);
+}
+
+TEST_F(BoardBoxTest, ParLineGivesUpContractsBeforeTheScore) {
+  // 3NT and 5C both score 400 for East-West; North-South take nothing.
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  entry.table = TableOf({{kEast, 0, 9}, {kWest, 0, 9}, {kEast, 4, 11}, {kWest, 4, 11}});
+  EXPECT_EQ(ParBoxText(entry, 1), "Par EW +400 3NT 5C");
+  HandRecordOptions o = Options(true, false, true, true, false);
+  o.showPar = true;
+  Draw(o);
+  // Too wide at every size: the contracts go, the score stays.
+  ExpectAt(surface.Find("Par EW +400"), 1025, 2175, "Arial Narrow", 30);
+}
+
+TEST_F(BoardBoxTest, ParLineNeedsACompleteTableOrTheFilesPar) {
+  HandRecordOptions o = Options(false, false, false, true, false);
+  o.showPar = true;
+  entry.doneMask = {kAllStrainsDone, 0};
+  EXPECT_EQ(ParBoxText(entry, 1), "");
+  Draw(o);
+  for (const auto& t : surface.texts) EXPECT_NE(t.text.rfind("Par", 0), 0u) << t.text;
+  entry.filePar = {true, -500, "EW 4S"};
+  EXPECT_EQ(ParBoxText(entry, 1), "Par EW +500 4S");
+  entry.filePar = {true, 0, "Pass"};
+  EXPECT_EQ(ParBoxText(entry, 1), "Par 0 Pass");
+  // A complete table of nothing made: passed out.
+  entry.filePar = FilePar{};
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  entry.table = TableOf({});
+  EXPECT_EQ(ParBoxText(entry, 1), "Par 0 Pass");
+}
+
 TEST_F(BoardBoxTest, AnalysisOnButNotDoneLeavesTheBlockEmpty) {
   Draw(Options(true, false, true, true, false));
   EXPECT_EQ(surface.texts.size(), 39u);

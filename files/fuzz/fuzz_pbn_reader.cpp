@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "analysis/par.h"
 #include "files/fuzz/fuzz_check.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
@@ -37,6 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
     FUZZ_CHECK(again->DealOf(n).seatOf == set->DealOf(n).seatOf);
+    // A complete table's par is written and read back as worked out.
+    if (ParAvailable(board)) {
+      const ParResult par = Par(board.table, BoardDealer(n), BoardVulnerability(n));
+      FUZZ_CHECK(back.filePar.hasScore && back.filePar.score == par.score);
+      FUZZ_CHECK(back.filePar.contracts == ParContractsText(par));
+    }
   }
   // The header.  A line break inside a value is written as a blank, and a
   // value of "#" alone means "as before" in PBN, so those cannot come back.
