@@ -22,5 +22,8 @@ extern const Command kDealCommand;
 extern const Command kAnalyzeCommand;
 extern const Command kShowCommand;
 extern const Command kPdfCommand;
+#ifdef TARROW_CLI_RENDER
+extern const Command kRenderCommand;  // needs Qt
+#endif
 
 }  // namespace tarrow::cli

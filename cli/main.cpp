@@ -10,8 +10,13 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand,  &kNumberCommand, &kSolveCommand, &kDealCommand,
-                              &kAnalyzeCommand, &kShowCommand,   &kPdfCommand};
+const std::array kCommands = {&kBoardsCommand, &kNumberCommand, &kSolveCommand,
+                              &kDealCommand,   &kAnalyzeCommand, &kShowCommand,
+                              &kPdfCommand,
+#ifdef TARROW_CLI_RENDER
+                              &kRenderCommand,
+#endif
+};
 
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"
