@@ -95,8 +95,11 @@ HandCheck CheckHands(const HandFields& fields) {
 }
 
 bool FillShortSeat(HandFields& fields) {
+  // Only when the status offers it: with a card named twice, filling would
+  // hand the short seat more than thirteen cards.
+  const HandStatus status = CheckHands(fields).status;
+  if (status == HandStatus::kInvalid || status == HandStatus::kValid) return false;
   const Tally t = Count(fields);
-  if (t.complete != 3) return false;
   for (Suit suit = 0; suit < 4; ++suit) {
     std::string& field = fields[size_t(FieldIndex(t.shortSeat, suit))];
     for (Rank r = 0; r < 13; ++r) {

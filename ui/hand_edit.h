@@ -48,9 +48,9 @@ struct HandCheck {
 // what is named.  Otherwise invalid.
 HandCheck CheckHands(const HandFields& fields);
 
-// When exactly three seats hold 13 characters, appends to each suit field of
-// the fourth the cards of that suit nobody names, ace first.  Returns
-// whether it filled anything.
+// When the check finds one seat short (three seats hold 13 cards, none named
+// twice), appends to each suit field of the fourth the cards of that suit
+// nobody names, ace first.  Returns whether it filled anything.
 bool FillShortSeat(HandFields& fields);
 
 // The sixteen fields of a deal: each seat's cards of each suit, ace first.
