@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
-#include <cstdio>
-#include <random>
+#include <system_error>
 
 namespace tarrow {
 namespace {
+
+constexpr double kSecondsPerDay = 86400;
 
 // Workers run below normal priority so that the window stays responsive.
 void LowerThreadPriority() {
@@ -30,7 +31,7 @@ void QueueJobs(const DealSet& set, JobQueue& queue) {
     for (int side = 0; side < 2; ++side) {
       for (Strain strain = 0; strain < 5; ++strain) {
         if (entry.Analysed(side, strain)) continue;
-        queue.jobs[k++] = AnalysisJob{-1, strain - 1, side, 0, 0, uint8_t(board)};
+        queue.jobs[k++] = AnalysisJob{-1, strain, side, 0, 0, uint8_t(board)};
       }
     }
   }
@@ -41,25 +42,10 @@ void QueueJobs(const DealSet& set, JobQueue& queue) {
 DDummy::DDummy(int workerNumber, std::unique_ptr<Solver> solver)
     : workerNumber_(workerNumber), solver_(std::move(solver)) {}
 
-ProgressGrid::ProgressGrid(uint32_t doneColour, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<uint32_t> light(128, 255);
-  for (uint32_t& colour : colours) {
-    const uint32_t r = light(random), g = light(random), b = light(random);
-    colour = r << 16 | g << 8 | b;
-  }
-  colours[0] = 0x000000;
-  colours[1023] = doneColour;
-}
-
-ProgressGrid::Rect ProgressGrid::Cell(int board) noexcept {
-  const int column = (board - 1) % 6, row = (board - 1) / 6;
-  const int left = column * 21 + 1, top = row * 21 + 1;
-  return {left, top, left + 19, top + 19};
-}
-
 AnalysisRunner::AnalysisRunner(DealSet& set, OwnerExecutor& executor)
-    : set_(set), executor_(executor) {}
+    : set_(set), executor_(executor), startThread_([](std::function<void()> body) {
+        return std::thread(std::move(body));
+      }) {}
 
 AnalysisRunner::~AnalysisRunner() {
   StopAndWait();
@@ -69,26 +55,41 @@ int AnalysisRunner::WorkersFor(int threadsSetting) noexcept {
   return std::clamp(threadsSetting, 1, kMaxWorkers);
 }
 
-std::string AnalysisRunner::MaxThreadsText(int threadsSetting) {
-  return std::to_string(WorkersFor(threadsSetting)) + " Threads used.";
-}
-
-int AnalysisRunner::Start(int threadsSetting) {
+Result<int> AnalysisRunner::Start(int threadsSetting) {
   assert(!running_);
   stopRequested_.store(false, std::memory_order_relaxed);
   tickCounter_ = 0;
   set_.header.analysisDuration = 0;
   QueueJobs(set_, queue_);
-  startTime_ = DateTimeNow();
+  runStart_ = std::chrono::steady_clock::now();
   running_ = true;
   int started = 0;
+  std::string failure;
   for (int i = 1; i <= WorkersFor(threadsSetting); ++i) {
     Result<std::unique_ptr<Solver>> solver = Solver::Create();
-    if (!solver.ok()) break;  // the run goes on with the workers it has
+    if (!solver.ok()) {
+      failure = solver.message();
+      break;  // the run goes on with the workers it has
+    }
     auto& slot = workers_[size_t(i - 1)];
     slot = std::make_unique<DDummy>(i, std::move(*solver));
-    slot->thread_ = std::thread(&AnalysisRunner::WorkerBody, this, std::ref(*slot));
+    DDummy& worker = *slot;
+    // Alive before the thread runs, so that a worker that ends at once is
+    // seen to end; cleared again when the thread cannot be made.
+    worker.alive_.store(true, std::memory_order_release);
+    try {
+      worker.thread_ = startThread_([this, &worker] { WorkerBody(worker); });
+    } catch (const std::system_error& error) {
+      worker.alive_.store(false, std::memory_order_release);
+      slot.reset();
+      failure = std::string("cannot start an analysis thread: ") + error.what();
+      break;
+    }
     ++started;
+  }
+  if (started == 0) {
+    running_ = false;
+    return Status::Error(failure.empty() ? "no analysis worker could be started" : failure);
   }
   return started;
 }
@@ -97,8 +98,9 @@ void AnalysisRunner::WorkerBody(DDummy& worker) {
   LowerThreadPriority();
   executor_.RunOnOwner([&] { GetJob(worker); });
   while (worker.hasJob_) {
-    const SideTricks tricks = worker.solver_->SolveSide(
-        worker.number_, worker.Strain(), worker.Declarer(), stopRequested_, &worker.progress_);
+    const SideTricks tricks =
+        worker.solver_->SolveSide(worker.number_, SolverStrain(worker.CurrentStrain()),
+                                  worker.CurrentDeclarer(), stopRequested_, &worker.progress_);
     executor_.RunOnOwner([&] {
       StoreResult(worker, tricks);
       GetJob(worker);
@@ -117,13 +119,14 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   job.worker = worker.workerNumber_;
   worker.currentJob_.store(j, std::memory_order_relaxed);
   worker.strain_.store(job.strain, std::memory_order_relaxed);
-  worker.declarer_.store(job.side, std::memory_order_relaxed);
+  worker.declarer_.store(Seat(job.side), std::memory_order_relaxed);
   worker.number_ = set_.Board(job.board).number;
-  // The board keeps the latest start of any of its jobs; each job's time is
-  // measured from its own start, so that jobs of one board running side by
-  // side do not shorten each other's times.
-  worker.jobStart_ = DateTimeNow();
-  set_.Board(job.board).jobStart = worker.jobStart_;
+  // The board keeps the latest start of any of its jobs (a time of day);
+  // each job's duration is measured from its own start on a steady clock,
+  // so that jobs of one board side by side do not shorten each other's
+  // times and a change of the system clock cannot make one negative.
+  worker.jobStart_ = std::chrono::steady_clock::now();
+  set_.Board(job.board).jobStart = DateTimeNow();
   worker.hasJob_ = true;
 }
 
@@ -133,13 +136,14 @@ void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {
   job.result1 = uint8_t(tricks.declarer);
   job.result2 = uint8_t(tricks.partner);
   BoardEntry& entry = set_.Board(job.board);
-  const Strain strain = job.strain + 1;
-  const Seat declarer = job.side;
+  const Strain strain = job.strain;
+  const Seat declarer = Seat(job.side);
   entry.table[size_t(DDIndex(declarer, strain))] = job.result1;
   entry.table[size_t(DDIndex(PartnerOf(declarer), strain))] = job.result2;
   if (!StopRequested()) {
     entry.doneMask[size_t(job.side)] |= StrainBit(strain);
-    entry.solveTime[job.side][strain] = float(DateTimeNow() - worker.jobStart_);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - worker.jobStart_;
+    entry.solveTime[job.side][strain] = float(took.count() / kSecondsPerDay);
   }
 }
 
@@ -163,14 +167,12 @@ AnalysisRunner::TickResult AnalysisRunner::Tick() {
   TickResult result;
   if (!running_) return result;
   if (AnyWorkerAlive()) {
-    int lowest = kBoardsPerSet, highest = 1;
     for (const auto& worker : workers_) {
       if (!worker || !worker->Alive() || worker->CurrentJob() == 0) continue;
       const int board = queue_.jobs[size_t(worker->CurrentJob())].board;
-      lowest = std::min(lowest, board);
-      highest = std::max(highest, board);
+      result.lowestBoard = std::min(result.lowestBoard, board);
+      result.highestBoard = std::max(result.highestBoard, board);
     }
-    result.progressText = "Deals " + std::to_string(lowest) + " - " + std::to_string(highest);
     if (++tickCounter_ > kTicksPerSave) {
       result.saveDue = true;
       tickCounter_ = 0;
@@ -178,11 +180,9 @@ AnalysisRunner::TickResult AnalysisRunner::Tick() {
     return result;
   }
   JoinEndedWorkers();
-  const double elapsed = DateTimeNow() - startTime_;
-  set_.header.analysisDuration = float(elapsed);
-  char text[64];
-  std::snprintf(text, sizeof text, "Done in %.2f min", elapsed * 1440);
-  result.progressText = text;
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - runStart_;
+  result.elapsedSeconds = elapsed.count();
+  set_.header.analysisDuration = float(elapsed.count() / kSecondsPerDay);
   result.completed = true;
   stopRequested_.store(false, std::memory_order_relaxed);
   running_ = false;
@@ -194,6 +194,32 @@ AnalysisRunner::TickResult AnalysisRunner::StopAndWait() {
   RequestStop();
   while (AnyWorkerAlive()) executor_.ProcessPending(std::chrono::milliseconds(10));
   return Tick();
+}
+
+Result<std::vector<DDTable>> SolveDeals(const std::vector<DealNumber>& numbers, int threads) {
+  std::vector<DDTable> tables;
+  tables.reserve(numbers.size());
+  QueueExecutor executor;
+  for (size_t first = 0; first < numbers.size(); first += kBoardsPerSet) {
+    // The deals go into board slots; the slots left over count as done, so
+    // that no job is queued for them.
+    auto batch = std::make_unique<DealSet>();
+    const size_t count = std::min(numbers.size() - first, size_t(kBoardsPerSet));
+    for (size_t i = 0; i < size_t(kBoardsPerSet); ++i) {
+      BoardEntry& entry = batch->boards[i];
+      if (i < count) {
+        entry.number = numbers[first + i];
+      } else {
+        entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+      }
+    }
+    AnalysisRunner runner(*batch, executor);
+    const Result<int> started = runner.Start(threads);
+    if (!started.ok()) return started.status();
+    while (!runner.Tick().completed) executor.DrainFor(std::chrono::milliseconds(20));
+    for (size_t i = 0; i < count; ++i) tables.push_back(batch->boards[i].table);
+  }
+  return tables;
 }
 
 }  // namespace tarrow

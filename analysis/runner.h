@@ -13,7 +13,7 @@
 // Tick() once a second for progress, periodic saves and completion.
 //
 //   AnalysisRunner runner(set, executor);
-//   runner.Start(settings.threads);            // queue and start workers
+//   Result<int> started = runner.Start(threads);  // queue and start workers
 //   while (true) {                             // owner loop
 //     executor.DrainFor(100ms);
 //     if (second passed) { TickResult t = runner.Tick(); if (t.completed) break; }
@@ -22,11 +22,17 @@
 // Stopping sets StopRequested: searches return at once, their meaningless
 // results are stored without their DoneMask bits, and no worker finds
 // another job.  The next Start queues exactly the jobs still missing.
+//
+// The runner offers numbers (boards in work, elapsed time); the texts and
+// pictures made of them belong to the layer that shows them (app/).
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 #include <thread>
@@ -42,10 +48,16 @@ inline constexpr int kMaxWorkers = 8;
 // Periodic saves come after this many ticks (about a minute of analysis).
 inline constexpr int kTicksPerSave = 60;
 
+// The solver numbers strains -1 notrump, 0..3 spades..clubs; the rest of the
+// program 0 notrump, 1..4.  This is the one place the two meet.
+constexpr int SolverStrain(Strain strain) noexcept {
+  return strain - 1;
+}
+
 struct AnalysisJob {
-  int worker = -1;  // -1 queued; the worker number once taken; 0 once stored
-  int strain = -1;  // -1 notrump, 0..3 spades..clubs
-  int side = 0;     // 0: North declares (result1) and South (result2); 1: East and West
+  int worker = -1;              // -1 queued; the worker number once taken; 0 once stored
+  Strain strain = kNotrump;     // 0 notrump, 1..4 spades..clubs
+  int side = 0;                 // 0: North declares (result1) and South (result2); 1: East and West
   uint8_t result1 = 0;
   uint8_t result2 = 0;
   uint8_t board = 0;  // 1..36
@@ -70,44 +82,29 @@ class DDummy {
 
   int WorkerNumber() const noexcept { return workerNumber_; }
   int CurrentJob() const noexcept { return currentJob_.load(std::memory_order_relaxed); }
-  int Strain() const noexcept { return strain_.load(std::memory_order_relaxed); }
-  int Declarer() const noexcept { return declarer_.load(std::memory_order_relaxed); }
+  // The strain (0 notrump, 1..4) and declarer of the job in hand.
+  Strain CurrentStrain() const noexcept { return strain_.load(std::memory_order_relaxed); }
+  Seat CurrentDeclarer() const noexcept { return declarer_.load(std::memory_order_relaxed); }
   int Target(int pass) const noexcept {
     return progress_.target[pass].load(std::memory_order_relaxed);
   }
+  // True from the moment the worker's thread exists until its body ends.
   bool Alive() const noexcept { return alive_.load(std::memory_order_acquire); }
 
  private:
   friend class AnalysisRunner;
+  using SteadyTime = std::chrono::steady_clock::time_point;
   const int workerNumber_;  // 1..8
   std::unique_ptr<Solver> solver_;
   std::atomic<int> currentJob_{0};
-  std::atomic<int> strain_{-1};
-  std::atomic<int> declarer_{0};
+  std::atomic<Strain> strain_{kNotrump};
+  std::atomic<Seat> declarer_{kNorth};
   SolveProgress progress_;
-  bool hasJob_ = false;    // written by GetJob on the owner thread
-  DealNumber number_;      // the job's deal, copied by GetJob
-  DateTime jobStart_ = 0;  // when this worker's job started
-  std::atomic<bool> alive_{true};
+  bool hasJob_ = false;  // written by GetJob on the owner thread
+  DealNumber number_;    // the job's deal, copied by GetJob
+  SteadyTime jobStart_;  // when this worker's job started, for its duration
+  std::atomic<bool> alive_{false};
   std::thread thread_;
-};
-
-// The colours and cells of the 6 x 6 progress grid, one cell per board, its
-// colour chosen by the board's two DoneMasks.
-struct ProgressGrid {
-  static constexpr int kImageSize = 127;
-  struct Rect {
-    int left, top, right, bottom;
-  };
-  // Entry 0 black (nothing done), 1023 `doneColour` (all ten jobs), the rest
-  // random light colours from a generator seeded with `seed`.  Colours are
-  // 0xRRGGBB.
-  ProgressGrid(uint32_t doneColour, uint32_t seed);
-  static Rect Cell(int board) noexcept;  // board 1..36
-  uint32_t CellColour(const BoardEntry& entry) const noexcept {
-    return colours[(entry.doneMask[0] & 31) * 32 + (entry.doneMask[1] & 31)];
-  }
-  std::array<uint32_t, 1024> colours;
 };
 
 class AnalysisRunner {
@@ -118,20 +115,24 @@ class AnalysisRunner {
   AnalysisRunner& operator=(const AnalysisRunner&) = delete;
 
   struct TickResult {
-    std::string progressText;  // "Deals 7 - 9" while running; "Done in 1.50 min" at the end
-    bool saveDue = false;      // a periodic save is due (every 61st tick)
-    bool completed = false;    // the run has ended; the set's elapsed time is stored
+    // While running: the lowest and highest board among the jobs the live
+    // workers hold (36 and 1 when none holds one).
+    int lowestBoard = kBoardsPerSet;
+    int highestBoard = 1;
+    bool saveDue = false;        // a periodic save is due (every 61st tick)
+    bool completed = false;      // the run has ended; the set's elapsed time is stored
+    double elapsedSeconds = 0;   // at completion: the run's duration (a steady clock's)
   };
 
   // Workers for a Threads-to-Use setting of 1..32: at least 1, at most 8.
   static int WorkersFor(int threadsSetting) noexcept;
-  // The label under the setting: "3 Threads used.".
-  static std::string MaxThreadsText(int threadsSetting);
 
   // Owner thread, when idle: clears the stop request, queues the unfinished
-  // jobs and starts the workers.  Returns the number of workers started
-  // (fewer than asked when a solver's table cannot be allocated).
-  int Start(int threadsSetting);
+  // jobs and starts the workers.  Returns the number of workers started;
+  // fewer than asked when a solver's table cannot be allocated or a thread
+  // cannot be made (the run goes on with those it has), and an error naming
+  // the reason when not one could start (the run is then over at once).
+  Result<int> Start(int threadsSetting);
   // Owner thread: asks the workers to stop; Tick reports the completion
   // once they have all ended.
   void RequestStop() noexcept { stopRequested_.store(true, std::memory_order_relaxed); }
@@ -151,7 +152,11 @@ class AnalysisRunner {
     return workers_;
   }
   int JobsQueued() const noexcept { return queue_.last; }
-  DateTime StartTime() const noexcept { return startTime_; }
+
+  // How worker threads are made; tests put in one that fails.  The default
+  // makes a std::thread, which throws std::system_error when it cannot.
+  using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+  void SetThreadStarterForTest(ThreadStarter starter) { startThread_ = std::move(starter); }
 
  private:
   void WorkerBody(DDummy& worker);
@@ -166,7 +171,14 @@ class AnalysisRunner {
   std::atomic<bool> stopRequested_{false};
   bool running_ = false;
   int tickCounter_ = 0;
-  DateTime startTime_ = 0;
+  std::chrono::steady_clock::time_point runStart_;
+  ThreadStarter startThread_;
 };
+
+// Solves whole deals on up to `threads` workers (1..8) of the kind the
+// runner uses, 36 deals at a time, each deal cut into its ten side-and-
+// strain jobs.  Tables in the order of the numbers; an error when no worker
+// could be started.
+Result<std::vector<DDTable>> SolveDeals(const std::vector<DealNumber>& numbers, int threads);
 
 }  // namespace tarrow

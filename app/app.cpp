@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include <algorithm>
+
 #include "core/banner.h"
 #include "core/generation.h"
 #include "files/deal_files.h"
@@ -9,11 +11,36 @@
 #include "records/logo.h"
 
 namespace tarrow {
+namespace {
 
-App::App(OwnerExecutor& executor)
-    : set_(std::make_unique<DealSet>()),
+// A box's items as the lists keep them: no empty names, each name once.
+std::vector<std::string> DistinctNames(const std::vector<std::string>& items) {
+  std::vector<std::string> names;
+  for (const std::string& item : items) {
+    if (!item.empty() && std::find(names.begin(), names.end(), item) == names.end()) {
+      names.push_back(item);
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
+App::App(OwnerExecutor& executor, std::filesystem::path settingsFile, SettingsFileUse use)
+    : settingsFile_(std::move(settingsFile)),
+      settingsUse_(use),
+      set_(std::make_unique<DealSet>()),
       runner_(std::make_unique<AnalysisRunner>(*set_, executor)) {
+  SettingsLoad load = LoadSettings(settingsFile_, use == SettingsFileUse::kReadWrite
+                                                      ? DefaultsWrite::kWrite
+                                                      : DefaultsWrite::kDoNotWrite);
+  settings_ = load.record;
+  settingsFromFile_ = !load.madeDefaults;
+  settingsProblem_ = !load.problem.ok() ? load.problem : load.written;
   fields.eventDate = Today();
+  fields.site = settings_.Site();
+  fields.club = settings_.SelectedClub();
+  fields.event = settings_.SelectedEvent();
   logo = Logo();
 }
 
@@ -36,7 +63,75 @@ std::filesystem::path App::PdfPath() const {
   return pdf.replace_extension(".pdf");
 }
 
-void App::Deal(std::string_view seed) {
+Status App::SaveSettings() {
+  if (settingsUse_ == SettingsFileUse::kReadOnly) {
+    return Status::Error("the settings " + settingsFile_.string() + " are only read here");
+  }
+  return tarrow::SaveSettings(settings_, settingsFile_);
+}
+
+SettingsControls App::ApplySettings() const {
+  SettingsControls c;
+  c.showDealNumbers = settings_.ShowDealNumbers();
+  c.showAnalysis = settings_.ShowAnalysis();
+  c.showLtc = settings_.ShowLtc();
+  c.allTricks = settings_.AllTricks();
+  c.showDistributions = settings_.ShowDistributions();
+  c.flipPages = settings_.FlipPages();
+  c.autoFillDescription = settings_.AutoFillDescription();
+  c.queenMethod = int(QueenMethodFromIndex(settings_.QueenAdjustment()));
+  c.threads = ThreadsSetting();
+  c.outputDirectory = settings_.OutputDirectory();
+  c.site = settings_.Site();
+  c.printerName = settings_.PrinterName();
+  c.clubs = settings_.ClubNames();
+  c.club = settings_.SelectedClub();
+  c.events = settings_.EventNames();
+  c.event = settings_.SelectedEvent();
+  c.monitor = settings_.Monitor();
+  return c;
+}
+
+Status App::CollectSettings(const SettingsControls& c) {
+  settings_.SetShowDealNumbers(c.showDealNumbers);
+  settings_.SetShowAnalysis(c.showAnalysis);
+  settings_.SetShowLtc(c.showLtc);
+  settings_.SetAllTricks(c.allTricks);
+  settings_.SetShowDistributions(c.showDistributions);
+  settings_.SetFlipPages(c.flipPages);
+  settings_.SetAutoFillDescription(c.autoFillDescription);
+  settings_.SetQueenAdjustment(uint8_t(std::clamp(c.queenMethod, 0, 2)));
+  settings_.SetThreads(uint8_t(std::clamp(c.threads, 1, 32)));
+  settings_.SetOutputDirectory(c.outputDirectory);
+  settings_.SetSite(c.site);
+  settings_.SetPrinterName(c.printerName);
+  settings_.SetClubList(DistinctNames(c.clubs), c.club);
+  settings_.SetEventList(DistinctNames(c.events), c.event);
+  settings_.SetMonitor(uint8_t(std::clamp(c.monitor, 0, 255)));
+  fields.site = c.site;
+  fields.club = c.club;
+  fields.event = c.event;
+  const Status saved = SaveSettings();
+  const Status set = SaveFile();
+  return saved.ok() ? set : saved;
+}
+
+HandRecordOptions App::HandRecordChoices() const {
+  HandRecordOptions o;
+  o.showDistributions = settings_.ShowDistributions();
+  o.showDealNumbers = settings_.ShowDealNumbers();
+  o.showLtc = settings_.ShowLtc();
+  o.showAnalysis = settings_.ShowAnalysis();
+  o.allTricks = settings_.AllTricks();
+  o.queenMethod = QueenMethodFromIndex(settings_.QueenAdjustment());
+  return o;
+}
+
+int App::ThreadsSetting() const noexcept {
+  return std::clamp(int(settings_.Threads()), 1, 32);
+}
+
+void App::DealFromSeed(std::string_view seed) {
   runner_->StopAndWait();
   GenerateSet(*set_, seed, DateTimeNow());
   set_->header.computerName = ComputerNameText();
@@ -45,7 +140,9 @@ void App::Deal(std::string_view seed) {
 
 Status App::StartAnalysis() {
   if (runner_->Running()) return Status();
-  workersStarted_ = runner_->Start(threadsSetting);
+  const Result<int> started = runner_->Start(ThreadsSetting());
+  workersStarted_ = started.ok() ? *started : 0;
+  if (!started.ok()) return started.status();
   return SaveFile();
 }
 
@@ -84,15 +181,24 @@ void App::CopyFieldsIntoHeader() {
 Status App::SaveFile() {
   if (!setReady_) return Status();
   CopyFieldsIntoHeader();
-  if (!SetChangedSinceSave(*set_)) return Status();
-  const Status pbn = WritePbn();
-  if (!pbn.ok() || !writePdf) return pbn;
-  return WriteHandRecords();
+  if (SetChangedSinceSave(*set_)) {
+    const Status pbn = WritePbn();
+    if (!pbn.ok()) return pbn;
+    pdfPending_ = true;
+  }
+  if (!pdfPending_ || !writePdf) return Status();
+  const Status pdf = WriteHandRecords();
+  if (pdf.ok()) pdfPending_ = false;
+  return pdf;
 }
 
 Status App::WriteHandRecords() {
   if (setFilePath_.empty()) return Status::Error("the set has no file name yet");
-  return WriteHandRecordPdf(PdfPath(), *set_, handRecordOptions, fields.club, logo,
+  return WriteHandRecordsTo(PdfPath());
+}
+
+Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
+  return WriteHandRecordPdf(pdfPath, *set_, HandRecordChoices(), fields.club, logo,
                             setFilePath_.string());
 }
 
@@ -166,7 +272,7 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   // An imported file has no event date; the one the operator has stays.
   if (header.eventDate != 0) fields.eventDate = header.eventDate;
   setReady_ = true;
-  if (autoFillDescription && fields.description.empty()) {
+  if (settings_.AutoFillDescription() && fields.description.empty()) {
     fields.description = "File: " + path.filename().string();
   }
 }

@@ -1,25 +1,31 @@
-// The App object: the one set the program holds, its file paths, the event
-// fields the operator edits, and the flows behind the main window's buttons
-// (deal, analyse, save, load, import), without any widgets or terminal I/O.
-// The window program and tarrow-cli both drive this class; failures come
-// back as Status values for them to show.
+// The App object: the one owner of the program's state.  It holds the set,
+// its file paths, the event fields the operator edits and the settings
+// record (loaded once at creation, saved through App), and runs the flows
+// behind the main window's buttons (deal, analyse, save, load, import)
+// without any widgets or terminal I/O.  The window program and tarrow-cli
+// both drive this class; failures come back as Status values for them to
+// show.
 //
 //   QueueExecutor executor;
-//   App app(executor);
+//   App app(executor);                          // reads Tarrow.ini
+//   SettingsControls shown = app.ApplySettings();   // the window fills its controls
 //   app.SetSetFilePath("/home/club/tuesday.pbn");
-//   app.Deal("Tuesday pairs");                 // 36 boards, analysis cleared
+//   app.DealFromSeed("Tuesday pairs");          // 36 boards, analysis cleared
 //   Status saved = app.StartAnalysis();         // workers start, the set is saved
 //   ... app.Tick() once a second until it reports completion ...
+//   app.CollectSettings(controls);              // at closing: record saved
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/runner.h"
 #include "core/deal_set.h"
 #include "core/result.h"
+#include "files/settings.h"
 #include "records/hand_record.h"
 #include "records/surface.h"
 
@@ -35,9 +41,39 @@ struct EventFields {
   DateTime eventDate = 0;
 };
 
+// What the main window's settings controls show.  ApplySettings fills it
+// from the record for the window to show; CollectSettings takes it back.
+struct SettingsControls {
+  bool showDealNumbers = false;    // "Show Deal Numbers"
+  bool showAnalysis = false;       // "Show Analysis"
+  bool showLtc = false;            // "Show LTC"
+  bool allTricks = false;          // "All Tricks"; "All Contracts" is its opposite
+  bool showDistributions = false;  // "Show Distributions"
+  bool flipPages = false;          // "Flip Pages"
+  bool autoFillDescription = false;  // " Auto Fill Description with Filename"
+  int queenMethod = 0;             // item 0..2 of the LTC queen adjustment
+  int threads = 1;                 // Threads to Use, 1..32
+  std::string outputDirectory;     // "Save files in: "
+  std::string site;                // the site field
+  std::string printerName;
+  std::vector<std::string> clubs;  // the club box's items, in order
+  std::string club;                // the club box's text
+  std::vector<std::string> events;
+  std::string event;
+  int monitor = 0;  // the deal viewer's monitor
+};
+
+// Whether App may write the settings file: the window program writes it
+// (defaults over a missing or damaged file, and at closing); the command
+// line only reads it.
+enum class SettingsFileUse { kReadWrite, kReadOnly };
+
 class App {
  public:
-  explicit App(OwnerExecutor& executor);
+  // Reads the settings record from settingsFile once (see LoadSettings);
+  // the event fields start from it (site, selected club and event).
+  explicit App(OwnerExecutor& executor, std::filesystem::path settingsFile = SettingsPath(),
+               SettingsFileUse use = SettingsFileUse::kReadWrite);
   ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
@@ -58,19 +94,45 @@ class App {
   std::filesystem::path PdfPath() const;
 
   EventFields fields;
-  int threadsSetting = 1;               // Threads to Use, 1..32
-  bool writePdf = true;                 // SaveFile also writes the hand records beside the set
-  HandRecordOptions handRecordOptions;  // what the hand records show
-  RgbImage logo;                        // the emblem in the hand-record header
+  bool writePdf = true;  // SaveFile also writes the hand records beside the set
+  RgbImage logo;         // the emblem in the hand-record header
+
+  // The settings record: the options, the Threads to Use, the output
+  // directory, the club and event lists.  Changes made here are kept in
+  // memory until SaveSettings or CollectSettings.
+  SettingsRecord& Settings() noexcept { return settings_; }
+  const SettingsRecord& Settings() const noexcept { return settings_; }
+  // True when the record came from a valid file, false when it holds the
+  // defaults (first start, a damaged or unreadable file).
+  bool SettingsFromFile() const noexcept { return settingsFromFile_; }
+  // Why the settings file could not be read or the defaults not written
+  // there; ok when all went well.  For the window's status line.
+  const Status& SettingsProblem() const noexcept { return settingsProblem_; }
+  // Writes the record to the settings file (an error in read-only use).
+  Status SaveSettings();
+  // The record as the controls show it, and back: the lists without empty
+  // and repeated names, the selected entries, the options.
+  SettingsControls ApplySettings() const;
+  // Takes the controls into the record (names cut to 64, the lists to ten,
+  // the indexes of the box texts), writes the settings file, and saves the
+  // set when one is ready.  The first failure is returned.
+  Status CollectSettings(const SettingsControls& controls);
+
+  // What the hand records show, from the record.
+  HandRecordOptions HandRecordChoices() const;
+  // The Threads to Use setting, 1..32.
+  int ThreadsSetting() const noexcept;
 
   // Deals the set from the seed: generation time now, 36 boards, analysis
   // cleared, the set ready.  An analysis still running on the previous set
   // is stopped and waited for first, so that none of its results can land
   // on the new boards.
-  void Deal(std::string_view seed);
+  void DealFromSeed(std::string_view seed);
 
-  // Starts the analysis of every job not yet done and saves the set (the
-  // save's status is returned; the analysis runs either way).
+  // Starts the analysis of every job not yet done on the Threads to Use
+  // setting's workers and saves the set.  An error when no worker could be
+  // started (the analysis is then not running), else the save's status
+  // (the analysis runs either way).
   Status StartAnalysis();
   void StopAnalysis() noexcept;
   bool AnalysisRunning() const noexcept;
@@ -88,13 +150,18 @@ class App {
   // Stops the analysis, waits for the workers and saves what is done.
   TickOutcome StopAndWait();
 
-  // Copies the fields into the header and writes the PBN (and the PDF) only
-  // when the set changed since it was last written or loaded.
+  // Copies the fields into the header and writes the PBN only when the set
+  // changed since it was last written or loaded; then the hand-record PDF
+  // when the PBN was written now or the PDF failed at an earlier save (a
+  // failed PDF is tried again at every save until it is written, and
+  // reported each time).
   Status SaveFile();
   // Writes the PBN whether or not anything changed ("Force PBN Write").
   Status ForcePbnWrite();
   // Writes the hand records to PdfPath ("Re-Write PDF of Hand Records").
   Status WriteHandRecords();
+  // The same to another file (the command line's --out).
+  Status WriteHandRecordsTo(const std::filesystem::path& pdfPath);
 
   // Loads a file by its extension: ".pbn" as a saved set (LoadSetFile),
   // ".bre", ".ber" and ".bri" as dealing-machine files (ImportDealFile).  On
@@ -104,11 +171,10 @@ class App {
   // SetFilePath becomes the file, PbnPath the same with ".pbn".
   Status LoadSetFile(const std::filesystem::path& path);
   // A dealing-machine file: its deals as boards 1.., seed "None", not yet
-  // saved; the PBN goes beside it with the extension ".pbn".
+  // saved; the PBN goes beside it with the extension ".pbn".  With " Auto
+  // Fill Description with Filename" set, an empty description becomes
+  // "File: " and the file's name after any load.
   Status ImportDealFile(const std::filesystem::path& path);
-  // " Auto Fill Description with Filename": after a load, an empty
-  // description becomes "File: " and the file's name.
-  bool autoFillDescription = false;
 
   // Forgets the DoneMasks of every board so the next run recomputes all.
   void RepeatDoubleDummy() noexcept;
@@ -120,8 +186,14 @@ class App {
   // analysis, and takes the paths and fields from it.
   void AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path);
 
+  std::filesystem::path settingsFile_;
+  SettingsFileUse settingsUse_;
+  SettingsRecord settings_;
+  bool settingsFromFile_ = false;
+  Status settingsProblem_;
   std::unique_ptr<DealSet> set_;
   bool setReady_ = false;
+  bool pdfPending_ = false;  // the PBN was written but its PDF is not yet
   std::filesystem::path setFilePath_;
   std::filesystem::path pbnPath_;
   std::unique_ptr<AnalysisRunner> runner_;

@@ -7,6 +7,7 @@
 #include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "core/temp_folder_for_test.h"
+#include "files/settings.h"
 
 namespace tarrow {
 namespace {
@@ -17,7 +18,9 @@ class AppTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    app_.writePdf = false;
+    settingsFile_ = folder_ / "config" / "Tarrow.ini";
+    app_ = std::make_unique<App>(executor_, settingsFile_);
+    app_->writePdf = false;
   }
 
   // The file's inode changes with every write, since each write renames a
@@ -28,47 +31,48 @@ class AppTest : public testing::TempFolderTest {
   }
 
   QueueExecutor executor_;
-  App app_{executor_};
+  fs::path settingsFile_;
+  std::unique_ptr<App> app_;
 };
 
 TEST_F(AppTest, DealingGivesTheSeedsBoardsWithoutAnalysis) {
-  app_.SetSetFilePath(folder_ / "club.pbn");
-  EXPECT_FALSE(app_.SetReady());
-  app_.Set().Board(4).doneMask = {3, 3};
+  app_->SetSetFilePath(folder_ / "club.pbn");
+  EXPECT_FALSE(app_->SetReady());
+  app_->Set().Board(4).doneMask = {3, 3};
   const DateTime before = DateTimeNow();
-  app_.Deal("abc");
-  EXPECT_TRUE(app_.SetReady());
-  EXPECT_EQ(DealNumberHexText(app_.Set().Board(1).number), "48DB1DE1 5ED13920 FC4FE771");
-  EXPECT_EQ(app_.Set().Board(4).doneMask[0], 0);
-  EXPECT_GE(app_.Set().header.generationTime, before - 1e-6);
-  EXPECT_EQ(app_.Set().header.seed.str(), "abc");
-  EXPECT_EQ(app_.PbnPath(), folder_ / "club.pbn");
-  EXPECT_EQ(app_.PdfPath(), folder_ / "club.pdf");
+  app_->DealFromSeed("abc");
+  EXPECT_TRUE(app_->SetReady());
+  EXPECT_EQ(DealNumberHexText(app_->Set().Board(1).number), "48DB1DE1 5ED13920 FC4FE771");
+  EXPECT_EQ(app_->Set().Board(4).doneMask[0], 0);
+  EXPECT_GE(app_->Set().header.generationTime, before - 1e-6);
+  EXPECT_EQ(app_->Set().header.seed.str(), "abc");
+  EXPECT_EQ(app_->PbnPath(), folder_ / "club.pbn");
+  EXPECT_EQ(app_->PdfPath(), folder_ / "club.pdf");
 }
 
 TEST_F(AppTest, SaveFileWritesOnlyWhenTheSetChanged) {
   const fs::path pbn = folder_ / "club.pbn";
-  app_.SetSetFilePath(pbn);
-  app_.Deal("abc");
-  ASSERT_TRUE(app_.SaveFile().ok());
+  app_->SetSetFilePath(pbn);
+  app_->DealFromSeed("abc");
+  ASSERT_TRUE(app_->SaveFile().ok());
   const ino_t first = Inode(pbn);
   ASSERT_NE(first, 0u);
-  ASSERT_TRUE(app_.SaveFile().ok());
+  ASSERT_TRUE(app_->SaveFile().ok());
   EXPECT_EQ(Inode(pbn), first) << "nothing changed, nothing written";
 
-  app_.fields.event = "Tuesday Pairs";
-  ASSERT_TRUE(app_.SaveFile().ok());
+  app_->fields.event = "Tuesday Pairs";
+  ASSERT_TRUE(app_->SaveFile().ok());
   const ino_t second = Inode(pbn);
   EXPECT_NE(second, first);
   EXPECT_NE(ReadWholeFile(pbn)->find("[Event \"Tuesday Pairs\"]"), std::string::npos);
 
-  app_.Set().Board(3).table[0] = 9;
-  app_.Set().Board(3).doneMask[0] = 1;
-  ASSERT_TRUE(app_.SaveFile().ok());
+  app_->Set().Board(3).table[0] = 9;
+  app_->Set().Board(3).doneMask[0] = 1;
+  ASSERT_TRUE(app_->SaveFile().ok());
   EXPECT_NE(Inode(pbn), second);
 
   const ino_t third = Inode(pbn);
-  ASSERT_TRUE(app_.ForcePbnWrite().ok());
+  ASSERT_TRUE(app_->ForcePbnWrite().ok());
   EXPECT_NE(Inode(pbn), third) << "a forced write always writes";
 }
 
@@ -76,37 +80,148 @@ TEST_F(AppTest, AFailedSaveIsReportedAndTriedAgain) {
   // A folder standing where the file should go makes every write fail.
   const fs::path pbn = folder_ / "blocked.pbn";
   fs::create_directories(pbn / "inside");
-  app_.SetSetFilePath(pbn);
-  app_.Deal("abc");
-  const Status failed = app_.SaveFile();
+  app_->SetSetFilePath(pbn);
+  app_->DealFromSeed("abc");
+  const Status failed = app_->SaveFile();
   ASSERT_FALSE(failed.ok());
   EXPECT_NE(failed.message().find("blocked.pbn"), std::string::npos) << failed.message();
-  EXPECT_TRUE(SetChangedSinceSave(app_.Set())) << "a failed write does not count as saved";
+  EXPECT_TRUE(SetChangedSinceSave(app_->Set())) << "a failed write does not count as saved";
   fs::remove_all(pbn);
-  EXPECT_TRUE(app_.SaveFile().ok());
+  EXPECT_TRUE(app_->SaveFile().ok());
   EXPECT_TRUE(fs::is_regular_file(pbn));
 }
 
 TEST_F(AppTest, RepeatDoubleDummyForgetsEveryDoneMask) {
-  app_.Set().Board(7).doneMask = {31, 31};
-  app_.Set().Board(36).doneMask = {1, 0};
-  app_.RepeatDoubleDummy();
-  for (const BoardEntry& entry : app_.Set().boards) {
+  app_->Set().Board(7).doneMask = {31, 31};
+  app_->Set().Board(36).doneMask = {1, 0};
+  app_->RepeatDoubleDummy();
+  for (const BoardEntry& entry : app_->Set().boards) {
     EXPECT_EQ(entry.doneMask[0] + entry.doneMask[1], 0);
   }
 }
 
 TEST_F(AppTest, DealingAgainStopsTheRunningAnalysisFirst) {
-  app_.SetSetFilePath(folder_ / "club.pbn");
-  app_.Deal("first set");
-  ASSERT_TRUE(app_.StartAnalysis().ok());
-  EXPECT_TRUE(app_.AnalysisRunning());
-  app_.Deal("second set");
-  EXPECT_FALSE(app_.AnalysisRunning());
-  EXPECT_FALSE(app_.Runner().AnyWorkerAlive());
-  for (const BoardEntry& entry : app_.Set().boards) {
+  app_->SetSetFilePath(folder_ / "club.pbn");
+  app_->DealFromSeed("first set");
+  ASSERT_TRUE(app_->StartAnalysis().ok());
+  EXPECT_TRUE(app_->AnalysisRunning());
+  app_->DealFromSeed("second set");
+  EXPECT_FALSE(app_->AnalysisRunning());
+  EXPECT_FALSE(app_->Runner().AnyWorkerAlive());
+  for (const BoardEntry& entry : app_->Set().boards) {
     EXPECT_EQ(entry.doneMask[0] + entry.doneMask[1], 0) << "no result of the old set landed";
   }
+}
+
+TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
+  EXPECT_FALSE(app_->SettingsFromFile());
+  EXPECT_TRUE(app_->SettingsProblem().ok()) << app_->SettingsProblem().message();
+  ASSERT_TRUE(fs::is_regular_file(settingsFile_)) << "the defaults are written at once";
+  const HandRecordOptions o = app_->HandRecordChoices();
+  EXPECT_FALSE(o.showDistributions || o.showDealNumbers || o.showLtc || o.showAnalysis ||
+               o.allTricks);
+  EXPECT_EQ(o.queenMethod, QueenMethod::kUnguardedQueenHalf);
+  EXPECT_EQ(app_->ThreadsSetting(), 1);
+  const SettingsControls c = app_->ApplySettings();
+  EXPECT_FALSE(c.showDistributions || c.showDealNumbers || c.showLtc || c.showAnalysis ||
+               c.allTricks || c.flipPages || c.autoFillDescription);
+  EXPECT_EQ(c.threads, 1);
+  EXPECT_EQ(c.queenMethod, 0);
+  EXPECT_TRUE(c.clubs.empty());
+  EXPECT_EQ(c.club, "");
+  EXPECT_EQ(c.site, "Bridge Club");
+  EXPECT_EQ(app_->fields.site, "Bridge Club");
+  // The hand records' own defaults agree with the record's.
+  const HandRecordOptions plain;
+  EXPECT_FALSE(plain.showDistributions || plain.showDealNumbers || plain.showLtc ||
+               plain.showAnalysis || plain.allTricks);
+}
+
+TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
+  SettingsControls c = app_->ApplySettings();
+  c.showAnalysis = c.allTricks = c.showLtc = true;
+  c.queenMethod = 2;
+  c.threads = 6;
+  c.site = "Main hall";
+  c.clubs = {"North Club", "", "South Club", "North Club"};
+  c.club = "South Club";
+  c.events = {"Pairs"};
+  c.event = "Pairs";
+  ASSERT_TRUE(app_->CollectSettings(c).ok());
+  EXPECT_EQ(app_->fields.club, "South Club");
+
+  QueueExecutor executor;
+  App again(executor, settingsFile_);
+  EXPECT_TRUE(again.SettingsFromFile());
+  const SettingsControls back = again.ApplySettings();
+  EXPECT_TRUE(back.showAnalysis && back.allTricks && back.showLtc);
+  EXPECT_FALSE(back.showDistributions);
+  EXPECT_EQ(back.queenMethod, 2);
+  EXPECT_EQ(back.threads, 6);
+  EXPECT_EQ(back.site, "Main hall");
+  EXPECT_EQ(back.clubs, (std::vector<std::string>{"North Club", "South Club"}));
+  EXPECT_EQ(back.club, "South Club");
+  EXPECT_EQ(again.fields.club, "South Club");
+  EXPECT_EQ(again.fields.event, "Pairs");
+  EXPECT_EQ(again.fields.site, "Main hall");
+  EXPECT_EQ(again.HandRecordChoices().queenMethod, QueenMethod::kHalfPerExcess);
+  EXPECT_EQ(again.ThreadsSetting(), 6);
+
+  // Read-only use (the command line) never writes the file.
+  App reader(executor, settingsFile_, SettingsFileUse::kReadOnly);
+  reader.Settings().SetThreads(2);
+  EXPECT_FALSE(reader.SaveSettings().ok());
+  EXPECT_EQ(App(executor, settingsFile_).ThreadsSetting(), 6);
+}
+
+TEST_F(AppTest, AFailedOpenLeavesTheSetAndBothPathsAsTheyWere) {
+  app_->SetSetFilePath(folder_ / "club.pbn");
+  app_->DealFromSeed("abc");
+  app_->SetPbnPath(folder_ / "elsewhere.pbn");
+  const DealSet before = app_->Set();
+  const std::string junk(3000, '\x9C');
+  ASSERT_TRUE(WriteFileAtomically(folder_ / "junk.pbn", junk).ok());
+  ASSERT_TRUE(WriteFileAtomically(folder_ / "note.pbn", "Tuesday: bring the boards\r\n").ok());
+  ASSERT_TRUE(WriteFileAtomically(folder_ / "empty.bri", "\r\n").ok());
+  for (const fs::path& bad : {folder_ / "junk.pbn", folder_ / "note.pbn", folder_ / "empty.bri",
+                              folder_ / "missing.pbn", folder_ / "set.txt"}) {
+    SCOPED_TRACE(bad.string());
+    const Status status = app_->OpenFile(bad);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.message().find(bad.filename().string()), std::string::npos)
+        << status.message();
+    EXPECT_EQ(app_->SetFilePath(), folder_ / "club.pbn");
+    EXPECT_EQ(app_->PbnPath(), folder_ / "elsewhere.pbn");
+    EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
+    EXPECT_TRUE(app_->SetReady());
+  }
+}
+
+TEST_F(AppTest, APdfThatFailsIsTriedAgainAtEverySaveUntilWritten) {
+  app_->writePdf = true;
+  const fs::path pbn = folder_ / "club.pbn";
+  const fs::path pdf = folder_ / "club.pdf";
+  fs::create_directories(pdf / "inside");  // a folder where the PDF should go
+  app_->SetSetFilePath(pbn);
+  app_->DealFromSeed("abc");
+  const Status first = app_->SaveFile();
+  ASSERT_FALSE(first.ok());
+  EXPECT_NE(first.message().find("club.pdf"), std::string::npos) << first.message();
+  EXPECT_TRUE(fs::is_regular_file(pbn)) << "the PBN was written";
+  const ino_t written = Inode(pbn);
+  // Nothing changed in the set: the PBN stays, the PDF is tried and
+  // reported again.
+  const Status second = app_->SaveFile();
+  EXPECT_FALSE(second.ok());
+  EXPECT_EQ(Inode(pbn), written);
+  fs::remove_all(pdf);
+  EXPECT_TRUE(app_->SaveFile().ok());
+  EXPECT_TRUE(fs::is_regular_file(pdf));
+  EXPECT_EQ(Inode(pbn), written);
+  // Once written, an unchanged set writes neither again.
+  const ino_t pdfWritten = Inode(pdf);
+  EXPECT_TRUE(app_->SaveFile().ok());
+  EXPECT_EQ(Inode(pdf), pdfWritten);
 }
 
 }  // namespace

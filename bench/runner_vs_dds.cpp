@@ -28,7 +28,7 @@ double OursSeconds(const tarrow::DealSet& dealt, int threads) {
   tarrow::QueueExecutor executor;
   tarrow::AnalysisRunner runner(set, executor);
   const auto start = Clock::now();
-  runner.Start(threads);
+  if (!runner.Start(threads).ok()) return -1;
   auto nextTick = Clock::now();
   while (true) {
     executor.DrainFor(std::chrono::milliseconds(5));

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/analysis_display.h"
 #include "cli/cli_args.h"
 #include "core/cp1252.h"
 
@@ -117,10 +118,6 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
     app.StopAndWait();
     return Failure(started.message());
   }
-  if (app.WorkersStarted() == 0) {
-    app.StopAndWait();
-    return Failure("no analysis worker could be started: not enough memory for its table");
-  }
   ProgressDisplay display(app.Set());
   bool stopping = false;
   auto nextTick = Clock::now() + std::chrono::seconds(1);
@@ -150,10 +147,10 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
                   << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
         return kExitInterrupted;
       }
-      std::cout << outcome.tick.progressText << "\n" << std::flush;
+      std::cout << DoneText(outcome.tick.elapsedSeconds) << "\n" << std::flush;
       return kExitOk;
     }
-    if (!stopping) display.Show(app.Set(), outcome.tick.progressText);
+    if (!stopping) display.Show(app.Set(), ProgressText(outcome.tick));
   }
 }
 

@@ -5,9 +5,7 @@
 #include <iostream>
 #include <thread>
 
-#include "core/atomic_file.h"
 #include "core/cp1252.h"
-#include "files/settings.h"
 
 namespace tarrow::cli {
 
@@ -21,6 +19,10 @@ Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionS
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!optionsEnded && arg == "-h") {
+      parsed.flags.insert("--help");
+      continue;
+    }
     if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
       if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && arg != "-") {
         return Status::Error("unknown option " + arg);
@@ -61,16 +63,18 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
   return bytes;
 }
 
-Result<int> ThreadCount(const ParsedArgs& args) {
+Result<std::string> SeedArgument(const ParsedArgs& args) {
+  Result<std::string> seed = ArgumentText(args, "--seed");
+  if (seed.ok() && seed->empty()) {
+    return Status::Error("the seed is empty; type the text the set grows from");
+  }
+  return seed;
+}
+
+Result<int> ThreadCount(const ParsedArgs& args, const App& app) {
   if (!args.Has("--threads")) {
-    // The window program's "Threads to Use" when its settings exist; the
-    // command line only reads them, it never creates the file.
-    const Result<std::string> bytes = ReadWholeFile(SettingsPath(), size_t(1) << 20);
-    if (bytes.ok()) {
-      if (const std::optional<SettingsRecord> settings = SettingsRecord::FromBytes(*bytes)) {
-        return std::clamp(int(settings->Threads()), 1, 8);
-      }
-    }
+    // The window program's "Threads to Use" when its settings exist.
+    if (app.SettingsFromFile()) return std::min(app.ThreadsSetting(), 8);
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     return int(std::min(processors, 8u));
   }

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/app.h"
 #include "core/result.h"
 
 namespace tarrow::cli {
@@ -41,17 +42,22 @@ struct ParsedArgs {
   std::string Value(const std::string& name, const std::string& fallback = "") const;
 };
 
-// "--help" is always understood and lands in flags.
+// "--help" (and "-h") is always understood and lands in flags as "--help".
 Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& known);
 
 // A UTF-8 argument as the Windows-1252 bytes the program keeps; the message
 // names the option and the character that has no place in that set.
 Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name);
 
-// Reads "--threads N": 1..8.  When absent: the Threads to Use of the
-// settings file (Tarrow.ini) if there is a valid one, else the number of
+// Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
+// empty seed and one with a character outside Windows-1252 are refused
+// alike, by every command.
+Result<std::string> SeedArgument(const ParsedArgs& args);
+
+// Reads "--threads N": 1..8.  When absent: the Threads to Use of the app's
+// settings when they came from a valid Tarrow.ini, else the number of
 // processors; at most 8 either way.
-Result<int> ThreadCount(const ParsedArgs& args);
+Result<int> ThreadCount(const ParsedArgs& args, const App& app);
 
 // Reads the value of option `name` as a whole number from lowest to highest;
 // the message names the option, the range and the text given.

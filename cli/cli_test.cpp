@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "cli/cli_args.h"
 #include "cli/run_cli_for_test.h"
 
 namespace tarrow::cli {
@@ -44,9 +45,82 @@ TEST(CliBoardsTest, SeedsAreConvertedToWindows1252) {
   ASSERT_EQ(accented.exitCode, 0) << accented.err;
   const auto plain = RunCli({"boards", "--seed", "cafe"});
   EXPECT_NE(Lines(accented.out)[0], Lines(plain.out)[0]);
-  const auto snowman = RunCli({"boards", "--seed", "\xE2\x98\x83"});
-  EXPECT_EQ(snowman.exitCode, 1);
-  EXPECT_NE(snowman.err.find("U+2603"), std::string::npos) << snowman.err;
+  // A seed outside that set and an empty seed are refused alike by every
+  // command that deals.
+  for (const std::vector<std::string>& tail :
+       {std::vector<std::string>{"boards"}, {"deal", "--out", "/nonexistent/x.pbn"}}) {
+    SCOPED_TRACE(tail[0]);
+    auto with = [&](const std::string& seed) {
+      std::vector<std::string> args = tail;
+      args.insert(args.end(), {"--seed", seed});
+      return RunCli(args);
+    };
+    const auto snowman = with("\xE2\x98\x83");
+    EXPECT_EQ(snowman.exitCode, 2);
+    EXPECT_NE(snowman.err.find("U+2603"), std::string::npos) << snowman.err;
+    const auto empty = with("");
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_NE(empty.err.find("the seed is empty"), std::string::npos) << empty.err;
+  }
+}
+
+TEST(CliArgsTest, OnlyAnOptionPositionAsksForHelp) {
+  // "-h" as the seed is a seed: the boards of the text "-h".
+  const auto seed = RunCli({"boards", "--seed", "-h"});
+  ASSERT_EQ(seed.exitCode, 0) << seed.err;
+  EXPECT_EQ(Lines(seed.out).size(), 36u);
+  EXPECT_EQ(seed.out.find("Usage"), std::string::npos);
+  const auto equals = RunCli({"boards", "--seed=--help"});
+  EXPECT_EQ(equals.exitCode, 0);
+  EXPECT_EQ(Lines(equals.out).size(), 36u);
+  // Where an option may stand, -h and --help give the command's help.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"boards", "-h"}, {"boards", "--seed", "x", "--help"},
+        {"solve", "--table", "-h"}, {"deal", "--help", "--seed"}}) {
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 0) << ::testing::PrintToString(args);
+    EXPECT_NE(run.out.find("Usage: tarrow-cli " + args[0]), std::string::npos) << run.out;
+  }
+  // After "--" nothing is an option: the deal "-h" is no deal.
+  EXPECT_EQ(RunCli({"solve", "--", "-h"}).exitCode, 1);
+}
+
+TEST(CliArgsTest, ParsesValuesFlagsAndPositionals) {
+  const OptionSpec spec{.values = {"--seed", "--out"}, .flags = {"--table"}};
+  const Result<ParsedArgs> a =
+      ParseArgs({"x", "--seed", "-h", "--out=a=b", "--table", "-", "--", "--seed"}, spec);
+  ASSERT_TRUE(a.ok()) << a.message();
+  EXPECT_EQ(a->Value("--seed"), "-h");
+  EXPECT_EQ(a->Value("--out"), "a=b");
+  EXPECT_TRUE(a->Has("--table"));
+  EXPECT_FALSE(a->Has("--help"));
+  EXPECT_EQ(a->positional, (std::vector<std::string>{"x", "-", "--seed"}));
+  EXPECT_TRUE(ParseArgs({"-h"}, spec)->Has("--help"));
+  struct Bad {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Bad bad[] = {
+      {{"--seed"}, "option --seed needs a value"},
+      {{"--seed", "a", "--seed=b"}, "option --seed is given twice"},
+      {{"--table=yes"}, "option --table takes no value"},
+      {{"--colour", "red"}, "unknown option --colour"},
+      {{"-x"}, "unknown option -x"},
+  };
+  for (const Bad& row : bad) {
+    SCOPED_TRACE(row.message);
+    const Result<ParsedArgs> parsed = ParseArgs(row.args, spec);
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.message(), row.message);
+  }
+  ParsedArgs threads;
+  threads.values["--threads"] = "09";
+  EXPECT_EQ(*IntegerOption(threads, "--threads", 1, 9), 9);
+  threads.values["--threads"] = "9 ";
+  EXPECT_FALSE(IntegerOption(threads, "--threads", 1, 9).ok());
+  threads.values["--threads"] = "0";
+  EXPECT_EQ(IntegerOption(threads, "--threads", 1, 9).message(),
+            "--threads takes a number from 1 to 9, not \"0\"");
 }
 
 TEST(CliBoardsTest, WrongCommandLinesExitTwo) {

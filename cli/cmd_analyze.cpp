@@ -8,17 +8,18 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kAnalyzeOptions = {.values = {"--out", "--threads"}, .flags = {"--no-pdf"}};
+
 int RunAnalyze(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
-      ParseArgs(argList, {.values = {"--out", "--threads"}, .flags = {"--no-pdf"}});
+      ParseArgs(argList, kAnalyzeOptions);
   if (!args.ok()) return UsageError("analyze", args.message());
   if (args->positional.size() != 1) return UsageError("analyze", "give one set file");
-  const Result<int> threads = ThreadCount(*args);
-  if (!threads.ok()) return UsageError("analyze", threads.message());
-
   QueueExecutor executor;
-  App app(executor);
-  app.threadsSetting = *threads;
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const Result<int> threads = ThreadCount(*args, app);
+  if (!threads.ok()) return UsageError("analyze", threads.message());
+  app.Settings().SetThreads(uint8_t(*threads));
   app.writePdf = !args->Has("--no-pdf");
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
@@ -37,6 +38,7 @@ const Command kAnalyzeCommand{
     "and writes the PBN beside FILE with the extension .pbn, or to --out.\n"
     "Progress, periodic saves and Ctrl-C work as for 'tarrow-cli deal'.\n\n"
     "Examples:\n  tarrow-cli analyze club.pbn\n  tarrow-cli analyze machine.bri --threads 4\n",
-    RunAnalyze};
+    RunAnalyze,
+    kAnalyzeOptions};
 
 }  // namespace tarrow::cli

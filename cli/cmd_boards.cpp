@@ -9,15 +9,17 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kBoardsOptions = {.values = {"--seed"}, .flags = {}};
+
 int RunBoards(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, {.values = {"--seed"}, .flags = {}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kBoardsOptions);
   if (!args.ok()) return UsageError("boards", args.message());
   if (!args->positional.empty()) {
     return UsageError("boards", "unexpected argument '" + args->positional[0] + "'");
   }
   if (!args->Has("--seed")) return UsageError("boards", "--seed is required");
-  const Result<std::string> seed = ArgumentText(*args, "--seed");
-  if (!seed.ok()) return Failure(seed.message());
+  const Result<std::string> seed = SeedArgument(*args);
+  if (!seed.ok()) return UsageError("boards", seed.message());
 
   for (int board = 1; board <= 36; ++board) {
     const DealNumber number = SeededDealNumber(*seed, board);
@@ -37,6 +39,7 @@ const Command kBoardsCommand{
     "value starting with the dealer.  The seed counts exactly as typed (case,\n"
     "blanks and punctuation); only its first 79 characters are used.\n\n"
     "Example:\n  tarrow-cli boards --seed abc\n",
-    RunBoards};
+    RunBoards,
+    kBoardsOptions};
 
 }  // namespace tarrow::cli

@@ -8,31 +8,31 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kDealOptions = {.values = {"--seed", "--out", "--threads", "--event", "--site", "--date",
+                                     "--club", "--description"},
+                          .flags = {"--no-analysis", "--no-pdf"}};
+
 constexpr const char* kTextOptions[] = {"--event", "--site", "--club", "--description"};
 
 int RunDeal(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
-      ParseArgs(argList, {.values = {"--seed", "--out", "--threads", "--event", "--site", "--date",
-                                     "--club", "--description"},
-                          .flags = {"--no-analysis", "--no-pdf"}});
+      ParseArgs(argList, kDealOptions);
   if (!args.ok()) return UsageError("deal", args.message());
   if (!args->positional.empty()) {
     return UsageError("deal", "unexpected argument '" + args->positional[0] + "'");
   }
   if (!args->Has("--seed")) return UsageError("deal", "--seed is required");
   if (!args->Has("--out")) return UsageError("deal", "--out is required");
-  const Result<std::string> seed = ArgumentText(*args, "--seed");
+  const Result<std::string> seed = SeedArgument(*args);
   if (!seed.ok()) return UsageError("deal", seed.message());
-  if (seed->empty())
-    return UsageError("deal", "the seed is empty; type the text the set grows from");
-  const Result<int> threads = ThreadCount(*args);
-  if (!threads.ok()) return UsageError("deal", threads.message());
   const std::filesystem::path out = args->Value("--out");
   if (out.filename().empty()) return UsageError("deal", "--out names a folder, not a file");
 
   QueueExecutor executor;
-  App app(executor);
-  app.threadsSetting = *threads;
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const Result<int> threads = ThreadCount(*args, app);
+  if (!threads.ok()) return UsageError("deal", threads.message());
+  app.Settings().SetThreads(uint8_t(*threads));
   app.writePdf = !args->Has("--no-pdf");
   std::string* const fields[] = {&app.fields.event, &app.fields.site, &app.fields.club,
                                  &app.fields.description};
@@ -50,7 +50,7 @@ int RunDeal(const std::vector<std::string>& argList) {
     app.fields.eventDate = *date;
   }
   app.SetSetFilePath(out);
-  app.Deal(*seed);
+  app.DealFromSeed(*seed);
   if (args->Has("--no-analysis")) {
     const Status saved = app.SaveFile();
     if (!saved.ok()) return Failure(saved.message());
@@ -79,6 +79,7 @@ const Command kDealCommand{
     "  --date          the event date (default: today)\n\n"
     "Example:\n"
     "  tarrow-cli deal --seed \"Club night\" --out club.pbn --event \"Tuesday Pairs\"\n",
-    RunDeal};
+    RunDeal,
+    kDealOptions};
 
 }  // namespace tarrow::cli

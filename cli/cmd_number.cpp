@@ -9,8 +9,10 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kNumberOptions = {.values = {"--deal"}, .flags = {}};
+
 int RunNumber(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, {.values = {"--deal"}, .flags = {}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kNumberOptions);
   if (!args.ok()) return UsageError("number", args.message());
   DealNumber number;
   if (args->Has("--deal")) {
@@ -53,6 +55,7 @@ const Command kNumberCommand{
     "  tarrow-cli number 22,547,816,567,610,173,465,337,784,177\n"
     "  tarrow-cli number --deal \"N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 "
     "A432.QT94.83.T83\"\n",
-    RunNumber};
+    RunNumber,
+    kNumberOptions};
 
 }  // namespace tarrow::cli

@@ -6,26 +6,30 @@
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "records/hand_record_pdf.h"
 
 namespace tarrow::cli {
 namespace {
 
-// "distributions,ltc,analysis" -> the show flags; "none" clears them all.
-Status ReadShowList(const std::string& list, HandRecordOptions& options) {
-  options.showDistributions = options.showDealNumbers = options.showLtc = options.showAnalysis =
-      false;
+const OptionSpec kPdfOptions = {.values = {"--out", "--show", "--ltc-method", "--club"}, .flags = {"--all-tricks"}};
+
+// "distributions,ltc,analysis" -> the show options of the settings in
+// memory; "none" clears them all.
+Status ReadShowList(const std::string& list, SettingsRecord& settings) {
+  settings.SetShowDistributions(false);
+  settings.SetShowDealNumbers(false);
+  settings.SetShowLtc(false);
+  settings.SetShowAnalysis(false);
   if (list == "none") return Status();
   std::istringstream in(list);
   for (std::string item; std::getline(in, item, ',');) {
     if (item == "distributions") {
-      options.showDistributions = true;
+      settings.SetShowDistributions(true);
     } else if (item == "numbers") {
-      options.showDealNumbers = true;
+      settings.SetShowDealNumbers(true);
     } else if (item == "ltc") {
-      options.showLtc = true;
+      settings.SetShowLtc(true);
     } else if (item == "analysis") {
-      options.showAnalysis = true;
+      settings.SetShowAnalysis(true);
     } else {
       return Status::Error(
           "--show takes a comma list of distributions, numbers, ltc and "
@@ -39,24 +43,24 @@ Status ReadShowList(const std::string& list, HandRecordOptions& options) {
 int RunPdf(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(
       argList,
-      {.values = {"--out", "--show", "--ltc-method", "--club"}, .flags = {"--all-tricks"}});
+      kPdfOptions);
   if (!args.ok()) return UsageError("pdf", args.message());
   if (args->positional.size() != 1) return UsageError("pdf", "give one set file");
 
+  // The window's choices are the defaults; the options change them for
+  // this run only (the settings file is only read).
   QueueExecutor executor;
-  App app(executor);
-  HandRecordOptions& options = app.handRecordOptions;
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  SettingsRecord& settings = app.Settings();
   if (args->Has("--show")) {
-    const Status shown = ReadShowList(args->Value("--show"), options);
+    const Status shown = ReadShowList(args->Value("--show"), settings);
     if (!shown.ok()) return UsageError("pdf", shown.message());
   }
-  options.allTricks = args->Has("--all-tricks");
+  if (args->Has("--all-tricks")) settings.SetAllTricks(true);
   if (args->Has("--ltc-method")) {
-    const std::string method = args->Value("--ltc-method");
-    if (method != "1" && method != "2" && method != "3") {
-      return UsageError("pdf", "--ltc-method takes 1, 2 or 3, not \"" + method + "\"");
-    }
-    options.queenMethod = QueenMethodFromIndex(method[0] - '1');
+    const Result<int> method = IntegerOption(*args, "--ltc-method", 1, 3);
+    if (!method.ok()) return UsageError("pdf", method.message());
+    settings.SetQueenAdjustment(uint8_t(*method - 1));
   }
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
@@ -66,8 +70,7 @@ int RunPdf(const std::vector<std::string>& argList) {
   if (args->Has("--club")) app.fields.club = *club;
   std::filesystem::path out = app.PdfPath();
   if (args->Has("--out")) out = args->Value("--out");
-  const Status written = WriteHandRecordPdf(out, app.Set(), options, app.fields.club, app.logo,
-                                            app.SetFilePath().string());
+  const Status written = app.WriteHandRecordsTo(out);
   if (!written.ok()) return Failure(written.message());
   std::cout << "Wrote " << out.string() << "\n";
   return kExitOk;
@@ -84,18 +87,22 @@ const Command kPdfCommand{
     "  --show LIST     what each board shows besides the hands and points: a\n"
     "                  comma list of distributions, numbers (deal numbers), ltc\n"
     "                  (losing trick counts) and analysis (double-dummy results),\n"
-    "                  or none.  Default: distributions,ltc,analysis.  Analysis\n"
-    "                  takes the place of distributions and LTC on analysed boards.\n"
+    "                  or none.  Default: what the window program's settings\n"
+    "                  show (nothing of these before they are first saved).\n"
+    "                  Analysis takes the place of distributions and LTC on\n"
+    "                  analysed boards.\n"
     "  --all-tricks    show the double-dummy trick table instead of the\n"
-    "                  makeable contracts\n"
-    "  --ltc-method    queen adjustment of the losing trick count:\n"
-    "                  1 unguarded queens count half a loser (default),\n"
+    "                  makeable contracts (default: the settings' choice)\n"
+    "  --ltc-method    queen adjustment of the losing trick count (default:\n"
+    "                  the settings' choice):\n"
+    "                  1 unguarded queens count half a loser,\n"
     "                  2 a loser more or less when queens and aces differ,\n"
     "                  3 half a loser per excess queen or ace\n"
     "  --club TEXT     the club name at the top (default: the set's club)\n\n"
     "Examples:\n"
     "  tarrow-cli pdf club.pbn\n"
     "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n",
-    RunPdf};
+    RunPdf,
+    kPdfOptions};
 
 }  // namespace tarrow::cli

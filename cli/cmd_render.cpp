@@ -63,7 +63,7 @@ int RunRender(const std::vector<std::string>& argList) {
   }
 
   QueueExecutor executor;
-  App app(executor);
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
 

@@ -10,6 +10,8 @@
 namespace tarrow::cli {
 namespace {
 
+const OptionSpec kShowOptions = {.values = {"--board"}, .flags = {}};
+
 constexpr const char* kSuitLetters[4] = {"S", "H", "D", "C"};
 constexpr int kColumn = 26;  // where East's hand and South's indent start
 
@@ -66,7 +68,7 @@ void PrintBoard(std::ostream& out, const DealSet& set, int board) {
 }
 
 int RunShow(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(argList, {.values = {"--board"}, .flags = {}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kShowOptions);
   if (!args.ok()) return UsageError("show", args.message());
   if (args->positional.size() != 1) return UsageError("show", "give one set file");
   int only = 0;
@@ -76,7 +78,7 @@ int RunShow(const std::vector<std::string>& argList) {
     only = *board;
   }
   QueueExecutor executor;
-  App app(executor);
+  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   const DealSet& set = app.Set();
@@ -106,6 +108,7 @@ const Command kShowCommand{
     "double-dummy tricks per declarer and strain when the board has them (\"?\"\n"
     "where a result is not known yet).\n\n"
     "Example:\n  tarrow-cli show club.pbn --board 7\n",
-    RunShow};
+    RunShow,
+    kShowOptions};
 
 }  // namespace tarrow::cli

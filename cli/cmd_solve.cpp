@@ -1,20 +1,18 @@
 // tarrow-cli solve [--threads N] [--table] DEAL...
-#include <atomic>
 #include <iomanip>
 #include <iostream>
-#include <memory>
-#include <mutex>
 #include <sstream>
-#include <thread>
 #include <vector>
 
-#include "analysis/solver.h"
+#include "analysis/runner.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "core/pbn_deal.h"
 
 namespace tarrow::cli {
 namespace {
+
+const OptionSpec kSolveOptions = {.values = {"--threads"}, .flags = {"--table"}};
 
 struct DealToSolve {
   std::string where;  // "argument 2", "standard input line 5"
@@ -81,39 +79,25 @@ std::string GridText(const DDTable& table) {
 
 int RunSolve(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
-      ParseArgs(argList, {.values = {"--threads"}, .flags = {"--table"}});
+      ParseArgs(argList, kSolveOptions);
   if (!args.ok()) return UsageError("solve", args.message());
   if (args->positional.empty()) return UsageError("solve", "no deal given");
-  const Result<int> threadCount = ThreadCount(*args);
+  QueueExecutor executor;
+  const App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const Result<int> threadCount = ThreadCount(*args, app);
   if (!threadCount.ok()) return UsageError("solve", threadCount.message());
 
   const Result<std::vector<DealToSolve>> deals = CollectDeals(args->positional);
   if (!deals.ok()) return Failure(deals.message());
   if (deals->empty()) return kExitOk;  // only empty lines on standard input
 
-  // Each thread owns one solver and takes whole deals in turn.
-  const size_t threads = std::min(size_t(*threadCount), deals->size());
-  std::vector<DDTable> tables(deals->size());
-  std::atomic<size_t> next{0};
-  const std::atomic<bool> stop{false};
-  std::mutex errorLock;
-  std::string error;
-  auto work = [&] {
-    Result<std::unique_ptr<Solver>> solver = Solver::Create();
-    if (!solver.ok()) {
-      std::lock_guard lock(errorLock);
-      error = solver.message();
-      return;
-    }
-    for (size_t i; (i = next++) < deals->size();) {
-      tables[i] = SolveDeal(**solver, (*deals)[i].number, stop);
-    }
-  };
-  std::vector<std::thread> pool;
-  for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
-  work();
-  for (std::thread& thread : pool) thread.join();
-  if (!error.empty()) return Failure(error);
+  // The analysis workers solve them: each deal's ten side-and-strain jobs
+  // are shared among the threads.
+  std::vector<DealNumber> numbers;
+  for (const DealToSolve& deal : *deals) numbers.push_back(deal.number);
+  const Result<std::vector<DDTable>> solved = SolveDeals(numbers, *threadCount);
+  if (!solved.ok()) return Failure(solved.message());
+  const std::vector<DDTable>& tables = *solved;
 
   for (size_t i = 0; i < tables.size(); ++i) {
     if (args->Has("--table")) {
@@ -139,14 +123,15 @@ const Command kSolveCommand{
     "Output: one line per deal, in input order, with the 20 tricks separated\n"
     "by one blank: declarer North, East, South, West, each in NT, S, H, D, C.\n\n"
     "Options:\n"
-    "  --threads N   solve deals on N threads, 1..8 (default: the Threads to\n"
-    "                Use setting, else the number of processors, at most 8);\n"
-    "                each thread takes 128 MiB\n"
+    "  --threads N   solve on N threads, 1..8 (default: the Threads to Use\n"
+    "                setting, else the number of processors, at most 8); each\n"
+    "                thread takes 128 MiB\n"
     "  --table       print each deal's tricks as a grid, declarers as rows\n\n"
     "Examples:\n"
     "  tarrow-cli solve \"N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 "
     "A432.QT94.83.T83\"\n"
     "  tarrow-cli boards --seed abc | cut -f3 | tarrow-cli solve --table -\n",
-    RunSolve};
+    RunSolve,
+    kSolveOptions};
 
 }  // namespace tarrow::cli

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_args.h"
+
 namespace tarrow::cli {
 
 struct Command {
@@ -13,6 +15,9 @@ struct Command {
   std::string_view summary;  // one line for the program's help
   std::string_view help;     // the command's own --help text
   int (*run)(const std::vector<std::string>& args);
+  // The options the command knows, so that "--help" and "-h" are told
+  // apart from an option's value ("deal --seed -h" deals the seed "-h").
+  OptionSpec options = {};
 };
 
 extern const Command kBoardsCommand;

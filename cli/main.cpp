@@ -47,12 +47,13 @@ int Main(int argc, char** argv) {
   for (const Command* command : kCommands) {
     if (args[0] != command->name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
-    for (const std::string& arg : rest) {
-      if (arg == "--") break;
-      if (arg == "--help" || arg == "-h") {
-        std::cout << command->help;
-        return kExitOk;
-      }
+    // Help is asked for only where an option stands: first, or wherever the
+    // command's own options leave an option position.
+    const bool helpFirst = !rest.empty() && (rest[0] == "--help" || rest[0] == "-h");
+    const Result<ParsedArgs> parsed = ParseArgs(rest, command->options);
+    if (helpFirst || (parsed.ok() && parsed->Has("--help"))) {
+      std::cout << command->help;
+      return kExitOk;
     }
     return command->run(rest);
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -29,6 +30,9 @@ inline CliRun RunCli(const std::vector<std::string>& args, const std::string& in
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
+    // The settings of whoever runs the tests must not change what the
+    // commands do: without a settings file every run sees the defaults.
+    setenv("TARROW_CONFIG_DIR", "/nonexistent/tarrow-test-config", 0);
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);

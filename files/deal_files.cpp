@@ -154,7 +154,8 @@ Result<ImportBuffer> ReadWith(const std::filesystem::path& path,
 ImportBuffer ParseBreText(std::string_view bytes) {
   ImportBuffer imported;
   bool started = false;
-  for (const std::string_view line : internal::SplitLines(bytes)) {
+  internal::LineReader lines(bytes);
+  for (std::string_view line; lines.Next(line);) {
     if (!started && (line.empty() || line.front() != '\x06')) continue;
     started = true;
     if (imported.count == kBoardsPerSet) break;
@@ -165,9 +166,8 @@ ImportBuffer ParseBreText(std::string_view bytes) {
 
 ImportBuffer ParseBerText(std::string_view bytes) {
   ImportBuffer imported;
-  const std::vector<std::string_view> lines = internal::SplitLines(bytes);
-  if (lines.empty()) return imported;
-  const std::string_view line = lines.front();
+  std::string_view line;
+  if (!internal::LineReader(bytes).Next(line)) return imported;
   for (size_t at = 0; at + size_t(kCards) <= line.size() && imported.count < kBoardsPerSet;
        at += size_t(kCards)) {
     imported.deals[size_t(imported.count++)] = BerDeal(line.substr(at, size_t(kCards)));

@@ -68,7 +68,7 @@ TagKind KindOf(std::string_view name) {
 struct Tag {
   TagKind kind = TagKind::kNone;
   std::string value;      // unescaped, cut to kValueLimit
-  bool repeated = false;  // the value starts with "#": same as the previous game
+  bool repeated = false;  // the value is "#" alone: same as the previous game
 };
 
 // The value runs from the first double quote after the name to the next
@@ -86,7 +86,8 @@ std::string TagValue(std::string_view line, size_t from, bool& repeated) {
   }
   if (end >= line.size()) end = std::max(open + 1, line.size() - 1);
   const std::string_view raw = line.substr(open + 1, end - open - 1);
-  repeated = !raw.empty() && raw.front() == '#';
+  // Only "#" alone repeats the previous game's value; "#3 Pairs" is a name.
+  repeated = raw == "#";
   std::string value;
   for (size_t i = 0; i < raw.size() && value.size() < kValueLimit; ++i) {
     if (raw[i] == '\\' && i + 1 < raw.size() && (raw[i + 1] == '"' || raw[i + 1] == '\\')) ++i;
@@ -113,17 +114,23 @@ Tag ParseTag(std::string_view line) {
 
 class PbnReader {
  public:
-  explicit PbnReader(std::string_view fileName) : fileName_(fileName) {
-    set_.header.eventDate = Today();
+  PbnReader(std::string_view fileName, DateTime today) : fileName_(fileName), today_(today) {
+    set_.header.eventDate = today_;
     set_.header.seed = "none";
   }
 
   Result<DealSet> Read(std::string_view bytes) {
-    const std::vector<std::string_view> lines = internal::SplitLines(bytes);
-    for (size_t i = 0; i < lines.size(); ++i) {
-      lineNumber_ = i + 1;
-      Status status = ReadLine(lines[i]);
+    internal::LineReader lines(bytes);
+    for (std::string_view line; lines.Next(line);) {
+      lineNumber_ = lines.LineNumber();
+      Status status = ReadLine(line);
       if (!status.ok()) return status;
+    }
+    // A file without a single readable board is no set (a text file, random
+    // bytes): loading it would replace the set in memory with nothing.
+    if (set_.PresentBoards() == 0) {
+      return Status::Error("cannot load " + std::string(fileName_) +
+                           ": no board in it could be read; it is not a PBN set");
     }
     set_.RefreshDeals();
     set_.setDigest = ComputeSetDigest(set_);
@@ -197,7 +204,7 @@ class PbnReader {
   // today's.  The day-first forms are told apart by their separators.
   Status ReadDate(std::string_view value) {
     if (value.size() != 10) {
-      set_.header.eventDate = Today();
+      set_.header.eventDate = today_;
       return Status();
     }
     const char mark = value[2];
@@ -207,7 +214,7 @@ class PbnReader {
       set_.header.eventDate = *date;
       return Status();
     }
-    const CivilDateTime today = CivilFromDateTime(Today());
+    const CivilDateTime today = CivilFromDateTime(today_);
     const auto part = [&](size_t at, size_t count, int fallback) -> long long {
       const std::optional<long long> n = ParseInteger(value.substr(at, count));
       return n ? *n : fallback;
@@ -222,9 +229,12 @@ class PbnReader {
     return Status();
   }
 
+  // The text after the digit comes back exactly as written: a seed " abc"
+  // deals another set than "abc".  Only the generation time, read as a
+  // date, may stand between blanks.
   Status ReadApplication(std::string_view value) {
     if (value.empty()) return Status();
-    const std::string_view text = TrimBlanks(value.substr(1));
+    const std::string_view text = value.substr(1);
     SetHeader& header = set_.header;
     switch (value.front()) {
       case '1':
@@ -234,10 +244,11 @@ class PbnReader {
         header.description = text;
         break;
       case '3':
-        if (const std::optional<DateTime> time = ParseDateTime(text)) {
+        if (const std::optional<DateTime> time = ParseDateTime(TrimBlanks(text))) {
           header.generationTime = *time;
         } else {
-          return Error("the generation time " + QuotedForMessage(text) + " is not a date and time");
+          return Error("the generation time " + QuotedForMessage(TrimBlanks(text)) +
+                       " is not a date and time");
         }
         break;
       case '4':
@@ -324,6 +335,7 @@ class PbnReader {
   }
 
   std::string_view fileName_;
+  const DateTime today_;  // the date a file without one gets
   DealSet set_;
   size_t lineNumber_ = 0;
   long long board_ = 0;  // current board; only 1..36 is stored to
@@ -332,14 +344,15 @@ class PbnReader {
 
 }  // namespace
 
-Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages) {
-  return PbnReader(fileNameForMessages).Read(bytes);
+Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages,
+                             DateTime today) {
+  return PbnReader(fileNameForMessages, today).Read(bytes);
 }
 
-Result<DealSet> ReadPbnFile(const std::filesystem::path& path) {
-  const Result<std::string> bytes = ReadWholeFile(path);
+Result<DealSet> ReadPbnFile(const std::filesystem::path& path, DateTime today) {
+  const Result<std::string> bytes = ReadWholeFile(path, kLargestPbnFile);
   if (!bytes.ok()) return bytes.status();
-  return ParsePbnText(*bytes, path.string());
+  return ParsePbnText(*bytes, path.string(), today);
 }
 
 }  // namespace tarrow

@@ -16,8 +16,9 @@
 //   |                               |   ("?" stores nothing); a line that is no row ends the |
 //   |                               |   table and is dropped                                |
 //   | empty, or "%" first           | ignored (comment)                                     |
-//   | [Name "value"]                | Name compared in lower case; a value starting with    |
-//   |                               |   "#" is ignored; \" and \\ are unescaped; cut to 128  |
+//   | [Name "value"]                | Name compared in lower case; the value "#" alone is   |
+//   |                               |   ignored (PBN: as the previous game; "#3 Pairs" is a |
+//   |                               |   value); \" and \\ are unescaped; cut to 128         |
 //   |   event / site / eventsponsor | event name / site / club (cut to 64)                  |
 //   |   date                        | "YYYY.MM.DD" (a part that is no number: today's),     |
 //   |                               |   also DD/MM/YYYY and DD.MM.YYYY; other lengths: today |
@@ -26,7 +27,8 @@
 //   |   optimumresulttable          | the next 20 lines may be table rows                   |
 //   |   generator                   | banner (cut to 32)                                    |
 //   |   application                 | by first character: 1 seed (79), 2 description (64), |
-//   |                               |   3 generation time, 4 computer name (32)             |
+//   |                               |   3 generation time, 4 computer name (32); the text   |
+//   |                               |   after the digit is kept exactly, blanks included    |
 //   |   dealer / vulnerable         | ignored: both follow from the board number            |
 //   | anything else                 | ignored                                               |
 //
@@ -43,14 +45,22 @@
 
 #include "core/deal_set.h"
 #include "core/result.h"
+#include "core/texts.h"
 
 namespace tarrow {
 
-// Reads the file at path; an unreadable file is an error naming it.
-Result<DealSet> ReadPbnFile(const std::filesystem::path& path);
+// A set of 36 boards with tables and commentary stays far below this; a
+// larger file is refused before it is read.
+inline constexpr size_t kLargestPbnFile = size_t(16) << 20;
+
+// Reads the file at path; an unreadable file, one larger than
+// kLargestPbnFile or one in which no board can be read is an error naming
+// it.  `today` is the event date of a file that gives none.
+Result<DealSet> ReadPbnFile(const std::filesystem::path& path, DateTime today = Today());
 
 // The same from bytes in memory; fileNameForMessages names the source in
-// error messages.  Safe for any bytes.
-Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages);
+// error messages.  Safe for any bytes; lines are read one at a time.
+Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages,
+                             DateTime today = Today());
 
 }  // namespace tarrow

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -19,6 +21,9 @@ using testing::kBoard1Deal;
 using testing::kBoard2Deal;
 using testing::NumberOf;
 
+// The reader's today: fixed, so that no test depends on the hour it runs.
+const DateTime kToday = DateFromCivil(2031, 6, 15);
+
 constexpr const char* kOtherDeal =
     "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83";
 
@@ -28,8 +33,16 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The lines read after a first board 36, since a file without any readable
+// board is refused.
 DealSet Parse(const std::vector<std::string>& lines) {
-  Result<DealSet> set = ParsePbnText(Lines(lines), "test.pbn");
+  const std::vector<std::string> withBoard = Join({"[Board \"36\"]", std::string("[Deal \"") + kOtherDeal + "\"]"}, lines);
+  Result<DealSet> set = ParsePbnText(Lines(withBoard), "test.pbn", kToday);
   EXPECT_TRUE(set.ok()) << set.message();
   return set.ok() ? *set : DealSet{};
 }
@@ -44,10 +57,6 @@ std::vector<std::string> TwentyRows(const char* tricks) {
   return rows;
 }
 
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 class PbnRoundTripTest : public testing::TempFolderTest {};
 
@@ -109,11 +118,72 @@ TEST_F(PbnRoundTripTest, RestoresBoardsHeaderTablesAndDigest) {
   EXPECT_EQ(back->setDigest, ComputeSetDigest(*back));
 }
 
+TEST_F(PbnRoundTripTest, EveryHeaderFieldComesBackExactly) {
+  // Values a careless reader would change: a leading "#", blanks at either
+  // end, quotes and backslashes, letters beyond ASCII.
+  DealSet set;
+  set.Board(2).number = NumberOf(kOtherDeal);
+  SetHeader& h = set.header;
+  h.event = "#3 Pairs";
+  h.site = " Hall \"B\" ";
+  h.eventDate = DateFromCivil(2026, 12, 7);
+  h.seed = " abc";
+  h.description = "Set one  ";
+  h.generationTime = DateTimeFromCivil({2026, 12, 7, 19, 30, 1});
+  h.club = "Caf\xE9 \\ club";
+  const std::filesystem::path file = folder_ / "header.pbn";
+  ASSERT_TRUE(WritePbnFile(set, file, " PC 7").ok());
+  const Result<DealSet> back = ReadPbnFile(file, kToday);
+  ASSERT_TRUE(back.ok()) << back.message();
+  const SetHeader& b = back->header;
+  EXPECT_EQ(b.event.str(), "#3 Pairs");
+  EXPECT_EQ(b.site.str(), " Hall \"B\" ");
+  EXPECT_EQ(b.eventDate, h.eventDate);
+  EXPECT_EQ(b.seed.str(), " abc");
+  EXPECT_EQ(b.description.str(), "Set one  ");
+  EXPECT_EQ(b.generationTime, h.generationTime);
+  EXPECT_EQ(b.club.str(), "Caf\xE9 \\ club");
+  EXPECT_EQ(b.computerName.str(), " PC 7");
+  EXPECT_EQ(b.banner.str(), kProgramBanner);
+  EXPECT_EQ(back->Board(2).number, set.Board(2).number);
+}
+
+TEST(PbnReaderTest, AFileWithoutAReadableBoardIsNoSet) {
+  std::mt19937 random(12);
+  std::string noise(3000, '\0');
+  for (char& ch : noise) ch = char(random());
+  const std::string texts[] = {
+      noise,
+      "Tuesday: bring the boards\r\nand the travelers\r\n",
+      "[Event \"Pairs\"]\r\n[Board \"1\"]\r\n[Deal \"N:AKQ\"]\r\n",
+      "",
+      std::string(1 << 20, '\n'),
+  };
+  for (const std::string& text : texts) {
+    const Result<DealSet> set = ParsePbnText(text, "notes.pbn", kToday);
+    ASSERT_FALSE(set.ok());
+    EXPECT_EQ(set.message(), "cannot load notes.pbn: no board in it could be read; it is not a PBN set");
+  }
+}
+
+TEST_F(PbnRoundTripTest, AFileLargerThanAnySetIsRefusedUnread) {
+  const std::filesystem::path file = folder_ / "huge.pbn";
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << "[Board \"1\"]\r\n[Deal \"" << kOtherDeal << "\"]\r\n";
+    out << std::string(kLargestPbnFile, '\n');
+  }
+  const Result<DealSet> set = ReadPbnFile(file, kToday);
+  ASSERT_FALSE(set.ok());
+  EXPECT_NE(set.message().find("huge.pbn"), std::string::npos) << set.message();
+  EXPECT_NE(set.message().find("larger than"), std::string::npos) << set.message();
+}
+
 TEST(PbnReaderTest, StartsFromAFreshSet) {
   const DealSet set = Parse({});
-  EXPECT_EQ(set.PresentBoards(), 0);
+  EXPECT_EQ(set.PresentBoards(), 1);
   EXPECT_EQ(set.header.seed.str(), "none");
-  EXPECT_EQ(set.header.eventDate, Today());
+  EXPECT_EQ(set.header.eventDate, kToday);
   EXPECT_EQ(set.setDigest, ComputeSetDigest(set));
 }
 
@@ -126,6 +196,7 @@ TEST(PbnReaderTest, ReadsTagsInAnyCaseAndSkipsCommentsAndRepeats) {
       "[Event \"#\"]",
       "[Application \"9ignored\"]",
       "[Application \"1  padded seed  \"]",
+      "[Application \"2#3 Pairs \"]",
       "[Unknown \"x\"]",
       "[Board \"3\"]\r",
       "[Dealer \"N\"]",
@@ -133,8 +204,9 @@ TEST(PbnReaderTest, ReadsTagsInAnyCaseAndSkipsCommentsAndRepeats) {
   });
   EXPECT_EQ(set.header.event.str(), "Pairs");
   EXPECT_EQ(set.header.site.str(), "Hall");
-  EXPECT_EQ(set.header.seed.str(), "padded seed");
-  EXPECT_EQ(set.PresentBoards(), 1);
+  EXPECT_EQ(set.header.seed.str(), "  padded seed  ") << "values come back exactly";
+  EXPECT_EQ(set.header.description.str(), "#3 Pairs ") << "only \"#\" alone repeats";
+  EXPECT_EQ(set.PresentBoards(), 2);
   EXPECT_EQ(set.Board(3).number, NumberOf(kBoard1Deal));
   EXPECT_EQ(set.DealOf(3).seatOf, DealFromNumber(NumberOf(kBoard1Deal)).seatOf);
 }
@@ -158,7 +230,7 @@ TEST(PbnReaderTest, UnescapesAndCutsValues) {
 }
 
 TEST(PbnReaderTest, ReadsDatesInEveryForm) {
-  const CivilDateTime today = CivilFromDateTime(Today());
+  const CivilDateTime today = CivilFromDateTime(kToday);
   struct Row {
     const char* value;
     DateTime expected;
@@ -170,8 +242,8 @@ TEST(PbnReaderTest, ReadsDatesInEveryForm) {
       {"07.10.2013", DateFromCivil(2013, 10, 7)},
       {"????.10.07", DateFromCivil(today.year, 10, 7)},
       {"2013.??.01", DateFromCivil(2013, today.month, 1)},
-      {"2013.10", Today()},
-      {"", Today()},
+      {"2013.10", kToday},
+      {"", kToday},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
@@ -205,7 +277,7 @@ TEST(PbnReaderTest, ABadValueStopsTheLoadNamingFileLineAndValue) {
         isRow ? "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"
               : "[Event \"before\"]",
         row.line, "[Event \"after\"]"};
-    const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn");
+    const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn", kToday);
     ASSERT_FALSE(set.ok());
     EXPECT_NE(set.message().find("club.pbn line 3"), std::string::npos) << set.message();
     EXPECT_NE(set.message().find("\"" + std::string(row.value) + "\""), std::string::npos)
@@ -291,7 +363,7 @@ TEST(PbnReaderTest, BoardsOutsideTheSetChangeNothingAndReadingGoesOn) {
                 "[Board \"x\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "[Board \"2\"]",
                 "[Deal \"" + std::string(kBoard2Deal) + "\"]"});
   const DealSet set = Parse(lines);
-  EXPECT_EQ(set.PresentBoards(), 2);
+  EXPECT_EQ(set.PresentBoards(), 3);  // 1, 2 and the 36 every parse starts with
   EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));
   EXPECT_EQ(set.Board(1).doneMask, (std::array<uint8_t, 2>{0, 0}));
   EXPECT_EQ(set.Board(2).number, NumberOf(kBoard2Deal));

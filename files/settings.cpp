@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,7 +73,7 @@ SettingsRecord SettingsRecord::Defaults(std::string_view outputDirectory) {
   record.SetDealNumberForm(1);
   record.SetInt32(kUnused396, 1);
   record.SetInt32(kVersionOffset, kVersion);
-  record.SetQueenMethod(0);
+  record.SetQueenAdjustment(0);
   std::fill_n(record.bytes_.begin() + kReservedOffset, kReservedSize, uint8_t(0));
   record.SetThreads(1);
   record.StoreDigest();
@@ -167,17 +168,21 @@ fs::path DefaultOutputDirectory() {
   return home;
 }
 
-SettingsLoad LoadSettings(const fs::path& file) {
+SettingsLoad LoadSettings(const fs::path& file, DefaultsWrite write) {
   SettingsLoad load;
   // Only the record's size is read: a longer file whose start is a valid
   // record is accepted, and a huge file costs nothing.
   std::string bytes(SettingsRecord::kSize, '\0');
   size_t read = 0;
+  int error = 0;
   if (std::FILE* stream = std::fopen(file.c_str(), "rb")) {
     read = std::fread(bytes.data(), 1, bytes.size(), stream);
+    if (std::ferror(stream) != 0) error = errno != 0 ? errno : EIO;
     std::fclose(stream);
+  } else {
+    error = errno;
   }
-  if (read == SettingsRecord::kSize) {
+  if (error == 0 && read == SettingsRecord::kSize) {
     if (std::optional<SettingsRecord> record = SettingsRecord::FromBytes(bytes)) {
       load.record = *record;
       return load;
@@ -185,7 +190,12 @@ SettingsLoad LoadSettings(const fs::path& file) {
   }
   load.record = SettingsRecord::Defaults(DefaultOutputDirectory().string());
   load.madeDefaults = true;
-  load.written = SaveSettings(load.record, file);
+  if (error != 0 && error != ENOENT) {
+    load.problem = Status::Error("cannot read the settings " + file.string() + ": " +
+                                 std::strerror(error) + "; running on the defaults");
+    return load;
+  }
+  if (write == DefaultsWrite::kWrite) load.written = SaveSettings(load.record, file);
   return load;
 }
 

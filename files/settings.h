@@ -3,6 +3,7 @@
 // name it is no text file.
 //
 //   SettingsLoad loaded = LoadSettings();       // defaults when missing or damaged
+//   if (!loaded.problem.ok()) ShowStatus(loaded.problem.message());
 //   SettingsRecord& settings = loaded.record;
 //   settings.SetThreads(4);
 //   Status s = SaveSettings(settings);          // temporary file and rename
@@ -42,8 +43,11 @@
 //   | 65 516 |   20 | digest          | HashBlock of bytes 0..65 515               | computed |
 //
 // A file is accepted only when exactly 65 536 bytes could be read (a longer
-// file is read only that far), the version is 179 and the digest matches;
-// anything else gives the defaults, written back at once.  The default output
+// file is read only that far), the version is 179 and the digest matches.
+// A missing file or a damaged record gives the defaults, written back at
+// once.  A file that exists but cannot be read (no permission, an I/O error)
+// is left alone: the program runs on defaults in memory and says why, since
+// overwriting it would throw away settings that may be perfectly good.  The default output
 // directory is the user's documents folder (XDG_DOCUMENTS_DIR, else
 // ~/Documents when it exists), else the home folder.
 #pragma once
@@ -118,8 +122,8 @@ class SettingsRecord {
   uint8_t Threads() const noexcept { return bytes_[kThreads]; }
   void SetThreads(uint8_t threads) noexcept { bytes_[kThreads] = threads; }
   // Losing Trick Count queen adjustment, item 0..2.
-  uint8_t QueenMethod() const noexcept { return bytes_[kQueenMethod]; }
-  void SetQueenMethod(uint8_t method) noexcept { bytes_[kQueenMethod] = method; }
+  uint8_t QueenAdjustment() const noexcept { return bytes_[kQueenAdjustment]; }
+  void SetQueenAdjustment(uint8_t method) noexcept { bytes_[kQueenAdjustment] = method; }
   uint8_t Monitor() const noexcept { return bytes_[kMonitor]; }
   void SetMonitor(uint8_t monitor) noexcept { bytes_[kMonitor] = monitor; }
   // Stored list indexes, 255 for none.
@@ -149,7 +153,7 @@ class SettingsRecord {
   static constexpr size_t kShowDealNumbers = 404, kShowAnalysis = 405, kShowLtc = 406;
   static constexpr size_t kAllTricks = 407, kShowDistributions = 408, kFlipPages = 409;
   static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412;
-  static constexpr size_t kQueenMethod = 414, kClubList = 799, kEventList = 1449;
+  static constexpr size_t kQueenAdjustment = 414, kClubList = 799, kEventList = 1449;
   static constexpr size_t kMonitor = 2099, kAutoFill = 2102;
 
   std::string String(size_t offset, size_t limit) const;
@@ -176,13 +180,21 @@ inline constexpr std::string_view kDefaultSite = "Bridge Club";
 
 struct SettingsLoad {
   SettingsRecord record;
-  bool madeDefaults = false;  // the file was missing or not a valid record
+  bool madeDefaults = false;  // no valid record could be read: record holds the defaults
+  Status problem;             // why the file could not be read at all; the file is left alone
   Status written;             // writing the defaults back; ok when nothing was written
 };
 
-// Reads the record at file, or makes the defaults and writes them there at
-// once.  Always gives a usable record.
-SettingsLoad LoadSettings(const std::filesystem::path& file);
+// What LoadSettings may do to the file: the window program writes the
+// defaults over a missing or damaged file, the command line only reads.
+enum class DefaultsWrite { kWrite, kDoNotWrite };
+
+// Reads the record at file.  A missing file or a damaged record gives the
+// defaults, written there at once (with kWrite); a file that cannot be
+// opened or read for another reason gives the defaults in memory only and
+// the reason in `problem`.  Always gives a usable record.
+SettingsLoad LoadSettings(const std::filesystem::path& file,
+                          DefaultsWrite write = DefaultsWrite::kWrite);
 SettingsLoad LoadSettings();  // at SettingsPath()
 
 // Stores the digest and replaces the file whole (creating its folder); on

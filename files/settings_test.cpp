@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -95,7 +96,7 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
   EXPECT_EQ(r.Site(), kDefaultSite);
   EXPECT_EQ(r.PrinterName(), "");
   EXPECT_EQ(r.Threads(), 1);
-  EXPECT_EQ(r.QueenMethod(), 0);
+  EXPECT_EQ(r.QueenAdjustment(), 0);
   EXPECT_FALSE(r.ShowDealNumbers() || r.ShowAnalysis() || r.ShowLtc() || r.AllTricks() ||
                r.ShowDistributions() || r.FlipPages() || r.AutoFillDescription());
   EXPECT_TRUE(r.ClubNames().empty());
@@ -160,7 +161,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetFlipPages(true);
   r.SetAutoFillDescription(true);
   r.SetThreads(32);
-  r.SetQueenMethod(2);
+  r.SetQueenAdjustment(2);
   r.SetMonitor(1);
   r.SetClubList({"North Club", "South Club"}, "South Club");
   r.SetEventList({"Pairs", "Teams"}, "Pairs");
@@ -175,7 +176,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_TRUE(b.ShowDealNumbers() && b.ShowAnalysis() && b.ShowLtc() && b.AllTricks() &&
               b.ShowDistributions() && b.FlipPages() && b.AutoFillDescription());
   EXPECT_EQ(b.Threads(), 32);
-  EXPECT_EQ(b.QueenMethod(), 2);
+  EXPECT_EQ(b.QueenAdjustment(), 2);
   EXPECT_EQ(b.Monitor(), 1);
   EXPECT_EQ(b.SelectedClub(), "South Club");
   EXPECT_EQ(b.SelectedEvent(), "Pairs");
@@ -255,11 +256,45 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileAndNamesThePath) {
   const Status status = SaveSettings(r, blocked);
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.message().find("Tarrow.ini"), std::string::npos);
-  // Loading over it still gives a usable record and reports the failed write.
+  // Loading from it gives the defaults in memory, says why, and leaves what
+  // stands there alone.
   const SettingsLoad load = LoadSettings(blocked);
   EXPECT_TRUE(load.madeDefaults);
-  EXPECT_FALSE(load.written.ok());
   EXPECT_EQ(load.record.Version(), 179);
+  ASSERT_FALSE(load.problem.ok());
+  EXPECT_NE(load.problem.message().find("Tarrow.ini"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(blocked / "inside"));
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadIsLeftAloneAndOnlyAMissingOneIsCreated) {
+  // A file the program may not read: the settings in it may be good, so it
+  // is never overwritten.  (Root reads anything, so the test also needs a
+  // case that root cannot read: a folder where the file should be.)
+  fs::create_directories(SettingsPath().parent_path());
+  WriteBytes(ValidBytes());
+  fs::permissions(SettingsPath(), fs::perms::none);
+  if (std::FILE* probe = std::fopen(SettingsPath().c_str(), "rb")) {
+    std::fclose(probe);  // running as root: the permission case cannot be made
+  } else {
+    const SettingsLoad load = LoadSettings();
+    EXPECT_TRUE(load.madeDefaults);
+    EXPECT_EQ(load.record.Threads(), 1);
+    EXPECT_NE(load.problem.message().find("Permission denied"), std::string::npos)
+        << load.problem.message();
+    fs::permissions(SettingsPath(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(FileBytes(), ValidBytes()) << "the unreadable file was overwritten";
+  }
+  fs::remove(SettingsPath());
+
+  // The command line reads only: a missing file gives defaults and no file.
+  const SettingsLoad readOnly = LoadSettings(SettingsPath(), DefaultsWrite::kDoNotWrite);
+  EXPECT_TRUE(readOnly.madeDefaults);
+  EXPECT_TRUE(readOnly.problem.ok());
+  EXPECT_FALSE(fs::exists(SettingsPath()));
+  const SettingsLoad created = LoadSettings();
+  EXPECT_TRUE(created.problem.ok());
+  EXPECT_TRUE(created.written.ok());
+  EXPECT_TRUE(fs::exists(SettingsPath()));
 }
 
 }  // namespace

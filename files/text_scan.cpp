@@ -4,19 +4,16 @@
 
 namespace tarrow::internal {
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    const size_t next = end == std::string_view::npos ? text.size() : end + 1;
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = next;
-  }
-  return lines;
+bool LineReader::Next(std::string_view& line) noexcept {
+  if (start_ >= text_.size()) return false;
+  size_t end = text_.find('\n', start_);
+  const size_t next = end == std::string_view::npos ? text_.size() : end + 1;
+  if (end == std::string_view::npos) end = text_.size();
+  line = text_.substr(start_, end - start_);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  start_ = next;
+  ++lineNumber_;
+  return true;
 }
 
 std::string_view TrimBlanks(std::string_view text) {

@@ -8,9 +8,26 @@
 
 namespace tarrow::internal {
 
-// The lines of a text file, CR LF or LF ends, the line ends removed.  A final
-// line end does not start another (empty) line.
-std::vector<std::string_view> SplitLines(std::string_view text);
+// The lines of a text, one at a time: CR LF or LF ends, the line ends
+// removed; a final line end does not start another (empty) line.  Nothing
+// is kept but the position, so a file of millions of empty lines costs no
+// more than its bytes.
+//
+//   LineReader lines(bytes);
+//   for (std::string_view line; lines.Next(line);) Use(line);
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) noexcept : text_(text) {}
+  // The next line into `line`; false when the text is used up.
+  bool Next(std::string_view& line) noexcept;
+  // Lines handed out so far: the number of the last one, counted from 1.
+  size_t LineNumber() const noexcept { return lineNumber_; }
+
+ private:
+  std::string_view text_;
+  size_t start_ = 0;
+  size_t lineNumber_ = 0;
+};
 
 // Removes blanks and control characters (bytes up to 0x20) at both ends.
 std::string_view TrimBlanks(std::string_view text);

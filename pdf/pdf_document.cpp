@@ -239,42 +239,6 @@ bool TPdfDocument::Render(std::string& out, std::string* error) {
   return true;
 }
 
-bool TPdfDocument::SaveToFile(const std::string& path, std::string* error) {
-  std::string bytes;
-  if (!Render(bytes, error)) return false;
-  const auto fail = [&](const std::string& what) {
-    if (error != nullptr) *error = what;
-    return false;
-  };
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  fs::path temp = target;
-  temp += ".tmp-XXXXXX";
-  std::string pattern = temp.string();
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0) return fail(std::strerror(errno));
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += size_t(n);
-  }
-  const int writeErrno = errno;
-  const bool ok = written == bytes.size() && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!ok) {
-    ::unlink(pattern.c_str());
-    return fail(std::strerror(writeErrno != 0 ? writeErrno : EIO));
-  }
-  if (std::rename(pattern.c_str(), path.c_str()) != 0) {
-    const int renameErrno = errno;
-    ::unlink(pattern.c_str());
-    return fail(std::strerror(renameErrno));
-  }
-  return true;
-}
-
 // ---- the drawing surface ----
 
 TPdfPage* TPdfDocumentGDI::AddPage() {

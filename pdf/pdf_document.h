@@ -8,8 +8,11 @@
 //   doc.MoveTo(30, 60); doc.LineTo(2458, 60);  // "7.2 827.6 m" "589.92 827.6 l" "S"
 //   if (!doc.SetFont("Arial", 55, true)) ...;  // only when no Arial face exists
 //   doc.TextOut(100, 200, "Board 1");
-//   std::string why;
-//   if (!doc.SaveToFile("x.pdf", &why)) Report(why);
+//   std::string bytes, why;
+//   if (!doc.Render(bytes, &why)) Report(why);   // the caller writes the bytes
+//
+// The writer makes bytes only: files are written by the program's one
+// atomic writer (core/atomic_file), never here.
 //
 // File layout: "%PDF-1.3", the registered objects in number order
 // ("N 0 obj" LF value LF "endobj" LF), the cross-reference table of 20-byte
@@ -165,11 +168,7 @@ class TPdfDocument {
   TPdfInfo Info() const noexcept { return TPdfInfo(info_); }
 
   // The whole file.  Returns false (and why) when the document has no page.
-  bool Render(std::string& out, std::string* error = nullptr);
-  // Writes the file through a temporary file in the same folder renamed over
-  // the target, so a failed write leaves an existing file as it was.
-  // Returns false, with the reason in *error, when it cannot be written.
-  [[nodiscard]] bool SaveToFile(const std::string& path, std::string* error = nullptr);
+  [[nodiscard]] bool Render(std::string& out, std::string* error = nullptr);
 
  protected:
   // Brings each page's contents stream up to date before the file is written.

@@ -35,7 +35,7 @@ int PdfHeight(int luTenths, int lu) {
 void Font(Surface& s, const HandRecordMetrics& m, std::string_view face, int points, int luTenths,
           bool bold = false) {
   if (m.pdf)
-    s.SetFont(face, PdfHeight(luTenths, m.lu), FontSizeUnit::kHeight, bold);
+    s.SetFont(face, PdfHeight(luTenths, m.lineUnit), FontSizeUnit::kHeight, bold);
   else
     s.SetFont(face, points, FontSizeUnit::kPoints, bold);
 }
@@ -53,14 +53,20 @@ void CentredText(Surface& s, int cx, int y, const std::string& text) {
   s.TextOut(cx - s.TextWidth(text) / 2, y, text);
 }
 
+// The double-dummy tricks as a table: a column per strain, a row per seat,
+// one number for both seats of a side when they take the same.  A number
+// that is not known yet is never printed: "?" stands for the side's strain
+// until its job has finished.
 void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, int bx,
-                const DDTable& table) {
-  int ty =
-      m.pdf ? y0 + 18 * m.lu - RoundHalfEven(h0 * 0.05) : y0 + 18 * m.lu + RoundHalfEven(h0 * 0.3);
+                const BoardEntry& entry) {
+  int ty = m.pdf ? y0 + 18 * m.lineUnit - RoundHalfEven(h0 * 0.05)
+                 : y0 + 18 * m.lineUnit + RoundHalfEven(h0 * 0.3);
   Font(s, m, kArial, 7, 14);
   const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
-  // Columns are 1.08 times "13" wide on both surfaces: at 0.98 two two-digit
-  // counts side by side touch and read as one number ("1011").
+  // Columns are 1.08 times "13" wide, and the frame may not grow (the south
+  // hand starts just right of it).  In "Arial" two two-digit counts would
+  // still touch ("10111210"), so the counts are set in "Arial Narrow" and
+  // centred in their columns: each then stands apart by about half a digit.
   const int w = RoundHalfEven(s.TextWidth("13") * 1.08);
   const int a = RoundHalfEven(h * 0.2);
   const int b = RoundHalfEven(w * 0.05);
@@ -81,20 +87,31 @@ void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, 
     ty += rowH + h4;
     s.MoveTo(x0, ty - h8);
     s.LineTo(xr, ty - h8);
-    if (first == kNorth) s.LineTo(xr, y0 + m.ch);
+    if (first == kNorth) s.LineTo(xr, y0 + m.cellHeight);
+    Font(s, m, kArial, 7, 14);
     s.TextOut(bx, ty, std::string(1, kSeatLetters[first]));
+    Font(s, m, kNarrow, 7, 14);
+    const auto count = [&](int x, int y, const std::string& text) {
+      s.TextOut(x + (w - s.TextWidth(text)) / 2, y, text);
+    };
     for (Strain k = 1; k <= 5; ++k) {
       const int x = bx + k * w;
-      const int t1 = table[size_t(DDIndex(first, k - 1))];
-      const int t2 = table[size_t(DDIndex(partner, k - 1))];
+      const Strain strain = k - 1;
+      if (!entry.Analysed(SideOf(first), strain)) {
+        count(x, ty + h2, "?");
+        continue;
+      }
+      const int t1 = entry.table[size_t(DDIndex(first, strain))];
+      const int t2 = entry.table[size_t(DDIndex(partner, strain))];
       if (t1 == t2) {
-        s.TextOut(x, ty + h2, PaddedNumber(t1));
+        count(x, ty + h2, std::to_string(t1));
       } else {
-        s.TextOut(x, ty, PaddedNumber(t1));
-        s.TextOut(x, ty + rowH, PaddedNumber(t2));
+        count(x, ty, std::to_string(t1));
+        count(x, ty + rowH, std::to_string(t2));
       }
     }
     ty += rowH;
+    Font(s, m, kArial, 7, 14);
     s.TextOut(bx, ty, std::string(1, kSeatLetters[partner]));
   }
 }
@@ -104,16 +121,16 @@ void DistributionBlock(Surface& s, const HandRecordMetrics& m, int bx, int hy, i
   const int w = s.TextWidth("W  ");
   s.TextOut(bx + w, hy, o.showLtc ? "Distrb   LTC " : "Distrb  ");
   for (Seat seat = 0; seat < 4; ++seat) {
-    s.TextOut(bx, ry + seat * m.lu, std::string(1, kSeatLetters[seat]));
-    s.TextOut(bx + w, ry + seat * m.lu, DistributionRowText(deal, seat, o.showLtc, o.queenMethod));
+    s.TextOut(bx, ry + seat * m.lineUnit, std::string(1, kSeatLetters[seat]));
+    s.TextOut(bx + w, ry + seat * m.lineUnit, DistributionRowText(deal, seat, o.showLtc, o.queenMethod));
   }
 }
 
 void LtcBlock(Surface& s, const HandRecordMetrics& m, int x0, int y0, const Deal& deal,
               QueenMethod method) {
-  const int cx = x0 + RoundHalfEven(m.gu * 4.5);
-  const int step = RoundHalfEven(m.lu * 1.8);
-  int y = y0 + 19 * m.lu;
+  const int cx = x0 + RoundHalfEven(m.gridUnit * 4.5);
+  const int step = RoundHalfEven(m.lineUnit * 1.8);
+  int y = y0 + 19 * m.lineUnit;
   CentredText(s, cx, y, "LTC");
   y += step;
   CentredText(s, cx, y, Count(deal, kNorth, method));
@@ -123,11 +140,12 @@ void LtcBlock(Surface& s, const HandRecordMetrics& m, int x0, int y0, const Deal
   CentredText(s, cx, y, Count(deal, kSouth, method));
 }
 
-void ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx, const DDTable& table) {
+void ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx,
+                   const BoardEntry& entry) {
   Font(s, m, kArial, 7, 14);
   const int rowH = RoundHalfEven(s.TextHeight("I") * 1.05);
-  int y = y0 + 19 * m.lu;
-  for (const std::string& line : ContractLineTexts(table)) {
+  int y = y0 + 19 * m.lineUnit;
+  for (const std::string& line : ContractLineTexts(entry.table, entry.doneMask)) {
     s.TextOut(bx, y, line);
     y += rowH;
   }
@@ -157,24 +175,24 @@ void AddListLines(std::vector<std::string>& lines, const std::string& label,
 HandRecordMetrics PdfHandRecordMetrics() {
   HandRecordMetrics m;
   m.pdf = true;
-  m.ml = 30;
-  m.mt = 60;
-  m.cw = (2550 - 120) / 4;
-  m.gu = m.cw / 24;
-  m.ch = (3450 - 120) / 5;
-  m.lu = m.ch / 26;
+  m.leftMargin = 30;
+  m.topMargin = 60;
+  m.cellWidth = (2550 - 120) / 4;
+  m.gridUnit = m.cellWidth / 24;
+  m.cellHeight = (3450 - 120) / 5;
+  m.lineUnit = m.cellHeight / 26;
   return m;
 }
 
 HandRecordMetrics PrinterHandRecordMetrics(int pageWidth, int pageHeight) {
   HandRecordMetrics m;
   m.pdf = false;
-  m.ml = 40;
-  m.mt = 60;
-  m.cw = (pageWidth - 80) / 4;
-  m.gu = m.cw / 24;
-  m.ch = (pageHeight - 63) / 5;
-  m.lu = m.ch / 26;
+  m.leftMargin = 40;
+  m.topMargin = 60;
+  m.cellWidth = (pageWidth - 80) / 4;
+  m.gridUnit = m.cellWidth / 24;
+  m.cellHeight = (pageHeight - 63) / 5;
+  m.lineUnit = m.cellHeight / 26;
   return m;
 }
 
@@ -211,7 +229,8 @@ std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, Queen
   return text;
 }
 
-std::vector<std::string> ContractLineTexts(const DDTable& table) {
+std::vector<std::string> ContractLineTexts(const DDTable& table,
+                                           const std::array<uint8_t, 2>& doneMask) {
   // Lists per side (NS, EW) and per seat (N, E, S, W).
   std::vector<std::string> sideList[2], seatList[4];
   constexpr std::string_view kLetters = "NSHDC";
@@ -220,6 +239,9 @@ std::vector<std::string> ContractLineTexts(const DDTable& table) {
   };
   for (Strain strain = 0; strain < 5; ++strain) {
     for (Seat first : {kNorth, kEast}) {
+      // A side's contracts are known only once all its strains are: until
+      // then a missing strain could hide its best contract.
+      if (doneMask[size_t(SideOf(first))] != kAllStrainsDone) continue;
       const Seat partner = PartnerOf(first);
       const int t1 = table[size_t(DDIndex(first, strain))];
       const int t2 = table[size_t(DDIndex(partner, strain))];
@@ -269,21 +291,21 @@ std::string EventDateText(DateTime date) {
 void HandRecordPage(Surface& s, const HandRecordMetrics& m, const HandRecordOptions& options,
                     int page, const DealSet& set, std::string_view club, const RgbImage& logo,
                     std::string_view setFilePath) {
-  s.SetPenWidth(RoundHalfEven(m.cw * 0.003));
+  s.SetPenWidth(RoundHalfEven(m.cellWidth * 0.003));
   for (int i = 0; i <= 4; ++i) {
-    s.MoveTo(m.ml + i * m.cw, i == 1 ? m.mt + m.ch : m.mt);
-    s.LineTo(m.ml + i * m.cw, m.mt + 5 * m.ch);
+    s.MoveTo(m.leftMargin + i * m.cellWidth, i == 1 ? m.topMargin + m.cellHeight : m.topMargin);
+    s.LineTo(m.leftMargin + i * m.cellWidth, m.topMargin + 5 * m.cellHeight);
   }
   for (int i = 0; i <= 5; ++i) {
-    s.MoveTo(m.ml, m.mt + i * m.ch);
-    s.LineTo(m.ml + 4 * m.cw, m.mt + i * m.ch);
+    s.MoveTo(m.leftMargin, m.topMargin + i * m.cellHeight);
+    s.LineTo(m.leftMargin + 4 * m.cellWidth, m.topMargin + i * m.cellHeight);
   }
   HandRecordHeader(s, m, set, club, logo, setFilePath);
   for (int b = 1; b <= 18; ++b) {
     const int board = 18 * (page - 1) + b;
     const int cell = b + 1;
-    const int x0 = m.ml + (cell % 4) * m.cw;
-    const int y0 = m.mt + (cell / 4) * m.ch;
+    const int x0 = m.leftMargin + (cell % 4) * m.cellWidth;
+    const int y0 = m.topMargin + (cell / 4) * m.cellHeight;
     BoardBox(s, m, x0, y0, board, set.Board(board), set.DealOf(board), options);
   }
 }
@@ -291,24 +313,24 @@ void HandRecordPage(Surface& s, const HandRecordMetrics& m, const HandRecordOpti
 void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set,
                       std::string_view club, const RgbImage& logo, std::string_view setFilePath) {
   const SetHeader& header = set.header;
-  const int span = 2 * m.cw;
+  const int span = 2 * m.cellWidth;
   const auto centred = [&](const std::string& text, int y) {
-    s.TextOut(m.ml + (span - s.TextWidth(text)) / 2, y, text);
+    s.TextOut(m.leftMargin + (span - s.TextWidth(text)) / 2, y, text);
   };
-  const int y1 = m.mt + m.ch / 6;
+  const int y1 = m.topMargin + m.cellHeight / 6;
   Font(s, m, kArial, 16, 32);
   centred(std::string(club), y1);
 
   // The event name alone gives way when it is too wide for the two columns.
-  const int y2 = y1 + 4 * m.lu;
+  const int y2 = y1 + 4 * m.lineUnit;
   const std::string event = " " + header.event.str() + " ";
-  int size = m.pdf ? PdfHeight(32, m.lu) : 16;
+  int size = m.pdf ? PdfHeight(32, m.lineUnit) : 16;
   const FontSizeUnit unit = m.pdf ? FontSizeUnit::kHeight : FontSizeUnit::kPoints;
   s.SetFont(kArial, size, unit, true);
   while (s.TextWidth(event) > span && size > 1) s.SetFont(kArial, --size, unit, true);
   centred(event, y2);
 
-  const int y3 = y2 + 4 * m.lu;
+  const int y3 = y2 + 4 * m.lineUnit;
   Font(s, m, kArial, 11, 22);
   centred(" " + header.description.str() + " ", y3);
 
@@ -319,8 +341,8 @@ void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set
   const int h = s.TextHeight(lines[0]);
   int widest = 0;
   for (const std::string& line : lines) widest = std::max(widest, s.TextWidth(line));
-  const int c = (m.pdf ? m.ml : 0) + 2 * m.cw - widest / 2 - m.gu;
-  int y = m.mt + m.ch - 4 * h;
+  const int c = (m.pdf ? m.leftMargin : 0) + 2 * m.cellWidth - widest / 2 - m.gridUnit;
+  int y = m.topMargin + m.cellHeight - 4 * h;
   int siteY = y;
   for (const std::string& line : lines) {
     s.TextOut(c - s.TextWidth(line) / 2, y, line);
@@ -328,19 +350,19 @@ void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set
     y += int(h * 1.2);
   }
   const std::string banner(kProgramBanner);
-  s.TextOut(m.ml + m.gu, siteY, banner);
+  s.TextOut(m.leftMargin + m.gridUnit, siteY, banner);
   const int bannerWidth = s.TextWidth(banner);
 
   if (logo.width > 0 && logo.height > 0) {
     if (m.pdf) {
-      const int side = RoundHalfEven(0.25 * m.cw);
-      const int left = m.ml + (bannerWidth - side) / 2;
-      const int top = siteY - side - m.lu;
+      const int side = RoundHalfEven(0.25 * m.cellWidth);
+      const int left = m.leftMargin + (bannerWidth - side) / 2;
+      const int top = siteY - side - m.lineUnit;
       s.StretchDraw(left, top, left + side, top + side, logo);
     } else {
-      const int side = 4 * m.gu;
-      const int left = (bannerWidth - side) / 2 + m.gu + 40;
-      const int bottom = m.ch - RoundHalfEven(1.8 * m.lu);
+      const int side = 4 * m.gridUnit;
+      const int left = (bannerWidth - side) / 2 + m.gridUnit + 40;
+      const int bottom = m.cellHeight - RoundHalfEven(1.8 * m.lineUnit);
       s.StretchDraw(left, bottom - side, left + side, bottom, logo);
     }
   }
@@ -348,27 +370,27 @@ void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set
   std::string origin = header.computerName.str();
   if (!setFilePath.empty()) origin += ": " + std::filesystem::path(setFilePath).filename().string();
   Font(s, m, kArial, 6, 12);
-  s.TextOut(m.ml + m.gu / 2, m.mt + m.lu / 2, origin);
+  s.TextOut(m.leftMargin + m.gridUnit / 2, m.topMargin + m.lineUnit / 2, origin);
 }
 
 void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
               const BoardEntry& entry, const Deal& deal, const HandRecordOptions& o) {
   Font(s, m, kArial, 9, 18);
-  s.TextOut(x0 + m.gu, y0 + m.gu, "Board " + std::to_string(board));
+  s.TextOut(x0 + m.gridUnit, y0 + m.gridUnit, "Board " + std::to_string(board));
   if (!entry.number.valid) {
-    s.TextOut(x0 + m.gu, y0 + 3 * m.lu, "Not Generated");
+    s.TextOut(x0 + m.gridUnit, y0 + 3 * m.lineUnit, "Not Generated");
     return;
   }
-  s.TextOut(x0 + m.gu, y0 + 3 * m.lu, "Dlr " + BoardDealerLetter(board));
-  s.TextOut(x0 + m.gu, y0 + 5 * m.lu, "Vul " + BoardVulnerabilityText(board));
+  s.TextOut(x0 + m.gridUnit, y0 + 3 * m.lineUnit, "Dlr " + BoardDealerLetter(board));
+  s.TextOut(x0 + m.gridUnit, y0 + 5 * m.lineUnit, "Vul " + BoardVulnerabilityText(board));
 
   // Hands: the suit signs, then each holding beside its sign.
   constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};
   for (Seat seat = 0; seat < 4; ++seat) {
-    const int ax = x0 + RoundHalfEven(m.cw * kAnchor[seat][0]);
-    const int ay = y0 + RoundHalfEven(m.ch * kAnchor[seat][1]);
+    const int ax = x0 + RoundHalfEven(m.cellWidth * kAnchor[seat][0]);
+    const int ay = y0 + RoundHalfEven(m.cellHeight * kAnchor[seat][1]);
     Font(s, m, kSymbol, 11, 22);
-    for (Suit k = 0; k < 4; ++k) s.TextOut(ax, ay - m.lu / 2 + 2 * m.lu * k, SuitSign(k));
+    for (Suit k = 0; k < 4; ++k) s.TextOut(ax, ay - m.lineUnit / 2 + 2 * m.lineUnit * k, SuitSign(k));
     for (Suit k = 0; k < 4; ++k) {
       const std::string holding = HoldingText(deal, seat, k);
       // East and West share the cell's width with the compass: long holdings narrow.
@@ -379,13 +401,13 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
         Font(s, m, kNarrow, 9, 18);
       else
         Font(s, m, kArial, 9, 18);
-      s.TextOut(ax + (3 * m.gu) / 2, ay + 2 * m.lu * k, holding);
+      s.TextOut(ax + (3 * m.gridUnit) / 2, ay + 2 * m.lineUnit * k, holding);
     }
   }
 
   Font(s, m, kArial, 7, 14);
-  const int cx = x0 + RoundHalfEven(m.cw * (m.pdf ? 0.43 : 0.45));
-  const int cy = y0 + m.ch / 2;
+  const int cx = x0 + RoundHalfEven(m.cellWidth * (m.pdf ? 0.43 : 0.45));
+  const int cy = y0 + m.cellHeight / 2;
   const int w = RoundHalfEven(s.TextWidth("11") * 0.98);
   const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
   s.TextOut(cx, cy - h, PaddedNumber(deal.points[kNorth]));
@@ -395,15 +417,15 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
 
   // The analysis block: results first, else distributions, else the LTC alone.
   bool resultsDrawn = false;
-  const int bx = x0 + m.gu / 2;
-  const int hy = y0 + 19 * m.lu + m.lu / 2 - (o.showDealNumbers ? m.lu : 0);
-  const int ry = hy + m.lu / 2 + m.lu;
+  const int bx = x0 + m.gridUnit / 2;
+  const int hy = y0 + 19 * m.lineUnit + m.lineUnit / 2 - (o.showDealNumbers ? m.lineUnit : 0);
+  const int ry = hy + m.lineUnit / 2 + m.lineUnit;
   if (o.showAnalysis) {
     if (entry.doneMask[0] != 0 || entry.doneMask[1] != 0) {
       if (o.allTricks)
-        TrickTable(s, m, x0, y0, h, bx, entry.table);
+        TrickTable(s, m, x0, y0, h, bx, entry);
       else
-        ContractLines(s, m, y0, bx, entry.table);
+        ContractLines(s, m, y0, bx, entry);
       resultsDrawn = true;
     }
   } else if (o.showDistributions) {
@@ -416,7 +438,7 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
 
   if (o.showDealNumbers) {
     Font(s, m, kArial, resultsDrawn ? 7 : 6, resultsDrawn ? 14 : 12);
-    s.TextOut(x0 + 4 * m.gu, y0 + 25 * m.lu + m.lu / 2,
+    s.TextOut(x0 + 4 * m.gridUnit, y0 + 25 * m.lineUnit + m.lineUnit / 2,
               "  " + DealNumberHexText(entry.number) + "  ");
   }
 }

@@ -24,24 +24,26 @@
 
 namespace tarrow {
 
+// What the boxes show besides hands and points.  All off by default, as on a
+// fresh start; the program takes them from the settings record.
 struct HandRecordOptions {
-  bool showDistributions = true;  // "Show Distributions"
-  bool showDealNumbers = false;   // "Show Deal Numbers"
-  bool showLtc = true;            // "Show LTC"
-  bool showAnalysis = true;       // "Show Analysis"
-  bool allTricks = false;         // "All Tricks"; off means contract lines
+  bool showDistributions = false;  // "Show Distributions"
+  bool showDealNumbers = false;    // "Show Deal Numbers"
+  bool showLtc = false;            // "Show LTC"
+  bool showAnalysis = false;       // "Show Analysis"
+  bool allTricks = false;          // "All Tricks"; off means contract lines
   QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
 };
 
 // Page geometry in surface units.
 struct HandRecordMetrics {
-  bool pdf = true;  // PDF surface: font sizes as heights, the PDF constants
-  int ml = 30;      // left margin
-  int mt = 60;      // top margin
-  int cw = 607;     // cell width
-  int gu = 25;      // grid unit, cw / 24
-  int ch = 666;     // cell height
-  int lu = 25;      // line unit, ch / 26
+  bool pdf = true;       // PDF surface: font sizes as heights, the PDF constants
+  int leftMargin = 30;   // ML
+  int topMargin = 60;    // MT
+  int cellWidth = 607;   // CW
+  int gridUnit = 25;     // GU, cellWidth / 24
+  int cellHeight = 666;  // CH
+  int lineUnit = 25;     // LU, cellHeight / 26
 };
 
 // The PDF column: an area of 2550 x 3450 units at 300 per inch.
@@ -63,7 +65,11 @@ std::string PaddedNumber(int value);
 std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, QueenMethod method);
 // The contract lines of a board's table, top to bottom: "NS=3N 4S",
 // "N=2H   S=1C", "EW=..." and so on (makeable contracts above six tricks).
-std::vector<std::string> ContractLineTexts(const DDTable& table);
+// A side shows lines only once all five of its strains are known (its
+// DoneMask complete).
+std::vector<std::string> ContractLineTexts(
+    const DDTable& table,
+    const std::array<uint8_t, 2>& doneMask = {kAllStrainsDone, kAllStrainsDone});
 
 // The event date in the user's short date format (the environment's locale).
 std::string EventDateText(DateTime date);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <memory>
 
+#include "core/atomic_file.h"
+
 namespace tarrow {
 
 void PdfSurface::SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) {
@@ -35,15 +37,15 @@ Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
   const HandRecordMetrics metrics = PdfHandRecordMetrics();
   for (int page = 1; page <= 2; ++page) {
     document.AddPage();
-    surface.SetPenWidth(int(std::lround(metrics.cw * 0.003)));
+    surface.SetPenWidth(int(std::lround(metrics.cellWidth * 0.003)));
     HandRecordPage(surface, metrics, options, page, *prepared, club, logo, setFilePath);
   }
   if (!surface.Error().empty())
     return Status::Error("cannot write " + path.string() + ": no font for " + surface.Error());
-  std::string reason;
-  if (!document.SaveToFile(path.string(), &reason))
+  std::string bytes, reason;
+  if (!document.Render(bytes, &reason))
     return Status::Error("cannot write " + path.string() + ": " + reason);
-  return Status();
+  return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace tarrow

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <map>
+#include <tuple>
+#include <vector>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -114,6 +119,104 @@ TEST_F(HandRecordPdfTest, FailedWriteNamesThePathAndKeepsTheOldFile) {
     EXPECT_EQ(fs::file_size(file), size);
   }
   fs::permissions(locked, fs::perms::owner_all);
+}
+
+// Forwards to a real PDF surface and notes where each text stands and how
+// wide it is in the real font, so that gaps can be measured.
+class MeasuringSurface : public Surface {
+ public:
+  struct Text {
+    int x, y, width;
+    std::string text, face;
+  };
+  explicit MeasuringSurface(TPdfDocumentGDI& document) : pdf_(document) {}
+  void SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) override {
+    face_ = face;
+    pdf_.SetFont(face, size, unit, bold);
+  }
+  int TextWidth(std::string_view text) override { return pdf_.TextWidth(text); }
+  int TextHeight(std::string_view text) override { return pdf_.TextHeight(text); }
+  void TextOut(int x, int y, std::string_view text) override {
+    texts.push_back({x, y, pdf_.TextWidth(text), std::string(text), face_});
+    pdf_.TextOut(x, y, text);
+  }
+  void SetPenWidth(int width) override { pdf_.SetPenWidth(width); }
+  void MoveTo(int x, int y) override { pdf_.MoveTo(x, y); }
+  void LineTo(int x, int y) override { pdf_.LineTo(x, y); }
+  void StretchDraw(int l, int t, int r, int b, const RgbImage& image) override {
+    pdf_.StretchDraw(l, t, r, b, image);
+  }
+  std::vector<Text> texts;
+
+ private:
+  PdfSurface pdf_;
+  std::string face_;
+};
+
+// Two-digit counts side by side in every column: 10 11 12 13 10 for North,
+// 13 12 11 10 13 for South, and the same for East and West.
+BoardEntry CrowdedEntry(const Deal& deal) {
+  BoardEntry entry;
+  entry.number = deal.number;
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  constexpr int kFirst[5] = {10, 11, 12, 13, 10};
+  for (Seat seat = 0; seat < 4; ++seat) {
+    for (Strain strain = 0; strain < 5; ++strain) {
+      const int t = seat < 2 ? kFirst[strain] : 23 - kFirst[strain];
+      entry.table[size_t(DDIndex(seat, strain))] = uint8_t(t);
+    }
+  }
+  return entry;
+}
+
+// Every count of the trick table stands apart from its neighbours on the
+// same line by at least a third of a digit, and inside the table's frame.
+void ExpectCountsApart(const HandRecordMetrics& metrics, int resolution) {
+  TPdfDocumentGDI document;
+  document.SetResolution(resolution);
+  document.AddPage();
+  MeasuringSurface surface(document);
+  DealSet set;
+  GenerateSet(set, "abc", 46000);
+  set.RefreshDeals();
+  const BoardEntry entry = CrowdedEntry(set.DealOf(1));
+  HandRecordOptions options;
+  options.showAnalysis = options.allTricks = true;
+  BoardBox(surface, metrics, 0, 0, 1, entry, set.DealOf(1), options);
+  surface.SetFont("Arial Narrow", 7, FontSizeUnit::kPoints, false);
+  const int digit = surface.TextWidth("0");
+  std::map<int, std::vector<MeasuringSurface::Text>> lines;  // counts by their line
+  bool inTable = false;  // the table starts with its "NT" heading
+  for (const auto& t : surface.texts) {
+    inTable = inTable || t.text == "NT";
+    if (inTable && t.text.size() == 2 && t.text[0] == '1') lines[t.y].push_back(t);
+  }
+  ASSERT_EQ(lines.size(), 4u) << "a line per seat";
+  for (auto& [y, counts] : lines) {
+    ASSERT_EQ(counts.size(), 5u);
+    std::sort(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.x < b.x; });
+    for (size_t i = 0; i + 1 < counts.size(); ++i) {
+      const int gap = counts[i + 1].x - (counts[i].x + counts[i].width);
+      EXPECT_GE(3 * gap, digit) << counts[i].text << " and " << counts[i + 1].text << " at y " << y
+                                << ": gap " << gap << ", digit " << digit;
+    }
+  }
+  // The frame's right edge stays where it was: the south hand starts after it.
+  const int south = RoundHalfEven(metrics.cellWidth * 0.42);
+  for (const auto& [y, counts] : lines) EXPECT_LT(counts.back().x + counts.back().width, south);
+}
+
+TEST(TrickTableTest, TwoDigitCountsStandApartOnThePdfAndOnThePrinter) {
+  {
+    SCOPED_TRACE("PDF");
+    ExpectCountsApart(PdfHandRecordMetrics(), 300);
+  }
+  // A 600 dpi printer's printable A4 page, sizes given in points.
+  for (const auto& [width, height, dpi] :
+       {std::tuple{4760, 6812, 600}, std::tuple{2380, 3406, 300}}) {
+    SCOPED_TRACE("printer at " + std::to_string(dpi) + " dpi");
+    ExpectCountsApart(PrinterHandRecordMetrics(width, height), dpi);
+  }
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ class RecordingSurface : public Surface {
     bool bold;
   };
   void SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) override {
-    EXPECT_EQ(unit, FontSizeUnit::kHeight);
+    EXPECT_EQ(unit, expectedUnit);
     face_ = face;
     size_ = size;
     bold_ = bold;
@@ -58,6 +58,8 @@ class RecordingSurface : public Surface {
   std::vector<Text> texts;
   std::vector<std::string> fonts, calls;
   size_t start = 0;  // Find looks at texts from here on
+  // The PDF layout gives heights in units, the printer's sizes in points.
+  FontSizeUnit expectedUnit = FontSizeUnit::kHeight;
 
  private:
   static std::string Point(const char* op, int x, int y) {
@@ -114,18 +116,18 @@ constexpr int kX0 = 1000, kY0 = 2000;
 
 TEST(HandRecordMetricsTest, PdfAndPrinterColumns) {
   const HandRecordMetrics pdf = PdfHandRecordMetrics();
-  EXPECT_EQ(pdf.ml, 30);
-  EXPECT_EQ(pdf.cw, 607);
-  EXPECT_EQ(pdf.gu, 25);
-  EXPECT_EQ(pdf.ch, 666);
-  EXPECT_EQ(pdf.lu, 25);
+  EXPECT_EQ(pdf.leftMargin, 30);
+  EXPECT_EQ(pdf.cellWidth, 607);
+  EXPECT_EQ(pdf.gridUnit, 25);
+  EXPECT_EQ(pdf.cellHeight, 666);
+  EXPECT_EQ(pdf.lineUnit, 25);
   const HandRecordMetrics printer = PrinterHandRecordMetrics(4800, 6600);
   EXPECT_FALSE(printer.pdf);
-  EXPECT_EQ(printer.ml, 40);
-  EXPECT_EQ(printer.cw, 1180);
-  EXPECT_EQ(printer.gu, 49);
-  EXPECT_EQ(printer.ch, 1307);
-  EXPECT_EQ(printer.lu, 50);
+  EXPECT_EQ(printer.leftMargin, 40);
+  EXPECT_EQ(printer.cellWidth, 1180);
+  EXPECT_EQ(printer.gridUnit, 49);
+  EXPECT_EQ(printer.cellHeight, 1307);
+  EXPECT_EQ(printer.lineUnit, 50);
 }
 
 TEST(HandRecordTextTest, HoldingsPaddedNumbersAndRounding) {
@@ -275,17 +277,79 @@ TEST_F(BoardBoxTest, TrickTablePositions) {
   ExpectAt(surface.Find("S"), 1012, 2531, "Arial", 35);
   ExpectAt(surface.Find("E"), 1012, 2577, "Arial", 35);
   ExpectAt(surface.Find("W"), 1012, 2614, "Arial", 35);
-  ExpectAt(surface.Find(" 9"), 1050, 2512, "Arial", 35);  // N and S agree in notrump
-  ExpectAt(surface.Find("10"), 1088, 2494, "Arial", 35);  // they differ in spades
-  ExpectAt(surface.Find("11"), 1088, 2531, "Arial", 35);
-  ExpectAt(surface.Find(" 4"), 1050, 2577, "Arial", 35);
-  ExpectAt(surface.Find(" 3"), 1050, 2614, "Arial", 35);
-  ExpectAt(surface.Find("12"), 1012 + 190, 2595, "Arial", 35);
+  // Counts in "Arial Narrow", centred in their 38-wide columns (the test
+  // surface measures 17 per character at size 35).
+  ExpectAt(surface.Find("9"), 1050 + 10, 2512, "Arial Narrow", 35);  // N and S agree in NT
+  ExpectAt(surface.Find("10"), 1088 + 1, 2494, "Arial Narrow", 35);  // they differ in spades
+  ExpectAt(surface.Find("11"), 1088 + 1, 2531, "Arial Narrow", 35);
+  ExpectAt(surface.Find("4"), 1050 + 10, 2577, "Arial Narrow", 35);
+  ExpectAt(surface.Find("3"), 1050 + 10, 2614, "Arial Narrow", 35);
+  ExpectAt(surface.Find("12"), 1012 + 190 + 1, 2595, "Arial Narrow", 35);
   // The right edge is bx + round(6.1 x 38).
   const std::vector<std::string> rules = {"move 1000 2489", "line 1244 2489", "line 1244 2666",
                                           "move 1000 2572", "line 1244 2572"};
   EXPECT_EQ(surface.calls, rules);
   EXPECT_FALSE(surface.Has("Distrb   LTC "));
+}
+
+TEST_F(BoardBoxTest, OnThePrinterSizesArePointsAndThePrinterConstantsHold) {
+  // A 600 dpi printable A4 page: CW 1170, GU 48, CH 1349, LU 51.  The test
+  // surface measures a point size as that many units high and half as wide
+  // per character.
+  const HandRecordMetrics m = PrinterHandRecordMetrics(4760, 6812);
+  ASSERT_EQ(m.cellWidth, 1170);
+  ASSERT_EQ(m.lineUnit, 51);
+  surface.expectedUnit = FontSizeUnit::kPoints;
+  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+  entry.table = TableOf({{kNorth, 0, 9}, {kSouth, 0, 9}, {kNorth, 1, 10}, {kSouth, 1, 12}});
+  BoardBox(surface, m, kX0, kY0, 1, entry, deal, Options(false, false, false, true, true));
+  ExpectAt(surface.Find("Board 1"), kX0 + 48, kY0 + 48, "Arial", 9);
+  ExpectAt(surface.Find("Dlr N"), kX0 + 48, kY0 + 3 * 51, "Arial", 9);
+  // North's anchor (round(1170 x 0.42), round(1349 x 0.04)) = (491, 54).
+  ExpectAt(surface.Find("AKQ32"), kX0 + 491 + 72, kY0 + 54, "Arial", 9);
+  // The compass centre is at 0.45 of the width on the printer: 526 (ties
+  // to even), half the height 674; "11" is 7 wide, "I" 7 high.
+  ExpectAt(surface.Find(std::to_string(deal.points[kNorth])), kX0 + 526, kY0 + 674 - 7, "Arial",
+           7);
+  // The trick table: top y0 + 18 LU + round(7 x 0.3); column round(7 x 1.08)
+  // = 8; bx = x0 + 24; "NT" in the narrow face at 6 points.
+  ExpectAt(surface.Find("NT"), kX0 + 24 + 8, kY0 + 918 + 2 + 1, "Arial Narrow", 6);
+  // The frame's right edge is bx + 6 columns on the printer.
+  EXPECT_EQ(surface.calls[1], "line " + std::to_string(kX0 + 24 + 48) + " " +
+                                  std::to_string(kY0 + 920 + 7 + 2 - 1));
+}
+
+TEST_F(BoardBoxTest, AStrainNotYetKnownShowsAQuestionMarkNeverANumber) {
+  // North-South know notrump and spades; East-West nothing yet.  The
+  // unknown tricks stand at 0 in the table and must not be shown as 0.
+  entry.doneMask = {StrainBit(0) | StrainBit(1), 0};
+  entry.table = TableOf({{kNorth, 0, 9}, {kSouth, 0, 9}, {kNorth, 1, 10}, {kSouth, 1, 11}});
+  Draw(Options(false, false, false, true, true));
+  surface.start = 39;
+  int questions = 0;
+  for (size_t i = surface.start; i < surface.texts.size(); ++i) {
+    const std::string& t = surface.texts[i].text;
+    EXPECT_NE(t, "0") << "an unknown count printed as 0";
+    questions += t == "?";
+  }
+  EXPECT_EQ(questions, 3 + 5);  // NS hearts, diamonds, clubs; all five of EW
+  EXPECT_TRUE(surface.Has("9"));
+  EXPECT_TRUE(surface.Has("10"));
+
+  // Contract lines appear for a side only once all its strains are known.
+  surface = RecordingSurface();
+  entry.doneMask = {StrainBit(0) | StrainBit(1), 0};
+  Draw(Options(false, false, false, true, false));
+  EXPECT_EQ(surface.texts.size(), 39u) << "no line from a partial side";
+  surface = RecordingSurface();
+  entry.doneMask = {kAllStrainsDone, StrainBit(3)};
+  entry.table[size_t(DDIndex(kEast, 3))] = 8;
+  Draw(Options(false, false, false, true, false));
+  EXPECT_TRUE(surface.Has("NS=3N"));
+  EXPECT_TRUE(surface.Has("N=4S   S=5S"));
+  for (const auto& t : surface.texts) EXPECT_EQ(t.text.find("E="), std::string::npos) << t.text;
+  EXPECT_EQ(ContractLineTexts(entry.table, {kAllStrainsDone, StrainBit(3)}),
+            (std::vector<std::string>{"NS=3N", "N=4S   S=5S"}));
 }
 
 TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {

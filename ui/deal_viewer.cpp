@@ -101,7 +101,7 @@ TDGForm::TDGForm(App& app, QWidget* parent)
   key(Qt::Key_Home, [this] { SetCurrentBoard(1); });
   key(Qt::Key_End, [this] { SetCurrentBoard(kBoardsPerSet); });
 
-  rgShowItems_->button(app_.handRecordOptions.allTricks ? 1 : 0)->setChecked(true);
+  rgShowItems_->button(app_.Settings().AllTricks() ? 1 : 0)->setChecked(true);
   LayOutControls();
   UpdateCaption();
 }
@@ -128,7 +128,7 @@ BoardView TDGForm::View() const {
   BoardView view;
   view.set = &app_.Set();
   view.board = currentBoard_;
-  view.allTricks = app_.handRecordOptions.allTricks;
+  view.allTricks = app_.Settings().AllTricks();
   view.numberMode = numberMode_;
   if (app_.AnalysisRunning()) {
     view.workerLines = WorkerLines(app_.Runner(), currentBoard_);
@@ -184,7 +184,7 @@ void TDGForm::BShowNClick() {
 }
 
 void TDGForm::RGShowClick(int item) {
-  app_.handRecordOptions.allTricks = item > 0;
+  app_.Settings().SetAllTricks(item > 0);
   ShowHand();
 }
 
@@ -245,7 +245,7 @@ void TDGForm::changeEvent(QEvent* event) {
 }
 
 void TDGForm::FormActivate() {
-  rememberedAllTricks_ = app_.handRecordOptions.allTricks;
+  rememberedAllTricks_ = app_.Settings().AllTricks();
   rgShowItems_->button(rememberedAllTricks_ ? 1 : 0)->setChecked(true);
   ShowHand();
 }
@@ -253,21 +253,24 @@ void TDGForm::FormActivate() {
 void TDGForm::PlaceOnMonitor() {
   const QList<QScreen*> screens = QGuiApplication::screens();
   if (screens.size() < 2) return;
-  const QRect area = screens.at(std::clamp(monitor_, 0, int(screens.size()) - 1))->geometry();
+  const int monitor = std::clamp(int(app_.Settings().Monitor()), 0, int(screens.size()) - 1);
+  const QRect area = screens.at(monitor)->geometry();
   setGeometry(area.left() + 1, area.top() + 1, area.width(), area.height() - 3);
 }
 
 void TDGForm::closeEvent(QCloseEvent* event) {
-  const bool now = app_.handRecordOptions.allTricks;
+  const bool now = app_.Settings().AllTricks();
   if (now != rememberedAllTricks_) {
     const QString text =
         QStringLiteral("Change hand records to display ") + (now ? "All Tricks?" : "Contracts?");
     if (ask("Double Dummy Display Option", text)) {
-      // The next activation compares with the option as now confirmed.
+      // Written now, so that printed and PDF hand records use it too.
       rememberedAllTricks_ = now;
+      const Status saved = app_.SaveSettings();
+      if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
       emit DisplayOptionConfirmed(now);
     } else {
-      app_.handRecordOptions.allTricks = rememberedAllTricks_;
+      app_.Settings().SetAllTricks(rememberedAllTricks_);
     }
   }
   event->accept();

@@ -6,7 +6,7 @@
 // the hand editor.
 //
 //   TDGForm viewer(app);
-//   viewer.show();                            // on the chosen monitor
+//   viewer.show();                            // on the settings' monitor
 //   ... viewer.ShowDD() on every progress tick of the analysis ...
 //
 // The window holds no state of its own beyond the board shown, the number
@@ -38,8 +38,6 @@ class TDGForm : public QWidget {
   // Shows board 1..36 (other values are clamped).
   void SetCurrentBoard(int board);
   NumberMode CurrentNumberMode() const noexcept { return numberMode_; }
-  // The monitor the window opens on when there is more than one.
-  void SetMonitor(int monitor) noexcept { monitor_ = monitor; }
   TFHandMod& HandEditor() const noexcept { return *editor_; }
 
   // Redraws everything for the current board.
@@ -54,10 +52,11 @@ class TDGForm : public QWidget {
  signals:
   // A board got new cards: its analysis is cleared and the set was saved.
   void BoardEdited(int board);
-  // The close question was answered Yes: the display option should be
-  // written to the settings file.
+  // The close question was answered Yes: the display option is kept and
+  // the settings file was written.
   void DisplayOptionConfirmed(bool allTricks);
-  // A save after an edit failed; the message names the file and the reason.
+  // Writing the set after an edit, or the settings file after the close
+  // question, failed; the message names the file and the reason.
   void SaveFailed(const QString& message);
 
  protected:
@@ -87,7 +86,6 @@ class TDGForm : public QWidget {
   int currentBoard_ = 1;
   NumberMode numberMode_ = NumberMode::kHidden;
   bool rememberedAllTricks_ = false;
-  int monitor_ = 0;
   QPushButton* BPrev;
   QPushButton* BNext;
   QPushButton* BShowN;

@@ -28,22 +28,25 @@ class DealViewerTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    app_.writePdf = false;
-    app_.SetSetFilePath(folder_ / "club.pbn");
-    app_.Deal("viewer test");
-    ASSERT_TRUE(app_.SaveFile().ok());
-    viewer_.resize(1280, 800);
+    // Settings in the test's folder; the close question's Yes writes them there.
+    app_ = std::make_unique<App>(executor_, folder_ / "Tarrow.ini");
+    viewer_ = std::make_unique<TDGForm>(*app_);
+    app().writePdf = false;
+    app().SetSetFilePath(folder_ / "club.pbn");
+    app().DealFromSeed("viewer test");
+    ASSERT_TRUE(app().SaveFile().ok());
+    viewer().resize(1280, 800);
   }
 
-  QPushButton* Button(const char* name) { return viewer_.findChild<QPushButton*>(name); }
+  QPushButton* Button(const char* name) { return viewer().findChild<QPushButton*>(name); }
   void Wheel(int delta) {
     QWheelEvent event(QPointF(600, 400), QPointF(600, 400), QPoint(), QPoint(0, delta),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&viewer_, &event);
+    QApplication::sendEvent(&viewer(), &event);
   }
   // Runs `edit` on the hand editor once it is up, after BEdit opened it.
   void EditWith(const std::function<void(TFHandMod&)>& edit) {
-    QTimer::singleShot(0, &viewer_, [this, edit] { edit(viewer_.HandEditor()); });
+    QTimer::singleShot(0, &viewer(), [this, edit] { edit(viewer().HandEditor()); });
     Button("BEdit")->click();
   }
   static void Swap(TFHandMod& editor, Seat a, Seat b) {
@@ -55,59 +58,62 @@ class DealViewerTest : public testing::TempFolderTest {
   }
   // Gives board `board` a finished analysis to be kept or cleared.
   void Analyse(int board) {
-    BoardEntry& entry = app_.Set().Board(board);
+    BoardEntry& entry = app().Set().Board(board);
     entry.table.fill(7);
     entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
     entry.solveTime[0][0] = 0.001f;
-    ASSERT_TRUE(app_.SaveFile().ok());
+    ASSERT_TRUE(app().SaveFile().ok());
   }
 
+  App& app() { return *app_; }
+  TDGForm& viewer() { return *viewer_; }
+
   QueueExecutor executor_;
-  App app_{executor_};
-  TDGForm viewer_{app_};
+  std::unique_ptr<App> app_;
+  std::unique_ptr<TDGForm> viewer_;
 };
 
 TEST_F(DealViewerTest, PreviousAndNextStayWithinTheSet) {
   Button("BPrev")->click();
-  EXPECT_EQ(viewer_.CurrentBoard(), 1);
+  EXPECT_EQ(viewer().CurrentBoard(), 1);
   Button("BNext")->click();
-  EXPECT_EQ(viewer_.CurrentBoard(), 2);
-  viewer_.SetCurrentBoard(36);
+  EXPECT_EQ(viewer().CurrentBoard(), 2);
+  viewer().SetCurrentBoard(36);
   Button("BNext")->click();
-  EXPECT_EQ(viewer_.CurrentBoard(), 36);
+  EXPECT_EQ(viewer().CurrentBoard(), 36);
   Button("BPrev")->click();
-  EXPECT_EQ(viewer_.CurrentBoard(), 35);
+  EXPECT_EQ(viewer().CurrentBoard(), 35);
 }
 
 TEST_F(DealViewerTest, TheWheelMovesOneBoardPerNotch) {
-  viewer_.SetCurrentBoard(10);
+  viewer().SetCurrentBoard(10);
   Wheel(120);
-  EXPECT_EQ(viewer_.CurrentBoard(), 11);
+  EXPECT_EQ(viewer().CurrentBoard(), 11);
   Wheel(-120);
-  EXPECT_EQ(viewer_.CurrentBoard(), 10);
+  EXPECT_EQ(viewer().CurrentBoard(), 10);
   Wheel(60);  // less than a notch
-  EXPECT_EQ(viewer_.CurrentBoard(), 10);
+  EXPECT_EQ(viewer().CurrentBoard(), 10);
   Wheel(-60);
-  EXPECT_EQ(viewer_.CurrentBoard(), 10);
+  EXPECT_EQ(viewer().CurrentBoard(), 10);
   Wheel(64 * 40);
-  EXPECT_EQ(viewer_.CurrentBoard(), 36);
+  EXPECT_EQ(viewer().CurrentBoard(), 36);
   Wheel(-64 * 100);
-  EXPECT_EQ(viewer_.CurrentBoard(), 1);
+  EXPECT_EQ(viewer().CurrentBoard(), 1);
 }
 
 TEST_F(DealViewerTest, KeysStepThroughTheSet) {
-  viewer_.show();
-  viewer_.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer_));
-  QTest::keyClick(&viewer_, Qt::Key_End);
-  EXPECT_EQ(viewer_.CurrentBoard(), 36);
-  QTest::keyClick(&viewer_, Qt::Key_Left);
-  QTest::keyClick(&viewer_, Qt::Key_PageUp);
-  EXPECT_EQ(viewer_.CurrentBoard(), 34);
-  QTest::keyClick(&viewer_, Qt::Key_Home);
-  QTest::keyClick(&viewer_, Qt::Key_Right);
-  QTest::keyClick(&viewer_, Qt::Key_PageDown);
-  EXPECT_EQ(viewer_.CurrentBoard(), 3);
+  viewer().show();
+  viewer().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer()));
+  QTest::keyClick(&viewer(), Qt::Key_End);
+  EXPECT_EQ(viewer().CurrentBoard(), 36);
+  QTest::keyClick(&viewer(), Qt::Key_Left);
+  QTest::keyClick(&viewer(), Qt::Key_PageUp);
+  EXPECT_EQ(viewer().CurrentBoard(), 34);
+  QTest::keyClick(&viewer(), Qt::Key_Home);
+  QTest::keyClick(&viewer(), Qt::Key_Right);
+  QTest::keyClick(&viewer(), Qt::Key_PageDown);
+  EXPECT_EQ(viewer().CurrentBoard(), 3);
 }
 
 TEST_F(DealViewerTest, AClickedBoardButtonTurnsRedOnScreen) {
@@ -115,86 +121,86 @@ TEST_F(DealViewerTest, AClickedBoardButtonTurnsRedOnScreen) {
   // after the fifth; rows 21 apart.  Board 17: column 7, row 2.
   const QPoint board17(4 + 6 * 18 + 6 + 7, 8 + 21 + 7);
   const QPoint board1(4 + 7, 8 + 7);
-  app_.Set().Board(20).number.valid = false;  // an empty slot
-  QTest::mouseClick(&viewer_, Qt::LeftButton, {}, board17);
-  EXPECT_EQ(viewer_.CurrentBoard(), 17);
-  const QImage screen = viewer_.grab().toImage();
+  app().Set().Board(20).number.valid = false;  // an empty slot
+  QTest::mouseClick(&viewer(), Qt::LeftButton, {}, board17);
+  EXPECT_EQ(viewer().CurrentBoard(), 17);
+  const QImage screen = viewer().grab().toImage();
   EXPECT_EQ(screen.pixel(board17), qRgb(255, 0, 0));
   EXPECT_EQ(screen.pixel(board1), qRgb(0, 0, 255));
   EXPECT_EQ(screen.pixel(QPoint(4 + 9 * 18 + 6 + 7, 8 + 21 + 7)), qRgb(0, 0, 0));  // board 20
   // A click beside the buttons changes nothing.
-  QTest::mouseClick(&viewer_, Qt::LeftButton, {}, QPoint(600, 400));
-  EXPECT_EQ(viewer_.CurrentBoard(), 17);
+  QTest::mouseClick(&viewer(), Qt::LeftButton, {}, QPoint(600, 400));
+  EXPECT_EQ(viewer().CurrentBoard(), 17);
 }
 
 TEST_F(DealViewerTest, TheNumberButtonNamesItsNextStep) {
   QPushButton* button = Button("BShowN");
   EXPECT_EQ(button->text(), "Show Hex Deal #");
   button->click();
-  EXPECT_EQ(viewer_.CurrentNumberMode(), NumberMode::kHex);
+  EXPECT_EQ(viewer().CurrentNumberMode(), NumberMode::kHex);
   EXPECT_EQ(button->text(), "Show Dec. Deal #");
   button->click();
   EXPECT_EQ(button->text(), "Hide Deal #");
   button->click();
-  EXPECT_EQ(viewer_.CurrentNumberMode(), NumberMode::kHidden);
+  EXPECT_EQ(viewer().CurrentNumberMode(), NumberMode::kHidden);
   EXPECT_EQ(button->text(), "Show Hex Deal #");
-  EXPECT_TRUE(viewer_.windowTitle().endsWith("  [ club.pbn ]")) << viewer_.windowTitle().toStdString();
+  EXPECT_TRUE(viewer().windowTitle().endsWith("  [ club.pbn ]")) << viewer().windowTitle().toStdString();
 }
 
 TEST_F(DealViewerTest, ClosingAsksOnlyWhenTheDisplayOptionChanged) {
   QStringList asked;
   bool answer = false;
-  viewer_.ask = [&](const QString& title, const QString& text) {
+  viewer().ask = [&](const QString& title, const QString& text) {
     asked << title + "|" + text;
     return answer;
   };
-  QSignalSpy confirmed(&viewer_, &TDGForm::DisplayOptionConfirmed);
-  auto* contracts = viewer_.findChild<QRadioButton*>("RGShowItem0");
-  auto* tricks = viewer_.findChild<QRadioButton*>("RGShowItem1");
+  QSignalSpy confirmed(&viewer(), &TDGForm::DisplayOptionConfirmed);
+  auto* contracts = viewer().findChild<QRadioButton*>("RGShowItem0");
+  auto* tricks = viewer().findChild<QRadioButton*>("RGShowItem1");
 
-  viewer_.show();
+  viewer().show();
   tricks->click();
   tricks->click();  // clicking the chosen item again changes nothing
   contracts->click();
-  viewer_.close();
+  viewer().close();
   EXPECT_TRUE(asked.isEmpty());  // back where it was at activation
 
-  viewer_.show();
+  viewer().show();
   tricks->click();
-  EXPECT_TRUE(app_.handRecordOptions.allTricks);
-  viewer_.close();  // answered No: the option goes back
+  EXPECT_TRUE(app().Settings().AllTricks());
+  viewer().close();  // answered No: the option goes back
   ASSERT_EQ(asked.size(), 1);
   EXPECT_EQ(asked[0], "Double Dummy Display Option|Change hand records to display All Tricks?");
-  EXPECT_FALSE(app_.handRecordOptions.allTricks);
+  EXPECT_FALSE(app().Settings().AllTricks());
   EXPECT_EQ(confirmed.count(), 0);
 
   answer = true;
-  viewer_.show();
+  viewer().show();
   EXPECT_TRUE(contracts->isChecked());
   tricks->click();
-  viewer_.close();
-  EXPECT_TRUE(app_.handRecordOptions.allTricks);
+  viewer().close();
+  EXPECT_TRUE(app().Settings().AllTricks());
   ASSERT_EQ(confirmed.count(), 1);
   EXPECT_TRUE(confirmed[0][0].toBool());
 
-  viewer_.show();  // the confirmed option is the one remembered now
+  viewer().show();  // the confirmed option is the one remembered now
   EXPECT_TRUE(tricks->isChecked());
   contracts->click();
-  viewer_.close();
+  viewer().close();
   EXPECT_EQ(asked.last(), "Double Dummy Display Option|Change hand records to display Contracts?");
 }
 
 TEST_F(DealViewerTest, AnAppliedEditRenumbersTheBoardClearsItsAnalysisAndSaves) {
-  viewer_.SetCurrentBoard(5);
+  viewer().SetCurrentBoard(5);
   Analyse(5);
   Analyse(6);
-  const DealNumber before = app_.Set().Board(5).number;
-  QSignalSpy edited(&viewer_, &TDGForm::BoardEdited);
+  const DealNumber before = app().Set().Board(5).number;
+  QSignalSpy edited(&viewer(), &TDGForm::BoardEdited);
   EditWith([](TFHandMod& editor) {
     Swap(editor, kNorth, kSouth);
     editor.findChild<QPushButton*>("BApplyMod")->click();
   });
-  const BoardEntry& entry = app_.Set().Board(5);
+  const BoardEntry& entry = app().Set().Board(5);
   EXPECT_NE(entry.number, before);
   EXPECT_TRUE(entry.number.valid);
   const Deal shown = DealFromNumber(entry.number);
@@ -207,7 +213,7 @@ TEST_F(DealViewerTest, AnAppliedEditRenumbersTheBoardClearsItsAnalysisAndSaves) 
   EXPECT_EQ(entry.doneMask[0] | entry.doneMask[1], 0);
   for (uint8_t tricks : entry.table) EXPECT_EQ(tricks, 0);
   EXPECT_EQ(entry.solveTime[0][0], 0.0f);
-  EXPECT_EQ(app_.Set().Board(6).doneMask[0], kAllStrainsDone);  // other boards keep theirs
+  EXPECT_EQ(app().Set().Board(6).doneMask[0], kAllStrainsDone);  // other boards keep theirs
   EXPECT_EQ(edited.count(), 1);
   // The file on disk follows the edit.
   QueueExecutor otherExecutor;
@@ -218,10 +224,10 @@ TEST_F(DealViewerTest, AnAppliedEditRenumbersTheBoardClearsItsAnalysisAndSaves) 
 }
 
 TEST_F(DealViewerTest, ApplyingTheSameCardsChangesNothing) {
-  viewer_.SetCurrentBoard(8);
+  viewer().SetCurrentBoard(8);
   Analyse(8);
-  const BoardEntry before = app_.Set().Board(8);
-  QSignalSpy edited(&viewer_, &TDGForm::BoardEdited);
+  const BoardEntry before = app().Set().Board(8);
+  QSignalSpy edited(&viewer(), &TDGForm::BoardEdited);
   EditWith([](TFHandMod& editor) {
     // Move a card away and back: the same deal in the end.
     const QString spades = editor.Field(kWest, kSpades)->text();
@@ -229,24 +235,24 @@ TEST_F(DealViewerTest, ApplyingTheSameCardsChangesNothing) {
     editor.Field(kWest, kSpades)->setText(spades);
     editor.findChild<QPushButton*>("BApplyMod")->click();
   });
-  EXPECT_EQ(app_.Set().Board(8).number, before.number);
-  EXPECT_EQ(app_.Set().Board(8).table, before.table);
-  EXPECT_EQ(app_.Set().Board(8).doneMask, before.doneMask);
+  EXPECT_EQ(app().Set().Board(8).number, before.number);
+  EXPECT_EQ(app().Set().Board(8).table, before.table);
+  EXPECT_EQ(app().Set().Board(8).doneMask, before.doneMask);
   EXPECT_EQ(edited.count(), 0);
 }
 
 TEST_F(DealViewerTest, ClearHandsThenCancelLeavesTheBoardAsItWas) {
-  viewer_.SetCurrentBoard(12);
+  viewer().SetCurrentBoard(12);
   Analyse(12);
-  const BoardEntry before = app_.Set().Board(12);
+  const BoardEntry before = app().Set().Board(12);
   EditWith([](TFHandMod& editor) {
     editor.findChild<QPushButton*>("BClear")->click();
     EXPECT_FALSE(editor.findChild<QPushButton*>("BApplyMod")->isEnabled());
     editor.findChild<QPushButton*>("BCanMod")->click();
   });
-  EXPECT_EQ(app_.Set().Board(12).number, before.number);
-  EXPECT_EQ(app_.Set().Board(12).table, before.table);
-  EXPECT_EQ(app_.Set().Board(12).doneMask, before.doneMask);
+  EXPECT_EQ(app().Set().Board(12).number, before.number);
+  EXPECT_EQ(app().Set().Board(12).table, before.table);
+  EXPECT_EQ(app().Set().Board(12).doneMask, before.doneMask);
   // The next opening shows the board's cards again.
   EditWith([](TFHandMod& editor) {
     EXPECT_EQ(editor.findChild<QLabel*>("LDealOK")->text(), "Valid Hand");

@@ -233,7 +233,7 @@ std::vector<std::string> WorkerLines(const AnalysisRunner& runner, int board) {
     if (!worker || !worker->Alive()) continue;
     const int job = worker->CurrentJob();
     if (job < 1 || job > queue.last || queue.jobs[size_t(job)].board != board) continue;
-    const int strain = std::clamp(worker->Strain() + 1, 0, 4);
+    const int strain = std::clamp(worker->CurrentStrain(), kNotrump, 4);
     const int side = queue.jobs[size_t(job)].side;
     lines.push_back("T" + std::to_string(worker->WorkerNumber()) + " " +
                     std::string(kStrainLabels[size_t(strain)]) + " " + (side == 0 ? "NS" : "EW") +
