@@ -182,6 +182,11 @@ TEST_F(DealViewerTest, ClosingAsksOnlyWhenTheDisplayOptionChanged) {
   EXPECT_TRUE(app().Settings().AllTricks());
   ASSERT_EQ(confirmed.count(), 1);
   EXPECT_TRUE(confirmed[0][0].toBool());
+  {  // and the settings file holds it for the hand records
+    QueueExecutor otherExecutor;
+    const App reread(otherExecutor, folder_ / "Tarrow.ini", SettingsFileUse::kReadOnly);
+    EXPECT_TRUE(reread.Settings().AllTricks());
+  }
 
   viewer().show();  // the confirmed option is the one remembered now
   EXPECT_TRUE(tricks->isChecked());
