@@ -186,8 +186,12 @@ void TFHandMod::LayOut() {
   }
   LHNum->adjustSize();
   LHNum->move(12, 10);
-  // The status sits in the middle of the compass, where the table would be.
-  LDealOK->setGeometry(RoundEven(0.4 * cw), RoundEven(0.4 * area) + 45, fieldWidth, 30);
+  // The status sits in the middle of the compass, between North's last
+  // field and South's name.
+  const int northBottom = fields_[size_t(FieldIndex(kNorth, kClubs))]->geometry().bottom();
+  const int southTop = seatLabels_[size_t(kSouth)]->y();
+  LDealOK->setGeometry(RoundEven(0.4 * cw), northBottom + (southTop - northBottom - 30) / 2,
+                       fieldWidth, 30);
   const int buttonWidth = 110, buttonHeight = 30, bottom = ch - buttonHeight - 12;
   BClear->setGeometry(12, bottom, buttonWidth, buttonHeight);
   BCanMod->setGeometry(cw - 12 - buttonWidth, bottom, buttonWidth, buttonHeight);
