@@ -266,5 +266,32 @@ TEST_F(DealViewerTest, ClearHandsThenCancelLeavesTheBoardAsItWas) {
   });
 }
 
+TEST_F(DealViewerTest, WorkerLinesNameTheJobsOnTheShownBoard) {
+  app().Settings().SetThreads(1);
+  ASSERT_TRUE(app().StartAnalysis().ok());
+  // The first job is board 1, North-South in notrump; its worker takes it
+  // through the owner thread.
+  std::vector<std::string> lines;
+  for (int i = 0; i < 200 && lines.empty(); ++i) {
+    executor_.DrainFor(std::chrono::milliseconds(10));
+    lines = WorkerLines(app().Runner(), 1);
+  }
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("T1 NT NS ", 0), 0u) << lines[0];
+  EXPECT_TRUE(WorkerLines(app().Runner(), 2).empty());
+
+  // Editing the board being analysed: the run goes on, and the board's
+  // analysis starts afresh for its new cards.
+  const DealNumber before = app().Set().Board(1).number;
+  EditWith([](TFHandMod& editor) {
+    Swap(editor, kEast, kWest);
+    editor.findChild<QPushButton*>("BApplyMod")->click();
+  });
+  EXPECT_NE(app().Set().Board(1).number, before);
+  EXPECT_TRUE(app().AnalysisRunning());
+  EXPECT_EQ(app().Set().Board(1).doneMask[0] | app().Set().Board(1).doneMask[1], 0);
+  (void)app().StopAndWait();
+}
+
 }  // namespace
 }  // namespace tarrow
