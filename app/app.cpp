@@ -72,14 +72,9 @@ Status App::SaveSettings() {
 
 SettingsControls App::ApplySettings() const {
   SettingsControls c;
-  c.showDealNumbers = settings_.ShowDealNumbers();
-  c.showAnalysis = settings_.ShowAnalysis();
-  c.showLtc = settings_.ShowLtc();
-  c.allTricks = settings_.AllTricks();
-  c.showDistributions = settings_.ShowDistributions();
+  c.handRecords = HandRecordChoices();
   c.flipPages = settings_.FlipPages();
   c.autoFillDescription = settings_.AutoFillDescription();
-  c.queenMethod = int(QueenMethodFromIndex(settings_.QueenAdjustment()));
   c.threads = ThreadsSetting();
   c.outputDirectory = settings_.OutputDirectory();
   c.site = settings_.Site();
@@ -93,14 +88,9 @@ SettingsControls App::ApplySettings() const {
 }
 
 Status App::CollectSettings(const SettingsControls& c) {
-  settings_.SetShowDealNumbers(c.showDealNumbers);
-  settings_.SetShowAnalysis(c.showAnalysis);
-  settings_.SetShowLtc(c.showLtc);
-  settings_.SetAllTricks(c.allTricks);
-  settings_.SetShowDistributions(c.showDistributions);
+  SetHandRecordChoices(c.handRecords);
   settings_.SetFlipPages(c.flipPages);
   settings_.SetAutoFillDescription(c.autoFillDescription);
-  settings_.SetQueenAdjustment(uint8_t(std::clamp(c.queenMethod, 0, 2)));
   settings_.SetThreads(uint8_t(std::clamp(c.threads, 1, 32)));
   settings_.SetOutputDirectory(c.outputDirectory);
   settings_.SetSite(c.site);
@@ -125,6 +115,15 @@ HandRecordOptions App::HandRecordChoices() const {
   o.allTricks = settings_.AllTricks();
   o.queenMethod = QueenMethodFromIndex(settings_.QueenAdjustment());
   return o;
+}
+
+void App::SetHandRecordChoices(const HandRecordOptions& o) {
+  settings_.SetShowDistributions(o.showDistributions);
+  settings_.SetShowDealNumbers(o.showDealNumbers);
+  settings_.SetShowLtc(o.showLtc);
+  settings_.SetShowAnalysis(o.showAnalysis);
+  settings_.SetAllTricks(o.allTricks);
+  settings_.SetQueenAdjustment(uint8_t(std::clamp(int(o.queenMethod), 0, 2)));
 }
 
 int App::ThreadsSetting() const noexcept {
@@ -214,16 +213,17 @@ Status App::WritePbn() {
 
 Status App::OpenFile(const std::filesystem::path& path) {
   switch (DealExtensionKind(path)) {
-    case 0:
+    case DealFileKind::kPbn:
       return LoadSetFile(path);
-    case 1:
-    case 2:
-    case 3:
+    case DealFileKind::kBer:
+    case DealFileKind::kBri:
+    case DealFileKind::kBre:
       return ImportDealFile(path);
-    default:
-      return Status::Error("cannot load " + path.string() +
-                           ": the extension is not .pbn, .bre, .ber or .bri");
+    case DealFileKind::kUnknown:
+      break;
   }
+  return Status::Error("cannot load " + path.string() +
+                       ": the extension is not .pbn, .bre, .ber or .bri");
 }
 
 Status App::LoadSetFile(const std::filesystem::path& path) {
@@ -236,16 +236,18 @@ Status App::LoadSetFile(const std::filesystem::path& path) {
 Status App::ImportDealFile(const std::filesystem::path& path) {
   Result<ImportBuffer> deals = [&]() -> Result<ImportBuffer> {
     switch (DealExtensionKind(path)) {
-      case 1:
+      case DealFileKind::kBer:
         return ReadBerFile(path);
-      case 2:
+      case DealFileKind::kBri:
         return ReadBriFile(path);
-      case 3:
+      case DealFileKind::kBre:
         return ReadBreFile(path);
-      default:
-        return Status::Error("cannot import " + path.string() +
-                             ": the extension is not .bre, .ber or .bri");
+      case DealFileKind::kPbn:
+      case DealFileKind::kUnknown:
+        break;
     }
+    return Status::Error("cannot import " + path.string() +
+                         ": the extension is not .bre, .ber or .bri");
   }();
   if (!deals.ok()) return deals.status();
   DealSet imported = DealSetFromImport(*deals);

@@ -44,15 +44,13 @@ struct EventFields {
 // What the main window's settings controls show.  ApplySettings fills it
 // from the record for the window to show; CollectSettings takes it back.
 struct SettingsControls {
-  bool showDealNumbers = false;    // "Show Deal Numbers"
-  bool showAnalysis = false;       // "Show Analysis"
-  bool showLtc = false;            // "Show LTC"
-  bool allTricks = false;          // "All Tricks"; "All Contracts" is its opposite
-  bool showDistributions = false;  // "Show Distributions"
-  bool flipPages = false;          // "Flip Pages"
+  // "Show Distributions", "Show Deal Numbers", "Show LTC", "Show Analysis",
+  // "All Tricks" ("All Contracts" is its opposite) and the LTC queen
+  // adjustment (its item 0..2 is int(queenMethod)).
+  HandRecordOptions handRecords;
+  bool flipPages = false;            // "Flip Pages"
   bool autoFillDescription = false;  // " Auto Fill Description with Filename"
-  int queenMethod = 0;             // item 0..2 of the LTC queen adjustment
-  int threads = 1;                 // Threads to Use, 1..32
+  int threads = 1;                   // Threads to Use, 1..32
   std::string outputDirectory;     // "Save files in: "
   std::string site;                // the site field
   std::string printerName;
@@ -118,8 +116,9 @@ class App {
   // set when one is ready.  The first failure is returned.
   Status CollectSettings(const SettingsControls& controls);
 
-  // What the hand records show, from the record.
+  // What the hand records show, from the record, and back into it.
   HandRecordOptions HandRecordChoices() const;
+  void SetHandRecordChoices(const HandRecordOptions& options);
   // The Threads to Use setting, 1..32.
   int ThreadsSetting() const noexcept;
 

@@ -123,10 +123,11 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
   EXPECT_EQ(o.queenMethod, QueenMethod::kUnguardedQueenHalf);
   EXPECT_EQ(app_->ThreadsSetting(), 1);
   const SettingsControls c = app_->ApplySettings();
-  EXPECT_FALSE(c.showDistributions || c.showDealNumbers || c.showLtc || c.showAnalysis ||
-               c.allTricks || c.flipPages || c.autoFillDescription);
+  const HandRecordOptions& shown = c.handRecords;
+  EXPECT_FALSE(shown.showDistributions || shown.showDealNumbers || shown.showLtc ||
+               shown.showAnalysis || shown.allTricks || c.flipPages || c.autoFillDescription);
   EXPECT_EQ(c.threads, 1);
-  EXPECT_EQ(c.queenMethod, 0);
+  EXPECT_EQ(shown.queenMethod, QueenMethod::kUnguardedQueenHalf);
   EXPECT_TRUE(c.clubs.empty());
   EXPECT_EQ(c.club, "");
   EXPECT_EQ(c.site, "Bridge Club");
@@ -139,8 +140,8 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
 
 TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
   SettingsControls c = app_->ApplySettings();
-  c.showAnalysis = c.allTricks = c.showLtc = true;
-  c.queenMethod = 2;
+  c.handRecords.showAnalysis = c.handRecords.allTricks = c.handRecords.showLtc = true;
+  c.handRecords.queenMethod = QueenMethod::kHalfPerExcess;
   c.threads = 6;
   c.site = "Main hall";
   c.clubs = {"North Club", "", "South Club", "North Club"};
@@ -154,9 +155,10 @@ TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
   App again(executor, settingsFile_);
   EXPECT_TRUE(again.SettingsFromFile());
   const SettingsControls back = again.ApplySettings();
-  EXPECT_TRUE(back.showAnalysis && back.allTricks && back.showLtc);
-  EXPECT_FALSE(back.showDistributions);
-  EXPECT_EQ(back.queenMethod, 2);
+  EXPECT_TRUE(back.handRecords.showAnalysis && back.handRecords.allTricks &&
+              back.handRecords.showLtc);
+  EXPECT_FALSE(back.handRecords.showDistributions);
+  EXPECT_EQ(back.handRecords.queenMethod, QueenMethod::kHalfPerExcess);
   EXPECT_EQ(back.threads, 6);
   EXPECT_EQ(back.site, "Main hall");
   EXPECT_EQ(back.clubs, (std::vector<std::string>{"North Club", "South Club"}));

@@ -12,24 +12,21 @@ namespace {
 
 const OptionSpec kPdfOptions = {.values = {"--out", "--show", "--ltc-method", "--club"}, .flags = {"--all-tricks"}};
 
-// "distributions,ltc,analysis" -> the show options of the settings in
-// memory; "none" clears them all.
-Status ReadShowList(const std::string& list, SettingsRecord& settings) {
-  settings.SetShowDistributions(false);
-  settings.SetShowDealNumbers(false);
-  settings.SetShowLtc(false);
-  settings.SetShowAnalysis(false);
+// "distributions,ltc,analysis" -> the show flags; "none" clears them all.
+Status ReadShowList(const std::string& list, HandRecordOptions& options) {
+  options.showDistributions = options.showDealNumbers = options.showLtc = options.showAnalysis =
+      false;
   if (list == "none") return Status();
   std::istringstream in(list);
   for (std::string item; std::getline(in, item, ',');) {
     if (item == "distributions") {
-      settings.SetShowDistributions(true);
+      options.showDistributions = true;
     } else if (item == "numbers") {
-      settings.SetShowDealNumbers(true);
+      options.showDealNumbers = true;
     } else if (item == "ltc") {
-      settings.SetShowLtc(true);
+      options.showLtc = true;
     } else if (item == "analysis") {
-      settings.SetShowAnalysis(true);
+      options.showAnalysis = true;
     } else {
       return Status::Error(
           "--show takes a comma list of distributions, numbers, ltc and "
@@ -51,17 +48,18 @@ int RunPdf(const std::vector<std::string>& argList) {
   // this run only (the settings file is only read).
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  SettingsRecord& settings = app.Settings();
+  HandRecordOptions options = app.HandRecordChoices();
   if (args->Has("--show")) {
-    const Status shown = ReadShowList(args->Value("--show"), settings);
+    const Status shown = ReadShowList(args->Value("--show"), options);
     if (!shown.ok()) return UsageError("pdf", shown.message());
   }
-  if (args->Has("--all-tricks")) settings.SetAllTricks(true);
+  if (args->Has("--all-tricks")) options.allTricks = true;
   if (args->Has("--ltc-method")) {
     const Result<int> method = IntegerOption(*args, "--ltc-method", 1, 3);
     if (!method.ok()) return UsageError("pdf", method.message());
-    settings.SetQueenAdjustment(uint8_t(*method - 1));
+    options.queenMethod = QueenMethodFromIndex(*method - 1);
   }
+  app.SetHandRecordChoices(options);
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
 

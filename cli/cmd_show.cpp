@@ -17,10 +17,7 @@ constexpr int kColumn = 26;  // where East's hand and South's indent start
 
 // "A1092" as hand records print it; "-" for a void.
 std::string Holding(const Deal& deal, Seat seat, Suit suit) {
-  std::string text;
-  for (Rank r = 0; r < 13; ++r) {
-    if (deal.seatOf[CardIndex(suit, r)] == seat) text += kPrintedRankNames[r];
-  }
+  const std::string text = HoldingText(deal, seat, suit);
   return text.empty() ? "-" : text;
 }
 

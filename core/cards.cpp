@@ -54,12 +54,23 @@ std::string BoardVulnerabilityShortText(int board) {
   return std::string(kVulnerabilityShort[CycleIndex(board, 16)]);
 }
 
-std::string HandSuitText(const Deal& deal, Seat seat, Suit suit) {
+template <typename Names>
+std::string Holding(const Deal& deal, Seat seat, Suit suit, const Names& names, int pad) {
   std::string text;
   for (Rank r = 0; r < 13; ++r) {
-    if (deal.seatOf[CardIndex(suit, r)] == seat) text += kRankLetters[r];
+    if (deal.seatOf[size_t(CardIndex(suit, r))] != seat) continue;
+    text += names[size_t(r)];
+    text.append(size_t(pad), ' ');
   }
   return text;
+}
+
+std::string HandSuitText(const Deal& deal, Seat seat, Suit suit) {
+  return Holding(deal, seat, suit, kRankLetters, 0);
+}
+
+std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad) {
+  return Holding(deal, seat, suit, kPrintedRankNames, pad);
 }
 
 std::string HandText(const Deal& deal, Seat seat) {

@@ -82,9 +82,12 @@ std::string BoardVulnerabilityText(int board);
 // The same in PBN's words: "None", "NS", "EW", "All".
 std::string BoardVulnerabilityShortText(int board);
 
-// Rank letters of the cards of one suit held by one seat, ace first; empty
-// for a void.
+// The one holding formatter.  Rank letters of the cards of one suit held by
+// one seat, ace first, as files write them ("AKT4"); empty for a void.
 std::string HandSuitText(const Deal& deal, Seat seat, Suit suit);
+// The same with the printed rank names ("AK104"), each followed by pad
+// blanks (0 on hand records, 2 on setup sheets); empty for a void.
+std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad = 0);
 // The four suits of one hand joined by ".", spades first: "AKQ..AKQ32.AK543".
 std::string HandText(const Deal& deal, Seat seat);
 // A PBN Deal value: first seat's letter, ":", the four hands clockwise from

@@ -13,7 +13,8 @@
 // index order.  The seat of card c is 2 * (its side-mask bit) + (bit c of S's mask).
 //
 // The orders of the masks are part of the file format in effect: they decide
-// which deal a seed produces, so they are reproduced exactly, odd k = 25 rule
+// which deal a seed produces, and a seed must give the same set on every
+// machine and in every version, so they never change, odd k = 25 rule
 // included.  All conversions only read tables built once, and are safe to call
 // from any thread.
 #pragma once

@@ -28,7 +28,8 @@ class Serializer {
     std::memcpy(&bits, &v, 8);
     U64(bits);
   }
-  // Length byte and the characters, like the length-prefixed texts of old.
+  // Length byte and the characters: a text's length is part of what is
+  // hashed, so "ab" + "c" and "a" + "bc" give different digests.
   template <size_t N>
   void Text(const LimitedText<N>& text) {
     U8(uint8_t(text.str().size()));

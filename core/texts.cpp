@@ -69,8 +69,9 @@ bool ReadTime(std::string_view text, size_t pos, CivilDateTime& c) {
   return true;
 }
 
-// Two decimals after rounding to five significant digits, as durations have
-// always been shown: 1234.567 -> "1234.60".
+// Two decimals after rounding to five significant digits: 1234.567 ->
+// "1234.60".  Durations in the run log are read side by side, so they all
+// carry five significant digits, whatever their size.
 std::string Fixed2(double value, const char* unit) {
   char rounded[48];
   std::snprintf(rounded, sizeof rounded, "%.5g", value);

@@ -1,5 +1,7 @@
 #include "files/deal_files.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "core/atomic_file.h"
@@ -200,16 +202,19 @@ Result<ImportBuffer> ReadBriFile(const std::filesystem::path& path) {
   return ReadWith(path, ParseBriText);
 }
 
-int DealExtensionKind(const std::filesystem::path& path) {
+DealFileKind DealExtensionKind(const std::filesystem::path& path) {
   std::string extension = path.extension().string();
   for (char& ch : extension) {
     if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
   }
-  constexpr std::string_view kKinds[4] = {".pbn", ".ber", ".bri", ".bre"};
-  for (int kind = 0; kind < 4; ++kind) {
-    if (extension == kKinds[kind]) return kind;
+  constexpr std::pair<std::string_view, DealFileKind> kKinds[4] = {{".pbn", DealFileKind::kPbn},
+                                                                   {".ber", DealFileKind::kBer},
+                                                                   {".bri", DealFileKind::kBri},
+                                                                   {".bre", DealFileKind::kBre}};
+  for (const auto& [name, kind] : kKinds) {
+    if (extension == name) return kind;
   }
-  return -1;
+  return DealFileKind::kUnknown;
 }
 
 DealSet DealSetFromImport(const ImportBuffer& imported) {

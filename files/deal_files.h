@@ -53,8 +53,12 @@ Result<ImportBuffer> ReadBreFile(const std::filesystem::path& path);
 Result<ImportBuffer> ReadBerFile(const std::filesystem::path& path);
 Result<ImportBuffer> ReadBriFile(const std::filesystem::path& path);
 
-// The extension, lower-cased: ".pbn" 0, ".ber" 1, ".bri" 2, ".bre" 3, other -1.
-int DealExtensionKind(const std::filesystem::path& path);
+// What a file's extension says it holds.
+enum class DealFileKind { kPbn = 0, kBer = 1, kBri = 2, kBre = 3, kUnknown = -1 };
+
+// The kind by the extension, in any case: ".pbn", ".ber", ".bri", ".bre",
+// anything else kUnknown.
+DealFileKind DealExtensionKind(const std::filesystem::path& path);
 
 // A fresh set of the imported boards: each deal numbered and expanded again
 // (an invalid deal gives an absent board), seed "None", every other header

@@ -185,10 +185,12 @@ TEST(BriTest, TakesAtMostThirtySixDeals) {
 TEST(DealExtensionKindTest, KnowsTheFourExtensionsInAnyCase) {
   struct Row {
     const char* path;
-    int kind;
+    DealFileKind kind;
   };
-  const Row rows[] = {{"a/set.pbn", 0}, {"SET.PBN", 0}, {"x.Ber", 1}, {"x.bri", 2},
-                      {"x.BRE", 3},     {"x.txt", -1},  {"pbn", -1},  {"x.pbn.bak", -1}};
+  using enum DealFileKind;
+  const Row rows[] = {{"a/set.pbn", kPbn}, {"SET.PBN", kPbn},     {"x.Ber", kBer},
+                      {"x.bri", kBri},     {"x.BRE", kBre},       {"x.txt", kUnknown},
+                      {"pbn", kUnknown},   {"x.pbn.bak", kUnknown}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(DealExtensionKind(row.path), row.kind);

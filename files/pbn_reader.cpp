@@ -6,6 +6,7 @@
 #include "core/atomic_file.h"
 #include "core/cards.h"
 #include "core/deal_number.h"
+#include "core/pbn_deal.h"
 #include "core/texts.h"
 #include "files/text_scan.h"
 
@@ -262,41 +263,12 @@ class PbnReader {
 
   // A value whose second character is not ":" is no deal and changes
   // nothing; any other fault leaves the board absent, its table kept.
+  // The deal itself is read by the program's one deal parser.
   void ReadDeal(std::string_view value) {
     const std::string_view text = TrimBlanks(value);
     if (text.size() < 2 || text[1] != ':') return;
-    BoardEntry& board = set_.Board(int(board_));
-    board.number = DealNumber{};
-    const size_t first = std::string_view("nesw").find(Lower(text[0]));
-    if (first == std::string_view::npos) return;
-    constexpr uint8_t kUnassigned = 0xFF;
-    Deal deal;
-    deal.seatOf.fill(kUnassigned);
-    Seat seat = Seat(first);
-    Suit suit = kSpades;
-    int held[4] = {0, 0, 0, 0};
-    for (size_t i = 2; i < text.size() && text[i] != '"'; ++i) {
-      const char ch = text[i];
-      if (ch == ' ') {
-        seat = (seat + 1) & 3;
-        suit = kSpades;
-      } else if (ch == '.') {
-        if (++suit > kClubs) return;  // a fifth suit
-      } else {
-        const size_t rank = kRankLetters.find(ch);
-        if (rank == std::string_view::npos) return;
-        const int card = CardIndex(suit, Rank(rank));
-        if (deal.seatOf[size_t(card)] != kUnassigned) return;
-        deal.seatOf[size_t(card)] = uint8_t(seat);
-        ++held[seat];
-      }
-    }
-    for (const int count : held) {
-      if (count != 13) return;
-    }
-    deal.valid = true;
-    DeriveCounts(deal);
-    board.number = NumberFromDeal(deal);
+    const Result<Deal> deal = ParsePbnDeal(text);
+    set_.Board(int(board_)).number = deal.ok() ? deal->number : DealNumber{};
   }
 
   // "N NT 13", "e c ?": declarer, strain ("n" stands for "nt"), tricks or "?".

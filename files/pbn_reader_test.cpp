@@ -11,6 +11,7 @@
 
 #include "core/banner.h"
 #include "core/deal_number.h"
+#include "core/pbn_deal.h"
 #include "files/pbn_writer.h"
 #include "files/test_support.h"
 
@@ -312,6 +313,18 @@ TEST(PbnReaderTest, ADealWithoutColonLeavesTheBoardAsItWas) {
   const DealSet set = Parse({"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
                              "[Deal \"NAKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9\"]", "[Deal \"\"]"});
   EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));
+}
+
+TEST(PbnReaderTest, ReadsDealsAsTheDealParserDoes) {
+  // The reader and the command line's deal parser are one: blanks between
+  // hands, a lower-case seat letter and blanks around the value are read
+  // alike.
+  const std::string spaced = "n:KQ.KJ765.T5.KQ76  T865.2.AKJ642.95 J97.A83.Q97.AJ42   A432.QT94.83.T83";
+  const Result<Deal> parsed = ParsePbnDeal(spaced);
+  ASSERT_TRUE(parsed.ok()) << parsed.message();
+  const DealSet set = Parse({"[Board \"5\"]", "[Deal \" " + spaced + " \"]"});
+  EXPECT_EQ(set.Board(5).number, parsed->number);
+  EXPECT_EQ(set.Board(5).number, NumberOf(kOtherDeal));
 }
 
 TEST(PbnReaderTest, ALaterDealReplacesAnEarlierOne) {

@@ -190,7 +190,9 @@ TEST(SettingsRecordTest, ListsDropEmptyAndRepeatedEntries) {
   r.SetClubList({"A", "", "B", "A", "C"}, "C");
   EXPECT_EQ(r.ClubNames(), (std::vector<std::string>{"A", "B", "C"}));
   // The stored index counts entries, the box counts items: entry 4 is item 2,
-  // so the box shows what the old program showed, item [4], which is absent.
+  // and the box takes item [4], which is absent.  The index stays an entry
+  // index so that files written by the window program read the same in
+  // every version of it.
   EXPECT_EQ(r.ClubIndex(), 4);
   EXPECT_EQ(r.SelectedClub(), "");
   r.SetClubList({"A", "B"}, "B");

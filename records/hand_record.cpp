@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <iomanip>
@@ -200,16 +202,6 @@ int RoundHalfEven(double value) noexcept {
   return int(std::nearbyint(value));  // the default rounding mode rounds ties to even
 }
 
-std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad) {
-  std::string text;
-  for (Rank r = 0; r < 13; ++r) {
-    if (deal.seatOf[size_t(CardIndex(suit, r))] != seat) continue;
-    text += kPrintedRankNames[size_t(r)];
-    text.append(size_t(pad), ' ');
-  }
-  return text;
-}
-
 std::string PaddedNumber(int value) {
   return value < 10 ? " " + std::to_string(value) : std::to_string(value);
 }
@@ -272,8 +264,32 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
   return lines;
 }
 
+namespace {
+
+// True when the environment names no locale for dates (unset, "C", "POSIX"
+// or "C.UTF-8"): their short date is the month-first "12/07/26", which a
+// reader cannot tell from the seventh of December.
+bool NoDateLocale() {
+  std::string name;
+  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') {
+      name = value;
+      break;
+    }
+  }
+  return name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0;
+}
+
+}  // namespace
+
 std::string EventDateText(DateTime date) {
   const CivilDateTime c = CivilFromDateTime(date);
+  if (NoDateLocale()) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", c.year, c.month, c.day);
+    return text;
+  }
   std::tm tm{};
   tm.tm_year = c.year - 1900;
   tm.tm_mon = c.month - 1;

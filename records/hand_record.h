@@ -54,9 +54,6 @@ HandRecordMetrics PrinterHandRecordMetrics(int pageWidth, int pageHeight);
 // Nearest integer, ties to even: 112.5 -> 112, 113.5 -> 114.
 int RoundHalfEven(double value) noexcept;
 
-// The printed ranks of one seat's cards in one suit, ace first ("AQ109"),
-// each followed by pad blanks; empty for a void.
-std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad = 0);
 // A number below 10 with one leading blank (" 7"), otherwise plain ("12").
 std::string PaddedNumber(int value);
 
@@ -71,7 +68,8 @@ std::vector<std::string> ContractLineTexts(
     const DDTable& table,
     const std::array<uint8_t, 2>& doneMask = {kAllStrainsDone, kAllStrainsDone});
 
-// The event date in the user's short date format (the environment's locale).
+// The event date in the user's short date format (the environment's locale);
+// without a locale (C or POSIX) the unambiguous "2026-12-07".
 std::string EventDateText(DateTime date);
 
 // Draws one page (1 or 2): grid, header and 18 board boxes.  setFilePath

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -199,6 +201,50 @@ TEST(HandRecordTextTest, ContractLinesGroupMakeableContractsBySide) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(ContractLineTexts(row.table), row.lines);
   }
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(HandRecordTextTest, WithoutALocaleTheEventDateIsYearMonthDay) {
+  const DateTime date = DateFromCivil(2026, 12, 7);
+  ScopedVariable time("LC_TIME", nullptr);
+  ScopedVariable lang("LANG", nullptr);
+  for (const char* locale : {"", "C", "POSIX", "C.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    ScopedVariable all("LC_ALL", locale);
+    EXPECT_EQ(EventDateText(date), "2026-12-07");
+  }
+  {
+    ScopedVariable all("LC_ALL", nullptr);
+    EXPECT_EQ(EventDateText(date), "2026-12-07");
+  }
+  // With a locale the date follows it (when the machine has that locale).
+  ScopedVariable all("LC_ALL", "en_GB.UTF-8");
+  const std::string british = EventDateText(date);
+  EXPECT_TRUE(british == "07/12/26" || british == "07/12/2026" || british == "12/07/26")
+      << british;  // the last when en_GB is not installed and C applies
 }
 
 class BoardBoxTest : public ::testing::Test {
