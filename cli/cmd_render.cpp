@@ -12,7 +12,7 @@
 namespace tarrow::cli {
 namespace {
 
-constexpr int kMinWidth = 320, kMinHeight = 240, kMaxWidth = 7680, kMaxHeight = 4320;
+constexpr int kMinWidth = 640, kMinHeight = 400, kMaxWidth = 7680, kMaxHeight = 4320;
 
 // "1280x800" -> the size; the message names the text and the limits.
 Result<QSize> ParseSize(const std::string& text) {

@@ -47,7 +47,8 @@ QString NumberButtonCaption(NumberMode mode) {
 TDGForm::TDGForm(App& app, QWidget* parent)
     : QWidget(parent, Qt::Window), app_(app), editor_(new TFHandMod(this)) {
   setObjectName("TDGForm");
-  setMinimumSize(640, 400);
+  // Below this the cards' indexes get too small to read across a room.
+  setMinimumSize(800, 560);
   resize(1280, 800);
   ask = [this](const QString& title, const QString& text) {
     return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==

@@ -91,8 +91,9 @@ QPen InkPen(double width) {
   return pen;
 }
 
-// One half of a court picture in the box (0, 0)-(100, 100); y = 100 is the
-// card's centre line, where the figure is cut off at the chest.
+// One half of a court picture in the box (0, 0)-(100, 100), y = 100 being
+// the card's centre line; the figure is cut off at the chest by the slanted
+// line between the halves (kHalfLine).
 void PaintCourtHalf(QPainter& p, Suit suit, Rank rank) {
   const CourtColours colours = ColoursFor(suit, rank);
   const bool king = rank == 1, queen = rank == 2;
@@ -128,15 +129,15 @@ void PaintCourtHalf(QPainter& p, Suit suit, Rank rank) {
 
   // Robe and shoulders.
   QPainterPath robe;
-  robe.moveTo(6, 101);
+  robe.moveTo(6, 120);
   robe.cubicTo(6, 76, 24, 62, 50, 60);
-  robe.cubicTo(76, 62, 94, 76, 94, 101);
+  robe.cubicTo(76, 62, 94, 76, 94, 120);
   robe.closeSubpath();
   p.setBrush(colours.robe);
   p.drawPath(robe);
   // A broad band down the front with buttons, and a chain of gold.
   p.setBrush(colours.trim);
-  p.drawPolygon(QPolygonF({{42, 62}, {58, 62}, {62, 101}, {38, 101}}));
+  p.drawPolygon(QPolygonF({{42, 62}, {58, 62}, {64, 120}, {36, 120}}));
   p.setBrush(kGold);
   for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF(50, 72 + 10 * i), 2.2, 2.2);
   QPainterPath chain;
@@ -287,6 +288,19 @@ void PaintSuitSymbol(QPainter& painter, const QRectF& box, Suit suit, bool inver
   painter.restore();
 }
 
+// The upper half of a court picture lies above a slanted line through the
+// centre, as on printed cards; the lower half is the same turned about it.
+const QPolygonF kHalfLine({{0, 0}, {100, 0}, {100, 88}, {0, 112}});
+
+static void PaintHalfClipped(QPainter& painter, Suit suit, Rank rank) {
+  painter.save();
+  QPainterPath clip;
+  clip.addPolygon(kHalfLine);
+  painter.setClipPath(clip, Qt::IntersectClip);
+  PaintCourtHalf(painter, suit, rank);
+  painter.restore();
+}
+
 void PaintCourtPicture(QPainter& painter, const QRectF& box, Suit suit, Rank rank) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
@@ -296,17 +310,17 @@ void PaintCourtPicture(QPainter& painter, const QRectF& box, Suit suit, Rank ran
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(255, 250, 235));
   painter.drawRect(QRectF(0, 0, 100, 200));
-  PaintCourtHalf(painter, suit, rank);
+  PaintHalfClipped(painter, suit, rank);
   painter.save();
   painter.translate(100, 200);
   painter.rotate(180);
-  PaintCourtHalf(painter, suit, rank);
+  PaintHalfClipped(painter, suit, rank);
   painter.restore();
   // The frame and the line between the two halves, in the suit's colour.
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(SuitColour(suit), 1.6));
   painter.drawRect(QRectF(0.8, 0.8, 98.4, 198.4));
-  painter.drawLine(QPointF(0, 100), QPointF(100, 100));
+  painter.drawLine(QPointF(0, 112), QPointF(100, 88));
   painter.restore();
 }
 
