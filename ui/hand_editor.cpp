@@ -98,6 +98,11 @@ TFHandMod::TFHandMod(QWidget* parent) : QDialog(parent) {
   BCanMod = new QPushButton("Cancel", this);
   BCanMod->setObjectName("BCanMod");
   connect(BCanMod, &QPushButton::clicked, this, &QDialog::reject);
+  // Enter applies a valid deal and does nothing otherwise; it must never
+  // reach "Clear Hands".
+  BApplyMod->setDefault(true);
+  BClear->setAutoDefault(false);
+  BCanMod->setAutoDefault(false);
   setTabOrder(fields_[15], BApplyMod);
   setTabOrder(BApplyMod, BCanMod);
   setTabOrder(BCanMod, BClear);

@@ -139,6 +139,17 @@ TEST_F(HandEditorDialogTest, AnAceNamedTwiceKeepsApplyDisabled) {
   EXPECT_EQ(Field(kWest, kSpades)->text(), "");
 }
 
+TEST_F(HandEditorDialogTest, EnterNeverClearsTheHands) {
+  editor_.show();
+  Field(kNorth, kSpades)->setText("AKQ");  // North short: Apply is disabled
+  QTest::keyClick(Field(kNorth, kHearts), Qt::Key_Return);
+  EXPECT_EQ(Field(kEast, kSpades)->text(), "T98");
+  EXPECT_EQ(editor_.result(), QDialog::Rejected);
+  Field(kNorth, kSpades)->setText("AKQJ");
+  QTest::keyClick(Field(kNorth, kHearts), Qt::Key_Return);
+  EXPECT_EQ(editor_.result(), QDialog::Accepted);
+}
+
 TEST_F(HandEditorDialogTest, ClearHandsEmptiesEveryField) {
   Button("BClear")->click();
   for (Seat seat = 0; seat < 4; ++seat)
