@@ -88,7 +88,8 @@ class DDummy {
   int Target(int pass) const noexcept {
     return progress_.target[pass].load(std::memory_order_relaxed);
   }
-  // True from the moment the worker's thread exists until its body ends.
+  // True while its thread runs: set as the thread is made (cleared again
+  // when it cannot be), cleared by the thread as its body ends.
   bool Alive() const noexcept { return alive_.load(std::memory_order_acquire); }
 
  private:

@@ -263,6 +263,7 @@ Status App::ImportDealFile(const std::filesystem::path& path) {
 void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   runner_->StopAndWait();
   *set_ = std::move(loaded);
+  pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
   setFilePath_ = path;
   pbnPath_ = path;
   pbnPath_.replace_extension(".pbn");

@@ -63,6 +63,14 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
   return bytes;
 }
 
+std::unique_ptr<App> CommandApp(QueueExecutor& executor) {
+  auto app = std::make_unique<App>(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  if (!app->SettingsProblem().ok()) {
+    std::cerr << "tarrow-cli: warning: " << app->SettingsProblem().message() << "\n";
+  }
+  return app;
+}
+
 Result<std::string> SeedArgument(const ParsedArgs& args) {
   Result<std::string> seed = ArgumentText(args, "--seed");
   if (seed.ok() && seed->empty()) {

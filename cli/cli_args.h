@@ -10,6 +10,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -48,6 +49,11 @@ Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionS
 // A UTF-8 argument as the Windows-1252 bytes the program keeps; the message
 // names the option and the character that has no place in that set.
 Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name);
+
+// The App of a command: the window program's settings read, never written.
+// When they cannot be read, a warning on stderr says why and the command
+// goes on with the defaults.
+std::unique_ptr<App> CommandApp(QueueExecutor& executor);
 
 // Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
 // empty seed and one with a character outside Windows-1252 are refused

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "cli/run_cli_for_test.h"
@@ -66,6 +67,22 @@ TEST_F(CliDealTest, WrongArgumentsExitTwoAndWriteNothing) {
     EXPECT_FALSE(run.err.empty());
   }
   EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(CliDealTest, SettingsThatCannotBeReadAreNamedAndLeftAlone) {
+  // A folder where Tarrow.ini should be cannot be read, even by root.
+  const fs::path config = folder_ / "config";
+  fs::create_directories(config / "Tarrow.ini" / "inside");
+  setenv("TARROW_CONFIG_DIR", config.c_str(), 1);
+  const CliRun run = RunCli({"boards", "--seed", "abc"});
+  const CliRun dealt =
+      RunCli({"deal", "--seed", "abc", "--out", (folder_ / "x.pbn").string(), "--no-analysis"});
+  unsetenv("TARROW_CONFIG_DIR");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(dealt.exitCode, 0) << dealt.err;
+  EXPECT_NE(dealt.err.find("warning: cannot read the settings"), std::string::npos) << dealt.err;
+  EXPECT_TRUE(fs::is_directory(config / "Tarrow.ini" / "inside"));
+  EXPECT_TRUE(fs::is_regular_file(folder_ / "x.pbn"));
 }
 
 TEST_F(CliDealTest, AFailedWriteNamesTheFileAndExitsOne) {

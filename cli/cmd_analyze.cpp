@@ -16,7 +16,8 @@ int RunAnalyze(const std::vector<std::string>& argList) {
   if (!args.ok()) return UsageError("analyze", args.message());
   if (args->positional.size() != 1) return UsageError("analyze", "give one set file");
   QueueExecutor executor;
-  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
   const Result<int> threads = ThreadCount(*args, app);
   if (!threads.ok()) return UsageError("analyze", threads.message());
   app.Settings().SetThreads(uint8_t(*threads));

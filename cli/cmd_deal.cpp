@@ -29,7 +29,8 @@ int RunDeal(const std::vector<std::string>& argList) {
   if (out.filename().empty()) return UsageError("deal", "--out names a folder, not a file");
 
   QueueExecutor executor;
-  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
   const Result<int> threads = ThreadCount(*args, app);
   if (!threads.ok()) return UsageError("deal", threads.message());
   app.Settings().SetThreads(uint8_t(*threads));

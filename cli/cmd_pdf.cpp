@@ -47,7 +47,8 @@ int RunPdf(const std::vector<std::string>& argList) {
   // The window's choices are the defaults; the options change them for
   // this run only (the settings file is only read).
   QueueExecutor executor;
-  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
   HandRecordOptions options = app.HandRecordChoices();
   if (args->Has("--show")) {
     const Status shown = ReadShowList(args->Value("--show"), options);

@@ -75,7 +75,8 @@ int RunShow(const std::vector<std::string>& argList) {
     only = *board;
   }
   QueueExecutor executor;
-  App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   const DealSet& set = app.Set();

@@ -83,7 +83,8 @@ int RunSolve(const std::vector<std::string>& argList) {
   if (!args.ok()) return UsageError("solve", args.message());
   if (args->positional.empty()) return UsageError("solve", "no deal given");
   QueueExecutor executor;
-  const App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  const std::unique_ptr<App> made = CommandApp(executor);
+  const App& app = *made;
   const Result<int> threadCount = ThreadCount(*args, app);
   if (!threadCount.ok()) return UsageError("solve", threadCount.message());
 
