@@ -131,8 +131,12 @@ int App::ThreadsSetting() const noexcept {
 }
 
 void App::DealFromSeed(std::string_view seed) {
+  DealFromSeed(seed, DateTimeNow());
+}
+
+void App::DealFromSeed(std::string_view seed, DateTime generationTime) {
   runner_->StopAndWait();
-  GenerateSet(*set_, seed, DateTimeNow());
+  GenerateSet(*set_, seed, generationTime);
   set_->header.computerName = ComputerNameText();
   setReady_ = true;
 }

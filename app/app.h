@@ -79,6 +79,9 @@ class App {
   DealSet& Set() noexcept { return *set_; }
   const DealSet& Set() const noexcept { return *set_; }
   bool SetReady() const noexcept { return setReady_; }
+  // The window sets a set aside while the operator edits the seed: not ready,
+  // nothing is saved, until it is dealt or loaded again.
+  void SetReady(bool ready) noexcept { setReady_ = ready; }
 
   // The set's file and where its PBN goes.  Naming a new set ("Browse")
   // sets both to the chosen path.
@@ -127,6 +130,9 @@ class App {
   // is stopped and waited for first, so that none of its results can land
   // on the new boards.
   void DealFromSeed(std::string_view seed);
+  // The same with a given generation time (a multiple-set run keeps the one
+  // the set already has).
+  void DealFromSeed(std::string_view seed, DateTime generationTime);
 
   // Starts the analysis of every job not yet done on the Threads to Use
   // setting's workers and saves the set.  An error when no worker could be

@@ -63,6 +63,19 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
   return bytes;
 }
 
+Status EventFieldArguments(const ParsedArgs& args, EventFields& fields) {
+  const std::pair<const char*, std::string*> options[] = {{"--event", &fields.event},
+                                                          {"--site", &fields.site},
+                                                          {"--club", &fields.club},
+                                                          {"--description", &fields.description}};
+  for (const auto& [name, field] : options) {
+    const Result<std::string> text = ArgumentText(args, name);
+    if (!text.ok()) return text.status();
+    *field = *text;
+  }
+  return Status();
+}
+
 std::unique_ptr<App> CommandApp(QueueExecutor& executor) {
   auto app = std::make_unique<App>(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   if (!app->SettingsProblem().ok()) {

@@ -65,6 +65,11 @@ Result<std::string> SeedArgument(const ParsedArgs& args);
 // processors; at most 8 either way.
 Result<int> ThreadCount(const ParsedArgs& args, const App& app);
 
+// Takes --event, --site, --club and --description into the fields as
+// Windows-1252 text (empty when not given); the message names the option
+// whose text cannot be.
+Status EventFieldArguments(const ParsedArgs& args, EventFields& fields);
+
 // Reads the value of option `name` as a whole number from lowest to highest;
 // the message names the option, the range and the text given.
 Result<int> IntegerOption(const ParsedArgs& args, const std::string& name, int lowest, int highest);

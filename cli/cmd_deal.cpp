@@ -12,8 +12,6 @@ const OptionSpec kDealOptions = {.values = {"--seed", "--out", "--threads", "--e
                                      "--club", "--description"},
                           .flags = {"--no-analysis", "--no-pdf"}};
 
-constexpr const char* kTextOptions[] = {"--event", "--site", "--club", "--description"};
-
 int RunDeal(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
       ParseArgs(argList, kDealOptions);
@@ -35,12 +33,8 @@ int RunDeal(const std::vector<std::string>& argList) {
   if (!threads.ok()) return UsageError("deal", threads.message());
   app.Settings().SetThreads(uint8_t(*threads));
   app.writePdf = !args->Has("--no-pdf");
-  std::string* const fields[] = {&app.fields.event, &app.fields.site, &app.fields.club,
-                                 &app.fields.description};
-  for (size_t i = 0; i < std::size(kTextOptions); ++i) {
-    const Result<std::string> text = ArgumentText(*args, kTextOptions[i]);
-    if (!text.ok()) return UsageError("deal", text.message());
-    *fields[i] = *text;
+  if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
+    return UsageError("deal", fields.message());
   }
   if (args->Has("--date")) {
     const std::string text = args->Value("--date");

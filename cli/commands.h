@@ -27,6 +27,7 @@ extern const Command kDealCommand;
 extern const Command kAnalyzeCommand;
 extern const Command kShowCommand;
 extern const Command kPdfCommand;
+extern const Command kMultiCommand;
 #ifdef TARROW_CLI_RENDER
 extern const Command kRenderCommand;  // needs Qt
 #endif

@@ -10,9 +10,9 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand, &kNumberCommand, &kSolveCommand,
+const std::array kCommands = {&kBoardsCommand, &kNumberCommand,  &kSolveCommand,
                               &kDealCommand,   &kAnalyzeCommand, &kShowCommand,
-                              &kPdfCommand,
+                              &kPdfCommand,    &kMultiCommand,
 #ifdef TARROW_CLI_RENDER
                               &kRenderCommand,
 #endif

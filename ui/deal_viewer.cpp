@@ -186,6 +186,7 @@ void TDGForm::BShowNClick() {
 
 void TDGForm::RGShowClick(int item) {
   app_.Settings().SetAllTricks(item > 0);
+  emit DisplayOptionChanged(item > 0);
   ShowHand();
 }
 
@@ -272,6 +273,7 @@ void TDGForm::closeEvent(QCloseEvent* event) {
       emit DisplayOptionConfirmed(now);
     } else {
       app_.Settings().SetAllTricks(rememberedAllTricks_);
+      emit DisplayOptionChanged(rememberedAllTricks_);
     }
   }
   event->accept();

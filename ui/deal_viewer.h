@@ -52,6 +52,9 @@ class TDGForm : public QWidget {
  signals:
   // A board got new cards: its analysis is cleared and the set was saved.
   void BoardEdited(int board);
+  // The viewer changed the double-dummy display (its radio group, or the
+  // close question answered No); the main window's boxes follow it.
+  void DisplayOptionChanged(bool allTricks);
   // The close question was answered Yes: the display option is kept and
   // the settings file was written.
   void DisplayOptionConfirmed(bool allTricks);

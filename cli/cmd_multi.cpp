@@ -1,0 +1,165 @@
+// tarrow-cli multi --name NAME --sets N [options]: a multiple-set run without
+// the window, stepped once a second like the window's timer.
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <iostream>
+
+#include "app/analysis_display.h"
+#include "app/app.h"
+#include "app/multi_run.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "core/cp1252.h"
+
+namespace tarrow::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t haltRequested = 0;
+
+extern "C" void OnHalt(int) {
+  haltRequested = 1;
+}
+
+// Ctrl-C is the window's "Halt" while the run goes on; restored on return.
+class HaltOnInterrupt {
+ public:
+  HaltOnInterrupt() {
+    haltRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = OnHalt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~HaltOnInterrupt() { sigaction(SIGINT, &previous_, nullptr); }
+
+ private:
+  struct sigaction previous_ {};
+};
+
+int RunMulti(const std::vector<std::string>& argList) {
+  const Result<ParsedArgs> args = ParseArgs(
+      argList, {.values = {"--name", "--sets", "--dir", "--threads", "--event", "--site", "--club",
+                           "--description"},
+                .flags = {"--no-pdf"}});
+  if (!args.ok()) return UsageError("multi", args.message());
+  if (!args->positional.empty()) {
+    return UsageError("multi", "unexpected argument '" + args->positional[0] + "'");
+  }
+  if (!args->Has("--name")) return UsageError("multi", "--name is required");
+  if (!args->Has("--sets")) return UsageError("multi", "--sets is required");
+  const std::string name = args->Value("--name");
+  if (const Status check = MultiSetRun::CheckRunName(name); !check.ok()) {
+    return UsageError("multi", check.message());
+  }
+  const Result<int> sets =
+      IntegerOption(*args, "--sets", MultiSetRun::kFewestSets, MultiSetRun::kMostSets);
+  if (!sets.ok()) return UsageError("multi", sets.message());
+
+  QueueExecutor executor;
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
+  const Result<int> threads = ThreadCount(*args, app);
+  if (!threads.ok()) return UsageError("multi", threads.message());
+  app.Settings().SetThreads(uint8_t(*threads));
+  app.writePdf = !args->Has("--no-pdf");
+  if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
+    return UsageError("multi", fields.message());
+  }
+  // The window program's output folder unless another is named.
+  const std::filesystem::path folder = args->Has("--dir")
+                                           ? std::filesystem::path(args->Value("--dir"))
+                                           : std::filesystem::path(app.Settings().OutputDirectory());
+
+  AppRunHost host(app);
+  MultiSetRun run(host);
+  HaltOnInterrupt guard;
+  if (const Status started = run.Start(name, *sets, folder); !started.ok()) {
+    return Failure(started.message());
+  }
+  std::cout << "Run " << name << ": " << *sets << " sets into " << run.RunDirectory().string()
+            << "\nLog: " << run.LogPath().string() << "\n"
+            << std::flush;
+
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  bool halted = false;
+  bool failed = false;
+  std::string progress;
+  int shownSet = 0;
+  auto nextTick = Clock::now() + std::chrono::seconds(1);
+  while (run.Busy()) {
+    executor.DrainFor(std::chrono::milliseconds(50));
+    if (haltRequested != 0 && !halted) {
+      halted = true;
+      if (terminal) std::cerr << "\r\x1b[K";
+      std::cerr << "Halting: waiting for the workers to finish their searches...\n";
+      if (const Status s = run.Halt(); !s.ok()) std::cerr << "tarrow-cli: " << s.message() << "\n";
+    }
+    if (Clock::now() < nextTick) continue;
+    nextTick += std::chrono::seconds(1);
+    if (app.AnalysisRunning()) {
+      const App::TickOutcome outcome = app.Tick();
+      progress = outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
+                                        : ProgressText(outcome.tick);
+      if (!outcome.save.ok()) std::cerr << "tarrow-cli: " << outcome.save.message() << "\n";
+    }
+    const Status stepped = run.Step();
+    if (!stepped.ok()) {
+      failed = true;
+      std::cerr << (terminal ? "\r\x1b[K" : "") << "tarrow-cli: " << stepped.message() << "\n";
+    }
+    if (run.SetCounter() != shownSet && run.state() == MultiSetRun::State::kWaiting) {
+      shownSet = run.SetCounter();
+      if (terminal) std::cerr << "\r\x1b[K";
+      std::cerr << "Set " << shownSet << " of " << *sets << ": "
+                << run.CurrentFile().filename().string() << ", seed \""
+                << Cp1252ToUtf8(run.Seed()) << "\"\n";
+    }
+    if (terminal && run.state() == MultiSetRun::State::kWaiting) {
+      std::cerr << "\r\x1b[K  " << progress << "   set " << run.SetTimeText() << "   run "
+                << run.RunTimeText() << std::flush;
+    }
+  }
+  if (terminal) std::cerr << "\r\x1b[K" << std::flush;
+  // A halted set's workers end here; what they finished is saved.
+  const App::TickOutcome last = app.StopAndWait();
+  if (!last.save.ok()) {
+    std::cerr << "tarrow-cli: " << last.save.message() << "\n";
+    failed = true;
+  }
+  if (failed) return kExitError;
+  if (halted) {
+    std::cerr << MultiSetRun::kStoppedText << " after " << run.SetCounter() << " of " << *sets
+              << " sets; the log is " << run.LogPath().string() << "\n";
+    return kExitInterrupted;
+  }
+  std::cout << "Done: " << *sets << " sets in " << run.RunTimeText() << "\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+const Command kMultiCommand{
+    "multi", "deal, analyse and write many sets in one run, with a run log",
+    "Usage: tarrow-cli multi --name NAME --sets N [--dir DIR] [--threads N]\n"
+    "                        [--event TEXT] [--club TEXT] [--site TEXT]\n"
+    "                        [--description TEXT] [--no-pdf]\n\n"
+    "Makes N sets (2..100) one after another into the folder DIR/NAME: NAME1.pbn,\n"
+    "NAME2.pbn, ... with their hand records as PDF, and the run log NAME.log.\n"
+    "Each set's seed is the date and time it started followed by NAME, so no two\n"
+    "runs give the same sets.  Every set is written when it starts and again when\n"
+    "its analysis is complete.  A run of the same name replaces the earlier one.\n\n"
+    "DIR defaults to the window program's output folder.  NAME becomes a folder\n"
+    "and file names, so it may not be empty, \".\" or \"..\", nor hold a path\n"
+    "separator or a control character.\n\n"
+    "Ctrl-C halts the run as the window's \"Halt\" does: the log gets \"Stopped by\n"
+    "Operator\", the set in hand keeps what was analysed, and the exit status is 130.\n\n"
+    "Example:\n"
+    "  tarrow-cli multi --name Winter --sets 4 --club \"Hilltop BC\"\n",
+    RunMulti};
+
+}  // namespace tarrow::cli

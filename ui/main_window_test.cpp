@@ -1,0 +1,640 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <sstream>
+
+#include "app/app.h"
+#include "app/quick_analysis_host_for_test.h"
+#include "core/atomic_file.h"
+#include "core/deal_number.h"
+#include "core/generation.h"
+#include "core/temp_folder_for_test.h"
+#include "files/pbn_reader.h"
+#include "files/pbn_writer.h"
+#include "ui/deal_viewer.h"
+#include "ui/hand_editor.h"
+#include "ui/qt_owner_executor.h"
+
+namespace tarrow {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `act` on the next modal dialog of type D (file dialog, message box)
+// as soon as it is open.  The dialog's exec() runs its own event loop, which
+// drives this timer.
+template <typename D>
+void OnNextDialog(std::function<void(D*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
+    act(dialog);
+  });
+  timer->start();
+}
+
+// Chooses `file` in the next file dialog.
+void ChooseFileInNextDialog(const fs::path& file) {
+  OnNextDialog<QFileDialog>([file](QFileDialog* dialog) {
+    dialog->selectFile(QString::fromStdString(file.string()));
+    static_cast<QDialog*>(dialog)->accept();  // public there
+  });
+}
+
+// Closes the next message box, keeping its text in *text.
+void CloseNextMessageBox(QString* text) {
+  OnNextDialog<QMessageBox>([text](QMessageBox* box) {
+    *text = box->text();
+    box->accept();
+  });
+}
+
+// Waits up to `seconds` for the condition, serving the event loop.
+bool WaitFor(const std::function<bool()>& condition, int seconds = 20) {
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (condition()) return true;
+    QTest::qWait(10);
+  }
+  return condition();
+}
+
+ino_t Inode(const fs::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+std::vector<std::string> Lines(const fs::path& file) {
+  std::vector<std::string> lines;
+  const Result<std::string> text = ReadWholeFile(file);
+  if (!text.ok()) return lines;
+  std::istringstream in(*text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+WindowOptions CommandLine(const fs::path& file) {
+  WindowOptions options;
+  options.commandLineFile = file;
+  return options;
+}
+
+class MainWindowTest : public testing::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    output_ = folder_ / "out";
+    fs::create_directories(output_);
+    qputenv("TARROW_CONFIG_DIR", QByteArray::fromStdString((folder_ / "config").string()));
+    SettingsRecord settings = SettingsRecord::Defaults(output_.string());
+    settings.SetThreads(1);
+    ASSERT_TRUE(SaveSettings(settings).ok());
+  }
+  void TearDown() override {
+    CloseWindow();
+    TempFolderTest::TearDown();
+  }
+
+  void OpenWindow(WindowOptions options = {}) {
+    if (options.workingDirectory == fs::current_path()) options.workingDirectory = folder_;
+    app_ = std::make_unique<App>(executor_);
+    window_ = std::make_unique<TForm1>(*app_, std::move(options));
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  }
+  // Closes the window as the operator would, then ends the program's objects.
+  void CloseWindow() {
+    if (window_) window_->close();
+    window_.reset();
+    app_.reset();
+  }
+
+  template <typename W>
+  W* Find(const char* name) {
+    W* widget = window_->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << "no widget named " << name;
+    return widget;
+  }
+  // A click where the operator would put the mouse: a check box or radio
+  // button on its indicator, a push button in its middle.
+  void Click(const char* name) {
+    QAbstractButton* button = Find<QAbstractButton>(name);
+    if (qobject_cast<QPushButton*>(button) != nullptr) {
+      ClickOn(button);
+    } else {
+      ClickOn(button, QPoint(8, button->height() / 2));
+    }
+  }
+  // Clicks through the window, so that the focus moves as with a real mouse;
+  // first brings the widget's tab to the front, as the operator would.
+  void ClickOn(QWidget* widget, QPoint at = {}) {
+    auto* tabs = Find<QTabWidget>("PageControl1");
+    for (int i = 0; i < tabs->count(); ++i) {
+      if (tabs->widget(i)->isAncestorOf(widget) && tabs->currentIndex() != i) {
+        tabs->setCurrentIndex(i);
+        QTest::qWait(50);  // the page is laid out when it is first shown
+      }
+    }
+    ASSERT_TRUE(widget->isVisible()) << widget->objectName().toStdString() << " is hidden";
+    if (at.isNull()) at = widget->rect().center();
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, at));
+  }
+  QString Text(const char* label) { return Find<QLabel>(label)->text(); }
+  bool Shown(const char* name) { return Find<QWidget>(name)->isVisible(); }
+  // Chooses the set's file with "Browse".
+  void Browse(const fs::path& file) {
+    ChooseFileInNextDialog(file);
+    Click("BFNBrowse");
+  }
+  void TypeSeed(const QString& text) {
+    QLineEdit* seed = Find<QLineEdit>("LESeed");
+    seed->clear();
+    QTest::keyClicks(seed, text);
+  }
+
+  // A PBN set of two boards the solver settles at once, the rest of the
+  // seed's boards taking seconds each.
+  fs::path WriteQuickStartSet(const fs::path& file) {
+    DealSet set;
+    GenerateSet(set, "slow rest", DateTimeFromCivil({2026, 1, 2, 3, 4, 5}));
+    set.Board(1).number = MakeDealNumber(1000);
+    set.Board(2).number = MakeDealNumber(1);
+    set.RefreshDeals();
+    set.header.event = "Quick";
+    EXPECT_TRUE(WritePbnFile(set, file, "test").ok());
+    return file;
+  }
+
+  fs::path output_;
+  QtOwnerExecutor executor_;
+  std::unique_ptr<App> app_;
+  std::unique_ptr<TForm1> window_;
+};
+
+TEST_F(MainWindowTest, OpensOnGeneralWithTheFiveTabsAndNoSet) {
+  OpenWindow();
+  EXPECT_EQ(window_->windowTitle(), "Tarrow");
+  auto* tabs = Find<QTabWidget>("PageControl1");
+  ASSERT_EQ(tabs->count(), 5);
+  const QStringList names = {"General", "Hand Records", "Options", "Printing", "Multiple Sets"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), names[i]);
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_FALSE(Shown("BDeal"));
+  EXPECT_FALSE(Shown("CBEvent"));
+  EXPECT_FALSE(Shown("BDDAnalysis"));
+  EXPECT_FALSE(Shown("BTest")) << "no Test.pbn in the working folder";
+  EXPECT_FALSE(Find<QPushButton>("BSave")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("BPDF")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("BReDoDD")->isEnabled());
+  EXPECT_EQ(Find<QSpinBox>("SEDeals")->minimum(), 2);
+  EXPECT_EQ(Find<QSpinBox>("SEDeals")->maximum(), 100);
+  EXPECT_EQ(Find<QSpinBox>("SpNCop")->maximum(), 200);
+  EXPECT_EQ(Find<QSpinBox>("SELast")->maximum(), 36);
+  EXPECT_EQ(Find<QSpinBox>("SENprocs")->maximum(), 32);
+  EXPECT_EQ(Text("LDir"), "Save files in: " + QString::fromStdString(output_.string()));
+  EXPECT_TRUE(Text("LNumProc").endsWith(" Processors Reported"));
+  EXPECT_EQ(Text("LDispName"), "Default Monitor");
+  EXPECT_EQ(Find<QComboBox>("CBClub")->count(), 0) << "no stored club names, an empty box";
+  EXPECT_EQ(Find<QComboBox>("CBClub")->currentText(), "");
+}
+
+TEST_F(MainWindowTest, TheDealButtonNeedsASeedAndAFile) {
+  OpenWindow();
+  TypeSeed("a");
+  EXPECT_FALSE(Shown("BDeal")) << "a seed without a file";
+  Browse(output_ / "club");
+  EXPECT_TRUE(Shown("BDeal"));
+  EXPECT_TRUE(Find<QPushButton>("BDeal")->isEnabled());
+  EXPECT_EQ(Text("LFn"), "File Name: club.pbn") << "the default extension is added";
+  Click("BClearSeed");
+  EXPECT_FALSE(Shown("BDeal")) << "a file without a seed";
+  QTest::keyClicks(Find<QLineEdit>("LESeed"), "x");
+  EXPECT_TRUE(Shown("BDeal"));
+  Click("BAddDT");
+  EXPECT_TRUE(Find<QLineEdit>("LESeed")->text().startsWith("x20"))
+      << "the date and time follow the seed directly";
+}
+
+TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
+  OpenWindow();
+  const fs::path pbn = output_ / "night.pbn";
+  Browse(pbn);
+  TypeSeed("abc");
+  Click("BDeal");
+  EXPECT_TRUE(app_->SetReady());
+  EXPECT_FALSE(Shown("BDeal"));
+  for (const char* name : {"CBEvent", "LEDesc", "DTDate", "CBClub", "BDDAnalysis", "BView"}) {
+    EXPECT_TRUE(Shown(name)) << name;
+  }
+  EXPECT_TRUE(Find<QPushButton>("BSave")->isEnabled());
+  EXPECT_EQ(Find<QPushButton>("BDDAnalysis")->text(), "Stop DD Analysis");
+  EXPECT_TRUE(app_->AnalysisRunning());
+  EXPECT_EQ(DealNumberHexText(app_->Set().Board(1).number), "48DB1DE1 5ED13920 FC4FE771");
+  ASSERT_TRUE(fs::is_regular_file(pbn));
+  EXPECT_TRUE(fs::is_regular_file(output_ / "night.pdf"));
+  const auto firstBoards = app_->Set().boards;
+  const ino_t firstWrite = Inode(pbn);
+
+  // Clicking into the seed sets the set aside until the seed changes.
+  ClickOn(Find<QLineEdit>("LESeed"));
+  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(Shown("CBEvent"));
+  EXPECT_FALSE(Shown("BDeal"));
+  QTest::keyClick(Find<QLineEdit>("LESeed"), Qt::Key_End);
+  QTest::keyClick(Find<QLineEdit>("LESeed"), Qt::Key_Backspace);
+  QTest::keyClicks(Find<QLineEdit>("LESeed"), "c");
+  EXPECT_TRUE(Shown("BDeal"));
+  QTest::qWait(20);  // a later generation time
+  Click("BDeal");
+  for (int b = 1; b <= kBoardsPerSet; ++b) {
+    EXPECT_EQ(app_->Set().Board(b).number, firstBoards[size_t(b - 1)].number) << b;
+  }
+  EXPECT_NE(Inode(pbn), firstWrite) << "the new generation time is written";
+}
+
+TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "saved.pbn");
+  OpenWindow(CommandLine(pbn));
+  ASSERT_TRUE(app_->SetReady());
+  EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Quick");
+  // The computer name taken at activation is a change of its own; one save
+  // takes it, after which nothing is left to write.
+  Click("BSave");
+  const ino_t saved = Inode(pbn);
+  CloseWindow();
+  EXPECT_EQ(Inode(pbn), saved) << "closing with nothing changed writes nothing";
+
+  OpenWindow(CommandLine(pbn));
+  Find<QLineEdit>("LEDesc")->setText("Second half");
+  CloseWindow();
+  const Result<DealSet> written = ReadPbnFile(pbn);
+  ASSERT_TRUE(written.ok()) << written.message();
+  EXPECT_EQ(written->header.description.str(), "Second half");
+}
+
+TEST_F(MainWindowTest, ActivationReloadsTheFileNamedOnTheCommandLine) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "cmd.pbn");
+  OpenWindow(CommandLine(pbn));
+  EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Quick");
+  EXPECT_EQ(Text("LFn"), "File Name: cmd.pbn");
+  EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "slow rest");
+
+  // Another program changes the file while the operator is in another window.
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  Result<DealSet> changed = ReadPbnFile(pbn);
+  ASSERT_TRUE(changed.ok());
+  changed->header.event = "Changed outside";
+  ASSERT_TRUE(WritePbnFile(*changed, pbn, "other").ok());
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  EXPECT_TRUE(WaitFor([&] { return Find<QComboBox>("CBEvent")->currentText() == "Changed outside"; }));
+}
+
+TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
+  DealSet source;
+  GenerateSet(source, "import me", 0);
+  std::string bri;
+  for (int b = 1; b <= 3; ++b) {
+    const Deal deal = DealFromNumber(source.Board(b).number);
+    for (Seat seat = kNorth; seat <= kSouth; ++seat) {
+      for (int c = 0; c < 52; ++c) {
+        if (deal.seatOf[size_t(c)] != seat) continue;
+        bri += char('0' + (c + 1) / 10);
+        bri += char('0' + (c + 1) % 10);
+      }
+    }
+  }
+  const fs::path file = folder_ / "machine.bri";
+  ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
+  OpenWindow();
+  Find<QCheckBox>("CBAuto")->setChecked(true);
+  ChooseFileInNextDialog(file);
+  Click("BLoad");
+  ASSERT_TRUE(app_->SetReady());
+  EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "None");
+  EXPECT_EQ(Text("LFn"), "File Name: machine.bri");
+  EXPECT_EQ(Text("LFN2"), "Saved in: " + QString::fromStdString((folder_ / "machine.pbn").string()));
+  EXPECT_EQ(Find<QLineEdit>("LEDesc")->text(), "File: machine.bri");
+  EXPECT_EQ(app_->Set().Board(3).number, source.Board(3).number);
+  EXPECT_TRUE(Shown("CBEvent"));
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeReadIsReportedAndTheSetStays) {
+  OpenWindow();
+  Browse(output_ / "kept.pbn");
+  TypeSeed("kept");
+  Click("BDeal");
+  Click("BDDAnalysis");  // stop
+  const DealNumber before = app_->Set().Board(5).number;
+  const fs::path bad = folder_ / "bad.pbn";
+  ASSERT_TRUE(WriteFileAtomically(bad, "[Event \"x\"]\r\n[Date \"2013.13.45\"]\r\n").ok());
+  QString message;
+  CloseNextMessageBox(&message);
+  ChooseFileInNextDialog(bad);
+  Click("BLoad");
+  ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
+  EXPECT_TRUE(message.contains("bad.pbn")) << message.toStdString();
+  EXPECT_EQ(app_->Set().Board(5).number, before);
+  EXPECT_EQ(app_->SetFilePath(), output_ / "kept.pbn");
+  EXPECT_EQ(Text("LFn"), "File Name: kept.pbn");
+}
+
+TEST_F(MainWindowTest, ClubNamesAreAddedWhenLeftAndEmptyOnesAreNotKept) {
+  OpenWindow(CommandLine(WriteQuickStartSet(output_ / "clubs.pbn")));
+  QComboBox* club = Find<QComboBox>("CBClub");
+  QLineEdit* text = club->lineEdit();
+  ClickOn(text);
+  ClickOn(Find<QLineEdit>("LEDesc"));  // left with an empty text
+  EXPECT_EQ(club->count(), 1) << "an empty item";
+  ClickOn(text);
+  QTest::keyClicks(text, "Hilltop BC");
+  QTest::keyClick(text, Qt::Key_Return);
+  QTest::keyClick(text, Qt::Key_Return);  // pressed again: not added twice
+  ClickOn(Find<QLineEdit>("LEDesc"));
+  EXPECT_EQ(club->count(), 2);
+  EXPECT_EQ(club->itemText(1), "Hilltop BC");
+  CloseWindow();
+
+  OpenWindow(CommandLine(output_ / "clubs.pbn"));
+  club = Find<QComboBox>("CBClub");
+  ASSERT_EQ(club->count(), 1) << "the empty name is not stored";
+  EXPECT_EQ(club->itemText(0), "Hilltop BC");
+  EXPECT_EQ(club->currentText(), "Hilltop BC");
+}
+
+TEST_F(MainWindowTest, AllTricksAndAllContractsExcludeEachOtherAndAreSavedAtOnce) {
+  OpenWindow();
+  Find<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  QCheckBox* tricks = Find<QCheckBox>("CBAllTricks");
+  QCheckBox* contracts = Find<QCheckBox>("CBContracts");
+  EXPECT_TRUE(contracts->isChecked());
+  Click("CBAllTricks");
+  EXPECT_TRUE(tricks->isChecked());
+  EXPECT_FALSE(contracts->isChecked());
+  EXPECT_TRUE(LoadSettings().record.AllTricks()) << "written at once";
+  Click("CBContracts");
+  EXPECT_FALSE(tricks->isChecked());
+  EXPECT_TRUE(contracts->isChecked());
+  EXPECT_FALSE(LoadSettings().record.AllTricks());
+
+  QCheckBox* ltc = Find<QCheckBox>("CBShowL");
+  for (int i = 0; i < 2; ++i) {
+    Click("CBShowL");
+    EXPECT_EQ(Shown("RGLTC"), ltc->isChecked()) << "the queen adjustment goes with Show LTC";
+  }
+}
+
+TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSaved) {
+  OpenWindow();
+  const fs::path pbn = output_ / "viewer.pbn";
+  Browse(pbn);
+  TypeSeed("abc");
+  Click("BDeal");
+  Click("BView");
+  TDGForm* viewer = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* v = qobject_cast<TDGForm*>(top)) viewer = v;
+  }
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->windowTitle().endsWith("  [ viewer.pbn ]"));
+
+  // Board 1 gets North's and South's hands swapped while the analysis runs.
+  const DealNumber before = app_->Set().Board(1).number;
+  QTimer::singleShot(0, viewer, [viewer] {
+    TFHandMod& editor = viewer->HandEditor();
+    for (Suit s = 0; s < 4; ++s) {
+      const QString north = editor.Field(kNorth, s)->text();
+      editor.Field(kNorth, s)->setText(editor.Field(kSouth, s)->text());
+      editor.Field(kSouth, s)->setText(north);
+    }
+    editor.findChild<QPushButton*>("BApplyMod")->click();
+  });
+  viewer->findChild<QPushButton*>("BEdit")->click();
+  const DealNumber after = app_->Set().Board(1).number;
+  ASSERT_NE(after, before);
+  EXPECT_TRUE(app_->AnalysisRunning());
+  const std::string dealLine =
+      "[Deal \"" + PbnDealText(DealFromNumber(after), kNorth) + "\"]";
+  const auto lines = Lines(pbn);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), dealLine), lines.end()) << "saved at once";
+  EXPECT_TRUE(WaitFor([&] { return app_->Set().Board(1).doneMask[0] == kAllStrainsDone; }, 120))
+      << "the edited board is analysed again";
+
+  // The viewer's display choice shows in the window's boxes; closing it
+  // with No puts the choice back.
+  viewer->findChild<QRadioButton*>("RGShowItem1")->click();
+  EXPECT_TRUE(Find<QCheckBox>("CBAllTricks")->isChecked());
+  bool asked = false;
+  viewer->ask = [&asked](const QString&, const QString&) {
+    asked = true;
+    return false;
+  };
+  Click("BView");
+  EXPECT_TRUE(asked);
+  EXPECT_FALSE(viewer->isVisible());
+  EXPECT_FALSE(Find<QCheckBox>("CBAllTricks")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("CBContracts")->isChecked());
+}
+
+TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
+  OpenWindow();
+  Find<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  QTest::qWait(50);
+  Find<QCheckBox>("CBShowD")->setChecked(false);
+  Find<QCheckBox>("CBShowN")->setChecked(true);
+  Find<QCheckBox>("CBShowL")->setChecked(false);
+  Find<QCheckBox>("CBShowDD")->setChecked(false);
+  Click("CBAllTricks");
+  ASSERT_TRUE(Find<QCheckBox>("CBAllTricks")->isChecked());
+  Find<QCheckBox>("CBAuto")->setChecked(true);
+  Find<QCheckBox>("CBFlip")->setChecked(false);
+  Find<QRadioButton>("RGLTC2")->setChecked(true);
+  Find<QSpinBox>("SENprocs")->setValue(6);
+  Find<QLineEdit>("LESite")->setText("Town Hall");
+  for (const char* name : {"CBClub", "CBEvent"}) {
+    QComboBox* box = Find<QComboBox>(name);
+    for (const QString& text : {QString("First ") + name, QString("Second ") + name}) {
+      box->lineEdit()->clear();
+      QTest::keyClicks(box->lineEdit(), text);
+      QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    }
+  }
+  Find<QComboBox>("CBClub")->setCurrentIndex(0);
+  CloseWindow();
+
+  OpenWindow();
+  EXPECT_FALSE(Find<QCheckBox>("CBShowD")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("CBShowN")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("CBShowL")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("CBShowDD")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("CBAllTricks")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("CBContracts")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("CBAuto")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("CBFlip")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>("RGLTC2")->isChecked());
+  EXPECT_EQ(Find<QSpinBox>("SENprocs")->value(), 6);
+  EXPECT_EQ(Find<QLineEdit>("LESite")->text(), "Town Hall");
+  EXPECT_EQ(Find<QComboBox>("CBClub")->count(), 2);
+  EXPECT_EQ(Find<QComboBox>("CBClub")->currentText(), "First CBClub");
+  EXPECT_EQ(Find<QComboBox>("CBEvent")->count(), 2);
+  EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Second CBEvent");
+  EXPECT_EQ(Text("LDir"), "Save files in: " + QString::fromStdString(output_.string()));
+}
+
+TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheWorkersAndKeepsEveryResult) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "busy.pbn");
+  OpenWindow(CommandLine(pbn));
+  Click("BDDAnalysis");
+  ASSERT_TRUE(app_->AnalysisRunning());
+  // Boards 1 and 2 are settled at once; the seeded boards after them keep
+  // the worker busy.
+  ASSERT_TRUE(WaitFor([&] {
+    return app_->Set().Board(2).doneMask[1] == kAllStrainsDone;
+  }, 60));
+  window_->close();
+  EXPECT_FALSE(app_->AnalysisRunning());
+  EXPECT_FALSE(app_->Runner().AnyWorkerAlive());
+  const Result<DealSet> written = ReadPbnFile(pbn);
+  ASSERT_TRUE(written.ok()) << written.message();
+  for (int b = 1; b <= kBoardsPerSet; ++b) {
+    SCOPED_TRACE(b);
+    EXPECT_EQ(written->Board(b).doneMask, app_->Set().Board(b).doneMask);
+    for (int side = 0; side < 2; ++side) {
+      for (Strain s = kNotrump; s <= kClubs; ++s) {
+        if (!app_->Set().Board(b).Analysed(side, s)) continue;
+        for (Seat seat = Seat(side); seat <= kWest; seat = Seat(seat + 2)) {
+          EXPECT_EQ(written->Board(b).table[size_t(DDIndex(seat, s))],
+                    app_->Set().Board(b).table[size_t(DDIndex(seat, s))]);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(written->Board(1).doneMask[0], kAllStrainsDone);
+}
+
+class MultipleSetsTest : public MainWindowTest {
+ protected:
+  void OpenWithQuickAnalysis() {
+    app_ = std::make_unique<App>(executor_);
+    auto quick = std::make_unique<testing::QuickAnalysisHost>(*app_);
+    host_ = quick.get();
+    WindowOptions options;
+    options.workingDirectory = folder_;
+    options.runHost = std::move(quick);
+    window_ = std::make_unique<TForm1>(*app_, std::move(options));
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    Find<QTimer>("Timer2")->setInterval(10);
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(4);
+  }
+  void StartRun(const QString& name, int sets) {
+    QLineEdit* edit = Find<QLineEdit>("Ename");
+    edit->clear();
+    QTest::keyClicks(edit, name);
+    Find<QSpinBox>("SEDeals")->setValue(sets);
+    Click("BMulti");
+  }
+  bool RunEnded() {
+    return WaitFor([&] { return Find<QPushButton>("BMulti")->text() == "Start"; });
+  }
+
+  testing::QuickAnalysisHost* host_ = nullptr;
+};
+
+TEST_F(MultipleSetsTest, TwoSetsNamedClubThenTheButtonReadsStartAgain) {
+  OpenWithQuickAnalysis();
+  QString message;
+  CloseNextMessageBox(&message);
+  Click("BViewLog");
+  ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
+  EXPECT_TRUE(message.contains("no run log yet")) << message.toStdString();
+
+  StartRun("Club", 2);
+  EXPECT_EQ(Find<QPushButton>("BMulti")->text(), "Halt");
+  const fs::path dir = output_ / "Club";
+  EXPECT_EQ(Text("LSaveDir"), "Dir: " + QString::fromStdString(dir.string()));
+  ASSERT_TRUE(RunEnded());
+  EXPECT_TRUE(fs::is_regular_file(dir / "Club1.pbn"));
+  EXPECT_TRUE(fs::is_regular_file(dir / "Club2.pbn"));
+  EXPECT_FALSE(fs::exists(dir / "Club3.pbn"));
+  EXPECT_EQ(Text("LMCnt"), "2");
+  EXPECT_EQ(Text("LSetNum"), "2");
+  EXPECT_EQ(Text("LCurrent"), "File: Club2.pbn");
+  EXPECT_TRUE(Find<QLineEdit>("LESeed")->text().endsWith(" Club"));
+  const std::vector<std::string> lines = Lines(dir / "Club.log");
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[0].rfind("Start: ", 0), 0u);
+  EXPECT_EQ(lines[1], " Set:Club   2 Deal Sets Requested.");
+  EXPECT_EQ(lines[3].rfind("Set #1 Started at: ", 0), 0u);
+  EXPECT_EQ(lines[4].rfind("Club1.pbn ", 0), 0u);
+  EXPECT_EQ(lines[5].rfind("Set #2 Started at: ", 0), 0u);
+  EXPECT_EQ(lines[6].rfind("Club2.pbn ", 0), 0u);
+  EXPECT_EQ(lines[7].rfind("Stop: ", 0), 0u);
+
+  // A second run of the same name replaces the first one's log.
+  StartRun("Club", 3);
+  ASSERT_TRUE(RunEnded());
+  const std::vector<std::string> again = Lines(dir / "Club.log");
+  ASSERT_EQ(again.size(), 10u);
+  EXPECT_EQ(again[1], " Set:Club   3 Deal Sets Requested.");
+}
+
+TEST_F(MultipleSetsTest, AHaltedRunLogsStoppedByOperator) {
+  OpenWithQuickAnalysis();
+  host_->keepRunning = true;
+  StartRun("Late", 5);
+  ASSERT_TRUE(WaitFor([&] { return Text("LMCnt") == "1"; }));
+  Click("BMulti");
+  EXPECT_EQ(Text("LWorking"), "Stopped by Operator");
+  ASSERT_TRUE(RunEnded());
+  const std::vector<std::string> lines = Lines(output_ / "Late" / "Late.log");
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[4], "Stopped by Operator");
+  EXPECT_EQ(lines[5].rfind("Stop: ", 0), 0u);
+}
+
+TEST_F(MultipleSetsTest, AnUnsafeRunNameIsRefusedWithAMessage) {
+  OpenWithQuickAnalysis();
+  for (const QString& name : {QString("../outside"), QString(""), QString("..")}) {
+    QString message;
+    CloseNextMessageBox(&message);
+    StartRun(name, 2);
+    ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
+    EXPECT_TRUE(message.contains("name")) << message.toStdString();
+    EXPECT_EQ(Find<QPushButton>("BMulti")->text(), "Start");
+  }
+  EXPECT_TRUE(fs::is_empty(output_));
+  EXPECT_FALSE(fs::exists(folder_ / "outside"));
+}
+
+}  // namespace
+}  // namespace tarrow
