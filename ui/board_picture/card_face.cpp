@@ -94,7 +94,10 @@ int IndexOffset(Rank rank, int textWidth) {
 
 void DrawIndex(QPainter& painter, const CardGeometry& g, int x, int y, Suit suit, Rank rank,
                bool full) {
-  const QFont font = IndexFont(g.letterHeight);
+  QFont font = IndexFont(g.letterHeight);
+  // Two figures in the width of one letter: the ten is set narrower so that
+  // it keeps clear of the pips beside it.
+  if (rank == 4) font.setStretch(80);
   const QFontMetrics metrics(font);
   const QString text = IndexText(rank);
   const int offset = IndexOffset(rank, metrics.horizontalAdvance(text));
