@@ -153,9 +153,7 @@ void TDGForm::LayOutControls() {
   const BoardLayout layout(size());
   QFont font = this->font();
   font.setPixelSize(std::max(8, PointsToPixels(layout.controlFontPoints)));
-  for (QWidget* w : {static_cast<QWidget*>(BPrev), static_cast<QWidget*>(BNext),
-                     static_cast<QWidget*>(BShowN), static_cast<QWidget*>(BEdit),
-                     static_cast<QWidget*>(RGShow), static_cast<QWidget*>(BQuit)}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{BPrev, BNext, BShowN, BEdit, RGShow, BQuit}) {
     w->setFont(font);
   }
   BPrev->setGeometry(layout.previous);
