@@ -205,6 +205,32 @@ Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
                             setFilePath_.string());
 }
 
+std::string App::SelectStoredPrinter(Printer& printer) {
+  const std::string name = ::tarrow::SelectStoredPrinter(printer, settings_.PrinterName());
+  settings_.SetPrinterName(name);
+  return name;
+}
+
+std::string App::TakePrinterChoice(Printer& printer) {
+  const std::string name = CurrentPrinterName(printer);
+  settings_.SetPrinterName(name);
+  return name;
+}
+
+Status App::PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause) {
+  return ::tarrow::PrintHandRecords(printer, *set_, HandRecordChoices(), fields.club, logo,
+                                    setFilePath_.string(), copies, flip, pause);
+}
+
+Status App::PrintSetupSheets(Printer& printer, int lastBoard) {
+  const SetupSheetOptions options{settings_.ShowDealNumbers(), settings_.DealNumberForm()};
+  return ::tarrow::PrintSetupSheets(printer, *set_, 1, lastBoard, options);
+}
+
+Status App::PrintTravelers(Printer& printer, int lastBoard) {
+  return ::tarrow::PrintTravelers(printer, *set_, lastBoard);
+}
+
 Status App::ForcePbnWrite() {
   CopyFieldsIntoHeader();
   return WritePbn();

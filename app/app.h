@@ -27,6 +27,8 @@
 #include "core/result.h"
 #include "files/settings.h"
 #include "records/hand_record.h"
+#include "records/output_drivers.h"
+#include "records/printer.h"
 #include "records/surface.h"
 
 namespace tarrow {
@@ -167,6 +169,27 @@ class App {
   Status WriteHandRecords();
   // The same to another file (the command line's --out).
   Status WriteHandRecordsTo(const std::filesystem::path& pdfPath);
+
+  // Printing ("Print Hand Records", "Print Setup Sheets", "Print Travelers")
+  // on the system's printer or a PdfPrinter.  Each run takes the options,
+  // the club text and the settings as they stand now; printer failures come
+  // back with the system's message.
+  //
+  // Makes the stored printer current; a name no longer installed selects
+  // the default printer and is stored as "Default Printer".  Returns the
+  // name to show.
+  std::string SelectStoredPrinter(Printer& printer);
+  // Stores the name of the printer now current (after the print dialog, or
+  // a printer named on the command line), cut to 64; returns it.
+  std::string TakePrinterChoice(Printer& printer);
+  // Hand records of boards 1..36, copies 1..200 of each page; with flip two
+  // jobs with the pause between them.
+  Status PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause);
+  // Setup sheets of boards 1..lastBoard (1..36); the "Deal # " line as the
+  // settings' Show Deal Numbers and deal-number form say.
+  Status PrintSetupSheets(Printer& printer, int lastBoard);
+  // Travelers of boards 1..lastBoard (1..36).
+  Status PrintTravelers(Printer& printer, int lastBoard);
 
   // Loads a file by its extension: ".pbn" as a saved set (LoadSetFile),
   // ".bre", ".ber" and ".bri" as dealing-machine files (ImportDealFile).  On

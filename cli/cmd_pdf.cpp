@@ -6,11 +6,33 @@
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/print_choice.h"
+#include "records/pdf_printer.h"
 
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kPdfOptions = {.values = {"--out", "--show", "--ltc-method", "--club"}, .flags = {"--all-tricks"}};
+const OptionSpec kPdfOptions = {
+    .values = {"--out", "--show", "--ltc-method", "--club", "--what", "--last-board"},
+    .flags = {"--all-tricks"}};
+
+// Setup sheets or travelers as a PDF, page for page as the printer prints
+// them: beside the set as NAME-setup-sheets.pdf or NAME-travelers.pdf, or
+// to --out.
+int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) {
+  std::filesystem::path out = app.PdfPath();
+  out.replace_extension();
+  out += choice.what == PrintedOutput::kSetupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
+  if (args.Has("--out")) out = args.Value("--out");
+  PdfPrinter pdf;
+  Status status = choice.what == PrintedOutput::kSetupSheets
+                      ? app.PrintSetupSheets(pdf, choice.lastBoard)
+                      : app.PrintTravelers(pdf, choice.lastBoard);
+  if (status.ok()) status = pdf.Save(out);
+  if (!status.ok()) return Failure(status.message());
+  std::cout << "Wrote " << out.string() << "\n";
+  return kExitOk;
+}
 
 // "distributions,ltc,analysis" -> the show flags; "none" clears them all.
 Status ReadShowList(const std::string& list, HandRecordOptions& options) {
@@ -43,6 +65,14 @@ int RunPdf(const std::vector<std::string>& argList) {
       kPdfOptions);
   if (!args.ok()) return UsageError("pdf", args.message());
   if (args->positional.size() != 1) return UsageError("pdf", "give one set file");
+  const Result<PrintChoice> choice = ReadPrintChoice(*args);
+  if (!choice.ok()) return UsageError("pdf", choice.message());
+  if (choice->what != PrintedOutput::kHandRecords) {
+    for (const char* option : {"--show", "--all-tricks", "--ltc-method", "--club"}) {
+      if (args->Has(option))
+        return UsageError("pdf", std::string(option) + " is for hand records only");
+    }
+  }
 
   // The window's choices are the defaults; the options change them for
   // this run only (the settings file is only read).
@@ -66,6 +96,7 @@ int RunPdf(const std::vector<std::string>& argList) {
 
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
+  if (choice->what != PrintedOutput::kHandRecords) return WriteSheetsPdf(app, *choice, *args);
   if (args->Has("--club")) app.fields.club = *club;
   std::filesystem::path out = app.PdfPath();
   if (args->Has("--out")) out = args->Value("--out");
@@ -78,11 +109,19 @@ int RunPdf(const std::vector<std::string>& argList) {
 }  // namespace
 
 const Command kPdfCommand{
-    "pdf", "write the hand records of a set as a PDF",
+    "pdf", "write hand records, setup sheets or travelers as a PDF",
     "Usage: tarrow-cli pdf FILE [--out FILE.pdf] [--show LIST] [--all-tricks]\n"
-    "                      [--ltc-method 1|2|3] [--club TEXT]\n\n"
+    "                      [--ltc-method 1|2|3] [--club TEXT]\n"
+    "       tarrow-cli pdf FILE --what setup-sheets|travelers [--last-board N]\n"
+    "                      [--out FILE.pdf]\n\n"
     "Writes the two A4 pages of hand records of a PBN set (or of a .bre, .ber\n"
-    "or .bri deal file) beside FILE with the extension .pdf, or to --out.\n\n"
+    "or .bri deal file) beside FILE with the extension .pdf, or to --out.\n"
+    "With --what, the setup sheets or travelers instead, page for page as\n"
+    "'tarrow-cli print' prints them, beside FILE as NAME-setup-sheets.pdf or\n"
+    "NAME-travelers.pdf.\n\n"
+    "  --what          hand-records (default), setup-sheets or travelers\n"
+    "  --last-board N  setup sheets and travelers for boards 1 to N, 1 to 36\n"
+    "                  (default 36)\n"
     "  --show LIST     what each board shows besides the hands and points: a\n"
     "                  comma list of distributions, numbers (deal numbers), ltc\n"
     "                  (losing trick counts) and analysis (double-dummy results),\n"
@@ -100,7 +139,8 @@ const Command kPdfCommand{
     "  --club TEXT     the club name at the top (default: the set's club)\n\n"
     "Examples:\n"
     "  tarrow-cli pdf club.pbn\n"
-    "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n",
+    "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n"
+    "  tarrow-cli pdf club.pbn --what travelers --last-board 24\n",
     RunPdf,
     kPdfOptions};
 

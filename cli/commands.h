@@ -27,6 +27,8 @@ extern const Command kDealCommand;
 extern const Command kAnalyzeCommand;
 extern const Command kShowCommand;
 extern const Command kPdfCommand;
+extern const Command kPrintersCommand;
+extern const Command kPrintCommand;
 extern const Command kMultiCommand;
 #ifdef TARROW_CLI_RENDER
 extern const Command kRenderCommand;  // needs Qt

@@ -10,9 +10,10 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand, &kNumberCommand,  &kSolveCommand,
-                              &kDealCommand,   &kAnalyzeCommand, &kShowCommand,
-                              &kPdfCommand,    &kMultiCommand,
+const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
+                              &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
+                              &kPdfCommand,     &kPrintersCommand, &kPrintCommand,
+                              &kMultiCommand,
 #ifdef TARROW_CLI_RENDER
                               &kRenderCommand,
 #endif

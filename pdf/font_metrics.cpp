@@ -84,6 +84,7 @@ std::optional<PdfFontMetrics> ReadFace(FT_Library library, const std::string& fi
   const int upem = face->units_per_EM;
   PdfFontMetrics m;
   m.file = file;
+  if (face->family_name != nullptr) m.faceFamily = face->family_name;
   m.symbolic = symbolic;
   for (int code = 32; code < 256; ++code) {
     const FT_UInt glyph = GlyphOfCode(face, symbolic, static_cast<unsigned char>(code));

@@ -20,6 +20,7 @@ struct PdfFontMetrics {
   bool bold = false;
   bool symbolic = false;          // "Symbol": codes follow the font's own encoding
   std::string file;               // the face read
+  std::string faceFamily;         // its own family name ("Liberation Sans" for "Arial")
   std::array<int, 256> widths{};  // advance per 8-bit code, 1000ths of the em; 0 below 32
   int cellAscent = 0;             // above the baseline, the em's part included (Windows' ascent)
   int cellDescent = 0;            // below the baseline, positive

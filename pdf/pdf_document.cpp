@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <numbers>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -244,6 +245,7 @@ bool TPdfDocument::Render(std::string& out, std::string* error) {
 TPdfPage* TPdfDocumentGDI::AddPage() {
   TPdfPage* page = TPdfDocument::AddPage();
   canvases_.emplace_back();
+  canvases_.back().heightPt = pageHeightPt_;
   return page;
 }
 
@@ -278,9 +280,7 @@ void TPdfDocumentGDI::MoveTo(int x, int y) {
   c.moveWritten = false;
 }
 
-void TPdfDocumentGDI::LineTo(int x, int y) {
-  Canvas& c = Current();
-  const double s = Scale();
+void TPdfDocumentGDI::StrokeSettings(Canvas& c) {
   if (!c.strokeSet) {
     Operator("0 0 0 RG");
     Operator("[] 0 d");
@@ -288,18 +288,33 @@ void TPdfDocumentGDI::LineTo(int x, int y) {
   }
   if (c.lineWidth != penWidth_) {
     EndPath(c);
-    Number(penWidth_ * s);
+    Number(penWidth_ * Scale());
     Operator("w");
     c.lineWidth = penWidth_;
   }
+}
+
+void TPdfDocumentGDI::FillColor(Canvas& c, int rgb) {
+  if (c.fillColor == rgb) return;
+  Number(((rgb >> 16) & 255) / 255.0);
+  Number(((rgb >> 8) & 255) / 255.0);
+  Number((rgb & 255) / 255.0);
+  Operator("rg");
+  c.fillColor = rgb;
+}
+
+void TPdfDocumentGDI::LineTo(int x, int y) {
+  Canvas& c = Current();
+  const double s = Scale();
+  StrokeSettings(c);
   if (!c.moveWritten) {
     Number(c.moveX * s);
-    Number(pageHeightPt_ - c.moveY * s);
+    Number(c.heightPt - c.moveY * s);
     Operator("m");
     c.moveWritten = true;
   }
   Number(x * s);
-  Number(pageHeightPt_ - y * s);
+  Number(c.heightPt - y * s);
   Operator("l");
   c.pathOpen = true;
   c.moveX = x;
@@ -374,10 +389,7 @@ void TPdfDocumentGDI::TextOut(int x, int y, std::string_view text, int layoutWid
     if (page->FontResources().Find(font->ResourceName()) == nullptr)
       page->FontResources().SetReference(font->ResourceName(), font->FontDictionary());
   }
-  if (!c.fillSet) {
-    Operator("0 0 0 rg");
-    c.fillSet = true;
-  }
+  FillColor(c, textColor_);
 
   long sum = 0;
   int blanks = 0;
@@ -404,9 +416,23 @@ void TPdfDocumentGDI::TextOut(int x, int y, std::string_view text, int layoutWid
   }
   const double ascent = metrics_->cellAscent * em / 1000;
   Operator("BT");
-  Number(x * s);
-  Number(pageHeightPt_ - (y + 0.95 * ascent) * s);
-  Operator("Td");
+  if (rotation_ == 0) {
+    Number(x * s);
+    Number(c.heightPt - (y + 0.95 * ascent) * s);
+    Operator("Td");
+  } else {
+    // The baseline lies 0.95 ascent "below" the cell's top in the text's own
+    // frame, which on the page (y downwards) is the direction (sin, cos).
+    const double angle = rotation_ * std::numbers::pi / 1800;
+    const double cosine = std::cos(angle), sine = std::sin(angle);
+    Number(cosine);
+    Number(sine);
+    Number(-sine);
+    Number(cosine);
+    Number((x + 0.95 * ascent * sine) * s);
+    Number(c.heightPt - (y + 0.95 * ascent * cosine) * s);
+    Operator("Tm");
+  }
   TPdfText(std::string(text)).Write(c.content);
   c.content += ' ';
   Operator("Tj");
@@ -449,11 +475,47 @@ void TPdfDocumentGDI::StretchDraw(int left, int top, int right, int bottom, int 
   Number(0);
   Number((bottom - top) * s);
   Number(left * s);
-  Number(pageHeightPt_ - bottom * s);
+  Number(c.heightPt - bottom * s);
   Operator("cm");
   c.content += '/' + name + ' ';
   Operator("Do");
   Operator("Q");
+}
+
+void TPdfDocumentGDI::PaintShape(bool closed) {
+  if (brushSolid_)
+    Operator(closed ? "B" : "b");
+  else
+    Operator(closed ? "S" : "s");
+}
+
+void TPdfDocumentGDI::Rectangle(int left, int top, int right, int bottom) {
+  Canvas& c = Current();
+  EndPath(c);
+  StrokeSettings(c);
+  if (brushSolid_) FillColor(c, 0);
+  const double s = Scale();
+  Number(left * s);
+  Number(c.heightPt - bottom * s);
+  Number((right - left) * s);
+  Number((bottom - top) * s);
+  Operator("re");
+  PaintShape(true);
+}
+
+void TPdfDocumentGDI::Polygon(std::span<const std::pair<int, int>> points) {
+  if (points.size() < 2) return;
+  Canvas& c = Current();
+  EndPath(c);
+  StrokeSettings(c);
+  if (brushSolid_) FillColor(c, 0);
+  const double s = Scale();
+  for (size_t i = 0; i < points.size(); ++i) {
+    Number(points[i].first * s);
+    Number(c.heightPt - points[i].second * s);
+    Operator(i == 0 ? "m" : "l");
+  }
+  PaintShape(false);
 }
 
 void TPdfDocumentGDI::FinishPages() {

@@ -25,7 +25,9 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -161,8 +163,14 @@ class TPdfDocument {
   int PageWidthUnits() const noexcept;
   int PageHeightUnits() const noexcept;
 
-  // Appends an A4 page, registered with its contents stream, and makes it the
-  // current page.
+  // The size in points of the pages added from now on; A4 portrait (595 x
+  // 842) until set, 842 x 595 for A4 landscape.
+  void SetPageSize(int widthPt, int heightPt) noexcept {
+    pageWidthPt_ = widthPt;
+    pageHeightPt_ = heightPt;
+  }
+  // Appends a page of the current size, registered with its contents stream,
+  // and makes it the current page.
   virtual TPdfPage* AddPage();
   size_t PageCount() const noexcept { return pages_.size(); }
   TPdfInfo Info() const noexcept { return TPdfInfo(info_); }
@@ -217,6 +225,18 @@ class TPdfDocumentGDI : public TPdfDocument {
   // The same for text that another device measured as layoutWidth units wide:
   // word spacing or horizontal scaling makes the PDF text as wide.
   void TextOut(int x, int y, std::string_view text, int layoutWidth);
+  // Colour of later text (0..255 each); black until set.
+  void SetTextColor(int red, int green, int blue) noexcept { textColor_ = Rgb(red, green, blue); }
+  // Later text is turned counter-clockwise by tenths of a degree about the
+  // top-left corner of its cell (900 reads upwards); 0 until set.
+  void SetTextRotation(int tenths) noexcept { rotation_ = tenths; }
+  // Solid: later rectangles and polygons are filled black; clear: outlined only.
+  void SetBrush(bool solid) noexcept { brushSolid_ = solid; }
+  // Outlines the rectangle with the pen, filled as the brush says.
+  void Rectangle(int left, int top, int right, int bottom);
+  // The closed polygon through the points (x, y), outlined with the pen and
+  // filled as the brush says.
+  void Polygon(std::span<const std::pair<int, int>> points);
   // Draws an 8-bit RGB image (rows top to bottom) scaled into the rectangle.
   void StretchDraw(int left, int top, int right, int bottom, int width, int height,
                    std::string_view rgb);
@@ -235,13 +255,22 @@ class TPdfDocumentGDI : public TPdfDocument {
     int moveX = 0, moveY = 0;
     int lineWidth = -1;      // last written, -1 unset
     bool strokeSet = false;  // colour and dash written
-    bool fillSet = false;
+    int fillColor = -1;      // last written as 0xRRGGBB, -1 unset
+    int heightPt = 842;      // of this page, for turning y upwards
     const TPdfFont* font = nullptr;  // last written with its size
     double fontSize = -1;
     bool finished = false;
   };
   Canvas& Current();
   void EndPath(Canvas& c);
+  // Writes the stroke colour, dash and line width where they differ from the
+  // last written; ends an open path before a width change.
+  void StrokeSettings(Canvas& c);
+  void FillColor(Canvas& c, int rgb);
+  // Paints the path as the brush says: filled and stroked, or stroked only;
+  // closed tells whether the path is closed already ("re") or still open.
+  void PaintShape(bool closed);
+  static constexpr int Rgb(int r, int g, int b) noexcept { return (r << 16) | (g << 8) | b; }
   void Number(double value);
   void Operator(const char* op);
   TPdfFont* UseFont();
@@ -253,6 +282,9 @@ class TPdfDocumentGDI : public TPdfDocument {
   int height_ = 0;
   std::string family_;
   bool bold_ = false;
+  int textColor_ = 0;  // 0xRRGGBB
+  int rotation_ = 0;   // tenths of a degree, counter-clockwise
+  bool brushSolid_ = false;
 };
 
 }  // namespace tarrow

@@ -197,6 +197,65 @@ TEST(PdfDocumentTest, TextBaselineLiesAtNinetyFivePercentOfTheAscent) {
   EXPECT_EQ(PdfRealText(842 - 0.24 * (200 + 0.95 * 40)), "784.88");
 }
 
+TEST(PdfDocumentTest, TurnedTextReadsUpwardsFromItsCellCorner) {
+  TPdfDocumentGDI doc;
+  doc.SetResolution(300);
+  doc.AddPage();
+  ASSERT_TRUE(doc.SetFont("Arial", 45, false));
+  const PdfFontMetrics* arial = FindFontMetrics("Arial", false, nullptr);
+  ASSERT_NE(arial, nullptr);
+  const double em = 45.0 * 1000 / arial->CellHeight();
+  const double ascent = arial->cellAscent * em / 1000;
+  doc.SetTextRotation(900);
+  doc.TextOut(100, 200, "Made");
+  doc.SetTextRotation(0);
+  doc.TextOut(100, 200, "Down");
+  const std::string data = StreamData(Rendered(doc), 5);
+  // Turned a quarter left the cell lies to the right of the point, so the
+  // baseline runs upwards at x + 0.95 ascent.
+  const std::string turned = "BT\n0 1 -1 0 " + PdfRealText(0.24 * (100 + 0.95 * ascent)) +
+                             " " + PdfRealText(842 - 0.24 * 200) + " Tm\n(Made) Tj\nET\n";
+  EXPECT_NE(data.find(turned), std::string::npos) << data;
+  EXPECT_NE(data.find("(Down) Tj"), std::string::npos);
+  EXPECT_NE(data.find(" Td\n(Down) Tj"), std::string::npos) << data;
+}
+
+TEST(PdfDocumentTest, ShapesTextColourAndLandscapePages) {
+  TPdfDocumentGDI doc;
+  doc.SetResolution(300);
+  doc.SetPageSize(842, 595);
+  doc.AddPage();
+  EXPECT_EQ(doc.PageWidthUnits(), 3508);
+  EXPECT_EQ(doc.PageHeightUnits(), 2479);
+  doc.SetPen(8);
+  doc.Rectangle(100, 100, 200, 300);
+  doc.SetPen(1);
+  doc.SetBrush(true);
+  const std::pair<int, int> arrow[4] = {{150, 100}, {140, 120}, {150, 115}, {160, 120}};
+  doc.Polygon(arrow);
+  doc.SetBrush(false);
+  ASSERT_TRUE(doc.SetFont("Arial", 45, true));
+  doc.SetTextColor(160, 160, 164);
+  doc.TextOut(100, 200, "7");
+  doc.SetTextColor(0, 0, 0);
+  doc.TextOut(100, 300, "8");
+  const std::string file = Rendered(doc);
+  EXPECT_NE(ObjectText(file, 4).find("/MediaBox [0 0 842 595 ]"), std::string::npos)
+      << ObjectText(file, 4);
+  const std::string data = StreamData(file, 5);
+  // y is turned upwards from the landscape page's 595 points.
+  EXPECT_NE(data.find("1.92 w\n24 523 24 48 re\nS\n"), std::string::npos) << data;
+  EXPECT_NE(data.find("0.24 w\n0 0 0 rg\n36 571 m\n33.6 566.2 l\n36 567.4 l\n38.4 566.2 l\nb\n"),
+            std::string::npos)
+      << data;
+  // The grey text, then black again for the next.
+  const size_t grey = data.find("0.63 0.63 0.64 rg\n");
+  ASSERT_NE(grey, std::string::npos) << data;
+  EXPECT_LT(grey, data.find("(7) Tj"));
+  EXPECT_LT(data.find("(7) Tj"), data.rfind("0 0 0 rg\n"));
+  EXPECT_LT(data.rfind("0 0 0 rg\n"), data.find("(8) Tj"));
+}
+
 TEST(PdfDocumentTest, RegularAndBoldArialAreFontsF0AndF1) {
   TPdfDocumentGDI doc;
   doc.SetResolution(300);

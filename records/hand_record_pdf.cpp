@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/atomic_file.h"
 
@@ -14,6 +16,21 @@ void PdfSurface::SetFont(std::string_view face, int size, FontSizeUnit unit, boo
                          : -int(std::lround(size * document_.Resolution() / 72.0));
   std::string error;
   if (!document_.SetFont(face, height, bold, &error) && error_.empty()) error_ = error;
+  document_.SetTextRotation(0);
+}
+
+void PdfSurface::SetLogicalFont(std::string_view face, int height, int weight, int rotation) {
+  // The faces come in regular and bold only: weights from semibold up are bold.
+  std::string error;
+  if (!document_.SetFont(face, height, weight >= 600, &error) && error_.empty()) error_ = error;
+  document_.SetTextRotation(rotation);
+}
+
+void PdfSurface::Polygon(std::span<const Point> points) {
+  std::vector<std::pair<int, int>> xy;
+  xy.reserve(points.size());
+  for (const Point& p : points) xy.emplace_back(p.x, p.y);
+  document_.Polygon(xy);
 }
 
 void PdfSurface::StretchDraw(int left, int top, int right, int bottom, const RgbImage& image) {

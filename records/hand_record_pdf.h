@@ -26,12 +26,21 @@ class PdfSurface : public Surface {
   explicit PdfSurface(TPdfDocumentGDI& document) : document_(document) {}
 
   void SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) override;
+  void SetLogicalFont(std::string_view face, int height, int weight, int rotation) override;
+  void SetFontColor(Rgb color) override {
+    document_.SetTextColor(color.red, color.green, color.blue);
+  }
   int TextWidth(std::string_view text) override { return document_.TextWidth(text); }
   int TextHeight(std::string_view text) override { return document_.TextHeight(text); }
   void TextOut(int x, int y, std::string_view text) override { document_.TextOut(x, y, text); }
   void SetPenWidth(int width) override { document_.SetPen(width); }
   void MoveTo(int x, int y) override { document_.MoveTo(x, y); }
   void LineTo(int x, int y) override { document_.LineTo(x, y); }
+  void SetBrush(bool solid) override { document_.SetBrush(solid); }
+  void Rectangle(int left, int top, int right, int bottom) override {
+    document_.Rectangle(left, top, right, bottom);
+  }
+  void Polygon(std::span<const Point> points) override;
   void StretchDraw(int left, int top, int right, int bottom, const RgbImage& image) override;
 
   // Empty, or the first font error ("SetFont Arial").

@@ -146,6 +146,14 @@ class MeasuringSurface : public Surface {
   void StretchDraw(int l, int t, int r, int b, const RgbImage& image) override {
     pdf_.StretchDraw(l, t, r, b, image);
   }
+  void SetLogicalFont(std::string_view face, int height, int weight, int rotation) override {
+    face_ = face;
+    pdf_.SetLogicalFont(face, height, weight, rotation);
+  }
+  void SetFontColor(Rgb color) override { pdf_.SetFontColor(color); }
+  void SetBrush(bool solid) override { pdf_.SetBrush(solid); }
+  void Rectangle(int l, int t, int r, int b) override { pdf_.Rectangle(l, t, r, b); }
+  void Polygon(std::span<const Point> points) override { pdf_.Polygon(points); }
   std::vector<Text> texts;
 
  private:

@@ -9,68 +9,12 @@
 
 #include "core/deal_number.h"
 #include "core/generation.h"
+#include "records/recording_surface_for_test.h"
 
 namespace tarrow {
 namespace {
 
-// Logs every call.  Text is measured as half the font size per character and
-// as tall as the size, so positions can be worked out by hand.
-class RecordingSurface : public Surface {
- public:
-  struct Text {
-    int x, y;
-    std::string text, face;
-    int size;
-    bool bold;
-  };
-  void SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) override {
-    EXPECT_EQ(unit, expectedUnit);
-    face_ = face;
-    size_ = size;
-    bold_ = bold;
-    fonts.push_back(std::string(face) + " " + std::to_string(size) + (bold ? " bold" : ""));
-  }
-  int TextWidth(std::string_view text) override { return int(text.size()) * size_ / 2; }
-  int TextHeight(std::string_view) override { return size_; }
-  void TextOut(int x, int y, std::string_view text) override {
-    texts.push_back({x, y, std::string(text), face_, size_, bold_});
-  }
-  void SetPenWidth(int width) override { calls.push_back("pen " + std::to_string(width)); }
-  void MoveTo(int x, int y) override { calls.push_back(Point("move", x, y)); }
-  void LineTo(int x, int y) override { calls.push_back(Point("line", x, y)); }
-  void StretchDraw(int l, int t, int r, int b, const RgbImage&) override {
-    calls.push_back("image " + std::to_string(l) + " " + std::to_string(t) + " " +
-                    std::to_string(r) + " " + std::to_string(b));
-  }
-
-  // The one text with these contents; fails the test when there is not exactly one.
-  Text Find(const std::string& text) const {
-    std::vector<Text> found;
-    for (size_t i = start; i < texts.size(); ++i)
-      if (texts[i].text == text) found.push_back(texts[i]);
-    EXPECT_EQ(found.size(), 1u) << "'" << text << "'";
-    return found.empty() ? Text{-1, -1, "", "", 0, false} : found[0];
-  }
-  bool Has(const std::string& text) const {
-    for (const Text& t : texts)
-      if (t.text == text) return true;
-    return false;
-  }
-
-  std::vector<Text> texts;
-  std::vector<std::string> fonts, calls;
-  size_t start = 0;  // Find looks at texts from here on
-  // The PDF layout gives heights in units, the printer's sizes in points.
-  FontSizeUnit expectedUnit = FontSizeUnit::kHeight;
-
- private:
-  static std::string Point(const char* op, int x, int y) {
-    return std::string(op) + " " + std::to_string(x) + " " + std::to_string(y);
-  }
-  std::string face_;
-  int size_ = 0;
-  bool bold_ = false;
-};
+using testing::RecordingSurface;
 
 void ExpectAt(const RecordingSurface::Text& t, int x, int y, const char* face, int size) {
   SCOPED_TRACE(t.text);
@@ -80,28 +24,7 @@ void ExpectAt(const RecordingSurface::Text& t, int x, int y, const char* face, i
   EXPECT_EQ(t.size, size);
 }
 
-// A deal from the cards of three seats given as PBN hands ("AKQ32.Q43.432.32");
-// the fourth seat gets the rest.
-Deal MakeDeal(const char* north, const char* east, const char* south) {
-  Deal deal;
-  deal.seatOf.fill(kWest);
-  const char* hands[3] = {north, east, south};
-  for (Seat seat = 0; seat < 3; ++seat) {
-    Suit suit = 0;
-    for (const char* p = hands[seat]; *p; ++p) {
-      if (*p == '.') {
-        ++suit;
-        continue;
-      }
-      const Rank rank = Rank(kRankLetters.find(*p));
-      deal.seatOf[size_t(CardIndex(suit, rank))] = uint8_t(seat);
-    }
-  }
-  deal.valid = true;
-  DeriveCounts(deal);
-  deal.number = NumberFromDeal(deal);
-  return deal;
-}
+using testing::MakeDeal;
 
 HandRecordOptions Options(bool distributions, bool numbers, bool ltc, bool analysis,
                           bool allTricks) {

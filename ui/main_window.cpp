@@ -17,7 +17,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -32,6 +31,7 @@
 #include "core/banner.h"
 #include "core/ltc.h"
 #include "files/deal_files.h"
+#include "records/output_drivers.h"
 #include "ui/deal_viewer.h"
 #include "ui/qt_text.h"
 
@@ -520,15 +520,7 @@ void TForm1::ApplySettings() {
   leSite_->setText(FromText(shown.site));
 
   // The stored printer when it is still installed, else the default one.
-  const QString stored = FromText(shown.printerName);
-  if (!stored.isEmpty() && QPrinterInfo::availablePrinterNames().contains(stored)) {
-    printer_.setPrinterName(stored);
-  } else {
-    const QPrinterInfo fallback = QPrinterInfo::defaultPrinter();
-    if (!fallback.isNull()) printer_.setPrinterName(fallback.printerName());
-    app_.Settings().SetPrinterName("Default Printer");
-  }
-  lPrinter_->setText(FromText(app_.Settings().PrinterName()));
+  lPrinter_->setText(FromText(app_.SelectStoredPrinter(printer_)));
 
   const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
                        const std::string& selected) {
@@ -915,26 +907,37 @@ void TForm1::AllTricksClick(QCheckBox* clicked) {
 // ---------------------------------------------------------------- printing
 
 void TForm1::BPrintClick() {
-  ShowFailure("Print Hand Records",
-              Status::Error("printing is not part of this version yet; \"Re-Write PDF of Hand "
-                            "Records\" on the Options tab writes them as a PDF file"));
+  CopyControlsToApp();
+  // Between the two sides of flipped pages the operator turns the stack.
+  const FlipPause pause = [this] {
+    QMessageBox::information(this, QString::fromUtf8(kFlipPauseCaption.data()),
+                             QString::fromUtf8(kFlipPauseText.data()).replace("\r\n", "\n"));
+    return true;
+  };
+  const Status printed =
+      app_.PrintHandRecords(printer_, spNCop_->value(), cbFlip_->isChecked(), pause);
+  if (!printed.ok()) ShowFailure("Print Hand Records", printed);
 }
 
 void TForm1::BPSetupsClick() {
-  ShowFailure("Print Setup Sheets", Status::Error("printing is not part of this version yet"));
+  CopyControlsToApp();
+  const Status printed = app_.PrintSetupSheets(printer_, seLast_->value());
+  if (!printed.ok()) ShowFailure("Print Setup Sheets", printed);
 }
 
 void TForm1::BTravelersClick() {
-  ShowFailure("Print Travelers", Status::Error("printing is not part of this version yet"));
+  CopyControlsToApp();
+  const Status printed = app_.PrintTravelers(printer_, seLast_->value());
+  if (!printed.ok()) ShowFailure("Print Travelers", printed);
 }
 
 void TForm1::BPrintSelClick() {
-  QPrintDialog dialog(&printer_, this);
+  QPrintDialog dialog(&printer_.Device(), this);
   dialog.setObjectName("PrintDialog1");
   dialog.exec();
   // Whatever the operator did there, the printer current afterwards is taken.
-  app_.Settings().SetPrinterName(ToTextLossy(printer_.printerName()));
-  lPrinter_->setText(FromText(app_.Settings().PrinterName()));
+  printer_.TakeDevicePrinter();
+  lPrinter_->setText(FromText(app_.TakePrinterChoice(printer_)));
 }
 
 // ---------------------------------------------------------------- timers
@@ -991,6 +994,7 @@ void TForm1::BMultiClick() {
   }
   lSaveDir_->setText("Dir: " + FromPath(run_.RunDirectory()));
   bMulti_->setText("Halt");
+  SetRunControls(true);
   timer2_->start();
 }
 
@@ -1008,6 +1012,7 @@ void TForm1::Timer2Timer() {
     leSeed_->setText(FromText(run_.Seed()));
     ShowFileNames();
     SetReady(true);
+    SetRunControls(true);
     bDDAnalysis_->setText("Stop DD Analysis");
     lMaxThreads_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
     timer1_->start();
@@ -1016,8 +1021,20 @@ void TForm1::Timer2Timer() {
   if (!run_.Busy()) {
     timer2_->stop();
     bMulti_->setText("Start");
+    SetRunControls(false);
   }
   if (!stepped.ok()) ShowFailure("Multiple Sets", stepped);
+}
+
+void TForm1::SetRunControls(bool running) {
+  // While a run deals and analyses its sets, the set in the window is the
+  // run's: dealing, loading or analysing by hand would pull it away.
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           bDeal_, bLoad_, bTest_, bFNBrowse_, bDDAnalysis_, bReDoDD_, leSeed_, bAddDT_,
+           bClearSeed_, eName_, seDeals_}) {
+    control->setEnabled(!running);
+  }
+  if (!running) SetReady(app_.SetReady());  // the set's own enabling rules again
 }
 
 void TForm1::ShowRunLabels() {

@@ -15,7 +15,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPrinter>
 #include <QTimer>
 #include <filesystem>
 #include <memory>
@@ -24,6 +23,7 @@
 #include "app/app.h"
 #include "app/multi_run.h"
 #include "files/settings.h"
+#include "printing/qt_printer.h"
 
 class QCheckBox;
 class QComboBox;
@@ -121,13 +121,15 @@ class TForm1 : public QMainWindow {
   void Timer2Timer();
   void DrawProgressGrid();
   void ShowRunLabels();
+  // Enables the controls that would disturb a multiple-set run, or not.
+  void SetRunControls(bool running);
 
   App& app_;
   WindowOptions options_;
   std::unique_ptr<MultiRunHost> runHost_;
   MultiSetRun run_;
   ProgressGrid grid_;
-  QPrinter printer_;
+  QtPrinter printer_;  // the system printer the print buttons use
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
   // The deal viewer, a window of its own created hidden with this one.

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 #include "app/app.h"
@@ -27,6 +28,7 @@
 #include "core/temp_folder_for_test.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
+#include "printing/cups_queue_for_test.h"
 #include "ui/deal_viewer.h"
 #include "ui/hand_editor.h"
 #include "ui/qt_owner_executor.h"
@@ -53,11 +55,16 @@ void OnNextDialog(std::function<void(D*)> act) {
   timer->start();
 }
 
-// Chooses `file` in the next file dialog.
+// Chooses `file` in the next file dialog, as typing its name and pressing
+// Enter would.  (The dialog's own accept() may still be reading the folder
+// and ask again; the window reads the selection only.)
 void ChooseFileInNextDialog(const fs::path& file) {
   OnNextDialog<QFileDialog>([file](QFileDialog* dialog) {
-    dialog->selectFile(QString::fromStdString(file.string()));
-    static_cast<QDialog*>(dialog)->accept();  // public there
+    dialog->setDirectory(QString::fromStdString(file.parent_path().string()));
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(file.filename().string()));
+    static_cast<QDialog*>(dialog)->done(QDialog::Accepted);  // public there
   });
 }
 
@@ -111,6 +118,21 @@ class MainWindowTest : public testing::TempFolderTest {
     SettingsRecord settings = SettingsRecord::Defaults(output_.string());
     settings.SetThreads(1);
     ASSERT_TRUE(SaveSettings(settings).ok());
+    // A dialog nobody answers would hang the test: one still open after two
+    // looks is a failure, and is closed.
+    watchdog_.setInterval(1500);
+    QObject::connect(&watchdog_, &QTimer::timeout, [this] {
+      auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (modal != nullptr && modal == lastModal_) {
+        const auto* box = qobject_cast<QMessageBox*>(modal);
+        ADD_FAILURE() << "a dialog was left open: " << modal->windowTitle().toStdString() << ": "
+                      << (box != nullptr ? box->text().toStdString() : std::string());
+        modal->reject();
+        modal = nullptr;
+      }
+      lastModal_ = modal;
+    });
+    watchdog_.start();
   }
   void TearDown() override {
     CloseWindow();
@@ -190,6 +212,8 @@ class MainWindowTest : public testing::TempFolderTest {
   }
 
   fs::path output_;
+  QTimer watchdog_;
+  QDialog* lastModal_ = nullptr;
   QtOwnerExecutor executor_;
   std::unique_ptr<App> app_;
   std::unique_ptr<TForm1> window_;
@@ -274,6 +298,43 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
     EXPECT_EQ(app_->Set().Board(b).number, firstBoards[size_t(b - 1)].number) << b;
   }
   EXPECT_NE(Inode(pbn), firstWrite) << "the new generation time is written";
+}
+
+TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
+  WriteQuickStartSet(folder_ / "Test.pbn");
+  OpenWindow();  // the working folder is the test's folder
+  ASSERT_TRUE(Shown("BTest"));
+  Click("BTest");
+  ASSERT_TRUE(app_->SetReady());
+  EXPECT_EQ(Text("LFn"), "File Name: Test.pbn");
+  EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "slow rest");
+  EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Quick");
+  EXPECT_TRUE(Find<QPushButton>("BPDF")->isEnabled());
+}
+
+TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "special.pbn");
+  OpenWindow(CommandLine(pbn));
+  const fs::path pdf = output_ / "special.pdf";
+  Click("BPDF");
+  EXPECT_TRUE(fs::is_regular_file(pdf));
+  const ino_t before = Inode(pbn);
+  Click("BSave");
+  EXPECT_NE(Inode(pbn), before) << "Force PBN Write always writes";
+
+  app_->Set().Board(1).doneMask = {kAllStrainsDone, 1};
+  Click("BReDoDD");
+  EXPECT_EQ(app_->Set().Board(1).doneMask[0] + app_->Set().Board(1).doneMask[1], 0);
+
+  // A folder standing where the PDF goes: the write fails and says where.
+  fs::remove(pdf);
+  fs::create_directories(pdf / "blocked");
+  QString message;
+  CloseNextMessageBox(&message);
+  Click("BPDF");
+  ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
+  EXPECT_TRUE(message.contains("special.pdf")) << message.toStdString();
+  EXPECT_TRUE(fs::is_directory(pdf / "blocked"));
 }
 
 TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
@@ -540,6 +601,35 @@ TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheWorkersAndKeepsEveryResult
   EXPECT_EQ(written->Board(1).doneMask[0], kAllStrainsDone);
 }
 
+// The print buttons on a real print queue whose paper is PDF files.
+TEST_F(MainWindowTest, ThePrintButtonsPrintOnTheStoredPrinterWithAPauseBetweenFlippedSides) {
+  testing::CupsTestQueue cups;
+  if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
+  SettingsRecord settings = SettingsRecord::Defaults(output_.string());
+  settings.SetPrinterName(cups.Queue());
+  ASSERT_TRUE(SaveSettings(settings).ok());
+  cups.Clear();
+  OpenWindow(CommandLine(WriteQuickStartSet(output_ / "print.pbn")));
+  EXPECT_EQ(Text("LPrinter").toStdString(), cups.Queue());
+  Find<QComboBox>("CBClub")->setEditText("Hilltop Bridge Club");
+
+  Find<QSpinBox>("SELast")->setValue(3);
+  Click("BTravelers");
+  // Flipped hand records: two jobs, the operator told to turn the stack between.
+  Find<QCheckBox>("CBFlip")->setChecked(true);
+  QString pause;
+  CloseNextMessageBox(&pause);
+  Click("BPrint");
+  EXPECT_TRUE(pause.startsWith("Wait for the first side to print")) << pause.toStdString();
+
+  const std::vector<fs::path> files = cups.WaitForFiles(3);
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_NE(testing::PdfWords(files[0]).find("Board 3"), std::string::npos);
+  EXPECT_EQ(testing::PdfPages(files[1]), 1);
+  EXPECT_NE(testing::PdfWords(files[1]).find("Hilltop Bridge Club"), std::string::npos);
+  EXPECT_EQ(testing::PdfPages(files[2]), 1);
+}
+
 class MultipleSetsTest : public MainWindowTest {
  protected:
   void OpenWithQuickAnalysis() {
@@ -580,9 +670,12 @@ TEST_F(MultipleSetsTest, TwoSetsNamedClubThenTheButtonReadsStartAgain) {
 
   StartRun("Club", 2);
   EXPECT_EQ(Find<QPushButton>("BMulti")->text(), "Halt");
+  EXPECT_FALSE(Find<QPushButton>("BLoad")->isEnabled()) << "the run's set is not to be replaced";
   const fs::path dir = output_ / "Club";
   EXPECT_EQ(Text("LSaveDir"), "Dir: " + QString::fromStdString(dir.string()));
   ASSERT_TRUE(RunEnded());
+  EXPECT_TRUE(Find<QPushButton>("BLoad")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("BDDAnalysis")->isEnabled());
   EXPECT_TRUE(fs::is_regular_file(dir / "Club1.pbn"));
   EXPECT_TRUE(fs::is_regular_file(dir / "Club2.pbn"));
   EXPECT_FALSE(fs::exists(dir / "Club3.pbn"));

@@ -19,12 +19,13 @@ class QtOwnerExecutor final : public OwnerExecutor {
   // Blocks the calling worker until the window's thread has run the task.
   void RunOnOwner(const std::function<void()>& task) override;
   // Window's thread, while it waits for the workers (closing, dealing anew):
-  // runs the calls they are waiting for, leaving the operator's input for
-  // later.
+  // runs the calls they are waiting for, and nothing else of the event loop
+  // (timers and input wait); returns once one has run or after `timeout`.
   void ProcessPending(std::chrono::milliseconds timeout) override;
 
  private:
   QObject context_;  // lives on the owner thread; queued calls are delivered to it
+  int served_ = 0;   // calls run so far; owner thread only
 };
 
 }  // namespace tarrow

@@ -63,9 +63,12 @@ int main(int argc, char** argv) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
       auto* dialog = qobject_cast<QFileDialog*>(top);
       if (dialog == nullptr || !dialog->isVisible()) continue;
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      if (name == nullptr) continue;
       chooser.stop();
-      dialog->selectFile(work.path() + "/tuesday.pbn");
-      static_cast<QDialog*>(dialog)->accept();
+      dialog->setDirectory(work.path());
+      name->setText("tuesday.pbn");  // as typed
+      static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
     }
   });
   chooser.start();
