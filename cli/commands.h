@@ -31,5 +31,8 @@ extern const Command kPrintersCommand;
 extern const Command kPrintCommand;
 extern const Command kMultiCommand;
 extern const Command kParCommand;
+#ifdef TARROW_CLI_RENDER
+extern const Command kRenderCommand;  // needs Qt
+#endif
 
 }  // namespace tarrow::cli

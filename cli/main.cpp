@@ -13,7 +13,11 @@ namespace {
 const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
                               &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
                               &kPdfCommand,     &kParCommand,      &kPrintersCommand,
-                              &kPrintCommand,   &kMultiCommand};
+                              &kPrintCommand,   &kMultiCommand,
+#ifdef TARROW_CLI_RENDER
+                              &kRenderCommand,
+#endif
+};
 
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"

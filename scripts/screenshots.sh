@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the window program under a virtual X display (Xvfb), deals a set and
-# saves a picture of each tab into docs/screenshots/ (or the folder given).
+# saves a picture of each tab, of the deal viewer at two window sizes and of
+# the hand editor into docs/screenshots/ (or the folder given).
 #   scripts/screenshots.sh [OUTDIR]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"

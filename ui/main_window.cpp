@@ -32,6 +32,7 @@
 #include "core/ltc.h"
 #include "files/deal_files.h"
 #include "records/output_drivers.h"
+#include "ui/deal_viewer.h"
 #include "ui/qt_text.h"
 
 namespace tarrow {
@@ -485,6 +486,7 @@ void TForm1::FormCreate() {
   if (!app_.SettingsProblem().ok()) {
     statusBar()->showMessage(QString::fromStdString(app_.SettingsProblem().message()));
   }
+  CreateViewer();
   ApplySettings();
   pageControl_->setCurrentIndex(0);
   dtDate_->setDate(QDate::currentDate());
@@ -710,6 +712,7 @@ void TForm1::BDealClick() {
   CopyControlsToApp();
   app_.DealFromSeed(*seed);
   SetReady(true);
+  viewer_->ShowHand();
   // Dealing stopped any analysis of the previous set, so this starts one
   // for the new set, which saves it.
   BDDAnalysisClick();
@@ -780,6 +783,7 @@ void TForm1::ShowLoadedSet() {
   cbClub_->setEditText(FromText(app_.fields.club));
   SetReady(true);
   DrawProgressGrid();
+  viewer_->ShowHand();
 }
 
 void TForm1::LoadFile(const fs::path& path) {
@@ -821,8 +825,33 @@ void TForm1::ComboLeft(QComboBox* box) {
   CopyControlsToApp();
 }
 
+void TForm1::CreateViewer() {
+  viewer_ = std::make_unique<TDGForm>(app_);
+  connect(viewer_.get(), &TDGForm::DisplayOptionChanged, this, [this](bool allTricks) {
+    cbAllTricks_->setChecked(allTricks);
+    cbContracts_->setChecked(!allTricks);
+  });
+  connect(viewer_.get(), &TDGForm::SaveFailed, this, [this](const QString& message) {
+    ShowFailure("Save", Status::Error(message.toStdString()));
+  });
+  // An edited board has lost its analysis: analyse it again (a run that
+  // was going on has been restarted by the viewer already).
+  connect(viewer_.get(), &TDGForm::BoardEdited, this, [this] {
+    DrawProgressGrid();
+    if (app_.SetReady() && !app_.AnalysisRunning()) BDDAnalysisClick();
+  });
+}
+
 void TForm1::BViewClick() {
-  statusBar()->showMessage("The deal viewer is not part of this version yet.", 5000);
+  if (viewer_->isVisible()) {
+    viewer_->close();
+    return;
+  }
+  viewer_->show();
+  viewer_->raise();
+  viewer_->activateWindow();
+  // The first drawing once the window has its final size.
+  QTimer::singleShot(100, viewer_.get(), [this] { viewer_->ShowHand(); });
 }
 
 void TForm1::BSaveClick() {
@@ -929,6 +958,7 @@ void TForm1::Timer1Timer() {
   lDDProg_->setText(progress);
   lWorking_->setText(progress);
   DrawProgressGrid();
+  if (viewer_->isVisible()) viewer_->ShowDD();
   if (outcome.tick.completed) {
     bDDAnalysis_->setText("Start DD Analysis");
     if (!run_.Busy()) timer1_->stop();
@@ -1038,6 +1068,8 @@ void TForm1::BViewLogClick() {
 void TForm1::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
+    // The viewer's display question comes before the settings are collected.
+    if (viewer_->isVisible()) viewer_->close();
     if (run_.Busy()) {
       (void)run_.Halt();
       while (run_.Busy()) (void)run_.Step();

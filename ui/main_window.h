@@ -38,6 +38,8 @@ class QTabWidget;
 
 namespace tarrow {
 
+class TDGForm;
+
 struct WindowOptions {
   // A set named on the command line: loaded each time the window becomes
   // active.  Empty for none.
@@ -103,6 +105,7 @@ class TForm1 : public QMainWindow {
   void BTestClick();
   void BDDAnalysisClick();
   void BViewClick();
+  void CreateViewer();
   void BSaveClick();
   void BPDFClick();
   void BReDoDDClick();
@@ -129,6 +132,8 @@ class TForm1 : public QMainWindow {
   QtPrinter printer_;  // the system printer the print buttons use
   QTimer* timer1_ = nullptr;
   QTimer* timer2_ = nullptr;
+  // The deal viewer, a window of its own created hidden with this one.
+  std::unique_ptr<TDGForm> viewer_;
   bool closed_ = false;
   bool reportedActivationFailure_ = false;
   std::filesystem::file_time_type commandLineFileTime_{};  // when it was last read

@@ -30,6 +30,8 @@
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
 #include "printing/cups_queue_for_test.h"
+#include "ui/deal_viewer.h"
+#include "ui/hand_editor.h"
 #include "ui/qt_owner_executor.h"
 
 namespace tarrow {
@@ -489,6 +491,59 @@ TEST_F(MainWindowTest, AllTricksAndAllContractsExcludeEachOtherAndAreSavedAtOnce
     Click("CBShowL");
     EXPECT_EQ(Shown("RGLTC"), ltc->isChecked()) << "the queen adjustment goes with Show LTC";
   }
+}
+
+TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSaved) {
+  OpenWindow();
+  const fs::path pbn = output_ / "viewer.pbn";
+  Browse(pbn);
+  TypeSeed("abc");
+  Click("BDeal");
+  Click("BView");
+  TDGForm* viewer = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* v = qobject_cast<TDGForm*>(top)) viewer = v;
+  }
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->windowTitle().endsWith("  [ viewer.pbn ]"));
+
+  // Board 1 gets North's and South's hands swapped while the analysis runs.
+  const DealNumber before = app_->Set().Board(1).number;
+  QTimer::singleShot(0, viewer, [viewer] {
+    TFHandMod& editor = viewer->HandEditor();
+    for (Suit s = 0; s < 4; ++s) {
+      const QString north = editor.Field(kNorth, s)->text();
+      editor.Field(kNorth, s)->setText(editor.Field(kSouth, s)->text());
+      editor.Field(kSouth, s)->setText(north);
+    }
+    editor.findChild<QPushButton*>("BApplyMod")->click();
+  });
+  viewer->findChild<QPushButton*>("BEdit")->click();
+  const DealNumber after = app_->Set().Board(1).number;
+  ASSERT_NE(after, before);
+  EXPECT_TRUE(app_->AnalysisRunning());
+  const std::string dealLine =
+      "[Deal \"" + PbnDealText(DealFromNumber(after), kNorth) + "\"]";
+  const auto lines = Lines(pbn);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), dealLine), lines.end()) << "saved at once";
+  EXPECT_TRUE(WaitFor([&] { return app_->Set().Board(1).doneMask[0] == kAllStrainsDone; }, 120))
+      << "the edited board is analysed again";
+
+  // The viewer's display choice shows in the window's boxes; closing it
+  // with No puts the choice back.
+  viewer->findChild<QRadioButton*>("RGShowItem1")->click();
+  EXPECT_TRUE(Find<QCheckBox>("CBAllTricks")->isChecked());
+  bool asked = false;
+  viewer->ask = [&asked](const QString&, const QString&) {
+    asked = true;
+    return false;
+  };
+  Click("BView");
+  EXPECT_TRUE(asked);
+  EXPECT_FALSE(viewer->isVisible());
+  EXPECT_FALSE(Find<QCheckBox>("CBAllTricks")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("CBContracts")->isChecked());
 }
 
 TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {

@@ -1,5 +1,6 @@
-// Deals a set in the window and saves a picture of each tab, for the README
-// and for looking the window over.  Run by scripts/screenshots.sh under Xvfb.
+// Deals a set in the window and saves a picture of each tab, of the deal
+// viewer at two sizes and of the hand editor, for the README and for looking
+// the window over.  Run by scripts/screenshots.sh under Xvfb.
 //   tarrow-screenshots OUTDIR
 #include <QApplication>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 #include "app/app.h"
 #include "core/deal_number.h"
 #include "files/settings.h"
+#include "ui/deal_viewer.h"
+#include "ui/hand_editor.h"
 #include "ui/main_window.h"
 #include "ui/qt_owner_executor.h"
 
@@ -89,6 +92,37 @@ int main(int argc, char** argv) {
     }
     std::cout << file.toStdString() << "\n";
   }
+
+  // The deal viewer at two window sizes (board 5, its deal number shown),
+  // and the hand editor on that board with West cleared.
+  const auto save = [&outDir](QWidget& widget, const QString& name) {
+    const QString file = outDir + "/" + name + ".png";
+    if (!widget.grab().save(file)) {
+      std::cerr << "tarrow-screenshots: cannot write " << file.toStdString() << "\n";
+      return false;
+    }
+    std::cout << file.toStdString() << "\n";
+    return true;
+  };
+  window.findChild<QPushButton*>("BView")->click();
+  tarrow::TDGForm* viewer = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* v = qobject_cast<tarrow::TDGForm*>(top)) viewer = v;
+  }
+  if (viewer == nullptr) return 1;
+  viewer->SetCurrentBoard(5);
+  viewer->findChild<QPushButton*>("BShowN")->click();
+  for (const QSize size : {QSize(1280, 800), QSize(1920, 1080)}) {
+    viewer->resize(size);
+    QTest::qWait(200);
+    if (!save(*viewer, QString("viewer-%1x%2").arg(size.width()).arg(size.height()))) return 1;
+  }
+  tarrow::TFHandMod& editor = viewer->HandEditor();
+  editor.Load(5, app.Set().Board(5).number);
+  for (tarrow::Suit s = 0; s < 4; ++s) editor.Field(tarrow::kWest, s)->clear();
+  if (!save(editor, "hand-editor")) return 1;
+  viewer->ask = [](const QString&, const QString&) { return false; };
+  viewer->close();
   window.close();
   return 0;
 }

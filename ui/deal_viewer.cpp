@@ -1,0 +1,280 @@
+#include "ui/deal_viewer.h"
+
+#include <algorithm>
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "app/app.h"
+#include "core/banner.h"
+#include "core/deal_number.h"
+#include "ui/hand_editor.h"
+
+namespace tarrow {
+namespace {
+
+// The caption: the program, what the window is, and the set's file.
+QString Caption(const App& app) {
+  QString caption = QString::fromLatin1(kProgramBanner.data(), qsizetype(kProgramBanner.size())) +
+                    " - Bridge Hand Viewer";
+  if (!app.SetFilePath().empty()) {
+    caption += "  [ " + QString::fromStdString(app.SetFilePath().filename().string()) + " ]";
+  }
+  return caption;
+}
+
+// "Show Hex", "Show Dec." and "Hide" name what the next click does.
+QString NumberButtonCaption(NumberMode mode) {
+  switch (mode) {
+    case NumberMode::kHidden: return "Show Hex Deal #";
+    case NumberMode::kHex: return "Show Dec. Deal #";
+    default: return "Hide Deal #";
+  }
+}
+
+}  // namespace
+
+TDGForm::TDGForm(App& app, QWidget* parent)
+    : QWidget(parent, Qt::Window), app_(app), editor_(new TFHandMod(this)) {
+  setObjectName("TDGForm");
+  // Below this the cards' indexes get too small to read across a room.
+  setMinimumSize(800, 560);
+  resize(1280, 800);
+  ask = [this](const QString& title, const QString& text) {
+    return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
+
+  const auto button = [this](const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    return b;
+  };
+  BPrev = button("BPrev", "Previous");
+  BNext = button("BNext", "Next");
+  BShowN = button("BShowN", NumberButtonCaption(numberMode_));
+  BEdit = button("BEdit", "Edit This Hand");
+  BQuit = button("BQuit", "Close Viewer");
+  connect(BPrev, &QPushButton::clicked, this, &TDGForm::BPrevClick);
+  connect(BNext, &QPushButton::clicked, this, &TDGForm::BNextClick);
+  connect(BShowN, &QPushButton::clicked, this, &TDGForm::BShowNClick);
+  connect(BEdit, &QPushButton::clicked, this, &TDGForm::BEditClick);
+  connect(BQuit, &QPushButton::clicked, this, &QWidget::close);
+
+  RGShow = new QGroupBox("Show Analysis as:", this);
+  RGShow->setObjectName("RGShow");
+  RGShow->setAutoFillBackground(true);
+  QPalette panel = RGShow->palette();
+  panel.setColor(QPalette::Window, QColor::fromRgb(QRgb(0xFF000000u | kPanelColour)));
+  RGShow->setPalette(panel);
+  rgShowItems_ = new QButtonGroup(this);
+  auto* items = new QVBoxLayout(RGShow);
+  items->setContentsMargins(6, 2, 6, 2);
+  items->setSpacing(0);
+  const char* captions[2] = {"All Contracts", "All Tricks"};
+  for (int i = 0; i < 2; ++i) {
+    auto* item = new QRadioButton(captions[i], RGShow);
+    item->setObjectName(QStringLiteral("RGShowItem%1").arg(i));
+    rgShowItems_->addButton(item, i);
+    items->addWidget(item);
+  }
+  connect(rgShowItems_, &QButtonGroup::idClicked, this, &TDGForm::RGShowClick);
+
+  // Keys step through the set whatever control has the focus.
+  const auto key = [this](QKeySequence sequence, auto step) {
+    auto* shortcut = new QShortcut(sequence, this);
+    connect(shortcut, &QShortcut::activated, this, step);
+  };
+  key(Qt::Key_Left, [this] { BPrevClick(); });
+  key(Qt::Key_PageUp, [this] { BPrevClick(); });
+  key(Qt::Key_Right, [this] { BNextClick(); });
+  key(Qt::Key_PageDown, [this] { BNextClick(); });
+  key(Qt::Key_Home, [this] { SetCurrentBoard(1); });
+  key(Qt::Key_End, [this] { SetCurrentBoard(kBoardsPerSet); });
+
+  rgShowItems_->button(app_.Settings().AllTricks() ? 1 : 0)->setChecked(true);
+  LayOutControls();
+  UpdateCaption();
+}
+
+void TDGForm::SetCurrentBoard(int board) {
+  board = std::clamp(board, 1, kBoardsPerSet);
+  if (board == currentBoard_) return;
+  currentBoard_ = board;
+  ShowHand();
+}
+
+void TDGForm::ShowHand() {
+  UpdateCaption();
+  update();
+}
+
+void TDGForm::ShowDD() {
+  // The picture is cheap to draw whole, so the seats' results and the
+  // workers' lines are simply drawn again with everything else.
+  update();
+}
+
+BoardView TDGForm::View() const {
+  BoardView view;
+  view.set = &app_.Set();
+  view.board = currentBoard_;
+  view.allTricks = app_.Settings().AllTricks();
+  view.numberMode = numberMode_;
+  if (app_.AnalysisRunning()) {
+    view.workerLines = WorkerLines(app_.Runner(), currentBoard_);
+    view.workerCount = app_.WorkersStarted();
+  }
+  return view;
+}
+
+void TDGForm::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  PaintBoardPicture(painter, size(), View());
+}
+
+void TDGForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOutControls();
+  update();
+}
+
+void TDGForm::LayOutControls() {
+  const BoardLayout layout(size());
+  QFont font = this->font();
+  font.setPixelSize(std::max(8, PointsToPixels(layout.controlFontPoints)));
+  for (QWidget* w : std::initializer_list<QWidget*>{BPrev, BNext, BShowN, BEdit, RGShow, BQuit}) {
+    w->setFont(font);
+  }
+  BPrev->setGeometry(layout.previous);
+  BNext->setGeometry(layout.next);
+  BShowN->setGeometry(layout.showNumber);
+  BEdit->setGeometry(layout.edit);
+  RGShow->setGeometry(layout.showAs);
+  BQuit->setGeometry(layout.quit);
+}
+
+void TDGForm::UpdateCaption() {
+  setWindowTitle(Caption(app_));
+}
+
+void TDGForm::BPrevClick() {
+  if (currentBoard_ > 1) SetCurrentBoard(currentBoard_ - 1);
+}
+
+void TDGForm::BNextClick() {
+  if (currentBoard_ < kBoardsPerSet) SetCurrentBoard(currentBoard_ + 1);
+}
+
+void TDGForm::BShowNClick() {
+  numberMode_ = NumberMode((int(numberMode_) + 1) % 3);
+  BShowN->setText(NumberButtonCaption(numberMode_));
+  ShowHand();
+}
+
+void TDGForm::RGShowClick(int item) {
+  app_.Settings().SetAllTricks(item > 0);
+  emit DisplayOptionChanged(item > 0);
+  ShowHand();
+}
+
+void TDGForm::wheelEvent(QWheelEvent* event) {
+  // One board per notch of 120; smaller turns (a touchpad's) add nothing.
+  const int step = event->angleDelta().y() / 64;
+  event->accept();
+  SetCurrentBoard(currentBoard_ + step);
+}
+
+void TDGForm::mousePressEvent(QMouseEvent* event) {
+  const int board = BoardLayout(size()).BoardAt(event->position().toPoint());
+  if (board > 0) {
+    SetCurrentBoard(board);
+    event->accept();
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void TDGForm::BEditClick() {
+  const int board = currentBoard_;
+  const DealNumber before = app_.Set().Board(board).number;
+  editor_->Load(board, before);
+  if (editor_->exec() != QDialog::Accepted) return;
+  const DealNumber after = editor_->WorkingDeal().number;
+  // Only the 96 number bits count: an empty slot given its own cards back
+  // stays as it is.
+  if (!after.valid || NumberValue(after) == NumberValue(before)) return;
+  ApplyEdit(board, after);
+}
+
+void TDGForm::ApplyEdit(int board, const DealNumber& number) {
+  // A job in flight on this board would store the old deal's tricks on the
+  // new one: stop the workers first and let the runner queue the board
+  // afresh afterwards.
+  const bool wasRunning = app_.AnalysisRunning();
+  if (wasRunning) (void)app_.StopAndWait();
+  BoardEntry& entry = app_.Set().Board(board);
+  entry.number = number;
+  entry.ClearAnalysis();
+  app_.Set().DealOf(board) = DealFromNumber(number);
+  const Status saved = wasRunning ? app_.StartAnalysis() : app_.SaveFile();
+  ShowHand();
+  if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
+  emit BoardEdited(board);
+}
+
+void TDGForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  PlaceOnMonitor();
+  FormActivate();
+}
+
+void TDGForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TDGForm::FormActivate() {
+  rememberedAllTricks_ = app_.Settings().AllTricks();
+  rgShowItems_->button(rememberedAllTricks_ ? 1 : 0)->setChecked(true);
+  ShowHand();
+}
+
+void TDGForm::PlaceOnMonitor() {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  if (screens.size() < 2) return;
+  const int monitor = std::clamp(int(app_.Settings().Monitor()), 0, int(screens.size()) - 1);
+  const QRect area = screens.at(monitor)->geometry();
+  setGeometry(area.left() + 1, area.top() + 1, area.width(), area.height() - 3);
+}
+
+void TDGForm::closeEvent(QCloseEvent* event) {
+  const bool now = app_.Settings().AllTricks();
+  if (now != rememberedAllTricks_) {
+    const QString text =
+        QStringLiteral("Change hand records to display ") + (now ? "All Tricks?" : "Contracts?");
+    if (ask("Double Dummy Display Option", text)) {
+      // Written now, so that printed and PDF hand records use it too.
+      rememberedAllTricks_ = now;
+      const Status saved = app_.SaveSettings();
+      if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
+      emit DisplayOptionConfirmed(now);
+    } else {
+      app_.Settings().SetAllTricks(rememberedAllTricks_);
+      emit DisplayOptionChanged(rememberedAllTricks_);
+    }
+  }
+  event->accept();
+}
+
+}  // namespace tarrow

@@ -1,0 +1,206 @@
+#include "ui/hand_editor.h"
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+
+#include "core/deal_number.h"
+#include "ui/board_picture/board_picture.h"
+#include "ui/board_picture/card_art.h"
+
+namespace tarrow {
+namespace {
+
+QPixmap SuitPixmap(Suit suit, int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  PaintSuitSymbol(painter, QRectF(0, 0, size, size), suit, false);
+  return pixmap;
+}
+
+void SetTextColour(QWidget* widget, unsigned rgb) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, QColor::fromRgb(QRgb(0xFF000000u | rgb)));
+  widget->setPalette(palette);
+}
+
+constexpr int kFieldHeight = 26;
+
+}  // namespace
+
+void ClickableLabel::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  emit clicked();
+}
+
+TFHandMod::TFHandMod(QWidget* parent) : QDialog(parent) {
+  setObjectName("TFHandMod");
+  setWindowTitle("Edit this Hand");
+  setModal(true);
+  resize(600, 440);
+
+  // The templates the fields and seat labels were modelled on; kept hidden.
+  auto* lens = new QLineEdit(this);
+  lens->setObjectName("LENS");
+  lens->setPlaceholderText("Suit");
+  lens->hide();
+  auto* ldir = new QLabel("North", this);
+  ldir->setObjectName("LDir");
+  ldir->hide();
+
+  QFont seatFont = font();
+  seatFont.setBold(true);
+  seatFont.setPointSize(seatFont.pointSize() + 2);
+  for (Seat seat = 0; seat < 4; ++seat) {
+    auto* label = new QLabel(QString::fromLatin1(kSeatNames[size_t(seat)].data()), this);
+    label->setObjectName(QStringLiteral("LDir") + QChar(kSeatLetters[size_t(seat)]));
+    label->setFont(seatFont);
+    seatLabels_[size_t(seat)] = label;
+  }
+  // Fields in tab order North spades .. West clubs, each with its suit's
+  // symbol on the left (hearts and diamonds red).
+  const char* suitLetters = "SHDC";
+  for (int i = 0; i < 16; ++i) {
+    const Seat seat = i / 4;
+    const Suit suit = i % 4;
+    auto* symbol = new QLabel(this);
+    symbol->setPixmap(SuitPixmap(suit, 16));
+    symbol->setObjectName(QStringLiteral("Symbol") + QChar(kSeatLetters[size_t(seat)]) +
+                          QChar(suitLetters[suit]));
+    suitLabels_[size_t(i)] = symbol;
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QStringLiteral("Field") + QChar(kSeatLetters[size_t(seat)]) +
+                         QChar(suitLetters[suit]));
+    field->setProperty("tag", i);
+    connect(field, &QLineEdit::textChanged, this, [this, i] { FieldChanged(i); });
+    fields_[size_t(i)] = field;
+    if (i > 0) setTabOrder(fields_[size_t(i - 1)], field);
+  }
+
+  LHNum = new QLabel(this);
+  LHNum->setObjectName("LHNum");
+  LHNum->setFont(seatFont);
+  LDealOK = new ClickableLabel("Invalid Hand", this);
+  LDealOK->setObjectName("LDealOK");
+  LDealOK->setFont(seatFont);
+  LDealOK->setCursor(Qt::PointingHandCursor);
+  LDealOK->setToolTip("When one seat is short, click to give it the missing cards");
+  connect(LDealOK, &ClickableLabel::clicked, this, &TFHandMod::BFillClick);
+  BClear = new QPushButton("Clear Hands", this);
+  BClear->setObjectName("BClear");
+  connect(BClear, &QPushButton::clicked, this, &TFHandMod::BClearClick);
+  BApplyMod = new QPushButton("Apply", this);
+  BApplyMod->setObjectName("BApplyMod");
+  connect(BApplyMod, &QPushButton::clicked, this, &QDialog::accept);
+  BCanMod = new QPushButton("Cancel", this);
+  BCanMod->setObjectName("BCanMod");
+  connect(BCanMod, &QPushButton::clicked, this, &QDialog::reject);
+  // Enter applies a valid deal and does nothing otherwise; it must never
+  // reach "Clear Hands".
+  BApplyMod->setDefault(true);
+  BClear->setAutoDefault(false);
+  BCanMod->setAutoDefault(false);
+  setTabOrder(fields_[15], BApplyMod);
+  setTabOrder(BApplyMod, BCanMod);
+  setTabOrder(BCanMod, BClear);
+  CheckDeal();
+  LayOut();
+}
+
+void TFHandMod::Load(int board, const DealNumber& number) {
+  LHNum->setText("Deal # " + QString::number(board));
+  for (QLineEdit* field : fields_) field->clear();
+  const Deal deal = DealFromNumber(number);
+  if (deal.valid) {
+    const HandFields texts = FieldsFromDeal(deal);
+    for (int i = 0; i < 16; ++i) fields_[size_t(i)]->setText(QString::fromLatin1(texts[size_t(i)]));
+  }
+  CheckDeal();
+  fields_[0]->setFocus();
+  // Centred on the screen it opens on.
+  if (const QScreen* screen = this->screen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+void TFHandMod::FieldChanged(int index) {
+  QLineEdit* field = fields_[size_t(index)];
+  const QString normal = QString::fromLatin1(NormaliseSuitField(field->text().toLatin1().toStdString()));
+  if (normal != field->text()) {
+    field->setText(normal);  // runs this handler again, which then finds nothing to change
+    return;
+  }
+  CheckDeal();
+}
+
+HandFields TFHandMod::FieldTexts() const {
+  HandFields texts;
+  for (int i = 0; i < 16; ++i) texts[size_t(i)] = fields_[size_t(i)]->text().toLatin1().toStdString();
+  return texts;
+}
+
+void TFHandMod::CheckDeal() {
+  const HandCheck check = CheckHands(FieldTexts());
+  status_ = check.status;
+  if (check.status == HandStatus::kValid) workingDeal_ = check.deal;
+  LDealOK->setText(QString::fromLatin1(HandStatusText(status_)));
+  SetTextColour(LDealOK, HandStatusColour(status_));
+  BApplyMod->setEnabled(status_ == HandStatus::kValid);
+}
+
+void TFHandMod::BFillClick() {
+  HandFields texts = FieldTexts();
+  if (!FillShortSeat(texts)) return;
+  for (int i = 0; i < 16; ++i) {
+    const QString text = QString::fromLatin1(texts[size_t(i)]);
+    if (text != fields_[size_t(i)]->text()) fields_[size_t(i)]->setText(text);
+  }
+}
+
+void TFHandMod::BClearClick() {
+  for (QLineEdit* field : fields_) field->clear();
+  CheckDeal();
+}
+
+void TFHandMod::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  LayOut();
+}
+
+// Seats at fixed fractions of the width and of 0.7 of the height, the
+// four suit fields under each seat's name, 30 pixels apart.
+void TFHandMod::LayOut() {
+  const int cw = width(), ch = height();
+  const int area = RoundEven(0.7 * ch);
+  const double at[4][2] = {{0.4, 0.1}, {0.75, 0.4}, {0.4, 0.7}, {0.1, 0.4}};
+  const int fieldWidth = RoundEven(0.22 * cw);
+  for (Seat seat = 0; seat < 4; ++seat) {
+    QLabel* label = seatLabels_[size_t(seat)];
+    label->adjustSize();
+    label->move(RoundEven(at[seat][0] * cw), RoundEven(at[seat][1] * area));
+    for (Suit suit = 0; suit < 4; ++suit) {
+      const int top = label->y() + 30 + 30 * suit;
+      fields_[size_t(FieldIndex(seat, suit))]->setGeometry(label->x(), top, fieldWidth,
+                                                           kFieldHeight);
+      suitLabels_[size_t(FieldIndex(seat, suit))]->setGeometry(label->x() - 20,
+                                                               top + (kFieldHeight - 16) / 2, 16, 16);
+    }
+  }
+  LHNum->adjustSize();
+  LHNum->move(12, 10);
+  // The status sits in the middle of the compass, between North's last
+  // field and South's name.
+  const int northBottom = fields_[size_t(FieldIndex(kNorth, kClubs))]->geometry().bottom();
+  const int southTop = seatLabels_[size_t(kSouth)]->y();
+  LDealOK->setGeometry(RoundEven(0.4 * cw), northBottom + (southTop - northBottom - 30) / 2,
+                       fieldWidth, 30);
+  const int buttonWidth = 110, buttonHeight = 30, bottom = ch - buttonHeight - 12;
+  BClear->setGeometry(12, bottom, buttonWidth, buttonHeight);
+  BCanMod->setGeometry(cw - 12 - buttonWidth, bottom, buttonWidth, buttonHeight);
+  BApplyMod->setGeometry(cw - 24 - 2 * buttonWidth, bottom, buttonWidth, buttonHeight);
+}
+
+}  // namespace tarrow
