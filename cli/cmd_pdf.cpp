@@ -143,7 +143,7 @@ const Command kPdfCommand{
     "Examples:\n"
     "  tarrow-cli pdf club.pbn\n"
     "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n"
-    "  tarrow-cli pdf club.pbn --what travelers --last-board 24\n",
+    "  tarrow-cli pdf club.pbn --what travelers --last-board 24\n"
     "  tarrow-cli pdf club.pbn --show analysis,par\n",
     RunPdf,
     kPdfOptions};
