@@ -281,6 +281,8 @@ QWidget* TForm1::BuildHandRecordsTab() {
   cbShowN_ = MakeCheck("Show Deal Numbers", "CBShowN");
   cbShowL_ = MakeCheck("Show LTC", "CBShowL");
   cbShowDD_ = MakeCheck("Show Analysis", "CBShowDD");
+  cbShowPar_ = MakeCheck("Show Par", "CBShowPar");
+  cbShowPar_->setToolTip("the par score and contracts of completely analysed boards");
   cbAllTricks_ = MakeCheck("All Tricks", "CBAllTricks");
   cbAllTricks_->setProperty("tag", 1);
   cbContracts_ = MakeCheck("All Contracts", "CBContracts");
@@ -295,6 +297,7 @@ QWidget* TForm1::BuildHandRecordsTab() {
   showLayout->addWidget(cbShowDD_, 0, 1);
   showLayout->addWidget(cbAllTricks_, 1, 1);
   showLayout->addWidget(cbContracts_, 2, 1);
+  showLayout->addWidget(cbShowPar_, 3, 1);
   layout->addWidget(show);
 
   rgLTC_ = MakeGroup("   Losing Trick Count Queen Adjustment   ", "RGLTC");
@@ -508,6 +511,7 @@ void TForm1::ApplySettings() {
   cbShowD_->setChecked(options.showDistributions);
   cbShowN_->setChecked(options.showDealNumbers);
   cbShowL_->setChecked(options.showLtc);
+  cbShowPar_->setChecked(options.showPar);
   cbShowDD_->setChecked(options.showAnalysis);
   cbAllTricks_->setChecked(options.allTricks);
   cbContracts_->setChecked(!options.allTricks);
@@ -555,6 +559,7 @@ SettingsControls TForm1::ControlsShown() const {
   c.handRecords.showDistributions = cbShowD_->isChecked();
   c.handRecords.showDealNumbers = cbShowN_->isChecked();
   c.handRecords.showLtc = cbShowL_->isChecked();
+  c.handRecords.showPar = cbShowPar_->isChecked();
   c.handRecords.showAnalysis = cbShowDD_->isChecked();
   c.handRecords.allTricks = cbAllTricks_->isChecked();
   for (int i = 0; i < kLtcItems; ++i) {

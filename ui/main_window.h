@@ -166,6 +166,7 @@ class TForm1 : public QMainWindow {
   QCheckBox* cbShowD_ = nullptr;
   QCheckBox* cbShowN_ = nullptr;
   QCheckBox* cbShowL_ = nullptr;
+  QCheckBox* cbShowPar_ = nullptr;
   QCheckBox* cbShowDD_ = nullptr;
   QCheckBox* cbAllTricks_ = nullptr;
   QCheckBox* cbContracts_ = nullptr;

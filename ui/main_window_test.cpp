@@ -554,6 +554,8 @@ TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
   Find<QCheckBox>("CBShowN")->setChecked(true);
   Find<QCheckBox>("CBShowL")->setChecked(false);
   Find<QCheckBox>("CBShowDD")->setChecked(false);
+  ASSERT_FALSE(Find<QCheckBox>("CBShowPar")->isChecked());  // off on a fresh start
+  Find<QCheckBox>("CBShowPar")->setChecked(true);
   Click("CBAllTricks");
   ASSERT_TRUE(Find<QCheckBox>("CBAllTricks")->isChecked());
   Find<QCheckBox>("CBAuto")->setChecked(true);
@@ -577,6 +579,7 @@ TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
   EXPECT_TRUE(Find<QCheckBox>("CBShowN")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("CBShowL")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("CBShowDD")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("CBShowPar")->isChecked());
   EXPECT_TRUE(Find<QCheckBox>("CBAllTricks")->isChecked());
   EXPECT_FALSE(Find<QCheckBox>("CBContracts")->isChecked());
   EXPECT_TRUE(Find<QCheckBox>("CBAuto")->isChecked());
