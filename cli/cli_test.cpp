@@ -86,16 +86,16 @@ TEST(CliArgsTest, OnlyAnOptionPositionAsksForHelp) {
 }
 
 TEST(CliArgsTest, ParsesValuesFlagsAndPositionals) {
-  const OptionSpec spec{.values = {"--seed", "--out"}, .flags = {"--table"}};
+  const OptionSpec known{.values = {"--seed", "--out"}, .flags = {"--table"}};
   const Result<ParsedArgs> a =
-      ParseArgs({"x", "--seed", "-h", "--out=a=b", "--table", "-", "--", "--seed"}, spec);
+      ParseArgs({"x", "--seed", "-h", "--out=a=b", "--table", "-", "--", "--seed"}, known);
   ASSERT_TRUE(a.ok()) << a.message();
   EXPECT_EQ(a->Value("--seed"), "-h");
   EXPECT_EQ(a->Value("--out"), "a=b");
   EXPECT_TRUE(a->Has("--table"));
   EXPECT_FALSE(a->Has("--help"));
   EXPECT_EQ(a->positional, (std::vector<std::string>{"x", "-", "--seed"}));
-  EXPECT_TRUE(ParseArgs({"-h"}, spec)->Has("--help"));
+  EXPECT_TRUE(ParseArgs({"-h"}, known)->Has("--help"));
   struct Bad {
     std::vector<std::string> args;
     const char* message;
@@ -109,7 +109,7 @@ TEST(CliArgsTest, ParsesValuesFlagsAndPositionals) {
   };
   for (const Bad& row : bad) {
     SCOPED_TRACE(row.message);
-    const Result<ParsedArgs> parsed = ParseArgs(row.args, spec);
+    const Result<ParsedArgs> parsed = ParseArgs(row.args, known);
     ASSERT_FALSE(parsed.ok());
     EXPECT_EQ(parsed.message(), row.message);
   }
