@@ -314,6 +314,45 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
 
 namespace {
 
+// Brings the first move of `suit` to the front, the others keeping their
+// order.
+void MoveSuitToFront(MoveList& moves, int suit) noexcept {
+  for (int i = 0; i < moves.size; ++i) {
+    if (MoveSuit(moves.moves[i]) == suit) {
+      const Move m = moves.moves[i];
+      for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
+      moves.moves[0] = m;
+      return;
+    }
+  }
+}
+
+// Brings `move` (suit and rank; the marks are ignored) to the front.
+void MoveToFront(MoveList& moves, uint8_t move) noexcept {
+  for (int i = 0; i < moves.size; ++i) {
+    if ((moves.moves[i] & 0x3F) == (move & 0x3F)) {
+      const Move m = moves.moves[i];
+      for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
+      moves.moves[0] = m;
+      return;
+    }
+  }
+}
+
+// Puts `suit` first in a list of recent suits (suit + 1, 0 for none).
+void NoteLeadSuit(uint8_t (&recent)[4], int suit) noexcept {
+  const auto entry = uint8_t(suit + 1);
+  int at = 3;
+  for (int k = 0; k < 4; ++k) {
+    if (recent[k] == entry) {
+      at = k;
+      break;
+    }
+  }
+  for (int k = at; k > 0; --k) recent[k] = recent[k - 1];
+  recent[0] = entry;
+}
+
 // A move as the table keeps it: suit and rank, with bit 7 set so that the
 // ace of spades is not mistaken for "none".
 constexpr uint8_t kStoredMove = 0x80;
@@ -367,16 +406,15 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   }
 
   MoveList moves = GenerateMoves(target);
-  if (bestMove != 0) {
-    // The move that decided this class before goes first.
-    for (int i = 0; i < moves.size; ++i) {
-      if ((moves.moves[i] & 0x3F) == (bestMove & 0x3F)) {
-        const Move m = moves.moves[i];
-        for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
-        moves.moves[0] = m;
-        break;
-      }
+  if (trickStart) {
+    // Leads: the suits that ended searches at this trick lately go first,
+    // the latest first; the move that decided this class before goes first
+    // when it is of that suit.
+    const uint8_t* recent = recentLeads_[tricksLeft][state_.leader];
+    for (int k = 3; k >= 0; --k) {
+      if (recent[k] != 0) MoveSuitToFront(moves, recent[k] - 1);
     }
+    if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) MoveToFront(moves, bestMove);
   }
   // A defender to move: made unless some move refutes; declarer's side: not
   // made unless some move makes it.
@@ -408,6 +446,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       relevant = child;
       cutMove = move;
       cut = true;
+      if (trickStart) NoteLeadSuit(recentLeads_[tricksLeft][saved.leader], MoveSuit(move));
       break;
     }
     all.Add(child);
