@@ -278,9 +278,58 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
   return trumpTricks + std::min(sideTricks, partnerSpare);
 }
 
+// Where no opponent can ruff: the leader cashes every suit it holds the top
+// of, then crosses to partner's top card in a suit it still holds, and
+// partner cashes the suits it holds the top of.  Partner follows the
+// leader's suits while it can and discards after; each discard beyond the
+// cards it does not need for its own tricks costs it at most one of them
+// (the lowest card of a suit it would cash).  Nothing is counted without a
+// crossing.  `relevant` receives the top runs counted.
+int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
+  const int leader = state.leader;
+  const int partner = leader ^ 2;
+  const int lho = (leader + 1) & 3;
+  const int rho = (leader + 3) & 3;
+  auto cashes = [&](int cashier, int s, int run) {
+    const int other = cashier ^ 2;
+    if (run > 0 && state.count[lho][s] <= run && state.count[rho][s] <= run &&
+        state.count[other][s] <= run) {
+      return int(state.count[cashier][s]);
+    }
+    return run;
+  };
+  relevant = {};
+  int leaderTricks = 0;
+  int partnerTricks = 0;
+  int discards = 0;           // partner's, while the leader cashes
+  int partnerOtherCards = 0;  // partner's cards in the suits the leader does not cash
+  bool crossing = false;
+  for (int s = 0; s < 4; ++s) {
+    const int run = TopRun(state, leader, s);
+    if (run > 0) {
+      const int tricks = cashes(leader, s, run);
+      leaderTricks += tricks;
+      discards += std::max(0, tricks - int(state.count[partner][s]));
+      relevant.fields[s] = TopFields(run);
+      continue;
+    }
+    partnerOtherCards += state.count[partner][s];
+    const int partnerRun = TopRun(state, partner, s);
+    if (partnerRun == 0) continue;
+    if (state.count[leader][s] > 0) crossing = true;
+    partnerTricks += cashes(partner, s, partnerRun);
+    relevant.fields[s] = TopFields(partnerRun);
+  }
+  if (!crossing) return 0;
+  const int spare = partnerOtherCards - partnerTricks;
+  partnerTricks -= std::max(0, discards - spare);
+  return leaderTricks + std::max(0, partnerTricks);
+}
+
 // The tricks the side on lead at a trick start takes at once: the leader
 // cashing its own top cards, or the leader crossing to partner's top card
-// in a suit it holds and partner cashing.  Crossing in a side suit of a
+// in a suit it holds and partner cashing, or, where no opponent can ruff,
+// both in turn.  Crossing in a side suit of a
 // suit contract is safe only when no opponent can ruff that first round.
 int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -306,6 +355,16 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
       relevant = crossing;
     }
     break;  // every crossing suit leads to the same cashing
+  }
+  if (best >= needed) return best;
+  if (trumps == kNoTrumps ||
+      (state.count[leader ^ 1][trumps] == 0 && state.count[leader ^ 3][trumps] == 0)) {
+    Relevant both;
+    const int tricks = CashingBothHands(state, both);
+    if (tricks > best) {
+      best = tricks;
+      relevant = both;
+    }
   }
   return best;
 }

@@ -31,7 +31,8 @@
 //      whose hands hold the top trumps takes at least as many tricks as one
 //      of its hands holds of them;
 //    - quick tricks: the side on lead cashes top cards (the leader's own, or
-//      partner's after crossing to partner's top card of a suit), drawing
+//      partner's after crossing to partner's top card of a suit, or, where
+//      no opponent can ruff, the leader's and then partner's), drawing
 //      trumps first in a suit contract and counting side suits only while no
 //      opponent can ruff;
 //    either may settle the target for one side or the other at once.  Then

@@ -508,6 +508,24 @@ TEST(CutOffTest, CrossingToPartnerRestsOnPartnersTopCardOfTheCrossingSuit) {
   EXPECT_EQ(relevant.fields[kHearts] & TopFields(1), TopFields(1));
 }
 
+TEST(CutOffTest, WithoutRuffsTheLeaderCashesThenCrossesAndPartnerCashes) {
+  // West cashes AK of spades, crosses with a heart to East's ace and East
+  // cashes AKQ of hearts: five tricks, where either hand alone has three.
+  //   West AK32 32 5432 432      North QJT9 JT98 AKQ AK
+  //   East 54 AKQ4 876 8765      South 876 765 JT9 QJT9
+  const char* deal = "W:AK32.32.5432.432 QJT9.JT98.AKQ.AK 54.AKQ4.876.8765 876.765.JT9.QJT9";
+  SolverState state;
+  SetUpDeal(state, DealFromNumber(NumberOf(deal)), kSouth);
+  Relevant relevant;
+  EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 13, relevant), 5);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
+  EXPECT_EQ(relevant.fields[kHearts], TopFields(3));
+  EXPECT_EQ(relevant.fields[kDiamonds] | relevant.fields[kClubs], 0u);
+  // With spades trumps North and South could ruff the hearts: East's three
+  // after the crossing are all.
+  EXPECT_EQ(internal::QuickTricks(state, kSpades, 13, relevant), 3);
+}
+
 TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
   SolverState state;
   SetUpDeal(state, DealFromNumber(NumberOf(kCashingDeal)), kSouth);
