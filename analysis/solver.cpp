@@ -467,9 +467,9 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   MoveList moves = GenerateMoves(target);
   if (trickStart) {
     // Leads: the suits that ended searches at this trick lately go first,
-    // the latest first; the move that decided this class before goes first
+    // the latest first (after a trick won in the same suit); the move that decided this class before goes first
     // when it is of that suit.
-    const uint8_t* recent = recentLeads_[tricksLeft][state_.leader];
+    const uint8_t* recent = recentLeads_[tricksLeft][state_.leader][state_.winSuit & 3];
     for (int k = 3; k >= 0; --k) {
       if (recent[k] != 0) MoveSuitToFront(moves, recent[k] - 1);
     }
@@ -505,7 +505,9 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       relevant = child;
       cutMove = move;
       cut = true;
-      if (trickStart) NoteLeadSuit(recentLeads_[tricksLeft][saved.leader], MoveSuit(move));
+      if (trickStart) {
+        NoteLeadSuit(recentLeads_[tricksLeft][saved.leader][saved.winSuit & 3], MoveSuit(move));
+      }
       break;
     }
     all.Add(child);

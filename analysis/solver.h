@@ -41,12 +41,12 @@
 //    the transposition table is probed.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the suits whose leads
-//    ended searches lately with as many tricks left and the same leader go
-//    first, the latest first (they are remembered across calls, as a hint
-//    only), and the move that decided this class of positions before goes
-//    first when it is of the suit put first.  A small card that did not flip it speaks
-//    for every other card of that suit at least as small (see below), so
-//    those are skipped.
+//    ended searches lately, with as many tricks left, the same leader and
+//    the last trick won in the same suit, go first, the latest first (a
+//    hint remembered across calls); the move that decided this class of
+//    positions before goes first when it is of the suit put first.  A
+//    small card that did not flip the answer speaks for every other card of
+//    that suit at least as small (see below), so those are skipped.
 // 4. At a trick start the result is stored in the table.
 //
 // Which cards decided a result
@@ -196,11 +196,13 @@ class Solver {
   // That call's declarer seat and the fewer tricks of its two passes.
   int previousDeclarer_ = 0;
   int previousTricks_ = 0;
-  // Per tricks left and leader, the suits of the leads that ended searches
-  // lately, the latest first (suit + 1, 0 for none): a lead that refuted
-  // or achieved a target in one line of play mostly does so in its
-  // neighbours too, where the lengths and top cards differ little.
-  uint8_t recentLeads_[14][4][4] = {};
+  // Per tricks left, leader and suit of the card that won the last trick,
+  // the suits of the leads that ended searches lately, the latest first
+  // (suit + 1, 0 for none): a lead that refuted or achieved a target in one
+  // line of play mostly does so in its neighbours too, where the lengths and
+  // top cards differ little.  At a trick start `winSuit` still holds the
+  // suit that won the trick just completed (0 at the opening lead).
+  uint8_t recentLeads_[14][4][4][4] = {};
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;

@@ -69,7 +69,8 @@ struct SolverState {
   uint8_t played;        // cards on the table in this trick, 0..3
   uint8_t suitLed;       // suit led to this trick (valid when played > 0)
   uint8_t leader;        // position that led this trick, 0..3
-  uint8_t winSuit;       // suit of the card winning the trick so far
+  uint8_t winSuit;       // suit of the card winning the trick so far (at a trick
+                         // start: that won the last trick, 0 before the first)
   uint8_t winRank;       // its rank index
   uint8_t winSeat;       // position that played it
   uint8_t highLead;      // 1 when the card led carried the high mark
