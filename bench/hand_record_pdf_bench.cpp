@@ -28,9 +28,9 @@ DealSet AnalysedSet() {
     BoardEntry& e = set.Board(b);
     const Deal& d = set.DealOf(b);
     e.doneMask = {kAllStrainsDone, kAllStrainsDone};
-    for (Seat seat = 0; seat < 4; ++seat) {
+    for (Seat seat : kSeats) {
       const int side = d.sidePoints[SideOf(seat)];
-      for (Strain strain = 0; strain < 5; ++strain) {
+      for (Strain strain : kStrains) {
         const int fit = strain == 0 ? 0
                                     : d.suitLength[seat][strain - 1] +
                                           d.suitLength[PartnerOf(seat)][strain - 1] - 8;

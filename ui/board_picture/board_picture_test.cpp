@@ -221,7 +221,7 @@ TEST(BoardPictureTest, SeatTextsShowContractsOrTricks) {
 
 TEST(BoardPictureTest, SeatTextsWaitForTheirSidesAnalysis) {
   BoardEntry entry = Analysed({9, 10, 6, 7, 5, 4, 3, 7, 6, 8, 9, 10, 6, 7, 5, 4, 3, 6, 6, 6});
-  entry.doneMask = {0, StrainBit(0)};
+  entry.doneMask = {0, StrainBit(kNotrump)};
   EXPECT_EQ(SeatResultText(entry, kNorth, true), "");
   EXPECT_EQ(SeatResultText(entry, kSouth, false), "");
   // Only notrump is known for East-West: the other strains' zeros are no results.
