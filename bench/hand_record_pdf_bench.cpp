@@ -31,9 +31,10 @@ DealSet AnalysedSet() {
     for (Seat seat : kSeats) {
       const int side = d.sidePoints[SideOf(seat)];
       for (Strain strain : kStrains) {
-        const int fit = strain == 0 ? 0
-                                    : d.suitLength[seat][strain - 1] +
-                                          d.suitLength[PartnerOf(seat)][strain - 1] - 8;
+        const int fit = strain == kNotrump
+                            ? 0
+                            : d.suitLength[seat][SuitOfStrain(strain)] +
+                                  d.suitLength[PartnerOf(seat)][SuitOfStrain(strain)] - 8;
         const int tricks = 6 + (side - 20) / 3 + fit + (seat >= 2 && (b + strain) % 3 == 0);
         e.table[size_t(DDIndex(seat, strain))] = uint8_t(std::clamp(tricks, 0, 13));
       }

@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,14 @@ inline constexpr std::array<std::string_view, 5> kStrainLabels = {"NT", "S", "H"
 // Printed output spells the ten as "10".
 inline constexpr std::array<std::string_view, 13> kPrintedRankNames = {
     "A", "K", "Q", "J", "10", "9", "8", "7", "6", "5", "4", "3", "2"};
+
+// The rank a letter of kRankLetters names (upper case, "T" the ten);
+// nothing for any other character.
+constexpr std::optional<Rank> RankOfLetter(char letter) noexcept {
+  const size_t at = kRankLetters.find(letter);
+  if (at == std::string_view::npos) return std::nullopt;
+  return Rank(at);
+}
 
 constexpr int CardIndex(Suit suit, Rank rank) noexcept {
   return suit * 13 + rank;

@@ -55,6 +55,9 @@ TEST(CardCodesTest, HelpersStepAroundTheTableAndBetweenSuitsAndStrains) {
     EXPECT_EQ(CardIndex(SuitOfCard(card), RankOfCard(card)), card);
   }
   EXPECT_EQ(kRankLetters[kTen], 'T');
+  for (Rank rank : kRanks) EXPECT_EQ(RankOfLetter(kRankLetters[rank]), rank);
+  for (char other : {'t', '1', '0', 'X', ' ', '\0'})
+    EXPECT_FALSE(RankOfLetter(other)) << int(other);
   EXPECT_EQ(kRanks.back(), kTwo);
   EXPECT_EQ(HighCardPoints(kAce) + HighCardPoints(kJack) + HighCardPoints(kTen), 4 + 1 + 0);
 }

@@ -18,7 +18,7 @@ Deal WithNorth(const char* northHand) {
       ++suit;
       continue;
     }
-    deal.seatOf[CardIndex(Suit(suit), Rank(kRankLetters.find(*p)))] = kNorth;
+    deal.seatOf[CardIndex(Suit(suit), *RankOfLetter(*p))] = kNorth;
   }
   int next = 0;
   for (int c = 0; c < 52; ++c) {

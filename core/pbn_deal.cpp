@@ -60,17 +60,16 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
         return Status::Error(std::string(kSeatNames[seat]) + "'s hand has more than four suits");
       }
     } else {
-      const size_t rank = kRankLetters.find(ch);
-      if (rank == std::string_view::npos) {
+      const std::optional<Rank> rank = RankOfLetter(ch);
+      if (!rank) {
         std::string hint;
-        if (kRankLetters.find(char(std::toupper(static_cast<unsigned char>(ch)))) !=
-            std::string_view::npos) {
+        if (RankOfLetter(char(std::toupper(static_cast<unsigned char>(ch))))) {
           hint = " (ranks are written in upper case)";
         }
         return Status::Error(Quoted(ch) + " at position " + std::to_string(i + 1) +
                              " of the deal is not understood" + hint);
       }
-      const int card = CardIndex(Suit(suit), Rank(rank));
+      const int card = CardIndex(Suit(suit), *rank);
       if (assigned[card]) return Status::Error(CardName(card) + " appears twice");
       assigned[card] = true;
       deal.seatOf[card] = seat;

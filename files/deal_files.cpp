@@ -65,11 +65,11 @@ Deal BreDeal(std::string_view line) {
           suit = kClubs;
           break;
         default: {
-          const size_t rank = kRankLetters.find(ch);
-          if (rank == std::string_view::npos) {
+          const std::optional<Rank> rank = RankOfLetter(ch);
+          if (!rank) {
             builder.Spoil();
           } else {
-            builder.Give(CardIndex(suit, Rank(rank)), seat);
+            builder.Give(CardIndex(suit, *rank), seat);
           }
         }
       }

@@ -30,8 +30,7 @@ inline Deal MakeDeal(const char* north, const char* east, const char* south) {
         ++suit;
         continue;
       }
-      const Rank rank = Rank(kRankLetters.find(*p));
-      deal.seatOf[size_t(CardIndex(Suit(suit), rank))] = seat;
+      deal.seatOf[size_t(CardIndex(Suit(suit), *RankOfLetter(*p)))] = seat;
     }
   }
   deal.valid = true;

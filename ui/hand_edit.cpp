@@ -8,13 +8,6 @@
 namespace tarrow {
 namespace {
 
-// The rank a normalised character names, if any.
-std::optional<Rank> RankOfLetter(char c) {
-  const size_t at = kRankLetters.find(c);
-  if (at == std::string_view::npos) return std::nullopt;
-  return Rank(at);
-}
-
 struct Tally {
   std::array<bool, kCards> named{};  // cards named anywhere
   int cards = 0;                     // distinct cards named
