@@ -17,6 +17,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -64,7 +65,7 @@ constexpr std::optional<Rank> RankOfLetter(char letter) noexcept {
 constexpr int CardIndex(Suit suit, Rank rank) noexcept {
   return suit * 13 + rank;
 }
-// card: 0..51.
+// The suit and the rank of a card index 0..51.
 constexpr Suit SuitOfCard(int card) noexcept {
   return Suit(card / 13);
 }
@@ -76,6 +77,7 @@ constexpr Strain StrainOfSuit(Suit suit) noexcept {
 }
 // The trump suit of a suit strain; strain must not be notrump.
 constexpr Suit SuitOfStrain(Strain strain) noexcept {
+  assert(strain != kNotrump);
   return Suit(strain - 1);
 }
 constexpr int SideOf(Seat seat) noexcept {

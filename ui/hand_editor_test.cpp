@@ -100,12 +100,9 @@ TEST_F(HandEditorDialogTest, OpensWithTheBoardsCardsAndAValidDeal) {
     while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(w->window()));
     return w;
   };
-  for (int i = 0; i < 15; ++i) {
-    const auto field = [&](int at) {
-      return Field(kSeats[size_t(at / 4)], kSuits[size_t(at % 4)]);
-    };
-    EXPECT_EQ(nextTabStop(field(i)), field(i + 1)) << i;
-  }
+  // The i-th field in tab order: seat i / 4, suit i % 4.
+  const auto field = [&](int i) { return Field(kSeats[size_t(i / 4)], kSuits[size_t(i % 4)]); };
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(nextTabStop(field(i)), field(i + 1)) << i;
   EXPECT_EQ(nextTabStop(Field(kWest, kClubs)), Button("BApplyMod"));
 }
 
