@@ -278,9 +278,58 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
   return trumpTricks + std::min(sideTricks, partnerSpare);
 }
 
+// Where no opponent can ruff: the leader cashes every suit it holds the top
+// of, then crosses to partner's top card in a suit it still holds, and
+// partner cashes the suits it holds the top of.  Partner follows the
+// leader's suits while it can and discards after; each discard beyond the
+// cards it does not need for its own tricks costs it at most one of them
+// (the lowest card of a suit it would cash).  Nothing is counted without a
+// crossing.  `relevant` receives the top runs counted.
+int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
+  const int leader = state.leader;
+  const int partner = leader ^ 2;
+  const int lho = (leader + 1) & 3;
+  const int rho = (leader + 3) & 3;
+  auto cashes = [&](int cashier, int s, int run) {
+    const int other = cashier ^ 2;
+    if (run > 0 && state.count[lho][s] <= run && state.count[rho][s] <= run &&
+        state.count[other][s] <= run) {
+      return int(state.count[cashier][s]);
+    }
+    return run;
+  };
+  relevant = {};
+  int leaderTricks = 0;
+  int partnerTricks = 0;
+  int discards = 0;           // partner's, while the leader cashes
+  int partnerOtherCards = 0;  // partner's cards in the suits the leader does not cash
+  bool crossing = false;
+  for (int s = 0; s < 4; ++s) {
+    const int run = TopRun(state, leader, s);
+    if (run > 0) {
+      const int tricks = cashes(leader, s, run);
+      leaderTricks += tricks;
+      discards += std::max(0, tricks - int(state.count[partner][s]));
+      relevant.fields[s] = TopFields(run);
+      continue;
+    }
+    partnerOtherCards += state.count[partner][s];
+    const int partnerRun = TopRun(state, partner, s);
+    if (partnerRun == 0) continue;
+    if (state.count[leader][s] > 0) crossing = true;
+    partnerTricks += cashes(partner, s, partnerRun);
+    relevant.fields[s] = TopFields(partnerRun);
+  }
+  if (!crossing) return 0;
+  const int spare = partnerOtherCards - partnerTricks;
+  partnerTricks -= std::max(0, discards - spare);
+  return leaderTricks + std::max(0, partnerTricks);
+}
+
 // The tricks the side on lead at a trick start takes at once: the leader
 // cashing its own top cards, or the leader crossing to partner's top card
-// in a suit it holds and partner cashing.  Crossing in a side suit of a
+// in a suit it holds and partner cashing, or, where no opponent can ruff,
+// both in turn.  Crossing in a side suit of a
 // suit contract is safe only when no opponent can ruff that first round.
 int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -307,12 +356,61 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
     }
     break;  // every crossing suit leads to the same cashing
   }
+  if (best >= needed) return best;
+  if (trumps == kNoTrumps ||
+      (state.count[leader ^ 1][trumps] == 0 && state.count[leader ^ 3][trumps] == 0)) {
+    Relevant both;
+    const int tricks = CashingBothHands(state, both);
+    if (tricks > best) {
+      best = tricks;
+      relevant = both;
+    }
+  }
   return best;
 }
 
 }  // namespace internal
 
 namespace {
+
+// Brings the first move of `suit` to the front, the others keeping their
+// order.
+void MoveSuitToFront(MoveList& moves, int suit) noexcept {
+  for (int i = 0; i < moves.size; ++i) {
+    if (MoveSuit(moves.moves[i]) == suit) {
+      const Move m = moves.moves[i];
+      for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
+      moves.moves[0] = m;
+      return;
+    }
+  }
+}
+
+// Brings `move` (suit and rank; the marks are ignored) to the front.
+void MoveToFront(MoveList& moves, uint8_t move) noexcept {
+  for (int i = 0; i < moves.size; ++i) {
+    if ((moves.moves[i] & 0x3F) == (move & 0x3F)) {
+      const Move m = moves.moves[i];
+      for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
+      moves.moves[0] = m;
+      return;
+    }
+  }
+}
+
+// Puts `suit` first in a list of recent suits (suit + 1, 0 for none).
+void NoteLeadSuit(uint8_t (&recent)[4], int suit) noexcept {
+  const auto entry = uint8_t(suit + 1);
+  int at = 3;
+  for (int k = 0; k < 4; ++k) {
+    if (recent[k] == entry) {
+      at = k;
+      break;
+    }
+  }
+  for (int k = at; k > 0; --k) recent[k] = recent[k - 1];
+  recent[0] = entry;
+}
 
 // A move as the table keeps it: suit and rank, with bit 7 set so that the
 // ace of spades is not mistaken for "none".
@@ -367,16 +465,15 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   }
 
   MoveList moves = GenerateMoves(target);
-  if (bestMove != 0) {
-    // The move that decided this class before goes first.
-    for (int i = 0; i < moves.size; ++i) {
-      if ((moves.moves[i] & 0x3F) == (bestMove & 0x3F)) {
-        const Move m = moves.moves[i];
-        for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
-        moves.moves[0] = m;
-        break;
-      }
+  if (trickStart) {
+    // Leads: the suits that ended searches at this trick lately go first,
+    // the latest first; the move that decided this class before goes first
+    // when it is of that suit.
+    const uint8_t* recent = recentLeads_[tricksLeft][state_.leader];
+    for (int k = 3; k >= 0; --k) {
+      if (recent[k] != 0) MoveSuitToFront(moves, recent[k] - 1);
     }
+    if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) MoveToFront(moves, bestMove);
   }
   // A defender to move: made unless some move refutes; declarer's side: not
   // made unless some move makes it.
@@ -408,6 +505,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       relevant = child;
       cutMove = move;
       cut = true;
+      if (trickStart) NoteLeadSuit(recentLeads_[tricksLeft][saved.leader], MoveSuit(move));
       break;
     }
     all.Add(child);

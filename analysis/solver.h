@@ -31,14 +31,18 @@
 //      whose hands hold the top trumps takes at least as many tricks as one
 //      of its hands holds of them;
 //    - quick tricks: the side on lead cashes top cards (the leader's own, or
-//      partner's after crossing to partner's top card of a suit), drawing
+//      partner's after crossing to partner's top card of a suit, or, where
+//      no opponent can ruff, the leader's and then partner's), drawing
 //      trumps first in a suit contract and counting side suits only while no
 //      opponent can ruff;
 //    either may settle the target for one side or the other at once.  Then
 //    the transposition table is probed.
-// 3. Otherwise the moves are generated (ordered, move_ordering.h, with the
-//    move that decided this class of positions before put first) and tried
-//    until one flips the answer.  A small card that did not flip it speaks
+// 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
+//    until one flips the answer.  At a trick start the suits whose leads
+//    ended searches lately with as many tricks left and the same leader go
+//    first, the latest first (they are remembered across calls, as a hint
+//    only), and the move that decided this class of positions before goes
+//    first when it is of the suit put first.  A small card that did not flip it speaks
 //    for every other card of that suit at least as small (see below), so
 //    those are skipped.
 // 4. At a trick start the result is stored in the table.
@@ -89,6 +93,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 
 #include "analysis/solver_state.h"
@@ -133,7 +138,8 @@ class Solver {
 
   // The steps SolveSide is made of, for tests that walk positions by hand.
   // SetSearch chooses the strain, the mirror and the stop flag (which must
-  // outlive the search); ClearTable forgets every bound.
+  // outlive the search); ClearTable forgets every bound and the leads that
+  // ended searches lately, so that the next search runs as on a new solver.
   void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept {
     SetFrame(strain, mirror ? 2 : 0, stopRequested);
   }
@@ -143,6 +149,7 @@ class Solver {
   void ClearTable() noexcept {
     table_->Clear();
     tableValid_ = false;
+    std::memset(recentLeads_, 0, sizeof recentLeads_);
   }
   // Fills the position from the deal of a number (an out-of-range number
   // gives every card to North).
@@ -192,6 +199,11 @@ class Solver {
   DealNumber tableDeal_{};
   int tableStrain_ = kNoTrumps;
   bool tableValid_ = false;
+  // Per tricks left and leader, the suits of the leads that ended searches
+  // lately, the latest first (suit + 1, 0 for none): a lead that refuted
+  // or achieved a target in one line of play mostly does so in its
+  // neighbours too, where the lengths and top cards differ little.
+  uint8_t recentLeads_[14][4][4] = {};
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;
