@@ -14,7 +14,9 @@
 // defender is to move the answer is yes unless some move refutes it, where
 // declarer's side is to move it is no unless some move achieves it; the
 // first move that flips the answer ends the node.  The driver (SolveSide)
-// asks for rising or falling targets from 5 until the answer flips.
+// asks for rising or falling targets until the answer flips, from 7 or,
+// when the other side has just declared the same deal and strain, from the
+// tricks that side left; the partner's pass starts from the first's result.
 //
 // Positions (SolverState, solver_state.h) name seats by relative position
 // (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
@@ -199,6 +201,9 @@ class Solver {
   DealNumber tableDeal_{};
   int tableStrain_ = kNoTrumps;
   bool tableValid_ = false;
+  // That call's declarer seat and the fewer tricks of its two passes.
+  int previousDeclarer_ = 0;
+  int previousTricks_ = 0;
   // Per tricks left and leader, the suits of the leads that ended searches
   // lately, the latest first (suit + 1, 0 for none): a lead that refuted
   // or achieved a target in one line of play mostly does so in its
