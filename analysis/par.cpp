@@ -7,7 +7,7 @@ namespace {
 
 // Contracts in auction order: rank = (level - 1) * 5 + k, k = 0 clubs,
 // 1 diamonds, 2 hearts, 3 spades, 4 notrump.
-constexpr int kRanks = 35;
+constexpr int kContractRanks = 35;
 constexpr int LevelOfRank(int rank) noexcept {
   return rank / 5 + 1;
 }
@@ -24,7 +24,7 @@ struct ParBoard {
   uint8_t seatTricks[4][5] = {};  // [seat][strain], 0..13
   uint8_t sideTricks[2][5] = {};  // [side][strain], the better declarer's
   bool vulnerable[2] = {};
-  int8_t firstSide[kRanks] = {};  // side that gets to bid each contract first
+  int8_t firstSide[kContractRanks] = {};  // side that gets to bid each contract first
 
   // North-South's score when side plays rank: undoubled when it makes,
   // doubled when it fails.
@@ -39,8 +39,8 @@ struct ParBoard {
 
 ParBoard MakeParBoard(const DDTable& table, Vulnerability vul) {
   ParBoard board;
-  for (Seat seat = 0; seat < 4; ++seat) {
-    for (Strain strain = 0; strain < 5; ++strain) {
+  for (Seat seat : kSeats) {
+    for (Strain strain : kStrains) {
       const uint8_t tricks = std::min<uint8_t>(table[size_t(DDIndex(seat, strain))], 13);
       board.seatTricks[seat][strain] = tricks;
       uint8_t& side = board.sideTricks[SideOf(seat)][strain];
@@ -64,8 +64,8 @@ constexpr int Better(int side, int a, int b) noexcept {
 // pass the other side bids or the board is passed out.
 int AuctionValue(const ParBoard& board, int openingSide) {
   int bestAbove[2] = {};
-  for (int rank = kRanks - 1; rank >= 0; --rank) {
-    const bool top = rank == kRanks - 1;
+  for (int rank = kContractRanks - 1; rank >= 0; --rank) {
+    const bool top = rank == kContractRanks - 1;
     int value[2];
     for (int side = 0; side < 2; ++side) {
       const int other = 1 - side;
@@ -85,7 +85,7 @@ int AuctionValue(const ParBoard& board, int openingSide) {
 // contract at rank does not end the auction.
 bool OpponentsGainAbove(const ParBoard& board, int side, int rank, int parScore) {
   const int other = 1 - side;
-  for (int above = rank + 1; above < kRanks; ++above) {
+  for (int above = rank + 1; above < kContractRanks; ++above) {
     const int score = board.FinalScore(other, above);
     if (Better(other, score, parScore) != parScore) return true;
   }
@@ -94,7 +94,8 @@ bool OpponentsGainAbove(const ParBoard& board, int side, int rank, int parScore)
 
 uint8_t SeatsTaking(const ParBoard& board, int side, Strain strain, int tricks) {
   uint8_t seats = 0;
-  for (Seat seat = Seat(side); seat < 4; seat += 2) {
+  for (Seat seat : kSeats) {
+    if (SideOf(seat) != side) continue;
     if (board.seatTricks[seat][strain] == tricks) seats |= uint8_t(1u << seat);
   }
   return seats;
@@ -106,7 +107,7 @@ ParResult ParOf(const ParBoard& board, int openingSide) {
   // Lowest rank first, so the first contract of a side, strain and kind is
   // the lowest level that ends the auction with the par score.
   for (int side = 0; side < 2; ++side) {
-    for (int rank = 0; rank < kRanks; ++rank) {
+    for (int rank = 0; rank < kContractRanks; ++rank) {
       if (board.FinalScore(side, rank) != par.score || OpponentsGainAbove(board, side, rank, par.score)) {
         continue;
       }
@@ -187,7 +188,7 @@ ParResult Par(const DDTable& table, Seat dealer, Vulnerability vul) {
   const ParResult bySide[2] = {ParOf(board, 0), ParOf(board, 1)};
   if (bySide[0].score == bySide[1].score) return bySide[SideOf(dealer)];
   for (int turn = 0; turn < 4; ++turn) {
-    const Seat seat = (dealer + turn) % 4;
+    const Seat seat = NextSeat(dealer, turn);
     const ParResult& par = bySide[SideOf(seat)];
     for (int i = 0; i < par.count; ++i) {
       if (par.contracts[size_t(i)].seats & (1u << seat)) return par;
@@ -203,7 +204,7 @@ std::string ParScoreText(int northSouthScore) {
 
 std::string ParContractText(const ParContract& contract) {
   std::string text;
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     if (contract.seats & (1u << seat)) text += kSeatLetters[size_t(seat)];
   }
   text += ' ';
@@ -292,16 +293,16 @@ std::optional<ParContract> ParseContract(std::string_view text) {
   if (rest.empty() || rest[0] < '1' || rest[0] > '7') return std::nullopt;
   contract.level = uint8_t(rest[0] - '0');
   size_t at = 1;
-  Strain strain = -1;
-  for (Strain s = 0; s < 5; ++s) {
+  std::optional<Strain> strain;
+  for (Strain s : kStrains) {
     if (rest.compare(at, kStrainLabels[size_t(s)].size(), kStrainLabels[size_t(s)]) == 0) {
       strain = s;
       break;
     }
   }
-  if (strain < 0) return std::nullopt;
-  contract.strain = strain;
-  at += kStrainLabels[size_t(strain)].size();
+  if (!strain) return std::nullopt;
+  contract.strain = *strain;
+  at += kStrainLabels[size_t(*strain)].size();
   if (at < rest.size() && rest[at] == 'X') {
     contract.doubled = true;
     ++at;

@@ -43,10 +43,10 @@ inline int PeerVulnerable(Vulnerability vul) {
 
 inline ddTableResults PeerTable(const DDTable& table) {
   ddTableResults results{};
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     results.resTable[4][seat] = table[size_t(DDIndex(seat, kNotrump))];
-    for (int suit = 0; suit < 4; ++suit) {
-      results.resTable[suit][seat] = table[size_t(DDIndex(seat, suit + 1))];
+    for (Suit suit : kSuits) {
+      results.resTable[suit][seat] = table[size_t(DDIndex(seat, StrainOfSuit(suit)))];
     }
   }
   return results;
@@ -58,7 +58,7 @@ inline std::string PeerContractText(const ParContract& contract) {
   text += "NSHDC"[contract.strain];
   if (contract.doubled) text += '*';
   text += '-';
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     if (contract.seats & (1u << seat)) text += kSeatLetters[size_t(seat)];
   }
   if (contract.result > 0) text += "+" + std::to_string(contract.result);

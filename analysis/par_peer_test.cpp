@@ -29,7 +29,7 @@ TEST(ParPeerTest, ScoreAndContractsAgreeWithThePeerOnRandomDeals) {
     ASSERT_TRUE(table.ok()) << table.message();
     for (const Vulnerability vul : kVulnerabilities) {
       SCOPED_TRACE(int(vul));
-      for (Seat dealer = 0; dealer < 4; ++dealer) {
+      for (Seat dealer : kSeats) {
         const testing::ParComparison c = testing::CompareDealerPar(*table, dealer, vul);
         EXPECT_EQ(c.ours, c.peer) << "dealer " << kSeatLetters[size_t(dealer)];
         ++compared;

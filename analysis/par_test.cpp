@@ -19,15 +19,16 @@ struct TableBuilder {
     return *this;
   }
   TableBuilder& Side(int side, Strain strain, int tricks) {
-    return Set(Seat(side), strain, tricks).Set(Seat(side + 2), strain, tricks);
+    return Set(Seat(side), strain, tricks).Set(PartnerOf(Seat(side)), strain, tricks);
   }
   TableBuilder& AllStrains(int side, int tricks) {
-    for (Strain strain = 0; strain < 5; ++strain) Side(side, strain, tricks);
+    for (Strain strain : kStrains) Side(side, strain, tricks);
     return *this;
   }
 };
 
-constexpr Strain kS = 1, kH = 2, kD = 3, kC = 4;
+constexpr Strain kS = StrainOfSuit(kSpades), kH = StrainOfSuit(kHearts),
+                 kD = StrainOfSuit(kDiamonds), kC = StrainOfSuit(kClubs);
 constexpr Vulnerability kNone = Vulnerability::kNone, kNS = Vulnerability::kNorthSouth,
                         kEW = Vulnerability::kEastWest, kBoth = Vulnerability::kBoth;
 
@@ -81,7 +82,7 @@ TEST(ContractScoreTest, PenaltiesGrowByVulnerabilityAndDouble) {
 
 TEST(ParTest, BoardWhereNobodyMakesAnythingIsPassedOut) {
   const DDTable table = TableBuilder().table;
-  for (Seat dealer = 0; dealer < 4; ++dealer) {
+  for (Seat dealer : kSeats) {
     const ParResult par = Par(table, dealer, kBoth);
     EXPECT_EQ(par.score, 0);
     EXPECT_EQ(par.count, 0);

@@ -29,7 +29,7 @@ void QueueJobs(const DealSet& set, JobQueue& queue) {
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const BoardEntry& entry = set.Board(board);
     for (int side = 0; side < 2; ++side) {
-      for (Strain strain = 0; strain < 5; ++strain) {
+      for (Strain strain : kStrains) {
         if (entry.Analysed(side, strain)) continue;
         queue.jobs[k++] = AnalysisJob{-1, strain, side, 0, 0, uint8_t(board)};
       }
@@ -99,8 +99,8 @@ void AnalysisRunner::WorkerBody(DDummy& worker) {
   executor_.RunOnOwner([&] { GetJob(worker); });
   while (worker.hasJob_) {
     const SideTricks tricks =
-        worker.solver_->SolveSide(worker.number_, SolverStrain(worker.CurrentStrain()),
-                                  worker.CurrentDeclarer(), stopRequested_, &worker.progress_);
+        worker.solver_->SolveSide(worker.number_, worker.CurrentStrain(), worker.CurrentDeclarer(),
+                                  stopRequested_, &worker.progress_);
     executor_.RunOnOwner([&] {
       StoreResult(worker, tricks);
       GetJob(worker);

@@ -48,12 +48,6 @@ inline constexpr int kMaxWorkers = 8;
 // Periodic saves come after this many ticks (about a minute of analysis).
 inline constexpr int kTicksPerSave = 60;
 
-// The solver numbers strains -1 notrump, 0..3 spades..clubs; the rest of the
-// program 0 notrump, 1..4.  This is the one place the two meet.
-constexpr int SolverStrain(Strain strain) noexcept {
-  return strain - 1;
-}
-
 struct AnalysisJob {
   int worker = -1;              // -1 queued; the worker number once taken; 0 once stored
   Strain strain = kNotrump;     // 0 notrump, 1..4 spades..clubs

@@ -65,7 +65,8 @@ TEST(AnalysisRunnerTest, QueuesEveryUnfinishedJobInBoardSideStrainOrder) {
   EXPECT_EQ(queue.jobs[360].board, 36);
   EXPECT_EQ(queue.jobs[360].worker, -1);
 
-  set.Board(1).doneMask = {kAllStrainsDone, StrainBit(2)};  // hearts of East-West done
+  // East-West's hearts done.
+  set.Board(1).doneMask = {kAllStrainsDone, StrainBit(StrainOfSuit(kHearts))};
   set.Board(36).doneMask = {kAllStrainsDone, kAllStrainsDone};
   QueueJobs(set, queue);
   EXPECT_EQ(queue.last, 360 - 5 - 1 - 10);
@@ -121,7 +122,7 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   EXPECT_NEAR(set.header.analysisDuration * 86400.0, done.elapsedSeconds, 0.01);
   for (int board = 1; board <= 36; ++board) {
     for (int side = 0; side < 2; ++side) {
-      for (Strain strain = 0; strain < 5; ++strain) {
+      for (Strain strain : kStrains) {
         const double seconds = set.Board(board).solveTime[side][strain] * 86400.0;
         ASSERT_GT(seconds, 0.0) << "board " << board;
         ASSERT_LE(seconds, done.elapsedSeconds + 0.01) << "board " << board;
@@ -137,7 +138,7 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   // Deal 0: North clubs, East hearts, South diamonds, West spades.  In notrump
   // the opening leader runs his suit: East leads against North, so NS take 0.
   EXPECT_EQ(set.Board(3).table, SolveDeal(**solver, DealNumber{}, noStop));
-  EXPECT_EQ(set.Board(3).table[size_t(DDIndex(kNorth, kClubs + 1))], 13);
+  EXPECT_EQ(set.Board(3).table[size_t(DDIndex(kNorth, StrainOfSuit(kClubs)))], 13);
 }
 
 TEST(AnalysisRunnerTest, AThreadThatCannotStartIsAnErrorAndNothingWaitsForIt) {
@@ -175,7 +176,7 @@ TEST(SolveDealsTest, SolvesEveryDealInOrderAcrossBatches) {
   // swapped: quick to solve, different tables.
   const DealNumber a{};
   Deal swapped = DealFromNumber(a);
-  for (uint8_t& seat : swapped.seatOf) seat = seat == kNorth ? kEast : seat == kEast ? kNorth : seat;
+  for (Seat& seat : swapped.seatOf) seat = seat == kNorth ? kEast : seat == kEast ? kNorth : seat;
   DeriveCounts(swapped);
   const DealNumber b = NumberFromDeal(swapped);
   std::vector<DealNumber> numbers;

@@ -545,8 +545,9 @@ int Solver::SolvePass(int start, std::atomic<int>* progressTarget) noexcept {
   return t;
 }
 
-SideTricks Solver::SolveSide(const DealNumber& number, int strain, Seat declarer,
+SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
                              const std::atomic<bool>& stopRequested, SolveProgress* progress) {
+  const int strain = SolverStrain(tableStrain);
   assert(declarer >= 0 && declarer < 4);
   // The entries of another declarer of this deal and strain stay useful: the
   // table files positions by seat and counts tricks for one side.
@@ -569,7 +570,7 @@ SideTricks Solver::SolveSide(const DealNumber& number, int strain, Seat declarer
   tricks.declarer = SolvePass(start, progress != nullptr ? &progress->target[0] : nullptr);
 
   SetFrame(strain, declarer ^ 2, stopRequested);
-  tarrow::SetUpDeal(state_, deal, declarer ^ 2);
+  tarrow::SetUpDeal(state_, deal, PartnerOf(declarer));
   NoteDealShape();
   tricks.partner =
       SolvePass(std::max(tricks.declarer, 3), progress != nullptr ? &progress->target[1] : nullptr);
@@ -588,12 +589,11 @@ DDTable SolveDeal(Solver& solver, const DealNumber& number,
                   const std::atomic<bool>& stopRequested) {
   DDTable table{};
   // Strain by strain, so that East's passes read the entries North's left.
-  for (int strain = kNoTrumps; strain < 4; ++strain) {
+  for (Strain strain : kStrains) {
     for (Seat declarer : {kNorth, kEast}) {
       const SideTricks tricks = solver.SolveSide(number, strain, declarer, stopRequested);
-      const Strain column = strain + 1;  // table strains: 0 notrump, 1..4 spades..clubs
-      table[size_t(DDIndex(declarer, column))] = uint8_t(tricks.declarer);
-      table[size_t(DDIndex(declarer ^ 2, column))] = uint8_t(tricks.partner);
+      table[size_t(DDIndex(declarer, strain))] = uint8_t(tricks.declarer);
+      table[size_t(DDIndex(PartnerOf(declarer), strain))] = uint8_t(tricks.partner);
     }
   }
   return table;

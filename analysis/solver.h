@@ -3,7 +3,7 @@
 //
 //   Result<std::unique_ptr<Solver>> solver = Solver::Create();  // 128 MiB table
 //   std::atomic<bool> stop{false};
-//   SideTricks t = (*solver)->SolveSide(number, kHearts, kSouth, stop);
+//   SideTricks t = (*solver)->SolveSide(number, StrainOfSuit(kHearts), kSouth, stop);
 //   DDTable table = SolveDeal(**solver, number, stop);          // all 20 entries
 //
 // How it works
@@ -106,6 +106,14 @@
 
 namespace tarrow {
 
+// Inside the solver a strain is its trump suit: -1 (kNoTrumps) for notrump,
+// 0..3 spades..clubs, so that it compares with card suits directly; the rest
+// of the program counts strains 0 notrump, 1..4.  SolveSide's first line is
+// the one place the two meet.
+constexpr int SolverStrain(Strain strain) noexcept {
+  return strain - 1;
+}
+
 // The targets the driver is trying, for displays on other threads: index 0
 // the declarer's pass, 1 the partner's.
 struct SolveProgress {
@@ -123,11 +131,11 @@ class Solver {
   // memory cannot be had.
   static Result<std::unique_ptr<Solver>> Create();
 
-  // Tricks for declarer and partner (seat ^ 2).  strain is -1 for notrump,
-  // 0..3 for spades..clubs.  Reads stopRequested (relaxed) at every node;
-  // when it is set the results are meaningless.  progress, when given,
-  // receives the target each pass is trying.
-  SideTricks SolveSide(const DealNumber& number, int strain, Seat declarer,
+  // Tricks for declarer and partner (seat ^ 2) in one of the table's strains.
+  // Reads stopRequested (relaxed) at every node; when it is set the results
+  // are meaningless.  progress, when given, receives the target each pass is
+  // trying.
+  SideTricks SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
                        const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr);
 
   // The steps SolveSide is made of, for tests that walk positions by hand.

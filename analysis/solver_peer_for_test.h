@@ -34,11 +34,11 @@ inline Result<DDTable> PeerDDTable(const Deal& deal) {
     return Status::Error("the peer library failed: " + std::string(message));
   }
   DDTable table{};
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     // The peer counts strains spades..clubs then notrump.
-    table[size_t(DDIndex(seat, 0))] = uint8_t(results.resTable[4][seat]);
-    for (int suit = 0; suit < 4; ++suit) {
-      table[size_t(DDIndex(seat, suit + 1))] = uint8_t(results.resTable[suit][seat]);
+    table[size_t(DDIndex(seat, kNotrump))] = uint8_t(results.resTable[4][seat]);
+    for (Suit suit : kSuits) {
+      table[size_t(DDIndex(seat, StrainOfSuit(suit)))] = uint8_t(results.resTable[suit][seat]);
     }
   }
   return table;

@@ -161,7 +161,7 @@ TEST(SolverTest, TargetZeroIsAlwaysMadeAndAStopMakesEveryOtherTargetFail) {
   solver->SetSearch(kHearts, false, kGo);
   EXPECT_TRUE(solver->CanMake(13));
   const SideTricks stoppedTricks =
-      solver->SolveSide(NumberOf(kFourSuitsDeal), kHearts, kSouth, stopped);
+      solver->SolveSide(NumberOf(kFourSuitsDeal), StrainOfSuit(kHearts), kSouth, stopped);
   EXPECT_EQ(stoppedTricks.declarer, 0);
   EXPECT_EQ(stoppedTricks.partner, 0);
 }
@@ -197,14 +197,18 @@ TEST(SolverTest, SidesThatHoldEveryOrNoTrickGetThirteenOrZeroInBothPasses) {
   auto solver = MakeSolver();
   const DealNumber number = NumberOf(kFourSuitsDeal);
   struct Row {
-    int strain;
+    Strain strain;
     Seat declarer;
     int tricks;
   };
   // North's spades and South's hearts take every trick as trumps; in notrump
   // the opening leader runs his suit.
-  const Row rows[] = {{kSpades, kNorth, 13},  {kHearts, kSouth, 13}, {kNoTrumps, kNorth, 0},
-                      {kDiamonds, kWest, 13}, {kClubs, kEast, 13},   {kNoTrumps, kEast, 0}};
+  const Row rows[] = {{StrainOfSuit(kSpades), kNorth, 13},
+                      {StrainOfSuit(kHearts), kSouth, 13},
+                      {kNotrump, kNorth, 0},
+                      {StrainOfSuit(kDiamonds), kWest, 13},
+                      {StrainOfSuit(kClubs), kEast, 13},
+                      {kNotrump, kEast, 0}};
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "strain " << row.strain << " declarer " << row.declarer);
     const SideTricks tricks = solver->SolveSide(number, row.strain, row.declarer, kGo);
@@ -241,7 +245,7 @@ TEST(SolverTest, AMoverWithoutCardsGetsNoMovesAndTheNodeKeepsItsStartingValue) {
   solver->SetUpDeal(outOfRange, kWest);
   EXPECT_GT(solver->GenerateMoves(5).size, 0);
   EXPECT_FALSE(solver->CanMake(1));
-  const SideTricks tricks = solver->SolveSide(outOfRange, kClubs, kWest, kGo);
+  const SideTricks tricks = solver->SolveSide(outOfRange, StrainOfSuit(kClubs), kWest, kGo);
   EXPECT_EQ(tricks.declarer, 0);
   EXPECT_EQ(tricks.partner, 13);  // East declares: South leads and holds nothing
 }
@@ -363,7 +367,8 @@ TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
   // tricks as on a fresh table.
   const DealNumber number =
       NumberOf("N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
-  for (const int strain : {kNoTrumps, kHearts}) {
+  const Strain hearts = StrainOfSuit(kHearts), spades = StrainOfSuit(kSpades);
+  for (const Strain strain : {kNotrump, hearts}) {
     SCOPED_TRACE(strain);
     auto shared = MakeSolver();
     auto fresh = MakeSolver();
@@ -377,7 +382,7 @@ TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
     EXPECT_LT(sharedNodes, fresh->Nodes());
     // Another strain starts from an empty table again: the bounds of this
     // strain would be wrong there.
-    const int other = strain == kHearts ? kSpades : kHearts;
+    const Strain other = strain == hearts ? spades : hearts;
     const SideTricks afterShared = shared->SolveSide(number, other, kEast, kGo);
     const SideTricks afterFresh = MakeSolver()->SolveSide(number, other, kEast, kGo);
     EXPECT_EQ(afterShared.declarer, afterFresh.declarer);
@@ -413,7 +418,7 @@ TEST(SolverTest, EveryPositionOfAResultsClassHasTheSameAnswer) {
     auto solver = MakeSolver();
     const SideTricks tricks = solver->SolveSide(
         NumberOf("N:92.A54.KQ87.A762 8643.JT86.A5.K54 QJT75.Q92.J63.93 AK.K73.T942.QJT8"),
-        kDiamonds, kNorth, kGo);
+        StrainOfSuit(kDiamonds), kNorth, kGo);
     EXPECT_EQ(tricks.declarer, 6);
     EXPECT_EQ(tricks.partner, 6);
   }

@@ -28,12 +28,13 @@ DealSet AnalysedSet() {
     BoardEntry& e = set.Board(b);
     const Deal& d = set.DealOf(b);
     e.doneMask = {kAllStrainsDone, kAllStrainsDone};
-    for (Seat seat = 0; seat < 4; ++seat) {
+    for (Seat seat : kSeats) {
       const int side = d.sidePoints[SideOf(seat)];
-      for (Strain strain = 0; strain < 5; ++strain) {
-        const int fit = strain == 0 ? 0
-                                    : d.suitLength[seat][strain - 1] +
-                                          d.suitLength[PartnerOf(seat)][strain - 1] - 8;
+      for (Strain strain : kStrains) {
+        const int fit = strain == kNotrump
+                            ? 0
+                            : d.suitLength[seat][SuitOfStrain(strain)] +
+                                  d.suitLength[PartnerOf(seat)][SuitOfStrain(strain)] - 8;
         const int tricks = 6 + (side - 20) / 3 + fit + (seat >= 2 && (b + strain) % 3 == 0);
         e.table[size_t(DDIndex(seat, strain))] = uint8_t(std::clamp(tricks, 0, 13));
       }

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
       if (differences <= show) std::cout << "  table" << TableText(*table) << "\n";
     };
     for (int v = 0; v < 4; ++v) {
-      for (tarrow::Seat dealer = 0; dealer < 4; ++dealer) {
+      for (tarrow::Seat dealer : tarrow::kSeats) {
         report(std::string("dealer ") + tarrow::kSeatLetters[size_t(dealer)] + " vul " +
                    kVulnerabilityNames[v],
                tarrow::testing::CompareDealerPar(*table, dealer, kAllVulnerabilities[v]));

@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
       std::cerr << theirs.message() << "\n";
       return 1;
     }
-    for (tarrow::Seat declarer = 0; declarer < 4; ++declarer) {
-      for (tarrow::Strain strain = 0; strain < 5; ++strain) {
+    for (tarrow::Seat declarer : tarrow::kSeats) {
+      for (tarrow::Strain strain : tarrow::kStrains) {
         if (!entry.Analysed(tarrow::SideOf(declarer), strain)) {
           ++unknown;
           continue;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,8 +31,9 @@ int Usage() {
 int main(int argc, char** argv) {
   std::string seed = "abc";
   std::vector<int> boards = {1, 3, 5, 7};
-  int declarer = -1;
-  int strain = -2;  // -2: every strain
+  // Both or neither: one declarer's side in one strain, else whole deals.
+  std::optional<tarrow::Seat> declarer;
+  std::optional<tarrow::Strain> strain;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
     const std::string value = argv[i + 1];
@@ -50,18 +52,17 @@ int main(int argc, char** argv) {
       const std::string seats = "NESW";
       const size_t seat = seats.find(value);
       if (value.size() != 1 || seat == std::string::npos) return Usage();
-      declarer = int(seat);
+      declarer = tarrow::Seat(seat);
     } else if (arg == "--strain") {
-      const std::string names[5] = {"NT", "S", "H", "D", "C"};
-      for (int s = 0; s < 5; ++s) {
-        if (value == names[s]) strain = s - 1;
+      for (tarrow::Strain s : tarrow::kStrains) {
+        if (value == tarrow::kStrainLabels[size_t(s)]) strain = s;
       }
-      if (strain == -2) return Usage();
+      if (!strain) return Usage();
     } else {
       return Usage();
     }
   }
-  if (argc % 2 == 0 || (declarer < 0) != (strain == -2)) return Usage();
+  if (argc % 2 == 0 || declarer.has_value() != strain.has_value()) return Usage();
 
   tarrow::BuildNumberingTables();
   tarrow::DealSet set;
@@ -76,9 +77,9 @@ int main(int argc, char** argv) {
   for (const int board : boards) {
     const uint64_t before = (*solver)->Nodes();
     std::cout << "board " << board << ":";
-    if (declarer >= 0) {
+    if (declarer) {
       const tarrow::SideTricks t =
-          (*solver)->SolveSide(set.Board(board).number, strain, tarrow::Seat(declarer), stop);
+          (*solver)->SolveSide(set.Board(board).number, *strain, *declarer, stop);
       std::cout << " tricks " << t.declarer << " " << t.partner;
     } else {
       const tarrow::DDTable table = tarrow::SolveDeal(**solver, set.Board(board).number, stop);

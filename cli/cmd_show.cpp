@@ -25,7 +25,7 @@ std::string Holding(const Deal& deal, Seat seat, Suit suit) {
 std::vector<std::string> HandLines(const Deal& deal, Seat seat) {
   std::vector<std::string> lines{std::string(kSeatNames[seat]) + " (" +
                                  std::to_string(deal.points[seat]) + " HCP)"};
-  for (Suit s = 0; s < 4; ++s)
+  for (Suit s : kSuits)
     lines.push_back(std::string(kSuitLetters[s]) + " " + Holding(deal, seat, s));
   return lines;
 }
@@ -50,9 +50,9 @@ void PrintBoard(std::ostream& out, const DealSet& set, int board) {
   for (const std::string& line : HandLines(deal, kSouth)) out << indent << line << "\n";
   if (entry.doneMask[0] != 0 || entry.doneMask[1] != 0) {
     out << "\nDouble dummy  NT   S   H   D   C\n";
-    for (Seat declarer = 0; declarer < 4; ++declarer) {
+    for (Seat declarer : kSeats) {
       out << "  " << kSeatLetters[declarer] << "         ";
-      for (Strain strain = 0; strain < 5; ++strain) {
+      for (Strain strain : kStrains) {
         const std::string tricks =
             entry.Analysed(SideOf(declarer), strain)
                 ? std::to_string(entry.table[size_t(DDIndex(declarer, strain))])

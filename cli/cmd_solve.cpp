@@ -67,9 +67,9 @@ std::string GridText(const DDTable& table) {
   out << "  ";
   for (std::string_view label : kStrainLabels) out << std::setw(4) << label;
   out << '\n';
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     out << kSeatLetters[size_t(seat)] << ' ';
-    for (Strain strain = 0; strain < 5; ++strain) {
+    for (Strain strain : kStrains) {
       out << std::setw(4) << int(table[size_t(DDIndex(seat, strain))]);
     }
     out << '\n';

@@ -23,14 +23,14 @@ void DeriveCounts(Deal& deal) noexcept {
     for (auto& v : row) v = 0;
   for (auto& row : deal.suitPoints)
     for (auto& v : row) v = 0;
-  for (Suit s = 0; s < 4; ++s) {
-    for (Rank r = 0; r < 13; ++r) {
-      const Seat p = deal.seatOf[CardIndex(s, r)] & 3;
+  for (Suit s : kSuits) {
+    for (Rank r : kRanks) {
+      const Seat p = deal.seatOf[CardIndex(s, r)];
       ++deal.suitLength[p][s];
       deal.suitPoints[p][s] += HighCardPoints(r);
     }
   }
-  for (Seat p = 0; p < 4; ++p) {
+  for (Seat p : kSeats) {
     deal.points[p] = deal.suitPoints[p][0] + deal.suitPoints[p][1] + deal.suitPoints[p][2] +
                      deal.suitPoints[p][3];
   }
@@ -39,7 +39,7 @@ void DeriveCounts(Deal& deal) noexcept {
 }
 
 Seat BoardDealer(int board) noexcept {
-  return CycleIndex(board, 4);
+  return Seat(CycleIndex(board, 4));
 }
 
 std::string BoardDealerLetter(int board) {
@@ -57,7 +57,7 @@ std::string BoardVulnerabilityShortText(int board) {
 template <typename Names>
 std::string Holding(const Deal& deal, Seat seat, Suit suit, const Names& names, int pad) {
   std::string text;
-  for (Rank r = 0; r < 13; ++r) {
+  for (Rank r : kRanks) {
     if (deal.seatOf[size_t(CardIndex(suit, r))] != seat) continue;
     text += names[size_t(r)];
     text.append(size_t(pad), ' ');
@@ -75,19 +75,19 @@ std::string HoldingText(const Deal& deal, Seat seat, Suit suit, int pad) {
 
 std::string HandText(const Deal& deal, Seat seat) {
   std::string text;
-  for (Suit s = 0; s < 4; ++s) {
-    if (s > 0) text += '.';
+  for (Suit s : kSuits) {
+    if (s != kSpades) text += '.';
     text += HandSuitText(deal, seat, s);
   }
   return text;
 }
 
 std::string PbnDealText(const Deal& deal, Seat firstSeat) {
-  std::string text(1, kSeatLetters[firstSeat & 3]);
+  std::string text(1, kSeatLetters[firstSeat]);
   text += ':';
   for (int i = 0; i < 4; ++i) {
     if (i > 0) text += ' ';
-    text += HandText(deal, (firstSeat + i) & 3);
+    text += HandText(deal, NextSeat(firstSeat, i));
   }
   return text;
 }

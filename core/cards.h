@@ -3,16 +3,23 @@
 //
 //   Deal d = DealFromNumber(n);                 // deal_number.h
 //   std::string spades = HandSuitText(d, kNorth, kSpades);   // "AKT4"
-//   std::string dealer = BoardDealerLetter(2);  // "E"
+//   for (Seat seat : kSeats) points += d.points[seat];
 //
-// Codes start at 0 everywhere: seats N E S W, suits S H D C, strains NT S H D
-// C (strain = suit + 1), ranks A K Q J T 9 .. 2.  A card is suit * 13 + rank,
-// so index 0 is the ace of spades and 51 the deuce of clubs; every card loop
-// runs over this index in increasing order.
+// Seats, suits, strains and ranks are small enums, so a suit passed where a
+// seat belongs, or a bare int where either belongs, does not compile; being
+// unscoped, they still index arrays and print as their codes.  Codes start at
+// 0 everywhere: seats N E S W, suits S H D C, strains NT S H D C (strain =
+// suit + 1, StrainOfSuit), ranks A K Q J T 9 .. 2.  A card is an int,
+// suit * 13 + rank, so index 0 is the ace of spades and 51 the deuce of
+// clubs; every card loop runs over this index in increasing order.  The
+// solver counts its trumps differently (-1 notrump, 0..3 a suit); that
+// conversion lives at the solver's boundary (SolverStrain, solver.h).
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,14 +27,22 @@
 
 namespace tarrow {
 
-using Seat = int;  // 0 North, 1 East, 2 South, 3 West; side = seat % 2
-inline constexpr Seat kNorth = 0, kEast = 1, kSouth = 2, kWest = 3;
-using Suit = int;  // 0 spades, 1 hearts, 2 diamonds, 3 clubs
-inline constexpr Suit kSpades = 0, kHearts = 1, kDiamonds = 2, kClubs = 3;
-using Strain = int;  // 0 notrump, 1..4 spades..clubs
-inline constexpr Strain kNotrump = 0;
-using Rank = int;  // 0 ace .. 12 deuce
+enum Seat : int { kNorth, kEast, kSouth, kWest };  // clockwise; side = seat % 2
+enum Suit : int { kSpades, kHearts, kDiamonds, kClubs };
+enum Strain : int { kNotrump };  // 1..4 spades..clubs: StrainOfSuit
+// clang-format off
+enum Rank : int { kAce, kKing, kQueen, kJack, kTen, kNine, kEight,
+                  kSeven, kSix, kFive, kFour, kThree, kTwo };  // ace high
+// clang-format on
 inline constexpr int kCards = 52;
+
+// Every value of each, in code order, for loops: for (Suit suit : kSuits).
+inline constexpr std::array<Seat, 4> kSeats = {kNorth, kEast, kSouth, kWest};
+inline constexpr std::array<Suit, 4> kSuits = {kSpades, kHearts, kDiamonds, kClubs};
+inline constexpr std::array<Strain, 5> kStrains = {kNotrump, Strain(1), Strain(2), Strain(3),
+                                                   Strain(4)};
+inline constexpr std::array<Rank, 13> kRanks = {kAce,   kKing, kQueen, kJack, kTen,   kNine, kEight,
+                                                kSeven, kSix,  kFive,  kFour, kThree, kTwo};
 
 inline constexpr std::string_view kSeatLetters = "NESW";
 inline constexpr std::string_view kRankLetters = "AKQJT98765432";
@@ -39,31 +54,53 @@ inline constexpr std::array<std::string_view, 5> kStrainLabels = {"NT", "S", "H"
 inline constexpr std::array<std::string_view, 13> kPrintedRankNames = {
     "A", "K", "Q", "J", "10", "9", "8", "7", "6", "5", "4", "3", "2"};
 
+// The rank a letter of kRankLetters names (upper case, "T" the ten);
+// nothing for any other character.
+constexpr std::optional<Rank> RankOfLetter(char letter) noexcept {
+  const size_t at = kRankLetters.find(letter);
+  if (at == std::string_view::npos) return std::nullopt;
+  return Rank(at);
+}
+
 constexpr int CardIndex(Suit suit, Rank rank) noexcept {
   return suit * 13 + rank;
 }
+// The suit and the rank of a card index 0..51.
 constexpr Suit SuitOfCard(int card) noexcept {
-  return card / 13;
+  return Suit(card / 13);
 }
 constexpr Rank RankOfCard(int card) noexcept {
-  return card % 13;
+  return Rank(card % 13);
+}
+constexpr Strain StrainOfSuit(Suit suit) noexcept {
+  return Strain(suit + 1);
+}
+// The trump suit of a suit strain; strain must not be notrump.
+constexpr Suit SuitOfStrain(Strain strain) noexcept {
+  assert(strain != kNotrump);
+  return Suit(strain - 1);
 }
 constexpr int SideOf(Seat seat) noexcept {
   return seat % 2;
 }
 constexpr Seat PartnerOf(Seat seat) noexcept {
-  return seat ^ 2;
+  return Seat(seat ^ 2);
+}
+// The seat `steps` places clockwise (negative: anticlockwise); NextSeat(seat)
+// is the left-hand opponent, who plays after seat.
+constexpr Seat NextSeat(Seat seat, int steps = 1) noexcept {
+  return Seat((seat + steps) & 3);
 }
 // High-card points: ace 4, king 3, queen 2, jack 1.
 constexpr int HighCardPoints(Rank rank) noexcept {
-  return rank < 4 ? 4 - rank : 0;
+  return rank <= kJack ? 4 - rank : 0;
 }
 
 // One board's distribution and what is derived from it.  The derived fields
 // are always recomputed from seatOf (DeriveCounts), never edited directly.
 struct Deal {
   bool valid = false;                // false when made from an out-of-range number
-  std::array<uint8_t, 52> seatOf{};  // seat 0..3 holding each card index
+  std::array<Seat, 52> seatOf{};     // seat holding each card index
   DealNumber number;                 // the number made from or converted to
   uint8_t suitLength[4][4] = {};     // [seat][suit], 0..13
   uint8_t points[4] = {};            // high-card points per seat, 0..37

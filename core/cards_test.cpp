@@ -2,11 +2,65 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
 
 namespace tarrow {
 namespace {
+
+// The four codes are distinct types: a bare int, or one code where another
+// belongs, must be converted on purpose.  Each still reads as its number.
+static_assert(!std::is_convertible_v<int, Seat>);
+static_assert(!std::is_convertible_v<int, Suit>);
+static_assert(!std::is_convertible_v<int, Strain>);
+static_assert(!std::is_convertible_v<int, Rank>);
+static_assert(!std::is_convertible_v<Suit, Seat>);
+static_assert(!std::is_convertible_v<Seat, Suit>);
+static_assert(!std::is_convertible_v<Suit, Strain>);
+static_assert(!std::is_convertible_v<Strain, Suit>);
+static_assert(!std::is_convertible_v<Rank, Suit>);
+static_assert(!std::is_convertible_v<Suit, Rank>);
+static_assert(!std::is_convertible_v<Seat, Strain>);
+static_assert(std::is_convertible_v<Seat, int> && std::is_convertible_v<Strain, int>);
+static_assert(sizeof(Seat) == sizeof(int) && sizeof(Rank) == sizeof(int));
+
+TEST(CardCodesTest, HelpersStepAroundTheTableAndBetweenSuitsAndStrains) {
+  // N -> E -> S -> W -> N; partners across the table; steps wrap both ways.
+  EXPECT_EQ(NextSeat(kNorth), kEast);
+  EXPECT_EQ(NextSeat(kWest), kNorth);
+  EXPECT_EQ(NextSeat(kEast, 3), kNorth);
+  EXPECT_EQ(NextSeat(kNorth, -1), kWest);
+  for (Seat seat : kSeats) {
+    SCOPED_TRACE(seat);
+    EXPECT_EQ(PartnerOf(PartnerOf(seat)), seat);
+    EXPECT_EQ(SideOf(PartnerOf(seat)), SideOf(seat));
+    EXPECT_NE(SideOf(NextSeat(seat)), SideOf(seat));
+    EXPECT_EQ(NextSeat(seat, 2), PartnerOf(seat));
+  }
+  // Strains follow notrump in suit order: S 1, H 2, D 3, C 4.
+  ASSERT_EQ(kStrains.size(), 5u);
+  EXPECT_EQ(kStrains[0], kNotrump);
+  for (Suit suit : kSuits) {
+    SCOPED_TRACE(suit);
+    EXPECT_EQ(kStrains[size_t(suit) + 1], StrainOfSuit(suit));
+    EXPECT_EQ(SuitOfStrain(StrainOfSuit(suit)), suit);
+  }
+  EXPECT_EQ(kStrainLabels[StrainOfSuit(kDiamonds)], "D");
+  // Cards: suit-major, ace first, and back again.
+  EXPECT_EQ(CardIndex(kSpades, kAce), 0);
+  EXPECT_EQ(CardIndex(kClubs, kTwo), 51);
+  for (int card = 0; card < kCards; ++card) {
+    EXPECT_EQ(CardIndex(SuitOfCard(card), RankOfCard(card)), card);
+  }
+  EXPECT_EQ(kRankLetters[kTen], 'T');
+  for (Rank rank : kRanks) EXPECT_EQ(RankOfLetter(kRankLetters[rank]), rank);
+  for (char other : {'t', '1', '0', 'X', ' ', '\0'})
+    EXPECT_FALSE(RankOfLetter(other)) << int(other);
+  EXPECT_EQ(kRanks.back(), kTwo);
+  EXPECT_EQ(HighCardPoints(kAce) + HighCardPoints(kJack) + HighCardPoints(kTen), 4 + 1 + 0);
+}
 
 TEST(BoardConventionsTest, DealerAndVulnerabilityRepeatEverySixteenBoards) {
   const char* const dealers = "NESW";

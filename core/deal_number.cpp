@@ -170,7 +170,7 @@ Deal DealFromNumber(const DealNumber& number) {
     uint32_t& sideMask = side ? eastWestSplit : northSouthSplit;
     const int bit = int(sideMask & 1);
     sideMask >>= 1;
-    deal.seatOf[c] = uint8_t(2 * bit + side);
+    deal.seatOf[c] = Seat(2 * bit + side);
   }
   deal.valid = true;
   DeriveCounts(deal);

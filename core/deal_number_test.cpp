@@ -47,7 +47,7 @@ TEST(DealNumberTest, NumbersAtOrAboveTotalAreNotValid) {
   for (uint128 value : {kTotalDeals, kTotalDeals + 1, (uint128(1) << 96) - 1}) {
     const Deal deal = DealFromNumber(MakeDealNumber(value));
     EXPECT_FALSE(deal.valid);
-    for (uint8_t seat : deal.seatOf) EXPECT_EQ(seat, kNorth);
+    for (Seat seat : deal.seatOf) EXPECT_EQ(seat, kNorth);
     EXPECT_EQ(deal.points[0] + deal.points[1] + deal.points[2] + deal.points[3], 0);
   }
 }
@@ -62,13 +62,13 @@ TEST(DealNumberTest, EmptySlotWithZeroWordsIsDealZero) {
 TEST(DealNumberTest, DerivedCountsHoldTheirInvariants) {
   const Deal deal = DealFromNumber(MakeDealNumber(kTotalDeals / 3));
   int points = 0;
-  for (Seat p = 0; p < 4; ++p) {
+  for (Seat p : kSeats) {
     int cards = 0;
-    for (Suit s = 0; s < 4; ++s) cards += deal.suitLength[p][s];
+    for (Suit s : kSuits) cards += deal.suitLength[p][s];
     EXPECT_EQ(cards, 13);
     points += deal.points[p];
   }
-  for (Suit s = 0; s < 4; ++s) {
+  for (Suit s : kSuits) {
     EXPECT_EQ(deal.suitLength[0][s] + deal.suitLength[1][s] + deal.suitLength[2][s] +
                   deal.suitLength[3][s],
               13);
@@ -95,7 +95,7 @@ Deal DealWithHighEastWestCards(int highEastWest, std::mt19937_64& random) {
   std::shuffle(order.begin(), order.end(), random);
   for (int c : order) {
     const int side = sideOf[c];
-    deal.seatOf[c] = uint8_t(side + 2 * (taken[side]++ % 2));
+    deal.seatOf[c] = Seat(side + 2 * (taken[side]++ % 2));
   }
   deal.valid = true;
   DeriveCounts(deal);

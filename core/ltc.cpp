@@ -19,9 +19,10 @@ int LosingTrickCount(Seat seat, const Deal& deal, QueenMethod method) noexcept {
   int total = 0;
   int aces = 0;
   int queens = 0;
-  for (Suit s = 0; s < 4; ++s) {
+  for (Suit s : kSuits) {
     const auto holds = [&](Rank r) { return deal.seatOf[CardIndex(s, r)] == seat; };
-    const bool ace = holds(0), king = holds(1), queen = holds(2), jack = holds(3), ten = holds(4);
+    const bool ace = holds(kAce), king = holds(kKing), queen = holds(kQueen), jack = holds(kJack),
+               ten = holds(kTen);
     aces += ace;
     queens += queen;
     const int length = deal.suitLength[seat][s];

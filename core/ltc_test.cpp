@@ -18,11 +18,11 @@ Deal WithNorth(const char* northHand) {
       ++suit;
       continue;
     }
-    deal.seatOf[CardIndex(suit, Rank(kRankLetters.find(*p)))] = kNorth;
+    deal.seatOf[CardIndex(Suit(suit), *RankOfLetter(*p))] = kNorth;
   }
   int next = 0;
   for (int c = 0; c < 52; ++c) {
-    if (deal.seatOf[c] != kNorth) deal.seatOf[c] = uint8_t(1 + next++ % 3);
+    if (deal.seatOf[c] != kNorth) deal.seatOf[c] = NextSeat(kNorth, 1 + next++ % 3);
   }
   deal.valid = true;
   DeriveCounts(deal);

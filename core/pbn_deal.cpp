@@ -42,15 +42,14 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
     return Status::Error("the deal starts with " + Quoted(text[0]) +
                          ", which is not a seat letter (N, E, S or W)");
   }
-  constexpr uint8_t kUnassigned = 0xFF;
   Deal deal;
-  deal.seatOf.fill(kUnassigned);
+  std::array<bool, kCards> assigned{};
   int handsSeen = 0;  // blanks seen
-  int suit = 0;
+  int suit = 0;       // suits seen in this hand, less one
   int held[4] = {0, 0, 0, 0};
   for (size_t i = 2; i < text.size(); ++i) {
     const char ch = text[i];
-    const Seat seat = Seat((first + size_t(handsSeen)) & 3);
+    const Seat seat = NextSeat(Seat(first), handsSeen);
     if (ch == ' ') {
       // Several blanks between hands count as one separator.
       if (text[i - 1] != ' ') ++handsSeen;
@@ -61,25 +60,23 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
         return Status::Error(std::string(kSeatNames[seat]) + "'s hand has more than four suits");
       }
     } else {
-      const size_t rank = kRankLetters.find(ch);
-      if (rank == std::string_view::npos) {
+      const std::optional<Rank> rank = RankOfLetter(ch);
+      if (!rank) {
         std::string hint;
-        if (kRankLetters.find(char(std::toupper(static_cast<unsigned char>(ch)))) !=
-            std::string_view::npos) {
+        if (RankOfLetter(char(std::toupper(static_cast<unsigned char>(ch))))) {
           hint = " (ranks are written in upper case)";
         }
         return Status::Error(Quoted(ch) + " at position " + std::to_string(i + 1) +
                              " of the deal is not understood" + hint);
       }
-      const int card = CardIndex(suit, Rank(rank));
-      if (deal.seatOf[card] != kUnassigned) {
-        return Status::Error(CardName(card) + " appears twice");
-      }
-      deal.seatOf[card] = uint8_t(seat);
+      const int card = CardIndex(Suit(suit), *rank);
+      if (assigned[card]) return Status::Error(CardName(card) + " appears twice");
+      assigned[card] = true;
+      deal.seatOf[card] = seat;
       ++held[seat];
     }
   }
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     if (held[seat] != 13) {
       return Status::Error(std::string(kSeatNames[seat]) + " holds " + std::to_string(held[seat]) +
                            (held[seat] == 1 ? " card" : " cards") + ", not 13");

@@ -11,20 +11,17 @@
 namespace tarrow {
 namespace {
 
-constexpr uint8_t kUnassigned = 0xFF;
-
 // Collects the cards of one deal and says at the end whether they make one.
 class DealBuilder {
  public:
-  DealBuilder() { deal_.seatOf.fill(kUnassigned); }
-
   // Gives the card to the seat; a card given twice spoils the deal.
   void Give(int card, Seat seat) {
-    if (card < 0 || card >= kCards || deal_.seatOf[size_t(card)] != kUnassigned) {
+    if (card < 0 || card >= kCards || given_[size_t(card)]) {
       spoiled_ = true;
       return;
     }
-    deal_.seatOf[size_t(card)] = uint8_t(seat);
+    given_[size_t(card)] = true;
+    deal_.seatOf[size_t(card)] = seat;
     ++held_[seat];
   }
   void Spoil() { spoiled_ = true; }
@@ -42,6 +39,7 @@ class DealBuilder {
 
  private:
   Deal deal_;
+  std::array<bool, kCards> given_{};
   int held_[4] = {0, 0, 0, 0};
   bool spoiled_ = false;
 };
@@ -50,7 +48,7 @@ Deal BreDeal(std::string_view line) {
   constexpr size_t kField = 17;
   DealBuilder builder;
   if (line.size() < 4 * kField) return Deal{};
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     Suit suit = kSpades;
     for (const char ch : line.substr(size_t(seat) * kField, kField)) {
       switch (static_cast<unsigned char>(ch)) {
@@ -67,11 +65,11 @@ Deal BreDeal(std::string_view line) {
           suit = kClubs;
           break;
         default: {
-          const size_t rank = kRankLetters.find(ch);
-          if (rank == std::string_view::npos) {
+          const std::optional<Rank> rank = RankOfLetter(ch);
+          if (!rank) {
             builder.Spoil();
           } else {
-            builder.Give(CardIndex(suit, Rank(rank)), seat);
+            builder.Give(CardIndex(suit, *rank), seat);
           }
         }
       }
@@ -126,7 +124,7 @@ Deal BriDeal(BriStream& stream) {
   DealBuilder builder;
   stream.StartDeal();
   std::array<bool, kCards> named{};
-  for (Seat seat = kNorth; seat <= kSouth; ++seat) {
+  for (Seat seat : {kNorth, kEast, kSouth}) {
     for (int i = 0; i < 13; ++i) {
       const int number = stream.Next();
       if (number < 1 || number > kCards) {

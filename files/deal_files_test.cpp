@@ -19,7 +19,7 @@ std::vector<Deal> RandomDeals(int count, unsigned seed) {
   std::vector<Deal> deals;
   for (int i = 0; i < count; ++i) {
     Deal deal;
-    for (int c = 0; c < 52; ++c) deal.seatOf[size_t(c)] = uint8_t(c / 13);
+    for (int c = 0; c < 52; ++c) deal.seatOf[size_t(c)] = Seat(c / 13);
     std::shuffle(deal.seatOf.begin(), deal.seatOf.end(), random);
     deal.valid = true;
     DeriveCounts(deal);
@@ -33,8 +33,8 @@ std::vector<Deal> RandomDeals(int count, unsigned seed) {
 std::string BreLine(const Deal& deal) {
   static constexpr char kSuitBytes[4] = {'\x06', '\x03', '\x04', '\x05'};
   std::string line;
-  for (Seat seat = 0; seat < 4; ++seat) {
-    for (Suit suit = 0; suit < 4; ++suit) {
+  for (Seat seat : kSeats) {
+    for (Suit suit : kSuits) {
       line += kSuitBytes[suit];
       line += HandSuitText(deal, seat, suit);
     }
@@ -50,7 +50,7 @@ std::string BerGroup(const Deal& deal) {
 
 std::string BriDeal(const Deal& deal) {
   std::string text;
-  for (Seat seat = kNorth; seat <= kSouth; ++seat) {
+  for (Seat seat : {kNorth, kEast, kSouth}) {
     for (int c = 0; c < 52; ++c) {
       if (deal.seatOf[size_t(c)] != seat) continue;
       text += char('0' + (c + 1) / 10);

@@ -304,15 +304,17 @@ class PbnReader {
     };
     skipBlanks();
     if (i >= text.size()) return RowResult::kNotRow;
-    const size_t declarer = std::string_view("nesw").find(text[i]);
-    if (declarer == std::string_view::npos) return RowResult::kNotRow;
+    const size_t seatAt = std::string_view("nesw").find(text[i]);
+    if (seatAt == std::string_view::npos) return RowResult::kNotRow;
+    const Seat declarer = Seat(seatAt);
     ++i;
     skipBlanks();
     // A line that ends at or before its strain letter is no row.
     if (i + 1 >= text.size()) return RowResult::kNotRow;
-    const size_t strain = std::string_view("nshdc").find(text[i]);
-    if (strain == std::string_view::npos) return RowResult::kNotRow;
-    i += strain == 0 ? 2 : 1;
+    const size_t strainAt = std::string_view("nshdc").find(text[i]);
+    if (strainAt == std::string_view::npos) return RowResult::kNotRow;
+    const Strain strain = Strain(strainAt);
+    i += strain == kNotrump ? 2 : 1;
     skipBlanks();
     if (i < text.size() && text[i] == '?') return RowResult::kRow;
     const std::string_view number = std::string_view(text).substr(std::min(i, text.size()));
@@ -323,8 +325,8 @@ class PbnReader {
     }
     if (BoardInRange()) {
       BoardEntry& board = set_.Board(int(board_));
-      board.table[size_t(DDIndex(Seat(declarer), Strain(strain)))] = uint8_t(*tricks);
-      board.doneMask[size_t(SideOf(Seat(declarer)))] |= StrainBit(Strain(strain));
+      board.table[size_t(DDIndex(declarer, strain))] = uint8_t(*tricks);
+      board.doneMask[size_t(SideOf(declarer))] |= StrainBit(strain);
     }
     return RowResult::kRow;
   }

@@ -74,8 +74,8 @@ TEST_F(PbnRoundTripTest, RestoresBoardsHeaderTablesAndDigest) {
   std::mt19937 random(7);
   for (int n = 1; n <= kBoardsPerSet; ++n) {
     if (n % 5 == 3) continue;  // a few absent boards
-    std::array<uint8_t, 52> seats;
-    for (int c = 0; c < 52; ++c) seats[size_t(c)] = uint8_t(c / 13);
+    std::array<Seat, 52> seats;
+    for (int c = 0; c < 52; ++c) seats[size_t(c)] = Seat(c / 13);
     std::shuffle(seats.begin(), seats.end(), random);
     Deal deal;
     deal.valid = true;
@@ -83,8 +83,8 @@ TEST_F(PbnRoundTripTest, RestoresBoardsHeaderTablesAndDigest) {
     BoardEntry& board = set.Board(n);
     board.number = NumberFromDeal(deal);
     board.doneMask = {uint8_t(random() % 32), uint8_t(n % 4 == 0 ? 0 : random() % 32)};
-    for (Seat declarer = 0; declarer < 4; ++declarer) {
-      for (Strain strain = 0; strain < 5; ++strain) {
+    for (Seat declarer : kSeats) {
+      for (Strain strain : kStrains) {
         if (board.Analysed(SideOf(declarer), strain)) {
           board.table[size_t(DDIndex(declarer, strain))] = uint8_t(random() % 14);
         }
@@ -348,9 +348,10 @@ TEST(PbnReaderTest, ReadsRowsInAnyOrderAndOnlyAddsBits) {
   });
   const BoardEntry& board = set.Board(4);
   EXPECT_EQ(board.table[size_t(DDIndex(kWest, kNotrump))], 12);
-  EXPECT_EQ(board.table[size_t(DDIndex(kSouth, 4))], 3);
+  EXPECT_EQ(board.table[size_t(DDIndex(kSouth, StrainOfSuit(kClubs)))], 3);
   EXPECT_EQ(board.table[size_t(DDIndex(kEast, kNotrump))], 1);
-  EXPECT_EQ(board.doneMask[0], StrainBit(4) | StrainBit(3));
+  EXPECT_EQ(board.doneMask[0],
+            StrainBit(StrainOfSuit(kClubs)) | StrainBit(StrainOfSuit(kDiamonds)));
   EXPECT_EQ(board.doneMask[1], StrainBit(kNotrump));
   EXPECT_TRUE(set.header.event.empty());
   EXPECT_EQ(set.header.site.str(), "read");

@@ -13,7 +13,8 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 
 // Declarer letters and the row order of the strains: C D H S NT.
-constexpr Strain kRowStrains[5] = {4, 3, 2, 1, kNotrump};
+constexpr Strain kRowStrains[5] = {StrainOfSuit(kClubs), StrainOfSuit(kDiamonds),
+                                   StrainOfSuit(kHearts), StrainOfSuit(kSpades), kNotrump};
 
 std::string Escaped(std::string_view value) {
   std::string out;
@@ -49,7 +50,7 @@ void HeaderLines(std::string& out, const SetHeader& header, std::string_view com
 void TableLines(std::string& out, const BoardEntry& board) {
   out += "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]";
   out += kLineEnd;
-  for (Seat declarer = 0; declarer < 4; ++declarer) {
+  for (Seat declarer : kSeats) {
     for (const Strain strain : kRowStrains) {
       out += kSeatLetters[size_t(declarer)];
       out += ' ';

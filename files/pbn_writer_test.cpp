@@ -122,8 +122,9 @@ TEST(PbnTextTest, WritesParOnlyForCompleteTablesFromTheBoardsDealerAndVulnerabil
   BoardEntry& three = set.Board(3);
   three.number = set.Board(2).number;
   three.table.fill(6);
-  for (const Seat seat : {kEast, kWest}) three.table[size_t(DDIndex(seat, 1))] = 10;
-  for (const Seat seat : {kNorth, kSouth}) three.table[size_t(DDIndex(seat, 2))] = 9;
+  const Strain spades = StrainOfSuit(kSpades), hearts = StrainOfSuit(kHearts);
+  for (const Seat seat : {kEast, kWest}) three.table[size_t(DDIndex(seat, spades))] = 10;
+  for (const Seat seat : {kNorth, kSouth}) three.table[size_t(DDIndex(seat, hearts))] = 9;
   three.doneMask = {kAllStrainsDone, kAllStrainsDone};
   std::vector<std::string> lines = BoardLines(PbnText(set, ""), "[Board \"3\"]");
   ASSERT_GE(lines.size(), 9u);
@@ -142,7 +143,7 @@ TEST(PbnTextTest, WritesTricksWithoutPadding) {
   DealSet set = ExampleSet();
   BoardEntry& one = set.Board(1);
   const uint8_t westTricks[5] = {10, 11, 12, 13, 0};  // NT S H D C
-  for (Strain strain = 0; strain < 5; ++strain) {
+  for (Strain strain : kStrains) {
     one.table[size_t(DDIndex(kWest, strain))] = westTricks[strain];
   }
   const std::vector<std::string> lines = BoardLines(PbnText(set, ""), "[Board \"1\"]");

@@ -40,8 +40,8 @@ inline DealSet ExampleSet() {
   h.club = "Club";
   BoardEntry& one = set.Board(1);
   one.number = NumberOf(kBoard1Deal);
-  for (Seat declarer = 0; declarer < 4; ++declarer) {
-    for (Strain strain = 0; strain < 5; ++strain) {
+  for (Seat declarer : kSeats) {
+    for (Strain strain : kStrains) {
       one.table[size_t(DDIndex(declarer, strain))] = declarer % 2 == 0 ? 13 : 0;
     }
   }

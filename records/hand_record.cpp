@@ -76,7 +76,7 @@ void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, 
   Font(s, m, kNarrow, 6, 12);
   s.TextOut(bx + w, ty + a, "NT");
   Font(s, m, kSymbol, 8, 16);
-  for (int k = 2; k <= 5; ++k) s.TextOut(bx + k * w + b, ty, SuitSign(k - 2));
+  for (Suit suit : kSuits) s.TextOut(bx + (suit + 2) * w + b, ty, SuitSign(suit));
 
   Font(s, m, kArial, 7, 14);
   const double height = s.TextHeight("I") * 1.05;
@@ -97,9 +97,8 @@ void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, 
     const auto count = [&](int x, int y, const std::string& text) {
       s.TextOut(x + (w - s.TextWidth(text)) / 2, y, text);
     };
-    for (Strain k = 1; k <= 5; ++k) {
-      const int x = bx + k * w;
-      const Strain strain = k - 1;
+    for (Strain strain : kStrains) {
+      const int x = bx + (strain + 1) * w;
       if (!entry.Analysed(SideOf(first), strain)) {
         count(x, ty + h2, "?");
         continue;
@@ -123,7 +122,7 @@ void DistributionBlock(Surface& s, const HandRecordMetrics& m, int bx, int hy, i
                        const Deal& deal, const HandRecordOptions& o) {
   const int w = s.TextWidth("W  ");
   s.TextOut(bx + w, hy, o.showLtc ? "Distrb   LTC " : "Distrb  ");
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     s.TextOut(bx, ry + seat * m.lineUnit, std::string(1, kSeatLetters[seat]));
     s.TextOut(bx + w, ry + seat * m.lineUnit, DistributionRowText(deal, seat, o.showLtc, o.queenMethod));
   }
@@ -209,7 +208,7 @@ std::string PaddedNumber(int value) {
 
 std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, QueenMethod method) {
   std::string text;
-  for (Suit suit = 0; suit < 4; ++suit) {
+  for (Suit suit : kSuits) {
     if (suit > 0) text += '-';
     text += std::to_string(deal.suitLength[seat][suit]);
   }
@@ -230,7 +229,7 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
   const auto entry = [&](int level, Strain strain) {
     return " " + std::to_string(level) + kLetters[size_t(strain)];
   };
-  for (Strain strain = 0; strain < 5; ++strain) {
+  for (Strain strain : kStrains) {
     for (Seat first : {kNorth, kEast}) {
       // A side's contracts are known only once all its strains are: until
       // then a missing strain could hide its best contract.
@@ -440,12 +439,12 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
 
   // Hands: the suit signs, then each holding beside its sign.
   constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     const int ax = x0 + RoundHalfEven(m.cellWidth * kAnchor[seat][0]);
     const int ay = y0 + RoundHalfEven(m.cellHeight * kAnchor[seat][1]);
     Font(s, m, kSymbol, 11, 22);
-    for (Suit k = 0; k < 4; ++k) s.TextOut(ax, ay - m.lineUnit / 2 + 2 * m.lineUnit * k, SuitSign(k));
-    for (Suit k = 0; k < 4; ++k) {
+    for (Suit k : kSuits) s.TextOut(ax, ay - m.lineUnit / 2 + 2 * m.lineUnit * k, SuitSign(k));
+    for (Suit k : kSuits) {
       const std::string holding = HoldingText(deal, seat, k);
       // East and West share the cell's width with the compass: long holdings narrow.
       const bool side = seat == kEast || seat == kWest;

@@ -69,10 +69,10 @@ TEST_F(HandRecordPdfTest, FullSetShowsEveryBoardAndPassesQpdf) {
   for (int b = 1; b <= 36; ++b) {
     SCOPED_TRACE(b);
     EXPECT_NE(text.find("Board " + std::to_string(b) + " "), std::string::npos);
-    for (Seat seat = 0; seat < 4; ++seat) {
-      for (Suit suit = 0; suit < 4; ++suit) {
+    for (Seat seat : kSeats) {
+      for (Suit suit : kSuits) {
         std::string holding;
-        for (Rank r = 0; r < 13; ++r)
+        for (Rank r : kRanks)
           if (before[size_t(b - 1)].seatOf[size_t(CardIndex(suit, r))] == seat)
             holding += kPrintedRankNames[size_t(r)];
         if (holding.size() >= 4) {
@@ -168,8 +168,8 @@ BoardEntry CrowdedEntry(const Deal& deal) {
   entry.number = deal.number;
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   constexpr int kFirst[5] = {10, 11, 12, 13, 10};
-  for (Seat seat = 0; seat < 4; ++seat) {
-    for (Strain strain = 0; strain < 5; ++strain) {
+  for (Seat seat : kSeats) {
+    for (Strain strain : kStrains) {
       const int t = seat < 2 ? kFirst[strain] : 23 - kFirst[strain];
       entry.table[size_t(DDIndex(seat, strain))] = uint8_t(t);
     }

@@ -83,6 +83,9 @@ TEST(HandRecordTextTest, DistributionRowsShowTheLosingTrickCount) {
             "4-4-3-2   10");
 }
 
+constexpr Strain kNT = kNotrump, kS = StrainOfSuit(kSpades), kH = StrainOfSuit(kHearts),
+                 kD = StrainOfSuit(kDiamonds), kC = StrainOfSuit(kClubs);
+
 DDTable TableOf(std::initializer_list<std::tuple<Seat, Strain, int>> entries) {
   DDTable table{};
   for (auto [seat, strain, tricks] : entries)
@@ -97,27 +100,29 @@ TEST(HandRecordTextTest, ContractLinesGroupMakeableContractsBySide) {
     std::vector<std::string> lines;
   } rows[] = {
       {"both make 4S and 3N",
-       TableOf({{kNorth, 1, 10}, {kSouth, 1, 10}, {kNorth, 0, 9}, {kSouth, 0, 9}}),
+       TableOf({{kNorth, kS, 10}, {kSouth, kS, 10}, {kNorth, kNT, 9}, {kSouth, kNT, 9}}),
        {"NS=3N 4S"}},
-      {"North 2H, South 1C", TableOf({{kNorth, 2, 8}, {kSouth, 4, 7}}), {"N=2H   S=1C"}},
+      {"North 2H, South 1C", TableOf({{kNorth, kH, 8}, {kSouth, kC, 7}}), {"N=2H   S=1C"}},
       {"four equal strains",
-       TableOf({{kEast, 0, 7},
-                {kWest, 0, 7},
-                {kEast, 1, 8},
-                {kWest, 1, 8},
-                {kEast, 2, 9},
-                {kWest, 2, 9},
-                {kEast, 4, 13},
-                {kWest, 4, 13}}),
+       TableOf({{kEast, kNT, 7},
+                {kWest, kNT, 7},
+                {kEast, kS, 8},
+                {kWest, kS, 8},
+                {kEast, kH, 9},
+                {kWest, kH, 9},
+                {kEast, kC, 13},
+                {kWest, kC, 13}}),
        {"EW=1N 2S 3H", "EW=7C"}},
-      {"six tricks make nothing", TableOf({{kNorth, 0, 6}, {kSouth, 0, 6}, {kWest, 3, 6}}), {}},
+      {"six tricks make nothing",
+       TableOf({{kNorth, kNT, 6}, {kSouth, kNT, 6}, {kWest, kD, 6}}),
+       {}},
       {"seat lists too long for one line",
-       TableOf({{kNorth, 0, 8},
-                {kNorth, 1, 9},
-                {kSouth, 2, 7},
-                {kSouth, 3, 8},
-                {kSouth, 4, 8},
-                {kEast, 4, 7}}),
+       TableOf({{kNorth, kNT, 8},
+                {kNorth, kS, 9},
+                {kSouth, kH, 7},
+                {kSouth, kD, 8},
+                {kSouth, kC, 8},
+                {kEast, kC, 7}}),
        {"N=2N 3S", "S=1H 2D 2C", "E=1C"}},
   };
   for (const auto& row : rows) {
@@ -228,14 +233,14 @@ TEST_F(BoardBoxTest, UnusedBoardShowsNotGenerated) {
 
 TEST_F(BoardBoxTest, TrickTablePositions) {
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-  entry.table = TableOf({{kNorth, 0, 9},
-                         {kSouth, 0, 9},
-                         {kNorth, 1, 10},
-                         {kSouth, 1, 11},
-                         {kEast, 0, 4},
-                         {kWest, 0, 3},
-                         {kEast, 4, 12},
-                         {kWest, 4, 12}});
+  entry.table = TableOf({{kNorth, kNT, 9},
+                         {kSouth, kNT, 9},
+                         {kNorth, kS, 10},
+                         {kSouth, kS, 11},
+                         {kEast, kNT, 4},
+                         {kWest, kNT, 3},
+                         {kEast, kC, 12},
+                         {kWest, kC, 12}});
   Draw(Options(true, false, true, true, true));
   surface.start = 39;  // after the hands and the compass
   // h0 = 34: top 2000 + 450 - 2; column round(35 x 1.08) = 38, a = 7, b = 2; bx = 1012.
@@ -270,7 +275,7 @@ TEST_F(BoardBoxTest, OnThePrinterSizesArePointsAndThePrinterConstantsHold) {
   ASSERT_EQ(m.lineUnit, 51);
   surface.expectedUnit = FontSizeUnit::kPoints;
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-  entry.table = TableOf({{kNorth, 0, 9}, {kSouth, 0, 9}, {kNorth, 1, 10}, {kSouth, 1, 12}});
+  entry.table = TableOf({{kNorth, kNT, 9}, {kSouth, kNT, 9}, {kNorth, kS, 10}, {kSouth, kS, 12}});
   BoardBox(surface, m, kX0, kY0, 1, entry, deal, Options(false, false, false, true, true));
   ExpectAt(surface.Find("Board 1"), kX0 + 48, kY0 + 48, "Arial", 9);
   ExpectAt(surface.Find("Dlr N"), kX0 + 48, kY0 + 3 * 51, "Arial", 9);
@@ -291,8 +296,8 @@ TEST_F(BoardBoxTest, OnThePrinterSizesArePointsAndThePrinterConstantsHold) {
 TEST_F(BoardBoxTest, AStrainNotYetKnownShowsAQuestionMarkNeverANumber) {
   // North-South know notrump and spades; East-West nothing yet.  The
   // unknown tricks stand at 0 in the table and must not be shown as 0.
-  entry.doneMask = {StrainBit(0) | StrainBit(1), 0};
-  entry.table = TableOf({{kNorth, 0, 9}, {kSouth, 0, 9}, {kNorth, 1, 10}, {kSouth, 1, 11}});
+  entry.doneMask = {StrainBit(kNT) | StrainBit(kS), 0};
+  entry.table = TableOf({{kNorth, kNT, 9}, {kSouth, kNT, 9}, {kNorth, kS, 10}, {kSouth, kS, 11}});
   Draw(Options(false, false, false, true, true));
   surface.start = 39;
   int questions = 0;
@@ -307,23 +312,23 @@ TEST_F(BoardBoxTest, AStrainNotYetKnownShowsAQuestionMarkNeverANumber) {
 
   // Contract lines appear for a side only once all its strains are known.
   surface = RecordingSurface();
-  entry.doneMask = {StrainBit(0) | StrainBit(1), 0};
+  entry.doneMask = {StrainBit(kNT) | StrainBit(kS), 0};
   Draw(Options(false, false, false, true, false));
   EXPECT_EQ(surface.texts.size(), 39u) << "no line from a partial side";
   surface = RecordingSurface();
-  entry.doneMask = {kAllStrainsDone, StrainBit(3)};
-  entry.table[size_t(DDIndex(kEast, 3))] = 8;
+  entry.doneMask = {kAllStrainsDone, StrainBit(kD)};
+  entry.table[size_t(DDIndex(kEast, kD))] = 8;
   Draw(Options(false, false, false, true, false));
   EXPECT_TRUE(surface.Has("NS=3N"));
   EXPECT_TRUE(surface.Has("N=4S   S=5S"));
   for (const auto& t : surface.texts) EXPECT_EQ(t.text.find("E="), std::string::npos) << t.text;
-  EXPECT_EQ(ContractLineTexts(entry.table, {kAllStrainsDone, StrainBit(3)}),
+  EXPECT_EQ(ContractLineTexts(entry.table, {kAllStrainsDone, StrainBit(kD)}),
             (std::vector<std::string>{"NS=3N", "N=4S   S=5S"}));
 }
 
 TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {
   entry.doneMask = {kAllStrainsDone, 0};
-  entry.table = TableOf({{kNorth, 2, 8}, {kSouth, 4, 7}, {kNorth, 1, 10}, {kSouth, 1, 10}});
+  entry.table = TableOf({{kNorth, kH, 8}, {kSouth, kC, 7}, {kNorth, kS, 10}, {kSouth, kS, 10}});
   Draw(Options(true, true, true, true, false));
   surface.start = 39;
   ExpectAt(surface.Find("NS=4S"), 1012, 2475, "Arial", 35);
@@ -334,7 +339,7 @@ TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {
 TEST_F(BoardBoxTest, ParLineSitsUnderTheVulnerabilityWhenAsked) {
   // North-South make 4S; East-West take nothing anywhere.
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-  entry.table = TableOf({{kNorth, 1, 10}, {kSouth, 1, 10}});
+  entry.table = TableOf({{kNorth, kS, 10}, {kSouth, kS, 10}});
   Draw(Options(false, false, false, false, false));
   for (const auto& t : surface.texts) EXPECT_NE(t.text.rfind("Par", 0), 0u) << "off by default";
   HandRecordOptions o = Options(false, false, false, false, false);
@@ -348,7 +353,7 @@ TEST_F(BoardBoxTest, ParLineSitsUnderTheVulnerabilityWhenAsked) {
 TEST_F(BoardBoxTest, ParLineGivesUpContractsBeforeTheScore) {
   // 3NT and 5C both score 400 for East-West; North-South take nothing.
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-  entry.table = TableOf({{kEast, 0, 9}, {kWest, 0, 9}, {kEast, 4, 11}, {kWest, 4, 11}});
+  entry.table = TableOf({{kEast, kNT, 9}, {kWest, kNT, 9}, {kEast, kC, 11}, {kWest, kC, 11}});
   EXPECT_EQ(ParBoxText(entry, 1), "Par EW +400 3NT 5C");
   HandRecordOptions o = Options(true, false, true, true, false);
   o.showPar = true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/cards.h"
+
 namespace tarrow {
 namespace {
 
@@ -60,12 +62,12 @@ Colour Sample(double u, double v) {
     for (int col = 0; col < 2; ++col) {
       const double x = (u - cx[col]) / half, y = (v - cy[row]) / half;
       if (std::fabs(x) > 1 || std::fabs(y) > 1) continue;
-      const int suit = row * 2 + col;
-      const bool hit = suit == 0   ? Spade(x, y)
-                       : suit == 1 ? Heart(x, y)
-                       : suit == 2 ? Diamond(x, y)
-                                   : Club(x, y);
-      if (hit) return suit == 0 || suit == 3 ? kBlack : kRed;
+      const Suit suit = kSuits[size_t(row * 2 + col)];
+      const bool hit = suit == kSpades     ? Spade(x, y)
+                       : suit == kHearts   ? Heart(x, y)
+                       : suit == kDiamonds ? Diamond(x, y)
+                                           : Club(x, y);
+      if (hit) return suit == kSpades || suit == kClubs ? kBlack : kRed;
     }
   }
   return kCard;

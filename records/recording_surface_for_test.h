@@ -23,15 +23,14 @@ inline Deal MakeDeal(const char* north, const char* east, const char* south) {
   Deal deal;
   deal.seatOf.fill(kWest);
   const char* hands[3] = {north, east, south};
-  for (Seat seat = 0; seat < 3; ++seat) {
-    Suit suit = 0;
+  for (Seat seat : {kNorth, kEast, kSouth}) {
+    int suit = 0;
     for (const char* p = hands[seat]; *p; ++p) {
       if (*p == '.') {
         ++suit;
         continue;
       }
-      const Rank rank = Rank(kRankLetters.find(*p));
-      deal.seatOf[size_t(CardIndex(suit, rank))] = uint8_t(seat);
+      deal.seatOf[size_t(CardIndex(Suit(suit), *RankOfLetter(*p)))] = seat;
     }
   }
   deal.valid = true;

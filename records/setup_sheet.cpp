@@ -49,9 +49,9 @@ void SetupHand(Surface& s, const SetupSheetMetrics& m, const Deal& deal, Seat se
   s.TextOut(x + 2 * m.gx, y, seatName);
   Points(s, kSymbol, 20);
   const int top = y + s.TextHeight(std::string(1, kSuitSigns[0])) / 2;
-  for (Suit k = 0; k < 4; ++k) s.TextOut(x, top + k * m.gy, std::string(1, kSuitSigns[k]));
+  for (Suit k : kSuits) s.TextOut(x, top + k * m.gy, std::string(1, kSuitSigns[k]));
   Points(s, kArial, 14);
-  for (Suit k = 0; k < 4; ++k) s.TextOut(x + 3 * m.gx, y + (k + 1) * m.gy, HoldingText(deal, seat, k, 2));
+  for (Suit k : kSuits) s.TextOut(x + 3 * m.gx, y + (k + 1) * m.gy, HoldingText(deal, seat, k, 2));
 }
 
 void SetupHalf(Surface& s, const SetupSheetMetrics& m, int y, int board, const DealSet& set,

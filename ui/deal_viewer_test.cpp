@@ -50,7 +50,7 @@ class DealViewerTest : public testing::TempFolderTest {
     Button("BEdit")->click();
   }
   static void Swap(TFHandMod& editor, Seat a, Seat b) {
-    for (Suit s = 0; s < 4; ++s) {
+    for (Suit s : kSuits) {
       const QString first = editor.Field(a, s)->text();
       editor.Field(a, s)->setText(editor.Field(b, s)->text());
       editor.Field(b, s)->setText(first);

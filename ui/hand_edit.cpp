@@ -1,36 +1,31 @@
 #include "ui/hand_edit.h"
 
 #include <cctype>
+#include <optional>
 
 #include "core/deal_number.h"
 
 namespace tarrow {
 namespace {
 
-// The rank a normalised character names, or -1.
-int RankOfLetter(char c) {
-  const size_t at = kRankLetters.find(c);
-  return at == std::string_view::npos ? -1 : int(at);
-}
-
 struct Tally {
   std::array<bool, kCards> named{};  // cards named anywhere
   int cards = 0;                     // distinct cards named
   std::array<int, 4> count{};        // characters per seat
   int complete = 0;                  // seats with exactly 13 characters
-  Seat shortSeat = -1;               // the last seat without 13
+  Seat shortSeat = kNorth;           // the last seat without 13, when complete < 4
 };
 
 Tally Count(const HandFields& fields) {
   Tally t;
-  for (Seat seat = 0; seat < 4; ++seat) {
-    for (Suit suit = 0; suit < 4; ++suit) {
+  for (Seat seat : kSeats) {
+    for (Suit suit : kSuits) {
       const std::string& field = fields[size_t(FieldIndex(seat, suit))];
       t.count[size_t(seat)] += int(field.size());
       for (char c : field) {
-        const int rank = RankOfLetter(c);
-        if (rank < 0) continue;
-        bool& named = t.named[size_t(CardIndex(suit, rank))];
+        const std::optional<Rank> rank = RankOfLetter(c);
+        if (!rank) continue;
+        bool& named = t.named[size_t(CardIndex(suit, *rank))];
         if (!named) ++t.cards;
         named = true;
       }
@@ -62,11 +57,11 @@ std::string NormaliseSuitField(std::string_view typed) {
   std::array<bool, 13> marked{};
   for (char c : typed) {
     const char upper = char(std::toupper(static_cast<unsigned char>(c)));
-    const int rank = upper == '1' ? 4 : RankOfLetter(upper);
-    if (rank >= 0) marked[size_t(rank)] = true;
+    const std::optional<Rank> rank = upper == '1' ? kTen : RankOfLetter(upper);
+    if (rank) marked[size_t(*rank)] = true;
   }
   std::string text;
-  for (Rank r = 0; r < 13; ++r) {
+  for (Rank r : kRanks) {
     if (marked[size_t(r)]) text += kRankLetters[size_t(r)];
   }
   return text;
@@ -77,10 +72,11 @@ HandCheck CheckHands(const HandFields& fields) {
   HandCheck check;
   if (t.cards == kCards && t.complete == 4) {
     check.status = HandStatus::kValid;
-    for (Seat seat = 0; seat < 4; ++seat) {
-      for (Suit suit = 0; suit < 4; ++suit) {
+    for (Seat seat : kSeats) {
+      for (Suit suit : kSuits) {
+        // Every character names a rank here: the 52 cards were counted.
         for (char c : fields[size_t(FieldIndex(seat, suit))]) {
-          check.deal.seatOf[size_t(CardIndex(suit, RankOfLetter(c)))] = uint8_t(seat);
+          check.deal.seatOf[size_t(CardIndex(suit, *RankOfLetter(c)))] = seat;
         }
       }
     }
@@ -100,9 +96,9 @@ bool FillShortSeat(HandFields& fields) {
   const HandStatus status = CheckHands(fields).status;
   if (status == HandStatus::kInvalid || status == HandStatus::kValid) return false;
   const Tally t = Count(fields);
-  for (Suit suit = 0; suit < 4; ++suit) {
+  for (Suit suit : kSuits) {
     std::string& field = fields[size_t(FieldIndex(t.shortSeat, suit))];
-    for (Rank r = 0; r < 13; ++r) {
+    for (Rank r : kRanks) {
       if (!t.named[size_t(CardIndex(suit, r))]) field += kRankLetters[size_t(r)];
     }
   }
@@ -111,8 +107,8 @@ bool FillShortSeat(HandFields& fields) {
 
 HandFields FieldsFromDeal(const Deal& deal) {
   HandFields fields;
-  for (Suit suit = 0; suit < 4; ++suit) {
-    for (Rank r = 0; r < 13; ++r) {
+  for (Suit suit : kSuits) {
+    for (Rank r : kRanks) {
       const Seat seat = deal.seatOf[size_t(CardIndex(suit, r))];
       fields[size_t(FieldIndex(seat, suit))] += kRankLetters[size_t(r)];
     }

@@ -54,7 +54,7 @@ TFHandMod::TFHandMod(QWidget* parent) : QDialog(parent) {
   QFont seatFont = font();
   seatFont.setBold(true);
   seatFont.setPointSize(seatFont.pointSize() + 2);
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     auto* label = new QLabel(QString::fromLatin1(kSeatNames[size_t(seat)].data()), this);
     label->setObjectName(QStringLiteral("LDir") + QChar(kSeatLetters[size_t(seat)]));
     label->setFont(seatFont);
@@ -64,8 +64,8 @@ TFHandMod::TFHandMod(QWidget* parent) : QDialog(parent) {
   // symbol on the left (hearts and diamonds red).
   const char* suitLetters = "SHDC";
   for (int i = 0; i < 16; ++i) {
-    const Seat seat = i / 4;
-    const Suit suit = i % 4;
+    const Seat seat = kSeats[size_t(i / 4)];
+    const Suit suit = kSuits[size_t(i % 4)];
     auto* symbol = new QLabel(this);
     symbol->setPixmap(SuitPixmap(suit, 16));
     symbol->setObjectName(QStringLiteral("Symbol") + QChar(kSeatLetters[size_t(seat)]) +
@@ -177,11 +177,11 @@ void TFHandMod::LayOut() {
   const int area = RoundEven(0.7 * ch);
   const double at[4][2] = {{0.4, 0.1}, {0.75, 0.4}, {0.4, 0.7}, {0.1, 0.4}};
   const int fieldWidth = RoundEven(0.22 * cw);
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     QLabel* label = seatLabels_[size_t(seat)];
     label->adjustSize();
     label->move(RoundEven(at[seat][0] * cw), RoundEven(at[seat][1] * area));
-    for (Suit suit = 0; suit < 4; ++suit) {
+    for (Suit suit : kSuits) {
       const int top = label->y() + 30 + 30 * suit;
       fields_[size_t(FieldIndex(seat, suit))]->setGeometry(label->x(), top, fieldWidth,
                                                            kFieldHeight);

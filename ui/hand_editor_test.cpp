@@ -46,7 +46,7 @@ TEST(HandEditTest, FieldsOfADealCheckAsValidWithItsNumber) {
 
 TEST(HandEditTest, OneShortSeatIsOfferedAndFilled) {
   HandFields fields = FieldsFromDeal(DealOf(kDeal));
-  for (Suit s = 0; s < 4; ++s) fields[size_t(FieldIndex(kEast, s))].clear();
+  for (Suit s : kSuits) fields[size_t(FieldIndex(kEast, s))].clear();
   fields[size_t(FieldIndex(kEast, kHearts))] = "AK";  // two of East's cards kept
   EXPECT_EQ(CheckHands(fields).status, HandStatus::kFillEast);
   EXPECT_EQ(HandStatusText(HandStatus::kFillEast), "Fill East");
@@ -65,12 +65,12 @@ TEST(HandEditTest, CardsNamedTwiceNeverPass) {
   EXPECT_EQ(CheckHands(fields).status, HandStatus::kInvalid);
   // Even with West empty, the one-seat-short offer is not made, and West
   // is not filled (it would get fourteen cards).
-  for (Suit s = 0; s < 4; ++s) fields[size_t(FieldIndex(kWest, s))].clear();
+  for (Suit s : kSuits) fields[size_t(FieldIndex(kWest, s))].clear();
   EXPECT_EQ(CheckHands(fields).status, HandStatus::kInvalid);
   EXPECT_FALSE(FillShortSeat(fields));
   // Two seats short: nothing to fill either.
   fields[size_t(FieldIndex(kEast, kSpades))] = "T98";
-  for (Suit s = 0; s < 4; ++s) fields[size_t(FieldIndex(kSouth, s))].clear();
+  for (Suit s : kSuits) fields[size_t(FieldIndex(kSouth, s))].clear();
   EXPECT_FALSE(FillShortSeat(fields));
   EXPECT_EQ(HandStatusColour(HandStatus::kInvalid), 0x0000FFu);
 }
@@ -100,9 +100,9 @@ TEST_F(HandEditorDialogTest, OpensWithTheBoardsCardsAndAValidDeal) {
     while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(w->window()));
     return w;
   };
-  for (int i = 0; i < 15; ++i) {
-    EXPECT_EQ(nextTabStop(Field(i / 4, i % 4)), Field((i + 1) / 4, (i + 1) % 4)) << i;
-  }
+  // The i-th field in tab order: seat i / 4, suit i % 4.
+  const auto field = [&](int i) { return Field(kSeats[size_t(i / 4)], kSuits[size_t(i % 4)]); };
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(nextTabStop(field(i)), field(i + 1)) << i;
   EXPECT_EQ(nextTabStop(Field(kWest, kClubs)), Button("BApplyMod"));
 }
 
@@ -117,7 +117,7 @@ TEST_F(HandEditorDialogTest, TypingIsNormalisedAtEveryKeystroke) {
 }
 
 TEST_F(HandEditorDialogTest, ClickingFillWestCompletesTheDeal) {
-  for (Suit s = 0; s < 4; ++s) Field(kWest, s)->clear();
+  for (Suit s : kSuits) Field(kWest, s)->clear();
   EXPECT_EQ(Status()->text(), "Fill West");
   EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
   EXPECT_FALSE(Button("BApplyMod")->isEnabled());
@@ -132,7 +132,7 @@ TEST_F(HandEditorDialogTest, ClickingFillWestCompletesTheDeal) {
 TEST_F(HandEditorDialogTest, AnAceNamedTwiceKeepsApplyDisabled) {
   Field(kEast, kSpades)->setText("A98");
   EXPECT_EQ(Status()->text(), "Invalid Hand");
-  for (Suit s = 0; s < 4; ++s) Field(kWest, s)->clear();
+  for (Suit s : kSuits) Field(kWest, s)->clear();
   EXPECT_EQ(Status()->text(), "Invalid Hand");
   EXPECT_FALSE(Button("BApplyMod")->isEnabled());
   QTest::mouseClick(Status(), Qt::LeftButton);  // nothing to fill
@@ -152,8 +152,8 @@ TEST_F(HandEditorDialogTest, EnterNeverClearsTheHands) {
 
 TEST_F(HandEditorDialogTest, ClearHandsEmptiesEveryField) {
   Button("BClear")->click();
-  for (Seat seat = 0; seat < 4; ++seat)
-    for (Suit suit = 0; suit < 4; ++suit) EXPECT_EQ(Field(seat, suit)->text(), "");
+  for (Seat seat : kSeats)
+    for (Suit suit : kSuits) EXPECT_EQ(Field(seat, suit)->text(), "");
   EXPECT_EQ(Status()->text(), "Invalid Hand");
   EXPECT_FALSE(Button("BApplyMod")->isEnabled());
   // Loading again brings the board's cards back: cancelled edits leave no trace.

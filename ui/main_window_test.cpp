@@ -404,7 +404,7 @@ TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   std::string bri;
   for (int b = 1; b <= 3; ++b) {
     const Deal deal = DealFromNumber(source.Board(b).number);
-    for (Seat seat = kNorth; seat <= kSouth; ++seat) {
+    for (Seat seat : {kNorth, kEast, kSouth}) {
       for (int c = 0; c < 52; ++c) {
         if (deal.seatOf[size_t(c)] != seat) continue;
         bri += char('0' + (c + 1) / 10);
@@ -512,7 +512,7 @@ TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSave
   const DealNumber before = app_->Set().Board(1).number;
   QTimer::singleShot(0, viewer, [viewer] {
     TFHandMod& editor = viewer->HandEditor();
-    for (Suit s = 0; s < 4; ++s) {
+    for (Suit s : kSuits) {
       const QString north = editor.Field(kNorth, s)->text();
       editor.Field(kNorth, s)->setText(editor.Field(kSouth, s)->text());
       editor.Field(kSouth, s)->setText(north);
@@ -611,9 +611,9 @@ TEST_F(MainWindowTest, ClosingDuringAnAnalysisStopsTheWorkersAndKeepsEveryResult
     SCOPED_TRACE(b);
     EXPECT_EQ(written->Board(b).doneMask, app_->Set().Board(b).doneMask);
     for (int side = 0; side < 2; ++side) {
-      for (Strain s = kNotrump; s <= kClubs; ++s) {
+      for (Strain s : kStrains) {
         if (!app_->Set().Board(b).Analysed(side, s)) continue;
-        for (Seat seat = Seat(side); seat <= kWest; seat = Seat(seat + 2)) {
+        for (Seat seat : {Seat(side), PartnerOf(Seat(side))}) {
           EXPECT_EQ(written->Board(b).table[size_t(DDIndex(seat, s))],
                     app_->Set().Board(b).table[size_t(DDIndex(seat, s))]);
         }

@@ -25,7 +25,7 @@ inline void CheckImport(const tarrow::ImportBuffer& imported) {
   for (int i = 0; i < imported.count; ++i) {
     const Deal& deal = imported.deals[size_t(i)];
     if (!deal.valid) continue;
-    for (Seat seat = 0; seat < 4; ++seat) {
+    for (Seat seat : kSeats) {
       FUZZ_CHECK(deal.suitLength[seat][0] + deal.suitLength[seat][1] + deal.suitLength[seat][2] +
                      deal.suitLength[seat][3] ==
                  13);

@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(back.number == (board.number.valid ? board.number : DealNumber{}));
     if (!board.number.valid) continue;
     FUZZ_CHECK(back.doneMask == board.doneMask);
-    for (Seat declarer = 0; declarer < 4; ++declarer) {
-      for (Strain strain = 0; strain < 5; ++strain) {
+    for (Seat declarer : kSeats) {
+      for (Strain strain : kStrains) {
         if (board.Analysed(SideOf(declarer), strain)) {
           FUZZ_CHECK(back.table[size_t(DDIndex(declarer, strain))] ==
                      board.table[size_t(DDIndex(declarer, strain))]);

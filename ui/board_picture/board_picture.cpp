@@ -45,7 +45,7 @@ void CentredTableText(QPainter& painter, const QFont& font, int centreX, int top
 
 std::vector<Rank> RanksOf(const Deal& deal, Seat seat, Suit suit) {
   std::vector<Rank> ranks;
-  for (Rank r = 0; r < 13; ++r) {
+  for (Rank r : kRanks) {
     if (deal.seatOf[size_t(CardIndex(suit, r))] == seat) ranks.push_back(r);
   }
   return ranks;
@@ -71,8 +71,8 @@ void PaintPanel(QPainter& painter, const BoardLayout& layout, const BoardView& v
 
 void PaintHands(QPainter& painter, const BoardLayout& layout, const Deal& deal) {
   const CardGeometry& g = layout.cards;
-  for (Seat seat = 0; seat < 4; ++seat) {
-    for (Suit suit = 0; suit < 4; ++suit) {
+  for (Seat seat : kSeats) {
+    for (Suit suit : kSuits) {
       const QPoint start = layout.RowStart(deal, seat, suit);
       int x = start.x();
       DrawSuitRow(painter, g, x, start.y(), suit, RanksOf(deal, seat, suit));
@@ -102,7 +102,7 @@ void PaintAnalysis(QPainter& painter, const BoardLayout& layout, const BoardView
   const QFont resultFont = TableFont(RoundEven(0.015 * h));
   const BoardEntry& entry = view.set->Board(view.board);
   const QPoint centres[4] = {{cx, base - e}, {cx + dx, base}, {cx, base + e}, {cx - dx, base}};
-  for (Seat seat = 0; seat < 4; ++seat) {
+  for (Seat seat : kSeats) {
     const QPoint at = centres[seat];
     if (deal.valid) {
       CentredTableText(painter, pointsFont, at.x(), at.y(),
@@ -197,7 +197,9 @@ QPoint BoardLayout::RowStart(const Deal& deal, Seat seat, Suit suit) const {
   if (seat == kNorth || seat == kSouth) {
     // Suits left to right, each taking its cards' steps and one card width.
     int x = ((client.width() - panelWidth - 14 * st - 4 * cw) >> 1) + tl;
-    for (Suit s = 0; s < suit; ++s) x += deal.suitLength[seat][s] * st + cw;
+    for (Suit s : kSuits) {
+      if (s < suit) x += deal.suitLength[seat][s] * st + cw;
+    }
     const int y = seat == kNorth ? tt : tt + table.height() - unit - 20;
     return {x, y};
   }
@@ -210,7 +212,7 @@ std::string SeatResultText(const BoardEntry& entry, Seat seat, bool allTricks) {
   const int side = SideOf(seat);
   if (entry.doneMask[side] == 0) return "";
   std::string text;
-  for (Strain strain = 0; strain < 5; ++strain) {
+  for (Strain strain : kStrains) {
     // A strain still waiting for its job has no tricks yet; its zero in the
     // table is no result.
     if (!entry.Analysed(side, strain)) continue;
@@ -233,7 +235,7 @@ std::vector<std::string> WorkerLines(const AnalysisRunner& runner, int board) {
     if (!worker || !worker->Alive()) continue;
     const int job = worker->CurrentJob();
     if (job < 1 || job > queue.last || queue.jobs[size_t(job)].board != board) continue;
-    const int strain = std::clamp(worker->CurrentStrain(), kNotrump, 4);
+    const Strain strain = std::clamp(worker->CurrentStrain(), kNotrump, kStrains.back());
     const int side = queue.jobs[size_t(job)].side;
     lines.push_back("T" + std::to_string(worker->WorkerNumber()) + " " +
                     std::string(kStrainLabels[size_t(strain)]) + " " + (side == 0 ? "NS" : "EW") +

@@ -101,7 +101,7 @@ TEST(BoardPictureTest, NorthRowsSitWhereTheLayoutPutsThemAtTwoSizes) {
     // Beyond North's groups the row is empty table.
     ASSERT_EQ(runs.size(), 4u);
     const int lengths[4] = {4, 3, 3, 3};
-    for (int suit = 0; suit < 4; ++suit) {
+    for (Suit suit : kSuits) {
       SCOPED_TRACE("suit " + std::to_string(suit));
       EXPECT_EQ(runs[size_t(suit)].first, x);
       EXPECT_EQ(runs[size_t(suit)].second, x + (lengths[suit] - 1) * e.st + e.w);
@@ -121,7 +121,7 @@ TEST(BoardPictureTest, WestRowsStartAtTheTableAndEastRowsEndAtItsRightEdge) {
     const Expected e(size.width(), size.height());
     const QImage image = RenderBoardPicture(View(set, 1), size);
     const int eastLengths[4] = {7, 5, 1, 0};
-    for (int suit = 0; suit < 4; ++suit) {
+    for (Suit suit : kSuits) {
       SCOPED_TRACE("suit " + std::to_string(suit));
       const int y = 20 + e.a * (suit + 1) + e.h / 2;
       const auto runs = RunsOnRow(image, y, e.cw / 2, e.cw - 1);
@@ -221,7 +221,7 @@ TEST(BoardPictureTest, SeatTextsShowContractsOrTricks) {
 
 TEST(BoardPictureTest, SeatTextsWaitForTheirSidesAnalysis) {
   BoardEntry entry = Analysed({9, 10, 6, 7, 5, 4, 3, 7, 6, 8, 9, 10, 6, 7, 5, 4, 3, 6, 6, 6});
-  entry.doneMask = {0, StrainBit(0)};
+  entry.doneMask = {0, StrainBit(kNotrump)};
   EXPECT_EQ(SeatResultText(entry, kNorth, true), "");
   EXPECT_EQ(SeatResultText(entry, kSouth, false), "");
   // Only notrump is known for East-West: the other strains' zeros are no results.

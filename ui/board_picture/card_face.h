@@ -3,7 +3,7 @@
 //
 //   CardGeometry g(/*cardWidth=*/72, /*step=*/18);
 //   int x = 100;
-//   DrawSuitRow(painter, g, x, /*y=*/20, kHearts, {0, 4, 11});   // A, 10, 3
+//   DrawSuitRow(painter, g, x, /*y=*/20, kHearts, {kAce, kTen, kThree});
 //
 // All lengths follow from the card width w (made even) and the overlap step
 // st: height round(1.555 w), margin m = round(0.1 w), a covered card shows a
