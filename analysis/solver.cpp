@@ -456,6 +456,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   }
   if (trickStart) {
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
+    key.strain = uint32_t(trumps_ + 1);
     const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;
@@ -549,17 +550,21 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
                              const std::atomic<bool>& stopRequested, SolveProgress* progress) {
   const int strain = SolverStrain(tableStrain);
   assert(declarer >= 0 && declarer < 4);
-  // The entries of another declarer of this deal and strain stay useful: the
-  // table files positions by seat and counts tricks for one side.
-  const bool sameDealAndStrain = tableValid_ && tableDeal_ == number && tableStrain_ == strain;
-  if (!sameDealAndStrain) table_->Clear();
+  // The entries of earlier calls for this deal stay useful: the table files
+  // positions by seat, tells strains apart and counts tricks for one side,
+  // so another declarer of a strain reads what the first one left.
+  if (!tableValid_ || !(tableDeal_ == number)) {
+    table_->Clear();
+    for (PreviousSide& previous : previous_) previous = {};
+  }
   tableValid_ = false;
-  // The first target: where the other side declared this strain just now,
-  // the tricks that side left; else 7, near the middle of common results.
-  // A good first target saves the cheap searches below it.
+  // The first target: where the other side has declared this strain, the
+  // tricks that side left; else 7, near the middle of common results.  A
+  // good first target saves the cheap searches below it.
+  PreviousSide& previous = previous_[strain + 1];
   int start = 7;
-  if (sameDealAndStrain && ((previousDeclarer_ ^ declarer) & 1) != 0) {
-    start = std::clamp(13 - previousTricks_, 1, 13);
+  if (previous.known && ((previous.declarer ^ declarer) & 1) != 0) {
+    start = std::clamp(13 - previous.tricks, 1, 13);
   }
   const Deal deal = DealFromNumber(number);
   SideTricks tricks;
@@ -577,10 +582,8 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
 
   if (!stopRequested.load(std::memory_order_relaxed)) {
     tableDeal_ = number;
-    tableStrain_ = strain;
     tableValid_ = true;
-    previousDeclarer_ = declarer;
-    previousTricks_ = std::min(tricks.declarer, tricks.partner);
+    previous = {true, declarer, std::min(tricks.declarer, tricks.partner)};
   }
   return tricks;
 }

@@ -78,7 +78,10 @@
 // that one entry serves every target of the driver.  The partner's pass
 // (declarer ^ 2 as declarer) describes every position through the mirror
 // (each position p as p ^ 2), so both passes read and write the same
-// entries, whose bounds count tricks for the same side.
+// entries, whose bounds count tricks for the same side.  Entries are filed
+// by seat and strain and kept while the deal stays the same, so every
+// declarer of a strain, in whatever order the calls come, reads what the
+// others left.
 //
 // Invariants
 // - CanMake leaves the position as it found it: every move is undone by
@@ -195,15 +198,18 @@ class Solver {
   std::unique_ptr<TransTable> table_;
   int trumps_ = kNoTrumps;
   int rotation_ = 0;  // the table's frame: relative position p is filed as p + rotation_
-  // What the table holds: the deal and strain of the last SolveSide that
-  // ran to its end, whose entries the next one of the same deal and strain
-  // may use.
+  // What the table holds: the deal of the last SolveSide that ran to its
+  // end, whose entries the next one of the same deal may use, and per
+  // strain (trumps + 1) the declarer of the last call that ran to its end
+  // and the fewer tricks of its two passes.
+  struct PreviousSide {
+    bool known = false;
+    int declarer = 0;
+    int tricks = 0;
+  };
   DealNumber tableDeal_{};
-  int tableStrain_ = kNoTrumps;
   bool tableValid_ = false;
-  // That call's declarer seat and the fewer tricks of its two passes.
-  int previousDeclarer_ = 0;
-  int previousTricks_ = 0;
+  PreviousSide previous_[5];
   // Per tricks left, leader and suit of the card that won the last trick,
   // the suits of the leads that ended searches lately, the latest first
   // (suit + 1, 0 for none): a lead that refuted or achieved a target in one

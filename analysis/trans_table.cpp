@@ -36,7 +36,7 @@ uint32_t FieldsOfTop(uint16_t tops, int suit) noexcept {
 
 // A nonzero 16-bit summary of the lengths and the leader.
 uint16_t TagOf(const TableKey& key) noexcept {
-  const uint64_t h = (key.lengths + key.leader) * 0xD6E8FEB86659FD93ull;
+  const uint64_t h = (key.lengths + key.leader + 4 * key.strain) * 0xD6E8FEB86659FD93ull;
   return uint16_t((h >> 48) | 1);
 }
 
@@ -63,7 +63,10 @@ uint32_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
 }
 
 bool InClass(const TransTable::Bucket& bucket, int i, const TableKey& key) noexcept {
-  if (bucket.lengths[i] != key.lengths || bucket.leader[i] != key.leader) return false;
+  if (bucket.lengths[i] != key.lengths || bucket.leader[i] != key.leader ||
+      bucket.strain[i] != key.strain) {
+    return false;
+  }
   const uint16_t tops = bucket.tops[i];
   for (int s = 0; s < 4; ++s) {
     if ((key.holders[s] & FieldsOfTop(tops, s)) != bucket.holders[i][s]) return false;
@@ -163,8 +166,8 @@ void TransTable::Clear() noexcept {
 size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
   uint64_t tops = uint64_t(depth);
   for (int s = 0; s < 4; ++s) tops = tops << 8 | (key.holders[s] & TopFields(depth));
-  const uint64_t h = ((key.lengths ^ (uint64_t(key.leader) << 62)) * 0x9E3779B97F4A7C15ull ^ tops) *
-                     0xD6E8FEB86659FD93ull;
+  const uint64_t frame = uint64_t(key.leader + 4 * key.strain) << 58;
+  const uint64_t h = ((key.lengths ^ frame) * 0x9E3779B97F4A7C15ull ^ tops) * 0xD6E8FEB86659FD93ull;
   return size_t(h >> (64 - kBucketBits));
 }
 
@@ -244,6 +247,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
     bucket.tag[slot] = tag;
     bucket.lengths[slot] = key.lengths;
     bucket.leader[slot] = uint8_t(key.leader);
+    bucket.strain[slot] = uint8_t(key.strain);
     bucket.tops[slot] = tops;
     for (int s = 0; s < 4; ++s) bucket.holders[slot][s] = key.holders[s] & relevant.fields[s];
     bucket.bestMove[slot] = 0;

@@ -5,7 +5,7 @@
 // not searched again.
 //
 //   Result<std::unique_ptr<TransTable>> table = TransTable::Create();
-//   (*table)->Clear();                                   // once per SolveSide call
+//   (*table)->Clear();                                   // once per deal
 //   TableKey key = MakeTableKey(state, mirror);
 //   TableHit hit = (*table)->Probe(key, target);         // hit.decided: hit.made, hit.relevant
 //   ... search, learn `relevant` ...
@@ -20,7 +20,7 @@
 // how many each hand holds.  An entry therefore describes a class of
 // positions:
 //
-//   the leader,
+//   the strain and the leader,
 //   every hand's length in every suit (16 counts),
 //   per suit the number k of top cards that matter, 0..13,
 //   the holders of those top cards,
@@ -30,9 +30,9 @@
 // cannot make `upper`.  A search for the other side's declarer turns its
 // targets round: that side makes t of n tricks left when the first cannot
 // make n - t + 1.
-// A position matches an entry when it has the same leader and lengths and,
-// in every suit, the same holders of the top k cards; the small cards are
-// not compared.  Why the solver's `relevant` lines make this sound is told
+// A position matches an entry when it has the same strain, leader and
+// lengths and, in every suit, the same holders of the top k cards; the small
+// cards are not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
 // Layout: 2^17 buckets of 32 entries, 1 KiB a bucket (128 MiB).  Positions
@@ -54,7 +54,7 @@
 // - An empty slot has the tag 0, which no entry's tag is.
 // - Clearing is lazy: each bucket carries the generation it was last written
 //   in, and a bucket of an older generation reads as empty (it is zeroed on
-//   first touch).  Zeroing 128 MiB on each of the 360 calls of a set would
+//   first touch).  Zeroing 128 MiB for each of the 36 deals of a set would
 //   cost more than many of the searches themselves.
 #pragma once
 
@@ -134,6 +134,7 @@ struct TableKey {
   uint64_t lengths = 0;  // 4 bits per hand and suit: bits 16 p + 4 s hold count[p][s]
   uint32_t holders[4] = {0, 0, 0, 0};  // the holder strings, bits above the suit's cards 0
   uint32_t leader = 0;                 // 0..3
+  uint32_t strain = 0;                 // the trumps the bounds hold for: 0..4, any code
 };
 TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
                       const uint8_t count[4][4], int leader, int rotation) noexcept;
@@ -164,7 +165,7 @@ class TransTable {
     uint8_t leader[kWays];       // 0..3
     uint8_t code[kWays];         // BoundCode
     uint8_t bestMove[kWays];     // a move that ended a search of this class, 0 if none
-    uint8_t spare[kWays];
+    uint8_t strain[kWays];       // TableKey::strain
   };
   static_assert(sizeof(Bucket) == 32 * kWays);
   static constexpr size_t kBytes = kBuckets * sizeof(Bucket);  // 128 MiB

@@ -152,6 +152,26 @@ TEST_F(TransTableTest, StoredBoundsDecideLaterProbes) {
   EXPECT_EQ(table->BoundsOf(key, TopSpades(2)).upper, 4);
 }
 
+TEST_F(TransTableTest, EachStrainKeepsItsOwnBounds) {
+  // The same cards with other trumps are another position: a deal's strains
+  // share the table without reading each other's bounds.
+  TableKey hearts = Key({0, 1, 2, 3});
+  hearts.strain = 2;
+  TableKey clubs = hearts;
+  clubs.strain = 4;
+  table->Store(hearts, TopSpades(1), 3, true, 0);
+  table->Store(clubs, TopSpades(1), 2, false, 0);
+  EXPECT_EQ(table->BoundsOf(hearts, TopSpades(1)).lower, 3);
+  EXPECT_EQ(table->BoundsOf(hearts, TopSpades(1)).upper, kNoUpperBound);
+  EXPECT_EQ(table->BoundsOf(clubs, TopSpades(1)).lower, 0);
+  EXPECT_EQ(table->BoundsOf(clubs, TopSpades(1)).upper, 2);
+  EXPECT_TRUE(table->Probe(hearts, 2).made);
+  EXPECT_FALSE(table->Probe(clubs, 2).made);
+  TableKey notrump = hearts;
+  notrump.strain = 0;
+  EXPECT_FALSE(table->Probe(notrump, 2).decided);
+}
+
 TEST_F(TransTableTest, AClassMatchesEveryPositionThatAgreesOnItsTopCards) {
   table->Store(Key({0, 1, 2, 3}), TopSpades(2), 3, true, 0);
   // The third and fourth spades are small cards: who holds which does not count.
