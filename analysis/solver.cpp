@@ -188,6 +188,17 @@ inline int TopRun(const SolverState& state, int position, int suit) noexcept {
   return std::countr_zero(stops) / 2;
 }
 
+// The tricks `cashier` takes with its top run of `run` cards of a suit,
+// keeping the lead: the run, or all its cards of the suit when the run
+// draws the suit (nobody else holds more cards of it).
+inline int RunTricks(const SolverState& state, int cashier, int suit, int run) noexcept {
+  if (run == 0) return 0;
+  for (const int other : {cashier ^ 1, cashier ^ 2, cashier ^ 3}) {
+    if (state.count[other][suit] > run) return run;
+  }
+  return state.count[cashier][suit];
+}
+
 }  // namespace
 
 // Trick starts in a suit contract: a top trump wins the trick it is played
@@ -229,14 +240,7 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
   const int partner = cashier ^ 2;
   const int lho = (cashier + 1) & 3;
   const int rho = (cashier + 3) & 3;
-  auto cashes = [&](int s, int run) {
-    // The run draws the suit when nobody else has more cards of it.
-    if (run > 0 && state.count[lho][s] <= run && state.count[rho][s] <= run &&
-        state.count[partner][s] <= run) {
-      return int(state.count[cashier][s]);
-    }
-    return run;
-  };
+  auto cashes = [&](int s, int run) { return RunTricks(state, cashier, s, run); };
   relevant = {};
   int trumpTricks = 0;
   bool opponentsMayRuff = false;
@@ -288,16 +292,7 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
 int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   const int leader = state.leader;
   const int partner = leader ^ 2;
-  const int lho = (leader + 1) & 3;
-  const int rho = (leader + 3) & 3;
-  auto cashes = [&](int cashier, int s, int run) {
-    const int other = cashier ^ 2;
-    if (run > 0 && state.count[lho][s] <= run && state.count[rho][s] <= run &&
-        state.count[other][s] <= run) {
-      return int(state.count[cashier][s]);
-    }
-    return run;
-  };
+  auto cashes = [&](int cashier, int s, int run) { return RunTricks(state, cashier, s, run); };
   relevant = {};
   int leaderTricks = 0;
   int partnerTricks = 0;
