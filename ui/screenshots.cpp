@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   }
   tarrow::TFHandMod& editor = viewer->HandEditor();
   editor.Load(5, app.Set().Board(5).number);
-  for (tarrow::Suit s = 0; s < 4; ++s) editor.Field(tarrow::kWest, s)->clear();
+  for (tarrow::Suit s : tarrow::kSuits) editor.Field(tarrow::kWest, s)->clear();
   if (!save(editor, "hand-editor")) return 1;
   viewer->ask = [](const QString&, const QString&) { return false; };
   viewer->close();
