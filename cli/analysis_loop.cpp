@@ -1,6 +1,5 @@
 #include "cli/analysis_loop.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <bit>
@@ -93,23 +92,23 @@ class ProgressDisplay {
   bool shownLine_ = false;
 };
 
-// Ctrl-C stops the analysis as the stop button does; it is restored on return.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    interruptRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-
- private:
-  struct sigaction previous_ {};
-};
-
 }  // namespace
+
+InterruptGuard::InterruptGuard() {
+  interruptRequested = 0;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous_);
+}
+
+InterruptGuard::~InterruptGuard() {
+  sigaction(SIGINT, &previous_, nullptr);
+}
+
+bool InterruptGuard::Requested() const noexcept {
+  return interruptRequested != 0;
+}
 
 int RunAnalysis(App& app, QueueExecutor& executor) {
   InterruptGuard guard;
@@ -123,7 +122,7 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
   auto nextTick = Clock::now() + std::chrono::seconds(1);
   while (true) {
     executor.DrainFor(std::chrono::milliseconds(50));
-    if (interruptRequested != 0 && !stopping) {
+    if (guard.Requested() && !stopping) {
       stopping = true;
       app.StopAnalysis();
       display.EndLine();

@@ -3,10 +3,28 @@
 // into the stop button.
 #pragma once
 
+#include <signal.h>
+
 #include "analysis/owner_executor.h"
 #include "app/app.h"
 
 namespace tarrow::cli {
+
+// While one lives, Ctrl-C only raises a flag for the owner loop to read, so
+// that a run can stop as its stop button does and save what it has; the
+// handler before it comes back when it goes.
+class InterruptGuard {
+ public:
+  InterruptGuard();
+  ~InterruptGuard();
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+  // True once Ctrl-C came since the guard was made.
+  bool Requested() const noexcept;
+
+ private:
+  struct sigaction previous_ {};
+};
 
 // Starts the analysis of the app's set (which saves it at once), runs it to
 // the end or to Ctrl-C, and saves at the end.  Prints progress and the

@@ -102,6 +102,14 @@ Result<int> ThreadCount(const ParsedArgs& args, const App& app) {
   return IntegerOption(args, "--threads", 1, 8);
 }
 
+Status ApplyRunOptions(const ParsedArgs& args, App& app) {
+  const Result<int> threads = ThreadCount(args, app);
+  if (!threads.ok()) return threads.status();
+  app.Settings().SetThreads(uint8_t(*threads));
+  app.writePdf = !args.Has("--no-pdf");
+  return Status();
+}
+
 Result<int> IntegerOption(const ParsedArgs& args, const std::string& name, int lowest,
                           int highest) {
   const std::string text = args.Value(name);

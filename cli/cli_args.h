@@ -65,6 +65,11 @@ Result<std::string> SeedArgument(const ParsedArgs& args);
 // processors; at most 8 either way.
 Result<int> ThreadCount(const ParsedArgs& args, const App& app);
 
+// The options of every command that analyses and saves a set: --threads
+// (as ThreadCount reads it) into the app's settings, --no-pdf into
+// writePdf.  The message names what is wrong.
+Status ApplyRunOptions(const ParsedArgs& args, App& app);
+
 // Takes --event, --site, --club and --description into the fields as
 // Windows-1252 text (empty when not given); the message names the option
 // whose text cannot be.

@@ -18,10 +18,9 @@ int RunAnalyze(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Result<int> threads = ThreadCount(*args, app);
-  if (!threads.ok()) return UsageError("analyze", threads.message());
-  app.Settings().SetThreads(uint8_t(*threads));
-  app.writePdf = !args->Has("--no-pdf");
+  if (const Status options = ApplyRunOptions(*args, app); !options.ok()) {
+    return UsageError("analyze", options.message());
+  }
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   if (args->Has("--out")) app.SetPbnPath(args->Value("--out"));

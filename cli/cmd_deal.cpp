@@ -29,10 +29,9 @@ int RunDeal(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Result<int> threads = ThreadCount(*args, app);
-  if (!threads.ok()) return UsageError("deal", threads.message());
-  app.Settings().SetThreads(uint8_t(*threads));
-  app.writePdf = !args->Has("--no-pdf");
+  if (const Status options = ApplyRunOptions(*args, app); !options.ok()) {
+    return UsageError("deal", options.message());
+  }
   if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
     return UsageError("deal", fields.message());
   }

@@ -1,15 +1,14 @@
 // tarrow-cli multi --name NAME --sets N [options]: a multiple-set run without
 // the window, stepped once a second like the window's timer.
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <iostream>
 
 #include "app/analysis_display.h"
 #include "app/app.h"
 #include "app/multi_run.h"
+#include "cli/analysis_loop.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "core/cp1252.h"
@@ -18,28 +17,6 @@ namespace tarrow::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-volatile std::sig_atomic_t haltRequested = 0;
-
-extern "C" void OnHalt(int) {
-  haltRequested = 1;
-}
-
-// Ctrl-C is the window's "Halt" while the run goes on; restored on return.
-class HaltOnInterrupt {
- public:
-  HaltOnInterrupt() {
-    haltRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = OnHalt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~HaltOnInterrupt() { sigaction(SIGINT, &previous_, nullptr); }
-
- private:
-  struct sigaction previous_ {};
-};
 
 int RunMulti(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
@@ -63,10 +40,9 @@ int RunMulti(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Result<int> threads = ThreadCount(*args, app);
-  if (!threads.ok()) return UsageError("multi", threads.message());
-  app.Settings().SetThreads(uint8_t(*threads));
-  app.writePdf = !args->Has("--no-pdf");
+  if (const Status options = ApplyRunOptions(*args, app); !options.ok()) {
+    return UsageError("multi", options.message());
+  }
   if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
     return UsageError("multi", fields.message());
   }
@@ -77,7 +53,7 @@ int RunMulti(const std::vector<std::string>& argList) {
 
   AppRunHost host(app);
   MultiSetRun run(host);
-  HaltOnInterrupt guard;
+  InterruptGuard guard;  // Ctrl-C is the window's "Halt" while the run goes on
   if (const Status started = run.Start(name, *sets, folder); !started.ok()) {
     return Failure(started.message());
   }
@@ -93,7 +69,7 @@ int RunMulti(const std::vector<std::string>& argList) {
   auto nextTick = Clock::now() + std::chrono::seconds(1);
   while (run.Busy()) {
     executor.DrainFor(std::chrono::milliseconds(50));
-    if (haltRequested != 0 && !halted) {
+    if (guard.Requested() && !halted) {
       halted = true;
       if (terminal) std::cerr << "\r\x1b[K";
       std::cerr << "Halting: waiting for the workers to finish their searches...\n";
