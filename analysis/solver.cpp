@@ -183,8 +183,8 @@ void CoverRuns(const SolverState& state, const MoveList& moves, Relevant& releva
 // suit's highest card still in play.
 inline int TopRun(const SolverState& state, int position, int suit) noexcept {
   const uint32_t others = state.holders[suit] ^ (uint32_t(position) * kLowFieldBits);
-  const uint32_t stops = ((others | others >> 1) & kLowFieldBits) |
-                         (1u << (2 * state.remaining[suit]));
+  const uint32_t stops =
+      ((others | others >> 1) & kLowFieldBits) | (1u << (2 * state.remaining[suit]));
   return std::countr_zero(stops) / 2;
 }
 
@@ -368,23 +368,14 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
 
 namespace {
 
-// Brings the first move of `suit` to the front, the others keeping their
-// order.
-void MoveSuitToFront(MoveList& moves, int suit) noexcept {
+// Brings the first move that agrees with `move` on the bits of `mask` to
+// the front, the others keeping their order: kSuitBits for the first move
+// of a suit, kCardBits for one card (the marks are ignored).
+constexpr uint8_t kSuitBits = 0x30;
+constexpr uint8_t kCardBits = 0x3F;
+void MoveToFront(MoveList& moves, uint8_t move, uint8_t mask) noexcept {
   for (int i = 0; i < moves.size; ++i) {
-    if (MoveSuit(moves.moves[i]) == suit) {
-      const Move m = moves.moves[i];
-      for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
-      moves.moves[0] = m;
-      return;
-    }
-  }
-}
-
-// Brings `move` (suit and rank; the marks are ignored) to the front.
-void MoveToFront(MoveList& moves, uint8_t move) noexcept {
-  for (int i = 0; i < moves.size; ++i) {
-    if ((moves.moves[i] & 0x3F) == (move & 0x3F)) {
+    if (((moves.moves[i] ^ move) & mask) == 0) {
       const Move m = moves.moves[i];
       for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
       moves.moves[0] = m;
@@ -447,7 +438,9 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
     const bool declarerSideLeads = (state_.leader & 1) != 0;
     const int needed = declarerSideLeads ? target : tricksLeft - target + 1;
-    if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) return declarerSideLeads;
+    if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) {
+      return declarerSideLeads;
+    }
   }
   if (trickStart) {
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
@@ -463,13 +456,15 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   MoveList moves = GenerateMoves(target);
   if (trickStart) {
     // Leads: the suits that ended searches at this trick lately go first,
-    // the latest first (after a trick won in the same suit); the move that decided this class before goes first
-    // when it is of that suit.
+    // the latest first (after a trick won in the same suit); the move that
+    // decided this class before goes first when it is of that suit.
     const uint8_t* recent = recentLeads_[tricksLeft][state_.leader][state_.winSuit & 3];
     for (int k = 3; k >= 0; --k) {
-      if (recent[k] != 0) MoveSuitToFront(moves, recent[k] - 1);
+      if (recent[k] != 0) MoveToFront(moves, MakeMove(recent[k] - 1, 0), kSuitBits);
     }
-    if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) MoveToFront(moves, bestMove);
+    if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) {
+      MoveToFront(moves, bestMove, kCardBits);
+    }
   }
   // A defender to move: made unless some move refutes; declarer's side: not
   // made unless some move makes it.
@@ -508,7 +503,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
     all.Add(child);
     const int line = TopCount(child.fields[MoveSuit(move)]);
-    if (MoveRank(move) >= line) smallLine[MoveSuit(move)] = std::min(smallLine[MoveSuit(move)], line);
+    int& small = smallLine[MoveSuit(move)];
+    if (MoveRank(move) >= line) small = std::min(small, line);
   }
   if (!cut) {
     relevant = all;
