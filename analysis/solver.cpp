@@ -208,15 +208,17 @@ inline int RunTricks(const SolverState& state, int cashier, int suit, int run) n
 // the defenders, with the top trumps they rest on in `relevant`.
 namespace internal {
 
-SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept {
+SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
+                               int wantedDeclarerSide, int wantedDefenders) noexcept {
   SureTrumpTricks sure;
   const uint32_t holders = state.holders[trumps];
   const int n = state.remaining[trumps];
   if (n == 0) return sure;
   const int side = int(holders & 1);  // the side of the top trump
+  const int wanted = side == 1 ? wantedDeclarerSide : wantedDefenders;
   int run = 0;
   int own[2] = {0, 0};  // run cards held by each hand of the side (by bit 1 of its position)
-  while (run < n && int((holders >> (2 * run)) & 1) == side) {
+  while (run < n && int((holders >> (2 * run)) & 1) == side && std::max(own[0], own[1]) < wanted) {
     ++own[(holders >> (2 * run + 1)) & 1];
     ++run;
   }
@@ -249,6 +251,12 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
     const int run = TopRun(state, cashier, trumps);
     trumpTricks = cashes(trumps, run);
     relevant.fields[trumps] = TopFields(run);
+    if (trumpTricks >= needed) {  // as few top trumps as give the tricks needed
+      int used = 1;
+      while (cashes(trumps, used) < needed) ++used;
+      relevant.fields[trumps] = TopFields(used);
+      return cashes(trumps, used);
+    }
     opponentsMayRuff = state.count[lho][trumps] > run || state.count[rho][trumps] > run;
     if (state.count[partner][trumps] > trumpTricks) {
       int partnerOthers = 0;
@@ -265,19 +273,23 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
     if (s == trumps) continue;
     const int run = TopRun(state, cashier, s);
     if (run == 0) continue;
-    int tricks;
-    if (opponentsMayRuff) {
-      tricks = run;
+    // The tricks of the run's top `cards` cards.
+    auto tricksOf = [&](int cards) {
+      if (!opponentsMayRuff) return cashes(s, cards);
+      int tricks = cards;
       for (const int opponent : {lho, rho}) {
         if (state.count[opponent][trumps] > trumpTricks) {
           tricks = std::min<int>(tricks, state.count[opponent][s]);
         }
       }
-    } else {
-      tricks = cashes(s, run);
-    }
-    relevant.fields[s] = TopFields(run);
-    sideTricks += tricks;
+      return tricks;
+    };
+    // As few of the run's cards as give the tricks still wanted.
+    const int wanted = needed - trumpTricks - sideTricks;
+    int used = 1;
+    while (used < run && tricksOf(used) < wanted) ++used;
+    relevant.fields[s] = TopFields(used);
+    sideTricks += tricksOf(used);
   }
   return trumpTricks + std::min(sideTricks, partnerSpare);
 }
@@ -364,6 +376,61 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
   return best;
 }
 
+// Second hand to play: the tricks its side surely takes from here when it
+// can win this trick: a hand of the side holds the best card of the suit
+// led that is still to play (above the card led and every card the leader's
+// partner holds in the suit, where that partner cannot ruff), or, in a suit
+// contract, one of its hands can ruff where the leader's partner cannot.  In
+// notrump the hand that wins then cashes on: its next card of the suit when
+// that is the best left, and the top card of every other suit it holds, or
+// all its cards of a suit nobody else holds.  `relevant` receives the top
+// cards counted.
+int SecondHandTricks(const SolverState& state, int trumps, int needed,
+                     Relevant& relevant) noexcept {
+  const int leader = state.leader;
+  const int third = leader ^ 2;
+  const int mover = (leader + 1) & 3;
+  const int led = state.suitLed;
+  relevant = {};
+  const bool suitContract = trumps != kNoTrumps && led != trumps;
+  if (suitContract && state.count[third][led] == 0 && state.count[third][trumps] > 0) return 0;
+  if (suitContract) {
+    for (const int h : {mover, mover ^ 2}) {
+      if (state.count[h][led] == 0 && state.count[h][trumps] > 0) return 1;
+    }
+  }
+  // The first card from the top that is still to play to this trick, or
+  // the card led: the leader's other cards do not take part.
+  const int ledRank = state.trickRank[leader];
+  int top = 0;
+  while (top < ledRank && HolderOf(state, led, top) == leader) ++top;
+  const int winner = HolderOf(state, led, top);
+  if (top == ledRank || winner == third) return 0;
+  int tricks = 1;
+  relevant.fields[led] = TopFields(top + 1);
+  if (tricks >= needed || trumps != kNoTrumps) return tricks;
+  // The winner's next card of the suit is the best left when the only card
+  // above it but the winner's own is the card led.
+  int next = 0;
+  for (int seen = 0; next < state.remaining[led]; ++next) {
+    if (next != ledRank && ++seen == 2) break;
+  }
+  if (next < state.remaining[led] && top < next && HolderOf(state, led, next) == winner) {
+    ++tricks;
+    relevant.fields[led] = TopFields(next + 1);
+  }
+  for (int s = 0; s < 4 && tricks < needed; ++s) {
+    if (s == led || state.count[winner][s] == 0) continue;
+    if (state.count[winner][s] == state.remaining[s]) {
+      tricks += state.count[winner][s];
+    } else if (HolderOf(state, s, 0) == winner) {
+      ++tricks;
+      relevant.fields[s] = TopFields(1);
+    }
+  }
+  return tricks;
+}
+
 }  // namespace internal
 
 namespace {
@@ -425,6 +492,14 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   if (tricksLeft < target) return false;
   if (tricksLeft == 1) return LastTrickWonByDeclarerSide(state_, trumps_, relevant);
 
+  if (state_.played == 1 && cutOffs_) {
+    // Second hand: its side may need no more than it surely takes now.
+    const bool declarerSide = (MoverOf(state_) & 1) != 0;
+    const int needed = declarerSide ? target : tricksLeft - target + 1;
+    if (internal::SecondHandTricks(state_, trumps_, needed, relevant) >= needed) {
+      return declarerSide;
+    }
+  }
   const bool trickStart = state_.played == 0;
   TableKey key;
   uint8_t bestMove = 0;
@@ -432,7 +507,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     // Top trumps, and the leader's side cashing its top cards, settle many
     // positions at once.
     if (trumps_ != kNoTrumps) {
-      const internal::SureTrumpTricks sure = internal::TopTrumpTricks(state_, trumps_, relevant);
+      const internal::SureTrumpTricks sure =
+          internal::TopTrumpTricks(state_, trumps_, relevant, target, tricksLeft - target + 1);
       if (sure.declarerSide >= target) return true;
       if (tricksLeft - sure.defenders < target) return false;
     }

@@ -37,8 +37,14 @@
 //      no opponent can ruff, the leader's and then partner's), drawing
 //      trumps first in a suit contract and counting side suits only while no
 //      opponent can ruff;
-//    either may settle the target for one side or the other at once.  Then
-//    the transposition table is probed.
+//    either may settle the target for one side or the other at once.  Each
+//    count stops at the tricks its side needs and names only the top cards
+//    those rest on, so that the result holds for as wide a class as it can.
+//    Then the transposition table is probed.
+//    With one card played, the second hand's side may need no more tricks
+//    than it surely takes: this trick, when one of its hands holds the best
+//    card of the suit still to come or can ruff where the leader's partner
+//    cannot, and in notrump the winners the winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the suits whose leads
 //    ended searches lately, with as many tricks left, the same leader and
@@ -238,7 +244,13 @@ struct SureTrumpTricks {
   int declarerSide = 0;
   int defenders = 0;
 };
-SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant) noexcept;
+// The count stops once the side holding the top trump has as many as it
+// wants, so that `relevant` holds no more top trumps than those need.
+SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
+                               int wantedDeclarerSide = 13, int wantedDefenders = 13) noexcept;
+// Tricks the second hand's side surely takes from a trick in progress with
+// one card played, counting no further than `needed`.
+int SecondHandTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;
 
 }  // namespace internal
 

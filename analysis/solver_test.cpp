@@ -293,7 +293,8 @@ TEST(SolverTest, ThePartnersPassReadsTheBoundsOfTheFirstPass) {
   EXPECT_EQ(key1.lengths, key2.lengths);
   EXPECT_EQ(key1.leader, key2.leader);
   for (int s = 0; s < 4; ++s) EXPECT_EQ(key1.holders[s], key2.holders[s]);
-  const TableKey plain2 = MakeTableKey(pass2.holders, pass2.remaining, pass2.count, pass2.leader, 0);
+  const TableKey plain2 =
+      MakeTableKey(pass2.holders, pass2.remaining, pass2.count, pass2.leader, 0);
   EXPECT_NE(key1.leader, plain2.leader);
 
   // Mirror on: the stored bound answers at once (one node, no search).
@@ -487,11 +488,16 @@ TEST(CutOffTest, QuickTricksCountTheLeadersTopCardsAndTheLengthTheyDraw) {
     EXPECT_EQ(relevant.fields[kHearts], TopFields(2));
     EXPECT_EQ(relevant.fields[kDiamonds], 0u);  // North's diamonds: nothing to cash
   }
-  // Needing only three tricks, the spades suffice and the hearts stay free.
+  // Needing only three tricks, the spades suffice and the hearts stay free;
+  // needing one, the ace of spades alone decides.
   Relevant relevant;
   EXPECT_GE(internal::QuickTricks(state, kNoTrumps, 3, relevant), 3);
   EXPECT_EQ(relevant.fields[kSpades], TopFields(3));
   EXPECT_EQ(relevant.fields[kHearts], 0u);
+  EXPECT_GE(internal::QuickTricks(state, kNoTrumps, 1, relevant), 1);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(1));
+  EXPECT_GE(internal::QuickTricks(state, kSpades, 2, relevant), 2);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
 }
 
 TEST(CutOffTest, CrossingToPartnerRestsOnPartnersTopCardOfTheCrossingSuit) {
@@ -544,6 +550,50 @@ TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
   sure = internal::TopTrumpTricks(state, kDiamonds, relevant);
   EXPECT_EQ(sure.declarerSide, 3);
   EXPECT_EQ(sure.defenders, 0);
+  // Wanting one trick, the ace alone decides.
+  sure = internal::TopTrumpTricks(state, kDiamonds, relevant, 1, 13);
+  EXPECT_EQ(sure.declarerSide, 1);
+  EXPECT_EQ(relevant.fields[kDiamonds], TopFields(1));
+}
+
+TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
+  // West leads a small spade.  North's king beats everything still to come
+  // (West's ace stays in West's hand), so North wins and in notrump cashes
+  // its aces of hearts and clubs; its queen of spades is no winner, West's
+  // ace being above it.  East has no spade: in any suit contract it ruffs.
+  //   West A5432 32 5432 32      North KQ A54 KQJ AKQJ4
+  //   East - KQJT9 A98 T9876     South JT9876 876 T76 5
+  const char* deal = "W:A5432.32.5432.32 KQ.A54.KQJ.AKQJ4 .KQJT9.A98.T9876 JT9876.876.T76.5";
+  SolverState start;
+  SetUpDeal(start, DealFromNumber(NumberOf(deal)), kSouth);
+  ASSERT_EQ(start.leader, 0);  // West 0, North 1, East 2, South 3
+  SolverState state = start;
+  PlayCard(state, MakeMove(kSpades, 9), kNoTrumps);  // the five
+  Relevant relevant;
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 3);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
+  EXPECT_EQ(relevant.fields[kHearts], TopFields(1));
+  EXPECT_EQ(relevant.fields[kClubs], TopFields(1));
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 1, relevant), 1);
+  EXPECT_EQ(relevant.fields[kHearts], 0u);
+  for (const int trumps : {int(kHearts), int(kDiamonds), int(kClubs)}) {
+    state = start;
+    PlayCard(state, MakeMove(kSpades, 9), trumps);
+    EXPECT_EQ(internal::SecondHandTricks(state, trumps, 13, relevant), 0) << trumps;
+  }
+
+  // West leads the ace of diamonds: in notrump nothing beats it, with
+  // hearts trumps North ruffs.
+  //   West 32 432 AKQJ 5432      North AKQJ AKQJT - AKQJ
+  //   East T98 98 T9876 T98      South 7654 765 5432 76
+  const char* ruffs = "W:32.432.AKQJ.5432 AKQJ.AKQJT..AKQJ T98.98.T9876.T98 7654.765.5432.76";
+  SetUpDeal(start, DealFromNumber(NumberOf(ruffs)), kSouth);
+  state = start;
+  PlayCard(state, MakeMove(kDiamonds, 0), kNoTrumps);
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 0);
+  state = start;
+  PlayCard(state, MakeMove(kDiamonds, 0), kHearts);
+  EXPECT_EQ(internal::SecondHandTricks(state, kHearts, 13, relevant), 1);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
