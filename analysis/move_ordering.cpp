@@ -125,30 +125,54 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
   }
 }
 
-int Length2(const SolverState& state, int mover, int suit) noexcept {
-  return state.count[mover][suit] + state.count[mover ^ 2][suit];
-}
-
-// estTricks: the suits' EstTricks when the leader cashes quickly, else null.
-int LeadKey(const SolverState& state, int trumps, int suit, const int* estTricks) noexcept {
+// Leads.  A suit the opponents hold few cards of goes early: fewer replies
+// to search (a void opponent counts as a long one, since it may ruff or
+// discard what it likes).  In a suit contract a suit an opponent can ruff
+// goes later and one partner can ruff (over the fourth hand's card) earlier.
+// A lead into the fourth hand's top card or second card goes later, one
+// through the second hand's top card towards partner's second one earlier.
+// Declarer's side draws trumps first while the defenders hold any.
+int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
+  const int partner = mover ^ 2;
+  const int lho = (mover + 1) & 3;
+  const int rho = (mover + 3) & 3;
   if (suit == trumps && (mover & 1) != 0 && state.count[0][trumps] + state.count[2][trumps] > 0) {
     return 0x2000 + suit;
   }
-  int key = 4 * Length2(state, mover, suit) + suit;
-  if (estTricks != nullptr) key += 64 * estTricks[suit];
-  return key;
+  const int voidLength = TricksLeft(state) + 1;
+  auto replies = [&](int h) {
+    return state.count[h][suit] > 0 ? int(state.count[h][suit]) : voidLength;
+  };
+  int key = 1000 - 10 * (replies(lho) + replies(rho));
+  if (trumps != kNoTrumps && suit != trumps) {
+    auto ruffs = [&](int h) { return state.count[h][suit] == 0 && state.count[h][trumps] > 0; };
+    if (ruffs(lho) || ruffs(rho)) key -= 12;
+    if (ruffs(partner) && state.count[rho][suit] > 0) key += 8;
+  }
+  const int top = HolderOf(state, suit, 0);
+  const int second = state.remaining[suit] > 1 ? HolderOf(state, suit, 1) : -1;
+  if ((top == rho || second == rho) && state.count[rho][suit] != 1) {
+    key -= 12;
+  } else if (top == lho && second == partner && state.count[partner][suit] != 1) {
+    key += 25;
+  }
+  return 4 * key + suit;
 }
 
+// Discards: from the suit the mover holds most of, partner's length counting
+// against it at half weight (partner's long suit may need the mover's cards
+// less).  Trumps: a ruff comes first unless partner is winning the trick or
+// the trick is ruffed already above the mover's trumps.
 int DiscardKey(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
-  if (suit != trumps) return 4 * Length2(state, mover, suit) + suit;
+  if (suit != trumps) return 30 + 4 * state.count[mover][suit] - 2 * state.count[mover ^ 2][suit];
   if (state.winSeat == (mover ^ 2)) return suit;
-  if (state.winSuit != trumps) return 64 + suit;
+  if (state.winSuit != trumps) return 256 + suit;
   // Ruffed already: keep the trumps only when they can overruff.
   const uint32_t cards = CardsOf(state, mover, suit);
   const bool overruff = cards != 0 && HighestCard(cards) < state.winRank;
-  return overruff ? 64 + suit : suit;
+  return overruff ? 256 + suit : suit;
 }
 
 // Appends the cards of a mask, highest first, to `out`; returns the new end.
@@ -215,29 +239,9 @@ int PartnerStatus(const SolverState& state, int trumps, int suit) noexcept {
   return PartnerStatus(state, SuitView(state, trumps, suit));
 }
 
-int EstTricks(const SolverState& state, int trumps, int suit) noexcept {
-  const int mover = MoverOf(state);
-  const int partner = mover ^ 2;
-  // w: the top cards held by the mover's side.  The low bit of a holder
-  // field is the side (1 = declarer's), so the opponents' cards are the
-  // fields whose low bit differs from the mover's.
-  const uint32_t sides = state.holders[suit] & kLowFieldBits;
-  const uint32_t opponents =
-      ((mover & 1) != 0 ? ~sides : sides) & kLowFieldBits & CardsAbove(state.remaining[suit]);
-  const int w = opponents == 0 ? state.remaining[suit] : HighestCard(opponents);
-  const int moverLength = state.count[mover][suit];
-  const int partnerLength = state.count[partner][suit];
-  const int longest = std::max(moverLength, partnerLength);
-  if (w >= longest) return longest;
-  if (trumps == kNoTrumps) return w;
-  const int shortHand = std::min(moverLength, partnerLength);
-  if (longest > w && shortHand <= w) return w + shortHand;
-  return w;
-}
-
 }  // namespace internal
 
-MoveList OrderedMoves(const SolverState& state, int trumps, int target) noexcept {
+MoveList OrderedMoves(const SolverState& state, int trumps) noexcept {
   using namespace internal;
   MoveList out;
   const int mover = MoverOf(state);
@@ -250,21 +254,9 @@ MoveList OrderedMoves(const SolverState& state, int trumps, int target) noexcept
   int keys[4];
   int held = 0;
   const bool leading = state.played == 0;
-  // The estimates go into the lead keys only when the leader can cash quickly.
-  int estTricks[4];
-  const int* quick = nullptr;
-  if (leading) {
-    const int k = TricksLeft(state);
-    const int budget = (mover & 1) != 0 ? std::min(3, k - target) : std::min(3, target - 1);
-    if (budget >= 1) {
-      int sum = 0;
-      for (int s = 0; s < 4; ++s) sum += estTricks[s] = EstTricks(state, trumps, s);
-      if (sum >= target) quick = estTricks;
-    }
-  }
   for (int s = 0; s < 4; ++s) {
     if (state.count[mover][s] == 0) continue;
-    const int key = leading ? LeadKey(state, trumps, s, quick) : DiscardKey(state, trumps, s);
+    const int key = leading ? LeadKey(state, trumps, s) : DiscardKey(state, trumps, s);
     int i = held++;
     while (i > 0 && keys[i - 1] < key) {
       keys[i] = keys[i - 1];

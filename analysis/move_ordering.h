@@ -4,7 +4,7 @@
 // or cover cards.  The order changes the running time of the search only,
 // never an answer.
 //
-//   MoveList moves = OrderedMoves(state, trumps, target);
+//   MoveList moves = OrderedMoves(state, trumps);
 //
 // Following suit, the led suit's runs are split into winners, covers and
 // low cards and ordered by a plan that depends on the seat's place in the
@@ -17,9 +17,8 @@
 
 namespace tarrow {
 
-// Ordered moves of the mover; target is declarer's side's target of the node
-// (it decides how boldly the leader cashes).  trumps is a suit or kNoTrumps.
-MoveList OrderedMoves(const SolverState& state, int trumps, int target) noexcept;
+// Ordered moves of the mover; trumps is a suit or kNoTrumps.
+MoveList OrderedMoves(const SolverState& state, int trumps) noexcept;
 
 namespace internal {
 
@@ -30,7 +29,6 @@ inline constexpr int kNoCard = -1;  // "none" among rank indexes; every card is 
 int SureWinner(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) noexcept;
 int CoverCard(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) noexcept;
 int PartnerStatus(const SolverState& state, int trumps, int suit) noexcept;
-int EstTricks(const SolverState& state, int trumps, int suit) noexcept;
 
 enum class Group : uint8_t { kLow, kCover, kWinner, kNone };
 // MovePlan[cards played][PartnerStatus]: the order of the three groups.

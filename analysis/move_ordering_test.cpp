@@ -32,7 +32,7 @@ int RunsOf(const SolverState& state, int position, int suit) {
 TEST(OrderedMovesTest, YieldsExactlyTheSimpleMovesInEveryPosition) {
   std::mt19937_64 random(4711);
   int positions = 0, midTrick = 0;
-  for (int deal = 0; deal < 150; ++deal) {
+  for (int deal = 0; deal < 300; ++deal) {
     const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
     const Deal cards = DealFromNumber(MakeDealNumber(value));
     const int trumps = int(random() % 5) - 1;
@@ -43,20 +43,17 @@ TEST(OrderedMovesTest, YieldsExactlyTheSimpleMovesInEveryPosition) {
     while (TricksLeft(state) > 2) {
       const MoveList simple = SimpleMoves(state);
       ASSERT_GT(simple.size, 0);
-      for (int target = 1; target <= TricksLeft(state); ++target) {
-        const MoveList ordered = OrderedMoves(state, trumps, target);
-        SCOPED_TRACE(::testing::Message()
-                     << "deal " << deal << " tricks " << TricksLeft(state) << " played "
-                     << int(state.played) << " target " << target);
-        ASSERT_EQ(Sorted(ordered, true), Sorted(simple, false));
-        // A suit with a single run gives its card without the high mark.
-        for (Move m : ordered) {
-          if (RunsOf(state, MoverOf(state), MoveSuit(m)) == 1) {
-            EXPECT_FALSE(HasHighMark(m));
-          }
+      const MoveList ordered = OrderedMoves(state, trumps);
+      SCOPED_TRACE(::testing::Message() << "deal " << deal << " tricks " << TricksLeft(state)
+                                        << " played " << int(state.played));
+      ASSERT_EQ(Sorted(ordered, true), Sorted(simple, false));
+      // A suit with a single run gives its card without the high mark.
+      for (Move m : ordered) {
+        if (RunsOf(state, MoverOf(state), MoveSuit(m)) == 1) {
+          EXPECT_FALSE(HasHighMark(m));
         }
-        ++positions;
       }
+      ++positions;
       midTrick += state.played > 0;
       PlayCard(state, simple.moves[random() % size_t(simple.size)], trumps);
     }
@@ -65,7 +62,7 @@ TEST(OrderedMovesTest, YieldsExactlyTheSimpleMovesInEveryPosition) {
   EXPECT_GT(midTrick, 3000);
 }
 
-// The card-by-card scans that SureWinner, CoverCard and EstTricks once were,
+// The card-by-card scans that SureWinner and CoverCard once were,
 // kept here as the plain statement of their rules: the generator answers
 // them with a few mask operations per seat instead, and must agree exactly.
 namespace scan {
@@ -118,25 +115,6 @@ int CoverCard(const SolverState& state, int trumps, int suit, int seat, bool ski
   return kNoCard;
 }
 
-int EstTricks(const SolverState& state, int trumps, int suit) {
-  const int mover = MoverOf(state);
-  const int partner = mover ^ 2;
-  int w = 0;
-  for (int r = 0; r < state.remaining[suit]; ++r) {
-    const int h = HolderOf(state, suit, r);
-    if (h != mover && h != partner) break;
-    ++w;
-  }
-  const int moverLength = state.count[mover][suit];
-  const int partnerLength = state.count[partner][suit];
-  const int longest = std::max(moverLength, partnerLength);
-  if (w >= longest) return longest;
-  if (trumps == kNoTrumps) return w;
-  const int shortHand = std::min(moverLength, partnerLength);
-  if (longest > w && shortHand <= w) return w + shortHand;
-  return w;
-}
-
 }  // namespace scan
 
 TEST(OrderedMovesTest, DecisiveCardsAgreeWithACardByCardScan) {
@@ -152,7 +130,6 @@ TEST(OrderedMovesTest, DecisiveCardsAgreeWithACardByCardScan) {
       for (int suit = 0; suit < 4; ++suit) {
         SCOPED_TRACE(::testing::Message() << "deal " << deal << " tricks " << TricksLeft(state)
                                           << " played " << int(state.played) << " suit " << suit);
-        ASSERT_EQ(internal::EstTricks(state, trumps, suit), scan::EstTricks(state, trumps, suit));
         for (int seat = 0; seat < 4; ++seat) {
           for (const bool skip : {false, true}) {
             const int winner = internal::SureWinner(state, trumps, suit, seat, skip);
@@ -211,7 +188,7 @@ TEST(OrderedMovesTest, TheFourthHandPlansByWhoIsWinning) {
     SCOPED_TRACE(row.what);
     const SolverState state = AfterSpades(row.played);
     ASSERT_EQ(MoverOf(state), 3);
-    const MoveList moves = OrderedMoves(state, kNoTrumps, 7);
+    const MoveList moves = OrderedMoves(state, kNoTrumps);
     EXPECT_EQ(std::vector<Move>(moves.begin(), moves.end()), row.expected);
   }
 }
@@ -227,20 +204,6 @@ TEST(OrderedMovesTest, SureWinnersAndCoverCards) {
   // Nothing in another suit can win this trick in notrump.
   EXPECT_EQ(internal::SureWinner(state, kNoTrumps, kHearts, 2, false), kNoCard);
   EXPECT_EQ(internal::CoverCard(state, kNoTrumps, kHearts, 2, false), kNoCard);
-}
-
-TEST(OrderedMovesTest, EstimatedTricksCountTopCardsAndLength) {
-  const Result<Deal> deal = ParsePbnDeal(kDeal);
-  ASSERT_TRUE(deal.ok());
-  SolverState state;
-  SetUpDeal(state, *deal, kWest);  // North leads: North 0, East 1, South 2, West 3
-  // Clubs: AKQJ with North, then East's ten: four tricks, North's length.
-  EXPECT_EQ(internal::EstTricks(state, kNoTrumps, kClubs), 4);
-  // Hearts: AKQ (North) over East's JT9, three each side: three.
-  EXPECT_EQ(internal::EstTricks(state, kNoTrumps, kHearts), 3);
-  // Spades: the ace, then East's king stops the run.
-  EXPECT_EQ(internal::EstTricks(state, kNoTrumps, kSpades), 1);
-  EXPECT_EQ(internal::EstTricks(state, kHearts, kSpades), 1);
 }
 
 }  // namespace

@@ -116,8 +116,8 @@ void Solver::SetUpDeal(const DealNumber& number, Seat declarer) {
   NoteDealShape();
 }
 
-MoveList Solver::GenerateMoves(int target) const noexcept {
-  if (TricksLeft(state_) > 2 && !simpleOnly_) return OrderedMoves(state_, trumps_, target);
+MoveList Solver::GenerateMoves() const noexcept {
+  if (TricksLeft(state_) > 2 && !simpleOnly_) return OrderedMoves(state_, trumps_);
   return SimpleMoves(state_);
 }
 
@@ -451,20 +451,6 @@ void MoveToFront(MoveList& moves, uint8_t move, uint8_t mask) noexcept {
   }
 }
 
-// Puts `suit` first in a list of recent suits (suit + 1, 0 for none).
-void NoteLeadSuit(uint8_t (&recent)[4], int suit) noexcept {
-  const auto entry = uint8_t(suit + 1);
-  int at = 3;
-  for (int k = 0; k < 4; ++k) {
-    if (recent[k] == entry) {
-      at = k;
-      break;
-    }
-  }
-  for (int k = at; k > 0; --k) recent[k] = recent[k - 1];
-  recent[0] = entry;
-}
-
 // A move as the table keeps it: suit and rank, with bit 7 set so that the
 // ace of spades is not mistaken for "none".
 constexpr uint8_t kStoredMove = 0x80;
@@ -529,15 +515,13 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     bestMove = hit.bestMove;
   }
 
-  MoveList moves = GenerateMoves(target);
+  MoveList moves = GenerateMoves();
   if (trickStart) {
-    // Leads: the suits that ended searches at this trick lately go first,
-    // the latest first (after a trick won in the same suit); the move that
-    // decided this class before goes first when it is of that suit.
-    const uint8_t* recent = recentLeads_[tricksLeft][state_.leader][state_.winSuit & 3];
-    for (int k = 3; k >= 0; --k) {
-      if (recent[k] != 0) MoveToFront(moves, MakeMove(recent[k] - 1, 0), kSuitBits);
-    }
+    // Leads: the suit whose lead last ended a search at this trick (after
+    // a trick won in the same suit) goes first; the move that decided this
+    // class before goes first when it is of that suit.
+    const uint8_t lastCut = lastCutLead_[tricksLeft][state_.leader][state_.winSuit & 3];
+    if (lastCut != 0) MoveToFront(moves, MakeMove(lastCut - 1, 0), kSuitBits);
     if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) {
       MoveToFront(moves, bestMove, kCardBits);
     }
@@ -573,7 +557,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       cutMove = move;
       cut = true;
       if (trickStart) {
-        NoteLeadSuit(recentLeads_[tricksLeft][saved.leader][saved.winSuit & 3], MoveSuit(move));
+        lastCutLead_[tricksLeft][saved.leader][saved.winSuit & 3] = uint8_t(MoveSuit(move) + 1);
       }
       break;
     }

@@ -46,13 +46,13 @@
 //    card of the suit still to come or can ruff where the leader's partner
 //    cannot, and in notrump the winners the winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
-//    until one flips the answer.  At a trick start the suits whose leads
-//    ended searches lately, with as many tricks left, the same leader and
-//    the last trick won in the same suit, go first, the latest first (a
-//    hint remembered across calls); the move that decided this class of
-//    positions before goes first when it is of the suit put first.  A
-//    small card that did not flip the answer speaks for every other card of
-//    that suit at least as small (see below), so those are skipped.
+//    until one flips the answer.  At a trick start the suit whose lead last
+//    ended a search, with as many tricks left, the same leader and the last
+//    trick won in the same suit, goes first (a hint remembered across
+//    calls); the move that decided this class of positions before goes
+//    first when it is of that suit.  A small card that did not flip the
+//    answer speaks for every other card of that suit at least as small (see
+//    below), so those are skipped.
 // 4. At a trick start the result is stored in the table.
 //
 // Which cards decided a result
@@ -160,7 +160,7 @@ class Solver {
   void ClearTable() noexcept {
     table_->Clear();
     tableValid_ = false;
-    std::memset(recentLeads_, 0, sizeof recentLeads_);
+    std::memset(lastCutLead_, 0, sizeof lastCutLead_);
   }
   // Fills the position from the deal of a number (an out-of-range number
   // gives every card to North).
@@ -173,8 +173,8 @@ class Solver {
   // holders of those cards has the same answer.
   bool CanMake(int target, Relevant& relevant) noexcept { return Search(target, relevant); }
   void PlayCard(Move move) noexcept { tarrow::PlayCard(state_, move, trumps_); }
-  // The list CanMake would try at this position for this target.
-  MoveList GenerateMoves(int target) const noexcept;
+  // The list CanMake would try at this position.
+  MoveList GenerateMoves() const noexcept;
   const SolverState& State() const noexcept { return state_; }
   void SetState(const SolverState& state) noexcept {
     state_ = state;
@@ -217,12 +217,12 @@ class Solver {
   bool tableValid_ = false;
   PreviousSide previous_[5];
   // Per tricks left, leader and suit of the card that won the last trick,
-  // the suits of the leads that ended searches lately, the latest first
-  // (suit + 1, 0 for none): a lead that refuted or achieved a target in one
-  // line of play mostly does so in its neighbours too, where the lengths and
-  // top cards differ little.  At a trick start `winSuit` still holds the
-  // suit that won the trick just completed (0 at the opening lead).
-  uint8_t recentLeads_[14][4][4][4] = {};
+  // the suit of the lead that last ended a search (suit + 1, 0 for none): a
+  // lead that refuted or achieved a target in one line of play mostly does
+  // so in its neighbours too, where the lengths and top cards differ little.
+  // At a trick start `winSuit` still holds the suit that won the trick just
+  // completed (0 at the opening lead).
+  uint8_t lastCutLead_[14][4][4] = {};
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;

@@ -238,12 +238,12 @@ TEST(SolverTest, AMoverWithoutCardsGetsNoMovesAndTheNodeKeepsItsStartingValue) {
   // Declarer North: East leads and holds nothing, so the defenders cannot
   // refute anything.
   solver->SetUpDeal(outOfRange, kNorth);
-  EXPECT_EQ(solver->GenerateMoves(5).size, 0);
+  EXPECT_EQ(solver->GenerateMoves().size, 0);
   EXPECT_TRUE(solver->CanMake(7));
   // Declarer West: North leads; then dummy (East) has nothing, so declarer's
   // side never achieves anything.
   solver->SetUpDeal(outOfRange, kWest);
-  EXPECT_GT(solver->GenerateMoves(5).size, 0);
+  EXPECT_GT(solver->GenerateMoves().size, 0);
   EXPECT_FALSE(solver->CanMake(1));
   const SideTricks tricks = solver->SolveSide(outOfRange, StrainOfSuit(kClubs), kWest, kGo);
   EXPECT_EQ(tricks.declarer, 0);
@@ -270,7 +270,7 @@ TEST(SolverTest, ThePartnersPassReadsTheBoundsOfTheFirstPass) {
   solver->SetSearch(kHearts, false, kGo);
   solver->SetUpDeal(number, kNorth);
   // Play the first trick the way the search would try it first.
-  for (int i = 0; i < 4; ++i) solver->PlayCard(solver->GenerateMoves(9).moves[0]);
+  for (int i = 0; i < 4; ++i) solver->PlayCard(solver->GenerateMoves().moves[0]);
   const SolverState pass1 = solver->State();
   ASSERT_EQ(pass1.played, 0);
   const bool made = solver->CanMake(7);
