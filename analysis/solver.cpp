@@ -519,8 +519,9 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   if (trickStart) {
     // Leads: the suit whose lead last ended a search at this trick (after
     // a trick won in the same suit) goes first; the move that decided this
-    // class before goes first when it is of that suit.
+    // class before goes first when it is of that suit, else second.
     const uint8_t lastCut = lastCutLead_[tricksLeft][state_.leader][state_.winSuit & 3];
+    if (bestMove != 0 && MoveSuit(bestMove) != lastCut - 1) MoveToFront(moves, bestMove, kCardBits);
     if (lastCut != 0) MoveToFront(moves, MakeMove(lastCut - 1, 0), kSuitBits);
     if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) {
       MoveToFront(moves, bestMove, kCardBits);
