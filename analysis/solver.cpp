@@ -336,7 +336,8 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
 // The tricks the side on lead at a trick start takes at once: the leader
 // cashing its own top cards, or the leader crossing to partner's top card
 // in a suit it holds and partner cashing, or, where no opponent can ruff,
-// both in turn.  Crossing in a side suit of a
+// both in turn; failing all, one trick where partner can ruff a suit the
+// leader leads and neither opponent can.  Crossing in a side suit of a
 // suit contract is safe only when no opponent can ruff that first round.
 int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -364,13 +365,30 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
     break;  // every crossing suit leads to the same cashing
   }
   if (best >= needed) return best;
-  if (trumps == kNoTrumps ||
-      (state.count[leader ^ 1][trumps] == 0 && state.count[leader ^ 3][trumps] == 0)) {
+  const bool opponentsHoldTrumps = trumps != kNoTrumps && (state.count[leader ^ 1][trumps] > 0 ||
+                                                           state.count[leader ^ 3][trumps] > 0);
+  if (!opponentsHoldTrumps) {
     Relevant both;
     const int tricks = CashingBothHands(state, both);
     if (tricks > best) {
       best = tricks;
       relevant = both;
+    }
+  }
+  if (best == 0 && trumps != kNoTrumps) {
+    // Partner ruffs a suit of the leader's where neither opponent can ruff.
+    for (int s = 0; s < 4; ++s) {
+      if (s == trumps || state.count[leader][s] == 0 || state.count[partner][s] != 0 ||
+          state.count[partner][trumps] == 0) {
+        continue;
+      }
+      const bool overruff =
+          (state.count[leader ^ 1][s] == 0 && state.count[leader ^ 1][trumps] > 0) ||
+          (state.count[leader ^ 3][s] == 0 && state.count[leader ^ 3][trumps] > 0);
+      if (!overruff) {
+        relevant = {};
+        return 1;
+      }
     }
   }
   return best;

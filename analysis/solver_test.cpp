@@ -556,6 +556,21 @@ TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
   EXPECT_EQ(relevant.fields[kDiamonds], TopFields(1));
 }
 
+TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
+  // South leads a diamond and North, void, ruffs: West and East both follow.
+  //   West AKQJ AKQ AKQ AKQ      North 5432 65432 - 5432
+  //   East 76 JT987 432 J76      South T98 - JT98765 T98
+  const char* deal = "W:AKQJ.AKQ.AKQ.AKQ 5432.65432..5432 76.JT987.432.J76 T98..JT98765.T98";
+  SolverState state;
+  SetUpDeal(state, DealFromNumber(NumberOf(deal)), kEast);
+  ASSERT_EQ(state.leader, 0);  // South
+  Relevant relevant;
+  EXPECT_EQ(internal::QuickTricks(state, kHearts, 13, relevant), 1);
+  EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 13, relevant), 0);
+  // With clubs trumps the same: any trump ruffs when both opponents follow.
+  EXPECT_EQ(internal::QuickTricks(state, kClubs, 13, relevant), 1);
+}
+
 TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   // West leads a small spade.  North's king beats everything still to come
   // (West's ace stays in West's hand), so North wins and in notrump cashes
