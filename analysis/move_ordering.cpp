@@ -7,18 +7,23 @@ namespace tarrow {
 namespace internal {
 
 using G = Group;
+// Rows by PartnerStatus: 0 partner cannot beat the cards still to come, 1 it
+// can cover them, 2 it holds a sure winner or (third and fourth hand) wins
+// already.  The plans are the ones that searched the fewest nodes over whole
+// deals: a hand that can win tries its winner first unless partner surely
+// wins the trick.
 const Group MovePlan[4][3][3] = {
     // leading
     {{G::kWinner, G::kCover, G::kLow},
-     {G::kCover, G::kLow, G::kWinner},
-     {G::kLow, G::kWinner, G::kCover}},
+     {G::kWinner, G::kLow, G::kCover},
+     {G::kCover, G::kLow, G::kWinner}},
     // second hand
     {{G::kWinner, G::kCover, G::kLow},
-     {G::kCover, G::kLow, G::kWinner},
-     {G::kLow, G::kWinner, G::kCover}},
+     {G::kWinner, G::kLow, G::kCover},
+     {G::kLow, G::kCover, G::kWinner}},
     // third hand
     {{G::kWinner, G::kCover, G::kLow},
-     {G::kCover, G::kWinner, G::kLow},
+     {G::kWinner, G::kCover, G::kLow},
      {G::kLow, G::kCover, G::kWinner}},
     // fourth hand: it has no cover group, and status 1 does not occur
     {{G::kWinner, G::kLow, G::kNone},
