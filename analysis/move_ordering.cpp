@@ -165,13 +165,14 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   return 4 * key + suit;
 }
 
-// Discards: from the suit the mover holds most of, partner's length counting
-// against it at half weight (partner's long suit may need the mover's cards
-// less).  Trumps: a ruff comes first unless partner is winning the trick or
-// the trick is ruffed already above the mover's trumps.
+// Discards: from the suit where the mover holds most cards more than partner
+// (partner's long suit needs the mover's cards less, and the mover's own
+// long suit has cards to spare).  Trumps: a ruff comes first unless partner
+// is winning the trick or the trick is ruffed already above the mover's
+// trumps.
 int DiscardKey(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
-  if (suit != trumps) return 30 + 4 * state.count[mover][suit] - 2 * state.count[mover ^ 2][suit];
+  if (suit != trumps) return 60 + 4 * (state.count[mover][suit] - state.count[mover ^ 2][suit]);
   if (state.winSeat == (mover ^ 2)) return suit;
   if (state.winSuit != trumps) return 256 + suit;
   // Ruffed already: keep the trumps only when they can overruff.
