@@ -8,15 +8,16 @@ namespace internal {
 
 using G = Group;
 // Rows by PartnerStatus: 0 partner cannot beat the cards still to come, 1 it
-// can cover them, 2 it holds a sure winner or (third and fourth hand) wins
-// already.  The plans are the ones that searched the fewest nodes over whole
-// deals: a hand that can win tries its winner first unless partner surely
-// wins the trick.
+// can cover them, 2 it holds a sure winner; for the third hand, 1 and 2 when
+// partner is winning the trick and the fourth hand can or cannot beat it, for
+// the fourth hand 2 when partner is winning.  The plans are the ones that searched the fewest nodes
+// over whole deals: a hand that can win tries its winner first unless partner surely wins the
+// trick.
 const Group MovePlan[4][3][3] = {
     // leading
     {{G::kWinner, G::kCover, G::kLow},
      {G::kWinner, G::kLow, G::kCover},
-     {G::kCover, G::kLow, G::kWinner}},
+     {G::kLow, G::kCover, G::kWinner}},
     // second hand
     {{G::kWinner, G::kCover, G::kLow},
      {G::kWinner, G::kLow, G::kCover},
@@ -121,7 +122,7 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
       if (view.CoverCard(partner, true) == kNoCard) return 0;
       return view.SureWinner(partner, true) == kNoCard ? 1 : 2;
     case 2: {
-      if (state.winSeat != partner || state.highLead == 0) return 0;
+      if (state.winSeat != partner) return 0;
       const int fourth = (mover + 1) & 3;
       return view.CoverCard(fourth, false) != kNoCard ? 1 : 2;
     }
@@ -182,8 +183,8 @@ int DiscardKey(const SolverState& state, int trumps, int suit) noexcept {
 }
 
 // Appends the cards of a mask, highest first, to `out`; returns the new end.
-Move* AddCards(Move* out, int suit, uint32_t cards, bool high) noexcept {
-  for (; cards != 0; cards &= cards - 1) *out++ = MakeMove(suit, HighestCard(cards), high);
+Move* AddCards(Move* out, int suit, uint32_t cards) noexcept {
+  for (; cards != 0; cards &= cards - 1) *out++ = MakeMove(suit, HighestCard(cards));
   return out;
 }
 
@@ -221,11 +222,11 @@ int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcep
   for (int k = 0; k < 3; ++k) {
     const Group g = plan[k];
     if (g == Group::kNone || groups[int(g)] == 0) continue;
-    *out++ = MakeMove(suit, LowestCard(groups[int(g)]), g != Group::kLow);
+    *out++ = MakeMove(suit, LowestCard(groups[int(g)]));
   }
   for (const Group g : {Group::kCover, Group::kWinner, Group::kLow}) {
     const uint32_t group = groups[int(g)];
-    out = AddCards(out, suit, group & ~std::bit_floor(group), g != Group::kLow);
+    out = AddCards(out, suit, group & ~std::bit_floor(group));
   }
   return int(out - start);
 }

@@ -1,8 +1,7 @@
 // The ordered move generator: the same moves as SimpleMoves (one per run of
 // touching cards the mover may play), ordered so that the move most likely
-// to refute comes first, and with the high mark on cards chosen as winners
-// or cover cards.  The order changes the running time of the search only,
-// never an answer.
+// to refute comes first.  The order changes the running time of the search
+// only, never an answer.
 //
 //   MoveList moves = OrderedMoves(state, trumps);
 //

@@ -455,7 +455,7 @@ namespace {
 
 // Brings the first move that agrees with `move` on the bits of `mask` to
 // the front, the others keeping their order: kSuitBits for the first move
-// of a suit, kCardBits for one card (the marks are ignored).
+// of a suit, kCardBits for one card (a stored move's top bit is ignored).
 constexpr uint8_t kSuitBits = 0x30;
 constexpr uint8_t kCardBits = 0x3F;
 void MoveToFront(MoveList& moves, uint8_t move, uint8_t mask) noexcept {
@@ -590,7 +590,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     CoverRuns(state_, moves, relevant);
   }
   if (trickStart && !stopRequested_->load(std::memory_order_relaxed)) {
-    table_->Store(key, relevant, target, result, cut ? uint8_t((cutMove & 0x3F) | kStoredMove) : 0,
+    table_->Store(key, relevant, target, result, cut ? uint8_t(cutMove | kStoredMove) : 0,
                   (rotation_ & 1) != 0);
   }
   return result;

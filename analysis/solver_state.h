@@ -24,21 +24,16 @@
 
 namespace tarrow {
 
-// A move is one byte: bits 4-5 suit, bits 0-3 rank index, bit 6 the high
-// mark the ordered generator puts on cards chosen as winners or covers.
+// A move is one byte: bits 4-5 suit, bits 0-3 rank index.
 using Move = uint8_t;
-inline constexpr Move kHighMark = 0x40;
-constexpr Move MakeMove(int suit, int rankIndex, bool high = false) noexcept {
-  return Move(suit << 4 | rankIndex | (high ? kHighMark : 0));
+constexpr Move MakeMove(int suit, int rankIndex) noexcept {
+  return Move(suit << 4 | rankIndex);
 }
 constexpr int MoveSuit(Move move) noexcept {
   return (move >> 4) & 3;
 }
 constexpr int MoveRank(Move move) noexcept {
   return move & 0xF;
-}
-constexpr bool HasHighMark(Move move) noexcept {
-  return (move & kHighMark) != 0;
 }
 
 // At most one move per run of touching cards of one hand: 13.
@@ -73,7 +68,6 @@ struct SolverState {
                          // start: that won the last trick, 0 before the first)
   uint8_t winRank;       // its rank index
   uint8_t winSeat;       // position that played it
-  uint8_t highLead;      // 1 when the card led carried the high mark
 };
 static_assert(std::is_trivially_copyable_v<SolverState>);
 static_assert(sizeof(SolverState) <= 52);
@@ -130,7 +124,6 @@ inline void PlayCard(SolverState& state, Move move, int trumps) noexcept {
   const int s = MoveSuit(move);
   const int r = MoveRank(move);
   if (state.played == 0) {
-    state.highLead = HasHighMark(move) ? 1 : 0;
     state.suitLed = uint8_t(s);
     state.winSeat = state.leader;
     state.winSuit = uint8_t(s);

@@ -45,7 +45,7 @@ bool SameState(const SolverState& a, const SolverState& b) {
          std::memcmp(a.trickSuit, b.trickSuit, sizeof a.trickSuit) == 0 &&
          std::memcmp(a.trickRank, b.trickRank, sizeof a.trickRank) == 0 && a.played == b.played &&
          a.suitLed == b.suitLed && a.leader == b.leader && a.winSuit == b.winSuit &&
-         a.winRank == b.winRank && a.winSeat == b.winSeat && a.highLead == b.highLead;
+         a.winRank == b.winRank && a.winSeat == b.winSeat;
 }
 
 // A hand-made position of one suit per position (one trick left):
@@ -86,9 +86,8 @@ TEST(SolverStateTest, ACompleteTrickLeavesPlayAndTheRanksBelowMoveUp) {
   SolverState state;
   SetUpDeal(state, *deal, kSouth);  // positions: W 0, N 1, E 2, S 3
   // Spades by rank index: A(N) K(E) Q(S) J(S) T(W) 9(W) 8(W) 7(N) 6(N) 5(E) 4(E) 3(S) 2(W).
-  PlayCard(state, MakeMove(kSpades, 4, true), kNoTrumps);  // West: ten
+  PlayCard(state, MakeMove(kSpades, 4), kNoTrumps);  // West: ten
   EXPECT_EQ(state.played, 1);
-  EXPECT_EQ(state.highLead, 1);
   PlayCard(state, MakeMove(kSpades, 0), kNoTrumps);  // North: ace
   PlayCard(state, MakeMove(kSpades, 1), kNoTrumps);  // East: king
   EXPECT_EQ(state.winSeat, 1);
