@@ -36,7 +36,8 @@
 //      partner's after crossing to partner's top card of a suit, or, where
 //      no opponent can ruff, the leader's and then partner's), drawing
 //      trumps first in a suit contract and counting side suits only while no
-//      opponent can ruff;
+//      opponent can ruff; failing those, one trick where partner can ruff a
+//      suit the leader holds and neither opponent can;
 //    either may settle the target for one side or the other at once.  Each
 //    count stops at the tricks its side needs and names only the top cards
 //    those rest on, so that the result holds for as wide a class as it can.
@@ -50,9 +51,9 @@
 //    ended a search, with as many tricks left, the same leader and the last
 //    trick won in the same suit, goes first (a hint remembered across
 //    calls); the move that decided this class of positions before goes
-//    first when it is of that suit.  A small card that did not flip the
-//    answer speaks for every other card of that suit at least as small (see
-//    below), so those are skipped.
+//    first when it is of that suit, else second.  A small card that did not
+//    flip the answer speaks for every other card of that suit at least as
+//    small (see below), so those are skipped.
 // 4. At a trick start the result is stored in the table.
 //
 // Which cards decided a result
