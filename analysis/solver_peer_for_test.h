@@ -44,4 +44,25 @@ inline Result<DDTable> PeerDDTable(const Deal& deal) {
   return table;
 }
 
+// The tricks the side on lead takes in a position of `cards` cards per hand
+// (holder[k]: the seat of card k, suit k / 13, rank index k % 13 from the
+// ace, or -1 for a card out of play), with the peer's trump numbering
+// (0..3 spades..clubs, 4 notrump).
+inline Result<int> PeerLeaderSideTricks(const int (&holder)[52], int peerTrump, Seat leader) {
+  deal position{};
+  position.trump = peerTrump;
+  position.first = leader;
+  for (int k = 0; k < 52; ++k) {
+    if (holder[k] >= 0) position.remainCards[holder[k]][k / 13] |= 1u << (14 - k % 13);
+  }
+  futureTricks result{};
+  const int code = SolveBoard(position, -1, 1, 1, &result, 0);
+  if (code != RETURN_NO_FAULT) {
+    char message[80] = {};
+    ErrorMessage(code, message);
+    return Status::Error("the peer library failed: " + std::string(message));
+  }
+  return result.score[0];
+}
+
 }  // namespace tarrow::testing
