@@ -204,8 +204,9 @@ inline int RunTricks(const SolverState& state, int cashier, int suit, int run) n
 // Trick starts in a suit contract: a top trump wins the trick it is played
 // to, and every card is played some time, so a side whose hands hold the top
 // trumps takes at least as many tricks as either of its hands holds of
-// them.  Returns those sure tricks for declarer's side (odd positions) and
-// the defenders, with the top trumps they rest on in `relevant`.
+// them, and two when they hold the top two one each and a third trump.  Returns those sure tricks
+// for declarer's side (odd positions) and the defenders, with the top trumps they rest on in
+// `relevant`.
 namespace internal {
 
 SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
@@ -222,8 +223,15 @@ SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& r
     ++own[(holders >> (2 * run + 1)) & 1];
     ++run;
   }
+  int tricks = std::max(own[0], own[1]);
+  if (own[0] == 1 && own[1] == 1) {
+    // The top two trumps split between the side's hands: each takes a trick
+    // of its own when either hand holds a third trump, which it can play
+    // beside its partner's top trump instead of its own.
+    const int top = int(holders & 3);
+    if (state.count[top][trumps] > 1 || state.count[top ^ 2][trumps] > 1) tricks = 2;
+  }
   relevant.fields[trumps] = TopFields(run);
-  const int tricks = std::max(own[0], own[1]);
   (side == 1 ? sure.declarerSide : sure.defenders) = tricks;
   return sure;
 }

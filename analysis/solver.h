@@ -31,7 +31,8 @@
 // 2. At a trick start (a real deal: every hand as long as the tricks left):
 //    - top trumps: a top trump wins the trick it is played to, so a side
 //      whose hands hold the top trumps takes at least as many tricks as one
-//      of its hands holds of them;
+//      of its hands holds of them (two for the top two split between its
+//      hands beside a third trump);
 //    - quick tricks: the side on lead cashes top cards (the leader's own, or
 //      partner's after crossing to partner's top card of a suit, or, where
 //      no opponent can ruff, the leader's and then partner's), drawing

@@ -553,6 +553,18 @@ TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
   sure = internal::TopTrumpTricks(state, kDiamonds, relevant, 1, 13);
   EXPECT_EQ(sure.declarerSide, 1);
   EXPECT_EQ(relevant.fields[kDiamonds], TopFields(1));
+
+  // North's ace and South's king of spades, South with small ones beside:
+  // two tricks, the king played when North's ace is not.
+  //   West QJT9 AK 5432 432      North A QJT9 AKQJ AKQJ
+  //   East 876 8765 T98 T98      South K5432 432 76 765
+  SetUpDeal(state,
+            DealFromNumber(
+                NumberOf("W:QJT9.AK.5432.432 A.QJT9.AKQJ.AKQJ 876.8765.T98.T98 K5432.432.76.765")),
+            kSouth);
+  sure = internal::TopTrumpTricks(state, kSpades, relevant);
+  EXPECT_EQ(sure.declarerSide, 2);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
 }
 
 TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
