@@ -9,10 +9,10 @@ namespace internal {
 using G = Group;
 // Rows by PartnerStatus: 0 partner cannot beat the cards still to come, 1 it
 // can cover them, 2 it holds a sure winner; for the third hand, 1 and 2 when
-// partner is winning the trick and the fourth hand can or cannot beat it, for
-// the fourth hand 2 when partner is winning.  The plans are the ones that searched the fewest nodes
-// over whole deals: a hand that can win tries its winner first unless partner surely wins the
-// trick.
+// partner is winning the trick and the fourth hand can or cannot beat it;
+// for the fourth hand, 2 when partner is winning.  The plans are the ones
+// that searched the fewest nodes over whole deals: a hand that can win
+// tries its winner first unless partner surely wins the trick.
 const Group MovePlan[4][3][3] = {
     // leading
     {{G::kWinner, G::kCover, G::kLow},

@@ -204,9 +204,9 @@ inline int RunTricks(const SolverState& state, int cashier, int suit, int run) n
 // Trick starts in a suit contract: a top trump wins the trick it is played
 // to, and every card is played some time, so a side whose hands hold the top
 // trumps takes at least as many tricks as either of its hands holds of
-// them, and two when they hold the top two one each and a third trump.  Returns those sure tricks
-// for declarer's side (odd positions) and the defenders, with the top trumps they rest on in
-// `relevant`.
+// them, and two when they hold the top two one each and a third trump.
+// Returns those sure tricks for declarer's side (odd positions) and the
+// defenders, with the top trumps they rest on in `relevant`.
 namespace internal {
 
 SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
