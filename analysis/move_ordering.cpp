@@ -151,11 +151,8 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
     return state.count[h][suit] > 0 ? int(state.count[h][suit]) : voidLength;
   };
   int key = 1000 - 10 * (replies(lho) + replies(rho));
-  if (trumps != kNoTrumps && suit != trumps) {
-    auto ruffs = [&](int h) { return state.count[h][suit] == 0 && state.count[h][trumps] > 0; };
-    if (ruffs(lho) || ruffs(rho)) key -= 12;
-    if (ruffs(partner) && state.count[rho][suit] > 0) key += 8;
-  }
+  if (CanRuff(state, trumps, lho, suit) || CanRuff(state, trumps, rho, suit)) key -= 12;
+  if (CanRuff(state, trumps, partner, suit) && state.count[rho][suit] > 0) key += 8;
   const int top = HolderOf(state, suit, 0);
   const int second = state.remaining[suit] > 1 ? HolderOf(state, suit, 1) : -1;
   if ((top == rho || second == rho) && state.count[rho][suit] != 1) {

@@ -199,6 +199,16 @@ inline int RunTricks(const SolverState& state, int cashier, int suit, int run) n
   return state.count[cashier][suit];
 }
 
+// The fewest of a run's top cards, 1..run, whose tricks (tricksOf(cards))
+// reach `wanted`; the whole run when no fewer do.  A count that names fewer
+// cards holds for a wider class of positions.
+template <typename TricksOf>
+int FewestCards(int run, int wanted, TricksOf tricksOf) noexcept {
+  int used = 1;
+  while (used < run && tricksOf(used) < wanted) ++used;
+  return used;
+}
+
 }  // namespace
 
 // Trick starts in a suit contract: a top trump wins the trick it is played
@@ -258,13 +268,12 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
   if (trumps != kNoTrumps) {
     const int run = TopRun(state, cashier, trumps);
     trumpTricks = cashes(trumps, run);
-    relevant.fields[trumps] = TopFields(run);
-    if (trumpTricks >= needed) {  // as few top trumps as give the tricks needed
-      int used = 1;
-      while (cashes(trumps, used) < needed) ++used;
+    if (trumpTricks >= needed) {
+      const int used = FewestCards(run, needed, [&](int cards) { return cashes(trumps, cards); });
       relevant.fields[trumps] = TopFields(used);
       return cashes(trumps, used);
     }
+    relevant.fields[trumps] = TopFields(run);
     opponentsMayRuff = state.count[lho][trumps] > run || state.count[rho][trumps] > run;
     if (state.count[partner][trumps] > trumpTricks) {
       int partnerOthers = 0;
@@ -292,10 +301,7 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
       }
       return tricks;
     };
-    // As few of the run's cards as give the tricks still wanted.
-    const int wanted = needed - trumpTricks - sideTricks;
-    int used = 1;
-    while (used < run && tricksOf(used) < wanted) ++used;
+    const int used = FewestCards(run, needed - trumpTricks - sideTricks, tricksOf);
     relevant.fields[s] = TopFields(used);
     sideTricks += tricksOf(used);
   }
@@ -352,15 +358,13 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
   const int partner = leader ^ 2;
   int best = CashingTricks(state, trumps, leader, needed, relevant);
   if (best >= needed) return best;
+  // Whether an opponent would ruff the leader's lead of a suit.
+  auto opponentRuffs = [&](int s) {
+    return CanRuff(state, trumps, leader ^ 1, s) || CanRuff(state, trumps, leader ^ 3, s);
+  };
   for (int e = 0; e < 4; ++e) {
     if (state.count[leader][e] == 0 || HolderOf(state, e, 0) != partner) continue;
-    if (trumps != kNoTrumps && e != trumps) {
-      bool ruffable = false;
-      for (const int opponent : {leader ^ 1, leader ^ 3}) {
-        if (state.count[opponent][e] == 0 && state.count[opponent][trumps] > 0) ruffable = true;
-      }
-      if (ruffable) continue;
-    }
+    if (opponentRuffs(e)) continue;
     Relevant crossing;
     const int tricks = CashingTricks(state, trumps, partner, needed, crossing);
     // The crossing rests on partner's top card of the suit, whether or not
@@ -383,17 +387,10 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
       relevant = both;
     }
   }
-  if (best == 0 && trumps != kNoTrumps) {
+  if (best == 0) {
     // Partner ruffs a suit of the leader's where neither opponent can ruff.
     for (int s = 0; s < 4; ++s) {
-      if (s == trumps || state.count[leader][s] == 0 || state.count[partner][s] != 0 ||
-          state.count[partner][trumps] == 0) {
-        continue;
-      }
-      const bool overruff =
-          (state.count[leader ^ 1][s] == 0 && state.count[leader ^ 1][trumps] > 0) ||
-          (state.count[leader ^ 3][s] == 0 && state.count[leader ^ 3][trumps] > 0);
-      if (!overruff) {
+      if (state.count[leader][s] > 0 && CanRuff(state, trumps, partner, s) && !opponentRuffs(s)) {
         relevant = {};
         return 1;
       }
@@ -418,13 +415,8 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
   const int mover = (leader + 1) & 3;
   const int led = state.suitLed;
   relevant = {};
-  const bool suitContract = trumps != kNoTrumps && led != trumps;
-  if (suitContract && state.count[third][led] == 0 && state.count[third][trumps] > 0) return 0;
-  if (suitContract) {
-    for (const int h : {mover, mover ^ 2}) {
-      if (state.count[h][led] == 0 && state.count[h][trumps] > 0) return 1;
-    }
-  }
+  if (CanRuff(state, trumps, third, led)) return 0;
+  if (CanRuff(state, trumps, mover, led) || CanRuff(state, trumps, mover ^ 2, led)) return 1;
   // The first card from the top that is still to play to this trick, or
   // the card led: the leader's other cards do not take part.
   const int ledRank = state.trickRank[leader];

@@ -74,6 +74,13 @@ static_assert(sizeof(SolverState) <= 52);
 
 inline constexpr int kNoTrumps = -1;  // the strain value for notrump; suits are 0..3
 
+// True when `position` would ruff a lead of `suit`: a suit contract, a side
+// suit, none of that suit in the hand and a trump.
+inline bool CanRuff(const SolverState& state, int trumps, int position, int suit) noexcept {
+  return trumps != kNoTrumps && suit != trumps && state.count[position][suit] == 0 &&
+         state.count[position][trumps] > 0;
+}
+
 inline int HolderOf(const SolverState& state, int suit, int rankIndex) noexcept {
   return int(state.holders[suit] >> (2 * rankIndex)) & 3;
 }

@@ -465,9 +465,16 @@ TEST(SolverTest, EveryPositionOfAResultsClassHasTheSameAnswer) {
 constexpr const char* kCashingDeal =
     "W:AKQ2.AK.5432.432 JT9.QJT9.AKQ.AKQ 876.8765.JT9.JT9 543.432.876.8765";
 
-TEST(CutOffTest, QuickTricksCountTheLeadersTopCardsAndTheLengthTheyDraw) {
+// The opening position of a PBN deal with `declarer` (position 0 is the
+// seat after declarer).
+SolverState OpeningOf(const char* pbn, Seat declarer = kSouth) {
   SolverState state;
-  SetUpDeal(state, DealFromNumber(NumberOf(kCashingDeal)), kSouth);
+  SetUpDeal(state, DealFromNumber(NumberOf(pbn)), declarer);
+  return state;
+}
+
+TEST(CutOffTest, QuickTricksCountTheLeadersTopCardsAndTheLengthTheyDraw) {
+  const SolverState state = OpeningOf(kCashingDeal);
   ASSERT_EQ(state.leader, 0);
   struct Row {
     int trumps;
@@ -507,8 +514,7 @@ TEST(CutOffTest, CrossingToPartnerRestsOnPartnersTopCardOfTheCrossingSuit) {
   //   West 432 32 5432 5432      North AKQ KQJT AKQ T98
   //   East JT A987 JT9 AKQJ      South 98765 654 876 76
   const char* deal = "W:432.32.5432.5432 AKQ.KQJT.AKQ.T98 JT.A987.JT9.AKQJ 98765.654.876.76";
-  SolverState state;
-  SetUpDeal(state, DealFromNumber(NumberOf(deal)), kSouth);
+  const SolverState state = OpeningOf(deal);
   Relevant relevant;
   EXPECT_GE(internal::QuickTricks(state, kClubs, 4, relevant), 4);
   EXPECT_EQ(relevant.fields[kClubs], TopFields(4));
@@ -524,8 +530,7 @@ TEST(CutOffTest, WithoutRuffsTheLeaderCashesThenCrossesAndPartnerCashes) {
   //   West AK32 32 5432 432      North QJT9 JT98 AKQ AK
   //   East 54 AKQ4 876 8765      South 876 765 JT9 QJT9
   const char* deal = "W:AK32.32.5432.432 QJT9.JT98.AKQ.AK 54.AKQ4.876.8765 876.765.JT9.QJT9";
-  SolverState state;
-  SetUpDeal(state, DealFromNumber(NumberOf(deal)), kSouth);
+  const SolverState state = OpeningOf(deal);
   Relevant relevant;
   EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 13, relevant), 5);
   EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
@@ -537,8 +542,7 @@ TEST(CutOffTest, WithoutRuffsTheLeaderCashesThenCrossesAndPartnerCashes) {
 }
 
 TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
-  SolverState state;
-  SetUpDeal(state, DealFromNumber(NumberOf(kCashingDeal)), kSouth);
+  SolverState state = OpeningOf(kCashingDeal);
   Relevant relevant;
   // Hearts: West's AK, then North's queen: two sure tricks for the defenders.
   internal::SureTrumpTricks sure = internal::TopTrumpTricks(state, kHearts, relevant);
@@ -558,10 +562,7 @@ TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
   // two tricks, the king played when North's ace is not.
   //   West QJT9 AK 5432 432      North A QJT9 AKQJ AKQJ
   //   East 876 8765 T98 T98      South K5432 432 76 765
-  SetUpDeal(state,
-            DealFromNumber(
-                NumberOf("W:QJT9.AK.5432.432 A.QJT9.AKQJ.AKQJ 876.8765.T98.T98 K5432.432.76.765")),
-            kSouth);
+  state = OpeningOf("W:QJT9.AK.5432.432 A.QJT9.AKQJ.AKQJ 876.8765.T98.T98 K5432.432.76.765");
   sure = internal::TopTrumpTricks(state, kSpades, relevant);
   EXPECT_EQ(sure.declarerSide, 2);
   EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
@@ -572,8 +573,7 @@ TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
   //   West AKQJ AKQ AKQ AKQ      North 5432 65432 - 5432
   //   East 76 JT987 432 J76      South T98 - JT98765 T98
   const char* deal = "W:AKQJ.AKQ.AKQ.AKQ 5432.65432..5432 76.JT987.432.J76 T98..JT98765.T98";
-  SolverState state;
-  SetUpDeal(state, DealFromNumber(NumberOf(deal)), kEast);
+  const SolverState state = OpeningOf(deal, kEast);
   ASSERT_EQ(state.leader, 0);  // South
   Relevant relevant;
   EXPECT_EQ(internal::QuickTricks(state, kHearts, 13, relevant), 1);
@@ -590,8 +590,7 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   //   West A5432 32 5432 32      North KQ A54 KQJ AKQJ4
   //   East - KQJT9 A98 T9876     South JT9876 876 T76 5
   const char* deal = "W:A5432.32.5432.32 KQ.A54.KQJ.AKQJ4 .KQJT9.A98.T9876 JT9876.876.T76.5";
-  SolverState start;
-  SetUpDeal(start, DealFromNumber(NumberOf(deal)), kSouth);
+  SolverState start = OpeningOf(deal);
   ASSERT_EQ(start.leader, 0);  // West 0, North 1, East 2, South 3
   SolverState state = start;
   PlayCard(state, MakeMove(kSpades, 9), kNoTrumps);  // the five
@@ -613,7 +612,7 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   //   West 32 432 AKQJ 5432      North AKQJ AKQJT - AKQJ
   //   East T98 98 T9876 T98      South 7654 765 5432 76
   const char* ruffs = "W:32.432.AKQJ.5432 AKQJ.AKQJT..AKQJ T98.98.T9876.T98 7654.765.5432.76";
-  SetUpDeal(start, DealFromNumber(NumberOf(ruffs)), kSouth);
+  start = OpeningOf(ruffs);
   state = start;
   PlayCard(state, MakeMove(kDiamonds, 0), kNoTrumps);
   EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 0);
