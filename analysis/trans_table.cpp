@@ -41,25 +41,34 @@ uint16_t TagOf(const TableKey& key) noexcept {
 }
 
 // The slots of a bucket whose tag is `tag`, as a bit mask.
-uint32_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
-  static_assert(TransTable::kWays == 32);
+uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
+  static_assert(TransTable::kWays == 64);
 #if defined(__SSE2__)
   const __m128i want = _mm_set1_epi16(short(tag));
   const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
-  uint32_t mask = 0;
-  for (int half = 0; half < 2; ++half) {
+  uint64_t mask = 0;
+  for (int quarter = 0; quarter < 4; ++quarter) {
     // Eight 16-bit comparisons per register; packing two registers to bytes
     // gives one mask bit per slot.
-    const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * half), want);
-    const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * half + 1), want);
-    mask |= uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high))) << (16 * half);
+    const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter), want);
+    const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter + 1), want);
+    mask |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
   }
   return mask;
 #else
-  uint32_t mask = 0;
-  for (int i = 0; i < TransTable::kWays; ++i) mask |= uint32_t(bucket.tag[i] == tag) << i;
+  uint64_t mask = 0;
+  for (int i = 0; i < TransTable::kWays; ++i) mask |= uint64_t(bucket.tag[i] == tag) << i;
   return mask;
 #endif
+}
+
+// Which entry of a full bucket gives way: the least informative bounds,
+// and among equal bounds the narrowest class (the most top cards fixed),
+// which fewer later positions will match.
+int Worth(const TransTable::Bucket& bucket, int i) noexcept {
+  int fixed = 0;
+  for (int s = 0; s < 4; ++s) fixed += (bucket.tops[i] >> (4 * s)) & 0xF;
+  return bucket.code[i] * 64 - fixed;
 }
 
 bool InClass(const TransTable::Bucket& bucket, int i, const TableKey& key) noexcept {
@@ -192,13 +201,15 @@ TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noex
   size_t index[kHashDepth + 1];
   for (int depth = 0; depth <= kHashDepth; ++depth) {
     index[depth] = BucketIndex(key, depth);
+    // Both cache lines of the bucket's tags.
     __builtin_prefetch(&buckets_[index[depth]]);
+    __builtin_prefetch(reinterpret_cast<const char*>(&buckets_[index[depth]]) + 64);
   }
   const uint16_t tag = TagOf(key);
   TableHit hit;
   for (int depth = kHashDepth; depth >= 0; --depth) {
     const Bucket& bucket = FreshBucket(index[depth]);
-    for (uint32_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
+    for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
       const int i = std::countr_zero(slots);
       if (!InClass(bucket, i, key)) continue;
       const BoundPair bounds = BoundPairs[bucket.code[i]];
@@ -224,7 +235,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
   const uint16_t tag = TagOf(key);
   const uint16_t tops = TopsOf(relevant);
   int slot = -1;
-  for (uint32_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
+  for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
     const int i = std::countr_zero(slots);
     if (bucket.tops[i] == tops && InClass(bucket, i, key)) {
       slot = i;
@@ -235,14 +246,14 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
   if (slot >= 0) {
     bounds = BoundPairs[bucket.code[slot]];
   } else {
-    // An empty slot, else the least informative entry, the earliest on ties.
+    // An empty slot, else the entry worth least, the earliest on ties.
     slot = 0;
     for (int i = 0; i < kWays; ++i) {
       if (bucket.tag[i] == 0) {
         slot = i;
         break;
       }
-      if (bucket.code[i] < bucket.code[slot]) slot = i;
+      if (Worth(bucket, i) < Worth(bucket, slot)) slot = i;
     }
     bucket.tag[slot] = tag;
     bucket.lengths[slot] = key.lengths;
@@ -261,7 +272,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
 BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {
   const Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
   const uint16_t tops = TopsOf(relevant);
-  for (uint32_t slots = SlotsTagged(bucket, TagOf(key)); slots != 0; slots &= slots - 1) {
+  for (uint64_t slots = SlotsTagged(bucket, TagOf(key)); slots != 0; slots &= slots - 1) {
     const int i = std::countr_zero(slots);
     if (bucket.tops[i] == tops && InClass(bucket, i, key)) return BoundPairs[bucket.code[i]];
   }

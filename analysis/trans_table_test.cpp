@@ -200,34 +200,49 @@ TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
   EXPECT_TRUE(table->Probe(Key({0, 1, 2, 3}), 3).decided);   // the very position
 }
 
-TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedEarliestFirst) {
-  // Classes of one distribution and leader that fix only spades share one
-  // bucket: the top 1..3 spades in every order give more classes than a
-  // bucket has slots.
+TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
+  // Classes of one distribution and leader that fix spades and the top
+  // heart, or only spades, share one bucket: the top 1..3 spades in every
+  // order, with and without the top heart, give more classes than a bucket
+  // has slots.
   std::vector<std::pair<TableKey, Relevant>> classes;
-  std::set<std::vector<int>> seen;
-  int order[4] = {0, 1, 2, 3};
-  for (int k = 1; k <= 3; ++k) {
-    do {
-      if (seen.insert(std::vector<int>(order, order + k)).second) {
-        classes.push_back({Key(order), TopSpades(k)});
-      }
-    } while (std::next_permutation(order, order + 4));
+  for (const bool topHeart : {true, false}) {
+    std::set<std::vector<int>> seen;
+    int order[4] = {0, 1, 2, 3};
+    for (int k = 1; k <= 3; ++k) {
+      do {
+        if (seen.insert(std::vector<int>(order, order + k)).second) {
+          Relevant relevant = TopSpades(k);
+          if (topHeart) relevant.fields[1] = TopFields(1);
+          classes.push_back({Key(order), relevant});
+        }
+      } while (std::next_permutation(order, order + 4));
+    }
   }
-  ASSERT_GT(classes.size(), size_t(TransTable::kWays));
+  ASSERT_GT(classes.size(), size_t(TransTable::kWays) + 1);
+  auto lowerOf = [&](size_t i) { return table->BoundsOf(classes[i].first, classes[i].second).lower; };
   // The first class gets bounds (1, 14), the others the more informative
   // (3, 14).
   for (int i = 0; i < TransTable::kWays; ++i) {
     table->Store(classes[size_t(i)].first, classes[size_t(i)].second, i == 0 ? 1 : 3, true, 0);
   }
   // One more class takes the slot of the least informative entry.
-  const auto& [extraKey, extraRelevant] = classes[size_t(TransTable::kWays)];
-  table->Store(extraKey, extraRelevant, 3, true, 0);
-  EXPECT_EQ(table->BoundsOf(classes[0].first, classes[0].second).lower, 0);  // evicted
-  for (int i = 1; i < TransTable::kWays; ++i) {
-    EXPECT_EQ(table->BoundsOf(classes[size_t(i)].first, classes[size_t(i)].second).lower, 3);
+  const size_t extra = size_t(TransTable::kWays);
+  table->Store(classes[extra].first, classes[extra].second, 3, true, 0);
+  EXPECT_EQ(lowerOf(0), 0);  // evicted
+  for (size_t i = 1; i <= extra; ++i) EXPECT_EQ(lowerOf(i), 3) << i;
+  // With equal bounds everywhere, the next one replaces the first of the
+  // classes that fix the most cards: three spades and the top heart.
+  size_t narrowest = 1;
+  while (classes[narrowest].second.fields[0] != TopFields(3) ||
+         classes[narrowest].second.fields[1] == 0) {
+    ++narrowest;
   }
-  EXPECT_EQ(table->BoundsOf(extraKey, extraRelevant).lower, 3);
+  table->Store(classes[extra + 1].first, classes[extra + 1].second, 3, true, 0);
+  EXPECT_EQ(lowerOf(narrowest), 0);
+  for (size_t i = 1; i <= extra + 1; ++i) {
+    if (i != narrowest) EXPECT_EQ(lowerOf(i), 3) << i;
+  }
 }
 
 TEST_F(TransTableTest, TheOtherSideReadsTheBoundsTurnedRound) {
