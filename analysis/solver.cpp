@@ -399,6 +399,43 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
   return best;
 }
 
+bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
+                          Relevant& relevant) noexcept {
+  const int side = position & 1;
+  const int leader = state.leader;
+  relevant = {};
+  if ((leader & 1) == side) {
+    // The opponents take this trick: every suit the leader can lead is
+    // headed by one of them, and partner cannot ruff it.
+    bool theirs = true;
+    for (int s = 0; s < 4 && theirs; ++s) {
+      if (state.count[leader][s] == 0) continue;
+      theirs = (HolderOf(state, s, 0) & 1) != side && !CanRuff(state, trumps, leader ^ 2, s);
+      relevant.fields[s] = TopFields(1);
+    }
+    if (theirs) return true;
+    relevant = {};
+  }
+  if (trumps != kNoTrumps && state.remaining[trumps] > 0) return false;
+  // Without trumps a trick goes to the top card of the suit led.  A suit
+  // headed by the opponents yields no trick while they keep that card, and
+  // each round of a suit headed by the side takes a card from each of its
+  // hands that still holds one, so the side's tricks stay within the longer
+  // of its holdings in the suits it heads.  Only the opponents' top cards
+  // matter: a suit headed by the side in one position of the class and by
+  // the opponents in another only lowers the count.
+  int rounds = 0;
+  for (int s = 0; s < 4; ++s) {
+    if (state.remaining[s] == 0) continue;
+    if ((HolderOf(state, s, 0) & 1) == side) {
+      rounds += std::max(state.count[position][s], state.count[position ^ 2][s]);
+    } else {
+      relevant.fields[s] = TopFields(1);
+    }
+  }
+  return rounds < TricksLeft(state);
+}
+
 // Second hand to play: the tricks its side surely takes from here when it
 // can win this trick: a hand of the side holds the best card of the suit
 // led that is still to play (above the card led and every card the leader's
@@ -519,6 +556,15 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     const bool declarerSideLeads = (state_.leader & 1) != 0;
     const int needed = declarerSideLeads ? target : tricksLeft - target + 1;
     if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) {
+      return declarerSideLeads;
+    }
+    // A side that needs every trick left may be seen to fall short.
+    if (needed == tricksLeft &&
+        internal::CannotTakeEveryTrick(state_, trumps_, state_.leader, relevant)) {
+      return !declarerSideLeads;
+    }
+    if (needed == 1 &&
+        internal::CannotTakeEveryTrick(state_, trumps_, state_.leader ^ 1, relevant)) {
       return declarerSideLeads;
     }
   }

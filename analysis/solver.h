@@ -250,6 +250,13 @@ struct SureTrumpTricks {
 // wants, so that `relevant` holds no more top trumps than those need.
 SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
                                int wantedDeclarerSide = 13, int wantedDefenders = 13) noexcept;
+// At a trick start, when the side of `position` needs every trick left:
+// true when it surely cannot take them all.  Either it is on lead and,
+// whatever suit the leader leads, an opponent holds the top card and the
+// leader's partner cannot ruff; or no trumps are left and its two hands
+// hold too few cards in the suits whose top card is theirs.
+bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
+                          Relevant& relevant) noexcept;
 // Tricks the second hand's side surely takes from a trick in progress with
 // one card played, counting no further than `needed`.
 int SecondHandTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;

@@ -621,6 +621,47 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   EXPECT_EQ(internal::SecondHandTricks(state, kHearts, 13, relevant), 1);
 }
 
+TEST(CutOffTest, WithoutTrumpsASideTakesNoMoreRoundsThanItsLongerHoldingsOfItsTopSuits) {
+  // West heads three suits with four cards each, East is shorter, and North
+  // holds the ace of clubs: in notrump West and East cannot take all 13
+  // tricks, whichever side leads, and only that ace says so.  North and
+  // South head only clubs, four rounds at most.
+  //   West AKQJ AKQJ AKQJ 2      North T98 T98 T98 AKQJ
+  //   East 765 765 765 T987      South 432 432 432 6543
+  const char* deal = "W:AKQJ.AKQJ.AKQJ.2 T98.T98.T98.AKQJ 765.765.765.T987 432.432.432.6543";
+  const SolverState state = OpeningOf(deal);
+  Relevant relevant;
+  EXPECT_TRUE(internal::CannotTakeEveryTrick(state, kNoTrumps, 0, relevant));
+  EXPECT_EQ(relevant, (Relevant{{0, 0, 0, TopFields(1)}}));
+  EXPECT_TRUE(internal::CannotTakeEveryTrick(state, kNoTrumps, 1, relevant));
+  EXPECT_EQ(relevant, (Relevant{{TopFields(1), TopFields(1), TopFields(1), 0}}));
+  // While trumps are out the count says nothing: a ruff is a trick too.
+  EXPECT_FALSE(internal::CannotTakeEveryTrick(state, kClubs, 0, relevant));
+
+  // With a fifth diamond instead of the club West heads 4 + 4 + 5 rounds,
+  // all 13: no cut.
+  const char* enough = "W:AKQJ.AKQJ.AKQJT. T98.T98.98.AKQJ2 765.765.765.T987 432.432.432.6543";
+  EXPECT_FALSE(internal::CannotTakeEveryTrick(OpeningOf(enough), kNoTrumps, 0, relevant));
+}
+
+TEST(CutOffTest, TheOpponentsTakeTheTrickWhenTheyHeadEverySuitTheLeaderHolds) {
+  // West holds only spades and hearts, North both aces, and East follows to
+  // both: whatever West leads, North wins the trick, in any strain.
+  //   West KQJT98 KQJT987 - -    North A A AKQJT9876 AK
+  //   East 76543 65432 - QJT     South 2 - 5432 98765432
+  const char* deal = "W:KQJT98.KQJT987.. A.A.AKQJT9876.AK 76543.65432..QJT 2..5432.98765432";
+  Relevant relevant;
+  for (const int trumps : {int(kNoTrumps), int(kClubs)}) {
+    EXPECT_TRUE(internal::CannotTakeEveryTrick(OpeningOf(deal), trumps, 0, relevant)) << trumps;
+    EXPECT_EQ(relevant, (Relevant{{TopFields(1), TopFields(1), 0, 0}}));
+  }
+  // East without hearts ruffs a heart lead with clubs trumps; in notrump the
+  // trick is still North's.
+  const char* ruff = "W:KQJT98.KQJT987.. A.A.AKQJT9876.AK 76543...QJT98765 2.65432.5432.432";
+  EXPECT_FALSE(internal::CannotTakeEveryTrick(OpeningOf(ruff), kClubs, 0, relevant));
+  EXPECT_TRUE(internal::CannotTakeEveryTrick(OpeningOf(ruff), kNoTrumps, 0, relevant));
+}
+
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 TEST(SolverTest, ATableThatCannotBeHadIsAnErrorValue) {
   // In a child with its address space capped well below 128 MiB.
