@@ -42,7 +42,7 @@ uint16_t TagOf(const TableKey& key) noexcept {
 
 // The slots of a bucket whose tag is `tag`, as a bit mask.
 uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
-  static_assert(TransTable::kWays == 64);
+  static_assert(sizeof(bucket.tag) == 128 && TransTable::kWays <= 64);
 #if defined(__SSE2__)
   const __m128i want = _mm_set1_epi16(short(tag));
   const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
@@ -54,7 +54,7 @@ uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
     const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter + 1), want);
     mask |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
   }
-  return mask;
+  return mask & ((uint64_t(1) << TransTable::kWays) - 1);
 #else
   uint64_t mask = 0;
   for (int i = 0; i < TransTable::kWays; ++i) mask |= uint64_t(bucket.tag[i] == tag) << i;
@@ -65,20 +65,18 @@ uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
 // Which entry of a full bucket gives way: the least informative bounds,
 // and among equal bounds the narrowest class (the most top cards fixed),
 // which fewer later positions will match.
-int Worth(const TransTable::Bucket& bucket, int i) noexcept {
+int Worth(const TransTable::Entry& entry) noexcept {
   int fixed = 0;
-  for (int s = 0; s < 4; ++s) fixed += (bucket.tops[i] >> (4 * s)) & 0xF;
-  return bucket.code[i] * 64 - fixed;
+  for (int s = 0; s < 4; ++s) fixed += (entry.tops >> (4 * s)) & 0xF;
+  return entry.code * 64 - fixed;
 }
 
-bool InClass(const TransTable::Bucket& bucket, int i, const TableKey& key) noexcept {
-  if (bucket.lengths[i] != key.lengths || bucket.leader[i] != key.leader ||
-      bucket.strain[i] != key.strain) {
+bool InClass(const TransTable::Entry& entry, const TableKey& key) noexcept {
+  if (entry.lengths != key.lengths || entry.leader != key.leader || entry.strain != key.strain) {
     return false;
   }
-  const uint16_t tops = bucket.tops[i];
   for (int s = 0; s < 4; ++s) {
-    if ((key.holders[s] & FieldsOfTop(tops, s)) != bucket.holders[i][s]) return false;
+    if ((key.holders[s] & FieldsOfTop(entry.tops, s)) != entry.holders[s]) return false;
   }
   return true;
 }
@@ -210,16 +208,16 @@ TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noex
   for (int depth = kHashDepth; depth >= 0; --depth) {
     const Bucket& bucket = FreshBucket(index[depth]);
     for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
-      const int i = std::countr_zero(slots);
-      if (!InClass(bucket, i, key)) continue;
-      const BoundPair bounds = BoundPairs[bucket.code[i]];
+      const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
+      if (!InClass(entry, key)) continue;
+      const BoundPair bounds = BoundPairs[entry.code];
       if (target <= bounds.lower || target >= bounds.upper) {
         hit.decided = true;
         hit.made = (target <= bounds.lower) != otherSide;
-        for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(bucket.tops[i], s);
+        for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(entry.tops, s);
         return hit;
       }
-      if (hit.bestMove == 0) hit.bestMove = bucket.bestMove[i];
+      if (hit.bestMove == 0) hit.bestMove = entry.bestMove;
     }
   }
   return hit;
@@ -234,47 +232,48 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
   Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
   const uint16_t tag = TagOf(key);
   const uint16_t tops = TopsOf(relevant);
-  int slot = -1;
+  Entry* entry = nullptr;
   for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
-    const int i = std::countr_zero(slots);
-    if (bucket.tops[i] == tops && InClass(bucket, i, key)) {
-      slot = i;
+    Entry& candidate = bucket.entries[std::countr_zero(slots)];
+    if (candidate.tops == tops && InClass(candidate, key)) {
+      entry = &candidate;
       break;
     }
   }
   BoundPair bounds{0, kNoUpperBound};
-  if (slot >= 0) {
-    bounds = BoundPairs[bucket.code[slot]];
+  if (entry != nullptr) {
+    bounds = BoundPairs[entry->code];
   } else {
     // An empty slot, else the entry worth least, the earliest on ties.
-    slot = 0;
+    int slot = 0;
     for (int i = 0; i < kWays; ++i) {
       if (bucket.tag[i] == 0) {
         slot = i;
         break;
       }
-      if (Worth(bucket, i) < Worth(bucket, slot)) slot = i;
+      if (Worth(bucket.entries[i]) < Worth(bucket.entries[slot])) slot = i;
     }
     bucket.tag[slot] = tag;
-    bucket.lengths[slot] = key.lengths;
-    bucket.leader[slot] = uint8_t(key.leader);
-    bucket.strain[slot] = uint8_t(key.strain);
-    bucket.tops[slot] = tops;
-    for (int s = 0; s < 4; ++s) bucket.holders[slot][s] = key.holders[s] & relevant.fields[s];
-    bucket.bestMove[slot] = 0;
+    entry = &bucket.entries[slot];
+    entry->lengths = key.lengths;
+    entry->leader = uint8_t(key.leader);
+    entry->strain = uint8_t(key.strain);
+    entry->tops = tops;
+    for (int s = 0; s < 4; ++s) entry->holders[s] = key.holders[s] & relevant.fields[s];
+    entry->bestMove = 0;
   }
   if (made && target > bounds.lower) bounds.lower = uint8_t(target);
   if (!made && target < bounds.upper) bounds.upper = uint8_t(target);
-  bucket.code[slot] = BoundCodeOf(bounds.lower, bounds.upper);
-  if (bestMove != 0) bucket.bestMove[slot] = bestMove;
+  entry->code = BoundCodeOf(bounds.lower, bounds.upper);
+  if (bestMove != 0) entry->bestMove = bestMove;
 }
 
 BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {
   const Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
   const uint16_t tops = TopsOf(relevant);
   for (uint64_t slots = SlotsTagged(bucket, TagOf(key)); slots != 0; slots &= slots - 1) {
-    const int i = std::countr_zero(slots);
-    if (bucket.tops[i] == tops && InClass(bucket, i, key)) return BoundPairs[bucket.code[i]];
+    const Entry& entry = bucket.entries[std::countr_zero(slots)];
+    if (entry.tops == tops && InClass(entry, key)) return BoundPairs[entry.code];
   }
   return BoundPairs[0];
 }

@@ -35,7 +35,7 @@
 // cards are not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
-// Layout: 2^16 buckets of 64 entries, 2 KiB a bucket (128 MiB).  Positions
+// Layout: 2^16 buckets of 60 entries, 2 KiB a bucket (128 MiB).  Positions
 // that share their lengths and leader are many, and a bucket chosen by those
 // alone would overflow; so a class is filed by a hash of the leader, the
 // lengths and the holders of the top `depth` cards of each suit, where
@@ -43,7 +43,8 @@
 // suit that has more cards than its line.  A probe looks in the three
 // buckets a position can have, the most specific first.  A bucket opens
 // with a 16-bit tag per entry (lengths and leader), compared all at once,
-// so that only entries of the position's own distribution are read.
+// so that only entries of the position's own distribution are read, each
+// in one cache line.
 // Several classes of one distribution live side by side (they differ in
 // their top cards or in their lines); a probe takes the first one that
 // matches and decides the target.  Nearly every class a full bucket loses
@@ -155,22 +156,28 @@ class TransTable {
  public:
   static constexpr int kBucketBits = 16;
   static constexpr size_t kBuckets = size_t(1) << kBucketBits;
-  static constexpr int kWays = 64;
+  static constexpr int kWays = 60;
   static constexpr int kHashDepth = 2;
 
-  // One bucket: a 16-bit tag of each entry's lengths and leader first (two
-  // cache lines, compared all at once), then the rest of the entries.
-  struct Bucket {
-    uint16_t tag[kWays];         // 0 = empty slot
-    uint64_t lengths[kWays];     // the class's lengths (TableKey::lengths)
-    uint32_t holders[kWays][4];  // masked to the entry's top cards
-    uint16_t tops[kWays];        // k per suit, 4 bits each, spades lowest
-    uint8_t leader[kWays];       // 0..3
-    uint8_t code[kWays];         // BoundCode
-    uint8_t bestMove[kWays];     // a move that ended a search of this class, 0 if none
-    uint8_t strain[kWays];       // TableKey::strain
+  // One class: 32 bytes, so that checking a candidate reads one cache line.
+  struct Entry {
+    uint64_t lengths;     // the class's lengths (TableKey::lengths)
+    uint32_t holders[4];  // masked to the entry's top cards
+    uint16_t tops;        // k per suit, 4 bits each, spades lowest
+    uint8_t leader;       // 0..3
+    uint8_t strain;       // TableKey::strain
+    uint8_t code;         // BoundCode
+    uint8_t bestMove;     // a move that ended a search of this class, 0 if none
   };
-  static_assert(sizeof(Bucket) == 32 * kWays);
+  static_assert(sizeof(Entry) == 32);
+  // One bucket: a 16-bit tag of each entry's lengths and leader first (two
+  // cache lines, compared all at once; the last four tags are never used),
+  // then the entries.
+  struct Bucket {
+    uint16_t tag[64];  // 0 = empty slot
+    Entry entries[kWays];
+  };
+  static_assert(sizeof(Bucket) == 2048);
   static constexpr size_t kBytes = kBuckets * sizeof(Bucket);  // 128 MiB
 
   // The table in one block; an error when the memory cannot be had.
