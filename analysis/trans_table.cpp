@@ -154,6 +154,7 @@ Result<std::unique_ptr<TransTable>> TransTable::Create() {
     std::free(stamps);
     return Status::Error("cannot allocate the 128 MiB transposition table of the solver");
   }
+  std::memset(static_cast<void*>(buckets + kBuckets), 0, kRecentSlots * sizeof(Recent));
   return std::unique_ptr<TransTable>(new TransTable(buckets, stamps));
 }
 
@@ -166,6 +167,7 @@ void TransTable::Clear() noexcept {
   if (++generation_ == 0) {
     // The stamps have gone round: make every bucket stale the slow way.
     std::memset(stamps_, 0, kBuckets);
+    std::memset(static_cast<void*>(recent_), 0, kRecentSlots * sizeof(Recent));
     generation_ = 1;
   }
 }
@@ -175,7 +177,23 @@ size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
   for (int s = 0; s < 4; ++s) tops = tops << 8 | (key.holders[s] & TopFields(depth));
   const uint64_t frame = uint64_t(key.leader + 4 * key.strain) << 58;
   const uint64_t h = ((key.lengths ^ frame) * 0x9E3779B97F4A7C15ull ^ tops) * 0xD6E8FEB86659FD93ull;
-  return size_t(h >> (64 - kBucketBits));
+  return size_t(((h >> 32) * kBuckets) >> 32);
+}
+
+TransTable::Recent& TransTable::RecentSlot(const TableKey& key) noexcept {
+  uint64_t h = key.lengths * 0x9E3779B97F4A7C15ull;
+  h ^= (uint64_t(key.holders[0]) << 32 | key.holders[1]) * 0xD6E8FEB86659FD93ull;
+  h ^= (uint64_t(key.holders[2]) << 32 | key.holders[3]) * 0xA0761D6478BD642Full;
+  h ^= uint64_t(key.leader + 4 * key.strain) * 0xE7037ED1A0B428DBull;
+  h ^= h >> 29;
+  return recent_[(h * 0xBF58476D1CE4E5B9ull) >> (64 - std::countr_zero(kRecentSlots))];
+}
+
+void TransTable::Remember(const TableKey& key, const Entry& entry) noexcept {
+  Recent& recent = RecentSlot(key);
+  for (int s = 0; s < 4; ++s) recent.holders[s] = key.holders[s];
+  recent.entry = entry;
+  recent.generation = generation_;
 }
 
 TransTable::Bucket& TransTable::FreshBucket(size_t index) noexcept {
@@ -205,16 +223,28 @@ TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noex
   }
   const uint16_t tag = TagOf(key);
   TableHit hit;
+  auto decide = [&](const Entry& entry) {
+    const BoundPair bounds = BoundPairs[entry.code];
+    if (target > bounds.lower && target < bounds.upper) return false;
+    hit.decided = true;
+    hit.made = (target <= bounds.lower) != otherSide;
+    for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(entry.tops, s);
+    return true;
+  };
+  // The very position, probed lately: its class's bounds as they were then.
+  const Recent& recent = RecentSlot(key);
+  if (recent.generation == generation_ && recent.entry.lengths == key.lengths &&
+      recent.entry.leader == key.leader && recent.entry.strain == key.strain &&
+      std::memcmp(recent.holders, key.holders, sizeof key.holders) == 0 && decide(recent.entry)) {
+    return hit;
+  }
   for (int depth = kHashDepth; depth >= 0; --depth) {
     const Bucket& bucket = FreshBucket(index[depth]);
     for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
       const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
       if (!InClass(entry, key)) continue;
-      const BoundPair bounds = BoundPairs[entry.code];
-      if (target <= bounds.lower || target >= bounds.upper) {
-        hit.decided = true;
-        hit.made = (target <= bounds.lower) != otherSide;
-        for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(entry.tops, s);
+      if (decide(entry)) {
+        Remember(key, entry);
         return hit;
       }
       if (hit.bestMove == 0) hit.bestMove = entry.bestMove;
@@ -266,6 +296,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
   if (!made && target < bounds.upper) bounds.upper = uint8_t(target);
   entry->code = BoundCodeOf(bounds.lower, bounds.upper);
   if (bestMove != 0) entry->bestMove = bestMove;
+  Remember(key, *entry);
 }
 
 BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {

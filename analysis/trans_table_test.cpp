@@ -245,6 +245,42 @@ TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
   }
 }
 
+TEST_F(TransTableTest, APositionStoredLatelyKeepsItsBoundsWhenItsClassIsEvicted) {
+  // The class of the top two spades at positions 0 and 1, stored from one
+  // of its two positions.
+  const TableKey stored = Key({0, 1, 2, 3});
+  const TableKey other = Key({0, 1, 3, 2});  // the small spades the other way
+  table->Store(stored, TopSpades(2), 3, true, 0);
+  // Classes of the same distribution and leader with bounds (2, 12), more
+  // informative than (3, 14) but deciding no target 3, push it out of its
+  // bucket.
+  int pushed = 0;
+  for (const bool topHeart : {false, true}) {
+    std::set<std::vector<int>> seen;
+    int order[4] = {0, 1, 2, 3};
+    for (int k = 1; k <= 3; ++k) {
+      do {
+        if (!seen.insert(std::vector<int>(order, order + k)).second) continue;
+        Relevant relevant = TopSpades(k);
+        if (topHeart) relevant.fields[1] = TopFields(1);
+        if (std::is_sorted(order, order + 4)) continue;  // the stored position itself
+        table->Store(Key(order), relevant, 2, true, 0);
+        table->Store(Key(order), relevant, 12, false, 0);
+        ++pushed;
+      } while (std::next_permutation(order, order + 4));
+    }
+  }
+  ASSERT_GT(pushed, TransTable::kWays);
+  EXPECT_EQ(table->BoundsOf(stored, TopSpades(2)).lower, 0);
+  // The position stored last still finds the bounds it left; the other
+  // position of the class, never probed, does not.
+  EXPECT_TRUE(table->Probe(stored, 3).decided);
+  EXPECT_FALSE(table->Probe(other, 3).decided);
+  // A new deal forgets it.
+  table->Clear();
+  EXPECT_FALSE(table->Probe(stored, 3).decided);
+}
+
 TEST_F(TransTableTest, TheOtherSideReadsTheBoundsTurnedRound) {
   // Four tricks left.  The filed side makes at least 1 and not 3, so the
   // other side makes at least 4 - 3 + 1 = 2 and not 4 - 1 + 1 = 4.
