@@ -231,7 +231,9 @@ class TransTable {
 
  private:
   TransTable(Bucket* buckets, uint8_t* stamps) noexcept
-      : buckets_(buckets), recent_(reinterpret_cast<Recent*>(buckets + kBuckets)), stamps_(stamps) {}
+      : buckets_(buckets),
+        recent_(reinterpret_cast<Recent*>(buckets + kBuckets)),
+        stamps_(stamps) {}
   // The bucket of a class whose top cards reach at least `depth` in every
   // suit (or the whole suit), zeroed first when stale.
   size_t BucketIndex(const TableKey& key, int depth) const noexcept;

@@ -220,7 +220,9 @@ TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
     }
   }
   ASSERT_GT(classes.size(), size_t(TransTable::kWays) + 1);
-  auto lowerOf = [&](size_t i) { return table->BoundsOf(classes[i].first, classes[i].second).lower; };
+  auto lowerOf = [&](size_t i) {
+    return table->BoundsOf(classes[i].first, classes[i].second).lower;
+  };
   // The first class gets bounds (1, 14), the others the more informative
   // (3, 14).
   for (int i = 0; i < TransTable::kWays; ++i) {
