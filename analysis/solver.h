@@ -39,9 +39,16 @@
 //      trumps first in a suit contract and counting side suits only while no
 //      opponent can ruff; failing those, one trick where partner can ruff a
 //      suit the leader holds and neither opponent can;
-//    either may settle the target for one side or the other at once.  Each
-//    count stops at the tricks its side needs and names only the top cards
-//    those rest on, so that the result holds for as wide a class as it can.
+//    - every trick: a side that needs every trick left falls short when it
+//      is on lead and the opponents head every suit its leader holds (and
+//      the leader's partner cannot ruff), or, with no trumps left, when its
+//      longer holdings in the suits it heads add up to fewer rounds than
+//      tricks (a suit headed by the opponents yields nothing while they keep
+//      that card);
+//    any of them may settle the target for one side or the other at once.
+//    Each count stops at the tricks its side needs and names only the top
+//    cards those rest on (for the rounds, only the opponents' top cards),
+//    so that the result holds for as wide a class as it can.
 //    Then the transposition table is probed.
 //    With one card played, the second hand's side may need no more tricks
 //    than it surely takes: this trick, when one of its hands holds the best
