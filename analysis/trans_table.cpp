@@ -231,11 +231,12 @@ TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noex
     for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(entry.tops, s);
     return true;
   };
-  // The very position, probed lately: its class's bounds as they were then.
+  // The very position, probed lately: its class's bounds as they were then
+  // (read while the buckets load).
   const Recent& recent = RecentSlot(key);
-  if (recent.generation == generation_ && recent.entry.lengths == key.lengths &&
-      recent.entry.leader == key.leader && recent.entry.strain == key.strain &&
-      std::memcmp(recent.holders, key.holders, sizeof key.holders) == 0 && decide(recent.entry)) {
+  if (recent.generation == generation_ &&
+      std::memcmp(recent.holders, key.holders, sizeof key.holders) == 0 &&
+      InClass(recent.entry, key) && decide(recent.entry)) {
     return hit;
   }
   for (int depth = kHashDepth; depth >= 0; --depth) {

@@ -120,6 +120,25 @@ class TransTableTest : public ::testing::Test {
     relevant.fields[0] = TopFields(k);
     return relevant;
   }
+  // Classes of one distribution and leader, so of one bucket: the top 1..3
+  // spades in every order, first with the top heart fixed too, then
+  // without; more classes than a bucket has slots.
+  static std::vector<std::pair<TableKey, Relevant>> ClassesOfOneBucket() {
+    std::vector<std::pair<TableKey, Relevant>> classes;
+    for (const bool topHeart : {true, false}) {
+      std::set<std::vector<int>> seen;
+      int order[4] = {0, 1, 2, 3};
+      for (int k = 1; k <= 3; ++k) {
+        do {
+          if (!seen.insert(std::vector<int>(order, order + k)).second) continue;
+          Relevant relevant = TopSpades(k);
+          if (topHeart) relevant.fields[1] = TopFields(1);
+          classes.push_back({Key(order), relevant});
+        } while (std::next_permutation(order, order + 4));
+      }
+    }
+    return classes;
+  }
   std::unique_ptr<TransTable> table;
 };
 
@@ -201,24 +220,7 @@ TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
 }
 
 TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
-  // Classes of one distribution and leader that fix spades and the top
-  // heart, or only spades, share one bucket: the top 1..3 spades in every
-  // order, with and without the top heart, give more classes than a bucket
-  // has slots.
-  std::vector<std::pair<TableKey, Relevant>> classes;
-  for (const bool topHeart : {true, false}) {
-    std::set<std::vector<int>> seen;
-    int order[4] = {0, 1, 2, 3};
-    for (int k = 1; k <= 3; ++k) {
-      do {
-        if (seen.insert(std::vector<int>(order, order + k)).second) {
-          Relevant relevant = TopSpades(k);
-          if (topHeart) relevant.fields[1] = TopFields(1);
-          classes.push_back({Key(order), relevant});
-        }
-      } while (std::next_permutation(order, order + 4));
-    }
-  }
+  const std::vector<std::pair<TableKey, Relevant>> classes = ClassesOfOneBucket();
   ASSERT_GT(classes.size(), size_t(TransTable::kWays) + 1);
   auto lowerOf = [&](size_t i) {
     return table->BoundsOf(classes[i].first, classes[i].second).lower;
@@ -257,20 +259,11 @@ TEST_F(TransTableTest, APositionStoredLatelyKeepsItsBoundsWhenItsClassIsEvicted)
   // informative than (3, 14) but deciding no target 3, push it out of its
   // bucket.
   int pushed = 0;
-  for (const bool topHeart : {false, true}) {
-    std::set<std::vector<int>> seen;
-    int order[4] = {0, 1, 2, 3};
-    for (int k = 1; k <= 3; ++k) {
-      do {
-        if (!seen.insert(std::vector<int>(order, order + k)).second) continue;
-        Relevant relevant = TopSpades(k);
-        if (topHeart) relevant.fields[1] = TopFields(1);
-        if (std::is_sorted(order, order + 4)) continue;  // the stored position itself
-        table->Store(Key(order), relevant, 2, true, 0);
-        table->Store(Key(order), relevant, 12, false, 0);
-        ++pushed;
-      } while (std::next_permutation(order, order + 4));
-    }
+  for (const auto& [key, relevant] : ClassesOfOneBucket()) {
+    if (key.holders[0] == stored.holders[0]) continue;  // the stored position itself
+    table->Store(key, relevant, 2, true, 0);
+    table->Store(key, relevant, 12, false, 0);
+    ++pushed;
   }
   ASSERT_GT(pushed, TransTable::kWays);
   EXPECT_EQ(table->BoundsOf(stored, TopSpades(2)).lower, 0);
