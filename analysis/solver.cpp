@@ -211,38 +211,73 @@ int FewestCards(int run, int wanted, TricksOf tricksOf) noexcept {
 
 }  // namespace
 
-// Trick starts in a suit contract: a top trump wins the trick it is played
-// to, and every card is played some time, so a side whose hands hold the top
-// trumps takes at least as many tricks as either of its hands holds of
-// them, and two when they hold the top two one each and a third trump.
-// Returns those sure tricks for declarer's side (odd positions) and the
-// defenders, with the top trumps they rest on in `relevant`.
+// Trick starts in a suit contract.  Every trump a hand holds is played to a
+// trick of its own, and that trick goes to the hand's side unless an
+// opponent plays a higher trump to it; each of the opponents' trumps goes
+// to one trick.  So a hand's trumps, less as many as the opponents' trumps
+// can beat one for one, are tricks for its side.  And when a side holds the
+// top two trumps one in each hand and either hand a third, each of the two
+// takes a trick: the hand with the third trump plays it beside its
+// partner's top trump.
+// For a line (the holders of the trumps above it fixed, the lengths fixed),
+// the opponents' trumps above the line beat what they can of the hand's
+// trumps above it, taken from the top, and the rest may beat any of the
+// hand's trumps below it.  The count stops at the shortest line that gives
+// a side the tricks it wants, so that the result holds for as wide a class
+// as it can; with no line at all it rests on the lengths alone.
 namespace internal {
 
-SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
-                               int wantedDeclarerSide, int wantedDefenders) noexcept {
+SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
+                            int wantedDeclarerSide, int wantedDefenders) noexcept {
   SureTrumpTricks sure;
   const uint32_t holders = state.holders[trumps];
   const int n = state.remaining[trumps];
-  if (n == 0) return sure;
-  const int side = int(holders & 1);  // the side of the top trump
-  const int wanted = side == 1 ? wantedDeclarerSide : wantedDefenders;
-  int run = 0;
-  int own[2] = {0, 0};  // run cards held by each hand of the side (by bit 1 of its position)
-  while (run < n && int((holders >> (2 * run)) & 1) == side && std::max(own[0], own[1]) < wanted) {
-    ++own[(holders >> (2 * run + 1)) & 1];
-    ++run;
+  const int sideTrumps[2] = {state.count[0][trumps] + state.count[2][trumps],
+                             state.count[1][trumps] + state.count[3][trumps]};
+  int best[2] = {0, 0};  // by side: 0 the defenders, 1 declarer's side
+  // No hand takes more tricks than it holds trumps.
+  if (std::max(state.count[1][trumps], state.count[3][trumps]) < wantedDeclarerSide &&
+      std::max(state.count[0][trumps], state.count[2][trumps]) < wantedDefenders) {
+    return sure;
   }
-  int tricks = std::max(own[0], own[1]);
-  if (own[0] == 1 && own[1] == 1) {
-    // The top two trumps split between the side's hands: each takes a trick
-    // of its own when either hand holds a third trump, which it can play
-    // beside its partner's top trump instead of its own.
-    const int top = int(holders & 3);
-    if (state.count[top][trumps] > 1 || state.count[top ^ 2][trumps] > 1) tricks = 2;
+  int above[4] = {0, 0, 0, 0};      // per hand, its trumps above the line
+  int beaten[4] = {0, 0, 0, 0};     // of those, beaten by a higher opponent's trump
+  int unmatched[4] = {0, 0, 0, 0};  // opponents' trumps above the line not yet matched
+  int opponentsAbove[2] = {0, 0};   // by side, the opponents' trumps above the line
+  for (int line = 0; line <= n; ++line) {
+    for (int h = 0; h < 4; ++h) {
+      const int count = state.count[h][trumps];
+      if (count == 0) continue;
+      const int side = h & 1;
+      const int below = count - above[h];
+      const int opponentsBelow = sideTrumps[side ^ 1] - opponentsAbove[side];
+      const int tricks = count - beaten[h] - std::min(below, unmatched[h] + opponentsBelow);
+      best[side] = std::max(best[side], tricks);
+    }
+    if (line == 2) {
+      const int top = int(holders & 3);
+      const int second = int((holders >> 2) & 3);
+      if (second == (top ^ 2) &&
+          (state.count[top][trumps] > 1 || state.count[second][trumps] > 1)) {
+        best[top & 1] = std::max(best[top & 1], 2);
+      }
+    }
+    if (best[1] >= wantedDeclarerSide || best[0] >= wantedDefenders || line == n) {
+      relevant.fields[trumps] = TopFields(line);
+      break;
+    }
+    // The trump at index `line` joins those above the line.
+    const int holder = int((holders >> (2 * line)) & 3);
+    ++above[holder];
+    ++opponentsAbove[(holder & 1) ^ 1];
+    if (unmatched[holder] > 0) {
+      --unmatched[holder];
+      ++beaten[holder];
+    }
+    for (const int h : {holder ^ 1, holder ^ 3}) ++unmatched[h];
   }
-  relevant.fields[trumps] = TopFields(run);
-  (side == 1 ? sure.declarerSide : sure.defenders) = tricks;
+  sure.declarerSide = best[1];
+  sure.defenders = best[0];
   return sure;
 }
 
@@ -545,11 +580,11 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   TableKey key;
   uint8_t bestMove = 0;
   if (trickStart && cutOffs_) {
-    // Top trumps, and the leader's side cashing its top cards, settle many
-    // positions at once.
+    // Sure trump tricks, and the leader's side cashing its top cards, settle
+    // many positions at once.
     if (trumps_ != kNoTrumps) {
       const internal::SureTrumpTricks sure =
-          internal::TopTrumpTricks(state_, trumps_, relevant, target, tricksLeft - target + 1);
+          internal::TrumpTricks(state_, trumps_, relevant, target, tricksLeft - target + 1);
       if (sure.declarerSide >= target) return true;
       if (tricksLeft - sure.defenders < target) return false;
     }

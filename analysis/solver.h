@@ -29,10 +29,12 @@
 // 1. Target 0 or less: made.  Fewer tricks left than the target: not made.
 //    One trick left: played out directly.
 // 2. At a trick start (a real deal: every hand as long as the tricks left):
-//    - top trumps: a top trump wins the trick it is played to, so a side
-//      whose hands hold the top trumps takes at least as many tricks as one
-//      of its hands holds of them (two for the top two split between its
-//      hands beside a third trump);
+//    - trumps: every trump a hand holds is played to a trick of its own,
+//      which only a higher trump of an opponent can take from its side, so
+//      a hand's trumps less those the opponents' higher trumps can beat one
+//      for one are sure tricks (and two for the top two split between the
+//      side's hands beside a third trump); where the lengths alone tell,
+//      no card decides;
 //    - quick tricks: the side on lead cashes top cards (the leader's own, or
 //      partner's after crossing to partner's top card of a suit, or, where
 //      no opponent can ruff, the leader's and then partner's), drawing
@@ -248,15 +250,17 @@ namespace internal {
 // or partner's after crossing to it).  Counting stops once `needed` tricks
 // are found, so that `relevant` holds no more top cards than those need.
 int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;
-// Tricks each side surely takes with the top trumps its hands hold.
+// Tricks each side surely takes with the trumps its hands hold: a hand's
+// trumps less those the opponents' higher trumps can beat one for one.
 struct SureTrumpTricks {
   int declarerSide = 0;
   int defenders = 0;
 };
-// The count stops once the side holding the top trump has as many as it
-// wants, so that `relevant` holds no more top trumps than those need.
-SureTrumpTricks TopTrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
-                               int wantedDeclarerSide = 13, int wantedDefenders = 13) noexcept;
+// Each count is a lower bound, and reaches what its side wants wherever the
+// trumps can tell that; `relevant` then holds the fewest top trumps the
+// count rests on (none where the lengths alone decide).
+SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
+                            int wantedDeclarerSide, int wantedDefenders) noexcept;
 // At a trick start, when the side of `position` needs every trick left:
 // true when it surely cannot take them all.  Either it is on lead and,
 // whatever suit the leader leads, an opponent holds the top card and the

@@ -541,20 +541,24 @@ TEST(CutOffTest, WithoutRuffsTheLeaderCashesThenCrossesAndPartnerCashes) {
   EXPECT_EQ(internal::QuickTricks(state, kSpades, 13, relevant), 3);
 }
 
-TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
+TEST(CutOffTest, TrumpsAreSureTricksUnlessAnOpponentsHigherTrumpBeatsThem) {
   SolverState state = OpeningOf(kCashingDeal);
   Relevant relevant;
-  // Hearts: West's AK, then North's queen: two sure tricks for the defenders.
-  internal::SureTrumpTricks sure = internal::TopTrumpTricks(state, kHearts, relevant);
+  // Hearts: West's AK are two sure tricks for the defenders.
+  internal::SureTrumpTricks sure = internal::TrumpTricks(state, kHearts, relevant, 13, 2);
   EXPECT_EQ(sure.defenders, 2);
-  EXPECT_EQ(sure.declarerSide, 0);
   EXPECT_EQ(relevant.fields[kHearts], TopFields(2));
-  // Diamonds: North's AKQ.
-  sure = internal::TopTrumpTricks(state, kDiamonds, relevant);
+  // North's QJT9 lose two to the AK, and East's 8765 beat none of them: two
+  // tricks for declarer's side, resting on every heart down to North's nine.
+  relevant = {};
+  sure = internal::TrumpTricks(state, kHearts, relevant, 2, 13);
+  EXPECT_EQ(sure.declarerSide, 2);
+  EXPECT_EQ(relevant.fields[kHearts], TopFields(6));
+  // Diamonds: North's AKQ; wanting one trick, the ace alone decides.
+  sure = internal::TrumpTricks(state, kDiamonds, relevant, 3, 13);
   EXPECT_EQ(sure.declarerSide, 3);
-  EXPECT_EQ(sure.defenders, 0);
-  // Wanting one trick, the ace alone decides.
-  sure = internal::TopTrumpTricks(state, kDiamonds, relevant, 1, 13);
+  EXPECT_EQ(relevant.fields[kDiamonds], TopFields(3));
+  sure = internal::TrumpTricks(state, kDiamonds, relevant, 1, 13);
   EXPECT_EQ(sure.declarerSide, 1);
   EXPECT_EQ(relevant.fields[kDiamonds], TopFields(1));
 
@@ -563,9 +567,21 @@ TEST(CutOffTest, TopTrumpsAreSureTricksForTheSideThatHoldsThem) {
   //   West QJT9 AK 5432 432      North A QJT9 AKQJ AKQJ
   //   East 876 8765 T98 T98      South K5432 432 76 765
   state = OpeningOf("W:QJT9.AK.5432.432 A.QJT9.AKQJ.AKQJ 876.8765.T98.T98 K5432.432.76.765");
-  sure = internal::TopTrumpTricks(state, kSpades, relevant);
+  sure = internal::TrumpTricks(state, kSpades, relevant, 2, 13);
   EXPECT_EQ(sure.declarerSide, 2);
   EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
+
+  // South's six spades against West's two: four tricks whoever holds which
+  // spade, so no spade decides; five are more than the spades can tell.
+  //   West AK AKQJ AKQJ AKQ      North QJT98 T98 T98 JT
+  //   East - 765 7654 987654     South 765432 432 32 32
+  state = OpeningOf("W:AK.AKQJ.AKQJ.AKQ QJT98.T98.T98.JT .765.7654.987654 765432.432.32.32");
+  relevant = {};
+  sure = internal::TrumpTricks(state, kSpades, relevant, 4, 13);
+  EXPECT_EQ(sure.declarerSide, 4);
+  EXPECT_EQ(relevant.fields[kSpades], 0u);
+  sure = internal::TrumpTricks(state, kSpades, relevant, 5, 13);
+  EXPECT_LT(sure.declarerSide, 5);
 }
 
 TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
