@@ -382,12 +382,58 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   return leaderTricks + std::max(0, partnerTricks);
 }
 
+// In a suit contract: the cashier (the leader, or partner after a crossing)
+// cashes its top cards of side suits while every opponent who holds trumps
+// still follows, and its side's trumps make their sure tricks after
+// (TrumpTricks): the opponents have spent no trump on the cashing, and
+// neither hand of the side has had to, the cashier's partner having other
+// cards to play to those tricks.  `relevant` receives the top cards counted.
+int CashingThenTrumps(const SolverState& state, int trumps, int cashier, int needed,
+                      Relevant& relevant) noexcept {
+  relevant = {};
+  int cashed = 0;
+  for (int s = 0; s < 4 && cashed < needed; ++s) {
+    if (s == trumps) continue;
+    const int run = TopRun(state, cashier, s);
+    if (run == 0) continue;
+    auto tricksOf = [&](int cards) {
+      int tricks = cards;
+      for (const int opponent : {cashier ^ 1, cashier ^ 3}) {
+        if (state.count[opponent][trumps] > 0) {
+          tricks = std::min<int>(tricks, state.count[opponent][s]);
+        }
+      }
+      return tricks;
+    };
+    const int most = tricksOf(run);
+    if (most == 0) continue;
+    relevant.fields[s] = TopFields(FewestCards(run, most, tricksOf));
+    cashed += most;
+  }
+  if (cashed == 0) return 0;
+  int partnerOthers = 0;
+  for (int s = 0; s < 4; ++s) {
+    if (s != trumps) partnerOthers += state.count[cashier ^ 2][s];
+  }
+  // After a crossing the leader has played one card more than the cashing counts.
+  if (partnerOthers < cashed + (cashier != state.leader ? 1 : 0)) return 0;
+  const bool declarerSide = (cashier & 1) != 0;
+  const int wanted = std::max(needed - cashed, 1);
+  Relevant trumpCards;
+  const SureTrumpTricks sure = TrumpTricks(
+      state, trumps, trumpCards, declarerSide ? wanted : kCards, declarerSide ? kCards : wanted);
+  relevant.fields[trumps] = trumpCards.fields[trumps];
+  return cashed + (declarerSide ? sure.declarerSide : sure.defenders);
+}
+
 // The tricks the side on lead at a trick start takes at once: the leader
 // cashing its own top cards, or the leader crossing to partner's top card
-// in a suit it holds and partner cashing, or, where no opponent can ruff,
-// both in turn; failing all, one trick where partner can ruff a suit the
-// leader leads and neither opponent can.  Crossing in a side suit of a
-// suit contract is safe only when no opponent can ruff that first round.
+// in a suit it holds and partner cashing (in a suit contract, either of
+// them also followed by the side's sure trump tricks), or, where no
+// opponent can ruff, both in turn; failing all, one trick where partner can
+// ruff a suit the leader leads and neither opponent can.  Crossing in a
+// side suit of a suit contract is safe only when no opponent can ruff that
+// first round.
 int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept {
   const int leader = state.leader;
   const int partner = leader ^ 2;
@@ -401,7 +447,15 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
     if (state.count[leader][e] == 0 || HolderOf(state, e, 0) != partner) continue;
     if (opponentRuffs(e)) continue;
     Relevant crossing;
-    const int tricks = CashingTricks(state, trumps, partner, needed, crossing);
+    int tricks = CashingTricks(state, trumps, partner, needed, crossing);
+    if (trumps != kNoTrumps && tricks < needed) {
+      Relevant withTrumps;
+      const int more = CashingThenTrumps(state, trumps, partner, needed, withTrumps);
+      if (more > tricks) {
+        tricks = more;
+        crossing = withTrumps;
+      }
+    }
     // The crossing rests on partner's top card of the suit, whether or not
     // the cashing counted that suit.
     crossing.fields[e] |= TopFields(1);
@@ -412,6 +466,15 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
     break;  // every crossing suit leads to the same cashing
   }
   if (best >= needed) return best;
+  if (trumps != kNoTrumps) {
+    Relevant withTrumps;
+    const int tricks = CashingThenTrumps(state, trumps, leader, needed, withTrumps);
+    if (tricks > best) {
+      best = tricks;
+      relevant = withTrumps;
+    }
+    if (best >= needed) return best;
+  }
   const bool opponentsHoldTrumps = trumps != kNoTrumps && (state.count[leader ^ 1][trumps] > 0 ||
                                                            state.count[leader ^ 3][trumps] > 0);
   if (!opponentsHoldTrumps) {

@@ -584,6 +584,22 @@ TEST(CutOffTest, TrumpsAreSureTricksUnlessAnOpponentsHigherTrumpBeatsThem) {
   EXPECT_LT(sure.declarerSide, 5);
 }
 
+TEST(CutOffTest, TheLeaderCashesItsSideSuitsAndPartnersTrumpsMakeTheirTricksAfter) {
+  // Hearts trumps.  West cashes three spades while North and South, who hold
+  // trumps, still follow; East discards and then makes its five top trumps:
+  // eight tricks, on West's top three spades and East's five hearts.
+  //   West AKQJ - 5432 65432      North T98 9876 AKQJT9 -
+  //   East 432 AKQJT 6 T987       South 765 5432 87 AKQJ
+  const char* deal = "W:AKQJ..5432.65432 T98.9876.AKQJT9. 432.AKQJT.6.T987 765.5432.87.AKQJ";
+  const SolverState state = OpeningOf(deal);
+  Relevant relevant;
+  EXPECT_EQ(internal::QuickTricks(state, kHearts, 8, relevant), 8);
+  EXPECT_EQ(relevant, (Relevant{{TopFields(3), TopFields(5), 0, 0}}));
+  EXPECT_LT(internal::QuickTricks(state, kHearts, 9, relevant), 9);
+  // In notrump the spades are all West has.
+  EXPECT_LT(internal::QuickTricks(state, kNoTrumps, 5, relevant), 5);
+}
+
 TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
   // South leads a diamond and North, void, ruffs: West and East both follow.
   //   West AKQJ AKQ AKQ AKQ      North 5432 65432 - 5432
