@@ -137,15 +137,13 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // goes later and one partner can ruff (over the fourth hand's card) earlier.
 // A lead into the fourth hand's top card or second card goes later, one
 // through the second hand's top card towards partner's second one earlier.
-// Declarer's side draws trumps first while the defenders hold any.
+// Trumps rank like any suit: with the sure trump tricks counted at every
+// trick start, drawing trumps first no longer pays.
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
   const int partner = mover ^ 2;
   const int lho = (mover + 1) & 3;
   const int rho = (mover + 3) & 3;
-  if (suit == trumps && (mover & 1) != 0 && state.count[0][trumps] + state.count[2][trumps] > 0) {
-    return 0x2000 + suit;
-  }
   const int voidLength = TricksLeft(state) + 1;
   auto replies = [&](int h) {
     return state.count[h][suit] > 0 ? int(state.count[h][suit]) : voidLength;
