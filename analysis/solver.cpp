@@ -682,7 +682,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     // Leads: the suit whose lead last ended a search at this trick (after
     // a trick won in the same suit) goes first; the move that decided this
     // class before goes first when it is of that suit, else second.
-    const uint8_t lastCut = lastCutLead_[tricksLeft][state_.leader][state_.winSuit & 3];
+    const uint8_t lastCut = LastCutLead(tricksLeft, state_.leader, state_.winSuit);
     if (bestMove != 0 && MoveSuit(bestMove) != lastCut - 1) MoveToFront(moves, bestMove, kCardBits);
     if (lastCut != 0) MoveToFront(moves, MakeMove(lastCut - 1, 0), kSuitBits);
     if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) {
@@ -720,7 +720,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       cutMove = move;
       cut = true;
       if (trickStart) {
-        lastCutLead_[tricksLeft][saved.leader][saved.winSuit & 3] = uint8_t(MoveSuit(move) + 1);
+        LastCutLead(tricksLeft, saved.leader, saved.winSuit) = uint8_t(MoveSuit(move) + 1);
       }
       break;
     }

@@ -58,7 +58,7 @@
 //    cannot, and in notrump the winners the winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the suit whose lead last
-//    ended a search, with as many tricks left, the same leader and the last
+//    ended a search, with as many tricks left, the same leading seat and the last
 //    trick won in the same suit, goes first (a hint remembered across
 //    calls); the move that decided this class of positions before goes
 //    first when it is of that suit, else second.  A small card that did not
@@ -227,13 +227,19 @@ class Solver {
   DealNumber tableDeal_{};
   bool tableValid_ = false;
   PreviousSide previous_[5];
-  // Per tricks left, leader and suit of the card that won the last trick,
-  // the suit of the lead that last ended a search (suit + 1, 0 for none): a
-  // lead that refuted or achieved a target in one line of play mostly does
-  // so in its neighbours too, where the lengths and top cards differ little.
-  // At a trick start `winSuit` still holds the suit that won the trick just
-  // completed (0 at the opening lead).
+  // Per tricks left, leader seat and suit of the card that won the last
+  // trick, the suit of the lead that last ended a search (suit + 1, 0 for
+  // none): a lead that refuted or achieved a target in one line of play
+  // mostly does so in its neighbours too, where the lengths and top cards
+  // differ little.  At a trick start `winSuit` still holds the suit that won
+  // the trick just completed (0 at the opening lead).  Filed by seat, like
+  // the table's entries, so that every pass of a deal (declarer's,
+  // partner's, the other side's) reads what the others found for that seat;
+  // filed by position, a hint would speak of another seat in the next pass.
   uint8_t lastCutLead_[14][4][4] = {};
+  uint8_t& LastCutLead(int tricksLeft, int leader, int winSuit) noexcept {
+    return lastCutLead_[tricksLeft][(leader + rotation_) & 3][winSuit & 3];
+  }
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;
