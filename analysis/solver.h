@@ -58,12 +58,12 @@
 //    cannot, and in notrump the winners the winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the suit whose lead last
-//    ended a search, with as many tricks left, the same leading seat and the last
-//    trick won in the same suit, goes first (a hint remembered across
-//    calls); the move that decided this class of positions before goes
-//    first when it is of that suit, else second.  A small card that did not
-//    flip the answer speaks for every other card of that suit at least as
-//    small (see below), so those are skipped.
+//    ended a search, with as many tricks left, the same leading seat and
+//    the last trick won in the same suit, goes first (a hint remembered
+//    across calls); the move that decided this class of positions before
+//    goes first when it is of that suit, else second.  A small card that
+//    did not flip the answer speaks for every other card of that suit at
+//    least as small (see below), so those are skipped.
 // 4. At a trick start the result is stored in the table.
 //
 // Which cards decided a result
