@@ -766,10 +766,13 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   assert(declarer >= 0 && declarer < 4);
   // The entries of earlier calls for this deal stay useful: the table files
   // positions by seat, tells strains apart and counts tricks for one side,
-  // so another declarer of a strain reads what the first one left.
+  // so another declarer of a strain reads what the first one left.  So do
+  // the hints of the leads that ended searches, in every strain; those of
+  // another deal only mislead.
   if (!tableValid_ || !(tableDeal_ == number)) {
     table_->Clear();
     for (PreviousSide& previous : previous_) previous = {};
+    std::memset(lastCutLead_, 0, sizeof lastCutLead_);
   }
   tableValid_ = false;
   // The first target: where the other side has declared this strain, the

@@ -59,11 +59,12 @@
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the suit whose lead last
 //    ended a search, with as many tricks left, the same leading seat and
-//    the last trick won in the same suit, goes first (a hint remembered
-//    across calls); the move that decided this class of positions before
-//    goes first when it is of that suit, else second.  A small card that
-//    did not flip the answer speaks for every other card of that suit at
-//    least as small (see below), so those are skipped.
+//    the last trick won in the same suit, goes first (a hint kept across
+//    the calls for one deal, in every strain); the move that decided this
+//    class of positions before goes first when it is of that suit, else
+//    second.  A small card that did not flip the answer speaks for every
+//    other card of that suit at least as small (see below), so those are
+//    skipped.
 // 4. At a trick start the result is stored in the table.
 //
 // Which cards decided a result
@@ -236,6 +237,7 @@ class Solver {
   // the table's entries, so that every pass of a deal (declarer's,
   // partner's, the other side's) reads what the others found for that seat;
   // filed by position, a hint would speak of another seat in the next pass.
+  // Cleared with the table when the deal changes.
   uint8_t lastCutLead_[14][4][4] = {};
   uint8_t& LastCutLead(int tricksLeft, int leader, int winSuit) noexcept {
     return lastCutLead_[tricksLeft][(leader + rotation_) & 3][winSuit & 3];

@@ -401,6 +401,25 @@ TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
   }
 }
 
+TEST(SolverTest, ADealIsSearchedAlikeWhateverDealCameBefore) {
+  // Nothing learnt on another deal (bounds, hints of good leads) carries
+  // over: the same nodes as on a fresh solver.
+  const DealNumber before =
+      NumberOf("N:93.72.962.QJT964 J7642.965.K85.52 AT.KQT843.AQJT.3 KQ85.AJ.743.AK87");
+  const DealNumber number =
+      NumberOf("N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
+  const Strain hearts = StrainOfSuit(kHearts);
+  auto used = MakeSolver();
+  for (const Seat declarer : {kNorth, kEast}) used->SolveSide(before, hearts, declarer, kGo);
+  const uint64_t start = used->Nodes();
+  const SideTricks afterOther = used->SolveSide(number, hearts, kNorth, kGo);
+  auto fresh = MakeSolver();
+  const SideTricks alone = fresh->SolveSide(number, hearts, kNorth, kGo);
+  EXPECT_EQ(afterOther.declarer, alone.declarer);
+  EXPECT_EQ(afterOther.partner, alone.partner);
+  EXPECT_EQ(used->Nodes() - start, fresh->Nodes());
+}
+
 // A position of the class of `position` for `relevant`: in every suit the
 // cards below the line change hands at random, each hand keeping its length.
 SolverState SameClassOtherSmallCards(const SolverState& position, const Relevant& relevant,
