@@ -199,6 +199,20 @@ inline int RunTricks(const SolverState& state, int cashier, int suit, int run) n
   return state.count[cashier][suit];
 }
 
+// The tricks `cashier` takes with `cards` top cards of a side suit before an
+// opponent can ruff: each opponent who still holds trumps after `drawn`
+// rounds of trumps follows for as many rounds as it holds cards of the suit.
+inline int RoundsBeforeARuff(const SolverState& state, int trumps, int cashier, int suit, int cards,
+                             int drawn) noexcept {
+  int tricks = cards;
+  for (const int opponent : {cashier ^ 1, cashier ^ 3}) {
+    if (state.count[opponent][trumps] > drawn) {
+      tricks = std::min<int>(tricks, state.count[opponent][suit]);
+    }
+  }
+  return tricks;
+}
+
 // The fewest of a run's top cards, 1..run, whose tricks (tricksOf(cards))
 // reach `wanted`; the whole run when no fewer do.  A count that names fewer
 // cards holds for a wider class of positions.
@@ -234,12 +248,12 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
   const int n = state.remaining[trumps];
   const int sideTrumps[2] = {state.count[0][trumps] + state.count[2][trumps],
                              state.count[1][trumps] + state.count[3][trumps]};
-  int best[2] = {0, 0};  // by side: 0 the defenders, 1 declarer's side
   // No hand takes more tricks than it holds trumps.
   if (std::max(state.count[1][trumps], state.count[3][trumps]) < wantedDeclarerSide &&
       std::max(state.count[0][trumps], state.count[2][trumps]) < wantedDefenders) {
     return sure;
   }
+  int best[2] = {0, 0};             // by side: 0 the defenders, 1 declarer's side
   int above[4] = {0, 0, 0, 0};      // per hand, its trumps above the line
   int beaten[4] = {0, 0, 0, 0};     // of those, beaten by a higher opponent's trump
   int unmatched[4] = {0, 0, 0, 0};  // opponents' trumps above the line not yet matched
@@ -328,13 +342,7 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
     // The tricks of the run's top `cards` cards.
     auto tricksOf = [&](int cards) {
       if (!opponentsMayRuff) return cashes(s, cards);
-      int tricks = cards;
-      for (const int opponent : {lho, rho}) {
-        if (state.count[opponent][trumps] > trumpTricks) {
-          tricks = std::min<int>(tricks, state.count[opponent][s]);
-        }
-      }
-      return tricks;
+      return RoundsBeforeARuff(state, trumps, cashier, s, cards, trumpTricks);
     };
     const int used = FewestCards(run, needed - trumpTricks - sideTricks, tricksOf);
     relevant.fields[s] = TopFields(used);
@@ -397,13 +405,7 @@ int CashingThenTrumps(const SolverState& state, int trumps, int cashier, int nee
     const int run = TopRun(state, cashier, s);
     if (run == 0) continue;
     auto tricksOf = [&](int cards) {
-      int tricks = cards;
-      for (const int opponent : {cashier ^ 1, cashier ^ 3}) {
-        if (state.count[opponent][trumps] > 0) {
-          tricks = std::min<int>(tricks, state.count[opponent][s]);
-        }
-      }
-      return tricks;
+      return RoundsBeforeARuff(state, trumps, cashier, s, cards, 0);
     };
     const int most = tricksOf(run);
     if (most == 0) continue;
@@ -770,9 +772,8 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   // the hints of the leads that ended searches, in every strain; those of
   // another deal only mislead.
   if (!tableValid_ || !(tableDeal_ == number)) {
-    table_->Clear();
+    ClearTable();
     for (PreviousSide& previous : previous_) previous = {};
-    std::memset(lastCutLead_, 0, sizeof lastCutLead_);
   }
   tableValid_ = false;
   // The first target: where the other side has declared this strain, the
