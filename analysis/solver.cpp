@@ -644,6 +644,18 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   const bool trickStart = state_.played == 0;
   TableKey key;
   uint8_t bestMove = 0;
+  if (trickStart) {
+    // A position met lately is settled from one cache line; otherwise the
+    // buckets load while the cut-offs are computed.
+    key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
+    key.strain = uint32_t(trumps_ + 1);
+    table_->Prefetch(key);
+    const TableHit hit = table_->ProbeRecent(key, target, (rotation_ & 1) != 0);
+    if (hit.decided) {
+      relevant = hit.relevant;
+      return hit.made;
+    }
+  }
   if (trickStart && cutOffs_) {
     // Sure trump tricks, and the leader's side cashing its top cards, settle
     // many positions at once.
@@ -669,8 +681,6 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
   }
   if (trickStart) {
-    key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
-    key.strain = uint32_t(trumps_ + 1);
     const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;

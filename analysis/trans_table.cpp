@@ -12,6 +12,7 @@
 #include <sys/mman.h>
 #endif
 
+int g_matched;
 namespace tarrow {
 namespace {
 
@@ -34,31 +35,55 @@ uint32_t FieldsOfTop(uint16_t tops, int suit) noexcept {
   return TopFields((tops >> (4 * suit)) & 0xF);
 }
 
-// A nonzero 16-bit summary of the lengths and the leader.
-uint16_t TagOf(const TableKey& key) noexcept {
+// A position's signature: a hash of its lengths, leader and strain in the
+// high byte (never 0) and the holder of each suit's top card in the low
+// byte, suit s in bits 2s..2s+1 (0 for a suit with no cards left).
+uint16_t SignatureOf(const TableKey& key) noexcept {
   const uint64_t h = (key.lengths + key.leader + 4 * key.strain) * 0xD6E8FEB86659FD93ull;
-  return uint16_t((h >> 48) | 1);
+  uint32_t tops = 0;
+  for (int s = 0; s < 4; ++s) tops |= (key.holders[s] & 3) << (2 * s);
+  return uint16_t(((h >> 56) | 1) << 8 | tops);
 }
 
-// The slots of a bucket whose tag is `tag`, as a bit mask.
-uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t tag) noexcept {
-  static_assert(sizeof(bucket.tag) == 128 && TransTable::kWays <= 64);
-#if defined(__SSE2__)
-  const __m128i want = _mm_set1_epi16(short(tag));
-  const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
-  uint64_t mask = 0;
-  for (int quarter = 0; quarter < 4; ++quarter) {
-    // Eight 16-bit comparisons per register; packing two registers to bytes
-    // gives one mask bit per slot.
-    const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter), want);
-    const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter + 1), want);
-    mask |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
+// The fields of the signature's low byte that a class fixes: those of the
+// suits where it fixes the top card.
+uint8_t SignatureMask(const Relevant& relevant) noexcept {
+  uint8_t mask = 0;
+  for (int s = 0; s < 4; ++s) {
+    if ((relevant.fields[s] & 3) != 0) mask |= uint8_t(3 << (2 * s));
   }
-  return mask & ((uint64_t(1) << TransTable::kWays) - 1);
-#else
-  uint64_t mask = 0;
-  for (int i = 0; i < TransTable::kWays; ++i) mask |= uint64_t(bucket.tag[i] == tag) << i;
   return mask;
+}
+
+// The slots of a bucket whose class may hold a position of signature
+// `signature`: the signature, masked by the slot's mask, is the slot's tag.
+uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t signature) noexcept {
+  static_assert(sizeof(bucket.tag) == 128 && sizeof(bucket.mask) == 64 && TransTable::kWays <= 64);
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi16(short(signature));
+  const __m128i highByte = _mm_set1_epi8(char(0xFF));
+  const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
+  const auto* masks = reinterpret_cast<const __m128i*>(bucket.mask);
+  uint64_t slots = 0;
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    // Sixteen slots: their masks widened to 16 bits (the hash byte always
+    // compared), eight comparisons per register, packed to one bit a slot.
+    const __m128i mask = _mm_load_si128(masks + quarter);
+    const __m128i lowMasks = _mm_unpacklo_epi8(mask, highByte);
+    const __m128i highMasks = _mm_unpackhi_epi8(mask, highByte);
+    const __m128i low =
+        _mm_cmpeq_epi16(_mm_and_si128(want, lowMasks), _mm_load_si128(tags + 2 * quarter));
+    const __m128i high =
+        _mm_cmpeq_epi16(_mm_and_si128(want, highMasks), _mm_load_si128(tags + 2 * quarter + 1));
+    slots |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
+  }
+  return slots & ((uint64_t(1) << TransTable::kWays) - 1);
+#else
+  uint64_t slots = 0;
+  for (int i = 0; i < TransTable::kWays; ++i) {
+    slots |= uint64_t((signature & (0xFF00 | bucket.mask[i])) == bucket.tag[i]) << i;
+  }
+  return slots;
 #endif
 }
 
@@ -207,44 +232,53 @@ TransTable::Bucket& TransTable::FreshBucket(size_t index) noexcept {
   return bucket;
 }
 
-TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noexcept {
+void TransTable::Prefetch(const TableKey& key) noexcept {
+  for (int depth = 0; depth <= kHashDepth; ++depth) {
+    // The three cache lines of the bucket's tags and masks.
+    const char* line = reinterpret_cast<const char*>(&buckets_[BucketIndex(key, depth)]);
+    for (int offset = 0; offset < 192; offset += 64) __builtin_prefetch(line + offset);
+  }
+  __builtin_prefetch(&RecentSlot(key));
+}
+
+bool TransTable::Decide(const Entry& entry, int target, bool otherSide, TableHit& hit) noexcept {
+  const BoundPair bounds = BoundPairs[entry.code];
+  if (target > bounds.lower && target < bounds.upper) return false;
+  hit.decided = true;
+  hit.made = (target <= bounds.lower) != otherSide;
+  for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(entry.tops, s);
+  return true;
+}
+
+TableHit TransTable::ProbeRecent(const TableKey& key, int target, bool otherSide) noexcept {
   // The other side makes `target` exactly when the filed side cannot make
   // the rest of the tricks plus one.
   if (otherSide) target = TricksLeftOf(key) - target + 1;
-  // A class is filed under the deepest hash depth its top cards allow, so a
-  // position may match classes at every depth: look at all of them, the most
-  // specific first.  Their tag lines load side by side.
-  size_t index[kHashDepth + 1];
-  for (int depth = 0; depth <= kHashDepth; ++depth) {
-    index[depth] = BucketIndex(key, depth);
-    // Both cache lines of the bucket's tags.
-    __builtin_prefetch(&buckets_[index[depth]]);
-    __builtin_prefetch(reinterpret_cast<const char*>(&buckets_[index[depth]]) + 64);
-  }
-  const uint16_t tag = TagOf(key);
   TableHit hit;
-  auto decide = [&](const Entry& entry) {
-    const BoundPair bounds = BoundPairs[entry.code];
-    if (target > bounds.lower && target < bounds.upper) return false;
-    hit.decided = true;
-    hit.made = (target <= bounds.lower) != otherSide;
-    for (int s = 0; s < 4; ++s) hit.relevant.fields[s] = FieldsOfTop(entry.tops, s);
-    return true;
-  };
-  // The very position, probed lately: its class's bounds as they were then
-  // (read while the buckets load).
   const Recent& recent = RecentSlot(key);
   if (recent.generation == generation_ &&
       std::memcmp(recent.holders, key.holders, sizeof key.holders) == 0 &&
-      InClass(recent.entry, key) && decide(recent.entry)) {
-    return hit;
+      InClass(recent.entry, key)) {
+    Decide(recent.entry, target, otherSide, hit);
   }
+  return hit;
+}
+
+TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noexcept {
+  // The very position, probed lately: its class's bounds as they were then.
+  TableHit hit = ProbeRecent(key, target, otherSide);
+  if (hit.decided) return hit;
+  if (otherSide) target = TricksLeftOf(key) - target + 1;
+  // A class is filed under the deepest hash depth its top cards allow, so a
+  // position may match classes at every depth: look at all of them, the most
+  // specific first.
+  const uint16_t signature = SignatureOf(key);
   for (int depth = kHashDepth; depth >= 0; --depth) {
-    const Bucket& bucket = FreshBucket(index[depth]);
-    for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
+    const Bucket& bucket = FreshBucket(BucketIndex(key, depth));
+    for (uint64_t slots = SlotsTagged(bucket, signature); slots != 0; slots &= slots - 1) {
       const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
       if (!InClass(entry, key)) continue;
-      if (decide(entry)) {
+      if (Decide(entry, target, otherSide, hit)) {
         Remember(key, entry);
         return hit;
       }
@@ -261,10 +295,11 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
     made = !made;
   }
   Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
-  const uint16_t tag = TagOf(key);
+  const uint16_t signature = SignatureOf(key);
+  const uint8_t mask = SignatureMask(relevant);
   const uint16_t tops = TopsOf(relevant);
   Entry* entry = nullptr;
-  for (uint64_t slots = SlotsTagged(bucket, tag); slots != 0; slots &= slots - 1) {
+  for (uint64_t slots = SlotsTagged(bucket, signature); slots != 0; slots &= slots - 1) {
     Entry& candidate = bucket.entries[std::countr_zero(slots)];
     if (candidate.tops == tops && InClass(candidate, key)) {
       entry = &candidate;
@@ -284,7 +319,8 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
       }
       if (Worth(bucket.entries[i]) < Worth(bucket.entries[slot])) slot = i;
     }
-    bucket.tag[slot] = tag;
+    bucket.tag[slot] = uint16_t(signature & (0xFF00 | mask));
+    bucket.mask[slot] = mask;
     entry = &bucket.entries[slot];
     entry->lengths = key.lengths;
     entry->leader = uint8_t(key.leader);
@@ -303,7 +339,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
 BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {
   const Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
   const uint16_t tops = TopsOf(relevant);
-  for (uint64_t slots = SlotsTagged(bucket, TagOf(key)); slots != 0; slots &= slots - 1) {
+  for (uint64_t slots = SlotsTagged(bucket, SignatureOf(key)); slots != 0; slots &= slots - 1) {
     const Entry& entry = bucket.entries[std::countr_zero(slots)];
     if (entry.tops == tops && InClass(entry, key)) return BoundPairs[entry.code];
   }

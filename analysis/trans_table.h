@@ -35,7 +35,7 @@
 // cards are not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
-// Layout: 65,280 buckets of 60 entries, 2 KiB a bucket, and a small cache
+// Layout: 65,280 buckets of 58 entries, 2 KiB a bucket, and a small cache
 // of recent positions, 128 MiB in all.  Positions
 // that share their lengths and leader are many, and a bucket chosen by those
 // alone would overflow; so a class is filed by a hash of the leader, the
@@ -43,9 +43,12 @@
 // `depth` (0, 1 or 2) is the largest that the class's lines reach in every
 // suit that has more cards than its line.  A probe looks in the three
 // buckets a position can have, the most specific first.  A bucket opens
-// with a 16-bit tag per entry (lengths and leader), compared all at once,
-// so that only entries of the position's own distribution are read, each
-// in one cache line.
+// with a 16-bit tag and an 8-bit mask per entry, compared all at once: the
+// tag holds a hash of the lengths and leader and the holders of the top
+// card of each suit the class fixes, so that nearly only entries whose
+// class holds the position are read, each in one cache line.  (With the
+// lengths alone, eight entries of a depth-0 bucket were read for every one
+// that matched.)
 // Several classes of one distribution live side by side (they differ in
 // their top cards or in their lines); a probe takes the first one that
 // matches and decides the target.  Nearly every class a full bucket loses
@@ -61,6 +64,9 @@
 // of three buckets in memory.  The copy may lag behind the bucket entry,
 // whose bounds may have narrowed since, but its bounds still hold for its
 // class, and an undecided copy only sends the probe on to the buckets.
+// The solver asks this cache alone (ProbeRecent) before its cut-offs, and
+// has the three buckets' tag lines loading (Prefetch) while it computes
+// them.
 //
 // Invariants:
 // - An entry's bounds are sound for its whole class; bounds only ever narrow,
@@ -165,7 +171,7 @@ struct TableHit {
 
 class TransTable {
  public:
-  static constexpr int kWays = 60;
+  static constexpr int kWays = 58;
   static constexpr int kHashDepth = 2;
 
   // One class: 32 bytes, so that checking a candidate reads one cache line.
@@ -179,11 +185,17 @@ class TransTable {
     uint8_t bestMove;     // a move that ended a search of this class, 0 if none
   };
   static_assert(sizeof(Entry) == 32);
-  // One bucket: a 16-bit tag of each entry's lengths and leader first (two
-  // cache lines, compared all at once; the last four tags are never used),
-  // then the entries.
+  // One bucket: per slot a 16-bit tag and an 8-bit mask first (three cache
+  // lines, compared all at once; the tags past kWays are never used), then
+  // the entries.  A tag is a hash of the class's lengths, leader and strain
+  // (high byte) and the holders of the top card of each suit the class
+  // fixes one (low byte, 2 bits per suit); the mask says which of those
+  // fields the class fixes.  A position's signature, masked, equals the tag
+  // of every class that holds it, so nearly every entry read is one that
+  // matches.
   struct Bucket {
     uint16_t tag[64];  // 0 = empty slot
+    uint8_t mask[64];
     Entry entries[kWays];
   };
   static_assert(sizeof(Bucket) == 2048);
@@ -207,12 +219,20 @@ class TransTable {
   // Forgets every entry (lazily; see the header comment).
   void Clear() noexcept;
 
+  // Starts loading the cache lines a probe of `key` reads first, so that a
+  // probe made after other work finds them in the processor's cache.
+  void Prefetch(const TableKey& key) noexcept;
+
   // The first entry whose class holds the position and whose bounds decide
   // `target`; otherwise undecided, with the best move of a matching entry
   // when there is one.  The bounds count the tricks of the side in filed
   // positions 1 and 3 (North-South); with `otherSide` the target and the
   // answer are those of the other side.
   TableHit Probe(const TableKey& key, int target, bool otherSide = false) noexcept;
+  // Only the first step of Probe: the class last found for this very
+  // position, from the small cache.  One cache line, so cheap enough to ask
+  // before anything else.
+  TableHit ProbeRecent(const TableKey& key, int target, bool otherSide = false) noexcept;
 
   // Records a search result for the class of `key` with the top cards of
   // `relevant`: made (target is a lower bound) or not (an upper bound).
@@ -239,6 +259,8 @@ class TransTable {
   size_t BucketIndex(const TableKey& key, int depth) const noexcept;
   Bucket& FreshBucket(size_t index) noexcept;
   Recent& RecentSlot(const TableKey& key) noexcept;
+  // Fills `hit` when the entry's bounds decide `target` (of the filed side).
+  static bool Decide(const Entry& entry, int target, bool otherSide, TableHit& hit) noexcept;
   void Remember(const TableKey& key, const Entry& entry) noexcept;
 
   Bucket* buckets_;         // kBuckets buckets, 2 MiB aligned

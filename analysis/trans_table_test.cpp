@@ -219,6 +219,26 @@ TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
   EXPECT_TRUE(table->Probe(Key({0, 1, 2, 3}), 3).decided);   // the very position
 }
 
+TEST_F(TransTableTest, TheRecentCacheAloneKnowsOnlyPositionsMetBefore) {
+  table->Store(Key({0, 1, 2, 3}), TopSpades(1), 3, true, 0);
+  table->Prefetch(Key({0, 3, 2, 1}));  // a hint only: changes nothing
+  // The stored position itself is in the cache, with its class's bounds.
+  const TableHit same = table->ProbeRecent(Key({0, 1, 2, 3}), 3);
+  EXPECT_TRUE(same.decided);
+  EXPECT_TRUE(same.made);
+  EXPECT_EQ(same.relevant, TopSpades(1));
+  EXPECT_FALSE(table->ProbeRecent(Key({0, 1, 2, 3}), 4).decided);
+  // Another position of the class is only in the buckets, until a probe
+  // has found it there.
+  EXPECT_FALSE(table->ProbeRecent(Key({0, 3, 2, 1}), 3).decided);
+  EXPECT_TRUE(table->Probe(Key({0, 3, 2, 1}), 3).made);
+  EXPECT_TRUE(table->ProbeRecent(Key({0, 3, 2, 1}), 3).made);
+  // The other side's target turns round as in Probe: 4 tricks left, the
+  // filed side makes 3, so the other side cannot make 2.
+  EXPECT_TRUE(table->ProbeRecent(Key({0, 1, 2, 3}), 2, true).decided);
+  EXPECT_FALSE(table->ProbeRecent(Key({0, 1, 2, 3}), 2, true).made);
+}
+
 TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
   const std::vector<std::pair<TableKey, Relevant>> classes = ClassesOfOneBucket();
   ASSERT_GT(classes.size(), size_t(TransTable::kWays) + 1);
@@ -245,7 +265,9 @@ TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
   table->Store(classes[extra + 1].first, classes[extra + 1].second, 3, true, 0);
   EXPECT_EQ(lowerOf(narrowest), 0);
   for (size_t i = 1; i <= extra + 1; ++i) {
-    if (i != narrowest) EXPECT_EQ(lowerOf(i), 3) << i;
+    if (i != narrowest) {
+      EXPECT_EQ(lowerOf(i), 3) << i;
+    }
   }
 }
 
