@@ -87,6 +87,25 @@ uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t signature) noexc
 #endif
 }
 
+// The empty slots of a bucket, as a bit mask.
+uint64_t EmptySlots(const TransTable::Bucket& bucket) noexcept {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
+  uint64_t slots = 0;
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter), zero);
+    const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter + 1), zero);
+    slots |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
+  }
+  return slots & ((uint64_t(1) << TransTable::kWays) - 1);
+#else
+  uint64_t slots = 0;
+  for (int i = 0; i < TransTable::kWays; ++i) slots |= uint64_t(bucket.tag[i] == 0) << i;
+  return slots;
+#endif
+}
+
 // Which entry of a full bucket gives way: the least informative bounds,
 // and among equal bounds the narrowest class (the most top cards fixed),
 // which fewer later positions will match.
@@ -310,14 +329,15 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
   if (entry != nullptr) {
     bounds = BoundPairs[entry->code];
   } else {
-    // An empty slot, else the entry worth least, the earliest on ties.
+    // The first empty slot, else the entry worth least, the earliest on
+    // ties.  Only the tags are read unless the bucket is full.
     int slot = 0;
-    for (int i = 0; i < kWays; ++i) {
-      if (bucket.tag[i] == 0) {
-        slot = i;
-        break;
+    if (const uint64_t empty = EmptySlots(bucket); empty != 0) {
+      slot = std::countr_zero(empty);
+    } else {
+      for (int i = 1; i < kWays; ++i) {
+        if (Worth(bucket.entries[i]) < Worth(bucket.entries[slot])) slot = i;
       }
-      if (Worth(bucket.entries[i]) < Worth(bucket.entries[slot])) slot = i;
     }
     bucket.tag[slot] = uint16_t(signature & (0xFF00 | mask));
     bucket.mask[slot] = mask;
