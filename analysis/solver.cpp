@@ -253,6 +253,40 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
       std::max(state.count[0][trumps], state.count[2][trumps]) < wantedDefenders) {
     return sure;
   }
+  // Mostly neither side gets what it wants even with every trump's holder
+  // known (the last line): the opponents' trumps then beat a hand's trumps
+  // one for one from the top.  Only when one side does is the shortest line
+  // that gives it worth looking for.
+  {
+    int beaten[4] = {0, 0, 0, 0};
+    int unmatched[4] = {0, 0, 0, 0};
+    for (int k = 0; k < n; ++k) {
+      const int holder = int((holders >> (2 * k)) & 3);
+      if (unmatched[holder] > 0) {
+        --unmatched[holder];
+        ++beaten[holder];
+      }
+      ++unmatched[holder ^ 1];
+      ++unmatched[holder ^ 3];
+    }
+    int most[2] = {0, 0};
+    for (int h = 0; h < 4; ++h)
+      most[h & 1] = std::max(most[h & 1], state.count[h][trumps] - beaten[h]);
+    if (n >= 2) {
+      const int top = int(holders & 3);
+      const int second = int((holders >> 2) & 3);
+      if (second == (top ^ 2) &&
+          (state.count[top][trumps] > 1 || state.count[second][trumps] > 1)) {
+        most[top & 1] = std::max(most[top & 1], 2);
+      }
+    }
+    if (most[1] < wantedDeclarerSide && most[0] < wantedDefenders) {
+      relevant.fields[trumps] = TopFields(n);
+      sure.declarerSide = most[1];
+      sure.defenders = most[0];
+      return sure;
+    }
+  }
   int best[2] = {0, 0};             // by side: 0 the defenders, 1 declarer's side
   int above[4] = {0, 0, 0, 0};      // per hand, its trumps above the line
   int beaten[4] = {0, 0, 0, 0};     // of those, beaten by a higher opponent's trump
