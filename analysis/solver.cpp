@@ -660,6 +660,7 @@ void Solver::NoteDealShape() noexcept {
 
 bool Solver::Search(int target, Relevant& relevant) noexcept {
   ++nodes_;
+  trickStarts_ += state_.played == 0;
   relevant = {};
   if (target <= 0) return true;
   if (stopRequested_->load(std::memory_order_relaxed)) return false;

@@ -203,6 +203,9 @@ class Solver {
 
   // Nodes visited since the solver was made (CanMake calls), for benchmarks.
   uint64_t Nodes() const noexcept { return nodes_; }
+  // Of those, the trick starts: the nodes a search by whole tricks would
+  // count, the peer library's measure of work.
+  uint64_t TrickStarts() const noexcept { return trickStarts_; }
 
  private:
   // CanMake, also telling which top cards of each suit decided the answer.
@@ -250,6 +253,7 @@ class Solver {
   const std::atomic<bool>* stopRequested_ = &neverStop_;
   std::atomic<bool> neverStop_{false};
   uint64_t nodes_ = 0;
+  uint64_t trickStarts_ = 0;
 };
 
 namespace internal {
