@@ -253,15 +253,12 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
       std::max(state.count[0][trumps], state.count[2][trumps]) < wantedDefenders) {
     return sure;
   }
-  // Mostly neither side gets what it wants even with every trump's holder
-  // known (the last line): the opponents' trumps then beat a hand's trumps
-  // one for one from the top.  Only when one side does is the shortest line
-  // that gives it worth looking for.
-  {
-    int beaten[4] = {0, 0, 0, 0};
-    int unmatched[4] = {0, 0, 0, 0};
-    for (int k = 0; k < n; ++k) {
-      const int holder = int((holders >> (2 * k)) & 3);
+  // The opponents' trumps at or above the line beat a hand's trumps one for
+  // one from the top, as the trumps join from the top.
+  struct Matching {
+    int beaten[4] = {0, 0, 0, 0};     // per hand, its trumps beaten by a higher opponent's
+    int unmatched[4] = {0, 0, 0, 0};  // opponents' trumps above the line not yet matched
+    void Add(int holder) noexcept {
       if (unmatched[holder] > 0) {
         --unmatched[holder];
         ++beaten[holder];
@@ -269,17 +266,28 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
       ++unmatched[holder ^ 1];
       ++unmatched[holder ^ 3];
     }
-    int most[2] = {0, 0};
-    for (int h = 0; h < 4; ++h)
-      most[h & 1] = std::max(most[h & 1], state.count[h][trumps] - beaten[h]);
-    if (n >= 2) {
-      const int top = int(holders & 3);
-      const int second = int((holders >> 2) & 3);
-      if (second == (top ^ 2) &&
-          (state.count[top][trumps] > 1 || state.count[second][trumps] > 1)) {
-        most[top & 1] = std::max(most[top & 1], 2);
-      }
+  };
+  // The side that holds the top two trumps one in each hand beside a third
+  // trump takes two tricks; -1 when no side does.
+  int splitTopTwo = -1;
+  if (n >= 2) {
+    const int top = int(holders & 3);
+    const int second = int((holders >> 2) & 3);
+    if (second == (top ^ 2) && (state.count[top][trumps] > 1 || state.count[second][trumps] > 1)) {
+      splitTopTwo = top & 1;
     }
+  }
+  // Mostly neither side gets what it wants even with every trump's holder
+  // known (the last line), and only when one side does is the shortest line
+  // that gives it worth looking for.
+  {
+    Matching all;
+    for (int k = 0; k < n; ++k) all.Add(int((holders >> (2 * k)) & 3));
+    int most[2] = {0, 0};
+    for (int h = 0; h < 4; ++h) {
+      most[h & 1] = std::max(most[h & 1], state.count[h][trumps] - all.beaten[h]);
+    }
+    if (splitTopTwo >= 0) most[splitTopTwo] = std::max(most[splitTopTwo], 2);
     if (most[1] < wantedDeclarerSide && most[0] < wantedDefenders) {
       relevant.fields[trumps] = TopFields(n);
       sure.declarerSide = most[1];
@@ -287,11 +295,10 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
       return sure;
     }
   }
-  int best[2] = {0, 0};             // by side: 0 the defenders, 1 declarer's side
-  int above[4] = {0, 0, 0, 0};      // per hand, its trumps above the line
-  int beaten[4] = {0, 0, 0, 0};     // of those, beaten by a higher opponent's trump
-  int unmatched[4] = {0, 0, 0, 0};  // opponents' trumps above the line not yet matched
-  int opponentsAbove[2] = {0, 0};   // by side, the opponents' trumps above the line
+  int best[2] = {0, 0};            // by side: 0 the defenders, 1 declarer's side
+  int above[4] = {0, 0, 0, 0};     // per hand, its trumps above the line
+  int opponentsAbove[2] = {0, 0};  // by side, the opponents' trumps above the line
+  Matching matching;
   for (int line = 0; line <= n; ++line) {
     for (int h = 0; h < 4; ++h) {
       const int count = state.count[h][trumps];
@@ -299,17 +306,11 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
       const int side = h & 1;
       const int below = count - above[h];
       const int opponentsBelow = sideTrumps[side ^ 1] - opponentsAbove[side];
-      const int tricks = count - beaten[h] - std::min(below, unmatched[h] + opponentsBelow);
+      const int tricks =
+          count - matching.beaten[h] - std::min(below, matching.unmatched[h] + opponentsBelow);
       best[side] = std::max(best[side], tricks);
     }
-    if (line == 2) {
-      const int top = int(holders & 3);
-      const int second = int((holders >> 2) & 3);
-      if (second == (top ^ 2) &&
-          (state.count[top][trumps] > 1 || state.count[second][trumps] > 1)) {
-        best[top & 1] = std::max(best[top & 1], 2);
-      }
-    }
+    if (line == 2 && splitTopTwo >= 0) best[splitTopTwo] = std::max(best[splitTopTwo], 2);
     if (best[1] >= wantedDeclarerSide || best[0] >= wantedDefenders || line == n) {
       relevant.fields[trumps] = TopFields(line);
       break;
@@ -318,11 +319,7 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
     const int holder = int((holders >> (2 * line)) & 3);
     ++above[holder];
     ++opponentsAbove[(holder & 1) ^ 1];
-    if (unmatched[holder] > 0) {
-      --unmatched[holder];
-      ++beaten[holder];
-    }
-    for (const int h : {holder ^ 1, holder ^ 3}) ++unmatched[h];
+    matching.Add(holder);
   }
   sure.declarerSide = best[1];
   sure.defenders = best[0];
@@ -716,7 +713,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
   }
   if (trickStart) {
-    const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
+    const TableHit hit = table_->ProbeBuckets(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;
       return hit.made;

@@ -12,7 +12,6 @@
 #include <sys/mman.h>
 #endif
 
-int g_matched;
 namespace tarrow {
 namespace {
 
@@ -57,6 +56,7 @@ uint8_t SignatureMask(const Relevant& relevant) noexcept {
 
 // The slots of a bucket whose class may hold a position of signature
 // `signature`: the signature, masked by the slot's mask, is the slot's tag.
+// Signature 0 finds the empty slots: no entry's tag is 0.
 uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t signature) noexcept {
   static_assert(sizeof(bucket.tag) == 128 && sizeof(bucket.mask) == 64 && TransTable::kWays <= 64);
 #if defined(__SSE2__)
@@ -83,25 +83,6 @@ uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t signature) noexc
   for (int i = 0; i < TransTable::kWays; ++i) {
     slots |= uint64_t((signature & (0xFF00 | bucket.mask[i])) == bucket.tag[i]) << i;
   }
-  return slots;
-#endif
-}
-
-// The empty slots of a bucket, as a bit mask.
-uint64_t EmptySlots(const TransTable::Bucket& bucket) noexcept {
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
-  uint64_t slots = 0;
-  for (int quarter = 0; quarter < 4; ++quarter) {
-    const __m128i low = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter), zero);
-    const __m128i high = _mm_cmpeq_epi16(_mm_load_si128(tags + 2 * quarter + 1), zero);
-    slots |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
-  }
-  return slots & ((uint64_t(1) << TransTable::kWays) - 1);
-#else
-  uint64_t slots = 0;
-  for (int i = 0; i < TransTable::kWays; ++i) slots |= uint64_t(bucket.tag[i] == 0) << i;
   return slots;
 #endif
 }
@@ -285,9 +266,13 @@ TableHit TransTable::ProbeRecent(const TableKey& key, int target, bool otherSide
 
 TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noexcept {
   // The very position, probed lately: its class's bounds as they were then.
-  TableHit hit = ProbeRecent(key, target, otherSide);
-  if (hit.decided) return hit;
+  const TableHit hit = ProbeRecent(key, target, otherSide);
+  return hit.decided ? hit : ProbeBuckets(key, target, otherSide);
+}
+
+TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSide) noexcept {
   if (otherSide) target = TricksLeftOf(key) - target + 1;
+  TableHit hit;
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most
   // specific first.
@@ -332,7 +317,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
     // The first empty slot, else the entry worth least, the earliest on
     // ties.  Only the tags are read unless the bucket is full.
     int slot = 0;
-    if (const uint64_t empty = EmptySlots(bucket); empty != 0) {
+    if (const uint64_t empty = SlotsTagged(bucket, 0); empty != 0) {
       slot = std::countr_zero(empty);
     } else {
       for (int i = 1; i < kWays; ++i) {

@@ -64,9 +64,9 @@
 // of three buckets in memory.  The copy may lag behind the bucket entry,
 // whose bounds may have narrowed since, but its bounds still hold for its
 // class, and an undecided copy only sends the probe on to the buckets.
-// The solver asks this cache alone (ProbeRecent) before its cut-offs, and
-// has the three buckets' tag lines loading (Prefetch) while it computes
-// them.
+// The solver asks this cache alone (ProbeRecent) before its cut-offs, has
+// the three buckets' tag lines loading (Prefetch) while it computes them,
+// and then reads the buckets (ProbeBuckets).
 //
 // Invariants:
 // - An entry's bounds are sound for its whole class; bounds only ever narrow,
@@ -233,6 +233,9 @@ class TransTable {
   // position, from the small cache.  One cache line, so cheap enough to ask
   // before anything else.
   TableHit ProbeRecent(const TableKey& key, int target, bool otherSide = false) noexcept;
+  // The rest of Probe: the three buckets, for a caller that has asked
+  // ProbeRecent already.
+  TableHit ProbeBuckets(const TableKey& key, int target, bool otherSide = false) noexcept;
 
   // Records a search result for the class of `key` with the top cards of
   // `relevant`: made (target is a lower bound) or not (an upper bound).

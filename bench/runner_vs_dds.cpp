@@ -16,8 +16,7 @@
 
 #include "analysis/runner.h"
 #include "analysis/solver_peer_for_test.h"
-#include "core/deal_number.h"
-#include "core/generation.h"
+#include "bench/solver_bench.h"
 
 namespace {
 
@@ -76,9 +75,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  tarrow::BuildNumberingTables();
-  tarrow::DealSet set;
-  tarrow::GenerateSet(set, seed, 0);
+  tarrow::DealSet set = tarrow::bench::SeededSet(seed);
   for (int b = boards + 1; b <= tarrow::kBoardsPerSet; ++b) set.Board(b).number = {};
   set.RefreshDeals();
 

@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "analysis/solver.h"
-#include "core/deal_number.h"
-#include "core/generation.h"
+#include "bench/solver_bench.h"
 
 namespace {
 
@@ -64,29 +63,24 @@ int main(int argc, char** argv) {
   }
   if (argc % 2 == 0 || declarer.has_value() != strain.has_value()) return Usage();
 
-  tarrow::BuildNumberingTables();
-  tarrow::DealSet set;
-  tarrow::GenerateSet(set, seed, 0);
-  auto solver = tarrow::Solver::Create();
-  if (!solver.ok()) {
-    std::cerr << solver.message() << "\n";
-    return 1;
-  }
+  const tarrow::DealSet set = tarrow::bench::SeededSet(seed);
+  const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver();
+  if (!solver) return 1;
   const std::atomic<bool> stop{false};
   uint64_t total = 0;
   for (const int board : boards) {
-    const uint64_t before = (*solver)->Nodes();
+    const uint64_t before = solver->Nodes();
     std::cout << "board " << board << ":";
     if (declarer) {
       const tarrow::SideTricks t =
-          (*solver)->SolveSide(set.Board(board).number, *strain, *declarer, stop);
+          solver->SolveSide(set.Board(board).number, *strain, *declarer, stop);
       std::cout << " tricks " << t.declarer << " " << t.partner;
     } else {
-      const tarrow::DDTable table = tarrow::SolveDeal(**solver, set.Board(board).number, stop);
+      const tarrow::DDTable table = tarrow::SolveDeal(*solver, set.Board(board).number, stop);
       std::cout << " table";
       for (const uint8_t tricks : table) std::cout << " " << int(tricks);
     }
-    const uint64_t nodes = (*solver)->Nodes() - before;
+    const uint64_t nodes = solver->Nodes() - before;
     total += nodes;
     std::cout << " nodes " << nodes << std::endl;
   }

@@ -19,8 +19,7 @@
 
 #include "analysis/solver.h"
 #include "analysis/solver_peer_for_test.h"
-#include "core/deal_number.h"
-#include "core/generation.h"
+#include "bench/solver_bench.h"
 
 namespace {
 
@@ -59,30 +58,25 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  tarrow::BuildNumberingTables();
   tarrow::testing::PeerSingleThreaded();
-  tarrow::DealSet set;
-  tarrow::GenerateSet(set, seed, 0);
-  auto solver = tarrow::Solver::Create();
-  if (!solver.ok()) {
-    std::cerr << solver.message() << "\n";
-    return 1;
-  }
+  const tarrow::DealSet set = tarrow::bench::SeededSet(seed);
+  const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver();
+  if (!solver) return 1;
   const std::atomic<bool> stop{false};
   std::vector<double> ours, peers;
   int mismatches = 0;
   std::cout << std::fixed << std::setprecision(3);
   for (int round = 1; round <= rounds; ++round) {
     std::vector<tarrow::DDTable> ourTables;
-    const uint64_t nodes0 = (*solver)->Nodes();
+    const uint64_t nodes0 = solver->Nodes();
     const Clock::time_point start = Clock::now();
     for (int board = 1; board <= boards; ++board) {
       const Clock::time_point t = Clock::now();
-      ourTables.push_back(tarrow::SolveDeal(**solver, set.Board(board).number, stop));
+      ourTables.push_back(tarrow::SolveDeal(*solver, set.Board(board).number, stop));
       if (round == 1) std::cerr << "  board " << board << ": " << Seconds(t) << " s\n";
     }
     ours.push_back(Seconds(start));
-    const uint64_t nodes = (*solver)->Nodes() - nodes0;
+    const uint64_t nodes = solver->Nodes() - nodes0;
 
     const Clock::time_point peerStart = Clock::now();
     for (int board = 1; board <= boards; ++board) {

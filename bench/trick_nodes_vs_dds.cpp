@@ -18,8 +18,7 @@
 
 #include "analysis/solver.h"
 #include "analysis/solver_peer_for_test.h"
-#include "core/deal_number.h"
-#include "core/generation.h"
+#include "bench/solver_bench.h"
 
 int main(int argc, char** argv) {
   std::string seed = "abc";
@@ -38,15 +37,10 @@ int main(int argc, char** argv) {
     std::cerr << "usage: trick_nodes_vs_dds [--seed TEXT] [--boards 1..36]\n";
     return 2;
   }
-  tarrow::BuildNumberingTables();
   tarrow::testing::PeerSingleThreaded();
-  tarrow::DealSet set;
-  tarrow::GenerateSet(set, seed, 0);
-  auto solver = tarrow::Solver::Create();
-  if (!solver.ok()) {
-    std::cerr << solver.message() << "\n";
-    return 1;
-  }
+  const tarrow::DealSet set = tarrow::bench::SeededSet(seed);
+  const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver();
+  if (!solver) return 1;
   const std::atomic<bool> stop{false};
   // By our strain numbers: 0 notrump, 1..4 spades..clubs.
   uint64_t ours[5] = {};
@@ -70,9 +64,9 @@ int main(int argc, char** argv) {
         peers[strain] += uint64_t(result.nodes);
       }
       for (tarrow::Seat declarer : {tarrow::kNorth, tarrow::kEast}) {
-        const uint64_t before = (*solver)->TrickStarts();
-        (*solver)->SolveSide(set.Board(board).number, strain, declarer, stop);
-        ours[strain] += (*solver)->TrickStarts() - before;
+        const uint64_t before = solver->TrickStarts();
+        solver->SolveSide(set.Board(board).number, strain, declarer, stop);
+        ours[strain] += solver->TrickStarts() - before;
       }
     }
   }
