@@ -621,14 +621,12 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
 
 namespace {
 
-// Brings the first move that agrees with `move` on the bits of `mask` to
-// the front, the others keeping their order: kSuitBits for the first move
-// of a suit, kCardBits for one card (a stored move's top bit is ignored).
-constexpr uint8_t kSuitBits = 0x30;
-constexpr uint8_t kCardBits = 0x3F;
-void MoveToFront(MoveList& moves, uint8_t move, uint8_t mask) noexcept {
+// Brings `move` (as the table stores it: its top bit is ignored) to the
+// front of the list, the others keeping their order; nothing when the list
+// does not hold it.
+void MoveToFront(MoveList& moves, uint8_t move) noexcept {
   for (int i = 0; i < moves.size; ++i) {
-    if (((moves.moves[i] ^ move) & mask) == 0) {
+    if (((moves.moves[i] ^ move) & 0x3F) == 0) {
       const Move m = moves.moves[i];
       for (int j = i; j > 0; --j) moves.moves[j] = moves.moves[j - 1];
       moves.moves[0] = m;
@@ -723,15 +721,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
 
   MoveList moves = GenerateMoves();
   if (trickStart) {
-    // Leads: the suit whose lead last ended a search at this trick (after
-    // a trick won in the same suit) goes first; the move that decided this
-    // class before goes first when it is of that suit, else second.
-    const uint8_t lastCut = LastCutLead(tricksLeft, state_.leader, state_.winSuit);
-    if (bestMove != 0 && MoveSuit(bestMove) != lastCut - 1) MoveToFront(moves, bestMove, kCardBits);
-    if (lastCut != 0) MoveToFront(moves, MakeMove(lastCut - 1, 0), kSuitBits);
-    if (bestMove != 0 && MoveSuit(bestMove) == MoveSuit(moves.moves[0])) {
-      MoveToFront(moves, bestMove, kCardBits);
-    }
+    // The move that decided this class of positions before goes first.
+    if (bestMove != 0) MoveToFront(moves, bestMove);
   }
   // A defender to move: made unless some move refutes; declarer's side: not
   // made unless some move makes it.
@@ -763,9 +754,6 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
       relevant = child;
       cutMove = move;
       cut = true;
-      if (trickStart) {
-        LastCutLead(tricksLeft, saved.leader, saved.winSuit) = uint8_t(MoveSuit(move) + 1);
-      }
       break;
     }
     all.Add(child);
@@ -810,8 +798,7 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   assert(declarer >= 0 && declarer < 4);
   // The entries of earlier calls for this deal stay useful: the table files
   // positions by seat, tells strains apart and counts tricks for one side,
-  // so another declarer of a strain reads what the first one left.  So do
-  // the hints of the leads that ended searches, in every strain; those of
+  // so another declarer of a strain reads what the first one left; those of
   // another deal only mislead.
   if (!tableValid_ || !(tableDeal_ == number)) {
     ClearTable();

@@ -60,14 +60,10 @@
 //    card of the suit still to come or can ruff where the leader's partner
 //    cannot, and in notrump the winners the winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
-//    until one flips the answer.  At a trick start the suit whose lead last
-//    ended a search, with as many tricks left, the same leading seat and
-//    the last trick won in the same suit, goes first (a hint kept across
-//    the calls for one deal, in every strain); the move that decided this
-//    class of positions before goes first when it is of that suit, else
-//    second.  A small card that did not flip the answer speaks for every
-//    other card of that suit at least as small (see below), so those are
-//    skipped.
+//    until one flips the answer.  At a trick start the move that decided
+//    this class of positions before goes first.  A small card that did not
+//    flip the answer speaks for every other card of that suit at least as
+//    small (see below), so those are skipped.
 // 4. At a trick start the result is stored in the table.
 //
 // Which cards decided a result
@@ -119,7 +115,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstring>
 #include <memory>
 
 #include "analysis/solver_state.h"
@@ -164,8 +159,8 @@ class Solver {
 
   // The steps SolveSide is made of, for tests that walk positions by hand.
   // SetSearch chooses the strain, the mirror and the stop flag (which must
-  // outlive the search); ClearTable forgets every bound and the leads that
-  // ended searches lately, so that the next search runs as on a new solver.
+  // outlive the search); ClearTable forgets every bound and best move, so
+  // that the next search runs as on a new solver.
   void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept {
     SetFrame(strain, mirror ? 2 : 0, stopRequested);
   }
@@ -175,7 +170,6 @@ class Solver {
   void ClearTable() noexcept {
     table_->Clear();
     tableValid_ = false;
-    std::memset(lastCutLead_, 0, sizeof lastCutLead_);
   }
   // Fills the position from the deal of a number (an out-of-range number
   // gives every card to North).
@@ -234,20 +228,6 @@ class Solver {
   DealNumber tableDeal_{};
   bool tableValid_ = false;
   PreviousSide previous_[5];
-  // Per tricks left, leader seat and suit of the card that won the last
-  // trick, the suit of the lead that last ended a search (suit + 1, 0 for
-  // none): a lead that refuted or achieved a target in one line of play
-  // mostly does so in its neighbours too, where the lengths and top cards
-  // differ little.  At a trick start `winSuit` still holds the suit that won
-  // the trick just completed (0 at the opening lead).  Filed by seat, like
-  // the table's entries, so that every pass of a deal (declarer's,
-  // partner's, the other side's) reads what the others found for that seat;
-  // filed by position, a hint would speak of another seat in the next pass.
-  // Cleared with the table when the deal changes.
-  uint8_t lastCutLead_[14][4][4] = {};
-  uint8_t& LastCutLead(int tricksLeft, int leader, int winSuit) noexcept {
-    return lastCutLead_[tricksLeft][(leader + rotation_) & 3][winSuit & 3];
-  }
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;

@@ -364,7 +364,7 @@ TEST(SolverTest, SimpleMovesEverywhereGiveTheSameAnswers) {
 TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
   // East after North in the same strain finds North's entries (filed by
   // seat, counted for North-South) and needs fewer nodes over a few deals
-  // (one deal may be an exception where the hints lead astray), with the
+  // (one deal may be an exception where the best moves lead astray), with the
   // same tricks as on a fresh table.
   const char* const deals[] = {
       "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83",
@@ -402,7 +402,7 @@ TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
 }
 
 TEST(SolverTest, ADealIsSearchedAlikeWhateverDealCameBefore) {
-  // Nothing learnt on another deal (bounds, hints of good leads) carries
+  // Nothing learnt on another deal (bounds, best moves) carries
   // over: the same nodes as on a fresh solver.
   const DealNumber before =
       NumberOf("N:93.72.962.QJT964 J7642.965.K85.52 AT.KQT843.AQJT.3 KQ85.AJ.743.AK87");
