@@ -136,7 +136,9 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // discard what it likes).  In a suit contract a suit an opponent can ruff
 // goes later and one partner can ruff (over the fourth hand's card) earlier.
 // A lead into the fourth hand's top card or second card goes later, one
-// through the second hand's top card towards partner's second one earlier.
+// through the second hand's top card towards partner's second one earlier,
+// and one to partner's top card (a trick, and the lead where it may be
+// needed) earlier too.
 // Trumps rank like any suit: with the sure trump tricks counted at every
 // trick start, drawing trumps first no longer pays.
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
@@ -158,6 +160,7 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   } else if (top == lho && second == partner && state.count[partner][suit] != 1) {
     key += 25;
   }
+  if (top == partner) key += 15;
   return 4 * key + suit;
 }
 
