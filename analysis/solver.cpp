@@ -383,12 +383,13 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
 }
 
 // Where no opponent can ruff: the leader cashes every suit it holds the top
-// of, then crosses to partner's top card in a suit it still holds, and
-// partner cashes the suits it holds the top of.  Partner follows the
-// leader's suits while it can and discards after; each discard beyond the
-// cards it does not need for its own tricks costs it at most one of them
-// (the lowest card of a suit it would cash).  Nothing is counted without a
-// crossing.  `relevant` receives the top runs counted.
+// of, then crosses to partner's top card in a suit it still holds (or to
+// partner's cards just below a run it has cashed), and partner cashes the
+// suits it holds the top of.  Partner follows the leader's suits while it
+// can and discards after; each discard beyond the cards it does not need
+// for its own tricks costs it at most one of them (the lowest card of a
+// suit it would cash).  Nothing is counted without a crossing.  `relevant`
+// receives the top runs counted.
 int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   const int leader = state.leader;
   const int partner = leader ^ 2;
@@ -406,6 +407,17 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
       leaderTricks += tricks;
       discards += std::max(0, tricks - int(state.count[partner][s]));
       relevant.fields[s] = TopFields(run);
+      // Partner's cards next below the run become its top cards once the
+      // run is cashed: a crossing when the leader has a card left to lead
+      // to them and partner has followed with others.
+      int next = 0;
+      while (run + next < state.remaining[s] && HolderOf(state, s, run + next) == partner) ++next;
+      if (next > 0 && tricks == run && state.count[leader][s] > run &&
+          state.count[partner][s] >= run + next) {
+        crossing = true;
+        partnerTricks += next;
+        relevant.fields[s] = TopFields(run + next);
+      }
       continue;
     }
     partnerOtherCards += state.count[partner][s];
@@ -517,6 +529,19 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
       best = tricks;
       relevant = both;
     }
+    if (best >= needed) return best;
+    // A suit only the side holds wins every round while both hands have
+    // cards of it, whoever leads it, and the leader can start it.
+    for (int s = 0; s < 4; ++s) {
+      if (s == trumps || state.count[leader ^ 1][s] != 0 || state.count[leader ^ 3][s] != 0)
+        continue;
+      const int rounds = std::min(state.count[leader][s], state.count[partner][s]);
+      if (rounds > best) {
+        best = rounds;
+        relevant = {};
+      }
+    }
+    if (best >= needed) return best;
   }
   if (best == 0) {
     // Partner ruffs a suit of the leader's where neither opponent can ruff.

@@ -40,10 +40,13 @@
 //      no card decides;
 //    - quick tricks: the side on lead cashes top cards (the leader's own, or
 //      partner's after crossing to partner's top card of a suit, or, where
-//      no opponent can ruff, the leader's and then partner's), drawing
+//      no opponent can ruff, the leader's and then partner's, crossing also
+//      to partner's cards just below a run the leader has cashed), drawing
 //      trumps first in a suit contract and counting side suits only while no
-//      opponent can ruff; failing those, one trick where partner can ruff a
-//      suit the leader holds and neither opponent can;
+//      opponent can ruff; where no opponent can ruff, a suit only the side
+//      holds gives as many rounds as its shorter hand holds cards; failing
+//      those, one trick where partner can ruff a suit the leader holds and
+//      neither opponent can;
 //    - every trick: a side that needs every trick left falls short when it
 //      is on lead and the opponents head every suit its leader holds (and
 //      the leader's partner cannot ruff), or, with no trumps left, when its

@@ -571,6 +571,33 @@ TEST(CutOffTest, WithoutRuffsTheLeaderCashesThenCrossesAndPartnerCashes) {
   EXPECT_EQ(internal::QuickTricks(state, kSpades, 13, relevant), 3);
 }
 
+TEST(CutOffTest, PartnersCardsBelowACashedRunAreACrossing) {
+  // West cashes the ace of spades (East follows with the four), leads a
+  // small one to East's king and East cashes the queen and jack: four
+  // tricks, on the top four spades.
+  //   West A32 432 5432 432      North T98 AKQJ AKQ AKQ
+  //   East KQJ4 765 876 765      South 765 T98 JT9 JT98
+  const char* deal = "W:A32.432.5432.432 T98.AKQJ.AKQ.AKQ KQJ4.765.876.765 765.T98.JT9.JT98";
+  const SolverState state = OpeningOf(deal);
+  Relevant relevant;
+  EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 13, relevant), 4);
+  EXPECT_EQ(relevant.fields[kSpades], TopFields(4));
+}
+
+TEST(CutOffTest, ASuitOnlyTheSideHoldsGivesTheShorterHandsRounds) {
+  // Nobody but West and East holds spades: six rounds at least, whoever
+  // holds which spade, so no card decides.  With hearts trumps North and
+  // South would ruff them.
+  //   West AT8642 43 65 654      North - AKQJT AKQJ AKQJ
+  //   East KQJ9753 2 432 32      South - 98765 T987 T987
+  const char* deal = "W:AT8642.43.65.654 .AKQJT.AKQJ.AKQJ KQJ9753.2.432.32 .98765.T987.T987";
+  const SolverState state = OpeningOf(deal);
+  Relevant relevant;
+  EXPECT_GE(internal::QuickTricks(state, kNoTrumps, 6, relevant), 6);
+  EXPECT_EQ(relevant, Relevant{});
+  EXPECT_LT(internal::QuickTricks(state, kHearts, 6, relevant), 6);
+}
+
 TEST(CutOffTest, TrumpsAreSureTricksUnlessAnOpponentsHigherTrumpBeatsThem) {
   SolverState state = OpeningOf(kCashingDeal);
   Relevant relevant;
