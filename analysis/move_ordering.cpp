@@ -135,13 +135,32 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // to search (a void opponent counts as a long one, since it may ruff or
 // discard what it likes).  In a suit contract a suit an opponent can ruff
 // goes later and one partner can ruff (over the fourth hand's card) earlier.
-// A lead into the fourth hand's top card or second card goes later, one
-// through the second hand's top card towards partner's second one earlier,
-// and one to partner's top card (a trick, and the lead where it may be
-// needed) earlier too.
+// Then the holders of the suit's top two cards: a lead into the fourth
+// hand's top or second card goes later, one through the second hand's top
+// card towards partner's second one earlier, and so do a suit whose top card
+// the leader or partner holds (a trick, and the lead where it may be needed)
+// and one where partner holds the second card; a suit partner is void in
+// goes later.  How much each counts was measured in nodes over whole deals,
+// for notrump and suit contracts apart: without ruffs the lead towards
+// partner's second card under the fourth hand's top pays, and a suit
+// partner cannot follow costs more.
 // Trumps rank like any suit: with the sure trump tricks counted at every
 // trick start, drawing trumps first no longer pays.
+struct LeadWeights {
+  int intoFourthHand;     // the fourth hand holds the top or second card (and more than one)
+  int throughSecondHand;  // else the second hand the top card, partner the second
+  int partnerTop;
+  int ownTop;
+  int ownTopTwo;
+  int partnerSecondUnderFourthHand;  // the fourth hand the top card, partner the second
+  int partnerSecond;
+  int partnerVoid;
+};
+constexpr LeadWeights kNotrumpLeads{-12, 13, 15, 12, 0, 30, 12, -30};
+constexpr LeadWeights kSuitLeads{-12, 25, 15, 10, 10, 0, 10, -10};
+
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
+  const LeadWeights& w = trumps == kNoTrumps ? kNotrumpLeads : kSuitLeads;
   const int mover = MoverOf(state);
   const int partner = mover ^ 2;
   const int lho = (mover + 1) & 3;
@@ -156,11 +175,15 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const int top = HolderOf(state, suit, 0);
   const int second = state.remaining[suit] > 1 ? HolderOf(state, suit, 1) : -1;
   if ((top == rho || second == rho) && state.count[rho][suit] != 1) {
-    key -= 12;
+    key += w.intoFourthHand;
   } else if (top == lho && second == partner && state.count[partner][suit] != 1) {
-    key += 25;
+    key += w.throughSecondHand;
   }
-  if (top == partner) key += 15;
+  if (top == partner) key += w.partnerTop;
+  if (top == mover) key += second == mover ? w.ownTop + w.ownTopTwo : w.ownTop;
+  if (second == partner)
+    key += top == rho ? w.partnerSecond + w.partnerSecondUnderFourthHand : w.partnerSecond;
+  if (state.count[partner][suit] == 0) key += w.partnerVoid;
   return 4 * key + suit;
 }
 
