@@ -140,10 +140,12 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // card towards partner's second one earlier, and so do a suit whose top card
 // the leader or partner holds (a trick, and the lead where it may be needed)
 // and one where partner holds the second card; a suit partner is void in
-// goes later.  How much each counts was measured in nodes over whole deals,
-// for notrump and suit contracts apart: without ruffs the lead towards
-// partner's second card under the fourth hand's top pays, and a suit
-// partner cannot follow costs more.
+// goes later, and so does one an opponent holds a singleton of.  How much
+// each counts was measured in nodes over whole deals, for notrump and suit
+// contracts apart: without ruffs the lead towards partner's second card
+// under the fourth hand's top pays, and a suit partner cannot follow costs
+// more; with trumps an opponent's singleton (a ruff to come) and the
+// second hand's top card count against a suit.
 // Trumps rank like any suit: with the sure trump tricks counted at every
 // trick start, drawing trumps first no longer pays.
 struct LeadWeights {
@@ -155,9 +157,12 @@ struct LeadWeights {
   int partnerSecondUnderFourthHand;  // the fourth hand the top card, partner the second
   int partnerSecond;
   int partnerVoid;
+  int secondHandTop;
+  int fourthHandTop;
+  int opponentSingleton;  // an opponent holds one card of the suit
 };
-constexpr LeadWeights kNotrumpLeads{-12, 13, 15, 12, 0, 30, 12, -30};
-constexpr LeadWeights kSuitLeads{-12, 25, 15, 10, 10, 0, 10, -10};
+constexpr LeadWeights kNotrumpLeads{-12, 13, 15, 12, 0, 30, 12, -30, 0, -8, 0};
+constexpr LeadWeights kSuitLeads{-12, 25, 15, 10, 10, 0, 10, -10, -8, 0, -20};
 
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const LeadWeights& w = trumps == kNoTrumps ? kNotrumpLeads : kSuitLeads;
@@ -184,6 +189,9 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   if (second == partner)
     key += top == rho ? w.partnerSecond + w.partnerSecondUnderFourthHand : w.partnerSecond;
   if (state.count[partner][suit] == 0) key += w.partnerVoid;
+  if (top == lho) key += w.secondHandTop;
+  if (top == rho) key += w.fourthHandTop;
+  if (state.count[lho][suit] == 1 || state.count[rho][suit] == 1) key += w.opponentSingleton;
   return 4 * key + suit;
 }
 
