@@ -151,18 +151,15 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 struct LeadWeights {
   int intoFourthHand;     // the fourth hand holds the top or second card (and more than one)
   int throughSecondHand;  // else the second hand the top card, partner the second
-  int partnerTop;
-  int ownTop;
-  int ownTopTwo;
-  int partnerSecondUnderFourthHand;  // the fourth hand the top card, partner the second
+  int top[4];             // by the holder of the top card, in playing order from the leader
+  int ownTopTwo;          // the leader holds the second card too
   int partnerSecond;
+  int partnerSecondUnderFourthHand;  // and the fourth hand the top card
   int partnerVoid;
-  int secondHandTop;
-  int fourthHandTop;
   int opponentSingleton;  // an opponent holds one card of the suit
 };
-constexpr LeadWeights kNotrumpLeads{-12, 13, 15, 12, 0, 30, 12, -30, 0, -8, 0};
-constexpr LeadWeights kSuitLeads{-12, 25, 15, 10, 10, 0, 10, -10, -8, 0, -20};
+constexpr LeadWeights kNotrumpLeads{-12, 13, {12, 0, 15, -8}, 0, 12, 30, -30, 0};
+constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, 0, -10, -20};
 
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const LeadWeights& w = trumps == kNoTrumps ? kNotrumpLeads : kSuitLeads;
@@ -184,13 +181,11 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   } else if (top == lho && second == partner && state.count[partner][suit] != 1) {
     key += w.throughSecondHand;
   }
-  if (top == partner) key += w.partnerTop;
-  if (top == mover) key += second == mover ? w.ownTop + w.ownTopTwo : w.ownTop;
-  if (second == partner)
-    key += top == rho ? w.partnerSecond + w.partnerSecondUnderFourthHand : w.partnerSecond;
+  key += w.top[(top - mover) & 3];
+  if (top == mover && second == mover) key += w.ownTopTwo;
+  if (second == partner) key += w.partnerSecond;
+  if (second == partner && top == rho) key += w.partnerSecondUnderFourthHand;
   if (state.count[partner][suit] == 0) key += w.partnerVoid;
-  if (top == lho) key += w.secondHandTop;
-  if (top == rho) key += w.fourthHandTop;
   if (state.count[lho][suit] == 1 || state.count[rho][suit] == 1) key += w.opponentSingleton;
   return 4 * key + suit;
 }
