@@ -100,7 +100,7 @@ void AnalysisRunner::WorkerBody(DDummy& worker) {
   while (worker.hasJob_) {
     const SideTricks tricks =
         worker.solver_->SolveSide(worker.number_, worker.CurrentStrain(), worker.CurrentDeclarer(),
-                                  stopRequested_, &worker.progress_);
+                                  stopRequested_, &worker.progress_, worker.otherSide_);
     executor_.RunOnOwner([&] {
       StoreResult(worker, tricks);
       GetJob(worker);
@@ -120,7 +120,14 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   worker.currentJob_.store(j, std::memory_order_relaxed);
   worker.strain_.store(job.strain, std::memory_order_relaxed);
   worker.declarer_.store(Seat(job.side), std::memory_order_relaxed);
-  worker.number_ = set_.Board(job.board).number;
+  const BoardEntry& entry = set_.Board(job.board);
+  worker.number_ = entry.number;
+  worker.otherSide_.reset();
+  if (entry.Analysed(1 - job.side, job.strain)) {
+    const Seat other = Seat(1 - job.side);
+    worker.otherSide_ = SideTricks{entry.table[size_t(DDIndex(other, job.strain))],
+                                   entry.table[size_t(DDIndex(PartnerOf(other), job.strain))]};
+  }
   // The board keeps the latest start of any of its jobs (a time of day);
   // each job's duration is measured from its own start on a steady clock,
   // so that jobs of one board side by side do not shorten each other's

@@ -32,10 +32,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <vector>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "analysis/owner_executor.h"
 #include "analysis/solver.h"
@@ -97,6 +98,9 @@ class DDummy {
   SolveProgress progress_;
   bool hasJob_ = false;  // written by GetJob on the owner thread
   DealNumber number_;    // the job's deal, copied by GetJob
+  // The other side's results in the job's strain when its job has finished,
+  // copied by GetJob as a first guess for the search.
+  std::optional<SideTricks> otherSide_;
   SteadyTime jobStart_;  // when this worker's job started, for its duration
   std::atomic<bool> alive_{false};
   std::thread thread_;

@@ -703,7 +703,10 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     // A position met lately is settled from one cache line; otherwise the
     // buckets load while the cut-offs are computed.
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
-    key.strain = uint32_t(trumps_ + 1);
+    // Once the last trump has gone, a suit contract plays on as notrump: its
+    // positions are filed with notrump's, so that every strain of the deal
+    // reads what the others found there.
+    key.strain = trumps_ != kNoTrumps && state_.remaining[trumps_] > 0 ? uint32_t(trumps_ + 1) : 0;
     table_->Prefetch(key);
     const TableHit hit = table_->ProbeRecent(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
@@ -818,7 +821,8 @@ int Solver::SolvePass(int start, std::atomic<int>* progressTarget) noexcept {
 }
 
 SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
-                             const std::atomic<bool>& stopRequested, SolveProgress* progress) {
+                             const std::atomic<bool>& stopRequested, SolveProgress* progress,
+                             std::optional<SideTricks> otherSide) {
   const int strain = SolverStrain(tableStrain);
   assert(declarer >= 0 && declarer < 4);
   // The entries of earlier calls for this deal stay useful: the table files
@@ -830,12 +834,15 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
     for (PreviousSide& previous : previous_) previous = {};
   }
   tableValid_ = false;
-  // The first target: where the other side has declared this strain, the
-  // tricks that side left; else 7, near the middle of common results.  A
-  // good first target saves the cheap searches below it.
+  // The first target: where the other side has declared this strain (here
+  // or where the caller saw it), the tricks that side left; else 7, near the
+  // middle of common results.  A good first target saves the cheap searches
+  // around the answer.
   PreviousSide& previous = previous_[strain + 1];
   int start = 7;
-  if (previous.known && ((previous.declarer ^ declarer) & 1) != 0) {
+  if (otherSide) {
+    start = std::clamp(13 - std::min(otherSide->declarer, otherSide->partner), 1, 13);
+  } else if (previous.known && ((previous.declarer ^ declarer) & 1) != 0) {
     start = std::clamp(13 - previous.tricks, 1, 13);
   }
   const Deal deal = DealFromNumber(number);

@@ -15,8 +15,9 @@
 // declarer's side is to move it is no unless some move achieves it; the
 // first move that flips the answer ends the node.  The driver (SolveSide)
 // asks for rising or falling targets until the answer flips, from 7 or,
-// when the other side has just declared the same deal and strain, from the
-// tricks that side left; the partner's pass starts from the first's result.
+// when the other side has declared the same deal and strain (on this solver
+// or, as the caller tells, on another), from the tricks that side left; the
+// partner's pass starts from the first's result.
 //
 // Positions (SolverState, solver_state.h) name seats by relative position
 // (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
@@ -101,7 +102,9 @@
 // entries, whose bounds count tricks for the same side.  Entries are filed
 // by seat and strain and kept while the deal stays the same, so every
 // declarer of a strain, in whatever order the calls come, reads what the
-// others left.
+// others left.  A suit contract whose last trump has gone plays on as
+// notrump, so such positions are filed as notrump ones and every strain of
+// the deal shares them.
 //
 // Invariants
 // - CanMake leaves the position as it found it: every move is undone by
@@ -119,6 +122,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "analysis/solver_state.h"
 #include "analysis/trans_table.h"
@@ -156,9 +160,12 @@ class Solver {
   // Tricks for declarer and partner (seat ^ 2) in one of the table's strains.
   // Reads stopRequested (relaxed) at every node; when it is set the results
   // are meaningless.  progress, when given, receives the target each pass is
-  // trying.
+  // trying.  otherSide, when known, is what the other side took declaring
+  // this deal and strain (solved elsewhere, say by another worker): a hint
+  // for the first target, which changes the time, never the answer.
   SideTricks SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
-                       const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr);
+                       const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr,
+                       std::optional<SideTricks> otherSide = std::nullopt);
 
   // The steps SolveSide is made of, for tests that walk positions by hand.
   // SetSearch chooses the strain, the mirror and the stop flag (which must

@@ -389,8 +389,8 @@ TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
       freshNodes += fresh->Nodes();
       EXPECT_EQ(east.declarer, alone.declarer);
       EXPECT_EQ(east.partner, alone.partner);
-      // Another strain starts from an empty table again: the bounds of this
-      // strain would be wrong there.
+      // Another strain keeps apart from this one's bounds, which would be
+      // wrong there.
       const Strain other = strain == hearts ? spades : hearts;
       const SideTricks afterShared = shared->SolveSide(number, other, kEast, kGo);
       const SideTricks afterFresh = MakeSolver()->SolveSide(number, other, kEast, kGo);
@@ -399,6 +399,58 @@ TEST(SolverTest, EveryDeclarerOfAStrainReadsTheEntriesOfTheOthers) {
     }
     EXPECT_LT(sharedNodes, freshNodes);
   }
+}
+
+TEST(SolverTest, AHintOfTheOtherSidesTricksChangesTheTimeNeverTheAnswer) {
+  // A caller that saw the other side's results passes them on as a first
+  // guess; right, wrong or absurd, the tricks stay those of a fresh solver.
+  const DealNumber number =
+      NumberOf("E:J9753.9873.4.A92 KT2.J4.T9732.863 A64.AKQ65.KJ85.T Q8.T2.AQ6.KQJ754");
+  for (const Strain strain : {kNotrump, StrainOfSuit(kDiamonds)}) {
+    SCOPED_TRACE(strain);
+    const SideTricks north = MakeSolver()->SolveSide(number, strain, kNorth, kGo);
+    const SideTricks east = MakeSolver()->SolveSide(number, strain, kEast, kGo);
+    for (const SideTricks hint : {north, SideTricks{0, 0}, SideTricks{13, 13}, SideTricks{2, 11}}) {
+      const SideTricks guessed = MakeSolver()->SolveSide(number, strain, kEast, kGo, nullptr, hint);
+      EXPECT_EQ(guessed.declarer, east.declarer);
+      EXPECT_EQ(guessed.partner, east.partner);
+    }
+  }
+}
+
+TEST(SolverTest, OnceTheTrumpsAreGoneASuitContractReadsWhatNotrumpFound) {
+  // Four tricks left in hearts, diamonds and clubs, no spade anywhere: in
+  // spades the position is the notrump one, and the table says so at once;
+  // in hearts it is another game (declarer's side ruffs its trick in) and is
+  // searched.  Holders by rank index, the leader at position 0.
+  const std::vector<int> holders[4] = {{}, {2, 3, 1, 0, 2, 1}, {1, 0, 1, 3, 3}, {2, 0, 3, 2, 0}};
+  SolverState ending{};
+  for (int s = kHearts; s <= kClubs; ++s) {
+    ending.remaining[s] = uint8_t(holders[s].size());
+    for (size_t r = 0; r < holders[s].size(); ++r) {
+      ending.holders[s] |= uint32_t(holders[s][r]) << (2 * r);
+      ++ending.count[holders[s][r]][s];
+    }
+  }
+  auto solver = MakeSolver();
+  solver->ClearTable();
+  solver->SetSearch(kNoTrumps, false, kGo);
+  solver->SetState(ending);
+  uint64_t before = solver->Nodes();
+  EXPECT_FALSE(solver->CanMake(1));
+  EXPECT_GT(solver->Nodes() - before, 1u);
+
+  solver->SetSearch(kSpades, false, kGo);
+  solver->SetState(ending);
+  before = solver->Nodes();
+  EXPECT_FALSE(solver->CanMake(1));
+  EXPECT_EQ(solver->Nodes() - before, 1u);
+
+  solver->SetSearch(kHearts, false, kGo);
+  solver->SetState(ending);
+  before = solver->Nodes();
+  EXPECT_TRUE(solver->CanMake(1));
+  EXPECT_GT(solver->Nodes() - before, 1u);
 }
 
 TEST(SolverTest, ADealIsSearchedAlikeWhateverDealCameBefore) {
