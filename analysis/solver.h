@@ -14,10 +14,11 @@
 // defender is to move the answer is yes unless some move refutes it, where
 // declarer's side is to move it is no unless some move achieves it; the
 // first move that flips the answer ends the node.  The driver (SolveSide)
-// asks for rising or falling targets until the answer flips, from 7 or,
-// when the other side has declared the same deal and strain (on this solver
-// or, as the caller tells, on another), from the tricks that side left; the
-// partner's pass starts from the first's result.
+// asks for rising or falling targets until the answer flips, starting where
+// the other side has declared the same deal and strain (on this solver or,
+// as the caller tells, on another) from the tricks that side left, else
+// from a guess made of the side's points and trumps; the partner's pass
+// starts from the first's result.
 //
 // Positions (SolverState, solver_state.h) name seats by relative position
 // (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
