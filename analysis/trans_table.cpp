@@ -189,6 +189,10 @@ TransTable::~TransTable() {
 }
 
 void TransTable::Clear() noexcept {
+  // A deal that took a quarter of the slots in use would have lost entries
+  // to a crowded bucket: the next ones get twice the buckets.
+  if (taken_ > activeBuckets_ * kWays / 4) activeBuckets_ = std::min(kBuckets, 2 * activeBuckets_);
+  taken_ = 0;
   if (++generation_ == 0) {
     // The stamps have gone round: make every bucket stale the slow way.
     std::memset(stamps_, 0, kBuckets);
@@ -202,7 +206,7 @@ size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
   for (int s = 0; s < 4; ++s) tops = tops << 8 | (key.holders[s] & TopFields(depth));
   const uint64_t frame = uint64_t(key.leader + 4 * key.strain) << 58;
   const uint64_t h = ((key.lengths ^ frame) * 0x9E3779B97F4A7C15ull ^ tops) * 0xD6E8FEB86659FD93ull;
-  return size_t(((h >> 32) * kBuckets) >> 32);
+  return size_t(((h >> 32) * activeBuckets_) >> 32);
 }
 
 TransTable::Recent& TransTable::RecentSlot(const TableKey& key) noexcept {
@@ -324,6 +328,7 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
         if (Worth(bucket.entries[i]) < Worth(bucket.entries[slot])) slot = i;
       }
     }
+    ++taken_;
     bucket.tag[slot] = uint16_t(signature & (0xFF00 | mask));
     bucket.mask[slot] = mask;
     entry = &bucket.entries[slot];

@@ -36,7 +36,11 @@
 // in solver.h.
 //
 // Layout: 65,280 buckets of 58 entries, 2 KiB a bucket, and a small cache
-// of recent positions, 128 MiB in all.  Positions
+// of recent positions, 128 MiB in all.  Only the first half of the buckets
+// is used until a deal fills a quarter of their slots (a very long search):
+// a deal rarely stores more than half a million classes, and the pages of
+// a block are only backed by memory, at a cost, once they are touched (a
+// third of a second for the whole block on the machines measured).  Positions
 // that share their lengths and leader are many, and a bucket chosen by those
 // alone would overflow; so a class is filed by a hash of the leader, the
 // lengths and the holders of the top `depth` cards of each suit, where
@@ -212,6 +216,13 @@ class TransTable {
       ((size_t(128) << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
   static constexpr size_t kBytes = kBuckets * sizeof(Bucket) + kRecentSlots * sizeof(Recent);
   static_assert(kBytes == size_t(128) << 20);
+  // Half the buckets serve nearly every deal; the rest are used (and their
+  // pages touched) only once a deal needs them.
+  static constexpr size_t kFirstBuckets = kBuckets / 2;
+
+  // The buckets in use: half of them at first, all from the Clear after a
+  // deal that filled a quarter of their slots.
+  size_t ActiveBuckets() const noexcept { return activeBuckets_; }
 
   // The table in one block; an error when the memory cannot be had.
   static Result<std::unique_ptr<TransTable>> Create();
@@ -270,6 +281,10 @@ class TransTable {
   Recent* recent_;          // kRecentSlots, right after the buckets
   uint8_t* stamps_;         // per bucket, the generation that last wrote it
   uint8_t generation_ = 1;  // stamps start at 0, so everything starts stale
+  // The buckets in use, the first ones of the block, and the entries taken
+  // in them since the last Clear (see the header comment).
+  size_t activeBuckets_ = kFirstBuckets;
+  size_t taken_ = 0;
 };
 
 }  // namespace tarrow

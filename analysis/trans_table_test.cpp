@@ -333,6 +333,32 @@ TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
   EXPECT_EQ(hit.bestMove, 0x92);
 }
 
+TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsAQuarterOfTheirSlots) {
+  // Distinct classes by their lengths alone (no top card fixed).
+  auto storeClasses = [&](size_t n, uint64_t first) {
+    for (size_t i = 0; i < n; ++i) {
+      TableKey key;
+      key.lengths = first + i;
+      table->Store(key, Relevant{}, 1, true, 0);
+    }
+  };
+  const size_t quarter = TransTable::kFirstBuckets * TransTable::kWays / 4;
+  EXPECT_EQ(TransTable::kFirstBuckets, TransTable::kBuckets / 2);
+  storeClasses(quarter, 1);
+  table->Clear();
+  EXPECT_EQ(table->ActiveBuckets(), TransTable::kFirstBuckets);
+  storeClasses(quarter + 1, 1);
+  table->Clear();
+  EXPECT_EQ(table->ActiveBuckets(), TransTable::kBuckets);
+  // Every bucket now takes entries, and a class stored is found again.
+  storeClasses(1000, 1u << 30);
+  for (uint64_t lengths : {uint64_t(1) << 30, (uint64_t(1) << 30) + 999}) {
+    TableKey key;
+    key.lengths = lengths;
+    EXPECT_TRUE(table->Probe(key, 1).decided);
+  }
+}
+
 TEST_F(TransTableTest, ClearingForgetsEverythingEvenAfterTheStampsWrap) {
   const TableKey key = Key({0, 1, 2, 3});
   for (int round = 0; round < 600; ++round) {
