@@ -18,7 +18,7 @@
 // the other side has declared the same deal and strain (on this solver or,
 // as the caller tells, on another) from the tricks that side left, else
 // from a guess made of the side's points and trumps; the partner's pass
-// starts from the first's result.
+// starts one above the first's result.
 //
 // Positions (SolverState, solver_state.h) name seats by relative position
 // (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
