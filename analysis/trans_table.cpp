@@ -189,9 +189,9 @@ TransTable::~TransTable() {
 }
 
 void TransTable::Clear() noexcept {
-  // A deal that took a quarter of the slots in use would have lost entries
-  // to a crowded bucket: the next ones get twice the buckets.
-  if (taken_ > activeBuckets_ * kWays / 4) activeBuckets_ = std::min(kBuckets, 2 * activeBuckets_);
+  // A deal that took half the slots in use has lost entries to crowded
+  // buckets: the next ones get twice the buckets.
+  if (taken_ > activeBuckets_ * kWays / 2) activeBuckets_ = std::min(kBuckets, 2 * activeBuckets_);
   taken_ = 0;
   if (++generation_ == 0) {
     // The stamps have gone round: make every bucket stale the slow way.

@@ -37,7 +37,7 @@
 //
 // Layout: 65,280 buckets of 58 entries, 2 KiB a bucket, and a small cache
 // of recent positions, 128 MiB in all.  Only the first half of the buckets
-// is used until a deal fills a quarter of their slots (a very long search):
+// is used until a deal fills half their slots (a very long search):
 // a deal rarely stores more than half a million classes, and the pages of
 // a block are only backed by memory, at a cost, once they are touched (a
 // third of a second for the whole block on the machines measured).  Positions
@@ -221,7 +221,7 @@ class TransTable {
   static constexpr size_t kFirstBuckets = kBuckets / 2;
 
   // The buckets in use: half of them at first, all from the Clear after a
-  // deal that filled a quarter of their slots.
+  // deal that filled half their slots.
   size_t ActiveBuckets() const noexcept { return activeBuckets_; }
 
   // The table in one block; an error when the memory cannot be had.

@@ -333,7 +333,7 @@ TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
   EXPECT_EQ(hit.bestMove, 0x92);
 }
 
-TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsAQuarterOfTheirSlots) {
+TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsHalfTheirSlots) {
   // Distinct classes by their lengths alone (no top card fixed).
   auto storeClasses = [&](size_t n, uint64_t first) {
     for (size_t i = 0; i < n; ++i) {
@@ -342,12 +342,12 @@ TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsAQuarterOfTheirSlots) {
       table->Store(key, Relevant{}, 1, true, 0);
     }
   };
-  const size_t quarter = TransTable::kFirstBuckets * TransTable::kWays / 4;
+  const size_t half = TransTable::kFirstBuckets * TransTable::kWays / 2;
   EXPECT_EQ(TransTable::kFirstBuckets, TransTable::kBuckets / 2);
-  storeClasses(quarter, 1);
+  storeClasses(half, 1);
   table->Clear();
   EXPECT_EQ(table->ActiveBuckets(), TransTable::kFirstBuckets);
-  storeClasses(quarter + 1, 1);
+  storeClasses(half + 1, 1);
   table->Clear();
   EXPECT_EQ(table->ActiveBuckets(), TransTable::kBuckets);
   // Every bucket now takes entries, and a class stored is found again.
