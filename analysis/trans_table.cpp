@@ -110,9 +110,12 @@ bool InClass(const TransTable::Entry& entry, const TableKey& key) noexcept {
 // every suit that has more cards than the class fixes.
 int DepthOf(const TableKey& key, const Relevant& relevant) noexcept {
   int depth = TransTable::kHashDepth;
+  // The four hands' counts added, suit by suit: a suit's cards number at
+  // most 13, so no nibble carries into the next.
+  const uint64_t l = key.lengths;
+  const uint64_t suitLengths = (l + (l >> 16) + (l >> 32) + (l >> 48)) & 0xFFFF;
   for (int s = 0; s < 4; ++s) {
-    int length = 0;
-    for (int p = 0; p < 4; ++p) length += int((key.lengths >> (16 * p + 4 * s)) & 0xF);
+    const int length = int((suitLengths >> (4 * s)) & 0xF);
     const int k = TopCount(relevant.fields[s]);
     if (k < length) depth = std::min(depth, k);
   }
@@ -121,9 +124,10 @@ int DepthOf(const TableKey& key, const Relevant& relevant) noexcept {
 
 // Tricks left at a trick start: the cards in play over four.
 int TricksLeftOf(const TableKey& key) noexcept {
-  int cards = 0;
-  for (uint64_t lengths = key.lengths; lengths != 0; lengths >>= 4) cards += int(lengths & 0xF);
-  return cards / 4;
+  // The sixteen counts added: nibble pairs into bytes, then the bytes.
+  const uint64_t bytes =
+      (key.lengths & 0x0F0F0F0F0F0F0F0Full) + ((key.lengths >> 4) & 0x0F0F0F0F0F0F0F0Full);
+  return int((bytes * 0x0101010101010101ull) >> 56) / 4;
 }
 
 }  // namespace
@@ -132,17 +136,20 @@ BoundCode BoundCodeOf(int lower, int upper) noexcept {
   return kCodeOfPair[size_t(lower)][size_t(upper)];
 }
 
-uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept {
-  const uint32_t fields = 0x5555555u & TopFields(n);
-  const uint32_t low = holders & fields;
-  const uint32_t high = (holders >> 1) & fields;
+namespace {
+
+// Adds rotation (mod 4) to every 2-bit field of `holders` marked by a low
+// bit in `fields`; the others stay 0.  Any number of suits side by side.
+uint64_t RotateFields(uint64_t holders, uint64_t fields, int rotation) noexcept {
+  const uint64_t low = holders & fields;
+  const uint64_t high = (holders >> 1) & fields;
   switch (rotation & 3) {
     case 1:  // +1: the low bit flips, the high bit flips where the low one was set
       return (low ^ fields) | (high ^ low) << 1;
     case 2:  // +2: the high bit flips
       return holders ^ (fields << 1);
     case 3: {  // -1: the low bit flips, the high bit flips where the low one was clear
-      const uint32_t newLow = low ^ fields;
+      const uint64_t newLow = low ^ fields;
       return newLow | (high ^ newLow) << 1;
     }
     default:
@@ -150,14 +157,37 @@ uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept {
   }
 }
 
+}  // namespace
+
+uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept {
+  return uint32_t(RotateFields(holders, 0x5555555u & TopFields(n), rotation));
+}
+
 TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
                       const uint8_t count[4][4], int leader, int rotation) noexcept {
   TableKey key;
-  for (int s = 0; s < 4; ++s) key.holders[s] = RotateHolders(holders[s], remaining[s], rotation);
-  for (int p = 0; p < 4; ++p) {
-    const int filed = (p + rotation) & 3;
-    for (int s = 0; s < 4; ++s) key.lengths |= uint64_t(count[p][s]) << (16 * filed + 4 * s);
+  // Two suits at a time, 32 bits apart.
+  for (int s = 0; s < 4; s += 2) {
+    const uint64_t pair = holders[s] | uint64_t(holders[s + 1]) << 32;
+    const uint64_t fields =
+        (TopFields(remaining[s]) | uint64_t(TopFields(remaining[s + 1])) << 32) &
+        0x0555555505555555ull;
+    const uint64_t rotated = RotateFields(pair, fields, rotation);
+    key.holders[s] = uint32_t(rotated);
+    key.holders[s + 1] = uint32_t(rotated >> 32);
   }
+  // The 16 counts, a byte each, squeezed to a nibble each (position p's in
+  // bits 16 p..16 p + 15); filing by seat then turns the four groups round.
+  uint64_t bytes[2];
+  std::memcpy(bytes, count, sizeof bytes);
+  uint64_t nibbles[2];
+  for (int half = 0; half < 2; ++half) {
+    uint64_t x = bytes[half];
+    x = (x | x >> 4) & 0x00FF00FF00FF00FFull;
+    x = (x | x >> 8) & 0x0000FFFF0000FFFFull;
+    nibbles[half] = (x | x >> 16) & 0xFFFFFFFFull;
+  }
+  key.lengths = std::rotl(nibbles[0] | nibbles[1] << 32, 16 * (rotation & 3));
   key.leader = uint32_t((leader + rotation) & 3);
   return key;
 }
@@ -202,8 +232,10 @@ void TransTable::Clear() noexcept {
 }
 
 size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
-  uint64_t tops = uint64_t(depth);
-  for (int s = 0; s < 4; ++s) tops = tops << 8 | (key.holders[s] & TopFields(depth));
+  // The depth, then the top `depth` fields of each suit, a byte per suit.
+  const uint64_t fields = (key.holders[0] & 0xFFu) << 24 | (key.holders[1] & 0xFFu) << 16 |
+                          (key.holders[2] & 0xFFu) << 8 | (key.holders[3] & 0xFFu);
+  const uint64_t tops = uint64_t(depth) << 32 | (fields & TopFields(depth) * 0x01010101u);
   const uint64_t frame = uint64_t(key.leader + 4 * key.strain) << 58;
   const uint64_t h = ((key.lengths ^ frame) * 0x9E3779B97F4A7C15ull ^ tops) * 0xD6E8FEB86659FD93ull;
   return size_t(((h >> 32) * activeBuckets_) >> 32);
