@@ -493,7 +493,9 @@ int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& rele
     if (opponentRuffs(e)) continue;
     Relevant crossing;
     int tricks = CashingTricks(state, trumps, partner, needed, crossing);
-    if (trumps != kNoTrumps && tricks < needed) {
+    // Crossing in trumps spends a trump of each hand on one trick, so the
+    // side's sure trump tricks, counted before it, no longer hold after it.
+    if (trumps != kNoTrumps && e != trumps && tricks < needed) {
       Relevant withTrumps;
       const int more = CashingThenTrumps(state, trumps, partner, needed, withTrumps);
       if (more > tricks) {

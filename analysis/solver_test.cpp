@@ -62,6 +62,20 @@ SolverState LastTrick(const int cards[4][2], int leader) {
   return state;
 }
 
+// A hand-made ending: per suit, the position holding each card by rank
+// index (the highest first); the leader at position 0.
+SolverState EndingOf(const std::vector<int> (&holders)[4]) {
+  SolverState state{};
+  for (int s = 0; s < 4; ++s) {
+    state.remaining[s] = uint8_t(holders[s].size());
+    for (size_t r = 0; r < holders[s].size(); ++r) {
+      state.holders[s] |= uint32_t(holders[s][r]) << (2 * r);
+      ++state.count[holders[s][r]][s];
+    }
+  }
+  return state;
+}
+
 TEST(SolverStateTest, SetUpPlacesCardsByRelativePosition) {
   const Result<Deal> deal = ParsePbnDeal(kFourSuitsDeal);
   ASSERT_TRUE(deal.ok());
@@ -423,15 +437,7 @@ TEST(SolverTest, OnceTheTrumpsAreGoneASuitContractReadsWhatNotrumpFound) {
   // spades the position is the notrump one, and the table says so at once;
   // in hearts it is another game (declarer's side ruffs its trick in) and is
   // searched.  Holders by rank index, the leader at position 0.
-  const std::vector<int> holders[4] = {{}, {2, 3, 1, 0, 2, 1}, {1, 0, 1, 3, 3}, {2, 0, 3, 2, 0}};
-  SolverState ending{};
-  for (int s = kHearts; s <= kClubs; ++s) {
-    ending.remaining[s] = uint8_t(holders[s].size());
-    for (size_t r = 0; r < holders[s].size(); ++r) {
-      ending.holders[s] |= uint32_t(holders[s][r]) << (2 * r);
-      ++ending.count[holders[s][r]][s];
-    }
-  }
+  const SolverState ending = EndingOf({{}, {2, 3, 1, 0, 2, 1}, {1, 0, 1, 3, 3}, {2, 0, 3, 2, 0}});
   auto solver = MakeSolver();
   solver->ClearTable();
   solver->SetSearch(kNoTrumps, false, kGo);
@@ -707,6 +713,26 @@ TEST(CutOffTest, TheLeaderCashesItsSideSuitsAndPartnersTrumpsMakeTheirTricksAfte
   EXPECT_LT(internal::QuickTricks(state, kHearts, 9, relevant), 9);
   // In notrump the spades are all West has.
   EXPECT_LT(internal::QuickTricks(state, kNoTrumps, 5, relevant), 5);
+}
+
+TEST(CutOffTest, CrossingInTrumpsLeavesOneTrumpTrickFewer) {
+  // Hearts trumps, three tricks, the leader (position 0) to lead.
+  //   leader  S 6 2   H J          partner  H Q 6   C 6
+  //   next    D 7     C 4 3        fourth   H 9 2   C 2
+  // Leading the jack to partner's queen crosses, and partner cashes the
+  // club; the jack and the queen, two sure trump tricks before, fell on
+  // one trick, and the fourth hand ruffs the last spade: two tricks.
+  const SolverState ending = EndingOf({{0, 0}, {2, 0, 3, 2, 3}, {1}, {2, 1, 1, 3}});
+  Relevant relevant;
+  EXPECT_EQ(internal::QuickTricks(ending, kHearts, 2, relevant), 2);
+  EXPECT_LT(internal::QuickTricks(ending, kHearts, 3, relevant), 3);
+  auto solver = MakeSolver();
+  solver->ClearTable();
+  solver->SetSearch(kHearts, false, kGo);
+  solver->SetState(ending);
+  EXPECT_TRUE(solver->CanMake(1));  // the other side's one trick
+  solver->SetState(ending);
+  EXPECT_FALSE(solver->CanMake(2));
 }
 
 TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
