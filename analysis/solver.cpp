@@ -474,7 +474,8 @@ int CashingThenTrumps(const SolverState& state, int trumps, int cashier, int nee
 // The tricks the side on lead at a trick start takes at once: the leader
 // cashing its own top cards, or the leader crossing to partner's top card
 // in a suit it holds and partner cashing (in a suit contract, either of
-// them also followed by the side's sure trump tricks), or, where no
+// them also followed by the side's sure trump tricks, unless the crossing
+// was in trumps and spent a trump of each hand on one trick), or, where no
 // opponent can ruff, both in turn; failing all, one trick where partner can
 // ruff a suit the leader leads and neither opponent can.  Crossing in a
 // side suit of a suit contract is safe only when no opponent can ruff that
