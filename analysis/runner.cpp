@@ -122,9 +122,9 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   worker.declarer_.store(Seat(job.side), std::memory_order_relaxed);
   const BoardEntry& entry = set_.Board(job.board);
   worker.number_ = entry.number;
+  const Seat other = Seat(1 - job.side);
   worker.otherSide_.reset();
-  if (entry.Analysed(1 - job.side, job.strain)) {
-    const Seat other = Seat(1 - job.side);
+  if (entry.Analysed(other, job.strain)) {
     worker.otherSide_ = SideTricks{entry.table[size_t(DDIndex(other, job.strain))],
                                    entry.table[size_t(DDIndex(PartnerOf(other), job.strain))]};
   }

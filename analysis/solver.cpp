@@ -848,26 +848,16 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   // positions by seat, tells strains apart and counts tricks for one side,
   // so another declarer of a strain reads what the first one left; those of
   // another deal only mislead.
-  if (!tableValid_ || !(tableDeal_ == number)) {
-    ClearTable();
-    for (PreviousSide& previous : previous_) previous = {};
-  }
+  if (!tableValid_ || !(tableDeal_ == number)) ClearTable();
   tableValid_ = false;
-  // The first target: where the other side has declared this strain (here
-  // or where the caller saw it), the tricks that side left; else a guess
-  // from the side's points and, in a suit, its trumps.  A good first target
-  // saves the cheap searches around the answer.
+  // The first target: where the other side has declared this strain, the
+  // tricks that side left; else a guess from the side's points and, in a
+  // suit, its trumps.  A good first target saves the cheap searches around
+  // the answer.
   const Deal deal = DealFromNumber(number);
-  PreviousSide& previous = previous_[strain + 1];
-  int start;
-  if (otherSide) {
-    start = 13 - std::min(otherSide->declarer, otherSide->partner);
-  } else if (previous.known && ((previous.declarer ^ declarer) & 1) != 0) {
-    start = 13 - previous.tricks;
-  } else {
-    start = FirstGuess(deal, strain, declarer);
-  }
-  start = std::clamp(start, 1, 13);
+  const int start = std::clamp(otherSide ? 13 - std::min(otherSide->declarer, otherSide->partner)
+                                         : FirstGuess(deal, strain, declarer),
+                               1, 13);
   SideTricks tricks;
 
   SetFrame(strain, declarer, stopRequested);
@@ -887,7 +877,6 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   if (!stopRequested.load(std::memory_order_relaxed)) {
     tableDeal_ = number;
     tableValid_ = true;
-    previous = {true, declarer, std::min(tricks.declarer, tricks.partner)};
   }
   return tricks;
 }
@@ -895,12 +884,16 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
 DDTable SolveDeal(Solver& solver, const DealNumber& number,
                   const std::atomic<bool>& stopRequested) {
   DDTable table{};
-  // Strain by strain, so that East's passes read the entries North's left.
+  // Strain by strain, so that East's passes read the entries North's left
+  // and start from North's result.
   for (Strain strain : kStrains) {
+    std::optional<SideTricks> north;
     for (Seat declarer : {kNorth, kEast}) {
-      const SideTricks tricks = solver.SolveSide(number, strain, declarer, stopRequested);
+      const SideTricks tricks =
+          solver.SolveSide(number, strain, declarer, stopRequested, nullptr, north);
       table[size_t(DDIndex(declarer, strain))] = uint8_t(tricks.declarer);
       table[size_t(DDIndex(PartnerOf(declarer), strain))] = uint8_t(tricks.partner);
+      north = tricks;
     }
   }
   return table;

@@ -15,10 +15,10 @@
 // declarer's side is to move it is no unless some move achieves it; the
 // first move that flips the answer ends the node.  The driver (SolveSide)
 // asks for rising or falling targets until the answer flips, starting where
-// the other side has declared the same deal and strain (on this solver or,
-// as the caller tells, on another) from the tricks that side left, else
-// from a guess made of the side's points and trumps; the partner's pass
-// starts one above the first's result.
+// the caller knows what the other side took declaring the same deal and
+// strain from the tricks that side left, else from a guess made of the
+// side's points and trumps; the partner's pass starts one above the first's
+// result.
 //
 // Positions (SolverState, solver_state.h) name seats by relative position
 // (0 opening leader, 1 dummy, 2 right-hand opponent, 3 declarer) and cards by
@@ -162,7 +162,7 @@ class Solver {
   // Reads stopRequested (relaxed) at every node; when it is set the results
   // are meaningless.  progress, when given, receives the target each pass is
   // trying.  otherSide, when known, is what the other side took declaring
-  // this deal and strain (solved elsewhere, say by another worker): a hint
+  // this deal and strain (solved here before or by another worker): a hint
   // for the first target, which changes the time, never the answer.
   SideTricks SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
                        const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr,
@@ -228,17 +228,9 @@ class Solver {
   int trumps_ = kNoTrumps;
   int rotation_ = 0;  // the table's frame: relative position p is filed as p + rotation_
   // What the table holds: the deal of the last SolveSide that ran to its
-  // end, whose entries the next one of the same deal may use, and per
-  // strain (trumps + 1) the declarer of the last call that ran to its end
-  // and the fewer tricks of its two passes.
-  struct PreviousSide {
-    bool known = false;
-    int declarer = 0;
-    int tricks = 0;
-  };
+  // end, whose entries the next one of the same deal may use.
   DealNumber tableDeal_{};
   bool tableValid_ = false;
-  PreviousSide previous_[5];
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;

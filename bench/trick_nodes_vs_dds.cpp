@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "analysis/solver.h"
@@ -63,9 +64,10 @@ int main(int argc, char** argv) {
         }
         peers[strain] += uint64_t(result.nodes);
       }
+      std::optional<tarrow::SideTricks> north;  // East's first guess, as SolveDeal gives it
       for (tarrow::Seat declarer : {tarrow::kNorth, tarrow::kEast}) {
         const uint64_t before = solver->TrickStarts();
-        solver->SolveSide(set.Board(board).number, strain, declarer, stop);
+        north = solver->SolveSide(set.Board(board).number, strain, declarer, stop, nullptr, north);
         ours[strain] += solver->TrickStarts() - before;
       }
     }
