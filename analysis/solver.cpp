@@ -703,19 +703,14 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   TableKey key;
   uint8_t bestMove = 0;
   if (trickStart) {
-    // A position met lately is settled from one cache line; otherwise the
-    // buckets load while the cut-offs are computed.
+    // The table's lines for this position load while the cut-offs below
+    // are computed; the table is read only where those settle nothing.
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
     // Once the last trump has gone, a suit contract plays on as notrump: its
     // positions are filed with notrump's, so that every strain of the deal
     // reads what the others found there.
     key.strain = trumps_ != kNoTrumps && state_.remaining[trumps_] > 0 ? uint32_t(trumps_ + 1) : 0;
     table_->Prefetch(key);
-    const TableHit hit = table_->ProbeRecent(key, target, (rotation_ & 1) != 0);
-    if (hit.decided) {
-      relevant = hit.relevant;
-      return hit.made;
-    }
   }
   if (trickStart && cutOffs_) {
     // Sure trump tricks, and the leader's side cashing its top cards, settle
@@ -742,7 +737,7 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
   }
   if (trickStart) {
-    const TableHit hit = table_->ProbeBuckets(key, target, (rotation_ & 1) != 0);
+    const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;
       return hit.made;
