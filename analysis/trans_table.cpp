@@ -1,6 +1,7 @@
 #include "analysis/trans_table.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,37 +55,45 @@ uint8_t SignatureMask(const Relevant& relevant) noexcept {
   return mask;
 }
 
-// The slots of a bucket whose class may hold a position of signature
-// `signature`: the signature, masked by the slot's mask, is the slot's tag.
-// Signature 0 finds the empty slots: no entry's tag is 0.
-uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t signature) noexcept {
-  static_assert(sizeof(bucket.tag) == 128 && sizeof(bucket.mask) == 64 && TransTable::kWays <= 64);
+// The slots among the first `inUse` of a bucket whose class may hold a
+// position of signature `signature`: the signature, masked by the slot's
+// mask, is the slot's tag.  Reads only the tag lines of those slots.
+uint64_t SlotsTagged(const TransTable::Bucket& bucket, uint16_t signature, int inUse) noexcept {
+  constexpr int kPerLine = TransTable::kSlotsPerLine;
+  static_assert(sizeof(TransTable::TagLine::tag) == 42 &&
+                offsetof(TransTable::TagLine, mask) == 42);
+  uint64_t slots = 0;
 #if defined(__SSE2__)
   const __m128i want = _mm_set1_epi16(short(signature));
   const __m128i highByte = _mm_set1_epi8(char(0xFF));
-  const auto* tags = reinterpret_cast<const __m128i*>(bucket.tag);
-  const auto* masks = reinterpret_cast<const __m128i*>(bucket.mask);
-  uint64_t slots = 0;
-  for (int quarter = 0; quarter < 4; ++quarter) {
-    // Sixteen slots: their masks widened to 16 bits (the hash byte always
-    // compared), eight comparisons per register, packed to one bit a slot.
-    const __m128i mask = _mm_load_si128(masks + quarter);
-    const __m128i lowMasks = _mm_unpacklo_epi8(mask, highByte);
-    const __m128i highMasks = _mm_unpackhi_epi8(mask, highByte);
-    const __m128i low =
-        _mm_cmpeq_epi16(_mm_and_si128(want, lowMasks), _mm_load_si128(tags + 2 * quarter));
-    const __m128i high =
-        _mm_cmpeq_epi16(_mm_and_si128(want, highMasks), _mm_load_si128(tags + 2 * quarter + 1));
-    slots |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)))) << (16 * quarter);
+  for (int l = 0; l * kPerLine < inUse; ++l) {
+    // 21 slots: tags in three registers (the last holds 5 tags and the
+    // first masks), masks widened to 16 bits (the hash byte always
+    // compared), packed to one bit a slot.
+    const char* line = reinterpret_cast<const char*>(&bucket.lines[l]);
+    const __m128i masks = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + 42));
+    // Masks 16..20 sit in the line's last 8 bytes, from byte 58.
+    const __m128i lastMasks =
+        _mm_srli_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(line + 56)), 2);
+    const __m128i t0 = _mm_load_si128(reinterpret_cast<const __m128i*>(line));
+    const __m128i t1 = _mm_load_si128(reinterpret_cast<const __m128i*>(line + 16));
+    const __m128i t2 = _mm_load_si128(reinterpret_cast<const __m128i*>(line + 32));
+    const __m128i e0 = _mm_cmpeq_epi16(_mm_and_si128(want, _mm_unpacklo_epi8(masks, highByte)), t0);
+    const __m128i e1 = _mm_cmpeq_epi16(_mm_and_si128(want, _mm_unpackhi_epi8(masks, highByte)), t1);
+    const __m128i e2 =
+        _mm_cmpeq_epi16(_mm_and_si128(want, _mm_unpacklo_epi8(lastMasks, highByte)), t2);
+    const uint32_t low = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(e0, e1)));
+    const uint32_t high = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(e2, e2))) & 0x1F;
+    slots |= uint64_t(low | high << 16) << (kPerLine * l);
   }
-  return slots & ((uint64_t(1) << TransTable::kWays) - 1);
 #else
-  uint64_t slots = 0;
-  for (int i = 0; i < TransTable::kWays; ++i) {
-    slots |= uint64_t((signature & (0xFF00 | bucket.mask[i])) == bucket.tag[i]) << i;
+  for (int i = 0; i < inUse; ++i) {
+    const TransTable::TagLine& line = bucket.lines[i / kPerLine];
+    const int j = i % kPerLine;
+    slots |= uint64_t((signature & (0xFF00 | line.mask[j])) == line.tag[j]) << i;
   }
-  return slots;
 #endif
+  return slots & ((uint64_t(1) << inUse) - 1);
 }
 
 // Which entry of a full bucket gives way: the least informative bounds,
@@ -203,7 +212,7 @@ Result<std::unique_ptr<TransTable>> TransTable::Create() {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   if (buckets != nullptr) madvise(buckets, kBytes, MADV_HUGEPAGE);  // a hint; failure is harmless
 #endif
-  auto* stamps = static_cast<uint8_t*>(std::calloc(kBuckets, 1));
+  auto* stamps = static_cast<Stamp*>(std::calloc(kBuckets, sizeof(Stamp)));
   if (buckets == nullptr || stamps == nullptr) {
     std::free(buckets);
     std::free(stamps);
@@ -225,7 +234,7 @@ void TransTable::Clear() noexcept {
   taken_ = 0;
   if (++generation_ == 0) {
     // The stamps have gone round: make every bucket stale the slow way.
-    std::memset(stamps_, 0, kBuckets);
+    std::memset(static_cast<void*>(stamps_), 0, kBuckets * sizeof(Stamp));
     std::memset(static_cast<void*>(recent_), 0, kRecentSlots * sizeof(Recent));
     generation_ = 1;
   }
@@ -257,22 +266,11 @@ void TransTable::Remember(const TableKey& key, const Entry& entry) noexcept {
   recent.generation = generation_;
 }
 
-TransTable::Bucket& TransTable::FreshBucket(size_t index) noexcept {
-  Bucket& bucket = buckets_[index];
-  if (stamps_[index] != generation_) {
-    // Only the tags: the rest of a slot is read once its tag matches, and
-    // every field is written when a slot is taken.
-    std::memset(bucket.tag, 0, sizeof bucket.tag);
-    stamps_[index] = generation_;
-  }
-  return bucket;
-}
-
 void TransTable::Prefetch(const TableKey& key) noexcept {
   for (int depth = 0; depth <= kHashDepth; ++depth) {
-    // The three cache lines of the bucket's tags and masks.
-    const char* line = reinterpret_cast<const char*>(&buckets_[BucketIndex(key, depth)]);
-    for (int offset = 0; offset < 192; offset += 64) __builtin_prefetch(line + offset);
+    // The first line of the bucket's tags, where it has any.
+    const size_t index = BucketIndex(key, depth);
+    if (SlotsInUse(index) > 0) __builtin_prefetch(&buckets_[index].lines[0]);
   }
   __builtin_prefetch(&RecentSlot(key));
 }
@@ -301,21 +299,21 @@ TableHit TransTable::ProbeRecent(const TableKey& key, int target, bool otherSide
 }
 
 TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noexcept {
-  // The very position, probed lately: its class's bounds as they were then.
-  const TableHit hit = ProbeRecent(key, target, otherSide);
-  return hit.decided ? hit : ProbeBuckets(key, target, otherSide);
-}
-
-TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSide) noexcept {
+  // First the very position, probed lately: its class's bounds as they
+  // were then.
+  TableHit hit = ProbeRecent(key, target, otherSide);
+  if (hit.decided) return hit;
   if (otherSide) target = TricksLeftOf(key) - target + 1;
-  TableHit hit;
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most
   // specific first.
   const uint16_t signature = SignatureOf(key);
   for (int depth = kHashDepth; depth >= 0; --depth) {
-    const Bucket& bucket = FreshBucket(BucketIndex(key, depth));
-    for (uint64_t slots = SlotsTagged(bucket, signature); slots != 0; slots &= slots - 1) {
+    const size_t index = BucketIndex(key, depth);
+    const int inUse = SlotsInUse(index);
+    if (inUse == 0) continue;
+    const Bucket& bucket = buckets_[index];
+    for (uint64_t slots = SlotsTagged(bucket, signature, inUse); slots != 0; slots &= slots - 1) {
       const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
       if (!InClass(entry, key)) continue;
       if (Decide(entry, target, otherSide, hit)) {
@@ -334,12 +332,14 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
     target = TricksLeftOf(key) - target + 1;
     made = !made;
   }
-  Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
+  const size_t index = BucketIndex(key, DepthOf(key, relevant));
+  Bucket& bucket = buckets_[index];
+  const int inUse = SlotsInUse(index);
   const uint16_t signature = SignatureOf(key);
   const uint8_t mask = SignatureMask(relevant);
   const uint16_t tops = TopsOf(relevant);
   Entry* entry = nullptr;
-  for (uint64_t slots = SlotsTagged(bucket, signature); slots != 0; slots &= slots - 1) {
+  for (uint64_t slots = SlotsTagged(bucket, signature, inUse); slots != 0; slots &= slots - 1) {
     Entry& candidate = bucket.entries[std::countr_zero(slots)];
     if (candidate.tops == tops && InClass(candidate, key)) {
       entry = &candidate;
@@ -350,19 +350,20 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
   if (entry != nullptr) {
     bounds = BoundPairs[entry->code];
   } else {
-    // The first empty slot, else the entry worth least, the earliest on
-    // ties.  Only the tags are read unless the bucket is full.
-    int slot = 0;
-    if (const uint64_t empty = SlotsTagged(bucket, 0); empty != 0) {
-      slot = std::countr_zero(empty);
+    // The next free slot, else the entry worth least, the earliest on ties.
+    int slot = inUse;
+    if (inUse < kWays) {
+      stamps_[index] = {generation_, uint8_t(inUse + 1)};
+      ++taken_;
     } else {
+      slot = 0;
       for (int i = 1; i < kWays; ++i) {
         if (Worth(bucket.entries[i]) < Worth(bucket.entries[slot])) slot = i;
       }
     }
-    ++taken_;
-    bucket.tag[slot] = uint16_t(signature & (0xFF00 | mask));
-    bucket.mask[slot] = mask;
+    TagLine& line = bucket.lines[slot / kSlotsPerLine];
+    line.tag[slot % kSlotsPerLine] = uint16_t(signature & (0xFF00 | mask));
+    line.mask[slot % kSlotsPerLine] = mask;
     entry = &bucket.entries[slot];
     entry->lengths = key.lengths;
     entry->leader = uint8_t(key.leader);
@@ -379,9 +380,11 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
 }
 
 BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {
-  const Bucket& bucket = FreshBucket(BucketIndex(key, DepthOf(key, relevant)));
+  const size_t index = BucketIndex(key, DepthOf(key, relevant));
+  const Bucket& bucket = buckets_[index];
   const uint16_t tops = TopsOf(relevant);
-  for (uint64_t slots = SlotsTagged(bucket, SignatureOf(key)); slots != 0; slots &= slots - 1) {
+  for (uint64_t slots = SlotsTagged(bucket, SignatureOf(key), SlotsInUse(index)); slots != 0;
+       slots &= slots - 1) {
     const Entry& entry = bucket.entries[std::countr_zero(slots)];
     if (entry.tops == tops && InClass(entry, key)) return BoundPairs[entry.code];
   }

@@ -47,12 +47,17 @@
 // `depth` (0, 1 or 2) is the largest that the class's lines reach in every
 // suit that has more cards than its line.  A probe looks in the three
 // buckets a position can have, the most specific first.  A bucket opens
-// with a 16-bit tag and an 8-bit mask per entry, compared all at once: the
-// tag holds a hash of the lengths and leader and the holders of the top
-// card of each suit the class fixes, so that nearly only entries whose
-// class holds the position are read, each in one cache line.  (With the
-// lengths alone, eight entries of a depth-0 bucket were read for every one
-// that matched.)
+// with a 16-bit tag and an 8-bit mask per slot, 21 slots to a cache line,
+// compared a line at a time: the tag holds a hash of the lengths and leader
+// and the holders of the top card of each suit the class fixes, so that
+// nearly only entries whose class holds the position are read, each in one
+// cache line.  (With the lengths alone, eight entries of a depth-0 bucket
+// were read for every one that matched.)  Slots are taken in order, and a
+// small array beside the block (two bytes a bucket, in the processor's
+// cache) counts those in use, so a probe skips a bucket nothing was stored
+// in and reads only the tag lines in use: nearly half the buckets probed are
+// empty and nearly all the others hold fewer than 21 classes, so a probe
+// reads one or two lines where it read nine.
 // Several classes of one distribution live side by side (they differ in
 // their top cards or in their lines); a probe takes the first one that
 // matches and decides the target.  Nearly every class a full bucket loses
@@ -68,19 +73,20 @@
 // of three buckets in memory.  The copy may lag behind the bucket entry,
 // whose bounds may have narrowed since, but its bounds still hold for its
 // class, and an undecided copy only sends the probe on to the buckets.
-// The solver asks this cache alone (ProbeRecent) before its cut-offs, has
-// the three buckets' tag lines loading (Prefetch) while it computes them,
-// and then reads the buckets (ProbeBuckets).
+// The solver computes its cut-offs first, with the cache's line and the
+// buckets' first tag lines loading meanwhile (Prefetch), and probes only
+// where they settle nothing.
 //
 // Invariants:
 // - An entry's bounds are sound for its whole class; bounds only ever narrow,
 //   and only a result found for exactly the entry's class narrows them.
-// - An empty slot has the tag 0, which no entry's tag is.
-// - Clearing is lazy: each bucket carries the generation it was last written
-//   in, and a bucket of an older generation reads as empty (it is zeroed on
-//   first touch).  Zeroing 128 MiB for each of the 36 deals of a set would
-//   cost more than many of the searches themselves.  A cached position of
-//   an older generation is ignored the same way.
+// - No entry's tag is 0.  The slots of a bucket in use are its first ones,
+//   as many as its count says.
+// - Clearing is lazy: each bucket's count carries the generation it was
+//   written in, and a count of an older generation reads as 0.  Zeroing
+//   128 MiB for each of the 36 deals of a set would cost more than many of
+//   the searches themselves.  A cached position of an older generation is
+//   ignored the same way.
 #pragma once
 
 #include <array>
@@ -189,17 +195,25 @@ class TransTable {
     uint8_t bestMove;     // a move that ended a search of this class, 0 if none
   };
   static_assert(sizeof(Entry) == 32);
-  // One bucket: per slot a 16-bit tag and an 8-bit mask first (three cache
-  // lines, compared all at once; the tags past kWays are never used), then
-  // the entries.  A tag is a hash of the class's lengths, leader and strain
-  // (high byte) and the holders of the top card of each suit the class
-  // fixes one (low byte, 2 bits per suit); the mask says which of those
-  // fields the class fixes.  A position's signature, masked, equals the tag
-  // of every class that holds it, so nearly every entry read is one that
-  // matches.
+  // One bucket: the slots' tags and masks first, 21 slots to a cache line,
+  // then the entries.  A tag is a hash of the class's lengths, leader and
+  // strain (high byte) and the holders of the top card of each suit the
+  // class fixes one (low byte, 2 bits per suit); the mask says which of
+  // those fields the class fixes.  A position's signature, masked, equals
+  // the tag of every class that holds it, so nearly every entry read is one
+  // that matches.  Slots are taken in order and never freed within a deal,
+  // so a probe reads only the lines of the slots in use, and none at all in
+  // a bucket nothing was stored in.
+  static constexpr int kSlotsPerLine = 21;
+  static constexpr int kTagLines = (kWays + kSlotsPerLine - 1) / kSlotsPerLine;
+  struct alignas(64) TagLine {
+    uint16_t tag[kSlotsPerLine];
+    uint8_t mask[kSlotsPerLine];
+    uint8_t unused;
+  };
+  static_assert(sizeof(TagLine) == 64);
   struct Bucket {
-    uint16_t tag[64];  // 0 = empty slot
-    uint8_t mask[64];
+    TagLine lines[kTagLines];
     Entry entries[kWays];
   };
   static_assert(sizeof(Bucket) == 2048);
@@ -241,12 +255,8 @@ class TransTable {
   // answer are those of the other side.
   TableHit Probe(const TableKey& key, int target, bool otherSide = false) noexcept;
   // Only the first step of Probe: the class last found for this very
-  // position, from the small cache.  One cache line, so cheap enough to ask
-  // before anything else.
+  // position, from the small cache.
   TableHit ProbeRecent(const TableKey& key, int target, bool otherSide = false) noexcept;
-  // The rest of Probe: the three buckets, for a caller that has asked
-  // ProbeRecent already.
-  TableHit ProbeBuckets(const TableKey& key, int target, bool otherSide = false) noexcept;
 
   // Records a search result for the class of `key` with the top cards of
   // `relevant`: made (target is a lower bound) or not (an upper bound).
@@ -264,14 +274,22 @@ class TransTable {
   TransTable& operator=(const TransTable&) = delete;
 
  private:
-  TransTable(Bucket* buckets, uint8_t* stamps) noexcept
+  // Per bucket, the generation that last wrote it and the slots taken then.
+  struct Stamp {
+    uint8_t generation;
+    uint8_t taken;
+  };
+  TransTable(Bucket* buckets, Stamp* stamps) noexcept
       : buckets_(buckets),
         recent_(reinterpret_cast<Recent*>(buckets + kBuckets)),
         stamps_(stamps) {}
   // The bucket of a class whose top cards reach at least `depth` in every
-  // suit (or the whole suit), zeroed first when stale.
+  // suit (or the whole suit).
   size_t BucketIndex(const TableKey& key, int depth) const noexcept;
-  Bucket& FreshBucket(size_t index) noexcept;
+  // The slots of bucket `index` in use in this generation.
+  int SlotsInUse(size_t index) const noexcept {
+    return stamps_[index].generation == generation_ ? stamps_[index].taken : 0;
+  }
   Recent& RecentSlot(const TableKey& key) noexcept;
   // Fills `hit` when the entry's bounds decide `target` (of the filed side).
   static bool Decide(const Entry& entry, int target, bool otherSide, TableHit& hit) noexcept;
@@ -279,7 +297,7 @@ class TransTable {
 
   Bucket* buckets_;         // kBuckets buckets, 2 MiB aligned
   Recent* recent_;          // kRecentSlots, right after the buckets
-  uint8_t* stamps_;         // per bucket, the generation that last wrote it
+  Stamp* stamps_;           // per bucket
   uint8_t generation_ = 1;  // stamps start at 0, so everything starts stale
   // The buckets in use, the first ones of the block, and the entries taken
   // in them since the last Clear (see the header comment).
