@@ -240,7 +240,7 @@ void TransTable::Clear() noexcept {
   }
 }
 
-size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
+size_t TransTable::HashBucket(const TableKey& key, int depth) const noexcept {
   // The depth, then the top `depth` fields of each suit, a byte per suit.
   const uint64_t fields = (key.holders[0] & 0xFFu) << 24 | (key.holders[1] & 0xFFu) << 16 |
                           (key.holders[2] & 0xFFu) << 8 | (key.holders[3] & 0xFFu);
@@ -251,12 +251,16 @@ size_t TransTable::BucketIndex(const TableKey& key, int depth) const noexcept {
 }
 
 TransTable::Recent& TransTable::RecentSlot(const TableKey& key) noexcept {
+  return recent_[key.located ? key.recent : HashRecent(key)];
+}
+
+size_t TransTable::HashRecent(const TableKey& key) const noexcept {
   uint64_t h = key.lengths * 0x9E3779B97F4A7C15ull;
   h ^= (uint64_t(key.holders[0]) << 32 | key.holders[1]) * 0xD6E8FEB86659FD93ull;
   h ^= (uint64_t(key.holders[2]) << 32 | key.holders[3]) * 0xA0761D6478BD642Full;
   h ^= uint64_t(key.leader + 4 * key.strain) * 0xE7037ED1A0B428DBull;
   h ^= h >> 29;
-  return recent_[(h * 0xBF58476D1CE4E5B9ull) >> (64 - std::countr_zero(kRecentSlots))];
+  return size_t((h * 0xBF58476D1CE4E5B9ull) >> (64 - std::countr_zero(kRecentSlots)));
 }
 
 void TransTable::Remember(const TableKey& key, const Entry& entry) noexcept {
@@ -266,13 +270,16 @@ void TransTable::Remember(const TableKey& key, const Entry& entry) noexcept {
   recent.generation = generation_;
 }
 
-void TransTable::Prefetch(const TableKey& key) noexcept {
+void TransTable::Prefetch(TableKey& key) noexcept {
   for (int depth = 0; depth <= kHashDepth; ++depth) {
+    key.buckets[depth] = uint32_t(HashBucket(key, depth));
     // The first line of the bucket's tags, where it has any.
-    const size_t index = BucketIndex(key, depth);
-    if (SlotsInUse(index) > 0) __builtin_prefetch(&buckets_[index].lines[0]);
+    if (SlotsInUse(key.buckets[depth]) > 0)
+      __builtin_prefetch(&buckets_[key.buckets[depth]].lines[0]);
   }
-  __builtin_prefetch(&RecentSlot(key));
+  key.recent = uint32_t(HashRecent(key));
+  key.located = true;
+  __builtin_prefetch(&recent_[key.recent]);
 }
 
 bool TransTable::Decide(const Entry& entry, int target, bool otherSide, TableHit& hit) noexcept {

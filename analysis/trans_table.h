@@ -166,6 +166,12 @@ struct TableKey {
   uint32_t holders[4] = {0, 0, 0, 0};  // the holder strings, bits above the suit's cards 0
   uint32_t leader = 0;                 // 0..3
   uint32_t strain = 0;                 // the trumps the bounds hold for: 0..4, any code
+  // Where the table files the key (its buckets by hash depth, its slot in
+  // the cache of recent positions), once TransTable::Prefetch has worked it
+  // out; until then the table works it out at each use.
+  uint32_t buckets[3] = {0, 0, 0};
+  uint32_t recent = 0;
+  bool located = false;
 };
 TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
                       const uint8_t count[4][4], int leader, int rotation) noexcept;
@@ -230,6 +236,7 @@ class TransTable {
       ((size_t(128) << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
   static constexpr size_t kBytes = kBuckets * sizeof(Bucket) + kRecentSlots * sizeof(Recent);
   static_assert(kBytes == size_t(128) << 20);
+  static_assert(kHashDepth + 1 == std::size(TableKey{}.buckets));
   // Half the buckets serve nearly every deal; the rest are used (and their
   // pages touched) only once a deal needs them.
   static constexpr size_t kFirstBuckets = kBuckets / 2;
@@ -245,8 +252,9 @@ class TransTable {
   void Clear() noexcept;
 
   // Starts loading the cache lines a probe of `key` reads first, so that a
-  // probe made after other work finds them in the processor's cache.
-  void Prefetch(const TableKey& key) noexcept;
+  // probe made after other work finds them in the processor's cache, and
+  // notes in the key where they are for the probe and the store.
+  void Prefetch(TableKey& key) noexcept;
 
   // The first entry whose class holds the position and whose bounds decide
   // `target`; otherwise undecided, with the best move of a matching entry
@@ -285,7 +293,11 @@ class TransTable {
         stamps_(stamps) {}
   // The bucket of a class whose top cards reach at least `depth` in every
   // suit (or the whole suit).
-  size_t BucketIndex(const TableKey& key, int depth) const noexcept;
+  size_t BucketIndex(const TableKey& key, int depth) const noexcept {
+    return key.located ? key.buckets[depth] : HashBucket(key, depth);
+  }
+  size_t HashBucket(const TableKey& key, int depth) const noexcept;
+  size_t HashRecent(const TableKey& key) const noexcept;
   // The slots of bucket `index` in use in this generation.
   int SlotsInUse(size_t index) const noexcept {
     return stamps_[index].generation == generation_ ? stamps_[index].taken : 0;

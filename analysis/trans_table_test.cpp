@@ -221,7 +221,9 @@ TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
 
 TEST_F(TransTableTest, TheRecentCacheAloneKnowsOnlyPositionsMetBefore) {
   table->Store(Key({0, 1, 2, 3}), TopSpades(1), 3, true, 0);
-  table->Prefetch(Key({0, 3, 2, 1}));  // a hint only: changes nothing
+  // A key the table has located reads the same places as one it has not.
+  TableKey located = Key({0, 3, 2, 1});
+  table->Prefetch(located);
   // The stored position itself is in the cache, with its class's bounds.
   const TableHit same = table->ProbeRecent(Key({0, 1, 2, 3}), 3);
   EXPECT_TRUE(same.decided);
@@ -231,7 +233,7 @@ TEST_F(TransTableTest, TheRecentCacheAloneKnowsOnlyPositionsMetBefore) {
   // Another position of the class is only in the buckets, until a probe
   // has found it there.
   EXPECT_FALSE(table->ProbeRecent(Key({0, 3, 2, 1}), 3).decided);
-  EXPECT_TRUE(table->Probe(Key({0, 3, 2, 1}), 3).made);
+  EXPECT_TRUE(table->Probe(located, 3).made);
   EXPECT_TRUE(table->ProbeRecent(Key({0, 3, 2, 1}), 3).made);
   // The other side's target turns round as in Probe: 4 tricks left, the
   // filed side makes 3, so the other side cannot make 2.
