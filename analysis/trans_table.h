@@ -35,7 +35,7 @@
 // cards are not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
-// Layout: 65,280 buckets of 58 entries, 2 KiB a bucket, and a small cache
+// Layout: 65,520 buckets of 58 entries, 2 KiB a bucket, and a small cache
 // of recent positions, 128 MiB in all.  Only the first half of the buckets
 // is used until a deal fills half their slots (a very long search):
 // a deal rarely stores more than half a million classes, and the pages of
@@ -68,9 +68,13 @@
 // Half the probes are of a position probed before in the same deal (another
 // target, the partner's pass, another declarer).  So each probe that
 // decides, and each store, also leaves the whole position with its class's
-// entry in a direct-mapped cache of 8,192 slots (512 KiB), which a probe
+// entry in a direct-mapped cache of 512 slots (32 KiB), which a probe
 // reads first: one line, usually still in the processor's cache, instead
-// of three buckets in memory.  The copy may lag behind the bucket entry,
+// of up to three buckets in memory.  The cache is small on purpose: most
+// repeats come soon after the first probe, and with 8,192 slots (512 KiB,
+// the size of a core's second-level cache) it pushed the buckets' counts
+// and tag lines out of that cache; two searches side by side took about 5%
+// longer.  The copy may lag behind the bucket entry,
 // whose bounds may have narrowed since, but its bounds still hold for its
 // class, and an undecided copy only sends the probe on to the buckets.
 // The solver computes its cut-offs first, with the cache's line and the
@@ -230,7 +234,7 @@ class TransTable {
     Entry entry;
     uint8_t generation;
   };
-  static constexpr size_t kRecentSlots = size_t(1) << 13;  // 512 KiB
+  static constexpr size_t kRecentSlots = size_t(1) << 9;  // 32 KiB
   // The buckets take the rest of the 128 MiB.
   static constexpr size_t kBuckets =
       ((size_t(128) << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
