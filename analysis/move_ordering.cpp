@@ -212,8 +212,8 @@ Move* AddCards(Move* out, int suit, uint32_t cards) noexcept {
   return out;
 }
 
-// The moves of one suit, in the order the plan gives, written from `out`;
-// returns how many.
+}  // namespace
+
 int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcept {
   const int mover = MoverOf(state);
   // The runs of touching cards as the mask of their highest cards.
@@ -255,8 +255,6 @@ int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcep
   return int(out - start);
 }
 
-}  // namespace
-
 int SureWinner(const SolverState& state, int trumps, int suit, int seat,
                bool skipPartner) noexcept {
   return SuitView(state, trumps, suit).SureWinner(seat, skipPartner);
@@ -272,10 +270,40 @@ int PartnerStatus(const SolverState& state, int trumps, int suit) noexcept {
 
 }  // namespace internal
 
+namespace {
+
+// The fourth hand following suit, in the order SuitMoves gives, without its
+// general questions: everyone else has played, so the winners are the runs
+// above the card winning the trick (none when the trick is ruffed), and the
+// hand tries its lowest winner first unless partner is winning, then its
+// lowest low card, then the other winners and lows from the highest.
+int FourthHandFollows(const SolverState& state, Move* out) noexcept {
+  const int led = state.suitLed;
+  const uint32_t cards = CardsOf(state, MoverOf(state), led);
+  const uint32_t runs = cards & ~(cards << 2);
+  const uint32_t winners = state.winSuit == led ? runs & CardsAbove(state.winRank) : 0;
+  const uint32_t lows = runs & ~winners;
+  const bool partnerWins = state.winSeat == (MoverOf(state) ^ 2);
+  const uint32_t first = partnerWins ? lows : winners;
+  const uint32_t second = partnerWins ? winners : lows;
+  Move* const start = out;
+  if (first != 0) *out++ = MakeMove(led, LowestCard(first));
+  if (second != 0) *out++ = MakeMove(led, LowestCard(second));
+  out = internal::AddCards(out, led, winners & ~std::bit_floor(winners));
+  out = internal::AddCards(out, led, lows & ~std::bit_floor(lows));
+  return int(out - start);
+}
+
+}  // namespace
+
 MoveList OrderedMoves(const SolverState& state, int trumps) noexcept {
   using namespace internal;
   MoveList out;
   const int mover = MoverOf(state);
+  if (state.played == 3 && state.count[mover][state.suitLed] > 0) {
+    out.size = FourthHandFollows(state, out.moves);
+    return out;
+  }
   if (state.played > 0 && state.count[mover][state.suitLed] > 0) {
     out.size = SuitMoves(state, trumps, state.suitLed, out.moves);
     return out;

@@ -28,6 +28,10 @@ inline constexpr int kNoCard = -1;  // "none" among rank indexes; every card is 
 int SureWinner(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) noexcept;
 int CoverCard(const SolverState& state, int trumps, int suit, int seat, bool skipPartner) noexcept;
 int PartnerStatus(const SolverState& state, int trumps, int suit) noexcept;
+// The mover's moves in one suit, in the order the plan gives, written from
+// `out`; returns how many.  OrderedMoves answers a fourth hand following
+// suit by a shortcut that must give the same order.
+int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcept;
 
 enum class Group : uint8_t { kLow, kCover, kWinner, kNone };
 // MovePlan[cards played][PartnerStatus]: the order of the three groups.
