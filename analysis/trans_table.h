@@ -6,7 +6,9 @@
 //
 //   Result<std::unique_ptr<TransTable>> table = TransTable::Create();
 //   (*table)->Clear();                                   // once per deal
-//   TableKey key = MakeTableKey(state, mirror);
+//   TableKey key = MakeTableKey(holders, remaining, count, leader, rotation);
+//   (*table)->Prefetch(key);                             // optional: loads and locates
+//   ... other work ...
 //   TableHit hit = (*table)->Probe(key, target);         // hit.decided: hit.made, hit.relevant
 //   ... search, learn `relevant` ...
 //   (*table)->Store(key, relevant, target, made, bestMove);
