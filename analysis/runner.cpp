@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 namespace tarrow {
 namespace {
@@ -61,6 +62,7 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
   tickCounter_ = 0;
   set_.header.analysisDuration = 0;
   QueueJobs(set_, queue_);
+  handOffs_.fill({});
   runStart_ = std::chrono::steady_clock::now();
   running_ = true;
   int started = 0;
@@ -98,9 +100,11 @@ void AnalysisRunner::WorkerBody(DDummy& worker) {
   LowerThreadPriority();
   executor_.RunOnOwner([&] { GetJob(worker); });
   while (worker.hasJob_) {
-    const SideTricks tricks =
-        worker.solver_->SolveSide(worker.number_, worker.CurrentStrain(), worker.CurrentDeclarer(),
-                                  stopRequested_, &worker.progress_, worker.otherSide_);
+    const SideTricks tricks = worker.solver_->SolveSide(
+        worker.number_, worker.CurrentStrain(), worker.CurrentDeclarer(), stopRequested_,
+        &worker.progress_, worker.otherSide_, worker.handIn_);
+    worker.handIn_.clear();
+    if (worker.CurrentDeclarer() == kNorth) worker.handOut_ = worker.solver_->HandOff();
     executor_.RunOnOwner([&] {
       StoreResult(worker, tricks);
       GetJob(worker);
@@ -122,6 +126,8 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   worker.declarer_.store(Seat(job.side), std::memory_order_relaxed);
   const BoardEntry& entry = set_.Board(job.board);
   worker.number_ = entry.number;
+  HandOff handOff = std::exchange(handOffs_[size_t(j)], {});
+  if (handOff.worker != worker.workerNumber_) worker.handIn_ = std::move(handOff.classes);
   const Seat other = Seat(1 - job.side);
   worker.otherSide_.reset();
   if (entry.Analysed(other, job.strain)) {
@@ -147,6 +153,19 @@ void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {
   const Seat declarer = Seat(job.side);
   entry.table[size_t(DDIndex(declarer, strain))] = job.result1;
   entry.table[size_t(DDIndex(PartnerOf(declarer), strain))] = job.result2;
+  // A North-South job's classes wait for the East-West job of its board
+  // and strain when that is still queued: it has not started elsewhere.
+  if (job.side == 0 && !worker.handOut_.empty()) {
+    for (int k = queue_.next; k <= queue_.last; ++k) {
+      const AnalysisJob& later = queue_.jobs[size_t(k)];
+      if (later.board != job.board) break;
+      if (later.side == 1 && later.strain == strain) {
+        handOffs_[size_t(k)] = {worker.workerNumber_, std::move(worker.handOut_)};
+        break;
+      }
+    }
+  }
+  worker.handOut_.clear();
   if (!StopRequested()) {
     entry.doneMask[size_t(job.side)] |= StrainBit(strain);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - worker.jobStart_;

@@ -9,7 +9,10 @@
 // Up to eight DDummy workers, each owning a Solver and its 128 MiB table,
 // take jobs and hand results back through the owner thread (OwnerExecutor):
 // GetJob and StoreResult run there, so the set, the queue and the DoneMasks
-// are only ever written by the owner and need no lock.  The owner calls
+// are only ever written by the owner and need no lock.  With a job come
+// the other side's results in its strain when known, and for an East-West
+// job the classes of the first tricks that its North-South job found on
+// another worker: both only speed the search.  The owner calls
 // Tick() once a second for progress, periodic saves and completion.
 //
 //   AnalysisRunner runner(set, executor);
@@ -101,6 +104,12 @@ class DDummy {
   // The other side's results in the job's strain when its job has finished,
   // copied by GetJob as a first guess for the search.
   std::optional<SideTricks> otherSide_;
+  // The classes of the first tricks the North-South job of this board and
+  // strain found on another worker, moved here by GetJob (usually empty);
+  // and, after a North-South job, those this worker found, for StoreResult
+  // to keep until the East-West job is handed out.
+  std::vector<TransTable::Entry> handIn_;
+  std::vector<TransTable::Entry> handOut_;
   SteadyTime jobStart_;  // when this worker's job started, for its duration
   std::atomic<bool> alive_{false};
   std::thread thread_;
@@ -166,6 +175,19 @@ class AnalysisRunner {
   DealSet& set_;
   OwnerExecutor& executor_;
   JobQueue queue_;
+  // Per East-West job still queued, the classes its board's North-South job
+  // of the same strain found on another worker (owner thread only).  The
+  // two jobs of a strain lie five apart in the queue, so with two or more
+  // workers they nearly always run on different ones: the East-West job
+  // then starts from the first tricks the other worker already searched
+  // instead of an empty table.
+  // A worker's own table still holds what it found, so it takes nothing
+  // from itself.
+  struct HandOff {
+    int worker = 0;
+    std::vector<TransTable::Entry> classes;
+  };
+  std::array<HandOff, kMaxJobs + 1> handOffs_;
   std::array<std::unique_ptr<DDummy>, kMaxWorkers> workers_;
   std::atomic<bool> stopRequested_{false};
   bool running_ = false;

@@ -836,7 +836,8 @@ int Solver::SolvePass(int start, std::atomic<int>* progressTarget) noexcept {
 
 SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
                              const std::atomic<bool>& stopRequested, SolveProgress* progress,
-                             std::optional<SideTricks> otherSide) {
+                             std::optional<SideTricks> otherSide,
+                             std::span<const TransTable::Entry> known) {
   const int strain = SolverStrain(tableStrain);
   assert(declarer >= 0 && declarer < 4);
   // The entries of earlier calls for this deal stay useful: the table files
@@ -845,6 +846,9 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   // another deal only mislead.
   if (!tableValid_ || !(tableDeal_ == number)) ClearTable();
   tableValid_ = false;
+  handOffValid_ = false;
+  table_->Import(known);
+  table_->StartLog();
   // The first target: where the other side has declared this strain, the
   // tricks that side left; else a guess from the side's points and, in a
   // suit, its trumps.  A good first target saves the cheap searches around
@@ -872,6 +876,7 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   if (!stopRequested.load(std::memory_order_relaxed)) {
     tableDeal_ = number;
     tableValid_ = true;
+    handOffValid_ = true;
   }
   return tricks;
 }
