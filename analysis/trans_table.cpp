@@ -405,10 +405,6 @@ BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) no
   return BoundPairs[0];
 }
 
-}  // namespace tarrow
-
-namespace tarrow {
-
 std::vector<TransTable::Entry> TransTable::LoggedClasses() const {
   std::vector<Entry> classes;
   classes.reserve(logged_);
