@@ -846,7 +846,6 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   // another deal only mislead.
   if (!tableValid_ || !(tableDeal_ == number)) ClearTable();
   tableValid_ = false;
-  handOffValid_ = false;
   table_->Import(known);
   table_->StartLog();
   // The first target: where the other side has declared this strain, the
@@ -876,7 +875,6 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   if (!stopRequested.load(std::memory_order_relaxed)) {
     tableDeal_ = number;
     tableValid_ = true;
-    handOffValid_ = true;
   }
   return tricks;
 }

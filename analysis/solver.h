@@ -179,7 +179,7 @@ class Solver {
   // another solver that takes on the same deal and strain (the other side's
   // job on another worker); empty after a stopped call.
   std::vector<TransTable::Entry> HandOff() const {
-    return handOffValid_ ? table_->LoggedClasses() : std::vector<TransTable::Entry>{};
+    return tableValid_ ? table_->LoggedClasses() : std::vector<TransTable::Entry>{};
   }
 
   // The steps SolveSide is made of, for tests that walk positions by hand.
@@ -245,7 +245,6 @@ class Solver {
   // end, whose entries the next one of the same deal may use.
   DealNumber tableDeal_{};
   bool tableValid_ = false;
-  bool handOffValid_ = false;
   bool simpleOnly_ = false;
   bool cutOffs_ = true;  // every hand holds the same number of cards
   const std::atomic<bool>* stopRequested_ = &neverStop_;
