@@ -1,6 +1,7 @@
 #include "core/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +23,10 @@ Status Failure(const fs::path& path, const char* call, int error) {
                        std::strerror(error));
 }
 
+Status Refusal(const fs::path& path, const std::string& why) {
+  return Status::Error("cannot write " + path.string() + ": " + why);
+}
+
 // The file a write should replace: a symbolic link is followed (to the end
 // of a chain), so the file it names is replaced and the link stays a link.
 fs::path FinalTarget(const fs::path& path) {
@@ -36,6 +41,10 @@ fs::path FinalTarget(const fs::path& path) {
   return target;
 }
 
+fs::path FolderOf(const fs::path& path) {
+  return path.has_parent_path() ? path.parent_path() : fs::path(".");
+}
+
 // The mode a newly created file gets: 0666 less the process's umask.  The
 // umask can only be read by setting it, so it is set back at once, under a
 // lock against a second writer doing the same.
@@ -47,12 +56,98 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// A temporary name in the target's folder that fits in a folder entry
+// however long the target's name is: ".NAME.XXXXXX", with NAME cut short.
+std::string TemporaryName(const fs::path& folder, const fs::path& target) {
+  constexpr size_t kRoom = 255 - 8;  // the leading dot and ".XXXXXX"
+  std::string name = target.filename().string();
+  if (name.size() > kRoom) name.resize(kRoom);
+  return (folder / ("." + name + ".XXXXXX")).string();
+}
+
+Status WriteAll(int fd, std::string_view bytes) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Status::Error(std::strerror(errno));
+    }
+    written += size_t(n);
+  }
+  return Status();
+}
+
 }  // namespace
 
-Status WriteFileAtomically(const fs::path& requested, std::string_view bytes) {
+fs::path ResolvedPath(const fs::path& path) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) absolute = path;
+  fs::path resolved = fs::weakly_canonical(absolute, error);
+  if (error) return absolute.lexically_normal();
+  // A dangling link names the file a write would create.
+  const fs::path target = FinalTarget(resolved);
+  return target == resolved ? resolved : ResolvedPath(target);
+}
+
+Status CheckWriteTarget(const fs::path& requested) {
+  if (requested.empty()) return Status::Error("cannot write a file without a name");
+  if (!requested.has_filename()) return Refusal(requested, "it names a folder, not a file");
+  const std::string name = requested.filename().string();
+  if (name.size() > kLongestFileName) {
+    return Refusal(requested, "the name is too long (" + std::to_string(name.size()) +
+                                  " bytes; at most " + std::to_string(kLongestFileName) + ")");
+  }
   const fs::path path = FinalTarget(requested);
-  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return Status();
+    return Refusal(requested, std::strerror(errno));
+  }
+  if (S_ISDIR(info.st_mode)) return Refusal(requested, "it names a folder, not a file");
+  if (!S_ISREG(info.st_mode)) return Refusal(requested, "it is not a regular file");
+  // Root may write anything; a file without write bits is still meant to
+  // stay as it is, as an editor treats it.
+  if ((info.st_mode & 0222) == 0) {
+    return Refusal(requested, "the file is write-protected (make it writable to replace it)");
+  }
+  if (::access(path.c_str(), W_OK) != 0) return Refusal(requested, std::strerror(errno));
+  return Status();
+}
+
+Status ProbeFolder(const fs::path& folderGiven, size_t bytes) {
+  const fs::path folder = folderGiven.empty() ? fs::path(".") : folderGiven;
+  const auto refused = [&](const std::string& why) {
+    return Status::Error("the folder " + folder.string() + " cannot take the files: " + why);
+  };
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) {
+    if (errno == ENOENT) return Status::Error("the folder " + folder.string() + " does not exist");
+    return refused(std::strerror(errno));
+  }
+  if (!S_ISDIR(info.st_mode)) return Status::Error(folder.string() + " is not a folder");
+  std::string scratch = (folder / ".tarrow-probe.XXXXXX").string();
+  const int fd = ::mkstemp(scratch.data());
+  if (fd < 0) return refused(std::strerror(errno));
+  const std::string block(std::min<size_t>(bytes, size_t(64) << 10), '\0');
+  Status status;
+  for (size_t left = bytes; left > 0 && status.ok();) {
+    const size_t n = std::min(left, block.size());
+    status = WriteAll(fd, std::string_view(block).substr(0, n));
+    left -= n;
+  }
+  if (status.ok() && ::fsync(fd) != 0) status = Status::Error(std::strerror(errno));
+  ::close(fd);
+  ::unlink(scratch.c_str());
+  return status.ok() ? status : refused(status.message());
+}
+
+Status WriteFileAtomically(const fs::path& requested, std::string_view bytes) {
+  if (const Status target = CheckWriteTarget(requested); !target.ok()) return target;
+  const fs::path path = FinalTarget(requested);
+  const fs::path folder = FolderOf(path);
+  std::string temp = TemporaryName(folder, path);
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return Failure(path, "mkstemp", errno);
   const auto abandon = [&](const char* call, int error) {
@@ -60,14 +155,10 @@ Status WriteFileAtomically(const fs::path& requested, std::string_view bytes) {
     ::unlink(temp.c_str());
     return Failure(path, call, error);
   };
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return abandon("write", errno);
-    }
-    written += size_t(n);
+  if (const Status written = WriteAll(fd, bytes); !written.ok()) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return Refusal(path, "write: " + written.message());
   }
   // mkstemp makes the file private: a replaced file keeps its mode, a new
   // one gets the mode the user's umask gives any new file.
@@ -95,27 +186,109 @@ Status WriteFileAtomically(const fs::path& requested, std::string_view bytes) {
   return Status();
 }
 
-Result<std::string> ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    return Status::Error("cannot open " + path.string() + ": " + std::strerror(errno));
+Result<std::string> ReadWholeFile(const fs::path& path, size_t maxBytes) {
+  const auto cannot = [&](const std::string& verb, const std::string& why) {
+    return Status::Error("cannot " + verb + " " + path.string() + ": " + why);
+  };
+  // O_NONBLOCK so that opening a FIFO with no writer returns at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return cannot("open", std::strerror(errno));
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool folder = S_ISDIR(info.st_mode);
+    ::close(fd);
+    return cannot("read", folder ? "it is a folder, not a file" : "it is not a regular file");
   }
   std::string bytes;
   char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    if (bytes.size() + n > maxBytes) {
-      std::fclose(file);
-      return Status::Error("cannot read " + path.string() + ": the file is larger than " +
-                           std::to_string(maxBytes >> 20) + " MiB");
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      return cannot("read", std::strerror(error));
     }
-    bytes.append(buffer, n);
+    if (n == 0) break;
+    if (bytes.size() + size_t(n) > maxBytes) {
+      ::close(fd);
+      return cannot("read", "the file is larger than " + std::to_string(maxBytes >> 20) + " MiB");
+    }
+    bytes.append(buffer, size_t(n));
   }
-  const bool failed = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (failed) return Status::Error("cannot read " + path.string() + ": " + std::strerror(error));
+  ::close(fd);
   return bytes;
+}
+
+Result<FileLock> FileLock::Acquire(const fs::path& file) {
+  const fs::path resolved = ResolvedPath(file);
+  const fs::path lockPath = FolderOf(resolved) / ("." + resolved.filename().string() + ".lock");
+  // A holder removes the lock file as it lets go; a file taken just then is
+  // no longer the one at the path, so the lock is taken again on the new one.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, NewFileMode());
+    if (fd < 0) {
+      return Status::Error("cannot lock " + file.string() + ": " + lockPath.filename().string() +
+                           ": " + std::strerror(errno));
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      char pid[32] = {};
+      const ssize_t n = ::pread(fd, pid, sizeof pid - 1, 0);
+      ::close(fd);
+      if (error != EWOULDBLOCK) {
+        return Status::Error("cannot lock " + file.string() + ": " + std::strerror(error));
+      }
+      std::string holder = n > 0 ? std::string(pid, size_t(n)) : std::string();
+      while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r')) holder.pop_back();
+      return Status::Error(file.string() + " is being written by another Tarrow" +
+                           (holder.empty() ? std::string() : " (process " + holder + ")") +
+                           "; wait until it is done, or choose another file");
+    }
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) != 0 || ::stat(lockPath.c_str(), &named) != 0 ||
+        held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
+      ::close(fd);
+      continue;
+    }
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) == 0) {
+      [[maybe_unused]] const ssize_t n = ::pwrite(fd, pid.data(), pid.size(), 0);
+    }
+    FileLock lock;
+    lock.fd_ = fd;
+    lock.file_ = resolved;
+    lock.lockPath_ = lockPath;
+    return lock;
+  }
+  return Status::Error("cannot lock " + file.string() + ": its lock file keeps changing");
+}
+
+FileLock::FileLock(FileLock&& other) noexcept
+    : fd_(other.fd_), file_(std::move(other.file_)), lockPath_(std::move(other.lockPath_)) {
+  other.fd_ = -1;
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    fd_ = other.fd_;
+    file_ = std::move(other.file_);
+    lockPath_ = std::move(other.lockPath_);
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+FileLock::~FileLock() {
+  Release();
+}
+
+void FileLock::Release() noexcept {
+  if (fd_ < 0) return;
+  ::unlink(lockPath_.c_str());
+  ::close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace tarrow
