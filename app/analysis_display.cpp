@@ -36,4 +36,14 @@ ProgressGrid::Rect ProgressGrid::Cell(int board) noexcept {
   return {left, top, left + 19, top + 19};
 }
 
+bool SetAnalysed(const DealSet& set) noexcept {
+  for (const BoardEntry& entry : set.boards) {
+    if (entry.number.valid &&
+        (entry.doneMask[0] != kAllStrainsDone || entry.doneMask[1] != kAllStrainsDone)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace tarrow

@@ -21,6 +21,9 @@ namespace tarrow {
 std::string ProgressText(const AnalysisRunner::TickResult& tick);
 // "Done in 1.50 min": the run's duration in minutes with two decimals.
 std::string DoneText(double elapsedSeconds);
+// True when every present board has all ten results: an analysis that ends
+// short of that was stopped, not done.
+bool SetAnalysed(const DealSet& set) noexcept;
 // The label under the setting, with the workers it gives: "3 Threads used.",
 // "8 Threads used." for 9..32.
 std::string MaxThreadsText(int threadsSetting);

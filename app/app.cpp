@@ -49,18 +49,69 @@ App::~App() {
 }
 
 void App::SetSetFilePath(const std::filesystem::path& path) {
+  // The set in memory belongs to the file it came from: it is never saved
+  // under a name chosen for the next set.
+  if (path != setFilePath_) holdsSet_ = false;
   setFilePath_ = path;
   pbnPath_ = path;
+  ReleaseStaleLock();
 }
 
 void App::SetPbnPath(const std::filesystem::path& path) {
   pbnPath_ = path;
   set_->setDigest = {};
+  ReleaseStaleLock();
 }
 
 std::filesystem::path App::PdfPath() const {
-  std::filesystem::path pdf = setFilePath_;
+  std::filesystem::path pdf = pbnPath_;
   return pdf.replace_extension(".pdf");
+}
+
+OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
+  if (pbnPath_.empty()) return {Status::Error("the set has no file name yet"), false};
+  OutputPlan plan;
+  if (!setFilePath_.empty()) {
+    const bool source = DealExtensionKind(setFilePath_) == DealFileKind::kPbn;
+    plan.inputs.push_back({setFilePath_, source ? InputRole::kSetSource : InputRole::kReadOnly});
+  }
+  plan.outputs.push_back({pbnPath_, OutputKind::kSet});
+  if (writePdf) plan.outputs.push_back({PdfPath(), OutputKind::kDocument});
+  plan.newSet = &set;
+  plan.replaceAllowed = replaceAllowed;
+  OutputVerdict verdict = CheckOutputs(plan);
+  if (verdict.ok()) verdict.status = ClaimSetFile();
+  return verdict;
+}
+
+Status App::CheckDocumentOutput(const std::filesystem::path& path) const {
+  OutputPlan plan;
+  for (const std::filesystem::path& input : {setFilePath_, pbnPath_}) {
+    if (!input.empty()) plan.inputs.push_back({input, InputRole::kReadOnly});
+  }
+  plan.outputs.push_back({path, OutputKind::kDocument});
+  return CheckOutputs(plan).status;
+}
+
+Status App::WriteDocument(const std::filesystem::path& path, std::string_view bytes) const {
+  if (const Status checked = CheckDocumentOutput(path); !checked.ok()) return checked;
+  return WriteFileAtomically(path, bytes);
+}
+
+Status App::ClaimSetFile() {
+  if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
+  if (setLock_.Held() && setLock_.File() == ResolvedPath(pbnPath_)) return Status();
+  setLock_.Release();
+  Result<FileLock> lock = FileLock::Acquire(pbnPath_);
+  if (!lock.ok()) return lock.status();
+  setLock_ = std::move(*lock);
+  return Status();
+}
+
+void App::ReleaseStaleLock() {
+  if (setLock_.Held() && (pbnPath_.empty() || setLock_.File() != ResolvedPath(pbnPath_))) {
+    setLock_.Release();
+  }
 }
 
 Status App::SaveSettings() {
@@ -141,6 +192,8 @@ void App::DealFromSeed(std::string_view seed, DateTime generationTime) {
   GenerateSet(*set_, seed, generationTime);
   set_->header.computerName = ComputerNameText();
   setReady_ = true;
+  holdsSet_ = true;
+  pdfPending_ = false;
 }
 
 Status App::StartAnalysis() {
@@ -184,7 +237,7 @@ void App::CopyFieldsIntoHeader() {
 }
 
 Status App::SaveFile() {
-  if (!setReady_) return Status();
+  if (!holdsSet_) return Status();
   CopyFieldsIntoHeader();
   if (SetChangedSinceSave(*set_)) {
     const Status pbn = WritePbn();
@@ -193,16 +246,32 @@ Status App::SaveFile() {
   }
   if (!pdfPending_ || !writePdf) return Status();
   const Status pdf = WriteHandRecords();
-  if (pdf.ok()) pdfPending_ = false;
+  if (pdf.ok()) {
+    pdfPending_ = false;
+    return pdf;
+  }
+  // Hand records of other boards beside the new set would be handed out as
+  // this set's: say so, rather than leave the director to find out.
+  std::error_code error;
+  if (std::filesystem::exists(PdfPath(), error)) {
+    return Status::Error(pdf.message() + "; the hand records in " + PdfPath().filename().string() +
+                         " are out of date: they do not show the set now in " +
+                         pbnPath_.filename().string());
+  }
   return pdf;
 }
 
 Status App::WriteHandRecords() {
-  if (setFilePath_.empty()) return Status::Error("the set has no file name yet");
-  return WriteHandRecordsTo(PdfPath());
+  if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
+  return WriteHandRecordsUnchecked(PdfPath());
 }
 
 Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
+  if (const Status checked = CheckDocumentOutput(pdfPath); !checked.ok()) return checked;
+  return WriteHandRecordsUnchecked(pdfPath);
+}
+
+Status App::WriteHandRecordsUnchecked(const std::filesystem::path& pdfPath) {
   return WriteHandRecordPdf(pdfPath, *set_, HandRecordChoices(), fields.club, logo,
                             setFilePath_.string());
 }
@@ -239,7 +308,7 @@ Status App::ForcePbnWrite() {
 }
 
 Status App::WritePbn() {
-  if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
+  if (const Status claimed = ClaimSetFile(); !claimed.ok()) return claimed;
   return WritePbnFile(*set_, pbnPath_, ComputerNameText());
 }
 
@@ -299,6 +368,7 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   setFilePath_ = path;
   pbnPath_ = path;
   pbnPath_.replace_extension(".pbn");
+  ReleaseStaleLock();
   const SetHeader& header = set_->header;
   fields.event = header.event.str();
   fields.description = header.description.str();
@@ -307,8 +377,28 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   // An imported file has no event date; the one the operator has stays.
   if (header.eventDate != 0) fields.eventDate = header.eventDate;
   setReady_ = true;
+  holdsSet_ = true;
   if (settings_.AutoFillDescription() && fields.description.empty()) {
     fields.description = "File: " + path.filename().string();
+  }
+}
+
+Status App::LeaveSet() {
+  const TickOutcome stopped = StopAndWait();
+  if (!stopped.save.ok()) return stopped.save;
+  return SaveFile();
+}
+
+std::filesystem::path App::FreeSetPathBeside(const std::filesystem::path& path) const {
+  const std::filesystem::path folder = path.parent_path();
+  const std::string stem = path.stem().string();
+  for (int n = 1;; ++n) {
+    const std::filesystem::path candidate =
+        folder / (stem + (n == 1 ? ".tarrow" : ".tarrow-" + std::to_string(n)) + ".pbn");
+    std::error_code error;
+    if (!std::filesystem::exists(candidate, error)) return candidate;
+    const Result<DealSet> there = ReadPbnFile(candidate);
+    if (there.ok() && ReplacingLosesNothing(*there, *set_)) return candidate;
   }
 }
 

@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "analysis/runner.h"
+#include "app/output_plan.h"
+#include "core/atomic_file.h"
 #include "core/deal_set.h"
 #include "core/result.h"
 #include "files/settings.h"
@@ -93,8 +95,22 @@ class App {
   // Sends the PBN elsewhere, keeping SetFilePath (and so the PDF's place).
   // The set is not saved there yet, so the next SaveFile writes it.
   void SetPbnPath(const std::filesystem::path& path);
-  // Where the hand-record PDF goes: SetFilePath with the extension ".pdf".
+  // Where the hand-record PDF goes: beside the set's PBN, with the extension
+  // ".pdf", so a set and its hand records always travel together.
   std::filesystem::path PdfPath() const;
+
+  // Before a flow writes the set: checks PbnPath and (with writePdf)
+  // PdfPath for `set` as CheckOutputs does (the set's own file may take it
+  // back; another set there needs replaceAllowed) and then takes the lock
+  // beside PbnPath, held until the set's file changes.  Nothing is written.
+  OutputVerdict PrepareSetOutputs(const DealSet& set, bool replaceAllowed);
+  // The same for the set in memory.
+  OutputVerdict PrepareSetOutputs(bool replaceAllowed) { return PrepareSetOutputs(*set_, replaceAllowed); }
+  // Checks a document made from the set (a PDF, a picture) before it is
+  // made: never the set's own file, never over a set, a folder that takes it.
+  Status CheckDocumentOutput(const std::filesystem::path& path) const;
+  // Writes such a document after CheckDocumentOutput.
+  Status WriteDocument(const std::filesystem::path& path, std::string_view bytes) const;
 
   EventFields fields;
   bool writePdf = true;  // SaveFile also writes the hand records beside the set
@@ -167,7 +183,8 @@ class App {
   Status ForcePbnWrite();
   // Writes the hand records to PdfPath ("Re-Write PDF of Hand Records").
   Status WriteHandRecords();
-  // The same to another file (the command line's --out).
+  // The same to another file (the command line's --out), checked first as
+  // CheckDocumentOutput does.
   Status WriteHandRecordsTo(const std::filesystem::path& pdfPath);
 
   // Printing ("Print Hand Records", "Print Setup Sheets", "Print Travelers")
@@ -207,9 +224,31 @@ class App {
   // Forgets the DoneMasks of every board so the next run recomputes all.
   void RepeatDoubleDummy() noexcept;
 
+  // Before the operator moves away from the set (a new seed, a new file, a
+  // new deal, a load, closing): stops the analysis, waits for the workers
+  // and saves what is done, so nothing found since the last save is lost.
+  Status LeaveSet();
+  // True once a set has been dealt or loaded for the current file; naming a
+  // new file ends it until the next deal or load.
+  bool HoldsSet() const noexcept { return holdsSet_; }
+  // A name beside `path` for a set that may not go to `path` itself:
+  // "NAME.tarrow.pbn", else "NAME.tarrow-2.pbn", ..., the first that is free
+  // or holds this same set.
+  std::filesystem::path FreeSetPathBeside(const std::filesystem::path& path) const;
+  // What the last load or import told the user (boards missing or ignored,
+  // metadata that did not read, a new file name for the set): shown as
+  // warnings, the load went on.
+  const std::vector<std::string>& LoadWarnings() const noexcept { return loadWarnings_; }
+
  private:
   void CopyFieldsIntoHeader();
   Status WritePbn();  // the header as it stands
+  // The set's own hand records, checked when the set's outputs were.
+  Status WriteHandRecordsUnchecked(const std::filesystem::path& pdfPath);
+  // Takes the lock beside PbnPath unless it is held already.
+  Status ClaimSetFile();
+  // Lets go of the lock when the set's file is no longer PbnPath.
+  void ReleaseStaleLock();
   // Puts a freshly read set in place of the current one, after stopping any
   // analysis, and takes the paths and fields from it.
   void AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path);
@@ -221,9 +260,12 @@ class App {
   Status settingsProblem_;
   std::unique_ptr<DealSet> set_;
   bool setReady_ = false;
+  bool holdsSet_ = false;  // a set dealt or loaded for the current file
+  std::vector<std::string> loadWarnings_;
   bool pdfPending_ = false;  // the PBN was written but its PDF is not yet
   std::filesystem::path setFilePath_;
   std::filesystem::path pbnPath_;
+  FileLock setLock_;  // beside PbnPath, from the first write or PrepareSetOutputs
   std::unique_ptr<AnalysisRunner> runner_;
   int workersStarted_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/multi_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,14 +74,85 @@ Status MultiSetRun::CheckRunName(std::string_view name) {
   return Status();
 }
 
-Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outputDirectory) {
-  if (Busy()) return Status::Error("a run is already going; halt it first");
-  if (const Status check = CheckRunName(name); !check.ok()) return check;
-  if (sets < kFewestSets || sets > kMostSets) {
-    return Status::Error("the number of sets must be " + std::to_string(kFewestSets) + " to " +
-                         std::to_string(kMostSets) + ", not " + std::to_string(sets));
+namespace {
+
+// The files an earlier run of this name left in the run folder: its log and
+// its sets' PBN and PDF files (NAME, digits, the extension).
+std::vector<fs::path> EarlierRunFiles(const fs::path& directory, const std::string& name) {
+  std::vector<fs::path> found;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
+    if (!entry.is_regular_file(error)) continue;
+    const std::string file = entry.path().filename().string();
+    if (file == name + ".log") {
+      found.push_back(entry.path());
+      continue;
+    }
+    const std::string extension = entry.path().extension().string();
+    if (file.size() <= name.size() || file.compare(0, name.size(), name) != 0 ||
+        (extension != ".pbn" && extension != ".pdf")) {
+      continue;
+    }
+    const std::string number = file.substr(name.size(), file.size() - name.size() - 4);
+    if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
+      found.push_back(entry.path());
+    }
   }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
+                                    const fs::path& outputDirectory) {
+  if (const Status check = CheckRunName(name); !check.ok()) return {check, false};
+  if (sets < kFewestSets || sets > kMostSets) {
+    return {Status::Error("the number of sets must be " + std::to_string(kFewestSets) + " to " +
+                          std::to_string(kMostSets) + ", not " + std::to_string(sets)),
+            false};
+  }
+  const std::string runName(name);
+  const fs::path directory = outputDirectory / fs::path(runName);
+  // The longest names the run makes: the last set's, and the log's.
+  for (const fs::path& file : {directory / (runName + std::to_string(sets) + ".pbn"),
+                               directory / (runName + ".log")}) {
+    if (const Status target = CheckWriteTarget(file); !target.ok()) return {target, false};
+  }
+  std::error_code error;
+  const bool exists = fs::is_directory(directory, error);
+  if (!exists && fs::exists(directory, error)) {
+    return {Status::Error("cannot make the run folder " + directory.string() +
+                          ": a file of that name is in the way"),
+            false};
+  }
+  // Room for every set's PBN and PDF and the log.
+  const size_t room = size_t(sets) * (size_t(1) << 20) + (size_t(64) << 10);
+  if (const Status probed = ProbeFolder(exists ? directory : outputDirectory, room);
+      !probed.ok()) {
+    return {Status::Error("cannot make the run " + directory.string() + ": " + probed.message()),
+            false};
+  }
+  if (!exists) return {};
+  const std::vector<fs::path> earlier = EarlierRunFiles(directory, runName);
+  if (earlier.empty()) return {};
+  std::string names;
+  for (size_t i = 0; i < earlier.size() && i < 3; ++i) {
+    names += (i > 0 ? ", " : "") + earlier[i].filename().string();
+  }
+  if (earlier.size() > 3) names += " and " + std::to_string(earlier.size() - 3) + " more";
+  return {Status::Error("the folder " + directory.string() + " holds an earlier run named " +
+                        runName + " (" + names + ")"),
+          true};
+}
+
+Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outputDirectory,
+                          bool replaceEarlierRun) {
+  if (Busy()) return Status::Error("a run is already going; halt it first");
+  const OutputVerdict verdict = CheckRun(name, sets, outputDirectory);
+  if (!verdict.ok() && !(verdict.needsWord && replaceEarlierRun)) return verdict.status;
   const fs::path directory = outputDirectory / fs::path(std::string(name));
+  const fs::path log = directory / fs::path(std::string(name) + ".log");
   std::error_code error;
   if (!fs::is_directory(directory, error)) {
     fs::create_directory(directory, error);
@@ -89,14 +161,25 @@ Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outpu
                            error.message());
     }
   }
-  const fs::path log = directory / fs::path(std::string(name) + ".log");
-  // The log of an earlier run of the same name is replaced.
+  // One run at a time in a run folder: the second is refused here, before
+  // it has removed or written anything.
+  Result<FileLock> lock = FileLock::Acquire(log);
+  if (!lock.ok()) return lock.status();
+  if (replaceEarlierRun) {
+    for (const fs::path& earlier : EarlierRunFiles(directory, std::string(name))) {
+      if (fs::remove(earlier, error); error) {
+        return Status::Error("cannot remove " + earlier.string() + " of the earlier run: " +
+                             error.message());
+      }
+    }
+  }
   std::FILE* file = std::fopen(log.c_str(), "wb");
   if (file == nullptr) {
     return Status::Error("cannot write the run log " + log.string() + ": " + std::strerror(errno));
   }
   std::fclose(file);
 
+  runLock_ = std::move(*lock);
   runName_ = std::string(name);
   runNameText_ = *Utf8ToCp1252(name);
   runDirectory_ = directory;
@@ -144,10 +227,12 @@ Status MultiSetRun::Step() {
       if (host_.AnalysisRunning()) return Status();
       return FinishSet();
     }
-    case State::kStopping:
+    case State::kStopping: {
+      const Status logged = AppendToLog("Stop: " + FormatDateTime(clock()) +
+                                        "  Elapsed= " + ElapsedText(runStart_, clock()));
       EndRun();
-      return AppendToLog("Stop: " + FormatDateTime(clock()) +
-                         "  Elapsed= " + ElapsedText(runStart_, clock()));
+      return logged;
+    }
   }
   return Status();
 }
@@ -180,6 +265,7 @@ Status MultiSetRun::FinishSet() {
 
 void MultiSetRun::EndRun() {
   state_ = State::kIdle;
+  runLock_.Release();
 }
 
 Status MultiSetRun::Abort(Status failure) {

@@ -44,6 +44,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/output_plan.h"
+#include "core/atomic_file.h"
 #include "core/result.h"
 #include "core/texts.h"
 
@@ -101,11 +103,22 @@ class MultiSetRun {
   // hold (Windows-1252).  The name is UTF-8, as the operator typed it.
   static Status CheckRunName(std::string_view name);
 
-  // When idle: checks the name, makes the run folder (one level, inside
+  // Everything a run checks before it creates anything: the name, the
+  // number of sets, the length of every file name the run will make, that
+  // the folder can take the files, and that no other run is writing there.
+  // An earlier run's files in the run folder (its log, NAME1.pbn, ...) make
+  // the verdict need the user's word, naming them.
+  static OutputVerdict CheckRun(std::string_view name, int sets,
+                                const std::filesystem::path& outputDirectory);
+
+  // When idle: CheckRun, then makes the run folder (one level, inside
   // outputDirectory), writes the log afresh with its three start lines and
-  // gets ready for the first set.  On failure nothing is left running and the
-  // message names the name or the path.
-  Status Start(std::string_view name, int sets, const std::filesystem::path& outputDirectory);
+  // gets ready for the first set.  With replaceEarlierRun the files of an
+  // earlier run of the same name are removed first (so none of them is left
+  // beside the new sets); without it such a folder is refused.  On failure
+  // nothing is left running and the message names the name or the path.
+  Status Start(std::string_view name, int sets, const std::filesystem::path& outputDirectory,
+               bool replaceEarlierRun = false);
   // When not idle: stops the analysis, logs "Stopped by Operator" and lets the
   // next step end the run.  A log that cannot be written is reported.
   Status Halt();
@@ -157,6 +170,7 @@ class MultiSetRun {
   std::string seed_;
   std::string setTimeText_;
   std::string runTimeText_;
+  FileLock runLock_;  // beside the log, for the whole run
 };
 
 }  // namespace tarrow

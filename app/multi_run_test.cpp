@@ -126,14 +126,21 @@ TEST_F(MultiSetRunTest, AHaltedRunLogsTheStopAndNoFinishedLineForTheSetInHand) {
       << "the set in hand keeps the file written when it started";
 }
 
-TEST_F(MultiSetRunTest, ASecondRunOfTheSameNameReplacesTheFirst) {
+TEST_F(MultiSetRunTest, ASecondRunOfTheSameNameNeedsTheWordAndLeavesNoSetOfTheFirst) {
   ASSERT_TRUE(run_.Start("Club", 3, folder_).ok());
   StepToIdle();
   const fs::path dir = folder_ / "Club";
   ASSERT_TRUE(fs::exists(dir / "Club3.pbn"));
   const std::string firstSet = *ReadWholeFile(dir / "Club1.pbn");
 
-  ASSERT_TRUE(run_.Start("Club", 2, folder_).ok());
+  const Status refused = run_.Start("Club", 2, folder_);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("earlier run"), std::string::npos) << refused.message();
+  EXPECT_TRUE(MultiSetRun::CheckRun("Club", 2, folder_).needsWord);
+  EXPECT_EQ(*ReadWholeFile(dir / "Club1.pbn"), firstSet) << "a refused run touches nothing";
+
+  ASSERT_TRUE(run_.Start("Club", 2, folder_, true).ok());
+  EXPECT_FALSE(fs::exists(dir / "Club3.pbn")) << "no set of the earlier run is left beside the new";
   StepToIdle();
   const std::vector<std::string> lines = LogLines(dir / "Club.log");
   ASSERT_FALSE(lines.empty());

@@ -4,11 +4,12 @@
 #include "cli/analysis_loop.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/output_checks.h"
 
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kAnalyzeOptions = {.values = {"--out", "--threads"}, .flags = {"--no-pdf"}};
+const OptionSpec kAnalyzeOptions = {.values = {"--out", "--threads"}, .flags = {"--no-pdf", "--force"}};
 
 int RunAnalyze(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
@@ -21,9 +22,18 @@ int RunAnalyze(const std::vector<std::string>& argList) {
   if (const Status options = ApplyRunOptions(*args, app); !options.ok()) {
     return UsageError("analyze", options.message());
   }
+  std::filesystem::path out;
+  if (args->Has("--out")) {
+    const Result<std::filesystem::path> named = SetFileName(args->Value("--out"), "--out");
+    if (!named.ok()) return UsageError("analyze", named.message());
+    out = *named;
+  }
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
-  if (args->Has("--out")) app.SetPbnPath(args->Value("--out"));
+  if (!out.empty()) app.SetPbnPath(out);
+  if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {
+    return refused;
+  }
   return RunAnalysis(app, executor);
 }
 
@@ -31,11 +41,14 @@ int RunAnalyze(const std::vector<std::string>& argList) {
 
 const Command kAnalyzeCommand{
     "analyze", "analyse what a set file is missing and write the PBN",
-    "Usage: tarrow-cli analyze FILE [--out FILE.pbn] [--threads N] [--no-pdf]\n\n"
+    "Usage: tarrow-cli analyze FILE [--out FILE.pbn] [--threads N] [--no-pdf] [--force]\n\n"
     "Loads a PBN set, or imports a .bre, .ber or .bri deal file, analyses every\n"
     "board, side and strain whose result is not yet known (an interrupted\n"
     "'tarrow-cli deal' resumes where it stopped; a complete file needs no work)\n"
     "and writes the PBN beside FILE with the extension .pbn, or to --out.\n"
+    "The hand records go beside the PBN with the extension .pdf.  A PBN that\n"
+    "holds another set (an import's neighbour of the same name) is replaced\n"
+    "only with --force.\n"
     "Progress, periodic saves and Ctrl-C work as for 'tarrow-cli deal'.\n\n"
     "Examples:\n  tarrow-cli analyze club.pbn\n  tarrow-cli analyze machine.bri --threads 4\n",
     RunAnalyze,

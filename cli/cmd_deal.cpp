@@ -4,13 +4,14 @@
 #include "cli/analysis_loop.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/output_checks.h"
 
 namespace tarrow::cli {
 namespace {
 
 const OptionSpec kDealOptions = {.values = {"--seed", "--out", "--threads", "--event", "--site", "--date",
                                      "--club", "--description"},
-                          .flags = {"--no-analysis", "--no-pdf"}};
+                          .flags = {"--no-analysis", "--no-pdf", "--force"}};
 
 int RunDeal(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
@@ -23,8 +24,9 @@ int RunDeal(const std::vector<std::string>& argList) {
   if (!args->Has("--out")) return UsageError("deal", "--out is required");
   const Result<std::string> seed = SeedArgument(*args);
   if (!seed.ok()) return UsageError("deal", seed.message());
-  const std::filesystem::path out = args->Value("--out");
-  if (out.filename().empty()) return UsageError("deal", "--out names a folder, not a file");
+  const Result<std::filesystem::path> named = SetFileName(args->Value("--out"), "--out");
+  if (!named.ok()) return UsageError("deal", named.message());
+  const std::filesystem::path out = *named;
 
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
@@ -45,6 +47,9 @@ int RunDeal(const std::vector<std::string>& argList) {
   }
   app.SetSetFilePath(out);
   app.DealFromSeed(*seed);
+  if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {
+    return refused;
+  }
   if (args->Has("--no-analysis")) {
     const Status saved = app.SaveFile();
     if (!saved.ok()) return Failure(saved.message());
@@ -60,8 +65,9 @@ const Command kDealCommand{
     "deal", "deal a set from a seed, analyse it and write the PBN",
     "Usage: tarrow-cli deal --seed TEXT --out FILE.pbn [--threads N] [--event TEXT]\n"
     "                       [--site TEXT] [--date YYYY-MM-DD] [--club TEXT]\n"
-    "                       [--description TEXT] [--no-analysis] [--no-pdf]\n\n"
-    "Deals the 36 boards of the seed, writes FILE.pbn at once, then analyses\n"
+    "                       [--description TEXT] [--no-analysis] [--no-pdf] [--force]\n\n"
+    "Deals the 36 boards of the seed, writes FILE.pbn at once (\".pbn\" is added\n"
+    "to a name without an extension), then analyses\n"
     "every board double dummy on N worker threads, saving every minute and\n"
     "again at the end with every table.  Progress is shown on standard error.\n"
     "N defaults to the window program's \"Threads to Use\" setting, or to the\n"
@@ -70,6 +76,8 @@ const Command kDealCommand{
     "known yet) and exits with 130; 'tarrow-cli analyze FILE.pbn' resumes.\n\n"
     "  --no-analysis   write the dealt set without analysing it\n"
     "  --no-pdf        do not write the hand records beside the set\n"
+    "  --force         replace FILE.pbn even when it holds another set, or\n"
+    "                  results this set does not have yet\n"
     "  --date          the event date (default: today)\n\n"
     "Example:\n"
     "  tarrow-cli deal --seed \"Club night\" --out club.pbn --event \"Tuesday Pairs\"\n",

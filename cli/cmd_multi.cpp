@@ -22,7 +22,7 @@ int RunMulti(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
       ParseArgs(argList, {.values = {"--name", "--sets", "--dir", "--threads", "--event", "--site",
                                      "--club", "--description"},
-                          .flags = {"--no-pdf"}});
+                          .flags = {"--no-pdf", "--replace"}});
   if (!args.ok()) return UsageError("multi", args.message());
   if (!args->positional.empty()) {
     return UsageError("multi", "unexpected argument '" + args->positional[0] + "'");
@@ -54,7 +54,12 @@ int RunMulti(const std::vector<std::string>& argList) {
   AppRunHost host(app);
   MultiSetRun run(host);
   InterruptGuard guard;  // Ctrl-C is the window's "Halt" while the run goes on
-  if (const Status started = run.Start(name, *sets, folder); !started.ok()) {
+  if (const Status started = run.Start(name, *sets, folder, args->Has("--replace"));
+      !started.ok()) {
+    const OutputVerdict verdict = MultiSetRun::CheckRun(name, *sets, folder);
+    if (verdict.needsWord && !args->Has("--replace")) {
+      return Failure(started.message() + "; add --replace to replace that run, or choose another name");
+    }
     return Failure(started.message());
   }
   std::cout << "Run " << name << ": " << *sets << " sets into " << run.RunDirectory().string()
@@ -123,12 +128,14 @@ const Command kMultiCommand{
     "multi", "deal, analyse and write many sets in one run, with a run log",
     "Usage: tarrow-cli multi --name NAME --sets N [--dir DIR] [--threads N]\n"
     "                        [--event TEXT] [--club TEXT] [--site TEXT]\n"
-    "                        [--description TEXT] [--no-pdf]\n\n"
+    "                        [--description TEXT] [--no-pdf] [--replace]\n\n"
     "Makes N sets (2..100) one after another into the folder DIR/NAME: NAME1.pbn,\n"
     "NAME2.pbn, ... with their hand records as PDF, and the run log NAME.log.\n"
     "Each set's seed is the date and time it started followed by NAME, so no two\n"
     "runs give the same sets.  Every set is written when it starts and again when\n"
-    "its analysis is complete.  A run of the same name replaces the earlier one.\n\n"
+    "its analysis is complete.  A folder that holds an earlier run of the same\n"
+    "name is refused unless --replace is given; then the earlier run's log, sets\n"
+    "and PDFs are removed first, so that none of them is left beside the new run.\n\n"
     "DIR defaults to the window program's output folder.  NAME becomes a folder\n"
     "and file names, so it may not be empty, \".\" or \"..\", nor hold a path\n"
     "separator or a control character.\n\n"

@@ -28,6 +28,7 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
   Status status = choice.what == PrintedOutput::kSetupSheets
                       ? app.PrintSetupSheets(pdf, choice.lastBoard)
                       : app.PrintTravelers(pdf, choice.lastBoard);
+  if (status.ok()) status = app.CheckDocumentOutput(out);
   if (status.ok()) status = pdf.Save(out);
   if (!status.ok()) return Failure(status.message());
   std::cout << "Wrote " << out.string() << "\n";

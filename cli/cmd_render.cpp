@@ -66,6 +66,9 @@ int RunRender(const std::vector<std::string>& argList) {
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = app.OpenFile(args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
+  if (const Status checked = app.CheckDocumentOutput(out); !checked.ok()) {
+    return Failure(checked.message());
+  }
 
   // Fonts and painters need a Qt application; no display is needed for a
   // picture, so the offscreen platform serves unless the caller chose one.
@@ -85,7 +88,7 @@ int RunRender(const std::vector<std::string>& argList) {
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "PNG")) return Failure("cannot encode the picture as PNG");
-  const Status written = WriteFileAtomically(out, std::string_view(png.constData(), size_t(png.size())));
+  const Status written = app.WriteDocument(out, std::string_view(png.constData(), size_t(png.size())));
   if (!written.ok()) return Failure(written.message());
   return kExitOk;
 }
