@@ -29,6 +29,7 @@
 
 #include "app/app.h"
 #include "core/banner.h"
+#include "core/generation.h"
 #include "core/ltc.h"
 #include "files/deal_files.h"
 #include "records/output_drivers.h"
@@ -258,7 +259,7 @@ QWidget* TForm1::BuildGeneralTab() {
   right->addWidget(lRev_);
   columns->addLayout(right, 2);
 
-  connect(leSeed_, &QLineEdit::textEdited, this, [this] { LESeedChange(); });
+  connect(leSeed_, &QLineEdit::textEdited, this, [this] { SeedEdited(); });
   connect(bAddDT_, &QPushButton::clicked, this, [this] { BAddDTClick(); });
   connect(bClearSeed_, &QPushButton::clicked, this, [this] { BClearSeedClick(); });
   connect(bFNBrowse_, &QPushButton::clicked, this, [this] { BFNBrowseClick(); });
@@ -648,7 +649,23 @@ void TForm1::SetReady(bool ready) {
 void TForm1::SetDealButton(bool allowed) {
   bDeal_->setEnabled(allowed);
   bDeal_->setVisible(allowed);
-  app_.Set().header.seed = ToTextLossy(leSeed_->text());
+}
+
+void TForm1::SeedEdited() {
+  // A new seed is a new set: the one in hand is finished and saved before
+  // the window lets go of it.  A click or the focus alone changes nothing.
+  if (app_.SetReady()) SetAside();
+  LESeedChange();
+}
+
+void TForm1::SetAside() {
+  CopyControlsToApp();
+  const Status saved = app_.LeaveSet();
+  timer1_->stop();
+  bDDAnalysis_->setText("Start DD Analysis");
+  DrawProgressGrid();
+  SetReady(false);
+  if (!saved.ok()) ShowFailure("Save", saved);
 }
 
 void TForm1::LESeedChange() {
@@ -656,21 +673,6 @@ void TForm1::LESeedChange() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == leSeed_ && app_.SetReady()) {
-    // Only the operator's own move into the seed (a click, even when it has
-    // the focus already, or the Tab key) sets the set aside, not the focus
-    // the window gives back when it is activated.
-    bool entered = event->type() == QEvent::MouseButtonPress;
-    if (event->type() == QEvent::FocusIn) {
-      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-      entered = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-                reason == Qt::ShortcutFocusReason;
-    }
-    if (entered) {
-      SetReady(false);
-      SetDealButton(false);
-    }
-  }
   if (event->type() == QEvent::FocusOut &&
       static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
     for (QComboBox* box : {cbEvent_, cbClub_}) {
@@ -682,12 +684,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::BAddDTClick() {
   leSeed_->setText(leSeed_->text() + QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss"));
-  LESeedChange();
+  SeedEdited();
 }
 
 void TForm1::BClearSeedClick() {
   leSeed_->clear();
-  LESeedChange();
+  SeedEdited();
 }
 
 void TForm1::BFNBrowseClick() {
@@ -701,7 +703,12 @@ void TForm1::BFNBrowseClick() {
   dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
   if (!app_.SetFilePath().empty()) dialog.selectFile(FromPath(app_.SetFilePath()));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    // The name is for the next set; the one in hand keeps its own file.
+    if (app_.SetReady()) SetAside();
     app_.SetSetFilePath(ToPath(dialog.selectedFiles().first()));
+    // The dialog asked before an existing file was chosen: that is the
+    // operator's word to replace it.
+    replaceConfirmed_ = app_.SetFilePath();
     ShowFileNames();
   }
   LESeedChange();
@@ -715,6 +722,23 @@ void TForm1::BDealClick() {
   }
   if (seed->empty() || app_.SetFilePath().empty()) return;
   CopyControlsToApp();
+  if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
+  // The file may hold another set (an earlier seed): it is replaced only
+  // when the operator says so here or said so in the file dialog.
+  DealSet next;
+  GenerateSet(next, *seed, DateTimeNow());
+  OutputVerdict verdict = app_.PrepareSetOutputs(next, replaceConfirmed_ == app_.SetFilePath());
+  if (verdict.needsWord) {
+    const QString question = QString::fromStdString(verdict.status.message()) +
+                             ".\n\nReplace it with the set of this seed?";
+    if (QMessageBox::question(this, "Deal", question) != QMessageBox::Yes) return;
+    verdict = app_.PrepareSetOutputs(next, true);
+  }
+  if (!verdict.ok()) {
+    ShowFailure("Deal", verdict.status);
+    return;
+  }
+  replaceConfirmed_.clear();
   app_.DealFromSeed(*seed);
   SetReady(true);
   viewer_->ShowHand();
@@ -793,6 +817,8 @@ void TForm1::ShowLoadedSet() {
 
 void TForm1::LoadFile(const fs::path& path) {
   CopyControlsToApp();
+  if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
+  bDDAnalysis_->setText("Start DD Analysis");
   const Status loaded = app_.OpenFile(path);
   if (!loaded.ok()) {
     // A file of another kind puts the window back to editing the seed; a
@@ -801,14 +827,42 @@ void TForm1::LoadFile(const fs::path& path) {
     ShowFailure("Load a Saved Set", loaded);
     return;
   }
+  QStringList notes;
+  for (const std::string& warning : app_.LoadWarnings()) notes << QString::fromStdString(warning);
+  // Where the set is saved: its own file, or beside it when something else
+  // is in the way and the operator does not want it replaced.
+  OutputVerdict verdict = app_.PrepareSetOutputs(false);
+  if (verdict.needsWord) {
+    const QString question = QString::fromStdString(verdict.status.message()) +
+                             ".\n\nReplace it with the set just loaded?";
+    if (QMessageBox::question(this, "Load a Saved Set", question) == QMessageBox::Yes) {
+      verdict = app_.PrepareSetOutputs(true);
+    } else {
+      app_.SetPbnPath(app_.FreeSetPathBeside(app_.PbnPath()));
+      notes << "The set will be saved as " + FromPath(app_.PbnPath()) + ".";
+      verdict = app_.PrepareSetOutputs(false);
+    }
+  }
   ShowLoadedSet();
+  if (!verdict.ok()) ShowFailure("Load a Saved Set", verdict.status);
+  if (!notes.isEmpty()) {
+    statusBar()->showMessage(notes.join(" "));
+    QMessageBox::information(this, "Load a Saved Set", notes.join("\n"));
+  }
 }
 
 void TForm1::BLoadClick() {
+  // The analysis stops and what it found is saved before the dialog opens,
+  // so that nothing found while the operator chooses is lost.
+  const bool wasRunning = app_.AnalysisRunning() && !app_.Runner().StopRequested();
   if (app_.SetReady()) {
     const Status collected = CollectSettings();
     if (!collected.ok()) ShowFailure("Save", collected);
   }
+  CopyControlsToApp();
+  if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
+  bDDAnalysis_->setText("Start DD Analysis");
+  DrawProgressGrid();
   QFileDialog dialog(this, "Open Saved Deal Set File");
   dialog.setObjectName("OpenDialog1");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -816,7 +870,10 @@ void TForm1::BLoadClick() {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(kSetFileFilters);
   dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (wasRunning && app_.SetReady()) BDDAnalysisClick();  // nothing loaded: go on
+    return;
+  }
   LoadFile(ToPath(dialog.selectedFiles().first()));
 }
 
@@ -878,6 +935,13 @@ void TForm1::BPDFClick() {
 }
 
 void TForm1::BReDoDDClick() {
+  if (QMessageBox::question(
+          this, "Repeat Double Dummy",
+          "Forget the double-dummy results of every board and analyse the set again?\n\n"
+          "The set file and its hand records lose the results at the next save.") !=
+      QMessageBox::Yes) {
+    return;
+  }
   app_.RepeatDoubleDummy();
   DrawProgressGrid();
 }
@@ -958,8 +1022,12 @@ void TForm1::Timer1Timer() {
   }
   CopyControlsToApp();
   const App::TickOutcome outcome = app_.Tick();
+  // An analysis that ended before every result was found was stopped.
+  const bool stopped = outcome.tick.completed && !SetAnalysed(app_.Set());
   const QString progress = QString::fromStdString(
-      outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds) : ProgressText(outcome.tick));
+      stopped ? std::string("Stopped")
+              : outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
+                                       : ProgressText(outcome.tick));
   lDDProg_->setText(progress);
   lWorking_->setText(progress);
   DrawProgressGrid();
@@ -980,8 +1048,16 @@ void TForm1::DrawProgressGrid() {
   QPainter painter(&image);
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const ProgressGrid::Rect cell = ProgressGrid::Cell(board);
-    painter.fillRect(QRect(QPoint(cell.left, cell.top), QPoint(cell.right - 1, cell.bottom - 1)),
-                     QColor::fromRgb(grid_.CellColour(app_.Set().Board(board))));
+    const QRect rect(QPoint(cell.left, cell.top), QPoint(cell.right - 1, cell.bottom - 1));
+    const BoardEntry& entry = app_.Set().Board(board);
+    if (!entry.number.valid) {
+      // An absent board has nothing to analyse: an empty frame, never the
+      // colour of a finished board.
+      painter.setPen(Qt::black);
+      painter.drawRect(rect.adjusted(0, 0, -1, -1));
+      continue;
+    }
+    painter.fillRect(rect, QColor::fromRgb(grid_.CellColour(entry)));
   }
   painter.end();
   iPrg_->setPixmap(QPixmap::fromImage(image));
@@ -995,8 +1071,20 @@ void TForm1::BMultiClick() {
     if (!halted.ok()) ShowFailure("Halt", halted);
     return;
   }
-  const Status started = run_.Start(eName_->text().toStdString(), seDeals_->value(),
-                                    fs::path(app_.Settings().OutputDirectory()));
+  const std::string name = eName_->text().toStdString();
+  const fs::path folder = app_.Settings().OutputDirectory();
+  const OutputVerdict verdict = MultiSetRun::CheckRun(name, seDeals_->value(), folder);
+  bool replace = false;
+  if (verdict.needsWord) {
+    const QString question = QString::fromStdString(verdict.status.message()) +
+                             ".\n\nRemove the earlier run's files and start a new run there?";
+    if (QMessageBox::question(this, "Multiple Sets", question) != QMessageBox::Yes) return;
+    replace = true;
+  }
+  // The set in hand is finished and saved before the run takes the window.
+  CopyControlsToApp();
+  if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
+  const Status started = run_.Start(name, seDeals_->value(), folder, replace);
   if (!started.ok()) {
     ShowFailure("Multiple Sets", started);
     return;

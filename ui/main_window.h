@@ -83,6 +83,10 @@ class TForm1 : public QMainWindow {
   void SetReady(bool ready);
   void SetDealButton(bool allowed);
   void LESeedChange();
+  // The operator changed the seed (typing, "Add Date/Time", "Clear").
+  void SeedEdited();
+  // Stops the analysis, saves the set and puts the window to seed editing.
+  void SetAside();
   // Copies the event fields and options of the controls into the App.
   void CopyControlsToApp();
   // Shows the set's seed, file names and header fields after a load.
@@ -135,6 +139,8 @@ class TForm1 : public QMainWindow {
   // The deal viewer, a window of its own created hidden with this one.
   std::unique_ptr<TDGForm> viewer_;
   bool closed_ = false;
+  // The file the save dialog confirmed replacing, for the next deal.
+  std::filesystem::path replaceConfirmed_;
   bool reportedActivationFailure_ = false;
   std::filesystem::file_time_type commandLineFileTime_{};  // when it was last read
 

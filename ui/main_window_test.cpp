@@ -77,6 +77,14 @@ void CloseNextMessageBox(QString* text) {
   });
 }
 
+// Answers the next question box with `button`, keeping its text in *text.
+void AnswerNextQuestion(QMessageBox::StandardButton button, QString* text) {
+  OnNextDialog<QMessageBox>([button, text](QMessageBox* box) {
+    *text = box->text();
+    box->button(button)->click();
+  });
+}
+
 // Waits up to `seconds` for the condition, serving the event loop.
 bool WaitFor(const std::function<bool()>& condition, int seconds = 20) {
   for (int i = 0; i < seconds * 100; ++i) {
@@ -284,17 +292,26 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
   const auto firstBoards = app_->Set().boards;
   const ino_t firstWrite = Inode(pbn);
 
-  // Clicking into the seed sets the set aside until the seed changes.
+  // A click into the seed is no change: the set stays in hand.
   ClickOn(Find<QLineEdit>("LESeed"));
-  EXPECT_FALSE(app_->SetReady());
-  EXPECT_FALSE(Shown("CBEvent"));
+  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(Shown("CBEvent"));
   EXPECT_FALSE(Shown("BDeal"));
+  // Typing sets it aside (stopped and saved) until it is dealt again.
   QTest::keyClick(Find<QLineEdit>("LESeed"), Qt::Key_End);
   QTest::keyClick(Find<QLineEdit>("LESeed"), Qt::Key_Backspace);
+  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(app_->AnalysisRunning());
+  EXPECT_FALSE(Shown("CBEvent"));
   QTest::keyClicks(Find<QLineEdit>("LESeed"), "c");
   EXPECT_TRUE(Shown("BDeal"));
   QTest::qWait(20);  // a later generation time
+  // The file holds the results found so far, which the new deal lacks: the
+  // window asks before it replaces them.
+  QString question;
+  AnswerNextQuestion(QMessageBox::Yes, &question);
   Click("BDeal");
+  if (!question.isEmpty()) EXPECT_TRUE(question.contains("night.pbn")) << question.toStdString();
   for (int b = 1; b <= kBoardsPerSet; ++b) {
     EXPECT_EQ(app_->Set().Board(b).number, firstBoards[size_t(b - 1)].number) << b;
   }
@@ -323,7 +340,14 @@ TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
   Click("BSave");
   EXPECT_NE(Inode(pbn), before) << "Force PBN Write always writes";
 
+  // Repeat Double Dummy asks first: No keeps every result.
   app_->Set().Board(1).doneMask = {kAllStrainsDone, 1};
+  QString question;
+  AnswerNextQuestion(QMessageBox::No, &question);
+  Click("BReDoDD");
+  EXPECT_TRUE(question.contains("double-dummy results")) << question.toStdString();
+  EXPECT_EQ(app_->Set().Board(1).doneMask[0], kAllStrainsDone);
+  AnswerNextQuestion(QMessageBox::Yes, &question);
   Click("BReDoDD");
   EXPECT_EQ(app_->Set().Board(1).doneMask[0] + app_->Set().Board(1).doneMask[1], 0);
 
@@ -715,7 +739,16 @@ TEST_F(MultipleSetsTest, TwoSetsNamedClubThenTheButtonReadsStartAgain) {
   EXPECT_EQ(lines[6].rfind("Club2.pbn ", 0), 0u);
   EXPECT_EQ(lines[7].rfind("Stop: ", 0), 0u);
 
-  // A second run of the same name replaces the first one's log.
+  // A second run of the same name asks first; No leaves the first run be.
+  const std::string firstSet = *ReadWholeFile(dir / "Club1.pbn");
+  QString question;
+  AnswerNextQuestion(QMessageBox::No, &question);
+  Click("BMulti");
+  EXPECT_TRUE(question.contains("earlier run")) << question.toStdString();
+  EXPECT_EQ(Find<QPushButton>("BMulti")->text(), "Start");
+  EXPECT_EQ(*ReadWholeFile(dir / "Club1.pbn"), firstSet);
+  // Yes replaces it: the log starts afresh.
+  AnswerNextQuestion(QMessageBox::Yes, &question);
   StartRun("Club", 3);
   ASSERT_TRUE(RunEnded());
   const std::vector<std::string> again = Lines(dir / "Club.log");

@@ -108,6 +108,7 @@ void PaintAnalysis(QPainter& painter, const BoardLayout& layout, const BoardView
       CentredTableText(painter, pointsFont, at.x(), at.y(),
                        " " + std::to_string(deal.points[seat]) + " ");
     }
+    if (!deal.valid) continue;  // no deal, so no results to show
     // The whole picture is drawn afresh each time, so the band under the
     // text only needs to be the text's own cell.
     CentredTableText(painter, resultFont, at.x(), at.y() + RoundEven(0.05 * h),
@@ -250,9 +251,10 @@ void PaintBoardPicture(QPainter& painter, QSize size, const BoardView& view) {
   painter.save();
   painter.fillRect(QRect(QPoint(0, 0), size), Rgb(kTableColour));
   PaintPanel(painter, layout, view);
-  // The hands come from the slot's words whatever its valid flag; words out
-  // of range give no deal, and nothing is drawn for it.
-  const Deal deal = DealFromNumber(view.set->Board(view.board).number);
+  // An absent board has no deal: its words would expand to a made-up one
+  // (each seat a whole suit), so nothing is drawn for it.
+  const DealNumber& number = view.set->Board(view.board).number;
+  const Deal deal = number.valid ? DealFromNumber(number) : Deal{};
   if (deal.valid && layout.unit > 0) PaintHands(painter, layout, deal);
   PaintBoardTexts(painter, layout, view.board);
   PaintAnalysis(painter, layout, view, deal);
