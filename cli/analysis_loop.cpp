@@ -106,10 +106,15 @@ InterruptGuard::InterruptGuard() {
     // terminal must not stop the run.
     if (previous_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
   }
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previousPipe_);
 }
 
 InterruptGuard::~InterruptGuard() {
   for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+  sigaction(SIGPIPE, &previousPipe_, nullptr);
 }
 
 bool InterruptGuard::Requested() const noexcept {

@@ -16,7 +16,9 @@ namespace tarrow::cli {
 // SIGHUP (a closed terminal) only raise a flag for the owner loop to read,
 // so that a run can stop as its stop button does and save what it has
 // instead of losing everything since the last save; a signal already
-// ignored (nohup) stays ignored.  The handlers before it come back when it
+// ignored (nohup) stays ignored.  SIGPIPE is ignored meanwhile: after a
+// hang-up the output may be a pipe nobody reads, and a progress line must
+// not end the run before it saves.  The handlers before it come back when it
 // goes.
 class InterruptGuard {
  public:
@@ -35,6 +37,7 @@ class InterruptGuard {
  private:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
   struct sigaction previous_[std::size(kSignals)] {};
+  struct sigaction previousPipe_ {};
 };
 
 // Starts the analysis of the app's set (which saves it at once), runs it to

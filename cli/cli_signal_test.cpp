@@ -2,6 +2,7 @@
 // stop (SIGTERM), a closed terminal (SIGHUP) and Ctrl-C (SIGINT) each stop
 // the run, save what is done and exit with 128 + the signal.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <bit>
@@ -117,6 +118,41 @@ TEST_F(CliSignalTest, AHangUpIgnoredByTheCallerStaysIgnored) {
   sigaction(SIGHUP, &previous, nullptr);
   ASSERT_TRUE(sent);
   EXPECT_EQ(run.exitCode, 143) << run.err;
+  EXPECT_GT(KnownResults(out), 0);
+}
+
+TEST_F(CliSignalTest, OutputNobodyReadsDoesNotEndTheRun) {
+  // After a hang-up the output may be a pipe whose reader is gone: the
+  // progress lines must not end the run with SIGPIPE before it saves.
+  const fs::path out = folder_ / "pipe.pbn";
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    setenv("TARROW_CONFIG_DIR", "/nonexistent/tarrow-test-config", 1);
+    ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it; the tests ignore it themselves
+    ::dup2(pipeEnds[1], 1);
+    ::dup2(pipeEnds[1], 2);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    const std::string program = TARROW_CLI;
+    execl(program.c_str(), program.c_str(), "deal", "--seed", "no reader", "--out", out.c_str(),
+          "--threads", "1", "--no-pdf", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ::close(pipeEnds[0]);  // nobody reads: every write into the pipe fails
+  ::close(pipeEnds[1]);
+  // The first progress line comes after a second; stop a while after it.
+  const Clock::time_point start = Clock::now();
+  while (!fs::exists(out) && Clock::now() - start < std::chrono::seconds(20)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  EXPECT_EQ(exitCode, 143) << "141 is SIGPIPE";
   EXPECT_GT(KnownResults(out), 0);
 }
 
