@@ -17,10 +17,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-volatile std::sig_atomic_t interruptRequested = 0;
+// The first stop signal that came, 0 for none.
+volatile std::sig_atomic_t stopSignal = 0;
 
-extern "C" void OnInterrupt(int) {
-  interruptRequested = 1;
+extern "C" void OnStopSignal(int signal) {
+  if (stopSignal == 0) stopSignal = signal;
 }
 
 struct Counts {
@@ -95,19 +96,37 @@ class ProgressDisplay {
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
-  interruptRequested = 0;
+  stopSignal = 0;
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous_);
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    sigaction(kSignals[i], nullptr, &previous_[i]);
+    // A signal the caller ignores stays ignored: under nohup a closed
+    // terminal must not stop the run.
+    if (previous_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+  }
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, &previousPipe_);
 }
 
 InterruptGuard::~InterruptGuard() {
-  sigaction(SIGINT, &previous_, nullptr);
+  for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+  sigaction(SIGPIPE, &previousPipe_, nullptr);
 }
 
 bool InterruptGuard::Requested() const noexcept {
-  return interruptRequested != 0;
+  return stopSignal != 0;
+}
+
+int InterruptGuard::Signal() const noexcept {
+  return stopSignal;
+}
+
+int InterruptGuard::ExitCode() const noexcept {
+  return 128 + stopSignal;
 }
 
 int RunAnalysis(App& app, QueueExecutor& executor) {
@@ -144,7 +163,7 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
         std::cerr << "Stopped with " << jobs << " of 360 jobs done. Saved "
                   << app.PbnPath().string() << " (\"?\" marks what is not known yet).\n"
                   << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
-        return kExitInterrupted;
+        return guard.ExitCode();
       }
       std::cout << DoneText(outcome.tick.elapsedSeconds) << "\n" << std::flush;
       return kExitOk;

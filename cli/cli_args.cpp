@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <iostream>
 #include <thread>
 
 #include "core/cp1252.h"
+#include "core/generation.h"
 
 namespace tarrow::cli {
 
@@ -25,7 +27,7 @@ Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionS
     }
     if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
       if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && arg != "-") {
-        return Status::Error("unknown option " + arg);
+        return Status::Error("unknown option " + Quoted(arg));
       }
       parsed.positional.push_back(arg);
       continue;
@@ -51,10 +53,47 @@ Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionS
       if (parsed.values.count(name) > 0) return Status::Error("option " + name + " is given twice");
       parsed.values[name] = value;
     } else {
-      return Status::Error("unknown option " + name);
+      return Status::Error("unknown option " + Quoted(name));
     }
   }
   return parsed;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args, const OptionSpec& known) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") return false;
+    if (arg == "--help" || arg == "-h") return true;
+    if (known.values.count(arg) > 0) ++i;  // its value, whatever it looks like
+  }
+  return false;
+}
+
+std::string Quoted(std::string_view utf8) {
+  constexpr size_t kShown = 40;
+  std::string shown = "\"";
+  size_t characters = 0, i = 0;
+  for (; i < utf8.size() && characters < kShown; ++characters) {
+    const unsigned char ch = static_cast<unsigned char>(utf8[i]);
+    if (ch == '\n') {
+      shown += "\\n";
+    } else if (ch == '\t') {
+      shown += "\\t";
+    } else if (ch < 0x20 || ch == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02X", ch);
+      shown += code;
+    } else {
+      shown += char(ch);
+      // The rest of a UTF-8 character goes with its first byte.
+      while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+        shown += utf8[++i];
+      }
+    }
+    ++i;
+  }
+  if (i < utf8.size()) shown += "...";
+  return shown + "\"";
 }
 
 Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name) {
@@ -86,9 +125,8 @@ std::unique_ptr<App> CommandApp(QueueExecutor& executor) {
 
 Result<std::string> SeedArgument(const ParsedArgs& args) {
   Result<std::string> seed = ArgumentText(args, "--seed");
-  if (seed.ok() && seed->empty()) {
-    return Status::Error("the seed is empty; type the text the set grows from");
-  }
+  if (!seed.ok()) return seed;
+  if (const Status checked = CheckSeedText(*seed); !checked.ok()) return checked;
   return seed;
 }
 
@@ -117,7 +155,7 @@ Result<int> IntegerOption(const ParsedArgs& args, const std::string& name, int l
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
   if (error != std::errc() || end != text.data() + text.size() || n < lowest || n > highest) {
     return Status::Error(name + " takes a number from " + std::to_string(lowest) + " to " +
-                         std::to_string(highest) + ", not \"" + text + "\"");
+                         std::to_string(highest) + ", not " + Quoted(text));
   }
   return n;
 }

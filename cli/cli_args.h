@@ -25,6 +25,8 @@ namespace tarrow::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitError = 1;          // bad input, a failed write
 inline constexpr int kExitUsage = 2;          // a wrong command line
+// Stopped by a signal, what is done saved: 128 + the signal, as a shell
+// reports a program the signal ended (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).
 inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C
 
 struct OptionSpec {
@@ -46,6 +48,17 @@ struct ParsedArgs {
 // "--help" (and "-h") is always understood and lands in flags as "--help".
 Result<ParsedArgs> ParseArgs(const std::vector<std::string>& args, const OptionSpec& known);
 
+// True when "--help" or "-h" stands where an option may: anywhere before
+// "--" except as the value of one of the known options ("deal --seed -h"
+// deals the seed "-h").  Unknown options and bad values do not hide it, so
+// help is given whatever else the command line holds.
+bool AsksForHelp(const std::vector<std::string>& args, const OptionSpec& known);
+
+// A typed text for a message, in double quotes: at most 40 characters and
+// "..." after a longer one, so that a pasted page does not come back in
+// full; control characters shown as \n, \t or \xNN.
+std::string Quoted(std::string_view utf8);
+
 // A UTF-8 argument as the Windows-1252 bytes the program keeps; the message
 // names the option and the character that has no place in that set.
 Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name);
@@ -56,8 +69,8 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
 std::unique_ptr<App> CommandApp(QueueExecutor& executor);
 
 // Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
-// empty seed and one with a character outside Windows-1252 are refused
-// alike, by every command.
+// empty seed, one with a character outside Windows-1252 and one holding a
+// control character (see CheckSeedText) are refused alike, by every command.
 Result<std::string> SeedArgument(const ParsedArgs& args);
 
 // Reads "--threads N": 1..8.  When absent: the Threads to Use of the app's

@@ -61,6 +61,75 @@ TEST(CliBoardsTest, SeedsAreConvertedToWindows1252) {
     const auto empty = with("");
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_NE(empty.err.find("the seed is empty"), std::string::npos) << empty.err;
+    // A line break would be written into the PBN as a blank ("a b"), which
+    // deals another set; control characters are refused by name.
+    struct Row {
+      std::string seed;
+      const char* says;
+    };
+    for (const Row& row : {Row{"a\nb", "a line break at character 2"},
+                           Row{"a\r\n", "a line break at character 2"},
+                           Row{"\tclub", "a tab at character 1"},
+                           Row{"bell\x07", "the control character 0x07 at character 5"},
+                           Row{"del\x7F", "the control character 0x7F at character 4"}}) {
+      SCOPED_TRACE(::testing::PrintToString(row.seed));
+      const auto refused = with(row.seed);
+      EXPECT_EQ(refused.exitCode, 2);
+      EXPECT_NE(refused.err.find(row.says), std::string::npos) << refused.err;
+      EXPECT_TRUE(refused.out.empty());
+    }
+  }
+}
+
+TEST(CliArgsTest, EchoedInputIsCutAfterFortyCharacters) {
+  const std::string huge = "1" + std::string(100000, '7') + "#";
+  const std::string shown = "\"" + huge.substr(0, 40) + "...\"";
+  struct Row {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string shown;  // how the message quotes the long text
+  };
+  const Row rows[] = {
+      {{"number", huge}, 1, shown},
+      {{"number", "--deal", "N:" + huge}, 1, "\"N:" + huge.substr(0, 38) + "...\""},
+      {{"boards", "--seed", "abc", huge}, 2, shown},
+      {{"solve", "--threads", huge, "-"}, 2, shown},
+      {{"print", "x.pbn", "--what", huge}, 2, shown},
+      {{"boards", "--" + huge}, 2, "\"--" + huge.substr(0, 38) + "...\""},
+      {{huge}, 2, shown},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.size() > 1 ? row.args[0] + " " + row.args[1].substr(0, 12) : "command");
+    const auto run = RunCli(row.args);
+    EXPECT_EQ(run.exitCode, row.exitCode) << run.err.substr(0, 300);
+    EXPECT_LT(run.err.size(), 2000u) << run.err.substr(0, 300);
+    EXPECT_NE(run.err.find(row.shown), std::string::npos) << run.err.substr(0, 300);
+  }
+}
+
+std::string Repeated(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
+TEST(CliArgsTest, QuotedShowsControlCharactersAndWholeCharacters) {
+  struct Row {
+    std::string text;
+    std::string shown;
+  };
+  const Row rows[] = {
+      {"abc", "\"abc\""},
+      {"", "\"\""},
+      {"a\nb\tc\x1B", "\"a\\nb\\tc\\x1B\""},
+      {std::string(40, 'x'), "\"" + std::string(40, 'x') + "\""},
+      {std::string(41, 'x'), "\"" + std::string(40, 'x') + "...\""},
+      // 40 characters of two bytes each are shown whole: "é" is C3 A9.
+      {Repeated("\xC3\xA9", 41), "\"" + Repeated("\xC3\xA9", 40) + "...\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.shown);
+    EXPECT_EQ(Quoted(row.text), row.shown);
   }
 }
 
@@ -104,8 +173,8 @@ TEST(CliArgsTest, ParsesValuesFlagsAndPositionals) {
       {{"--seed"}, "option --seed needs a value"},
       {{"--seed", "a", "--seed=b"}, "option --seed is given twice"},
       {{"--table=yes"}, "option --table takes no value"},
-      {{"--colour", "red"}, "unknown option --colour"},
-      {{"-x"}, "unknown option -x"},
+      {{"--colour", "red"}, "unknown option \"--colour\""},
+      {{"-x"}, "unknown option \"-x\""},
   };
   for (const Bad& row : bad) {
     SCOPED_TRACE(row.message);

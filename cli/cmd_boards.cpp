@@ -15,7 +15,7 @@ int RunBoards(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(argList, kBoardsOptions);
   if (!args.ok()) return UsageError("boards", args.message());
   if (!args->positional.empty()) {
-    return UsageError("boards", "unexpected argument '" + args->positional[0] + "'");
+    return UsageError("boards", "unexpected argument " + Quoted(args->positional[0]));
   }
   if (!args->Has("--seed")) return UsageError("boards", "--seed is required");
   const Result<std::string> seed = SeedArgument(*args);

@@ -18,11 +18,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+const OptionSpec kMultiOptions = {.values = {"--name", "--sets", "--dir", "--threads", "--event",
+                                             "--site", "--club", "--description"},
+                                  .flags = {"--no-pdf", "--replace"}};
+
 int RunMulti(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args =
-      ParseArgs(argList, {.values = {"--name", "--sets", "--dir", "--threads", "--event", "--site",
-                                     "--club", "--description"},
-                          .flags = {"--no-pdf", "--replace"}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kMultiOptions);
   if (!args.ok()) return UsageError("multi", args.message());
   if (!args->positional.empty()) {
     return UsageError("multi", "unexpected argument '" + args->positional[0] + "'");
@@ -116,7 +117,7 @@ int RunMulti(const std::vector<std::string>& argList) {
   if (halted) {
     std::cerr << MultiSetRun::kStoppedText << " after " << run.SetCounter() << " of " << *sets
               << " sets; the log is " << run.LogPath().string() << "\n";
-    return kExitInterrupted;
+    return guard.ExitCode();
   }
   std::cout << "Done: " << *sets << " sets in " << run.RunTimeText() << "\n";
   return kExitOk;
@@ -140,9 +141,11 @@ const Command kMultiCommand{
     "and file names, so it may not be empty, \".\" or \"..\", nor hold a path\n"
     "separator or a control character.\n\n"
     "Ctrl-C halts the run as the window's \"Halt\" does: the log gets \"Stopped by\n"
-    "Operator\", the set in hand keeps what was analysed, and the exit status is 130.\n\n"
+    "Operator\", the set in hand keeps what was analysed, and the exit status is 130.\n"
+    "SIGTERM and SIGHUP halt it alike, with exit status 143 and 129.\n\n"
     "Example:\n"
     "  tarrow-cli multi --name Winter --sets 4 --club \"Hilltop BC\"\n",
-    RunMulti};
+    RunMulti,
+    kMultiOptions};
 
 }  // namespace tarrow::cli

@@ -20,7 +20,7 @@ int RunNumber(const std::vector<std::string>& argList) {
       return UsageError("number", "give either a number or --deal, not both");
     }
     const Result<Deal> deal = ParsePbnDeal(args->Value("--deal"));
-    if (!deal.ok()) return Failure("bad deal \"" + args->Value("--deal") + "\": " + deal.message());
+    if (!deal.ok()) return Failure("bad deal " + Quoted(args->Value("--deal")) + ": " + deal.message());
     number = deal->number;
   } else {
     if (args->positional.size() != 1) {
@@ -46,9 +46,10 @@ const Command kNumberCommand{
     "Prints four lines: the deal number in hex, in decimal, in base64, and the\n"
     "deal as a PBN Deal value starting with North.\n\n"
     "VALUE is hexadecimal (24 digits; blanks allowed, as the hex line prints\n"
-    "it) or decimal (digits; commas and blanks allowed).  Digits alone are read\n"
-    "as decimal unless they contain a letter A-F or are written in three groups\n"
-    "of eight, as the hex line prints them.\n"
+    "it) or decimal (digits alone, or in groups of three parted by commas or\n"
+    "blanks, as the decimal line prints them).  Digits alone are read as decimal\n"
+    "unless they contain a letter A-F or are written in three groups of eight,\n"
+    "as the hex line prints them.\n"
     "--deal reads a PBN Deal value with any first seat.\n\n"
     "Examples:\n"
     "  tarrow-cli number \"48DB1DE1 5ED13920 FC4FE771\"\n"

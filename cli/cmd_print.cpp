@@ -77,7 +77,7 @@ int RunPrint(const std::vector<std::string>& argList) {
     if (found == names.end()) {
       std::string installed;
       for (const std::string& name : names) installed += (installed.empty() ? "" : ", ") + Cp1252ToUtf8(name);
-      return Failure("no printer named \"" + args->Value("--printer") + "\" is installed" +
+      return Failure("no printer named " + Quoted(args->Value("--printer")) + " is installed" +
                      (installed.empty() ? "" : " (installed: " + installed + ")"));
     }
     printer.SetPrinterIndex(int(found - names.begin()));

@@ -34,9 +34,11 @@ Result<QSize> ParseSize(const std::string& text) {
                        "x" + std::to_string(kMaxHeight) + ", not \"" + text + "\"");
 }
 
+const OptionSpec kRenderOptions = {.values = {"--board", "--size", "--out", "--number"},
+                                   .flags = {"--all-tricks"}};
+
 int RunRender(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(
-      argList, {.values = {"--board", "--size", "--out", "--number"}, .flags = {"--all-tricks"}});
+  const Result<ParsedArgs> args = ParseArgs(argList, kRenderOptions);
   if (!args.ok()) return UsageError("render", args.message());
   if (args->positional.size() != 1) return UsageError("render", "give one set file");
   if (!args->Has("--board")) return UsageError("render", "--board N is needed (1 to 36)");
@@ -108,6 +110,7 @@ const Command kRenderCommand{
     "                 makeable contracts\n"
     "  --number MODE  also show the deal number, in hex or dec(imal)\n\n"
     "Example:\n  tarrow-cli render club.pbn --board 7 --size 1920x1080 --out board7.png\n",
-    RunRender};
+    RunRender,
+    kRenderOptions};
 
 }  // namespace tarrow::cli

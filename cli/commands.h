@@ -1,7 +1,9 @@
 // The commands of tarrow-cli.  Each lives in its own cmd_*.cpp and is listed
-// once in main.cpp.
+// once, in AllCommands.
 #pragma once
 
+#include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +36,18 @@ extern const Command kParCommand;
 #ifdef TARROW_CLI_RENDER
 extern const Command kRenderCommand;  // needs Qt
 #endif
+
+// Every command, in the order the program's help lists them.
+inline std::span<const Command* const> AllCommands() {
+  static const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
+                                       &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
+                                       &kPdfCommand,     &kParCommand,      &kPrintersCommand,
+                                       &kPrintCommand,   &kMultiCommand,
+#ifdef TARROW_CLI_RENDER
+                                       &kRenderCommand,
+#endif
+  };
+  return kCommands;
+}
 
 }  // namespace tarrow::cli

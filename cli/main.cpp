@@ -1,5 +1,4 @@
 // tarrow-cli: the headless face of Tarrow, for scripts and batch work.
-#include <array>
 #include <iostream>
 
 #include "cli/cli_args.h"
@@ -10,25 +9,16 @@
 namespace tarrow::cli {
 namespace {
 
-const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
-                              &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
-                              &kPdfCommand,     &kParCommand,      &kPrintersCommand,
-                              &kPrintCommand,   &kMultiCommand,
-#ifdef TARROW_CLI_RENDER
-                              &kRenderCommand,
-#endif
-};
-
 void PrintHelp(std::ostream& out) {
   out << kProgramBanner << ": duplicate bridge sets from a seed text\n\n"
       << "Usage: tarrow-cli COMMAND [OPTIONS]\n\nCommands:\n";
-  for (const Command* command : kCommands) {
+  for (const Command* command : AllCommands()) {
     out << "  " << command->name << std::string(10 - command->name.size(), ' ') << command->summary
         << "\n";
   }
   out << "\n'tarrow-cli COMMAND --help' tells more about a command.\n"
       << "Exit status: 0 done, 1 bad input or a failed write, 2 a wrong command line,\n"
-      << "130 stopped by Ctrl-C.\n";
+      << "130 stopped by Ctrl-C, 143 by SIGTERM, 129 by SIGHUP (what was done is saved).\n";
 }
 
 int Main(int argc, char** argv) {
@@ -45,20 +35,18 @@ int Main(int argc, char** argv) {
     std::cout << kProgramBanner << "\n";
     return kExitOk;
   }
-  for (const Command* command : kCommands) {
+  for (const Command* command : AllCommands()) {
     if (args[0] != command->name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
-    // Help is asked for only where an option stands: first, or wherever the
-    // command's own options leave an option position.
-    const bool helpFirst = !rest.empty() && (rest[0] == "--help" || rest[0] == "-h");
-    const Result<ParsedArgs> parsed = ParseArgs(rest, command->options);
-    if (helpFirst || (parsed.ok() && parsed->Has("--help"))) {
+    // Help wherever an option may stand, and nothing else: a run must not
+    // start because "--help" came after other options.
+    if (AsksForHelp(rest, command->options)) {
       std::cout << command->help;
-      return kExitOk;
+      return std::cout.flush() ? kExitOk : kExitError;
     }
     return command->run(rest);
   }
-  std::cerr << "tarrow-cli: unknown command '" << args[0] << "'\n";
+  std::cerr << "tarrow-cli: unknown command " << Quoted(args[0]) << "\n";
   PrintHelp(std::cerr);
   return kExitUsage;
 }

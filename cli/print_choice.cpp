@@ -12,8 +12,8 @@ Result<PrintChoice> ReadPrintChoice(const ParsedArgs& args) {
   } else if (what == "travelers") {
     choice.what = PrintedOutput::kTravelers;
   } else {
-    return Status::Error("--what takes hand-records, setup-sheets or travelers, not \"" + what +
-                         "\"");
+    return Status::Error("--what takes hand-records, setup-sheets or travelers, not " +
+                         Quoted(what));
   }
   if (args.Has("--last-board")) {
     if (choice.what == PrintedOutput::kHandRecords) {

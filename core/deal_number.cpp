@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 namespace tarrow {
 namespace {
@@ -228,34 +229,85 @@ std::string DealNumberBase64Text(const DealNumber& number) {
   return text;
 }
 
+namespace {
+
+bool IsBlank(char ch) {
+  return ch == ' ' || ch == '\t';
+}
+
+// The typed text for a message: quoted, at most 40 characters and "..."
+// after a longer one, so that a pasted page does not come back in full.
+std::string Quoted(std::string_view text) {
+  constexpr size_t kShown = 40;
+  size_t end = 0;
+  for (size_t characters = 0; end < text.size() && characters < kShown; ++characters) {
+    ++end;  // past the character's first byte and its UTF-8 continuation bytes
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return "\"" + std::string(text.substr(0, end)) + (end < text.size() ? "...\"" : "\"");
+}
+
+// The digits of a decimal number as a person writes it: digits alone, or a
+// first group of one to three digits and then groups of exactly three, each
+// two parted by a comma, blanks, or a comma with blanks, as the decimal text
+// prints them.  Nothing when a separator stands anywhere else ("1,,2", ",1",
+// "1,", "1,23"), since a number with a lost or doubled digit must not be
+// read as another deal.  text has no blanks at either end.
+std::optional<std::string> DecimalDigits(std::string_view text) {
+  std::string digits;
+  size_t groups = 0, firstGroup = 0;
+  size_t i = 0;
+  while (true) {
+    const size_t start = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0) ++i;
+    const size_t length = i - start;
+    if (length == 0) return std::nullopt;  // a separator first, last or twice in a row
+    if (groups == 0) {
+      firstGroup = length;
+    } else if (length != 3) {
+      return std::nullopt;
+    }
+    ++groups;
+    digits.append(text.substr(start, length));
+    if (i == text.size()) break;
+    int commas = 0;
+    while (i < text.size() && (IsBlank(text[i]) || text[i] == ',')) commas += text[i++] == ',';
+    if (commas > 1) return std::nullopt;
+  }
+  if (groups > 1 && firstGroup > 3) return std::nullopt;
+  return digits;
+}
+
+}  // namespace
+
 Result<DealNumber> ParseDealNumber(std::string_view text) {
   auto outOfRange = [&] {
-    return Status::Error("deal number " + std::string(text) + " is out of range: the largest is " +
+    return Status::Error("deal number " + Quoted(text) + " is out of range: the largest is " +
                          DealNumberDecimalText(MakeDealNumber(kTotalDeals - 1)).substr(1) +
                          " (hex " + DealNumberHexText(MakeDealNumber(kTotalDeals - 1)) + ")");
   };
   std::string compact;
   bool hasHexLetter = false, hasComma = false;
   for (char ch : text) {
-    if (ch == ' ' || ch == '\t') continue;
+    if (IsBlank(ch)) continue;
     if (ch == ',') {
       hasComma = true;
       continue;
     }
     if (std::isxdigit(static_cast<unsigned char>(ch)) == 0) {
-      return Status::Error("deal number " + std::string(text) + ": '" + std::string(1, ch) +
+      return Status::Error("deal number " + Quoted(text) + ": '" + std::string(1, ch) +
                            "' is neither a hex nor a decimal digit");
     }
     if (std::isdigit(static_cast<unsigned char>(ch)) == 0) hasHexLetter = true;
     compact += ch;
   }
-  if (compact.empty()) return Status::Error("deal number is empty");
+  if (compact.empty() && !hasComma) return Status::Error("deal number is empty");
   // Hex is recognised by a letter A-F or by the layout the hex text prints:
   // three groups of eight digits.  Anything else made of digits is decimal.
   const bool hexLayout = text.size() == 26 && text[8] == ' ' && text[17] == ' ';
   if (!hasComma && (hasHexLetter || hexLayout)) {
     if (compact.size() != 24) {
-      return Status::Error("deal number " + std::string(text) +
+      return Status::Error("deal number " + Quoted(text) +
                            ": a hex number has 24 digits, not " + std::to_string(compact.size()));
     }
     uint128 value = 0;
@@ -268,10 +320,19 @@ Result<DealNumber> ParseDealNumber(std::string_view text) {
     return MakeDealNumber(value);
   }
   if (hasHexLetter) {
-    return Status::Error("deal number " + std::string(text) + " mixes hex letters and commas");
+    return Status::Error("deal number " + Quoted(text) + " mixes hex letters and commas");
+  }
+  size_t first = 0, last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  const std::optional<std::string> digits = DecimalDigits(text.substr(first, last - first));
+  if (!digits) {
+    return Status::Error("deal number " + Quoted(text) +
+                         ": commas and blanks stand only between groups of three digits, as in "
+                         "22,547,816,567,610,173,465,337,784,177");
   }
   uint128 value = 0;
-  for (char ch : compact) {
+  for (char ch : *digits) {
     value = value * 10 + uint128(ch - '0');
     if (value >= kTotalDeals) return outOfRange();
   }

@@ -70,8 +70,10 @@ std::string DealNumberDecimalText(const DealNumber& number);
 std::string DealNumberBase64Text(const DealNumber& number);
 
 // Reads a deal number typed by a person: 24 hex digits (blanks allowed, as the
-// hex text prints them) or decimal digits (commas and blanks allowed).  Fails
-// with a message for other text or a value at or above TotalDeals.
+// hex text prints them) or decimal digits, alone or in groups of three parted
+// by commas or blanks as the decimal text prints them ("1,234"; not "1,,234",
+// ",1" or "12,34").  Fails with a message quoting the text (cut after 40
+// characters) for other text or a value at or above TotalDeals.
 Result<DealNumber> ParseDealNumber(std::string_view text);
 
 namespace internal {

@@ -225,5 +225,75 @@ TEST(DealNumberTest, ParsesHexAndDecimalAsTyped) {
   EXPECT_FALSE(ParseDealNumber("AD55E315 634DDA65 8BF49200").ok());
 }
 
+TEST(DealNumberTest, DecimalSeparatorsStandOnlyBetweenGroupsOfThree) {
+  struct Row {
+    const char* text;
+    bool accepted;
+    uint64_t value;  // when accepted
+  };
+  // text -> accepted, value
+  const Row rows[] = {
+      {"1234567", true, 1234567},
+      {"1,234,567", true, 1234567},
+      {"1 234 567", true, 1234567},
+      {"1, 234, 567", true, 1234567},
+      {" 12,345 ", true, 12345},
+      {"\t999,000", true, 999000},
+      {"001,000", true, 1000},
+      {"0", true, 0},
+      {"1,,2", false, 0},
+      {"1,,234", false, 0},
+      {",1", false, 0},
+      {",123", false, 0},
+      {"1,", false, 0},
+      {"123,", false, 0},
+      {",", false, 0},
+      {"1,23", false, 0},
+      {"1,2345", false, 0},
+      {"1234,567", false, 0},
+      {"12,345,67", false, 0},
+      {"1 2", false, 0},
+      {"1 , , 234", false, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    const Result<DealNumber> n = ParseDealNumber(row.text);
+    if (row.accepted) {
+      ASSERT_TRUE(n.ok()) << n.message();
+      EXPECT_EQ(NumberValue(*n), uint128(row.value));
+    } else {
+      ASSERT_FALSE(n.ok());
+      EXPECT_NE(n.message().find("between groups of three digits"), std::string::npos)
+          << n.message();
+    }
+  }
+  // What the decimal text prints reads back, for numbers of every length.
+  for (const uint128 value : {uint128(0), uint128(7), uint128(1000), uint128(999999),
+                              kTotalDeals / 3, kTotalDeals - 1}) {
+    const std::string text = DealNumberDecimalText(MakeDealNumber(value));
+    SCOPED_TRACE(text);
+    const Result<DealNumber> n = ParseDealNumber(text);
+    ASSERT_TRUE(n.ok()) << n.message();
+    EXPECT_EQ(NumberValue(*n), value);
+  }
+}
+
+TEST(DealNumberTest, MessagesQuoteAtMostFortyCharactersOfTheText) {
+  const std::string huge = "1" + std::string(100000, '2') + "#";
+  for (const std::string& text : {huge, std::string(100000, '9'), "1,," + huge}) {
+    const Result<DealNumber> n = ParseDealNumber(text);
+    ASSERT_FALSE(n.ok());
+    EXPECT_LT(n.message().size(), 240u) << n.message().substr(0, 300);
+    EXPECT_NE(n.message().find("\"" + text.substr(0, 40) + "...\""), std::string::npos)
+        << n.message();
+  }
+  // A short text is quoted whole; a long one is never cut inside a character.
+  EXPECT_NE(ParseDealNumber("12#4").message().find("\"12#4\""), std::string::npos);
+  const std::string accents = std::string(39, '1') + "\xC3\xA9\xC3\xA9";
+  EXPECT_NE(ParseDealNumber(accents).message().find(std::string(39, '1') + "\xC3\xA9...\""),
+            std::string::npos)
+      << ParseDealNumber(accents).message();
+}
+
 }  // namespace
 }  // namespace tarrow

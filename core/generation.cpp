@@ -1,9 +1,32 @@
 #include "core/generation.h"
 
+#include <cstdio>
+
 #include "core/deal_number.h"
 #include "core/words.h"
 
 namespace tarrow {
+
+Status CheckSeedText(std::string_view cp1252) {
+  if (cp1252.empty()) return Status::Error("the seed is empty; type the text the set grows from");
+  for (size_t i = 0; i < cp1252.size(); ++i) {
+    const unsigned char ch = static_cast<unsigned char>(cp1252[i]);
+    if (ch >= 0x20 && ch != 0x7F) continue;
+    std::string name;
+    if (ch == '\n' || ch == '\r') {
+      name = "a line break";
+    } else if (ch == '\t') {
+      name = "a tab";
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "%02X", ch);
+      name = std::string("the control character 0x") + code;
+    }
+    return Status::Error("the seed holds " + name + " at character " + std::to_string(i + 1) +
+                         "; a seed is one line of printable text");
+  }
+  return Status();
+}
 
 DealNumber ReduceDigest(const Digest& digest) noexcept {
   // Long division one bit at a time: R starts as the top 96 bits; each of the

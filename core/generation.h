@@ -3,6 +3,7 @@
 // generator, clock or machine property enters the deals, so anyone holding
 // the seed regenerates the same 36 boards.
 //
+//   if (Status s = CheckSeedText(seed); !s.ok()) return s;   // before dealing
 //   GenerateSet(set, "Club night", DateTimeNow());
 //   BoardHashText("abc", 18);                   // "abceightteen"
 #pragma once
@@ -11,11 +12,19 @@
 #include <string_view>
 
 #include "core/deal_set.h"
+#include "core/result.h"
 #include "core/sha0.h"
 
 namespace tarrow {
 
 inline constexpr size_t kSeedLimit = 79;
+
+// Whether a seed (Windows-1252 bytes) can be dealt from and written down as
+// it was typed.  Refused: an empty seed, and one holding a control character
+// (bytes below 0x20 and 0x7F, line breaks and tabs included): a PBN tag or a
+// run log cannot carry it as typed, and the seed read back from there would
+// deal another set.  The message names the character and its position.
+Status CheckSeedText(std::string_view cp1252);
 
 // The 160-bit digest (h0 most significant) modulo the number of deals, valid.
 DealNumber ReduceDigest(const Digest& digest) noexcept;

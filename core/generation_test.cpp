@@ -95,5 +95,40 @@ TEST(GenerationTest, ReduceDigestIsTheDigestModuloTotalDeals) {
   }
 }
 
+TEST(GenerationTest, SeedsWithControlCharactersOrNothingAreRefused) {
+  struct Row {
+    std::string seed;
+    const char* says;  // empty: accepted
+  };
+  const Row rows[] = {
+      {"abc", ""},
+      {"Club night 2026-12-08", ""},
+      {"caf\xE9 \x80 ~", ""},  // Windows-1252 letters and signs are text
+      {std::string(200, 'x'), ""},
+      {"", "the seed is empty"},
+      {"a\nb", "a line break at character 2"},
+      {"a\r\nb", "a line break at character 2"},
+      {"\tabc", "a tab at character 1"},
+      {"abc\x7F", "the control character 0x7F at character 4"},
+      {"ab\x1B[31m", "the control character 0x1B at character 3"},
+      {std::string("a\0b", 3), "the control character 0x00 at character 2"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.seed));
+    const Status checked = CheckSeedText(row.seed);
+    if (*row.says == '\0') {
+      EXPECT_TRUE(checked.ok()) << checked.message();
+    } else {
+      ASSERT_FALSE(checked.ok());
+      EXPECT_NE(checked.message().find(row.says), std::string::npos) << checked.message();
+    }
+  }
+  // Every byte below a blank, and DEL, is refused wherever it stands.
+  for (int ch = 0; ch < 256; ++ch) {
+    const std::string seed = std::string("seed") + char(ch) + "x";
+    EXPECT_EQ(CheckSeedText(seed).ok(), ch >= 0x20 && ch != 0x7F) << "byte " << ch;
+  }
+}
+
 }  // namespace
 }  // namespace tarrow

@@ -1,6 +1,8 @@
 #include "files/settings.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,6 +63,106 @@ std::optional<fs::path> XdgDocumentsFolder(const fs::path& home) {
 bool IsFolder(const fs::path& path) {
   std::error_code error;
   return fs::is_directory(path, error);
+}
+
+struct FileRead {
+  std::string bytes;   // at most the record's size
+  int error = 0;       // errno of the failure, 0 when read
+  std::string reason;  // what is wrong, when error is set
+};
+
+// Reads the start of the settings file.  Only the record's size is read: a
+// longer file whose start is a valid record is accepted, and a huge file
+// costs nothing.  Anything but a regular file is refused unread: opening a
+// FIFO for reading would wait for a writer forever, so the open does not
+// block and the kind is checked before any read.
+FileRead ReadSettingsFile(const fs::path& file) {
+  FileRead read;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    read.error = errno;
+    read.reason = std::strerror(read.error);
+    return read;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    read.error = errno;
+    read.reason = std::strerror(read.error);
+  } else if (!S_ISREG(info.st_mode)) {
+    read.error = EINVAL;
+    read.reason = std::string("it is ") +
+                  (S_ISDIR(info.st_mode)    ? "a folder"
+                   : S_ISFIFO(info.st_mode) ? "a named pipe"
+                   : S_ISSOCK(info.st_mode) ? "a socket"
+                   : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                                                                    : "no regular file") +
+                  ", not a file";
+  } else {
+    read.bytes.resize(SettingsRecord::kSize);
+    size_t got = 0;
+    while (got < read.bytes.size()) {
+      const ssize_t n = ::read(fd, read.bytes.data() + got, read.bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        read.error = errno;
+        read.reason = std::strerror(read.error);
+        break;
+      }
+      if (n == 0) break;
+      got += size_t(n);
+    }
+    read.bytes.resize(got);
+  }
+  ::close(fd);
+  return read;
+}
+
+// Why bytes read from a settings file are no record, in a few words.
+std::string Damage(const std::string& bytes) {
+  if (bytes.empty()) return "the file is empty";
+  if (bytes.size() < SettingsRecord::kSize) {
+    return std::to_string(bytes.size()) + " bytes where " + std::to_string(SettingsRecord::kSize) +
+           " belong";
+  }
+  uint32_t version = 0;
+  for (size_t i = 0; i < 4; ++i) version |= uint32_t(uint8_t(bytes[400 + i])) << (8 * i);
+  if (int32_t(version) != SettingsRecord::kVersion) {
+    return "format version " + std::to_string(int32_t(version)) + ", not " +
+           std::to_string(SettingsRecord::kVersion);
+  }
+  return "the digest does not match the contents";
+}
+
+// Renames a damaged settings file to the first free name of file.bad,
+// file.bad.2, file.bad.3, ...  An older copy is never replaced: the new name
+// is made as a hard link, which fails when the name is taken.  Gives the
+// new name.
+Result<fs::path> KeepAside(const fs::path& file) {
+  constexpr int kMostCopies = 1000;
+  for (int copy = 1; copy <= kMostCopies; ++copy) {
+    fs::path aside = file;
+    aside += copy == 1 ? std::string(".bad") : ".bad." + std::to_string(copy);
+    if (::link(file.c_str(), aside.c_str()) == 0) {
+      if (::unlink(file.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(aside.c_str());
+        return Status::Error("cannot remove " + file.string() + ": " + std::strerror(error));
+      }
+      return aside;
+    }
+    int error = errno;
+    if (error == EEXIST) continue;
+    // A file system without hard links: rename, having looked first.
+    if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP) {
+      std::error_code ignored;
+      if (fs::exists(fs::symlink_status(aside, ignored))) continue;
+      if (std::rename(file.c_str(), aside.c_str()) == 0) return aside;
+      error = errno;
+    }
+    return Status::Error("cannot rename it to " + aside.string() + ": " + std::strerror(error));
+  }
+  return Status::Error("there are already " + std::to_string(kMostCopies) +
+                       " damaged copies beside it");
 }
 
 }  // namespace
@@ -170,32 +272,47 @@ fs::path DefaultOutputDirectory() {
 
 SettingsLoad LoadSettings(const fs::path& file, DefaultsWrite write) {
   SettingsLoad load;
-  // Only the record's size is read: a longer file whose start is a valid
-  // record is accepted, and a huge file costs nothing.
-  std::string bytes(SettingsRecord::kSize, '\0');
-  size_t read = 0;
-  int error = 0;
-  if (std::FILE* stream = std::fopen(file.c_str(), "rb")) {
-    read = std::fread(bytes.data(), 1, bytes.size(), stream);
-    if (std::ferror(stream) != 0) error = errno != 0 ? errno : EIO;
-    std::fclose(stream);
-  } else {
-    error = errno;
-  }
-  if (error == 0 && read == SettingsRecord::kSize) {
-    if (std::optional<SettingsRecord> record = SettingsRecord::FromBytes(bytes)) {
+  const FileRead read = ReadSettingsFile(file);
+  if (read.error == 0) {
+    if (std::optional<SettingsRecord> record = SettingsRecord::FromBytes(read.bytes)) {
       load.record = *record;
       return load;
     }
   }
   load.record = SettingsRecord::Defaults(DefaultOutputDirectory().string());
   load.madeDefaults = true;
-  if (error != 0 && error != ENOENT) {
+  if (read.error != 0 && read.error != ENOENT) {
     load.problem = Status::Error("cannot read the settings " + file.string() + ": " +
-                                 std::strerror(error) + "; running on the defaults");
+                                 read.reason + "; running on the defaults");
     return load;
   }
-  if (write == DefaultsWrite::kWrite) load.written = SaveSettings(load.record, file);
+  if (read.error == 0) {
+    // A damaged record: the club and event lists, the site and the output
+    // folder in it may still be worth having, so the file is kept aside,
+    // never written over.
+    const std::string why = " (" + Damage(read.bytes) + ")";
+    if (write == DefaultsWrite::kDoNotWrite) {
+      load.problem = Status::Error("the settings " + file.string() + " are damaged" + why +
+                                   "; running on the defaults, the file is left as it is");
+      return load;
+    }
+    const Result<fs::path> kept = KeepAside(file);
+    if (!kept.ok()) {
+      load.problem = Status::Error("the settings " + file.string() + " are damaged" + why +
+                                   " and could not be kept aside: " + kept.message() +
+                                   "; running on the defaults, the file is left as it is");
+      return load;
+    }
+    load.problem = Status::Error("the settings " + file.string() + " were damaged" + why +
+                                 "; the old file is now " + kept->string() +
+                                 " and the defaults are used");
+  }
+  if (write == DefaultsWrite::kWrite) {
+    load.written = SaveSettings(load.record, file);
+    if (!load.problem.ok() && !load.written.ok()) {
+      load.problem = Status::Error(load.problem.message() + "; " + load.written.message());
+    }
+  }
   return load;
 }
 

@@ -46,10 +46,15 @@
 //
 // A file is accepted only when exactly 65 536 bytes could be read (a longer
 // file is read only that far), the version is 179 and the digest matches.
-// A missing file or a damaged record gives the defaults, written back at
-// once.  A file that exists but cannot be read (no permission, an I/O error)
-// is left alone: the program runs on defaults in memory and says why, since
-// overwriting it would throw away settings that may be perfectly good.  The default output
+// A missing file gives the defaults, written at once.  A damaged record
+// (short, empty, another version, a digest that does not match) is renamed
+// to Tarrow.ini.bad (.bad.2, .bad.3, ... when older copies are there; none
+// is replaced) before the defaults are written, and the load says so: the
+// lists and folders in it may be worth recovering.  A file that exists but
+// cannot be read (no permission, an I/O error, a folder or a named pipe
+// where the file should be) is left alone: the program runs on defaults in
+// memory and says why, since overwriting it would throw away settings that
+// may be perfectly good.  The default output
 // directory is the user's documents folder (XDG_DOCUMENTS_DIR, else
 // ~/Documents when it exists), else the home folder.
 #pragma once
@@ -185,18 +190,24 @@ inline constexpr std::string_view kDefaultSite = "Bridge Club";
 struct SettingsLoad {
   SettingsRecord record;
   bool madeDefaults = false;  // no valid record could be read: record holds the defaults
-  Status problem;             // why the file could not be read at all; the file is left alone
-  Status written;             // writing the defaults back; ok when nothing was written
+  // For the user, when the file was there but gave no record: why it could
+  // not be read (then it is left alone), or that it was damaged, where it
+  // now is and that the defaults are used.  Ok for a valid or missing file.
+  Status problem;
+  Status written;  // writing the defaults back; ok when nothing was written
 };
 
 // What LoadSettings may do to the file: the window program writes the
 // defaults over a missing or damaged file, the command line only reads.
 enum class DefaultsWrite { kWrite, kDoNotWrite };
 
-// Reads the record at file.  A missing file or a damaged record gives the
-// defaults, written there at once (with kWrite); a file that cannot be
-// opened or read for another reason gives the defaults in memory only and
-// the reason in `problem`.  Always gives a usable record.
+// Reads the record at file.  A missing file gives the defaults, written
+// there at once (with kWrite).  A damaged record gives the defaults and a
+// `problem` saying so; with kWrite the file is first kept aside (see the
+// header comment) and the defaults written, with kDoNotWrite it stays as it
+// is.  A file that cannot be opened or read for another reason, or is no
+// regular file, gives the defaults in memory only and the reason in
+// `problem`.  Never blocks on a named pipe.  Always gives a usable record.
 SettingsLoad LoadSettings(const std::filesystem::path& file,
                           DefaultsWrite write = DefaultsWrite::kWrite);
 SettingsLoad LoadSettings();  // at SettingsPath()

@@ -1,6 +1,8 @@
 #include "files/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -108,10 +110,11 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
   EXPECT_EQ(again.record.Bytes(), load.record.Bytes());
 }
 
-TEST_F(SettingsTest, ADamagedFileFallsBackToDefaultsAndIsRewritten) {
+TEST_F(SettingsTest, ADamagedFileIsKeptAsideBeforeTheDefaultsAreWritten) {
   struct Row {
     const char* what;
     std::string bytes;
+    const char* why;
   };
   std::string changed = ValidBytes();
   changed[1000] ^= 1;
@@ -121,21 +124,105 @@ TEST_F(SettingsTest, ADamagedFileFallsBackToDefaultsAndIsRewritten) {
   version[400] = char(178);
   version = WithDigest(version);
   const Row rows[] = {
-      {"one byte changed", changed},
-      {"digest changed", digest},
-      {"65 535 bytes", ValidBytes().substr(0, 65535)},
-      {"wrong version", version},
-      {"empty file", ""},
+      {"one byte changed", changed, "the digest does not match"},
+      {"digest changed", digest, "the digest does not match"},
+      {"65 535 bytes", ValidBytes().substr(0, 65535), "65535 bytes where 65536 belong"},
+      {"wrong version", version, "format version 178, not 179"},
+      {"empty file", "", "the file is empty"},
   };
   fs::create_directories(SettingsPath().parent_path());
-  for (const Row& row : rows) {
+  const std::string base = SettingsPath().string();
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Row& row = rows[i];
     SCOPED_TRACE(row.what);
     WriteBytes(row.bytes);
     const SettingsLoad load = LoadSettings();
     EXPECT_TRUE(load.madeDefaults);
     EXPECT_EQ(load.record.Threads(), 1);
+    EXPECT_TRUE(load.written.ok()) << load.written.message();
     EXPECT_TRUE(SettingsRecord::FromBytes(FileBytes()).has_value());
+    // Each damaged file gets a name of its own; no earlier copy is replaced.
+    const std::string aside = i == 0 ? base + ".bad" : base + ".bad." + std::to_string(i + 1);
+    const Result<std::string> kept = ReadWholeFile(aside);
+    ASSERT_TRUE(kept.ok()) << aside;
+    EXPECT_EQ(*kept, row.bytes);
+    ASSERT_FALSE(load.problem.ok());
+    const std::string& message = load.problem.message();
+    EXPECT_NE(message.find("the settings " + base + " were damaged"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find(row.why), std::string::npos) << message;
+    EXPECT_NE(message.find("the old file is now " + aside + " and the defaults are used"),
+              std::string::npos)
+        << message;
   }
+  EXPECT_EQ(*ReadWholeFile(base + ".bad"), changed) << "the first copy is still the first file";
+  // A good file written meanwhile is read as it is, and nothing more is kept.
+  const SettingsLoad good = LoadSettings();
+  EXPECT_FALSE(good.madeDefaults);
+  EXPECT_TRUE(good.problem.ok()) << good.problem.message();
+  EXPECT_FALSE(fs::exists(base + ".bad.6"));
+}
+
+TEST_F(SettingsTest, ReadingOnlyLeavesADamagedFileWhereItIsAndSaysSo) {
+  fs::create_directories(SettingsPath().parent_path());
+  std::string damaged = ValidBytes();
+  damaged[259] ^= 0x20;
+  WriteBytes(damaged);
+  const SettingsLoad load = LoadSettings(SettingsPath(), DefaultsWrite::kDoNotWrite);
+  EXPECT_TRUE(load.madeDefaults);
+  EXPECT_EQ(load.record.Threads(), 1);
+  ASSERT_FALSE(load.problem.ok());
+  EXPECT_NE(load.problem.message().find(SettingsPath().string() + " are damaged"),
+            std::string::npos)
+      << load.problem.message();
+  EXPECT_NE(load.problem.message().find("running on the defaults"), std::string::npos);
+  EXPECT_EQ(FileBytes(), damaged);
+  EXPECT_FALSE(fs::exists(SettingsPath().string() + ".bad"));
+}
+
+TEST_F(SettingsTest, ADamagedFileThatCannotBeKeptAsideIsNotWrittenOver) {
+  // Every name for a copy is taken (a permission would not stop root).
+  fs::create_directories(SettingsPath().parent_path());
+  const std::string base = SettingsPath().string();
+  std::ofstream(base + ".bad") << "first";
+  for (int copy = 2; copy <= 1000; ++copy) std::ofstream(base + ".bad." + std::to_string(copy));
+  std::string damaged = ValidBytes();
+  damaged[2000] ^= 1;
+  WriteBytes(damaged);
+  const SettingsLoad load = LoadSettings();
+  EXPECT_TRUE(load.madeDefaults);
+  EXPECT_EQ(load.record.Threads(), 1);
+  ASSERT_FALSE(load.problem.ok());
+  EXPECT_NE(load.problem.message().find("could not be kept aside"), std::string::npos)
+      << load.problem.message();
+  EXPECT_NE(load.problem.message().find("the file is left as it is"), std::string::npos);
+  EXPECT_EQ(FileBytes(), damaged);
+  EXPECT_EQ(*ReadWholeFile(base + ".bad"), "first");
+  EXPECT_FALSE(fs::exists(base + ".bad.1001"));
+}
+
+TEST_F(SettingsTest, ANamedPipeOrFolderIsRefusedWithoutWaitingAndLeftAlone) {
+  fs::create_directories(SettingsPath().parent_path());
+  ASSERT_EQ(::mkfifo(SettingsPath().c_str(), 0600), 0);
+  // Opening a pipe for reading would wait for a writer forever.
+  for (const DefaultsWrite write : {DefaultsWrite::kWrite, DefaultsWrite::kDoNotWrite}) {
+    const SettingsLoad load = LoadSettings(SettingsPath(), write);
+    EXPECT_TRUE(load.madeDefaults);
+    EXPECT_EQ(load.record.Version(), 179);
+    ASSERT_FALSE(load.problem.ok());
+    EXPECT_NE(load.problem.message().find("cannot read the settings " + SettingsPath().string() +
+                                          ": it is a named pipe, not a file"),
+              std::string::npos)
+        << load.problem.message();
+    EXPECT_TRUE(fs::is_fifo(SettingsPath()));
+    EXPECT_FALSE(fs::exists(SettingsPath().string() + ".bad"));
+  }
+  fs::remove(SettingsPath());
+  fs::create_directory(SettingsPath());
+  const SettingsLoad folder = LoadSettings();
+  EXPECT_NE(folder.problem.message().find("it is a folder, not a file"), std::string::npos)
+      << folder.problem.message();
+  EXPECT_TRUE(fs::is_directory(SettingsPath()));
 }
 
 TEST_F(SettingsTest, ALongerFileIsReadOnlyAsFarAsTheRecord) {

@@ -2,6 +2,8 @@
 // window becomes active.
 #include <QApplication>
 #include <QFileInfo>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "app/app.h"
@@ -10,15 +12,56 @@
 #include "ui/main_window.h"
 #include "ui/qt_owner_executor.h"
 
+namespace {
+
+void PrintUsage() {
+  std::cout << "Usage: tarrow [FILE.pbn]\n\nOpens the Tarrow window; a PBN set named here is "
+               "loaded each time the window\nbecomes active.  tarrow-cli is the command-line "
+               "program.\n";
+}
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Whether Qt has somewhere to show the window: an X or Wayland display, or
+// a platform chosen by the caller (QT_QPA_PLATFORM, -platform).  Without one
+// Qt aborts with a message about plugins and a core dump, which tells a
+// user nothing.
+bool HasDisplay(int argc, char** argv) {
+  if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM")) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // The plain answers need no display.
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    PrintUsage();
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::cout << tarrow::kProgramBanner << "\n";
+    return 0;
+  }
+  if (!HasDisplay(argc, argv)) {
+    std::cerr << "tarrow: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                 "tarrow-cli (or ./run.sh COMMAND) works without one\n";
+    return 1;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName("Tarrow");
   QGuiApplication::setDesktopFileName("tarrow");
   const QStringList args = QApplication::arguments();  // Qt's own options taken out
   if (args.size() > 1 && (args[1] == "--help" || args[1] == "-h")) {
-    std::cout << "Usage: tarrow [FILE.pbn]\n\nOpens the Tarrow window; a PBN set named here is "
-                 "loaded each time the window\nbecomes active.  tarrow-cli is the command-line "
-                 "program.\n";
+    PrintUsage();
     return 0;
   }
   if (args.size() > 1 && args[1] == "--version") {

@@ -721,6 +721,10 @@ void TForm1::BDealClick() {
     return;
   }
   if (seed->empty() || app_.SetFilePath().empty()) return;
+  if (const Status usable = CheckSeedText(*seed); !usable.ok()) {
+    ShowFailure("Deal", usable);
+    return;
+  }
   CopyControlsToApp();
   if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
   // The file may hold another set (an earlier seed): it is replaced only
