@@ -110,8 +110,7 @@ TEST_F(AtomicFileTest, AnErrorNamesTheCallThatFailed) {
   const fs::path blocked = folder_ / "blocked.pbn";
   fs::create_directories(blocked / "inside");
   const Status rename = WriteFileAtomically(blocked, "x");
-  EXPECT_NE(rename.message().find("rename: Is a directory"), std::string::npos)
-      << rename.message();
+  EXPECT_NE(rename.message().find("it names a folder"), std::string::npos) << rename.message();
   const Status big = [&] {
     const testing::FileSizeLimit limit(16);
     return WriteFileAtomically(folder_ / "big.pbn", std::string(100, 'n'));
