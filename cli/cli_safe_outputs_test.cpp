@@ -1,0 +1,138 @@
+// The slips a director makes on the command line, and that no file is lost
+// by any of them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/run_cli_for_test.h"
+#include "core/atomic_file.h"
+#include "core/temp_folder_for_test.h"
+#include "files/pbn_reader.h"
+
+namespace tarrow::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliRun;
+using testing::RunCli;
+
+class CliSafeOutputsTest : public tarrow::testing::TempFolderTest {
+ protected:
+  std::string Read(const fs::path& path) {
+    const Result<std::string> text = ReadWholeFile(path);
+    return text.ok() ? *text : "";
+  }
+  fs::path Deal(const std::string& seed, const fs::path& out) {
+    const CliRun run = RunCli({"deal", "--seed", seed, "--out", out.string(), "--no-analysis"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return out;
+  }
+};
+
+TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
+  const fs::path set = Deal("a", folder_ / "s.pbn");
+  const std::string before = Read(set);
+  fs::create_directories(folder_ / "sub");
+  struct Row {
+    std::vector<std::string> args;
+    int exitCode;
+    const char* says;
+  };
+  const std::vector<Row> rows = {
+      {{"deal", "--seed", "a", "--out", (folder_ / "x.pdf").string()}, 2, ".pbn"},
+      {{"pdf", set.string(), "--out", set.string()}, 1, "being read"},
+      {{"pdf", set.string(), "--out", (folder_ / "sub" / ".." / "s.pbn").string()}, 1,
+       "being read"},
+      {{"render", set.string(), "--board", "1", "--out", set.string()}, 1, "being read"},
+      {{"analyze", set.string(), "--out", (folder_ / "s.pdf").string()}, 2, ".pbn"},
+      {{"deal", "--seed", "a", "--out", folder_.string()}, 2, "folder"},
+      {{"deal", "--seed", "b", "--out", set.string(), "--no-analysis"}, 1, "--force"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    const CliRun run = RunCli(row.args);
+    EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
+    EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+    EXPECT_EQ(Read(set), before);
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "x.pdf"));
+
+  // A bare name becomes a set file that reads back.
+  Deal("a", folder_ / "bare");
+  EXPECT_TRUE(ReadPbnFile(folder_ / "bare.pbn").ok());
+  // The user's word replaces another set.
+  const CliRun forced = RunCli(
+      {"deal", "--seed", "b", "--out", set.string(), "--no-analysis", "--force"});
+  EXPECT_EQ(forced.exitCode, 0) << forced.err;
+  EXPECT_EQ(ReadPbnFile(set)->header.seed.str(), "b");
+}
+
+TEST_F(CliSafeOutputsTest, AnImportNeverReplacesADifferentSetBesideIt) {
+  const fs::path beside = Deal("analysed elsewhere", folder_ / "m.pbn");
+  const std::string before = Read(beside);
+  // One deal: North 01-13 (spades), East 14-26, South 27-39, West the rest.
+  std::string bri;
+  for (int card = 1; card <= 39; ++card) bri += (card < 10 ? "0" : "") + std::to_string(card);
+  std::ofstream(folder_ / "m.bri") << bri << "\n";
+  const CliRun refused = RunCli({"analyze", (folder_ / "m.bri").string(), "--threads", "1"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+  EXPECT_EQ(Read(beside), before);
+}
+
+TEST_F(CliSafeOutputsTest, TwoRunsOnOneSetNeverWriteItAtOnce) {
+  const fs::path set = folder_ / "s.pbn";
+  // The first run holds the set's lock while it analyses.
+  const pid_t first = ::fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    ::execl(TARROW_CLI, TARROW_CLI, "deal", "--seed", "first", "--out", set.c_str(), "--threads",
+            "1", "--no-pdf", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  bool locked = false;
+  for (int i = 0; i < 500 && !locked; ++i) {
+    locked = fs::exists(folder_ / ".s.pbn.lock");
+    if (!locked) ::usleep(10000);
+  }
+  ASSERT_TRUE(locked);
+  const CliRun second =
+      RunCli({"deal", "--seed", "second", "--out", set.string(), "--force", "--no-analysis"});
+  ::kill(first, SIGINT);
+  int status = 0;
+  ::waitpid(first, &status, 0);
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_NE(second.err.find("another Tarrow"), std::string::npos) << second.err;
+  EXPECT_EQ(ReadPbnFile(set)->header.seed.str(), "first");
+}
+
+TEST_F(CliSafeOutputsTest, ARunIntoAnEarlierRunsFolderNeedsReplace) {
+  const auto multi = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"multi",        "--name",    "Club", "--sets", "2",
+                                     "--dir",        folder_.string(), "--threads", "1",
+                                     "--no-pdf"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunCli(args);
+  };
+  fs::create_directories(folder_ / "Club");
+  std::ofstream(folder_ / "Club" / "Club3.pbn") << "an earlier run's third set\n";
+  const CliRun refused = multi({});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("--replace"), std::string::npos) << refused.err;
+  EXPECT_TRUE(fs::exists(folder_ / "Club" / "Club3.pbn"));
+  EXPECT_FALSE(fs::exists(folder_ / "Club" / "Club.log"));
+}
+
+TEST_F(CliSafeOutputsTest, LongNamesAreRefusedBeforeAnythingIsMade) {
+  const CliRun run = RunCli({"multi", "--name", std::string(250, 'n'), "--sets", "2", "--dir",
+                             folder_.string(), "--no-pdf"});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.err.find("too long"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(folder_)) << "no folder left behind";
+}
+
+}  // namespace
+}  // namespace tarrow::cli
