@@ -14,6 +14,7 @@ packages=(
   cups printer-driver-cups-pdf libcups2-dev
   clang libclang-rt-14-dev
   xvfb
+  dpkg-dev lintian man-db appstream
 )
 
 missing=()
