@@ -13,7 +13,6 @@
 # checks that none of its files is left.  Where it cannot install it says why
 # and skips only that part.
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
 
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then
   echo "usage: $0 PACKAGE.deb" >&2

@@ -82,7 +82,8 @@ done
 # shlibs files name them, plus what they open at run time without linking
 # it: Qt's platform plugins (the window's display, and the offscreen
 # platform that printing and "render" use without one) and the fonts the
-# PDF writer resolves "Arial", "Times New Roman" and "Symbol" to.
+# PDF writer resolves "Arial", "Arial Narrow", "Times New Roman" and "Symbol"
+# to.
 : >"$work/debian/control"
 shlibs=$(cd "$work" && dpkg-shlibdeps -O debian/tarrow/usr/bin/tarrow debian/tarrow/usr/bin/tarrow-cli)
 shlibs=${shlibs#shlibs:Depends=}
