@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarrow and runs every test: the Release
-# build, then the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# build, its Debian package (built, checked, installed, run and removed),
+# then the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 # then the threaded analysis tests under ThreadSanitizer, then the fuzzers
 # for a short while.  Exits non-zero on the first failure.
 set -euo pipefail
@@ -26,6 +27,10 @@ if [ "${TARROW_SKIP_SLOW:-0}" = 1 ] && [ "${CI:-}" != true ]; then slow=(--label
 echo "== Release build and tests"
 configure_and_build build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build --output-on-failure --parallel "$jobs" "${slow[@]}"
+
+echo "== Debian package (from the Release build)"
+package=$(scripts/package-deb.sh)
+scripts/check-deb.sh "$package"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 configure_and_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARROW_SANITIZE=ON \

@@ -13,7 +13,8 @@ packages=(
   qpdf poppler-utils
   cups printer-driver-cups-pdf libcups2-dev
   clang libclang-rt-14-dev
-  xvfb
+  xvfb xauth
+  dpkg-dev lintian man-db appstream
 )
 
 missing=()
