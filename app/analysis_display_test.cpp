@@ -37,5 +37,16 @@ TEST(AnalysisDisplayTest, GridCellsAndColoursFollowTheDoneMasks) {
   EXPECT_EQ(grid.CellColour(entry), grid.colours[34]);
 }
 
+TEST(AnalysisDisplayTest, ASetIsAnalysedOnlyWhenEveryPresentBoardIsComplete) {
+  DealSet set;
+  EXPECT_TRUE(SetAnalysed(set)) << "no board, nothing to do";
+  set.Board(4).number = DealNumber{true, 0, 0, 5};
+  EXPECT_FALSE(SetAnalysed(set)) << "a halted run reads Stopped, not Done";
+  set.Board(4).doneMask = {kAllStrainsDone, kAllStrainsDone - 1};
+  EXPECT_FALSE(SetAnalysed(set));
+  set.Board(4).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  EXPECT_TRUE(SetAnalysed(set)) << "absent boards need nothing";
+}
+
 }  // namespace
 }  // namespace tarrow

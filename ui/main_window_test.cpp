@@ -318,6 +318,66 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
   EXPECT_NE(Inode(pbn), firstWrite) << "the new generation time is written";
 }
 
+TEST_F(MainWindowTest, AClickIntoTheSeedIsNoChangeAndClosingSavesTheResults) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
+  OpenWindow(CommandLine(pbn));
+  Click("BDDAnalysis");
+  ASSERT_TRUE(app_->AnalysisRunning());
+  const auto quickBoardsDone = [&] {
+    return app_->Set().Board(1).doneMask[1] == kAllStrainsDone &&
+           app_->Set().Board(2).doneMask[1] == kAllStrainsDone;
+  };
+  ASSERT_TRUE(WaitFor(quickBoardsDone));
+  ClickOn(Find<QLineEdit>("LESeed"));
+  EXPECT_TRUE(app_->SetReady()) << "a click is no change";
+  CloseWindow();
+  const Result<DealSet> saved = ReadPbnFile(pbn);
+  ASSERT_TRUE(saved.ok()) << saved.message();
+  for (int board : {1, 2}) {
+    EXPECT_EQ(saved->Board(board).doneMask[0], kAllStrainsDone) << board;
+    EXPECT_EQ(saved->Board(board).doneMask[1], kAllStrainsDone) << board;
+  }
+}
+
+TEST_F(MainWindowTest, LoadingWhileAnalysingSavesFirstAndTheButtonSaysWhatItDoes) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
+  OpenWindow(CommandLine(pbn));
+  Click("BDDAnalysis");
+  ASSERT_TRUE(WaitFor([&] { return app_->Set().Board(1).doneMask[1] == kAllStrainsDone; }));
+  bool checked = false;
+  OnNextDialog<QFileDialog>([&](QFileDialog* dialog) {
+    // While the operator chooses, the results found so far are on disk and
+    // the button offers to start, not to stop.
+    const Result<DealSet> onDisk = ReadPbnFile(pbn);
+    EXPECT_TRUE(onDisk.ok() && onDisk->Board(1).doneMask[1] == kAllStrainsDone);
+    EXPECT_FALSE(app_->AnalysisRunning());
+    EXPECT_EQ(Find<QPushButton>("BDDAnalysis")->text(), "Start DD Analysis");
+    checked = true;
+    dialog->reject();
+  });
+  Click("BLoad");
+  ASSERT_TRUE(WaitFor([&] { return checked; }));
+  EXPECT_TRUE(app_->AnalysisRunning()) << "nothing was loaded, so the analysis goes on";
+  EXPECT_EQ(Find<QPushButton>("BDDAnalysis")->text(), "Stop DD Analysis");
+}
+
+TEST_F(MainWindowTest, ANewSeedOnTheSameFileAsksAndNoKeepsTheSetOnDisk) {
+  OpenWindow();
+  const fs::path pbn = output_ / "night.pbn";
+  Browse(pbn);
+  TypeSeed("abc");
+  Click("BDeal");
+  ASSERT_TRUE(fs::is_regular_file(pbn));
+  QTest::keyClicks(Find<QLineEdit>("LESeed"), "d");
+  EXPECT_FALSE(app_->AnalysisRunning()) << "a new seed finishes the set in hand";
+  QString question;
+  AnswerNextQuestion(QMessageBox::No, &question);
+  Click("BDeal");
+  EXPECT_TRUE(question.contains("another set")) << question.toStdString();
+  EXPECT_EQ(ReadPbnFile(pbn)->header.seed.str(), "abc");
+  EXPECT_FALSE(app_->SetReady());
+}
+
 TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
   WriteQuickStartSet(folder_ / "Test.pbn");
   OpenWindow();  // the working folder is the test's folder

@@ -201,6 +201,31 @@ TEST(BoardPictureTest, BoardButtonsShowTheCurrentEmptyAndFilledBoards) {
   EXPECT_EQ(layout.BoardAt(QPoint(4 + 4 * 18 + 15 + 2, 15)), 0);
 }
 
+TEST(BoardPictureTest, AnAbsentBoardShowsNoCardsAndNoResults) {
+  // Absent board 3 with a stale table: its words would expand to a made-up
+  // deal (each seat one whole suit) beside the old trick counts.
+  DealSet set = SetWithBoard1(kBalanced);
+  set.Board(3).table.fill(7);
+  set.Board(3).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  const QSize size(1280, 800);
+  const QImage absent = RenderBoardPicture(View(set, 3), size);
+  const QImage present = RenderBoardPicture(View(set, 1), size);
+  const Expected e(size.width(), size.height());
+  const auto cardPixels = [&](const QImage& image) {
+    int count = 0;
+    for (int y = 20; y < e.tableH + 20; y += 4) {
+      for (int x = e.tl; x < e.tl + e.tableW; x += 4) count += image.pixel(x, y) == qRgb(255, 255, 255);
+    }
+    return count;
+  };
+  EXPECT_GT(cardPixels(present), 1000) << "a present board shows its cards";
+  EXPECT_EQ(cardPixels(absent), 0) << "an absent board shows none";
+  // Nothing but the panel, the board's texts and the table: the picture of
+  // board 3 is the same whatever words the empty slot holds.
+  set.Board(3).number = DealNumber{false, 0, 0, 1};
+  EXPECT_EQ(RenderBoardPicture(View(set, 3), size), absent);
+}
+
 BoardEntry Analysed(const std::array<int, 20>& tricks) {
   BoardEntry entry;
   for (size_t i = 0; i < 20; ++i) entry.table[i] = uint8_t(tricks[i]);
