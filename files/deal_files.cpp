@@ -250,7 +250,9 @@ Result<ImportBuffer> ParseBreText(std::string_view bytes, LoadReport& report,
   for (std::string_view line; lines.Next(line);) {
     if (!started && (line.empty() || line.front() != '\x06')) continue;
     started = true;
-    if (internal::TrimBlanks(line).empty()) {
+    // Blanks only: the suit marks are control bytes, so TrimBlanks would
+    // take a line of marks for an empty one.
+    if (line.find_first_not_of(" \t") == std::string_view::npos) {
       if (emptyLine == 0) emptyLine = lines.LineNumber();
       continue;  // empty lines at the end are no boards
     }

@@ -1,9 +1,11 @@
 // The PBN reader: a set file (normally one this program wrote) back into a
 // DealSet, with its header, seed and double-dummy tables.
 //
-//   Result<DealSet> loaded = ReadPbnFile(path);
-//   if (!loaded.ok()) return loaded.status();   // "monday.pbn line 12: ..."
+//   LoadReport report;
+//   Result<DealSet> loaded = ReadPbnFile(path, report);
+//   if (!loaded.ok()) return loaded.status();   // "monday.pbn line 12: board 3: ..."
 //   std::swap(set, *loaded);                    // the set in memory is replaced only now
+//   bool inPlace = report.RewriteLosesNothing(); // else save beside the file
 //
 // The reader starts from a fresh set (seed "none", event date today), so a
 // load gives exactly the file's boards and tables.  It is strict on what
