@@ -194,7 +194,7 @@ class BriStream {
   }
 
  private:
-  std::string text_;            // digits and blanks
+  std::string text_;             // digits and blanks
   std::vector<size_t> offsets_;  // the file offset of each byte of text_
   size_t position_ = 0;
   size_t end_ = 0;  // the file's size, the offset reported at the end
@@ -287,8 +287,8 @@ Result<ImportBuffer> ParseBerText(std::string_view bytes, LoadReport& report,
   const size_t whole = seats.size() / size_t(kCards) * size_t(kCards);
   if (whole != seats.size()) {
     return Status::Error(AtOffset(fileName, first + whole) + "the last " +
-                         std::to_string(seats.size() - whole) + " seat digits make no whole deal of " +
-                         std::to_string(kCards));
+                         std::to_string(seats.size() - whole) +
+                         " seat digits make no whole deal of " + std::to_string(kCards));
   }
   for (size_t at = 0; at < whole; at += size_t(kCards)) {
     DealBuilder builder;
@@ -325,9 +325,10 @@ Result<ImportBuffer> ParseBriText(std::string_view bytes, LoadReport& report,
   // Blanks at both ends do not count.
   const size_t from = std::min(text.find_first_not_of(' '), text.size());
   const size_t to = text.find_last_not_of(' ') + 1;  // 0 when all blank
-  BriStream stream(from < to ? text.substr(from, to - from) : "",
-                   from < to ? std::vector<size_t>(offsets.begin() + long(from), offsets.begin() + long(to))
-                             : std::vector<size_t>{});
+  BriStream stream(
+      from < to ? text.substr(from, to - from) : "",
+      from < to ? std::vector<size_t>(offsets.begin() + long(from), offsets.begin() + long(to))
+                : std::vector<size_t>{});
   stream.SetEnd(bytes.size());
   DealCollector deals(fileName);
   for (int number = 1; stream.Left(); ++number) {

@@ -28,11 +28,11 @@
 //   | .ber   | the first line only, blanks at both ends trimmed: seat digits       |
 //   |        | "1".."4" only, in whole groups of 52; character i of a group is the |
 //   |        | seat (N E S W) holding card i - 1                                   |
-//   | .bri   | digits and blanks only; all lines joined, blanks trimmed at both    |
-//   |        | ends: a stream of two-digit numbers 01..52 (card k - 1), 39 per     |
-//   |        | deal: 13 North, 13 East, 13 South; West holds the rest.  A pair of  |
-//   |        | two blanks is stepped over (pairs are not re-aligned); a pair of a  |
-//   |        | digit and a blank, or a deal cut short by the end, is an error.     |
+//   | .bri   | digits, blanks and tabs only; all lines joined, blanks trimmed at   |
+//   |        | both ends: a stream of two-digit numbers 01..52 (card k - 1), 39    |
+//   |        | per deal: 13 North, 13 East, 13 South; West holds the rest.  A pair |
+//   |        | of two blanks is stepped over (pairs are not re-aligned); a pair of |
+//   |        | a digit and a blank, or a deal cut short by the end, is an error.   |
 #pragma once
 
 #include <array>
@@ -48,7 +48,7 @@ namespace tarrow {
 
 struct ImportBuffer {
   std::array<Deal, kBoardsPerSet> deals;  // boards 1..count at 0..count - 1
-  int count = 0;                          // boards taken from the file, 0..36 (a read gives 1..36)
+  int count = 0;                          // boards taken from the file, 1..36 after a read
 };
 
 // The memory forms: fileName names the source in messages.  Any bytes give
@@ -83,8 +83,9 @@ enum class DealFileKind { kPbn = 0, kBer = 1, kBri = 2, kBre = 3, kUnknown = -1 
 DealFileKind DealExtensionKind(const std::filesystem::path& path);
 
 // A fresh set of the imported boards: each deal numbered and expanded again
-// (an invalid deal, which no reader gives, would be an absent board), seed "None", every other header
-// field empty, dates and digest zero, so the set counts as unsaved.
+// (an invalid deal, which no reader gives, would be an absent board), seed
+// "None", every other header field empty, dates and digest zero, so the set
+// counts as unsaved.
 DealSet DealSetFromImport(const ImportBuffer& imported);
 
 }  // namespace tarrow

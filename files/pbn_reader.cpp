@@ -81,8 +81,8 @@ TagKind KindOf(std::string_view name) {
 }
 
 struct Tag {
-  bool isTag = false;     // the line is a tag line, known or not
-  std::string name;       // as written
+  bool isTag = false;  // the line is a tag line, known or not
+  std::string name;    // as written
   TagKind kind = TagKind::kNone;
   std::string value;      // unescaped, cut to kValueLimit
   bool repeated = false;  // the value is "#" alone: same as the previous game
@@ -205,7 +205,8 @@ class NotKeptList {
       std::string text = kind;
       if (!entry.details.empty()) {
         text += ": ";
-        for (size_t i = 0; i < entry.details.size(); ++i) text += (i ? ", " : "") + entry.details[i];
+        for (size_t i = 0; i < entry.details.size(); ++i)
+          text += (i ? ", " : "") + entry.details[i];
         if (entry.details.size() == kDetailsShown) text += ", ...";
       }
       text += " (";
@@ -248,11 +249,11 @@ std::optional<int> DealerCode(std::string_view value) {
 
 // What the file said of one board beyond its deal.
 struct BoardNotes {
-  std::array<bool, 20> known{};        // a row gave the declarer's tricks in the strain
-  std::array<size_t, 20> rowLine{};    // where
-  bool hasTable = false;               // a table tag or row for it
+  std::array<bool, 20> known{};      // a row gave the declarer's tricks in the strain
+  std::array<size_t, 20> rowLine{};  // where
+  bool hasTable = false;             // a table tag or row for it
   size_t tableLine = 0;
-  size_t dealLine = 0;                 // the Deal that gave the board, 0 before it
+  size_t dealLine = 0;                    // the Deal that gave the board, 0 before it
   std::string optimumScore, parContract;  // the file's par values as written
   size_t optimumScoreLine = 0, parContractLine = 0;
 };
@@ -431,14 +432,16 @@ class PbnReader {
   // Board numbers are strict: a board whose number does not read would
   // otherwise take the deal of the board before it.
   Status ReadBoard(std::string_view value) {
-    const bool digits = !value.empty() &&
-                        std::all_of(value.begin(), value.end(),
-                                    [](char ch) { return ch >= '0' && ch <= '9'; });
+    const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char ch) {
+      return ch >= '0' && ch <= '9';
+    });
     if (!digits) {
       return Error("the Board value " + QuotedForMessage(value) + " is not a board number");
     }
     const long long n = *ParseInteger(value);
-    if (n == 0) return Error("the Board value " + QuotedForMessage(value) + " is no board: boards start at 1");
+    if (n == 0)
+      return Error("the Board value " + QuotedForMessage(value) +
+                   " is no board: boards start at 1");
     board_ = n;
     gameHasBoard_ = true;
     if (n > kBoardsPerSet) {
@@ -484,8 +487,9 @@ class PbnReader {
     const std::optional<int> expected = isDealer ? DealerCode(ours) : VulnerabilityCode(ours);
     if (said == expected) return;
     const std::string name = isDealer ? "Dealer" : "Vulnerable";
-    Warn(BoardText() + ": the file says " + name + " " + QuotedForMessage(tag.value) + ", but board " +
-         std::to_string(n) + " is " + QuotedForMessage(ours) + "; the board number decides");
+    Warn(BoardText() + ": the file says " + name + " " + QuotedForMessage(tag.value) +
+         ", but board " + std::to_string(n) + " is " + QuotedForMessage(ours) +
+         "; the board number decides");
     notKept_.Add("Dealer or Vulnerable values that differ from their board numbers'", lineNumber_,
                  "board " + std::to_string(n));
   }
@@ -553,7 +557,8 @@ class PbnReader {
     switch (value.front()) {
       case '1':
         NoteHeaderValue(key, value);
-        if (text.size() > decltype(header.seed)::kLimit) notKept_.Add("values cut to fit", lineNumber_, "the seed");
+        if (text.size() > decltype(header.seed)::kLimit)
+          notKept_.Add("values cut to fit", lineNumber_, "the seed");
         header.seed = text;
         break;
       case '2':
@@ -669,7 +674,8 @@ class PbnReader {
     if (commentary_.InBraces()) {
       lineNumber_ = braceLine_;
       // Tags inside a commentary that never ends would be lost unseen.
-      if (braceHidesTag_) return Error("the commentary \"{\" opened here is never closed, and tags follow it");
+      if (braceHidesTag_)
+        return Error("the commentary \"{\" opened here is never closed, and tags follow it");
       Warn("the commentary \"{\" opened here is never closed");
     }
     return Status();
@@ -682,7 +688,9 @@ class PbnReader {
       BoardEntry& board = set_.Board(n);
       const BoardNotes& notes = notes_[size_t(n - 1)];
       if (!board.number.valid) {
-        if (notes.hasTable) notKept_.Add("trick tables of boards without a deal", notes.tableLine, "board " + std::to_string(n));
+        if (notes.hasTable)
+          notKept_.Add("trick tables of boards without a deal", notes.tableLine,
+                       "board " + std::to_string(n));
         board.table = {};
         board.filePar = {};
         continue;
@@ -707,10 +715,12 @@ class PbnReader {
     }
     if (!ignoredBoards_.empty()) {
       const std::vector<long long> ignored(ignoredBoards_.begin(), ignoredBoards_.end());
-      const std::string which = (ignored.size() == 1 ? "board " : "boards ") + NumberRanges(ignored);
+      const std::string which =
+          (ignored.size() == 1 ? "board " : "boards ") + NumberRanges(ignored);
       warnings_.push_back(std::string(fileName_) + ": " + which + " ignored: a set holds " +
                           std::to_string(kBoardsPerSet));
-      notKept_.Add("boards past the " + std::to_string(kBoardsPerSet) + " a set holds", ignoredLine_, which);
+      notKept_.Add("boards past the " + std::to_string(kBoardsPerSet) + " a set holds",
+                   ignoredLine_, which);
     }
     std::vector<long long> present;
     for (int n = 1; n <= kBoardsPerSet; ++n) {
@@ -718,7 +728,8 @@ class PbnReader {
     }
     if (present.size() < size_t(kBoardsPerSet)) {
       warnings_.push_back(std::string(fileName_) + ": " + std::to_string(present.size()) + " of " +
-                          std::to_string(kBoardsPerSet) + " boards (" + NumberRanges(present) + ")");
+                          std::to_string(kBoardsPerSet) + " boards (" + NumberRanges(present) +
+                          ")");
     }
   }
 
@@ -726,18 +737,21 @@ class PbnReader {
   // own par survives a rewrite only when it says the same.
   void SettlePar(int n, const BoardEntry& board, const BoardNotes& notes) {
     const bool complete = ParAvailable(board);
-    const ParResult par = complete ? Par(board.table, BoardDealer(n), BoardVulnerability(n)) : ParResult{};
+    const ParResult par =
+        complete ? Par(board.table, BoardDealer(n), BoardVulnerability(n)) : ParResult{};
     const std::string where = "board " + std::to_string(n);
     if (notes.optimumScoreLine != 0) {
       const std::optional<int> score = ParseOptimumScore(notes.optimumScore);
       if (!complete || !score || *score != par.score) {
-        notKept_.Add("OptimumScore or ParContract values unlike the par the table gives", notes.optimumScoreLine, where);
+        notKept_.Add("OptimumScore or ParContract values unlike the par the table gives",
+                     notes.optimumScoreLine, where);
       }
     }
     if (notes.parContractLine != 0) {
       const std::optional<ParResult> contracts = ParseParContracts(notes.parContract);
       if (!complete || !contracts || ParContractsText(*contracts) != ParContractsText(par)) {
-        notKept_.Add("OptimumScore or ParContract values unlike the par the table gives", notes.parContractLine, where);
+        notKept_.Add("OptimumScore or ParContract values unlike the par the table gives",
+                     notes.parContractLine, where);
       }
     }
   }
@@ -752,8 +766,8 @@ class PbnReader {
   size_t braceLine_ = 0;        // where the open commentary began
   bool braceHidesTag_ = false;  // a line inside the open commentary starts with "["
   std::map<std::string, std::string> headerValues_;  // first value of each header tag
-  std::string section_;         // the unknown tag whose lines follow (Auction, Play)
-  std::vector<Tag> heldConventions_;  // Dealer/Vulnerable seen before the game's Board tag
+  std::string section_;                // the unknown tag whose lines follow (Auction, Play)
+  std::vector<Tag> heldConventions_;   // Dealer/Vulnerable seen before the game's Board tag
   std::set<long long> ignoredBoards_;  // board numbers past 36
   size_t ignoredLine_ = 0;
   size_t lineNumber_ = 0;

@@ -68,7 +68,8 @@ DealSet FullSet(uint8_t (*analysed)(int board, int side)) {
     for (Seat declarer : kSeats) {
       for (Strain strain : kStrains) {
         board.table[size_t(DDIndex(declarer, strain))] =
-            board.Analysed(SideOf(declarer), strain) ? uint8_t((n + declarer * 3 + strain) % 14) : 0;
+            board.Analysed(SideOf(declarer), strain) ? uint8_t((n + declarer * 3 + strain) % 14)
+                                                     : 0;
       }
     }
   }
@@ -104,7 +105,9 @@ TEST(PbnReportTest, WhatTheProgramWroteLoadsWithNothingToSayAndNothingLost) {
   const Row rows[] = {
       {"fully analysed", [](int, int) -> uint8_t { return kAllStrainsDone; }},
       {"partly analysed",
-       [](int n, int side) -> uint8_t { return n % 3 == 0 ? 0 : uint8_t((n * 7 + side * 11) % 32); }},
+       [](int n, int side) -> uint8_t {
+         return n % 3 == 0 ? 0 : uint8_t((n * 7 + side * 11) % 32);
+       }},
       {"not analysed", [](int, int) -> uint8_t { return 0; }},
   };
   for (const Row& row : rows) {
@@ -131,7 +134,9 @@ TEST(PbnReportTest, BoardTagsThatDoNotReadAreErrors) {
     LoadReport report;
     const Result<DealSet> set = Read(text, report);
     ASSERT_FALSE(set.ok());
-    EXPECT_EQ(set.message().rfind("club.pbn line 4: the Board value \"" + std::string(value) + "\"", 0), 0u)
+    EXPECT_EQ(
+        set.message().rfind("club.pbn line 4: the Board value \"" + std::string(value) + "\"", 0),
+        0u)
         << set.message();
   }
   // Leading zeros are still a number.
@@ -172,7 +177,8 @@ TEST(PbnReportTest, AFortyBoardFileFromDealerLoadsItsFirstThirtySix) {
   EXPECT_EQ(set->Board(1).number,
             NumberOf("N:JT52.A3.KQJT83.T K93.K764.A76.762 8764.952.54.AQ84 AQ.QJT8.92.KJ953"));
   EXPECT_EQ(set->header.eventDate, DateFromCivil(2026, 12, 8));
-  EXPECT_EQ(report.warnings, std::vector<std::string>{path + ": boards 37-40 ignored: a set holds 36"});
+  EXPECT_EQ(report.warnings,
+            std::vector<std::string>{path + ": boards 37-40 ignored: a set holds 36"});
   EXPECT_EQ(report.notKept,
             (std::vector<std::string>{
                 "tags the set has no place for: West, North, East, South, Declarer, Contract, ... "
@@ -231,13 +237,17 @@ TEST(PbnReportTest, MetadataThatDoesNotReadIsAWarningAndTheLoadGoesOn) {
   };
   const Row rows[] = {
       {"[Date \"0000.00.00\"]",
-       "club.pbn line 3: the date \"0000.00.00\" is not a possible date; the event date is today's"},
+       "club.pbn line 3: the date \"0000.00.00\" is not a possible date; the event date is "
+       "today's"},
       {"[Date \"2013.13.07\"]",
-       "club.pbn line 3: the date \"2013.13.07\" is not a possible date; the event date is today's"},
+       "club.pbn line 3: the date \"2013.13.07\" is not a possible date; the event date is "
+       "today's"},
       {"[Date \"32/01/2013\"]",
-       "club.pbn line 3: the date \"32/01/2013\" is not a possible date; the event date is today's"},
+       "club.pbn line 3: the date \"32/01/2013\" is not a possible date; the event date is "
+       "today's"},
       {"[Application \"3yesterday\"]",
-       "club.pbn line 3: the generation time \"yesterday\" is not a date and time; it is left empty"},
+       "club.pbn line 3: the generation time \"yesterday\" is not a date and time; it is left "
+       "empty"},
       {"[Application \"32013-10-07 25:00:00\"]",
        "club.pbn line 3: the generation time \"2013-10-07 25:00:00\" is not a date and time; it is "
        "left empty"},
@@ -284,7 +294,8 @@ TEST(PbnReportTest, DealerAndVulnerableAreComparedByMeaning) {
        "club.pbn line 3: board 1: the file says Dealer \"E\", but board 1 is \"N\"; the board "
        "number decides"},
       {3, "S", "NS",
-       "club.pbn line 4: board 3: the file says Vulnerable \"NS\", but board 3 is \"EW\"; the board "
+       "club.pbn line 4: board 3: the file says Vulnerable \"NS\", but board 3 is \"EW\"; the "
+       "board "
        "number decides"},
       {1, "N", "yes",
        "club.pbn line 4: board 1: the file says Vulnerable \"yes\", but board 1 is \"None\"; the "
@@ -300,7 +311,8 @@ TEST(PbnReportTest, DealerAndVulnerableAreComparedByMeaning) {
     const Result<DealSet> set = Read(text, report);
     ASSERT_TRUE(set.ok()) << set.message();
     const std::string expected = row.warning;
-    EXPECT_EQ(Contains(report.warnings, "the file says"), !expected.empty()) << Joined(report.warnings);
+    EXPECT_EQ(Contains(report.warnings, "the file says"), !expected.empty())
+        << Joined(report.warnings);
     if (!expected.empty()) {
       EXPECT_TRUE(Contains(report.warnings, expected)) << Joined(report.warnings);
       EXPECT_TRUE(Contains(report.notKept, "Dealer or Vulnerable values that differ"));
@@ -322,9 +334,11 @@ TEST(PbnReportTest, DealerAndVulnerableBeforeTheirBoardTagAreCheckedAgainstIt) {
 
 TEST(PbnReportTest, AShortTableKnowsOnlyStrainsBothSeatsGiveAndTheTagAfterItIsRead) {
   // Board 1's table has North's and East's rows only; board 2 follows at once.
-  std::vector<std::string> lines = {"[Board \"1\"]", DealTag(kBoard1Deal), "[OptimumResultTable \"x\"]"};
+  std::vector<std::string> lines = {"[Board \"1\"]", DealTag(kBoard1Deal),
+                                    "[OptimumResultTable \"x\"]"};
   for (const char* declarer : {"N", "E"}) {
-    for (const char* strain : {"C", "D", "H", "S", "NT"}) lines.push_back(std::string(declarer) + " " + strain + " 7");
+    for (const char* strain : {"C", "D", "H", "S", "NT"})
+      lines.push_back(std::string(declarer) + " " + strain + " 7");
   }
   lines.push_back("[Board \"2\"]");
   lines.push_back(DealTag(kOtherDeal));
@@ -339,24 +353,27 @@ TEST(PbnReportTest, AShortTableKnowsOnlyStrainsBothSeatsGiveAndTheTagAfterItIsRe
   EXPECT_EQ(set->Board(2).number, NumberOf(kOtherDeal)) << "the Board tag ending the table is read";
   EXPECT_EQ(set->Board(2).doneMask, (std::array<uint8_t, 2>{StrainBit(kNotrump), 0}));
   EXPECT_EQ(set->Board(2).table[size_t(DDIndex(kSouth, kNotrump))], 9);
-  EXPECT_TRUE(Contains(report.warnings, "club.pbn line 14: board 1: the trick table holds 10 of its 20 rows"))
+  EXPECT_TRUE(Contains(report.warnings,
+                       "club.pbn line 14: board 1: the trick table holds 10 of its 20 rows"))
       << Joined(report.warnings);
   EXPECT_TRUE(Contains(report.warnings, "board 2: the trick table holds 2 of its 20 rows"))
       << Joined(report.warnings);
-  EXPECT_TRUE(Contains(report.notKept,
-                       "table rows whose partner's row gives no number: board 1 (first on line 4, 10 in all)"))
+  EXPECT_TRUE(Contains(
+      report.notKept,
+      "table rows whose partner's row gives no number: board 1 (first on line 4, 10 in all)"))
       << Joined(report.notKept);
 }
 
 TEST(PbnReportTest, ContradictingRowsKeepTheFirstAndSaySo) {
-  const std::string text = Lines({"[Board \"1\"]", DealTag(kBoard1Deal), "[OptimumResultTable \"x\"]",
-                                  "N S 10", "S S 10", "", "[Board \"1\"]",
-                                  "[OptimumResultTable \"x\"]", "N S 9", "S S 10"});
+  const std::string text =
+      Lines({"[Board \"1\"]", DealTag(kBoard1Deal), "[OptimumResultTable \"x\"]", "N S 10",
+             "S S 10", "", "[Board \"1\"]", "[OptimumResultTable \"x\"]", "N S 9", "S S 10"});
   LoadReport report;
   const Result<DealSet> set = Read(text, report);
   ASSERT_TRUE(set.ok()) << set.message();
   EXPECT_EQ(set->Board(1).table[size_t(DDIndex(kNorth, StrainOfSuit(kSpades)))], 10);
-  EXPECT_TRUE(Contains(report.warnings, "club.pbn line 9: board 1: the table row \"N S 9\" differs from line 4"))
+  EXPECT_TRUE(Contains(report.warnings,
+                       "club.pbn line 9: board 1: the table row \"N S 9\" differs from line 4"))
       << Joined(report.warnings);
   EXPECT_TRUE(Contains(report.notKept, "table rows that contradict an earlier row"));
 }
@@ -376,7 +393,8 @@ TEST(PbnReportTest, AParUnlikeTheTablesIsNotKeptButTheProgramsOwnIs) {
       {ownScore, ownScore, true},
       // The same par in another program's words.
       {ownContracts, "[ParContract \"" + Lowered(ParContractsText(par)) + "\"]", true},
-      {ownScore, par.score == 100 ? "[OptimumScore \"NS 110\"]" : "[OptimumScore \"NS 100\"]", false},
+      {ownScore, par.score == 100 ? "[OptimumScore \"NS 110\"]" : "[OptimumScore \"NS 100\"]",
+       false},
       {ownContracts, "[ParContract \"4 spades by North\"]", false},
   };
   for (const Row& row : rows) {
@@ -394,7 +412,9 @@ TEST(PbnReportTest, AParUnlikeTheTablesIsNotKeptButTheProgramsOwnIs) {
              "[OptimumResultTable \"x\"]", "N NT 13", "S NT 13"});
   LoadReport report;
   ASSERT_TRUE(Read(partial, report).ok());
-  EXPECT_TRUE(Contains(report.notKept, "OptimumScore or ParContract values unlike the par the table gives: board 1 (line 3)"))
+  EXPECT_TRUE(Contains(
+      report.notKept,
+      "OptimumScore or ParContract values unlike the par the table gives: board 1 (line 3)"))
       << Joined(report.notKept);
 }
 
@@ -437,33 +457,36 @@ TEST(PbnReportTest, AnOpenCommentaryHidingTagsIsAnErrorOtherwiseAWarning) {
                   DealTag(kOtherDeal)}),
            report);
   ASSERT_FALSE(hiding.ok());
-  EXPECT_EQ(hiding.message(),
-            "club.pbn line 3: the commentary \"{\" opened here is never closed, and tags follow it");
+  EXPECT_EQ(
+      hiding.message(),
+      "club.pbn line 3: the commentary \"{\" opened here is never closed, and tags follow it");
   const Result<DealSet> trailing =
       Read(Lines({"[Board \"1\"]", DealTag(kBoard1Deal), "{ never closed", "just words"}), report);
   ASSERT_TRUE(trailing.ok()) << trailing.message();
-  EXPECT_TRUE(Contains(report.warnings, "club.pbn line 3: the commentary \"{\" opened here is never closed"));
+  EXPECT_TRUE(Contains(report.warnings,
+                       "club.pbn line 3: the commentary \"{\" opened here is never closed"));
   EXPECT_TRUE(Contains(report.notKept, "commentary"));
 }
 
 TEST(PbnReportTest, HeaderValuesThatChangeOrAreCutAreNotKept) {
-  const std::string text = Lines({"[Event \"Monday\"]", "[Board \"1\"]", DealTag(kBoard1Deal), "",
-                                  "[Event \"Tuesday\"]", "[Site \"" + std::string(70, 's') + "\"]",
-                                  "[Board \"2\"]", DealTag(kOtherDeal)});
+  const std::string text =
+      Lines({"[Event \"Monday\"]", "[Board \"1\"]", DealTag(kBoard1Deal), "", "[Event \"Tuesday\"]",
+             "[Site \"" + std::string(70, 's') + "\"]", "[Board \"2\"]", DealTag(kOtherDeal)});
   LoadReport report;
   const Result<DealSet> set = Read(text, report);
   ASSERT_TRUE(set.ok()) << set.message();
   EXPECT_EQ(set->header.site.str(), std::string(64, 's'));
   EXPECT_TRUE(Contains(report.notKept, "header values that change between games: Event (line 5)"))
       << Joined(report.notKept);
-  EXPECT_TRUE(Contains(report.notKept, "values cut to fit: Site (line 6)")) << Joined(report.notKept);
+  EXPECT_TRUE(Contains(report.notKept, "values cut to fit: Site (line 6)"))
+      << Joined(report.notKept);
 }
 
 TEST(PbnReportTest, AFailedReadLeavesTheReportAsItWas) {
   LoadReport report;
   report.warnings.push_back("from before");
-  const Result<DealSet> set =
-      Read(Lines({"[Unknown \"x\"]", "[Board \"1\"]", DealTag(kBoard1Deal), "[Board \"x\"]"}), report);
+  const Result<DealSet> set = Read(
+      Lines({"[Unknown \"x\"]", "[Board \"1\"]", DealTag(kBoard1Deal), "[Board \"x\"]"}), report);
   ASSERT_FALSE(set.ok());
   EXPECT_EQ(report.warnings, std::vector<std::string>{"from before"});
   EXPECT_TRUE(report.notKept.empty());

@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "analysis/par.h"
+#include "core/texts.h"
 #include "files/fuzz/fuzz_check.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
-#include "core/texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarrow;
