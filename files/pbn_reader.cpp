@@ -317,6 +317,7 @@ class PbnReader {
     }
     if (!inBraces && commentary_.InBraces()) braceLine_ = lineNumber_;
     const std::string_view line = TrimBlanks(code);
+    if (line.empty() && hadCommentary) return Status();  // not even the end of a table
 
     if (pendingRows_ > 0) {
       Result<RowResult> row = ReadRow(line);
@@ -328,8 +329,7 @@ class PbnReader {
       EndTable();  // a line that is no row ends the table and is read as itself
     }
     if (line.empty()) {
-      // An empty line ends a game; commentary alone does not.
-      if (!hadCommentary) EndGame();
+      EndGame();
       return Status();
     }
     const Tag tag = ParseTag(line);
