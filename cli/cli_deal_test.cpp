@@ -131,11 +131,11 @@ TEST_F(CliDealTest, AnalyzeRefusesWhatItCannotRead) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("none.pbn"), std::string::npos) << missing.err;
   const fs::path bad = folder_ / "bad.pbn";
-  ASSERT_TRUE(WriteFileAtomically(bad, "[Board \"1\"]\r\n[Date \"2013.13.07\"]\r\n").ok());
+  ASSERT_TRUE(WriteFileAtomically(bad, "[Board \"1\"]\r\n[Deal \"N:AKQ\"]\r\n").ok());
   const CliRun badDate = RunCli({"analyze", bad.string()});
   EXPECT_EQ(badDate.exitCode, 1);
   EXPECT_NE(badDate.err.find("line 2"), std::string::npos) << badDate.err;
-  EXPECT_EQ(Read(bad), "[Board \"1\"]\r\n[Date \"2013.13.07\"]\r\n") << "nothing is written";
+  EXPECT_EQ(Read(bad), "[Board \"1\"]\r\n[Deal \"N:AKQ\"]\r\n") << "nothing is written";
 }
 
 TEST_F(CliDealTest, CtrlCSavesWhatIsDoneAndExits130) {

@@ -1,31 +1,38 @@
 // Deal files from dealing machines and other programs: ".bre", ".ber" and
 // ".bri", read into an import buffer of at most 36 deals and turned into a
-// set.  A deal that does not parse keeps its place, marked invalid, so the
-// board numbers follow the file.
+// set.  The readers are strict: a byte the format does not allow, or a deal
+// that is not 4 x 13 cards, refuses the whole file with a message naming the
+// file, the line (.bre) or byte offset (.ber, .bri, counted from 0) and the
+// reason, because a board left out would shift the numbers of the boards
+// after it.  Deals past the 36th are ignored and fewer than 36 leave the
+// rest of the set empty; both are warnings in the LoadReport.
 //
-//   Result<ImportBuffer> imported = ReadBerFile(path);
+//   LoadReport report;
+//   Result<ImportBuffer> imported = ReadBerFile(path, report);
 //   if (imported.ok()) set = DealSetFromImport(*imported);   // seed "None"
 //
 // Seats are 1..4 or fields in the order North, East, South, West; a card is
 // its index, suit * 13 + rank (spades first, ace first).  A deal is valid
-// only when every seat holds 13 cards and no card is named twice.
+// only when every seat holds 13 cards and no card is named twice.  A Ctrl-Z
+// ending the file (old DOS programs) is no part of it.
 //
 //   | format | layout                                                              |
 //   |--------|---------------------------------------------------------------------|
 //   | .bre   | lines before the first whose first byte is 06 are skipped; from it  |
-//   |        | on every line is one deal (an empty or short line: invalid deal):   |
+//   |        | on every line is one deal (empty lines may only end the file):      |
 //   |        | four 17-byte fields N, E, S, W (bytes 1-17, 18-34, 35-51, 52-68,    |
-//   |        | the rest ignored); in a field the bytes 06 03 04 05 switch to       |
-//   |        | spades, hearts, diamonds, clubs, and every other byte is an upper-  |
-//   |        | case rank letter "AKQJT98765432" of the current suit                |
-//   | .ber   | the first line only, in groups of 52 characters (a shorter rest is  |
-//   |        | ignored); character i of a group is "1".."4", the seat (N E S W)    |
-//   |        | holding card i - 1                                                  |
-//   | .bri   | all lines joined, blanks trimmed at both ends: a stream of two-     |
-//   |        | digit numbers 01..52 (card k - 1), 39 per deal: 13 North, 13 East, |
-//   |        | 13 South; West holds the rest.  A pair that is not two digits is    |
-//   |        | skipped (pairs are not re-aligned); past the end a number reads as  |
-//   |        | 01 and the deal is invalid.  Deals are read while text is left.     |
+//   |        | the rest ignored; a shorter line is an error); in a field the bytes |
+//   |        | 06 03 04 05 switch to spades, hearts, diamonds, clubs, and every    |
+//   |        | other byte is an upper-case rank letter "AKQJT98765432" of the      |
+//   |        | current suit                                                        |
+//   | .ber   | the first line only, blanks at both ends trimmed: seat digits       |
+//   |        | "1".."4" only, in whole groups of 52; character i of a group is the |
+//   |        | seat (N E S W) holding card i - 1                                   |
+//   | .bri   | digits, blanks and tabs only; all lines joined, blanks trimmed at   |
+//   |        | both ends: a stream of two-digit numbers 01..52 (card k - 1), 39    |
+//   |        | per deal: 13 North, 13 East, 13 South; West holds the rest.  A pair |
+//   |        | of two blanks is stepped over (pairs are not re-aligned); a pair of |
+//   |        | a digit and a blank, or a deal cut short by the end, is an error.   |
 #pragma once
 
 #include <array>
@@ -35,20 +42,35 @@
 #include "core/cards.h"
 #include "core/deal_set.h"
 #include "core/result.h"
+#include "files/load_report.h"
 
 namespace tarrow {
 
 struct ImportBuffer {
   std::array<Deal, kBoardsPerSet> deals;  // boards 1..count at 0..count - 1
-  int count = 0;                          // boards taken from the file, 0..36
+  int count = 0;                          // boards taken from the file, 1..36 after a read
 };
 
-// The memory forms never fail: any bytes give 0..36 deals.
-ImportBuffer ParseBreText(std::string_view bytes);
-ImportBuffer ParseBerText(std::string_view bytes);
-ImportBuffer ParseBriText(std::string_view bytes);
+// The memory forms: fileName names the source in messages.  Any bytes give
+// 1..36 deals or an error; warnings and what the set cannot keep are added
+// to `report` only on success.
+Result<ImportBuffer> ParseBreText(std::string_view bytes, LoadReport& report,
+                                  std::string_view fileName = "the .bre text");
+Result<ImportBuffer> ParseBerText(std::string_view bytes, LoadReport& report,
+                                  std::string_view fileName = "the .ber text");
+Result<ImportBuffer> ParseBriText(std::string_view bytes, LoadReport& report,
+                                  std::string_view fileName = "the .bri text");
 
-// The file forms fail only when the file cannot be read (message names it).
+// The file forms: as above, and an error naming the file when it cannot be
+// read.
+Result<ImportBuffer> ReadBreFile(const std::filesystem::path& path, LoadReport& report);
+Result<ImportBuffer> ReadBerFile(const std::filesystem::path& path, LoadReport& report);
+Result<ImportBuffer> ReadBriFile(const std::filesystem::path& path, LoadReport& report);
+
+// The forms above for a caller that has no use for the report.
+Result<ImportBuffer> ParseBreText(std::string_view bytes);
+Result<ImportBuffer> ParseBerText(std::string_view bytes);
+Result<ImportBuffer> ParseBriText(std::string_view bytes);
 Result<ImportBuffer> ReadBreFile(const std::filesystem::path& path);
 Result<ImportBuffer> ReadBerFile(const std::filesystem::path& path);
 Result<ImportBuffer> ReadBriFile(const std::filesystem::path& path);
@@ -61,8 +83,9 @@ enum class DealFileKind { kPbn = 0, kBer = 1, kBri = 2, kBre = 3, kUnknown = -1 
 DealFileKind DealExtensionKind(const std::filesystem::path& path);
 
 // A fresh set of the imported boards: each deal numbered and expanded again
-// (an invalid deal gives an absent board), seed "None", every other header
-// field empty, dates and digest zero, so the set counts as unsaved.
+// (an invalid deal, which no reader gives, would be an absent board), seed
+// "None", every other header field empty, dates and digest zero, so the set
+// counts as unsaved.
 DealSet DealSetFromImport(const ImportBuffer& imported);
 
 }  // namespace tarrow

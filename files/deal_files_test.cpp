@@ -61,6 +61,7 @@ std::string BriDeal(const Deal& deal) {
 }
 
 void ExpectDeals(const ImportBuffer& imported, const std::vector<Deal>& deals) {
+  ASSERT_EQ(imported.count, int(deals.size()));
   for (size_t i = 0; i < deals.size(); ++i) {
     SCOPED_TRACE(i + 1);
     ASSERT_TRUE(imported.deals[i].valid);
@@ -69,70 +70,138 @@ void ExpectDeals(const ImportBuffer& imported, const std::vector<Deal>& deals) {
   }
 }
 
-TEST(BreTest, ReadsFromTheFirstSuitLineAndKeepsAnEmptyLastLine) {
-  const std::vector<Deal> deals = RandomDeals(24, 1);
-  std::string text = "Dealing machine export\r\n\r\n";
-  for (const Deal& deal : deals) text += BreLine(deal) + "\r\n";
-  text += "\r\n";
-  const ImportBuffer imported = ParseBreText(text);
-  ASSERT_EQ(imported.count, 25);
-  ExpectDeals(imported, deals);
-  EXPECT_FALSE(imported.deals[24].valid);
-}
-
-TEST(BreTest, JudgesEachLineOnItsOwn) {
-  const std::vector<Deal> deals = RandomDeals(3, 2);
-  std::string bad = BreLine(deals[1]);
-  bad[20] = 'x';
-  const std::string text = BreLine(deals[0]) + " trailing text is ignored\n" + bad + "\n" +
-                           BreLine(deals[2]).substr(0, 67) + "\n" + BreLine(deals[2]) + "\n";
-  const ImportBuffer imported = ParseBreText(text);
-  ASSERT_EQ(imported.count, 4);
-  EXPECT_EQ(imported.deals[0].seatOf, deals[0].seatOf);
-  EXPECT_FALSE(imported.deals[1].valid);
-  EXPECT_FALSE(imported.deals[2].valid);  // one byte short
-  EXPECT_EQ(imported.deals[3].seatOf, deals[2].seatOf);
-}
-
-TEST(BreTest, TakesAtMostThirtySixDealsAndNoneWithoutAStartLine) {
-  const std::vector<Deal> deals = RandomDeals(40, 3);
+std::string BreText(const std::vector<Deal>& deals, const char* end = "\r\n") {
   std::string text;
-  for (const Deal& deal : deals) text += BreLine(deal) + "\n";
-  const ImportBuffer imported = ParseBreText(text);
-  EXPECT_EQ(imported.count, 36);
-  ExpectDeals(imported, std::vector<Deal>(deals.begin(), deals.begin() + 36));
-  EXPECT_EQ(ParseBreText("no deals here\n\n" + BreLine(deals[0]).substr(1)).count, 0);
-  EXPECT_EQ(ParseBreText("").count, 0);
+  for (const Deal& deal : deals) text += BreLine(deal) + end;
+  return text;
 }
-
-TEST(BerTest, CutsTheFirstLineIntoGroupsOfFiftyTwo) {
-  const std::vector<Deal> deals = RandomDeals(40, 4);
+std::string BerText(const std::vector<Deal>& deals) {
   std::string line;
   for (const Deal& deal : deals) line += BerGroup(deal);
+  return line + "\r\n";
+}
+std::string BriText(const std::vector<Deal>& deals) {
+  std::string text;
+  for (const Deal& deal : deals) text += BriDeal(deal) + "\r\n";
+  return text;
+}
+
+// One reader by its format's name, for tables over all three.
+Result<ImportBuffer> ParseAs(const std::string& format, std::string_view bytes, LoadReport& report) {
+  const std::string name = "deals." + format;
+  if (format == "bre") return ParseBreText(bytes, report, name);
+  if (format == "ber") return ParseBerText(bytes, report, name);
+  return ParseBriText(bytes, report, name);
+}
+
+std::string TextAs(const std::string& format, const std::vector<Deal>& deals) {
+  if (format == "bre") return BreText(deals);
+  if (format == "ber") return BerText(deals);
+  return BriText(deals);
+}
+
+TEST(BreTest, ReadsFromTheFirstSuitLineAndEmptyLinesAtTheEndAreNoBoards) {
+  const std::vector<Deal> deals = RandomDeals(24, 1);
+  const std::string text = "Dealing machine export\r\n\r\n" + BreText(deals) + "\r\n  \r\n";
+  LoadReport report;
+  const Result<ImportBuffer> imported = ParseBreText(text, report, "club.bre");
+  ASSERT_TRUE(imported.ok()) << imported.message();
+  ExpectDeals(*imported, deals);
+  EXPECT_EQ(report.warnings, std::vector<std::string>{"club.bre: 24 of 36 boards"});
+  // Bytes after the four hands are not read.
+  const Result<ImportBuffer> trailing = ParseBreText(BreLine(deals[0]) + " 1\r\n");
+  ASSERT_TRUE(trailing.ok()) << trailing.message();
+  ExpectDeals(*trailing, {deals[0]});
+}
+
+TEST(BreTest, ADealThatDoesNotReadRefusesTheFileNamingItsLine) {
+  const std::vector<Deal> deals = RandomDeals(3, 2);
+  std::string lower = BreLine(deals[1]);
+  lower[lower.find_first_of("AKQJT98765432", 1)] = 'x';
+  std::string twice = BreLine(deals[1]);
+  const size_t secondField = twice.find_first_of("AKQJT98765432", 17);
+  std::string moved = twice;  // a card of East's given to North as well
+  moved[1] = twice[secondField];
   struct Row {
-    size_t length;
-    int count;
+    const char* name;
+    std::string line;
+    std::string message;  // after "club.bre line 3: "
   };
-  for (const Row row : {Row{1300, 25}, Row{1299, 24}, Row{1872, 36}, Row{2080, 36}, Row{51, 0}}) {
-    SCOPED_TRACE(row.length);
-    const ImportBuffer imported = ParseBerText(line.substr(0, row.length) + "\r\n" + line);
-    EXPECT_EQ(imported.count, row.count);
-    ExpectDeals(imported, std::vector<Deal>(deals.begin(), deals.begin() + row.count));
+  const Row rows[] = {
+      {"a byte that is no rank", lower, "byte " + std::to_string(lower.find('x') + 1) +
+                                            " of the line, 'x', is neither a suit mark nor a rank "
+                                            "letter AKQJT98765432"},
+      {"one byte short", BreLine(deals[1]).substr(0, 67),
+       "deal 2 is 67 bytes long, not the 68 of four hands"},
+      {"a card twice", moved, "deal 2: "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string text = "header\r\n" + BreLine(deals[0]) + "\r\n" + row.line + "\r\n" +
+                             BreLine(deals[2]) + "\r\n";
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseBreText(text, report, "club.bre");
+    ASSERT_FALSE(imported.ok());
+    EXPECT_EQ(imported.message().rfind("club.bre line 3: " + row.message, 0), 0u)
+        << imported.message();
+    EXPECT_TRUE(report.warnings.empty());
   }
 }
 
-TEST(BerTest, AWrongCharacterOrCountSpoilsOnlyItsDeal) {
+TEST(BreTest, AnEmptyLineBetweenDealsOrNoStartLineIsAnError) {
+  const std::vector<Deal> deals = RandomDeals(2, 3);
+  LoadReport report;
+  const Result<ImportBuffer> gap =
+      ParseBreText(BreLine(deals[0]) + "\r\n\r\n" + BreLine(deals[1]) + "\r\n", report, "club.bre");
+  ASSERT_FALSE(gap.ok());
+  EXPECT_EQ(gap.message(), "club.bre line 2: an empty line between deals");
+  for (const std::string& text : {std::string("no deals here\n\n") + BreLine(deals[0]).substr(1),
+                                  std::string()}) {
+    const Result<ImportBuffer> none = ParseBreText(text, report, "club.bre");
+    ASSERT_FALSE(none.ok());
+    EXPECT_EQ(none.message(),
+              "club.bre: no line starts with the spade mark (the byte 06), so it holds no deal");
+  }
+}
+
+TEST(BerTest, ReadsTheFirstLineInGroupsOfFiftyTwo) {
+  const std::vector<Deal> deals = RandomDeals(25, 4);
+  // Only the first line counts; blanks and the line end around it do not.
+  const std::string text = " " + BerText(deals).substr(0, 52 * 25) + "  \r\n" + "4444\r\n";
+  LoadReport report;
+  const Result<ImportBuffer> imported = ParseBerText(text, report, "club.ber");
+  ASSERT_TRUE(imported.ok()) << imported.message();
+  ExpectDeals(*imported, deals);
+  EXPECT_EQ(report.warnings, std::vector<std::string>{"club.ber: 25 of 36 boards"});
+}
+
+TEST(BerTest, AnythingButSeatDigitsOrWholeDealsRefusesTheFile) {
   const std::vector<Deal> deals = RandomDeals(3, 5);
-  std::string line = BerGroup(deals[0]) + BerGroup(deals[1]) + BerGroup(deals[2]);
-  line[52 + 7] = '5';
-  std::string uneven = BerGroup(deals[2]);
-  uneven[uneven.find('1')] = '2';  // East 14 cards, North 12
-  const ImportBuffer imported = ParseBerText(line + uneven);
-  ASSERT_EQ(imported.count, 4);
-  EXPECT_TRUE(imported.deals[0].valid);
-  EXPECT_FALSE(imported.deals[1].valid);
-  EXPECT_TRUE(imported.deals[2].valid);
-  EXPECT_FALSE(imported.deals[3].valid);
+  std::string five = BerText(deals);
+  five[52 + 7] = '5';
+  std::string uneven = BerText(deals);
+  uneven[104 + uneven.substr(104).find('1')] = '2';  // East 14 cards, North 12
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"a 5", five, "club.ber byte offset 59: '5' is not a seat 1..4; a .ber line holds only seat digits"},
+      {"a blank inside", BerText(deals).insert(60, " "),
+       "club.ber byte offset 60: ' ' is not a seat 1..4; a .ber line holds only seat digits"},
+      {"14 cards", uneven, "club.ber byte offset 104: deal 3: North holds 12 cards, not 13"},
+      {"a part deal", BerText(deals).substr(0, 52 * 3 - 1),
+       "club.ber byte offset 104: the last 51 seat digits make no whole deal of 52"},
+      {"empty", "\r\n", "club.ber holds no deal"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseBerText(row.text, report, "club.ber");
+    ASSERT_FALSE(imported.ok());
+    EXPECT_EQ(imported.message(), row.message);
+  }
 }
 
 TEST(BriTest, ReadsTwoDigitNumbersAndGivesWestTheRest) {
@@ -140,46 +209,94 @@ TEST(BriTest, ReadsTwoDigitNumbersAndGivesWestTheRest) {
   std::string text;
   for (const Deal& deal : deals) text += BriDeal(deal);
   ASSERT_EQ(text.size(), 78u * 24);
-  // Line breaks anywhere and blanks at both ends do not count.
+  // Line breaks anywhere, pairs of blanks and blanks at both ends do not count.
   std::string wrapped = "  ";
-  for (size_t i = 0; i < text.size(); i += 100) wrapped += text.substr(i, 100) + "\r\n";
+  for (size_t i = 0; i < text.size(); i += 100) wrapped += text.substr(i, 100) + "  \r\n";
   wrapped += "   ";
-  const ImportBuffer imported = ParseBriText(wrapped);
-  ASSERT_EQ(imported.count, 24);
-  ExpectDeals(imported, deals);
+  LoadReport report;
+  const Result<ImportBuffer> imported = ParseBriText(wrapped, report, "club.bri");
+  ASSERT_TRUE(imported.ok()) << imported.message();
+  ExpectDeals(*imported, deals);
 }
 
-TEST(BriTest, StepsOverPairsThatAreNotTwoDigits) {
-  const std::vector<Deal> deals = RandomDeals(2, 7);
-  const std::string one = BriDeal(deals[0]);
-  // "x " and "- " are skipped whole; the pairs stay aligned.
-  const std::string text = one.substr(0, 10) + "x - " + one.substr(10) + BriDeal(deals[1]);
-  const ImportBuffer imported = ParseBriText(text);
-  ASSERT_EQ(imported.count, 2);
-  ExpectDeals(imported, deals);
+TEST(BriTest, ANonDigitOrABadNumberRefusesTheFileNamingTheOffset) {
+  const std::vector<Deal> deals = RandomDeals(36, 8);
+  const std::string good = BriText(deals);  // 80 bytes a deal with CR LF
+  const auto with = [&](size_t at, const std::string& part) {
+    std::string text = good;
+    text.replace(at, part.size(), part);
+    return text;
+  };
+  std::string twice = good;
+  twice.replace(80 + 2, 2, twice.substr(80, 2));
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* message;
+  };
+  const Row rows[] = {
+      // Read leniently, "XX" would shift every later number by one card.
+      {"a non-digit pair", with(800 + 40, "XX"),
+       "club.bri byte offset 840: 'X' is not a digit; a .bri file holds only two-digit card numbers"},
+      {"a control byte", with(5, std::string(1, '\x01')),
+       "club.bri byte offset 5: the byte 01 (hexadecimal) is not a digit; a .bri file holds only "
+       "two-digit card numbers"},
+      {"a card twice", twice, "club.bri byte offset 80: deal 2: "},
+      {"53", with(80 + 4, "53"), "club.bri byte offset 84: deal 2: 53 is no card number 01..52"},
+      {"00", with(80 + 6, "00"), "club.bri byte offset 86: deal 2: 00 is no card number 01..52"},
+      {"a split number", with(80 + 9, " "),
+       "club.bri byte offset 88: a blank splits a card number; a .bri file holds two-digit numbers"},
+      {"cut short", good.substr(0, 80 + 76),
+       "club.bri byte offset 156: deal 2 is cut short by the end of the file"},
+      {"an odd digit at the end", good.substr(0, 80) + "0",
+       "club.bri byte offset 80: a card number is cut short by the end of the file"},
+      {"only blanks", "   \r\n", "club.bri holds no deal"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseBriText(row.text, report, "club.bri");
+    ASSERT_FALSE(imported.ok());
+    EXPECT_EQ(imported.message().rfind(row.message, 0), 0u) << imported.message();
+  }
+  LoadReport report;
+  const Result<ImportBuffer> named = ParseBriText(twice, report, "club.bri");
+  ASSERT_FALSE(named.ok());
+  EXPECT_NE(named.message().find("is given twice"), std::string::npos) << named.message();
 }
 
-TEST(BriTest, BadNumbersAndShortTextsGiveInvalidDeals) {
-  const std::vector<Deal> deals = RandomDeals(4, 8);
-  std::string twice = BriDeal(deals[0]);
-  twice.replace(2, 2, twice.substr(0, 2));
-  std::string outside = BriDeal(deals[1]);
-  outside.replace(4, 2, "53");
-  std::string zero = BriDeal(deals[2]);
-  zero.replace(6, 2, "00");
-  const std::string cut = BriDeal(deals[3]).substr(0, 76);  // the last number missing
-  const ImportBuffer imported = ParseBriText(twice + outside + zero + cut);
-  ASSERT_EQ(imported.count, 4);
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(imported.deals[size_t(i)].valid) << i;
-  // A text that ends part way through a deal still counts that deal.
-  EXPECT_EQ(ParseBriText(BriDeal(deals[0]) + "0102").count, 2);
-  EXPECT_EQ(ParseBriText("   ").count, 0);
+TEST(DealFilesTest, TakeThirtySixDealsAndSayHowManyMoreOrFewer) {
+  const std::vector<Deal> deals = RandomDeals(108, 9);
+  for (const std::string format : {"bre", "ber", "bri"}) {
+    SCOPED_TRACE(format);
+    LoadReport report;
+    const Result<ImportBuffer> many = ParseAs(format, TextAs(format, deals), report);
+    ASSERT_TRUE(many.ok()) << many.message();
+    ExpectDeals(*many, std::vector<Deal>(deals.begin(), deals.begin() + 36));
+    EXPECT_EQ(report.warnings,
+              std::vector<std::string>{"deals." + format + ": 72 deals past the 36th ignored"});
+    EXPECT_EQ(report.notKept, std::vector<std::string>{"72 deals past the 36th"});
+
+    LoadReport exact;
+    const Result<ImportBuffer> set =
+        ParseAs(format, TextAs(format, std::vector<Deal>(deals.begin(), deals.begin() + 36)), exact);
+    ASSERT_TRUE(set.ok()) << set.message();
+    EXPECT_TRUE(exact.warnings.empty() && exact.notKept.empty());
+  }
 }
 
-TEST(BriTest, TakesAtMostThirtySixDeals) {
-  std::string text;
-  for (const Deal& deal : RandomDeals(37, 9)) text += BriDeal(deal);
-  EXPECT_EQ(ParseBriText(text).count, 36);
+TEST(DealFilesTest, ReadOldMacLineEndsAndADosEndMark) {
+  const std::vector<Deal> deals = RandomDeals(3, 12);
+  for (const std::string format : {"bre", "ber", "bri"}) {
+    SCOPED_TRACE(format);
+    std::string text = TextAs(format, deals);
+    text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+    text += '\x1A';
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseAs(format, text, report);
+    ASSERT_TRUE(imported.ok()) << imported.message();
+    ExpectDeals(*imported, deals);
+  }
 }
 
 TEST(DealExtensionKindTest, KnowsTheFourExtensionsInAnyCase) {
@@ -201,7 +318,7 @@ TEST(DealSetFromImportTest, MakesAnUnsavedSetOfTheImportedBoards) {
   const std::vector<Deal> deals = RandomDeals(3, 10);
   ImportBuffer imported;
   imported.deals[0] = deals[0];
-  imported.deals[2] = deals[2];  // board 2 did not parse
+  imported.deals[2] = deals[2];  // board 2 holds no deal
   imported.count = 3;
   const DealSet set = DealSetFromImport(imported);
   EXPECT_EQ(set.PresentBoards(), 2);
@@ -220,11 +337,20 @@ TEST_F(DealFileTest, ReadsFilesAndNamesOneThatCannotBeRead) {
   const std::vector<Deal> deals = RandomDeals(2, 11);
   const std::filesystem::path file = folder_ / "set.ber";
   { std::ofstream(file) << BerGroup(deals[0]) << BerGroup(deals[1]) << "\n"; }
-  const Result<ImportBuffer> imported = ReadBerFile(file);
+  LoadReport report;
+  const Result<ImportBuffer> imported = ReadBerFile(file, report);
   ASSERT_TRUE(imported.ok()) << imported.message();
   ExpectDeals(*imported, deals);
-  for (const auto reader : {ReadBreFile, ReadBerFile, ReadBriFile}) {
-    const Result<ImportBuffer> missing = reader(folder_ / "missing.bre");
+  EXPECT_EQ(report.warnings, std::vector<std::string>{file.string() + ": 2 of 36 boards"});
+  // The file's path names a fault inside it.
+  const std::string group = BerGroup(deals[0]);
+  { std::ofstream(file) << (group[0] == '3' ? '4' : '3') << group.substr(1) << "\n"; }
+  const Result<ImportBuffer> bad = ReadBerFile(file);
+  ASSERT_FALSE(bad.ok());
+  EXPECT_EQ(bad.message().rfind(file.string() + " byte offset 0: deal 1: ", 0), 0u) << bad.message();
+  using Reader = Result<ImportBuffer> (*)(const std::filesystem::path&, LoadReport&);
+  for (const Reader reader : {Reader(ReadBreFile), Reader(ReadBerFile), Reader(ReadBriFile)}) {
+    const Result<ImportBuffer> missing = reader(folder_ / "missing.bre", report);
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.message().find("missing.bre"), std::string::npos);
   }

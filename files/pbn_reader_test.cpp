@@ -156,7 +156,7 @@ TEST(PbnReaderTest, AFileWithoutAReadableBoardIsNoSet) {
   const std::string texts[] = {
       noise,
       "Tuesday: bring the boards\r\nand the travelers\r\n",
-      "[Event \"Pairs\"]\r\n[Board \"1\"]\r\n[Deal \"N:AKQ\"]\r\n",
+      "[Event \"Pairs\"]\r\n[Board \"1\"]\r\n",
       "",
       std::string(1 << 20, '\n'),
   };
@@ -253,66 +253,62 @@ TEST(PbnReaderTest, ReadsDatesInEveryForm) {
   }
 }
 
-TEST(PbnReaderTest, ABadValueStopsTheLoadNamingFileLineAndValue) {
-  struct Row {
-    const char* line;
-    const char* value;
-  };
-  const Row rows[] = {
-      {"[Date \"2013.13.07\"]", "2013.13.07"},
-      {"[Date \"2013.02.30\"]", "2013.02.30"},
-      {"[Date \"32/01/2013\"]", "32/01/2013"},
-      {"[Application \"3yesterday\"]", "yesterday"},
-      {"[Application \"32013-10-07 25:00:00\"]", "2013-10-07 25:00:00"},
-      {"N C x", "N C x"},
-      {"N C 14", "N C 14"},
-      {"e nt -1", "e nt -1"},
-      {"S NT", "S NT"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    // Table rows follow the table tag; tags follow another tag.
-    const bool isRow = row.line[0] != '[';
+TEST(PbnReaderTest, ABadTableNumberStopsTheLoadNamingFileLineAndValue) {
+  for (const char* row : {"N C x", "N C 14", "e nt -1", "S NT"}) {
+    SCOPED_TRACE(row);
     const std::vector<std::string> lines = {
-        "[Board \"1\"]",
-        isRow ? "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"
-              : "[Event \"before\"]",
-        row.line, "[Event \"after\"]"};
-    const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn", kToday);
+        "[Board \"1\"]", "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]", row,
+        "[Event \"after\"]"};
+    LoadReport report;
+    const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn", report, kToday);
     ASSERT_FALSE(set.ok());
     EXPECT_NE(set.message().find("club.pbn line 3"), std::string::npos) << set.message();
-    EXPECT_NE(set.message().find("\"" + std::string(row.value) + "\""), std::string::npos)
+    EXPECT_NE(set.message().find("\"" + std::string(row) + "\""), std::string::npos)
         << set.message();
+    EXPECT_TRUE(report.warnings.empty() && report.notKept.empty());
   }
 }
 
-TEST(PbnReaderTest, ABadDealLeavesTheBoardAbsentButKeepsItsTable) {
+TEST(PbnReaderTest, ADealThatDoesNotReadIsAnErrorNamingLineBoardAndReason) {
   const char* bad[] = {
       "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543k",   // lower case
       "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543",    // 12 cards
+      "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.8765 2.5432.5432.543",   // 14 cards
       "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5433",   // card twice
       "X:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432",   // no seat
       "N:AKQJ.AKQ.AKQ.AKQ - T987.JT9.JT9.JT9 6543.876.876.876",                  // "-" hand
       "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543.2",  // fifth suit
+      "NAKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432",    // no ":"
+      "",
   };
   for (const char* deal : bad) {
     SCOPED_TRACE(deal);
-    std::vector<std::string> lines = {
-        "[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
-        "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"};
-    lines = Join(lines, TwentyRows("7"));
-    lines.push_back("[Deal \"" + std::string(deal) + "\"]");
-    const DealSet set = Parse(lines);
-    EXPECT_FALSE(set.Board(1).number.valid);
-    EXPECT_EQ(set.Board(1).doneMask, (std::array<uint8_t, 2>{31, 31}));
-    EXPECT_EQ(set.Board(1).table[0], 7);
+    // Board 6 is whole; board 7's deal does not read.  Left absent, board 7
+    // would silently go missing from the set and from every rewrite.
+    const std::vector<std::string> lines = {
+        "[Board \"6\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "",
+        "[Board \"7\"]", "[Deal \"" + std::string(deal) + "\"]"};
+    LoadReport report;
+    const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn", report, kToday);
+    ASSERT_FALSE(set.ok());
+    EXPECT_EQ(set.message(), "club.pbn line 5: board 7: " + ParsePbnDeal(deal).message());
+    EXPECT_TRUE(report.warnings.empty());
   }
 }
 
-TEST(PbnReaderTest, ADealWithoutColonLeavesTheBoardAsItWas) {
-  const DealSet set = Parse({"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
-                             "[Deal \"NAKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9\"]", "[Deal \"\"]"});
-  EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));
+TEST(PbnReaderTest, TheSameDealAgainIsAnotherGameButADifferentOneIsAnError) {
+  // A results file plays board 2 at two tables.
+  const DealSet set = Parse({"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+                             "[Contract \"4S\"]", "", "[Board \"2\"]",
+                             "[Deal \" " + std::string(kBoard1Deal) + " \"]"});
+  EXPECT_EQ(set.Board(2).number, NumberOf(kBoard1Deal));
+
+  const std::vector<std::string> lines = {"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+                                          "[Board \"2\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]"};
+  const Result<DealSet> twice = ParsePbnText(Lines(lines), "club.pbn", kToday);
+  ASSERT_FALSE(twice.ok());
+  EXPECT_EQ(twice.message(),
+            "club.pbn line 4: board 2 is given a second, different deal (the first on line 2)");
 }
 
 TEST(PbnReaderTest, ReadsDealsAsTheDealParserDoes) {
@@ -327,34 +323,31 @@ TEST(PbnReaderTest, ReadsDealsAsTheDealParserDoes) {
   EXPECT_EQ(set.Board(5).number, NumberOf(kOtherDeal));
 }
 
-TEST(PbnReaderTest, ALaterDealReplacesAnEarlierOne) {
-  const DealSet set = Parse({"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
-                             "[Deal \" " + std::string(kOtherDeal) + "  \"]"});
-  EXPECT_EQ(set.Board(2).number, NumberOf(kOtherDeal));
-}
-
-TEST(PbnReaderTest, ReadsRowsInAnyOrderAndOnlyAddsBits) {
+TEST(PbnReaderTest, ReadsRowsInAnyOrderAndASideKnowsAStrainOnlyFromBothSeats) {
   const DealSet set = Parse({
       "[Board \"4\"]",
+      "[Deal \"" + std::string(kBoard1Deal) + "\"]",
       "[OptimumResultTable \"x\"]",
       "  w   nt   12 ",
-      "S c 3",
+      "S c 3 ; commentary after a row",
+      "{ commentary between rows }",
       "E nT 1",
       "n h ?",
-      "[Event \"dropped\"]",  // ends the table after four rows and is not read
-      "[Site \"read\"]",
+      "s h 9",
+      "[Event \"read\"]",  // ends the table after five rows and is read
       "[OptimumResultTable \"again\"]",
-      "N D 0",
+      "N C 4",
   });
   const BoardEntry& board = set.Board(4);
   EXPECT_EQ(board.table[size_t(DDIndex(kWest, kNotrump))], 12);
-  EXPECT_EQ(board.table[size_t(DDIndex(kSouth, StrainOfSuit(kClubs)))], 3);
   EXPECT_EQ(board.table[size_t(DDIndex(kEast, kNotrump))], 1);
-  EXPECT_EQ(board.doneMask[0],
-            StrainBit(StrainOfSuit(kClubs)) | StrainBit(StrainOfSuit(kDiamonds)));
+  EXPECT_EQ(board.table[size_t(DDIndex(kSouth, StrainOfSuit(kClubs)))], 3);
+  EXPECT_EQ(board.table[size_t(DDIndex(kNorth, StrainOfSuit(kClubs)))], 4);
+  // Hearts: South's 9 without North's number is no known strain.
+  EXPECT_EQ(board.doneMask[0], StrainBit(StrainOfSuit(kClubs)));
   EXPECT_EQ(board.doneMask[1], StrainBit(kNotrump));
-  EXPECT_TRUE(set.header.event.empty());
-  EXPECT_EQ(set.header.site.str(), "read");
+  EXPECT_EQ(board.table[size_t(DDIndex(kSouth, StrainOfSuit(kHearts)))], 0);
+  EXPECT_EQ(set.header.event.str(), "read");
 }
 
 TEST(PbnReaderTest, QuestionMarkTablesSetNothing) {
@@ -367,15 +360,14 @@ TEST(PbnReaderTest, QuestionMarkTablesSetNothing) {
   EXPECT_EQ(set.header.event.str(), "after twenty rows");
 }
 
-TEST(PbnReaderTest, BoardsOutsideTheSetChangeNothingAndReadingGoesOn) {
+TEST(PbnReaderTest, BoardsPastTheSetChangeNothingAndReadingGoesOn) {
   std::vector<std::string> lines = {"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
                                     "[Board \"37\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]",
                                     "[OptimumResultTable \"x\"]"};
   lines = Join(lines, TwentyRows("5"));
   lines = Join(lines,
                {"[Board \"99999999999999999999999\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]",
-                "[Board \"x\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "[Board \"2\"]",
-                "[Deal \"" + std::string(kBoard2Deal) + "\"]"});
+                "[Board \"2\"]", "[Deal \"" + std::string(kBoard2Deal) + "\"]"});
   const DealSet set = Parse(lines);
   EXPECT_EQ(set.PresentBoards(), 3);  // 1, 2 and the 36 every parse starts with
   EXPECT_EQ(set.Board(1).number, NumberOf(kBoard1Deal));

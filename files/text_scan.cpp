@@ -6,11 +6,14 @@ namespace tarrow::internal {
 
 bool LineReader::Next(std::string_view& line) noexcept {
   if (start_ >= text_.size()) return false;
-  size_t end = text_.find('\n', start_);
-  const size_t next = end == std::string_view::npos ? text_.size() : end + 1;
+  size_t end = text_.find_first_of("\r\n", start_);
   if (end == std::string_view::npos) end = text_.size();
   line = text_.substr(start_, end - start_);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  size_t next = end;
+  if (next < text_.size()) {
+    const bool crLf = text_[next] == '\r' && next + 1 < text_.size() && text_[next + 1] == '\n';
+    next += crLf ? 2 : 1;
+  }
   start_ = next;
   ++lineNumber_;
   return true;
@@ -36,6 +39,19 @@ std::optional<long long> ParseInteger(std::string_view text) {
     if (value > kBound) value = kBound;
   }
   return negative ? -value : value;
+}
+
+std::string NumberRanges(const std::vector<long long>& sorted) {
+  std::string text;
+  for (size_t i = 0; i < sorted.size();) {
+    size_t last = i;
+    while (last + 1 < sorted.size() && sorted[last + 1] == sorted[last] + 1) ++last;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(sorted[i]);
+    if (last > i) text += "-" + std::to_string(sorted[last]);
+    i = last + 1;
+  }
+  return text;
 }
 
 std::string QuotedForMessage(std::string_view value) {

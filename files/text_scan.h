@@ -8,8 +8,9 @@
 
 namespace tarrow::internal {
 
-// The lines of a text, one at a time: CR LF or LF ends, the line ends
-// removed; a final line end does not start another (empty) line.  Nothing
+// The lines of a text, one at a time: CR LF, LF or CR alone (old Mac files)
+// end a line, the line ends removed; a final line end does not start
+// another (empty) line.  Nothing
 // is kept but the position, so a file of millions of empty lines costs no
 // more than its bytes.
 //
@@ -36,6 +37,9 @@ std::string_view TrimBlanks(std::string_view text);
 // nothing after.  Values beyond +-10^12 are held at that bound, so a huge
 // number is still a number, just out of every range the readers accept.
 std::optional<long long> ParseInteger(std::string_view text);
+
+// Sorted numbers as ranges for a message: {1, 2, 3, 5, 7, 8} -> "1-3, 5, 7-8".
+std::string NumberRanges(const std::vector<long long>& sorted);
 
 // A value quoted for a message: at most 40 characters, shown as UTF-8.
 std::string QuotedForMessage(std::string_view value);

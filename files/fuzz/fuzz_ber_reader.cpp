@@ -1,5 +1,5 @@
-// Any bytes as a .ber file: at most 36 deals, and every deal marked valid
-// is a whole deal whose number gives it back.
+// Any bytes as a .ber file: an error naming the file, or 1..36 deals, each
+// a whole deal whose number gives it back.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -8,6 +8,9 @@
 #include "files/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  CheckImport(tarrow::ParseBerText(std::string_view(reinterpret_cast<const char*>(data), size)));
+  tarrow::LoadReport report;
+  const tarrow::Result<tarrow::ImportBuffer> imported = tarrow::ParseBerText(
+      std::string_view(reinterpret_cast<const char*>(data), size), report, "fuzz.ber");
+  CheckImport(imported, report, "fuzz.ber");
   return 0;
 }
