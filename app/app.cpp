@@ -328,21 +328,34 @@ Status App::OpenFile(const std::filesystem::path& path) {
 }
 
 Status App::LoadSetFile(const std::filesystem::path& path) {
-  Result<DealSet> loaded = ReadPbnFile(path);
+  LoadReport report;
+  Result<DealSet> loaded = ReadPbnFile(path, report);
   if (!loaded.ok()) return loaded.status();
   AdoptLoadedSet(std::move(*loaded), path);
+  loadWarnings_ = report.warnings;
+  if (!report.RewriteLosesNothing()) {
+    // Written back, the file would lose what the set has no place for: the
+    // set goes to a file of its own beside it, and the file stays as it is.
+    pbnPath_ = FreeSetPathBeside(pbnPath_);
+    std::string lost;
+    for (const std::string& item : report.notKept) lost += (lost.empty() ? "" : "; ") + item;
+    loadWarnings_.push_back(path.string() + " holds what a set of this program cannot keep (" +
+                            lost + "), so it stays as it is; the set will be saved as " +
+                            pbnPath_.string());
+  }
   return Status();
 }
 
 Status App::ImportDealFile(const std::filesystem::path& path) {
+  LoadReport report;
   Result<ImportBuffer> deals = [&]() -> Result<ImportBuffer> {
     switch (DealExtensionKind(path)) {
       case DealFileKind::kBer:
-        return ReadBerFile(path);
+        return ReadBerFile(path, report);
       case DealFileKind::kBri:
-        return ReadBriFile(path);
+        return ReadBriFile(path, report);
       case DealFileKind::kBre:
-        return ReadBreFile(path);
+        return ReadBreFile(path, report);
       case DealFileKind::kPbn:
       case DealFileKind::kUnknown:
         break;
@@ -358,12 +371,14 @@ Status App::ImportDealFile(const std::filesystem::path& path) {
                          ": it holds no deal this program can read");
   }
   AdoptLoadedSet(std::move(imported), path);
+  loadWarnings_ = report.warnings;
   return Status();
 }
 
 void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   runner_->StopAndWait();
   *set_ = std::move(loaded);
+  loadWarnings_.clear();
   pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
   setFilePath_ = path;
   pbnPath_ = path;

@@ -251,6 +251,7 @@ class App {
   void ReleaseStaleLock();
   // Puts a freshly read set in place of the current one, after stopping any
   // analysis, and takes the paths and fields from it.
+  // Clears the last load's warnings.
   void AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path);
 
   std::filesystem::path settingsFile_;

@@ -228,5 +228,36 @@ TEST_F(AppTest, APdfThatFailsIsTriedAgainAtEverySaveUntilWritten) {
   EXPECT_EQ(Inode(pdf), pdfWritten);
 }
 
+TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
+  // Another program's file: a tag the set has no place for, and board 1
+  // vulnerable where the board number says it is not.
+  const fs::path foreign = folder_ / "theirs.pbn";
+  const std::string text =
+      "[Board \"1\"]\r\n[Dealer \"N\"]\r\n[Vulnerable \"Both\"]\r\n"
+      "[Deal \"N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83\"]\r\n"
+      "[Declarer \"S\"]\r\n[Contract \"4H\"]\r\n\r\n";
+  ASSERT_TRUE(WriteFileAtomically(foreign, text).ok());
+  ASSERT_TRUE(app_->OpenFile(foreign).ok());
+  EXPECT_EQ(app_->PbnPath(), folder_ / "theirs.tarrow.pbn");
+  bool said = false;
+  for (const std::string& warning : app_->LoadWarnings()) {
+    said = said || warning.find("theirs.tarrow.pbn") != std::string::npos;
+  }
+  EXPECT_TRUE(said) << "the user is told where the set goes";
+  app_->Set().Board(1).doneMask = {1, 0};
+  ASSERT_TRUE(app_->PrepareSetOutputs(false).ok());
+  ASSERT_TRUE(app_->SaveFile().ok());
+  EXPECT_EQ(*ReadWholeFile(foreign), text) << "the foreign file is as it was";
+  EXPECT_TRUE(fs::is_regular_file(folder_ / "theirs.tarrow.pbn"));
+
+  // Importing beside such a file does not replace it without the word.
+  const OutputVerdict over = [&] {
+    app_->SetPbnPath(foreign);
+    return app_->PrepareSetOutputs(false);
+  }();
+  EXPECT_TRUE(over.needsWord);
+  EXPECT_NE(over.status.message().find("cannot keep"), std::string::npos) << over.status.message();
+}
+
 }  // namespace
 }  // namespace tarrow

@@ -56,10 +56,13 @@ bool SameDeals(const DealSet& a, const DealSet& b) {
 // The check of a set output against what its file holds now.
 OutputVerdict CheckSetTarget(const fs::path& path, const DealSet& newSet, bool replaceAllowed) {
   if (replaceAllowed || !ExistsWithBytes(path)) return {};
-  const Result<DealSet> onDisk = ReadPbnFile(path);
+  LoadReport report;
+  const Result<DealSet> onDisk = ReadPbnFile(path, report);
   std::string holds;
   if (!onDisk.ok()) {
     holds = "a file that is not a set this program can read";
+  } else if (!report.RewriteLosesNothing()) {
+    holds = "what a set of this program cannot keep (" + report.notKept.front() + ")";
   } else if (ReplacingLosesNothing(*onDisk, newSet)) {
     return {};
   } else if (!SameDeals(*onDisk, newSet)) {

@@ -123,6 +123,15 @@ std::unique_ptr<App> CommandApp(QueueExecutor& executor) {
   return app;
 }
 
+Status OpenSetFile(App& app, const std::string& path) {
+  const Status opened = app.OpenFile(path);
+  if (!opened.ok()) return opened;
+  for (const std::string& warning : app.LoadWarnings()) {
+    std::cerr << "tarrow-cli: warning: " << warning << "\n";
+  }
+  return opened;
+}
+
 Result<std::string> SeedArgument(const ParsedArgs& args) {
   Result<std::string> seed = ArgumentText(args, "--seed");
   if (!seed.ok()) return seed;

@@ -68,6 +68,10 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
 // goes on with the defaults.
 std::unique_ptr<App> CommandApp(QueueExecutor& executor);
 
+// Opens a set file through the app (App::OpenFile) and prints what the load
+// warned of on stderr, one "tarrow-cli: warning: ..." line each.
+Status OpenSetFile(App& app, const std::string& path);
+
 // Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
 // empty seed, one with a character outside Windows-1252 and one holding a
 // control character (see CheckSeedText) are refused alike, by every command.

@@ -28,7 +28,7 @@ int RunAnalyze(const std::vector<std::string>& argList) {
     if (!named.ok()) return UsageError("analyze", named.message());
     out = *named;
   }
-  const Status loaded = app.OpenFile(args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   if (!out.empty()) app.SetPbnPath(out);
   if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {

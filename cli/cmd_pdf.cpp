@@ -97,7 +97,7 @@ int RunPdf(const std::vector<std::string>& argList) {
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
 
-  const Status loaded = app.OpenFile(args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   if (choice->what != PrintedOutput::kHandRecords) return WriteSheetsPdf(app, *choice, *args);
   if (args->Has("--club")) app.fields.club = *club;

@@ -66,7 +66,7 @@ int RunPrint(const std::vector<std::string>& argList) {
   // The window's choices are the defaults; the settings file is only read.
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  const Status loaded = app.OpenFile(args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
 
   PrintingSession session;

@@ -66,7 +66,7 @@ int RunRender(const std::vector<std::string>& argList) {
 
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  const Status loaded = app.OpenFile(args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   if (const Status checked = app.CheckDocumentOutput(out); !checked.ok()) {
     return Failure(checked.message());

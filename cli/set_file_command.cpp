@@ -21,7 +21,7 @@ int RunOnSetFile(std::string_view command, const std::vector<std::string>& argLi
   }
   QueueExecutor executor;
   const std::unique_ptr<App> app = CommandApp(executor);
-  const Status loaded = app->OpenFile(args->positional[0]);
+  const Status loaded = OpenSetFile(*app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   std::ostringstream out;
   print(app->Set(), only, out);
