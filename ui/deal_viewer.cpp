@@ -44,8 +44,8 @@ QString NumberButtonCaption(NumberMode mode) {
 
 }  // namespace
 
-TDGForm::TDGForm(App& app, QWidget* parent)
-    : QWidget(parent, Qt::Window), app_(app), editor_(new TFHandMod(this)) {
+DealViewer::DealViewer(App& app, QWidget* parent)
+    : QWidget(parent, Qt::Window), app_(app), editor_(new HandEditor(this)) {
   setObjectName("TDGForm");
   // Below this the cards' indexes get too small to read across a room.
   setMinimumSize(800, 560);
@@ -60,72 +60,72 @@ TDGForm::TDGForm(App& app, QWidget* parent)
     b->setObjectName(name);
     return b;
   };
-  BPrev = button("BPrev", "Previous");
-  BNext = button("BNext", "Next");
-  BShowN = button("BShowN", NumberButtonCaption(numberMode_));
-  BEdit = button("BEdit", "Edit This Hand");
-  BQuit = button("BQuit", "Close Viewer");
-  connect(BPrev, &QPushButton::clicked, this, &TDGForm::BPrevClick);
-  connect(BNext, &QPushButton::clicked, this, &TDGForm::BNextClick);
-  connect(BShowN, &QPushButton::clicked, this, &TDGForm::BShowNClick);
-  connect(BEdit, &QPushButton::clicked, this, &TDGForm::BEditClick);
-  connect(BQuit, &QPushButton::clicked, this, &QWidget::close);
+  previousButton_ = button("BPrev", "Previous");
+  nextButton_ = button("BNext", "Next");
+  showNumberButton_ = button("BShowN", NumberButtonCaption(numberMode_));
+  editButton_ = button("BEdit", "Edit This Hand");
+  quitButton_ = button("BQuit", "Close Viewer");
+  connect(previousButton_, &QPushButton::clicked, this, &DealViewer::OnPreviousClicked);
+  connect(nextButton_, &QPushButton::clicked, this, &DealViewer::OnNextClicked);
+  connect(showNumberButton_, &QPushButton::clicked, this, &DealViewer::OnShowNumberClicked);
+  connect(editButton_, &QPushButton::clicked, this, &DealViewer::OnEditClicked);
+  connect(quitButton_, &QPushButton::clicked, this, &QWidget::close);
 
-  RGShow = new QGroupBox("Show Analysis as:", this);
-  RGShow->setObjectName("RGShow");
-  RGShow->setAutoFillBackground(true);
-  QPalette panel = RGShow->palette();
+  displayGroup_ = new QGroupBox("Show Analysis as:", this);
+  displayGroup_->setObjectName("RGShow");
+  displayGroup_->setAutoFillBackground(true);
+  QPalette panel = displayGroup_->palette();
   panel.setColor(QPalette::Window, QColor::fromRgb(QRgb(0xFF000000u | kPanelColour)));
-  RGShow->setPalette(panel);
-  rgShowItems_ = new QButtonGroup(this);
-  auto* items = new QVBoxLayout(RGShow);
+  displayGroup_->setPalette(panel);
+  displayButtons_ = new QButtonGroup(this);
+  auto* items = new QVBoxLayout(displayGroup_);
   items->setContentsMargins(6, 2, 6, 2);
   items->setSpacing(0);
   const char* captions[2] = {"All Contracts", "All Tricks"};
   for (int i = 0; i < 2; ++i) {
-    auto* item = new QRadioButton(captions[i], RGShow);
+    auto* item = new QRadioButton(captions[i], displayGroup_);
     item->setObjectName(QStringLiteral("RGShowItem%1").arg(i));
-    rgShowItems_->addButton(item, i);
+    displayButtons_->addButton(item, i);
     items->addWidget(item);
   }
-  connect(rgShowItems_, &QButtonGroup::idClicked, this, &TDGForm::RGShowClick);
+  connect(displayButtons_, &QButtonGroup::idClicked, this, &DealViewer::OnDisplayChosen);
 
   // Keys step through the set whatever control has the focus.
   const auto key = [this](QKeySequence sequence, auto step) {
     auto* shortcut = new QShortcut(sequence, this);
     connect(shortcut, &QShortcut::activated, this, step);
   };
-  key(Qt::Key_Left, [this] { BPrevClick(); });
-  key(Qt::Key_PageUp, [this] { BPrevClick(); });
-  key(Qt::Key_Right, [this] { BNextClick(); });
-  key(Qt::Key_PageDown, [this] { BNextClick(); });
+  key(Qt::Key_Left, [this] { OnPreviousClicked(); });
+  key(Qt::Key_PageUp, [this] { OnPreviousClicked(); });
+  key(Qt::Key_Right, [this] { OnNextClicked(); });
+  key(Qt::Key_PageDown, [this] { OnNextClicked(); });
   key(Qt::Key_Home, [this] { SetCurrentBoard(1); });
   key(Qt::Key_End, [this] { SetCurrentBoard(kBoardsPerSet); });
 
-  rgShowItems_->button(app_.Settings().AllTricks() ? 1 : 0)->setChecked(true);
+  displayButtons_->button(app_.Settings().AllTricks() ? 1 : 0)->setChecked(true);
   LayOutControls();
   UpdateCaption();
 }
 
-void TDGForm::SetCurrentBoard(int board) {
+void DealViewer::SetCurrentBoard(int board) {
   board = std::clamp(board, 1, kBoardsPerSet);
   if (board == currentBoard_) return;
   currentBoard_ = board;
   ShowHand();
 }
 
-void TDGForm::ShowHand() {
+void DealViewer::ShowHand() {
   UpdateCaption();
   update();
 }
 
-void TDGForm::ShowDD() {
+void DealViewer::ShowDD() {
   // The picture is cheap to draw whole, so the seats' results and the
   // workers' lines are simply drawn again with everything else.
   update();
 }
 
-BoardView TDGForm::View() const {
+BoardView DealViewer::View() const {
   BoardView view;
   view.set = &app_.Set();
   view.board = currentBoard_;
@@ -138,64 +138,64 @@ BoardView TDGForm::View() const {
   return view;
 }
 
-void TDGForm::paintEvent(QPaintEvent*) {
+void DealViewer::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   PaintBoardPicture(painter, size(), View());
 }
 
-void TDGForm::resizeEvent(QResizeEvent* event) {
+void DealViewer::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   LayOutControls();
   update();
 }
 
-void TDGForm::LayOutControls() {
+void DealViewer::LayOutControls() {
   const BoardLayout layout(size());
   QFont font = this->font();
   font.setPixelSize(std::max(8, PointsToPixels(layout.controlFontPoints)));
-  for (QWidget* w : std::initializer_list<QWidget*>{BPrev, BNext, BShowN, BEdit, RGShow, BQuit}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{previousButton_, nextButton_, showNumberButton_, editButton_, displayGroup_, quitButton_}) {
     w->setFont(font);
   }
-  BPrev->setGeometry(layout.previous);
-  BNext->setGeometry(layout.next);
-  BShowN->setGeometry(layout.showNumber);
-  BEdit->setGeometry(layout.edit);
-  RGShow->setGeometry(layout.showAs);
-  BQuit->setGeometry(layout.quit);
+  previousButton_->setGeometry(layout.previous);
+  nextButton_->setGeometry(layout.next);
+  showNumberButton_->setGeometry(layout.showNumber);
+  editButton_->setGeometry(layout.edit);
+  displayGroup_->setGeometry(layout.showAs);
+  quitButton_->setGeometry(layout.quit);
 }
 
-void TDGForm::UpdateCaption() {
+void DealViewer::UpdateCaption() {
   setWindowTitle(Caption(app_));
 }
 
-void TDGForm::BPrevClick() {
+void DealViewer::OnPreviousClicked() {
   if (currentBoard_ > 1) SetCurrentBoard(currentBoard_ - 1);
 }
 
-void TDGForm::BNextClick() {
+void DealViewer::OnNextClicked() {
   if (currentBoard_ < kBoardsPerSet) SetCurrentBoard(currentBoard_ + 1);
 }
 
-void TDGForm::BShowNClick() {
+void DealViewer::OnShowNumberClicked() {
   numberMode_ = NumberMode((int(numberMode_) + 1) % 3);
-  BShowN->setText(NumberButtonCaption(numberMode_));
+  showNumberButton_->setText(NumberButtonCaption(numberMode_));
   ShowHand();
 }
 
-void TDGForm::RGShowClick(int item) {
+void DealViewer::OnDisplayChosen(int item) {
   app_.Settings().SetAllTricks(item > 0);
   emit DisplayOptionChanged(item > 0);
   ShowHand();
 }
 
-void TDGForm::wheelEvent(QWheelEvent* event) {
+void DealViewer::wheelEvent(QWheelEvent* event) {
   // One board per notch of 120; smaller turns (a touchpad's) add nothing.
   const int step = event->angleDelta().y() / 64;
   event->accept();
   SetCurrentBoard(currentBoard_ + step);
 }
 
-void TDGForm::mousePressEvent(QMouseEvent* event) {
+void DealViewer::mousePressEvent(QMouseEvent* event) {
   const int board = BoardLayout(size()).BoardAt(event->position().toPoint());
   if (board > 0) {
     SetCurrentBoard(board);
@@ -205,7 +205,7 @@ void TDGForm::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
 }
 
-void TDGForm::BEditClick() {
+void DealViewer::OnEditClicked() {
   const int board = currentBoard_;
   const DealNumber before = app_.Set().Board(board).number;
   editor_->Load(board, before);
@@ -217,7 +217,7 @@ void TDGForm::BEditClick() {
   ApplyEdit(board, after);
 }
 
-void TDGForm::ApplyEdit(int board, const DealNumber& number) {
+void DealViewer::ApplyEdit(int board, const DealNumber& number) {
   // A job in flight on this board would store the old deal's tricks on the
   // new one: stop the workers first and let the runner queue the board
   // afresh afterwards.
@@ -233,24 +233,24 @@ void TDGForm::ApplyEdit(int board, const DealNumber& number) {
   emit BoardEdited(board);
 }
 
-void TDGForm::showEvent(QShowEvent* event) {
+void DealViewer::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   PlaceOnMonitor();
-  FormActivate();
+  OnActivated();
 }
 
-void TDGForm::changeEvent(QEvent* event) {
+void DealViewer::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnActivated();
 }
 
-void TDGForm::FormActivate() {
+void DealViewer::OnActivated() {
   rememberedAllTricks_ = app_.Settings().AllTricks();
-  rgShowItems_->button(rememberedAllTricks_ ? 1 : 0)->setChecked(true);
+  displayButtons_->button(rememberedAllTricks_ ? 1 : 0)->setChecked(true);
   ShowHand();
 }
 
-void TDGForm::PlaceOnMonitor() {
+void DealViewer::PlaceOnMonitor() {
   const QList<QScreen*> screens = QGuiApplication::screens();
   if (screens.size() < 2) return;
   const int monitor = std::clamp(int(app_.Settings().Monitor()), 0, int(screens.size()) - 1);
@@ -258,7 +258,7 @@ void TDGForm::PlaceOnMonitor() {
   setGeometry(area.left() + 1, area.top() + 1, area.width(), area.height() - 3);
 }
 
-void TDGForm::closeEvent(QCloseEvent* event) {
+void DealViewer::closeEvent(QCloseEvent* event) {
   const bool now = app_.Settings().AllTricks();
   if (now != rememberedAllTricks_) {
     const QString text =

@@ -5,7 +5,7 @@
 // number, switches the double-dummy display, and edits the shown board with
 // the hand editor.
 //
-//   TDGForm viewer(app);
+//   DealViewer viewer(app);
 //   viewer.show();                            // on the settings' monitor
 //   ... viewer.ShowDD() on every progress tick of the analysis ...
 //
@@ -27,18 +27,18 @@ class QPushButton;
 namespace tarrow {
 
 class App;
-class TFHandMod;
+class HandEditor;
 
-class TDGForm : public QWidget {
+class DealViewer : public QWidget {
   Q_OBJECT
  public:
-  explicit TDGForm(App& app, QWidget* parent = nullptr);
+  explicit DealViewer(App& app, QWidget* parent = nullptr);
 
   int CurrentBoard() const noexcept { return currentBoard_; }
   // Shows board 1..36 (other values are clamped).
   void SetCurrentBoard(int board);
   NumberMode CurrentNumberMode() const noexcept { return numberMode_; }
-  TFHandMod& HandEditor() const noexcept { return *editor_; }
+  HandEditor& Editor() const noexcept { return *editor_; }
 
   // Redraws everything for the current board.
   void ShowHand();
@@ -72,12 +72,12 @@ class TDGForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BPrevClick();
-  void BNextClick();
-  void BShowNClick();
-  void BEditClick();
-  void RGShowClick(int item);
-  void FormActivate();
+  void OnPreviousClicked();
+  void OnNextClicked();
+  void OnShowNumberClicked();
+  void OnEditClicked();
+  void OnDisplayChosen(int item);
+  void OnActivated();
   void PlaceOnMonitor();
   void LayOutControls();
   void UpdateCaption();
@@ -85,17 +85,17 @@ class TDGForm : public QWidget {
   BoardView View() const;
 
   App& app_;
-  TFHandMod* editor_;
+  HandEditor* editor_;
   int currentBoard_ = 1;
   NumberMode numberMode_ = NumberMode::kHidden;
   bool rememberedAllTricks_ = false;
-  QPushButton* BPrev;
-  QPushButton* BNext;
-  QPushButton* BShowN;
-  QPushButton* BEdit;
-  QGroupBox* RGShow;
-  QButtonGroup* rgShowItems_;
-  QPushButton* BQuit;
+  QPushButton* previousButton_;
+  QPushButton* nextButton_;
+  QPushButton* showNumberButton_;
+  QPushButton* editButton_;
+  QGroupBox* displayGroup_;
+  QButtonGroup* displayButtons_;
+  QPushButton* quitButton_;
 };
 
 }  // namespace tarrow

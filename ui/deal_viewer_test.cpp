@@ -30,7 +30,7 @@ class DealViewerTest : public testing::TempFolderTest {
     TempFolderTest::SetUp();
     // Settings in the test's folder; the close question's Yes writes them there.
     app_ = std::make_unique<App>(executor_, folder_ / "Tarrow.ini");
-    viewer_ = std::make_unique<TDGForm>(*app_);
+    viewer_ = std::make_unique<DealViewer>(*app_);
     app().writePdf = false;
     app().SetSetFilePath(folder_ / "club.pbn");
     app().DealFromSeed("viewer test");
@@ -44,12 +44,12 @@ class DealViewerTest : public testing::TempFolderTest {
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&viewer(), &event);
   }
-  // Runs `edit` on the hand editor once it is up, after BEdit opened it.
-  void EditWith(const std::function<void(TFHandMod&)>& edit) {
-    QTimer::singleShot(0, &viewer(), [this, edit] { edit(viewer().HandEditor()); });
+  // Runs `edit` on the hand editor once it is up, after editButton_ opened it.
+  void EditWith(const std::function<void(HandEditor&)>& edit) {
+    QTimer::singleShot(0, &viewer(), [this, edit] { edit(viewer().Editor()); });
     Button("BEdit")->click();
   }
-  static void Swap(TFHandMod& editor, Seat a, Seat b) {
+  static void Swap(HandEditor& editor, Seat a, Seat b) {
     for (Suit s : kSuits) {
       const QString first = editor.Field(a, s)->text();
       editor.Field(a, s)->setText(editor.Field(b, s)->text());
@@ -66,11 +66,11 @@ class DealViewerTest : public testing::TempFolderTest {
   }
 
   App& app() { return *app_; }
-  TDGForm& viewer() { return *viewer_; }
+  DealViewer& viewer() { return *viewer_; }
 
   QueueExecutor executor_;
   std::unique_ptr<App> app_;
-  std::unique_ptr<TDGForm> viewer_;
+  std::unique_ptr<DealViewer> viewer_;
 };
 
 TEST_F(DealViewerTest, PreviousAndNextStayWithinTheSet) {
@@ -154,7 +154,7 @@ TEST_F(DealViewerTest, ClosingAsksOnlyWhenTheDisplayOptionChanged) {
     asked << title + "|" + text;
     return answer;
   };
-  QSignalSpy confirmed(&viewer(), &TDGForm::DisplayOptionConfirmed);
+  QSignalSpy confirmed(&viewer(), &DealViewer::DisplayOptionConfirmed);
   auto* contracts = viewer().findChild<QRadioButton*>("RGShowItem0");
   auto* tricks = viewer().findChild<QRadioButton*>("RGShowItem1");
 
@@ -200,8 +200,8 @@ TEST_F(DealViewerTest, AnAppliedEditRenumbersTheBoardClearsItsAnalysisAndSaves) 
   Analyse(5);
   Analyse(6);
   const DealNumber before = app().Set().Board(5).number;
-  QSignalSpy edited(&viewer(), &TDGForm::BoardEdited);
-  EditWith([](TFHandMod& editor) {
+  QSignalSpy edited(&viewer(), &DealViewer::BoardEdited);
+  EditWith([](HandEditor& editor) {
     Swap(editor, kNorth, kSouth);
     editor.findChild<QPushButton*>("BApplyMod")->click();
   });
@@ -232,8 +232,8 @@ TEST_F(DealViewerTest, ApplyingTheSameCardsChangesNothing) {
   viewer().SetCurrentBoard(8);
   Analyse(8);
   const BoardEntry before = app().Set().Board(8);
-  QSignalSpy edited(&viewer(), &TDGForm::BoardEdited);
-  EditWith([](TFHandMod& editor) {
+  QSignalSpy edited(&viewer(), &DealViewer::BoardEdited);
+  EditWith([](HandEditor& editor) {
     // Move a card away and back: the same deal in the end.
     const QString spades = editor.Field(kWest, kSpades)->text();
     editor.Field(kWest, kSpades)->clear();
@@ -250,7 +250,7 @@ TEST_F(DealViewerTest, ClearHandsThenCancelLeavesTheBoardAsItWas) {
   viewer().SetCurrentBoard(12);
   Analyse(12);
   const BoardEntry before = app().Set().Board(12);
-  EditWith([](TFHandMod& editor) {
+  EditWith([](HandEditor& editor) {
     editor.findChild<QPushButton*>("BClear")->click();
     EXPECT_FALSE(editor.findChild<QPushButton*>("BApplyMod")->isEnabled());
     editor.findChild<QPushButton*>("BCanMod")->click();
@@ -259,7 +259,7 @@ TEST_F(DealViewerTest, ClearHandsThenCancelLeavesTheBoardAsItWas) {
   EXPECT_EQ(app().Set().Board(12).table, before.table);
   EXPECT_EQ(app().Set().Board(12).doneMask, before.doneMask);
   // The next opening shows the board's cards again.
-  EditWith([](TFHandMod& editor) {
+  EditWith([](HandEditor& editor) {
     EXPECT_EQ(editor.findChild<QLabel*>("LDealOK")->text(), "Valid Hand");
     EXPECT_EQ(editor.findChild<QLabel*>("LHNum")->text(), "Deal # 12");
     editor.reject();
@@ -283,7 +283,7 @@ TEST_F(DealViewerTest, WorkerLinesNameTheJobsOnTheShownBoard) {
   // Editing the board being analysed: the run goes on, and the board's
   // analysis starts afresh for its new cards.
   const DealNumber before = app().Set().Board(1).number;
-  EditWith([](TFHandMod& editor) {
+  EditWith([](HandEditor& editor) {
     Swap(editor, kEast, kWest);
     editor.findChild<QPushButton*>("BApplyMod")->click();
   });

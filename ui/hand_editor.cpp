@@ -36,7 +36,7 @@ void ClickableLabel::mousePressEvent(QMouseEvent* event) {
   emit clicked();
 }
 
-TFHandMod::TFHandMod(QWidget* parent) : QDialog(parent) {
+HandEditor::HandEditor(QWidget* parent) : QDialog(parent) {
   setObjectName("TFHandMod");
   setWindowTitle("Edit this Hand");
   setModal(true);
@@ -80,38 +80,38 @@ TFHandMod::TFHandMod(QWidget* parent) : QDialog(parent) {
     if (i > 0) setTabOrder(fields_[size_t(i - 1)], field);
   }
 
-  LHNum = new QLabel(this);
-  LHNum->setObjectName("LHNum");
-  LHNum->setFont(seatFont);
-  LDealOK = new ClickableLabel("Invalid Hand", this);
-  LDealOK->setObjectName("LDealOK");
-  LDealOK->setFont(seatFont);
-  LDealOK->setCursor(Qt::PointingHandCursor);
-  LDealOK->setToolTip("When one seat is short, click to give it the missing cards");
-  connect(LDealOK, &ClickableLabel::clicked, this, &TFHandMod::BFillClick);
-  BClear = new QPushButton("Clear Hands", this);
-  BClear->setObjectName("BClear");
-  connect(BClear, &QPushButton::clicked, this, &TFHandMod::BClearClick);
-  BApplyMod = new QPushButton("Apply", this);
-  BApplyMod->setObjectName("BApplyMod");
-  connect(BApplyMod, &QPushButton::clicked, this, &QDialog::accept);
-  BCanMod = new QPushButton("Cancel", this);
-  BCanMod->setObjectName("BCanMod");
-  connect(BCanMod, &QPushButton::clicked, this, &QDialog::reject);
+  boardLabel_ = new QLabel(this);
+  boardLabel_->setObjectName("LHNum");
+  boardLabel_->setFont(seatFont);
+  statusLabel_ = new ClickableLabel("Invalid Hand", this);
+  statusLabel_->setObjectName("LDealOK");
+  statusLabel_->setFont(seatFont);
+  statusLabel_->setCursor(Qt::PointingHandCursor);
+  statusLabel_->setToolTip("When one seat is short, click to give it the missing cards");
+  connect(statusLabel_, &ClickableLabel::clicked, this, &HandEditor::OnFillClicked);
+  clearButton_ = new QPushButton("Clear Hands", this);
+  clearButton_->setObjectName("BClear");
+  connect(clearButton_, &QPushButton::clicked, this, &HandEditor::OnClearClicked);
+  applyButton_ = new QPushButton("Apply", this);
+  applyButton_->setObjectName("BApplyMod");
+  connect(applyButton_, &QPushButton::clicked, this, &QDialog::accept);
+  cancelButton_ = new QPushButton("Cancel", this);
+  cancelButton_->setObjectName("BCanMod");
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
   // Enter applies a valid deal and does nothing otherwise; it must never
   // reach "Clear Hands".
-  BApplyMod->setDefault(true);
-  BClear->setAutoDefault(false);
-  BCanMod->setAutoDefault(false);
-  setTabOrder(fields_[15], BApplyMod);
-  setTabOrder(BApplyMod, BCanMod);
-  setTabOrder(BCanMod, BClear);
+  applyButton_->setDefault(true);
+  clearButton_->setAutoDefault(false);
+  cancelButton_->setAutoDefault(false);
+  setTabOrder(fields_[15], applyButton_);
+  setTabOrder(applyButton_, cancelButton_);
+  setTabOrder(cancelButton_, clearButton_);
   CheckDeal();
   LayOut();
 }
 
-void TFHandMod::Load(int board, const DealNumber& number) {
-  LHNum->setText("Deal # " + QString::number(board));
+void HandEditor::Load(int board, const DealNumber& number) {
+  boardLabel_->setText("Deal # " + QString::number(board));
   for (QLineEdit* field : fields_) field->clear();
   const Deal deal = DealFromNumber(number);
   if (deal.valid) {
@@ -126,7 +126,7 @@ void TFHandMod::Load(int board, const DealNumber& number) {
   }
 }
 
-void TFHandMod::FieldChanged(int index) {
+void HandEditor::FieldChanged(int index) {
   QLineEdit* field = fields_[size_t(index)];
   const QString normal = QString::fromLatin1(NormaliseSuitField(field->text().toLatin1().toStdString()));
   if (normal != field->text()) {
@@ -136,22 +136,22 @@ void TFHandMod::FieldChanged(int index) {
   CheckDeal();
 }
 
-HandFields TFHandMod::FieldTexts() const {
+HandFields HandEditor::FieldTexts() const {
   HandFields texts;
   for (int i = 0; i < 16; ++i) texts[size_t(i)] = fields_[size_t(i)]->text().toLatin1().toStdString();
   return texts;
 }
 
-void TFHandMod::CheckDeal() {
+void HandEditor::CheckDeal() {
   const HandCheck check = CheckHands(FieldTexts());
   status_ = check.status;
   if (check.status == HandStatus::kValid) workingDeal_ = check.deal;
-  LDealOK->setText(QString::fromLatin1(HandStatusText(status_)));
-  SetTextColour(LDealOK, HandStatusColour(status_));
-  BApplyMod->setEnabled(status_ == HandStatus::kValid);
+  statusLabel_->setText(QString::fromLatin1(HandStatusText(status_)));
+  SetTextColour(statusLabel_, HandStatusColour(status_));
+  applyButton_->setEnabled(status_ == HandStatus::kValid);
 }
 
-void TFHandMod::BFillClick() {
+void HandEditor::OnFillClicked() {
   HandFields texts = FieldTexts();
   if (!FillShortSeat(texts)) return;
   for (int i = 0; i < 16; ++i) {
@@ -160,19 +160,19 @@ void TFHandMod::BFillClick() {
   }
 }
 
-void TFHandMod::BClearClick() {
+void HandEditor::OnClearClicked() {
   for (QLineEdit* field : fields_) field->clear();
   CheckDeal();
 }
 
-void TFHandMod::resizeEvent(QResizeEvent* event) {
+void HandEditor::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   LayOut();
 }
 
 // Seats at fixed fractions of the width and of 0.7 of the height, the
 // four suit fields under each seat's name, 30 pixels apart.
-void TFHandMod::LayOut() {
+void HandEditor::LayOut() {
   const int cw = width(), ch = height();
   const int area = RoundEven(0.7 * ch);
   const double at[4][2] = {{0.4, 0.1}, {0.75, 0.4}, {0.4, 0.7}, {0.1, 0.4}};
@@ -189,18 +189,18 @@ void TFHandMod::LayOut() {
                                                                top + (kFieldHeight - 16) / 2, 16, 16);
     }
   }
-  LHNum->adjustSize();
-  LHNum->move(12, 10);
+  boardLabel_->adjustSize();
+  boardLabel_->move(12, 10);
   // The status sits in the middle of the compass, between North's last
   // field and South's name.
   const int northBottom = fields_[size_t(FieldIndex(kNorth, kClubs))]->geometry().bottom();
   const int southTop = seatLabels_[size_t(kSouth)]->y();
-  LDealOK->setGeometry(RoundEven(0.4 * cw), northBottom + (southTop - northBottom - 30) / 2,
+  statusLabel_->setGeometry(RoundEven(0.4 * cw), northBottom + (southTop - northBottom - 30) / 2,
                        fieldWidth, 30);
   const int buttonWidth = 110, buttonHeight = 30, bottom = ch - buttonHeight - 12;
-  BClear->setGeometry(12, bottom, buttonWidth, buttonHeight);
-  BCanMod->setGeometry(cw - 12 - buttonWidth, bottom, buttonWidth, buttonHeight);
-  BApplyMod->setGeometry(cw - 24 - 2 * buttonWidth, bottom, buttonWidth, buttonHeight);
+  clearButton_->setGeometry(12, bottom, buttonWidth, buttonHeight);
+  cancelButton_->setGeometry(cw - 12 - buttonWidth, bottom, buttonWidth, buttonHeight);
+  applyButton_->setGeometry(cw - 24 - 2 * buttonWidth, bottom, buttonWidth, buttonHeight);
 }
 
 }  // namespace tarrow

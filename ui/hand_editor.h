@@ -2,7 +2,7 @@
 // seat and suit, checked at every keystroke, whose Apply gives back a
 // complete deal and its number.  The rules live in hand_edit.h.
 //
-//   TFHandMod editor(parent);
+//   HandEditor editor(parent);
 //   editor.Load(board, set.Board(board).number);   // fields from the board's deal
 //   if (editor.exec() == QDialog::Accepted) Use(editor.WorkingDeal().number);
 #pragma once
@@ -33,10 +33,10 @@ class ClickableLabel : public QLabel {
   void mousePressEvent(QMouseEvent* event) override;
 };
 
-class TFHandMod : public QDialog {
+class HandEditor : public QDialog {
   Q_OBJECT
  public:
-  explicit TFHandMod(QWidget* parent = nullptr);
+  explicit HandEditor(QWidget* parent = nullptr);
 
   // Shows board `board`'s cards: "Deal # n" and the sixteen fields filled
   // from the deal of `number` (left empty when the number is out of range).
@@ -54,19 +54,19 @@ class TFHandMod : public QDialog {
  private:
   void FieldChanged(int index);  // the shared change handler
   void CheckDeal();
-  void BFillClick();
-  void BClearClick();
+  void OnFillClicked();
+  void OnClearClicked();
   HandFields FieldTexts() const;
   void LayOut();
 
   std::array<QLineEdit*, 16> fields_{};
   std::array<QLabel*, 16> suitLabels_{};
   std::array<QLabel*, 4> seatLabels_{};
-  QLabel* LHNum;
-  ClickableLabel* LDealOK;
-  QPushButton* BClear;
-  QPushButton* BApplyMod;
-  QPushButton* BCanMod;
+  QLabel* boardLabel_;
+  ClickableLabel* statusLabel_;
+  QPushButton* clearButton_;
+  QPushButton* applyButton_;
+  QPushButton* cancelButton_;
   HandStatus status_ = HandStatus::kInvalid;
   Deal workingDeal_;
 };

@@ -83,7 +83,7 @@ class HandEditorDialogTest : public ::testing::Test {
   QPushButton* Button(const char* name) { return editor_.findChild<QPushButton*>(name); }
   QColor StatusColour() { return Status()->palette().color(QPalette::WindowText); }
 
-  TFHandMod editor_;
+  HandEditor editor_;
 };
 
 TEST_F(HandEditorDialogTest, OpensWithTheBoardsCardsAndAValidDeal) {

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
       std::cerr << "tarrow: " << args[1].toStdString() << " does not exist; starting without it\n";
     }
   }
-  tarrow::TForm1 window(app, std::move(options));
+  tarrow::MainWindow window(app, std::move(options));
   window.show();
   return application.exec();
 }

@@ -116,7 +116,7 @@ TEST_F(WindowProgramTest, ADamagedSettingsFileIsNamedInTheStatusBarAndKept) {
     App app(executor);
     WindowOptions options;
     options.workingDirectory = folder_;
-    TForm1 window(app, std::move(options));
+    MainWindow window(app, std::move(options));
     window.show();
     const std::string shown = window.statusBar()->currentMessage().toStdString();
     EXPECT_NE(shown.find("the settings " + file.string() + " were damaged"), std::string::npos)

@@ -112,7 +112,7 @@ QString MonitorName(const QScreen* screen, int index) {
 
 }  // namespace
 
-TForm1::TForm1(App& app, WindowOptions options)
+MainWindow::MainWindow(App& app, WindowOptions options)
     : app_(app),
       options_(std::move(options)),
       runHost_(options_.runHost ? std::move(options_.runHost) : std::make_unique<AppRunHost>(app)),
@@ -122,53 +122,53 @@ TForm1::TForm1(App& app, WindowOptions options)
   setWindowTitle("Tarrow");
   setWindowIcon(QIcon(QPixmap::fromImage(ImageOf(app_.logo))));
   BuildWidgets();
-  FormCreate();
+  OnCreated();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
 // ---------------------------------------------------------------- widgets
 
-void TForm1::BuildWidgets() {
-  pageControl_ = Named(new QTabWidget, "PageControl1");
-  pageControl_->addTab(BuildGeneralTab(), "General");
-  pageControl_->addTab(BuildHandRecordsTab(), "Hand Records");
-  pageControl_->addTab(BuildOptionsTab(), "Options");
-  pageControl_->addTab(BuildPrintingTab(), "Printing");
-  pageControl_->addTab(BuildMultipleSetsTab(), "Multiple Sets");
+void MainWindow::BuildWidgets() {
+  tabs_ = Named(new QTabWidget, "PageControl1");
+  tabs_->addTab(BuildGeneralTab(), "General");
+  tabs_->addTab(BuildHandRecordsTab(), "Hand Records");
+  tabs_->addTab(BuildOptionsTab(), "Options");
+  tabs_->addTab(BuildPrintingTab(), "Printing");
+  tabs_->addTab(BuildMultipleSetsTab(), "Multiple Sets");
 
   // Outside the tabs: the set of a multiple-set run and the threads.
   auto* strip = new QHBoxLayout;
   strip->addWidget(MakeLabel("Set #", "Label2"));
-  lSetNum_ = MakeLabel("1", "LSetNum");
-  strip->addWidget(lSetNum_);
+  setNumberLabel_ = MakeLabel("1", "LSetNum");
+  strip->addWidget(setNumberLabel_);
   strip->addSpacing(12);
-  lCurrent_ = MakeLabel("", "LCurrent");
-  strip->addWidget(lCurrent_, 1);
+  currentFileLabel_ = MakeLabel("", "LCurrent");
+  strip->addWidget(currentFileLabel_, 1);
   strip->addWidget(MakeLabel("Threads to Use", "Label11"));
   auto* threadsShown = MakeLabel("", "LThreads");
   strip->addWidget(threadsShown);
 
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
-  layout->addWidget(pageControl_, 1);
+  layout->addWidget(tabs_, 1);
   layout->addLayout(strip);
   setCentralWidget(central);
   statusBar()->setSizeGripEnabled(true);
 
-  timer1_ = Named(new QTimer(this), "Timer1");
-  timer1_->setInterval(1000);
-  connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  timer2_ = Named(new QTimer(this), "Timer2");
-  timer2_->setInterval(1000);
-  connect(timer2_, &QTimer::timeout, this, [this] { Timer2Timer(); });
-  connect(seNprocs_, &QSpinBox::valueChanged, threadsShown,
+  analysisTimer_ = Named(new QTimer(this), "Timer1");
+  analysisTimer_->setInterval(1000);
+  connect(analysisTimer_, &QTimer::timeout, this, [this] { OnAnalysisTick(); });
+  runTimer_ = Named(new QTimer(this), "Timer2");
+  runTimer_->setInterval(1000);
+  connect(runTimer_, &QTimer::timeout, this, [this] { OnRunTick(); });
+  connect(threadsSpin_, &QSpinBox::valueChanged, threadsShown,
           [threadsShown](int threads) { threadsShown->setText(QString::number(threads)); });
-  threadsShown->setText(QString::number(seNprocs_->value()));
+  threadsShown->setText(QString::number(threadsSpin_->value()));
   resize(820, 470);
 }
 
-QWidget* TForm1::BuildGeneralTab() {
+QWidget* MainWindow::BuildGeneralTab() {
   auto* page = new QWidget;
   auto* columns = new QHBoxLayout(page);
   auto* left = new QVBoxLayout;
@@ -176,49 +176,49 @@ QWidget* TForm1::BuildGeneralTab() {
 
   QGroupBox* setGroup = MakeGroup("Set");
   auto* setForm = new QGridLayout(setGroup);
-  leSeed_ = Named(new QLineEdit, "LESeed");
-  leSeed_->setPlaceholderText("the text the set grows from");
-  leSeed_->installEventFilter(this);
-  bAddDT_ = MakeButton("Add Date/Time", "BAddDT");
-  bClearSeed_ = MakeButton("Clear", "BClearSeed");
+  seedEdit_ = Named(new QLineEdit, "LESeed");
+  seedEdit_->setPlaceholderText("the text the set grows from");
+  seedEdit_->installEventFilter(this);
+  addDateTimeButton_ = MakeButton("Add Date/Time", "BAddDT");
+  clearSeedButton_ = MakeButton("Clear", "BClearSeed");
   auto* seedLabel = MakeLabel("Seed: ", "LESeedLabel");
-  seedLabel->setBuddy(leSeed_);
+  seedLabel->setBuddy(seedEdit_);
   setForm->addWidget(seedLabel, 0, 0);
-  setForm->addWidget(leSeed_, 0, 1);
-  setForm->addWidget(bAddDT_, 0, 2);
-  setForm->addWidget(bClearSeed_, 0, 3);
-  bFNBrowse_ = MakeButton("Browse", "BFNBrowse");
-  lFn_ = MakeLabel("File Name:", "LFn");
-  lFn_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  setForm->addWidget(bFNBrowse_, 1, 0);
-  setForm->addWidget(lFn_, 1, 1, 1, 3);
+  setForm->addWidget(seedEdit_, 0, 1);
+  setForm->addWidget(addDateTimeButton_, 0, 2);
+  setForm->addWidget(clearSeedButton_, 0, 3);
+  browseButton_ = MakeButton("Browse", "BFNBrowse");
+  fileNameLabel_ = MakeLabel("File Name:", "LFn");
+  fileNameLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  setForm->addWidget(browseButton_, 1, 0);
+  setForm->addWidget(fileNameLabel_, 1, 1, 1, 3);
   auto* actions = new QHBoxLayout;
-  bDeal_ = MakeButton("Deal ", "BDeal");
-  bDeal_->setDefault(true);
-  bLoad_ = MakeButton("Load a Saved Set", "BLoad");
-  bTest_ = MakeButton("Load Test Set", "BTest");
-  actions->addWidget(bDeal_);
-  actions->addWidget(bLoad_);
-  actions->addWidget(bTest_);
+  dealButton_ = MakeButton("Deal ", "BDeal");
+  dealButton_->setDefault(true);
+  loadButton_ = MakeButton("Load a Saved Set", "BLoad");
+  loadTestSetButton_ = MakeButton("Load Test Set", "BTest");
+  actions->addWidget(dealButton_);
+  actions->addWidget(loadButton_);
+  actions->addWidget(loadTestSetButton_);
   actions->addStretch(1);
   setForm->addLayout(actions, 2, 0, 1, 4);
   setForm->setColumnStretch(1, 1);
   left->addWidget(setGroup);
 
-  shape2_ = MakeGroup("Event", "Shape2");
-  auto* eventForm = new QFormLayout(shape2_);
-  lEvent_ = MakeLabel("Event Name:", "LEvent");
-  cbEvent_ = Named(new QComboBox, "CBEvent");
-  leDescLabel_ = MakeLabel("Description: ", "LEDescLabel");
-  leDesc_ = Named(new QLineEdit, "LEDesc");
-  leDesc_->setMaxLength(int(LimitedText<64>::kLimit));
-  label6_ = MakeLabel("Event Date:", "Label6");
-  dtDate_ = Named(new QDateEdit, "DTDate");
-  dtDate_->setCalendarPopup(true);
-  dtDate_->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
-  label9_ = MakeLabel("Club Name:", "Label9");
-  cbClub_ = Named(new QComboBox, "CBClub");
-  for (QComboBox* box : {cbEvent_, cbClub_}) {
+  eventBox_ = MakeGroup("Event", "Shape2");
+  auto* eventForm = new QFormLayout(eventBox_);
+  eventLabel_ = MakeLabel("Event Name:", "LEvent");
+  eventCombo_ = Named(new QComboBox, "CBEvent");
+  descriptionLabel_ = MakeLabel("Description: ", "LEDescLabel");
+  descriptionEdit_ = Named(new QLineEdit, "LEDesc");
+  descriptionEdit_->setMaxLength(int(LimitedText<64>::kLimit));
+  eventDateLabel_ = MakeLabel("Event Date:", "Label6");
+  eventDateEdit_ = Named(new QDateEdit, "DTDate");
+  eventDateEdit_->setCalendarPopup(true);
+  eventDateEdit_->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+  clubLabel_ = MakeLabel("Club Name:", "Label9");
+  clubCombo_ = Named(new QComboBox, "CBClub");
+  for (QComboBox* box : {eventCombo_, clubCombo_}) {
     box->setEditable(true);
     // New names are added when the box is left, not by the box itself.
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -226,197 +226,197 @@ QWidget* TForm1::BuildGeneralTab() {
     connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, box] { ComboLeft(box); });
     box->installEventFilter(this);  // the box has the focus for its text
   }
-  eventForm->addRow(lEvent_, cbEvent_);
-  eventForm->addRow(leDescLabel_, leDesc_);
-  eventForm->addRow(label6_, dtDate_);
-  eventForm->addRow(label9_, cbClub_);
-  left->addWidget(shape2_);
+  eventForm->addRow(eventLabel_, eventCombo_);
+  eventForm->addRow(descriptionLabel_, descriptionEdit_);
+  eventForm->addRow(eventDateLabel_, eventDateEdit_);
+  eventForm->addRow(clubLabel_, clubCombo_);
+  left->addWidget(eventBox_);
   left->addStretch(1);
 
   QGroupBox* analysis = MakeGroup("Double Dummy Analysis");
   auto* analysisLayout = new QVBoxLayout(analysis);
-  iPrg_ = Named(new QLabel, "IPrg");
-  iPrg_->setFixedSize(ProgressGrid::kImageSize, ProgressGrid::kImageSize);
-  iPrg_->setToolTip(
+  progressImage_ = Named(new QLabel, "IPrg");
+  progressImage_->setFixedSize(ProgressGrid::kImageSize, ProgressGrid::kImageSize);
+  progressImage_->setToolTip(
       "Boards 1 to 36, six to a row: black nothing analysed yet, the deep "
       "green colour all ten results known, other colours in between.");
-  analysisLayout->addWidget(iPrg_, 0, Qt::AlignHCenter);
-  lDDProg_ = MakeLabel("", "LDDProg");
-  lDDProg_->setAlignment(Qt::AlignCenter);
-  analysisLayout->addWidget(lDDProg_);
-  bDDAnalysis_ = MakeButton("DD Analysis", "BDDAnalysis");
-  bView_ = MakeButton("Deal Viewer", "BView");
-  analysisLayout->addWidget(bDDAnalysis_);
-  analysisLayout->addWidget(bView_);
+  analysisLayout->addWidget(progressImage_, 0, Qt::AlignHCenter);
+  analysisProgressLabel_ = MakeLabel("", "LDDProg");
+  analysisProgressLabel_->setAlignment(Qt::AlignCenter);
+  analysisLayout->addWidget(analysisProgressLabel_);
+  analysisButton_ = MakeButton("DD Analysis", "BDDAnalysis");
+  viewerButton_ = MakeButton("Deal Viewer", "BView");
+  analysisLayout->addWidget(analysisButton_);
+  analysisLayout->addWidget(viewerButton_);
   analysisLayout->addStretch(1);
   auto* right = new QVBoxLayout;
   right->addWidget(analysis);
   right->addStretch(1);
-  lRev_ = MakeLabel(
+  bannerLabel_ = MakeLabel(
       "  " + QString::fromUtf8(kProgramBanner.data(), int(kProgramBanner.size())) + "  ", "LRev");
-  lRev_->setAlignment(Qt::AlignRight);
-  lRev_->setEnabled(false);
-  right->addWidget(lRev_);
+  bannerLabel_->setAlignment(Qt::AlignRight);
+  bannerLabel_->setEnabled(false);
+  right->addWidget(bannerLabel_);
   columns->addLayout(right, 2);
 
-  connect(leSeed_, &QLineEdit::textEdited, this, [this] { SeedEdited(); });
-  connect(bAddDT_, &QPushButton::clicked, this, [this] { BAddDTClick(); });
-  connect(bClearSeed_, &QPushButton::clicked, this, [this] { BClearSeedClick(); });
-  connect(bFNBrowse_, &QPushButton::clicked, this, [this] { BFNBrowseClick(); });
-  connect(bDeal_, &QPushButton::clicked, this, [this] { BDealClick(); });
-  connect(bLoad_, &QPushButton::clicked, this, [this] { BLoadClick(); });
-  connect(bTest_, &QPushButton::clicked, this, [this] { BTestClick(); });
-  connect(bDDAnalysis_, &QPushButton::clicked, this, [this] { BDDAnalysisClick(); });
-  connect(bView_, &QPushButton::clicked, this, [this] { BViewClick(); });
-  connect(leDesc_, &QLineEdit::editingFinished, this, [this] { CopyControlsToApp(); });
-  connect(dtDate_, &QDateEdit::editingFinished, this, [this] { CopyControlsToApp(); });
+  connect(seedEdit_, &QLineEdit::textEdited, this, [this] { SeedEdited(); });
+  connect(addDateTimeButton_, &QPushButton::clicked, this, [this] { OnAddDateTimeClicked(); });
+  connect(clearSeedButton_, &QPushButton::clicked, this, [this] { OnClearSeedClicked(); });
+  connect(browseButton_, &QPushButton::clicked, this, [this] { OnBrowseClicked(); });
+  connect(dealButton_, &QPushButton::clicked, this, [this] { OnDealClicked(); });
+  connect(loadButton_, &QPushButton::clicked, this, [this] { OnLoadClicked(); });
+  connect(loadTestSetButton_, &QPushButton::clicked, this, [this] { OnLoadTestSetClicked(); });
+  connect(analysisButton_, &QPushButton::clicked, this, [this] { OnAnalysisClicked(); });
+  connect(viewerButton_, &QPushButton::clicked, this, [this] { OnViewerClicked(); });
+  connect(descriptionEdit_, &QLineEdit::editingFinished, this, [this] { CopyControlsToApp(); });
+  connect(eventDateEdit_, &QDateEdit::editingFinished, this, [this] { CopyControlsToApp(); });
   return page;
 }
 
-QWidget* TForm1::BuildHandRecordsTab() {
+QWidget* MainWindow::BuildHandRecordsTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   QGroupBox* show = MakeGroup("What the hand records show");
   auto* showLayout = new QGridLayout(show);
-  cbShowD_ = MakeCheck("Show Distributions", "CBShowD");
-  cbShowN_ = MakeCheck("Show Deal Numbers", "CBShowN");
-  cbShowL_ = MakeCheck("Show LTC", "CBShowL");
-  cbShowDD_ = MakeCheck("Show Analysis", "CBShowDD");
-  cbShowPar_ = MakeCheck("Show Par", "CBShowPar");
-  cbShowPar_->setToolTip("the par score and contracts of completely analysed boards");
-  cbAllTricks_ = MakeCheck("All Tricks", "CBAllTricks");
-  cbAllTricks_->setProperty("tag", 1);
-  cbContracts_ = MakeCheck("All Contracts", "CBContracts");
-  cbAuto_ = MakeCheck(" Auto Fill Description with Filename", "CBAuto");
-  cbShowD_->setChecked(true);
-  cbShowL_->setChecked(true);
-  cbShowDD_->setChecked(true);
-  cbContracts_->setChecked(true);
-  showLayout->addWidget(cbShowD_, 0, 0);
-  showLayout->addWidget(cbShowN_, 1, 0);
-  showLayout->addWidget(cbShowL_, 2, 0);
-  showLayout->addWidget(cbShowDD_, 0, 1);
-  showLayout->addWidget(cbAllTricks_, 1, 1);
-  showLayout->addWidget(cbContracts_, 2, 1);
-  showLayout->addWidget(cbShowPar_, 3, 1);
+  showDistributionsCheck_ = MakeCheck("Show Distributions", "CBShowD");
+  showNumbersCheck_ = MakeCheck("Show Deal Numbers", "CBShowN");
+  showLtcCheck_ = MakeCheck("Show LTC", "CBShowL");
+  showAnalysisCheck_ = MakeCheck("Show Analysis", "CBShowDD");
+  showParCheck_ = MakeCheck("Show Par", "CBShowPar");
+  showParCheck_->setToolTip("the par score and contracts of completely analysed boards");
+  allTricksCheck_ = MakeCheck("All Tricks", "CBAllTricks");
+  allTricksCheck_->setProperty("tag", 1);
+  allContractsCheck_ = MakeCheck("All Contracts", "CBContracts");
+  autoDescriptionCheck_ = MakeCheck(" Auto Fill Description with Filename", "CBAuto");
+  showDistributionsCheck_->setChecked(true);
+  showLtcCheck_->setChecked(true);
+  showAnalysisCheck_->setChecked(true);
+  allContractsCheck_->setChecked(true);
+  showLayout->addWidget(showDistributionsCheck_, 0, 0);
+  showLayout->addWidget(showNumbersCheck_, 1, 0);
+  showLayout->addWidget(showLtcCheck_, 2, 0);
+  showLayout->addWidget(showAnalysisCheck_, 0, 1);
+  showLayout->addWidget(allTricksCheck_, 1, 1);
+  showLayout->addWidget(allContractsCheck_, 2, 1);
+  showLayout->addWidget(showParCheck_, 3, 1);
   layout->addWidget(show);
 
-  rgLTC_ = MakeGroup("   Losing Trick Count Queen Adjustment   ", "RGLTC");
-  auto* ltcLayout = new QVBoxLayout(rgLTC_);
+  ltcGroup_ = MakeGroup("   Losing Trick Count Queen Adjustment   ", "RGLTC");
+  auto* ltcLayout = new QVBoxLayout(ltcGroup_);
   for (int i = 0; i < kLtcItems; ++i) {
-    ltcItems_[i] = new QRadioButton(kLtcTexts[i]);
-    ltcItems_[i]->setObjectName(QString("RGLTC%1").arg(i));
-    ltcLayout->addWidget(ltcItems_[i]);
+    ltcButtons_[i] = new QRadioButton(kLtcTexts[i]);
+    ltcButtons_[i]->setObjectName(QString("RGLTC%1").arg(i));
+    ltcLayout->addWidget(ltcButtons_[i]);
   }
-  ltcItems_[0]->setChecked(true);
-  layout->addWidget(rgLTC_);
+  ltcButtons_[0]->setChecked(true);
+  layout->addWidget(ltcGroup_);
 
   QGroupBox* loading = MakeGroup("Loading sets");
   auto* loadingLayout = new QVBoxLayout(loading);
-  loadingLayout->addWidget(cbAuto_);
+  loadingLayout->addWidget(autoDescriptionCheck_);
   layout->addWidget(loading);
   layout->addStretch(1);
 
-  connect(cbShowL_, &QCheckBox::toggled, rgLTC_, &QWidget::setVisible);
-  connect(cbAllTricks_, &QCheckBox::clicked, this, [this] { AllTricksClick(cbAllTricks_); });
-  connect(cbContracts_, &QCheckBox::clicked, this, [this] { AllTricksClick(cbContracts_); });
+  connect(showLtcCheck_, &QCheckBox::toggled, ltcGroup_, &QWidget::setVisible);
+  connect(allTricksCheck_, &QCheckBox::clicked, this, [this] { OnDisplayChoiceClicked(allTricksCheck_); });
+  connect(allContractsCheck_, &QCheckBox::clicked, this, [this] { OnDisplayChoiceClicked(allContractsCheck_); });
   return page;
 }
 
-QWidget* TForm1::BuildOptionsTab() {
+QWidget* MainWindow::BuildOptionsTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
 
   QGroupBox* files = MakeGroup("Files");
   auto* filesLayout = new QGridLayout(files);
-  lDir_ = MakeLabel("Save files in: ", "LDir");
-  lDir_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  bCHDir_ = MakeButton("Change", "BCHDir");
-  filesLayout->addWidget(lDir_, 0, 0);
-  filesLayout->addWidget(bCHDir_, 0, 1);
-  lFN2_ = MakeLabel("Output File", "LFN2");
-  lFN2_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  filesLayout->addWidget(lFN2_, 1, 0, 1, 2);
+  folderLabel_ = MakeLabel("Save files in: ", "LDir");
+  folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  changeFolderButton_ = MakeButton("Change", "BCHDir");
+  filesLayout->addWidget(folderLabel_, 0, 0);
+  filesLayout->addWidget(changeFolderButton_, 0, 1);
+  savedInLabel_ = MakeLabel("Output File", "LFN2");
+  savedInLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  filesLayout->addWidget(savedInLabel_, 1, 0, 1, 2);
   filesLayout->setColumnStretch(0, 1);
   layout->addWidget(files);
 
   auto* middle = new QHBoxLayout;
   QGroupBox* threads = MakeGroup("Analysis");
   auto* threadsForm = new QFormLayout(threads);
-  seNprocs_ = MakeSpin(1, 32, 1, "SENprocs");
-  threadsForm->addRow(MakeLabel("Threads to Use", "Label7"), seNprocs_);
-  lMaxThreads_ = MakeLabel("Threads in Use", "LMaxThreads");
-  lNumProc_ = MakeLabel("", "LNumProc");
-  threadsForm->addRow(lMaxThreads_);
-  threadsForm->addRow(lNumProc_);
+  threadsSpin_ = MakeSpin(1, 32, 1, "SENprocs");
+  threadsForm->addRow(MakeLabel("Threads to Use", "Label7"), threadsSpin_);
+  threadsInUseLabel_ = MakeLabel("Threads in Use", "LMaxThreads");
+  processorsLabel_ = MakeLabel("", "LNumProc");
+  threadsForm->addRow(threadsInUseLabel_);
+  threadsForm->addRow(processorsLabel_);
   middle->addWidget(threads, 1);
 
   QGroupBox* place = MakeGroup("Club");
   auto* placeLayout = new QVBoxLayout(place);
   auto* siteForm = new QFormLayout;
-  leSite_ = Named(new QLineEdit, "LESite");
-  leSite_->setMaxLength(int(SettingsRecord::kNameLimit));
-  siteForm->addRow(MakeLabel("Site: ", "LESiteLabel"), leSite_);
+  siteEdit_ = Named(new QLineEdit, "LESite");
+  siteEdit_->setMaxLength(int(SettingsRecord::kNameLimit));
+  siteForm->addRow(MakeLabel("Site: ", "LESiteLabel"), siteEdit_);
   placeLayout->addLayout(siteForm);
-  rgMon_ = MakeGroup(" Deal View Monitor ", "RGMon");
-  new QVBoxLayout(rgMon_);
-  lDispName_ = MakeLabel("Default Monitor", "LDispName");
-  placeLayout->addWidget(rgMon_);
-  placeLayout->addWidget(lDispName_);
+  monitorGroup_ = MakeGroup(" Deal View Monitor ", "RGMon");
+  new QVBoxLayout(monitorGroup_);
+  monitorLabel_ = MakeLabel("Default Monitor", "LDispName");
+  placeLayout->addWidget(monitorGroup_);
+  placeLayout->addWidget(monitorLabel_);
   middle->addWidget(place, 1);
   layout->addLayout(middle);
 
   QGroupBox* special = MakeGroup("Special Commands");
   auto* specialLayout = new QHBoxLayout(special);
-  bReDoDD_ = MakeButton("Repeat Double Dummy", "BReDoDD");
-  bReDoDD_->setToolTip("Re-do double dummy analysis.  Used for performance measurements.");
-  bPDF_ = MakeButton("Re-Write PDF of Hand Records", "BPDF");
-  bSave_ = MakeButton("Force PBN Write", "BSave");
-  specialLayout->addWidget(bReDoDD_);
-  specialLayout->addWidget(bPDF_);
-  specialLayout->addWidget(bSave_);
+  repeatAnalysisButton_ = MakeButton("Repeat Double Dummy", "BReDoDD");
+  repeatAnalysisButton_->setToolTip("Re-do double dummy analysis.  Used for performance measurements.");
+  rewritePdfButton_ = MakeButton("Re-Write PDF of Hand Records", "BPDF");
+  forceWriteButton_ = MakeButton("Force PBN Write", "BSave");
+  specialLayout->addWidget(repeatAnalysisButton_);
+  specialLayout->addWidget(rewritePdfButton_);
+  specialLayout->addWidget(forceWriteButton_);
   specialLayout->addStretch(1);
   layout->addWidget(special);
   layout->addStretch(1);
 
-  connect(bCHDir_, &QPushButton::clicked, this, [this] { BCHDirClick(); });
-  connect(bReDoDD_, &QPushButton::clicked, this, [this] { BReDoDDClick(); });
-  connect(bPDF_, &QPushButton::clicked, this, [this] { BPDFClick(); });
-  connect(bSave_, &QPushButton::clicked, this, [this] { BSaveClick(); });
+  connect(changeFolderButton_, &QPushButton::clicked, this, [this] { OnChangeFolderClicked(); });
+  connect(repeatAnalysisButton_, &QPushButton::clicked, this, [this] { OnRepeatAnalysisClicked(); });
+  connect(rewritePdfButton_, &QPushButton::clicked, this, [this] { OnRewritePdfClicked(); });
+  connect(forceWriteButton_, &QPushButton::clicked, this, [this] { OnForceWriteClicked(); });
   return page;
 }
 
-QWidget* TForm1::BuildPrintingTab() {
+QWidget* MainWindow::BuildPrintingTab() {
   auto* page = new QWidget;
   auto* layout = new QGridLayout(page);
 
-  QGroupBox* records = MakeGroup("Hand Records on Printer", "Label12");
+  QGroupBox* records = MakeGroup("Hand Records on Printer", "HandRecordsOnPrinter");
   auto* recordsForm = new QFormLayout(records);
-  bPrint_ = MakeButton("Print Hand Records", "BPrint");
-  spNCop_ = MakeSpin(1, 200, 1, "SpNCop");
-  cbFlip_ = MakeCheck("Flip Pages", "CBFlip");
-  cbFlip_->setChecked(true);
-  recordsForm->addRow(bPrint_);
-  recordsForm->addRow(MakeLabel("Copies", "Label8"), spNCop_);
-  recordsForm->addRow(cbFlip_);
+  printButton_ = MakeButton("Print Hand Records", "BPrint");
+  copiesSpin_ = MakeSpin(1, 200, 1, "SpNCop");
+  flipPagesCheck_ = MakeCheck("Flip Pages", "CBFlip");
+  flipPagesCheck_->setChecked(true);
+  recordsForm->addRow(printButton_);
+  recordsForm->addRow(MakeLabel("Copies", "Label8"), copiesSpin_);
+  recordsForm->addRow(flipPagesCheck_);
   layout->addWidget(records, 0, 0);
 
-  QGroupBox* sheets = MakeGroup("Setup Sheets and Travelers", "Label13");
+  QGroupBox* sheets = MakeGroup("Setup Sheets and Travelers", "SheetsAndTravelers");
   auto* sheetsForm = new QFormLayout(sheets);
-  bPSetups_ = MakeButton("Print Setup Sheets", "BPSetups");
-  bTravelers_ = MakeButton("Print Travelers", "BTravelers");
-  seLast_ = MakeSpin(1, 36, 1, "SELast");
-  sheetsForm->addRow(bPSetups_);
-  sheetsForm->addRow(bTravelers_);
-  sheetsForm->addRow(MakeLabel("Last Board", "Label10"), seLast_);
+  setupSheetsButton_ = MakeButton("Print Setup Sheets", "BPSetups");
+  travelersButton_ = MakeButton("Print Travelers", "BTravelers");
+  lastBoardSpin_ = MakeSpin(1, 36, 1, "SELast");
+  sheetsForm->addRow(setupSheetsButton_);
+  sheetsForm->addRow(travelersButton_);
+  sheetsForm->addRow(MakeLabel("Last Board", "Label10"), lastBoardSpin_);
   layout->addWidget(sheets, 0, 1);
 
   QGroupBox* printer = MakeGroup("Printer");
   auto* printerLayout = new QHBoxLayout(printer);
-  bPrintSel_ = MakeButton("Printer Select", "BPrintSel");
-  lPrinter_ = MakeLabel("Printer Selected", "LPrinter");
-  printerLayout->addWidget(bPrintSel_);
-  printerLayout->addWidget(lPrinter_, 1);
+  selectPrinterButton_ = MakeButton("Printer Select", "BPrintSel");
+  printerLabel_ = MakeLabel("Printer Selected", "LPrinter");
+  printerLayout->addWidget(selectPrinterButton_);
+  printerLayout->addWidget(printerLabel_, 1);
   layout->addWidget(printer, 1, 0, 1, 2);
 
   auto* logo = MakeLabel("", "Logo");
@@ -426,31 +426,31 @@ QWidget* TForm1::BuildPrintingTab() {
   layout->addWidget(logo, 2, 0, 1, 2, Qt::AlignHCenter);
   layout->setRowStretch(3, 1);
 
-  connect(bPrint_, &QPushButton::clicked, this, [this] { BPrintClick(); });
-  connect(bPrintSel_, &QPushButton::clicked, this, [this] { BPrintSelClick(); });
-  connect(bPSetups_, &QPushButton::clicked, this, [this] { BPSetupsClick(); });
-  connect(bTravelers_, &QPushButton::clicked, this, [this] { BTravelersClick(); });
+  connect(printButton_, &QPushButton::clicked, this, [this] { OnPrintClicked(); });
+  connect(selectPrinterButton_, &QPushButton::clicked, this, [this] { OnSelectPrinterClicked(); });
+  connect(setupSheetsButton_, &QPushButton::clicked, this, [this] { OnPrintSetupSheetsClicked(); });
+  connect(travelersButton_, &QPushButton::clicked, this, [this] { OnPrintTravelersClicked(); });
   return page;
 }
 
-QWidget* TForm1::BuildMultipleSetsTab() {
+QWidget* MainWindow::BuildMultipleSetsTab() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
 
   QGroupBox* request = MakeGroup("Run");
   auto* requestForm = new QGridLayout(request);
-  eName_ = Named(new QLineEdit, "Ename");
-  eName_->setPlaceholderText("names the run's folder and files");
-  seDeals_ = MakeSpin(MultiSetRun::kFewestSets, MultiSetRun::kMostSets, 2, "SEDeals");
+  runNameEdit_ = Named(new QLineEdit, "Ename");
+  runNameEdit_->setPlaceholderText("names the run's folder and files");
+  setsSpin_ = MakeSpin(MultiSetRun::kFewestSets, MultiSetRun::kMostSets, 2, "SEDeals");
   requestForm->addWidget(MakeLabel("Set Name", "EnameLabel"), 0, 0);
-  requestForm->addWidget(eName_, 0, 1);
+  requestForm->addWidget(runNameEdit_, 0, 1);
   requestForm->addWidget(MakeLabel("Number of Deals :", "LNDeals"), 1, 0);
-  requestForm->addWidget(seDeals_, 1, 1, Qt::AlignLeft);
+  requestForm->addWidget(setsSpin_, 1, 1, Qt::AlignLeft);
   auto* buttons = new QHBoxLayout;
-  bMulti_ = MakeButton("Start", "BMulti");
-  bViewLog_ = MakeButton("View Log", "BViewLog");
-  buttons->addWidget(bMulti_);
-  buttons->addWidget(bViewLog_);
+  runButton_ = MakeButton("Start", "BMulti");
+  viewLogButton_ = MakeButton("View Log", "BViewLog");
+  buttons->addWidget(runButton_);
+  buttons->addWidget(viewLogButton_);
   buttons->addStretch(1);
   requestForm->addLayout(buttons, 2, 0, 1, 2);
   requestForm->setColumnStretch(1, 1);
@@ -458,73 +458,73 @@ QWidget* TForm1::BuildMultipleSetsTab() {
 
   QGroupBox* progress = MakeGroup("Progress");
   auto* grid = new QGridLayout(progress);
-  lSaveDir_ = MakeLabel("Dir: ", "LSaveDir");
-  lSaveDir_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  grid->addWidget(lSaveDir_, 0, 0, 1, 4);
+  runFolderLabel_ = MakeLabel("Dir: ", "LSaveDir");
+  runFolderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(runFolderLabel_, 0, 0, 1, 4);
   grid->addWidget(MakeLabel("Running Set #", "Label3"), 1, 0);
-  lMCnt_ = MakeLabel("", "LMCnt");
-  grid->addWidget(lMCnt_, 1, 1);
-  lseed_ = MakeLabel("Seed: ", "Lseed");
-  grid->addWidget(lseed_, 2, 0, 1, 4);
+  runSetLabel_ = MakeLabel("", "LMCnt");
+  grid->addWidget(runSetLabel_, 1, 1);
+  runSeedLabel_ = MakeLabel("Seed: ", "Lseed");
+  grid->addWidget(runSeedLabel_, 2, 0, 1, 4);
   grid->addWidget(MakeLabel("Elapsed: ", "Label5"), 3, 0);
   grid->addWidget(MakeLabel("Set Time", "Label1"), 3, 1);
-  lTime_ = MakeLabel("", "LTime");
-  grid->addWidget(lTime_, 3, 2);
+  setTimeLabel_ = MakeLabel("", "LTime");
+  grid->addWidget(setTimeLabel_, 3, 2);
   grid->addWidget(MakeLabel("Job Time", "Label4"), 4, 1);
-  lTime2_ = MakeLabel("", "LTime2");
-  grid->addWidget(lTime2_, 4, 2);
-  lWorking_ = MakeLabel("", "LWorking");
-  grid->addWidget(lWorking_, 5, 0, 1, 4);
+  runTimeLabel_ = MakeLabel("", "LTime2");
+  grid->addWidget(runTimeLabel_, 4, 2);
+  workingLabel_ = MakeLabel("", "LWorking");
+  grid->addWidget(workingLabel_, 5, 0, 1, 4);
   grid->setColumnStretch(3, 1);
   layout->addWidget(progress);
   layout->addStretch(1);
 
-  connect(bMulti_, &QPushButton::clicked, this, [this] { BMultiClick(); });
-  connect(bViewLog_, &QPushButton::clicked, this, [this] { BViewLogClick(); });
+  connect(runButton_, &QPushButton::clicked, this, [this] { OnRunClicked(); });
+  connect(viewLogButton_, &QPushButton::clicked, this, [this] { OnViewLogClicked(); });
   return page;
 }
 
 // ---------------------------------------------------------------- start-up
 
-void TForm1::FormCreate() {
+void MainWindow::OnCreated() {
   if (!app_.SettingsProblem().ok()) {
     statusBar()->showMessage(QString::fromStdString(app_.SettingsProblem().message()));
   }
   CreateViewer();
   ApplySettings();
-  pageControl_->setCurrentIndex(0);
-  dtDate_->setDate(QDate::currentDate());
-  lNumProc_->setText(QString::number(std::max(1u, std::thread::hardware_concurrency())) +
+  tabs_->setCurrentIndex(0);
+  eventDateEdit_->setDate(QDate::currentDate());
+  processorsLabel_->setText(QString::number(std::max(1u, std::thread::hardware_concurrency())) +
                      " Processors Reported");
   DrawProgressGrid();
-  rgLTC_->setVisible(cbShowL_->isChecked());
+  ltcGroup_->setVisible(showLtcCheck_->isChecked());
   std::error_code ignored;
-  bTest_->setVisible(fs::exists(options_.workingDirectory / "Test.pbn", ignored));
+  loadTestSetButton_->setVisible(fs::exists(options_.workingDirectory / "Test.pbn", ignored));
   SetReady(false);
-  SetDealButton(false);
+  ShowDealButton(false);
   CopyControlsToApp();
-  pageControl_->setFocus();
+  tabs_->setFocus();
 }
 
-void TForm1::ApplySettings() {
+void MainWindow::ApplySettings() {
   const SettingsControls shown = app_.ApplySettings();
   const HandRecordOptions& options = shown.handRecords;
-  cbShowD_->setChecked(options.showDistributions);
-  cbShowN_->setChecked(options.showDealNumbers);
-  cbShowL_->setChecked(options.showLtc);
-  cbShowPar_->setChecked(options.showPar);
-  cbShowDD_->setChecked(options.showAnalysis);
-  cbAllTricks_->setChecked(options.allTricks);
-  cbContracts_->setChecked(!options.allTricks);
-  cbAuto_->setChecked(shown.autoFillDescription);
-  cbFlip_->setChecked(shown.flipPages);
-  ltcItems_[std::clamp(int(options.queenMethod), 0, kLtcItems - 1)]->setChecked(true);
-  seNprocs_->setValue(shown.threads);
-  lDir_->setText("Save files in: " + FromPath(shown.outputDirectory));
-  leSite_->setText(FromText(shown.site));
+  showDistributionsCheck_->setChecked(options.showDistributions);
+  showNumbersCheck_->setChecked(options.showDealNumbers);
+  showLtcCheck_->setChecked(options.showLtc);
+  showParCheck_->setChecked(options.showPar);
+  showAnalysisCheck_->setChecked(options.showAnalysis);
+  allTricksCheck_->setChecked(options.allTricks);
+  allContractsCheck_->setChecked(!options.allTricks);
+  autoDescriptionCheck_->setChecked(shown.autoFillDescription);
+  flipPagesCheck_->setChecked(shown.flipPages);
+  ltcButtons_[std::clamp(int(options.queenMethod), 0, kLtcItems - 1)]->setChecked(true);
+  threadsSpin_->setValue(shown.threads);
+  folderLabel_->setText("Save files in: " + FromPath(shown.outputDirectory));
+  siteEdit_->setText(FromText(shown.site));
 
   // The stored printer when it is still installed, else the default one.
-  lPrinter_->setText(FromText(app_.SelectStoredPrinter(printer_)));
+  printerLabel_->setText(FromText(app_.SelectStoredPrinter(printer_)));
 
   const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
                        const std::string& selected) {
@@ -532,73 +532,73 @@ void TForm1::ApplySettings() {
     for (const std::string& item : items) box->addItem(FromText(item));
     box->setEditText(FromText(selected));
   };
-  fill(cbClub_, shown.clubs, shown.club);
-  fill(cbEvent_, shown.events, shown.event);
+  fill(clubCombo_, shown.clubs, shown.club);
+  fill(eventCombo_, shown.events, shown.event);
 
   const QList<QScreen*> screens = QGuiApplication::screens();
   const bool several = screens.size() > 1;
-  rgMon_->setVisible(several);
-  lDispName_->setVisible(!several);
-  lDispName_->setText("Default Monitor");
+  monitorGroup_->setVisible(several);
+  monitorLabel_->setVisible(!several);
+  monitorLabel_->setText("Default Monitor");
   if (several) {
     const int chosen = std::clamp(shown.monitor, 0, int(screens.size()) - 1);
     for (int i = 0; i < screens.size(); ++i) {
       auto* item = new QRadioButton(MonitorName(screens[i], i));
       item->setObjectName(QString("RGMon%1").arg(i));
       item->setChecked(i == chosen);
-      rgMon_->layout()->addWidget(item);
+      monitorGroup_->layout()->addWidget(item);
       connect(item, &QRadioButton::toggled, this, [this, i](bool on) {
         if (on) app_.Settings().SetMonitor(uint8_t(i));
       });
     }
-    lDispName_->setText(MonitorName(screens[chosen], chosen));
+    monitorLabel_->setText(MonitorName(screens[chosen], chosen));
   }
 }
 
-SettingsControls TForm1::ControlsShown() const {
+SettingsControls MainWindow::ControlsShown() const {
   SettingsControls c;
-  c.handRecords.showDistributions = cbShowD_->isChecked();
-  c.handRecords.showDealNumbers = cbShowN_->isChecked();
-  c.handRecords.showLtc = cbShowL_->isChecked();
-  c.handRecords.showPar = cbShowPar_->isChecked();
-  c.handRecords.showAnalysis = cbShowDD_->isChecked();
-  c.handRecords.allTricks = cbAllTricks_->isChecked();
+  c.handRecords.showDistributions = showDistributionsCheck_->isChecked();
+  c.handRecords.showDealNumbers = showNumbersCheck_->isChecked();
+  c.handRecords.showLtc = showLtcCheck_->isChecked();
+  c.handRecords.showPar = showParCheck_->isChecked();
+  c.handRecords.showAnalysis = showAnalysisCheck_->isChecked();
+  c.handRecords.allTricks = allTricksCheck_->isChecked();
   for (int i = 0; i < kLtcItems; ++i) {
-    if (ltcItems_[i]->isChecked()) c.handRecords.queenMethod = QueenMethodFromIndex(i);
+    if (ltcButtons_[i]->isChecked()) c.handRecords.queenMethod = QueenMethodFromIndex(i);
   }
-  c.flipPages = cbFlip_->isChecked();
-  c.autoFillDescription = cbAuto_->isChecked();
-  c.threads = seNprocs_->value();
+  c.flipPages = flipPagesCheck_->isChecked();
+  c.autoFillDescription = autoDescriptionCheck_->isChecked();
+  c.threads = threadsSpin_->value();
   // Changed in the record by their own buttons.
   c.outputDirectory = app_.Settings().OutputDirectory();
   c.printerName = app_.Settings().PrinterName();
   c.monitor = app_.Settings().Monitor();
-  c.site = ToTextLossy(leSite_->text());
-  for (int i = 0; i < cbClub_->count(); ++i) c.clubs.push_back(ToTextLossy(cbClub_->itemText(i)));
-  c.club = ToTextLossy(cbClub_->currentText());
-  for (int i = 0; i < cbEvent_->count(); ++i) {
-    c.events.push_back(ToTextLossy(cbEvent_->itemText(i)));
+  c.site = ToTextLossy(siteEdit_->text());
+  for (int i = 0; i < clubCombo_->count(); ++i) c.clubs.push_back(ToTextLossy(clubCombo_->itemText(i)));
+  c.club = ToTextLossy(clubCombo_->currentText());
+  for (int i = 0; i < eventCombo_->count(); ++i) {
+    c.events.push_back(ToTextLossy(eventCombo_->itemText(i)));
   }
-  c.event = ToTextLossy(cbEvent_->currentText());
+  c.event = ToTextLossy(eventCombo_->currentText());
   return c;
 }
 
-Status TForm1::CollectSettings() {
+Status MainWindow::CollectSettings() {
   CopyControlsToApp();
   return app_.CollectSettings(ControlsShown());
 }
 
-void TForm1::SaveSettingsNow() {
+void MainWindow::SaveSettingsNow() {
   const Status saved = app_.SaveSettings();
   if (!saved.ok()) statusBar()->showMessage(QString::fromStdString(saved.message()));
 }
 
-void TForm1::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnActivated();
 }
 
-void TForm1::FormActivate() {
+void MainWindow::OnActivated() {
   if (CommandLineFileToReload()) {
     const fs::path& file = options_.commandLineFile;
     std::error_code ignored;
@@ -616,7 +616,7 @@ void TForm1::FormActivate() {
   app_.Set().header.computerName = ComputerNameText();
 }
 
-bool TForm1::CommandLineFileToReload() const {
+bool MainWindow::CommandLineFileToReload() const {
   const fs::path& file = options_.commandLineFile;
   std::error_code ignored;
   if (file.empty() || !fs::exists(file, ignored)) return false;
@@ -631,68 +631,68 @@ bool TForm1::CommandLineFileToReload() const {
 
 // ---------------------------------------------------------------- set flow
 
-void TForm1::SetReady(bool ready) {
+void MainWindow::SetReady(bool ready) {
   app_.SetReady(ready);
-  bSave_->setEnabled(ready);
-  bPDF_->setEnabled(ready);
-  bReDoDD_->setEnabled(ready);
-  shape2_->setVisible(ready);
-  bDeal_->setVisible(!ready);
-  bDeal_->setEnabled(!ready);
-  bDDAnalysis_->setVisible(ready);
-  lDDProg_->setVisible(ready);
-  bView_->setVisible(ready);
-  bDDAnalysis_->setEnabled(ready);
-  bView_->setEnabled(ready);
+  forceWriteButton_->setEnabled(ready);
+  rewritePdfButton_->setEnabled(ready);
+  repeatAnalysisButton_->setEnabled(ready);
+  eventBox_->setVisible(ready);
+  dealButton_->setVisible(!ready);
+  dealButton_->setEnabled(!ready);
+  analysisButton_->setVisible(ready);
+  analysisProgressLabel_->setVisible(ready);
+  viewerButton_->setVisible(ready);
+  analysisButton_->setEnabled(ready);
+  viewerButton_->setEnabled(ready);
 }
 
-void TForm1::SetDealButton(bool allowed) {
-  bDeal_->setEnabled(allowed);
-  bDeal_->setVisible(allowed);
+void MainWindow::ShowDealButton(bool allowed) {
+  dealButton_->setEnabled(allowed);
+  dealButton_->setVisible(allowed);
 }
 
-void TForm1::SeedEdited() {
+void MainWindow::SeedEdited() {
   // A new seed is a new set: the one in hand is finished and saved before
   // the window lets go of it.  A click or the focus alone changes nothing.
   if (app_.SetReady()) SetAside();
-  LESeedChange();
+  UpdateDealButton();
 }
 
-void TForm1::SetAside() {
+void MainWindow::SetAside() {
   CopyControlsToApp();
   const Status saved = app_.LeaveSet();
-  timer1_->stop();
-  bDDAnalysis_->setText("Start DD Analysis");
+  analysisTimer_->stop();
+  analysisButton_->setText("Start DD Analysis");
   DrawProgressGrid();
   SetReady(false);
   if (!saved.ok()) ShowFailure("Save", saved);
 }
 
-void TForm1::LESeedChange() {
-  SetDealButton(!leSeed_->text().isEmpty() && !app_.SetFilePath().empty());
+void MainWindow::UpdateDealButton() {
+  ShowDealButton(!seedEdit_->text().isEmpty() && !app_.SetFilePath().empty());
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut &&
       static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-    for (QComboBox* box : {cbEvent_, cbClub_}) {
+    for (QComboBox* box : {eventCombo_, clubCombo_}) {
       if (watched == box) ComboLeft(box);
     }
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::BAddDTClick() {
-  leSeed_->setText(leSeed_->text() + QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss"));
+void MainWindow::OnAddDateTimeClicked() {
+  seedEdit_->setText(seedEdit_->text() + QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss"));
   SeedEdited();
 }
 
-void TForm1::BClearSeedClick() {
-  leSeed_->clear();
+void MainWindow::OnClearSeedClicked() {
+  seedEdit_->clear();
   SeedEdited();
 }
 
-void TForm1::BFNBrowseClick() {
+void MainWindow::OnBrowseClicked() {
   QFileDialog dialog(this, "Set File");
   dialog.setObjectName("SaveDialog1");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -711,11 +711,11 @@ void TForm1::BFNBrowseClick() {
     replaceConfirmed_ = app_.SetFilePath();
     ShowFileNames();
   }
-  LESeedChange();
+  UpdateDealButton();
 }
 
-void TForm1::BDealClick() {
-  const Result<std::string> seed = Utf8ToCp1252(leSeed_->text().toStdString());
+void MainWindow::OnDealClicked() {
+  const Result<std::string> seed = Utf8ToCp1252(seedEdit_->text().toStdString());
   if (!seed.ok()) {
     ShowFailure("Deal", Status::Error("the seed cannot be used: " + seed.message()));
     return;
@@ -748,38 +748,38 @@ void TForm1::BDealClick() {
   viewer_->ShowHand();
   // Dealing stopped any analysis of the previous set, so this starts one
   // for the new set, which saves it.
-  BDDAnalysisClick();
-  bDDAnalysis_->setFocus();  // the Deal button is gone; the seed is not entered by this
+  OnAnalysisClicked();
+  analysisButton_->setFocus();  // the Deal button is gone; the seed is not entered by this
 }
 
-void TForm1::BDDAnalysisClick() {
+void MainWindow::OnAnalysisClicked() {
   if (app_.AnalysisRunning() && !app_.Runner().StopRequested()) {
     app_.StopAnalysis();
-    bDDAnalysis_->setText("Start DD Analysis");
-    LESeedChange();
+    analysisButton_->setText("Start DD Analysis");
+    UpdateDealButton();
     return;
   }
   // A stopped run whose workers are still finishing their searches ends
   // first, so that the new run starts from what it stored.
   if (app_.AnalysisRunning()) app_.StopAndWait();
   CopyControlsToApp();
-  lMaxThreads_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
+  threadsInUseLabel_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
   const Status started = app_.StartAnalysis();
   if (!app_.AnalysisRunning()) {
     ShowFailure("DD Analysis", started);
     return;
   }
-  bDDAnalysis_->setText("Stop DD Analysis");
-  timer1_->start();
+  analysisButton_->setText("Stop DD Analysis");
+  analysisTimer_->start();
   if (!started.ok()) ShowFailure("Save", started);
 }
 
-void TForm1::CopyControlsToApp() {
-  app_.fields.event = ToTextLossy(cbEvent_->currentText());
-  app_.fields.description = ToTextLossy(leDesc_->text());
-  app_.fields.club = ToTextLossy(cbClub_->currentText());
-  app_.fields.site = ToTextLossy(leSite_->text());
-  app_.fields.eventDate = FromQDate(dtDate_->date());
+void MainWindow::CopyControlsToApp() {
+  app_.fields.event = ToTextLossy(eventCombo_->currentText());
+  app_.fields.description = ToTextLossy(descriptionEdit_->text());
+  app_.fields.club = ToTextLossy(clubCombo_->currentText());
+  app_.fields.site = ToTextLossy(siteEdit_->text());
+  app_.fields.eventDate = FromQDate(eventDateEdit_->date());
   // What the hand records show and how a load fills the description are
   // read from the record, so it follows the controls.
   const SettingsControls shown = ControlsShown();
@@ -788,41 +788,41 @@ void TForm1::CopyControlsToApp() {
   app_.Settings().SetThreads(uint8_t(shown.threads));
 }
 
-void TForm1::SaveFile() {
+void MainWindow::SaveFile() {
   CopyControlsToApp();
   const Status saved = app_.SaveFile();
   if (!saved.ok()) ShowFailure("Save", saved);
 }
 
-void TForm1::ShowFailure(const QString& title, const Status& status) {
+void MainWindow::ShowFailure(const QString& title, const Status& status) {
   QString message = QString::fromStdString(status.message());
   if (!message.isEmpty()) message[0] = message[0].toUpper();
   statusBar()->showMessage(message);
   QMessageBox::warning(this, title, message);
 }
 
-void TForm1::ShowFileNames() {
-  lFn_->setText("File Name: " + FromPath(app_.SetFilePath().filename()));
-  lFN2_->setText("Saved in: " + FromPath(app_.PbnPath()));
+void MainWindow::ShowFileNames() {
+  fileNameLabel_->setText("File Name: " + FromPath(app_.SetFilePath().filename()));
+  savedInLabel_->setText("Saved in: " + FromPath(app_.PbnPath()));
 }
 
-void TForm1::ShowLoadedSet() {
-  const QSignalBlocker block(leSeed_);
-  leSeed_->setText(FromText(app_.Set().header.seed));
+void MainWindow::ShowLoadedSet() {
+  const QSignalBlocker block(seedEdit_);
+  seedEdit_->setText(FromText(app_.Set().header.seed));
   ShowFileNames();
-  cbEvent_->setEditText(FromText(app_.fields.event));
-  leDesc_->setText(FromText(app_.fields.description));
-  if (app_.fields.eventDate != 0) dtDate_->setDate(ToQDate(app_.fields.eventDate));
-  cbClub_->setEditText(FromText(app_.fields.club));
+  eventCombo_->setEditText(FromText(app_.fields.event));
+  descriptionEdit_->setText(FromText(app_.fields.description));
+  if (app_.fields.eventDate != 0) eventDateEdit_->setDate(ToQDate(app_.fields.eventDate));
+  clubCombo_->setEditText(FromText(app_.fields.club));
   SetReady(true);
   DrawProgressGrid();
   viewer_->ShowHand();
 }
 
-void TForm1::LoadFile(const fs::path& path) {
+void MainWindow::LoadFile(const fs::path& path) {
   CopyControlsToApp();
   if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
-  bDDAnalysis_->setText("Start DD Analysis");
+  analysisButton_->setText("Start DD Analysis");
   const Status loaded = app_.OpenFile(path);
   if (!loaded.ok()) {
     // A file of another kind puts the window back to editing the seed; a
@@ -855,7 +855,7 @@ void TForm1::LoadFile(const fs::path& path) {
   }
 }
 
-void TForm1::BLoadClick() {
+void MainWindow::OnLoadClicked() {
   // The analysis stops and what it found is saved before the dialog opens,
   // so that nothing found while the operator chooses is lost.
   const bool wasRunning = app_.AnalysisRunning() && !app_.Runner().StopRequested();
@@ -865,7 +865,7 @@ void TForm1::BLoadClick() {
   }
   CopyControlsToApp();
   if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
-  bDDAnalysis_->setText("Start DD Analysis");
+  analysisButton_->setText("Start DD Analysis");
   DrawProgressGrid();
   QFileDialog dialog(this, "Open Saved Deal Set File");
   dialog.setObjectName("OpenDialog1");
@@ -875,40 +875,40 @@ void TForm1::BLoadClick() {
   dialog.setNameFilters(kSetFileFilters);
   dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    if (wasRunning && app_.SetReady()) BDDAnalysisClick();  // nothing loaded: go on
+    if (wasRunning && app_.SetReady()) OnAnalysisClicked();  // nothing loaded: go on
     return;
   }
   LoadFile(ToPath(dialog.selectedFiles().first()));
 }
 
-void TForm1::BTestClick() {
+void MainWindow::OnLoadTestSetClicked() {
   LoadFile(options_.workingDirectory / "Test.pbn");
 }
 
-void TForm1::ComboLeft(QComboBox* box) {
+void MainWindow::ComboLeft(QComboBox* box) {
   const QString text = box->currentText();
   if (box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) box->addItem(text);
   CopyControlsToApp();
 }
 
-void TForm1::CreateViewer() {
-  viewer_ = std::make_unique<TDGForm>(app_);
-  connect(viewer_.get(), &TDGForm::DisplayOptionChanged, this, [this](bool allTricks) {
-    cbAllTricks_->setChecked(allTricks);
-    cbContracts_->setChecked(!allTricks);
+void MainWindow::CreateViewer() {
+  viewer_ = std::make_unique<DealViewer>(app_);
+  connect(viewer_.get(), &DealViewer::DisplayOptionChanged, this, [this](bool allTricks) {
+    allTricksCheck_->setChecked(allTricks);
+    allContractsCheck_->setChecked(!allTricks);
   });
-  connect(viewer_.get(), &TDGForm::SaveFailed, this, [this](const QString& message) {
+  connect(viewer_.get(), &DealViewer::SaveFailed, this, [this](const QString& message) {
     ShowFailure("Save", Status::Error(message.toStdString()));
   });
   // An edited board has lost its analysis: analyse it again (a run that
   // was going on has been restarted by the viewer already).
-  connect(viewer_.get(), &TDGForm::BoardEdited, this, [this] {
+  connect(viewer_.get(), &DealViewer::BoardEdited, this, [this] {
     DrawProgressGrid();
-    if (app_.SetReady() && !app_.AnalysisRunning()) BDDAnalysisClick();
+    if (app_.SetReady() && !app_.AnalysisRunning()) OnAnalysisClicked();
   });
 }
 
-void TForm1::BViewClick() {
+void MainWindow::OnViewerClicked() {
   if (viewer_->isVisible()) {
     viewer_->close();
     return;
@@ -920,7 +920,7 @@ void TForm1::BViewClick() {
   QTimer::singleShot(100, viewer_.get(), [this] { viewer_->ShowHand(); });
 }
 
-void TForm1::BSaveClick() {
+void MainWindow::OnForceWriteClicked() {
   CopyControlsToApp();
   const Status written = app_.ForcePbnWrite();
   if (!written.ok())
@@ -929,7 +929,7 @@ void TForm1::BSaveClick() {
     statusBar()->showMessage("Written " + FromPath(app_.PbnPath()), 5000);
 }
 
-void TForm1::BPDFClick() {
+void MainWindow::OnRewritePdfClicked() {
   CopyControlsToApp();
   const Status written = app_.WriteHandRecords();
   if (!written.ok())
@@ -938,7 +938,7 @@ void TForm1::BPDFClick() {
     statusBar()->showMessage("Written " + FromPath(app_.PdfPath()), 5000);
 }
 
-void TForm1::BReDoDDClick() {
+void MainWindow::OnRepeatAnalysisClicked() {
   if (QMessageBox::question(
           this, "Repeat Double Dummy",
           "Forget the double-dummy results of every board and analyse the set again?\n\n"
@@ -950,7 +950,7 @@ void TForm1::BReDoDDClick() {
   DrawProgressGrid();
 }
 
-void TForm1::BCHDirClick() {
+void MainWindow::OnChangeFolderClicked() {
   std::error_code ignored;
   fs::path start = app_.Settings().OutputDirectory();
   if (!fs::is_directory(start, ignored))
@@ -971,19 +971,19 @@ void TForm1::BCHDirClick() {
     return;
   }
   app_.Settings().SetOutputDirectory(chosen);
-  lDir_->setText("Save files in: " + FromPath(app_.Settings().OutputDirectory()));
+  folderLabel_->setText("Save files in: " + FromPath(app_.Settings().OutputDirectory()));
 }
 
-void TForm1::AllTricksClick(QCheckBox* clicked) {
-  QCheckBox* other = clicked == cbAllTricks_ ? cbContracts_ : cbAllTricks_;
+void MainWindow::OnDisplayChoiceClicked(QCheckBox* clicked) {
+  QCheckBox* other = clicked == allTricksCheck_ ? allContractsCheck_ : allTricksCheck_;
   other->setChecked(!clicked->isChecked());
-  app_.Settings().SetAllTricks(cbAllTricks_->isChecked());
+  app_.Settings().SetAllTricks(allTricksCheck_->isChecked());
   SaveSettingsNow();
 }
 
 // ---------------------------------------------------------------- printing
 
-void TForm1::BPrintClick() {
+void MainWindow::OnPrintClicked() {
   CopyControlsToApp();
   // Between the two sides of flipped pages the operator turns the stack.
   const FlipPause pause = [this] {
@@ -992,36 +992,36 @@ void TForm1::BPrintClick() {
     return true;
   };
   const Status printed =
-      app_.PrintHandRecords(printer_, spNCop_->value(), cbFlip_->isChecked(), pause);
+      app_.PrintHandRecords(printer_, copiesSpin_->value(), flipPagesCheck_->isChecked(), pause);
   if (!printed.ok()) ShowFailure("Print Hand Records", printed);
 }
 
-void TForm1::BPSetupsClick() {
+void MainWindow::OnPrintSetupSheetsClicked() {
   CopyControlsToApp();
-  const Status printed = app_.PrintSetupSheets(printer_, seLast_->value());
+  const Status printed = app_.PrintSetupSheets(printer_, lastBoardSpin_->value());
   if (!printed.ok()) ShowFailure("Print Setup Sheets", printed);
 }
 
-void TForm1::BTravelersClick() {
+void MainWindow::OnPrintTravelersClicked() {
   CopyControlsToApp();
-  const Status printed = app_.PrintTravelers(printer_, seLast_->value());
+  const Status printed = app_.PrintTravelers(printer_, lastBoardSpin_->value());
   if (!printed.ok()) ShowFailure("Print Travelers", printed);
 }
 
-void TForm1::BPrintSelClick() {
+void MainWindow::OnSelectPrinterClicked() {
   QPrintDialog dialog(&printer_.Device(), this);
   dialog.setObjectName("PrintDialog1");
   dialog.exec();
   // Whatever the operator did there, the printer current afterwards is taken.
   printer_.TakeDevicePrinter();
-  lPrinter_->setText(FromText(app_.TakePrinterChoice(printer_)));
+  printerLabel_->setText(FromText(app_.TakePrinterChoice(printer_)));
 }
 
 // ---------------------------------------------------------------- timers
 
-void TForm1::Timer1Timer() {
+void MainWindow::OnAnalysisTick() {
   if (!app_.AnalysisRunning()) {
-    if (!run_.Busy()) timer1_->stop();
+    if (!run_.Busy()) analysisTimer_->stop();
     return;
   }
   CopyControlsToApp();
@@ -1032,13 +1032,13 @@ void TForm1::Timer1Timer() {
       stopped ? std::string("Stopped")
               : outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
                                        : ProgressText(outcome.tick));
-  lDDProg_->setText(progress);
-  lWorking_->setText(progress);
+  analysisProgressLabel_->setText(progress);
+  workingLabel_->setText(progress);
   DrawProgressGrid();
   if (viewer_->isVisible()) viewer_->ShowDD();
   if (outcome.tick.completed) {
-    bDDAnalysis_->setText("Start DD Analysis");
-    if (!run_.Busy()) timer1_->stop();
+    analysisButton_->setText("Start DD Analysis");
+    if (!run_.Busy()) analysisTimer_->stop();
     if (!outcome.save.ok()) ShowFailure("Save", outcome.save);
   } else if (!outcome.save.ok()) {
     // The next periodic save tries again; the final one reports.
@@ -1046,7 +1046,7 @@ void TForm1::Timer1Timer() {
   }
 }
 
-void TForm1::DrawProgressGrid() {
+void MainWindow::DrawProgressGrid() {
   QImage image(ProgressGrid::kImageSize, ProgressGrid::kImageSize, QImage::Format_RGB32);
   image.fill(QColor::fromRgb(grid_.colours[1023]));
   QPainter painter(&image);
@@ -1064,20 +1064,20 @@ void TForm1::DrawProgressGrid() {
     painter.fillRect(rect, QColor::fromRgb(grid_.CellColour(entry)));
   }
   painter.end();
-  iPrg_->setPixmap(QPixmap::fromImage(image));
+  progressImage_->setPixmap(QPixmap::fromImage(image));
 }
 
-void TForm1::BMultiClick() {
+void MainWindow::OnRunClicked() {
   if (run_.Busy()) {
     const Status halted = run_.Halt();
-    lWorking_->setText(
+    workingLabel_->setText(
         QString::fromUtf8(MultiSetRun::kStoppedText.data(), int(MultiSetRun::kStoppedText.size())));
     if (!halted.ok()) ShowFailure("Halt", halted);
     return;
   }
-  const std::string name = eName_->text().toStdString();
+  const std::string name = runNameEdit_->text().toStdString();
   const fs::path folder = app_.Settings().OutputDirectory();
-  const OutputVerdict verdict = MultiSetRun::CheckRun(name, seDeals_->value(), folder);
+  const OutputVerdict verdict = MultiSetRun::CheckRun(name, setsSpin_->value(), folder);
   bool replace = false;
   if (verdict.needsWord) {
     const QString question = QString::fromStdString(verdict.status.message()) +
@@ -1088,20 +1088,20 @@ void TForm1::BMultiClick() {
   // The set in hand is finished and saved before the run takes the window.
   CopyControlsToApp();
   if (const Status left = app_.LeaveSet(); !left.ok()) ShowFailure("Save", left);
-  const Status started = run_.Start(name, seDeals_->value(), folder, replace);
+  const Status started = run_.Start(name, setsSpin_->value(), folder, replace);
   if (!started.ok()) {
     ShowFailure("Multiple Sets", started);
     return;
   }
-  lSaveDir_->setText("Dir: " + FromPath(run_.RunDirectory()));
-  bMulti_->setText("Halt");
+  runFolderLabel_->setText("Dir: " + FromPath(run_.RunDirectory()));
+  runButton_->setText("Halt");
   SetRunControls(true);
-  timer2_->start();
+  runTimer_->start();
 }
 
-void TForm1::Timer2Timer() {
+void MainWindow::OnRunTick() {
   if (!run_.Busy()) {
-    timer2_->stop();
+    runTimer_->stop();
     return;
   }
   CopyControlsToApp();
@@ -1109,45 +1109,45 @@ void TForm1::Timer2Timer() {
   const Status stepped = run_.Step();
   if (run_.SetCounter() != before) {
     // A new set: the window shows it as if it had been dealt here.
-    const QSignalBlocker block(leSeed_);
-    leSeed_->setText(FromText(run_.Seed()));
+    const QSignalBlocker block(seedEdit_);
+    seedEdit_->setText(FromText(run_.Seed()));
     ShowFileNames();
     SetReady(true);
     SetRunControls(true);
-    bDDAnalysis_->setText("Stop DD Analysis");
-    lMaxThreads_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
-    timer1_->start();
+    analysisButton_->setText("Stop DD Analysis");
+    threadsInUseLabel_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
+    analysisTimer_->start();
   }
   ShowRunLabels();
   if (!run_.Busy()) {
-    timer2_->stop();
-    bMulti_->setText("Start");
+    runTimer_->stop();
+    runButton_->setText("Start");
     SetRunControls(false);
   }
   if (!stepped.ok()) ShowFailure("Multiple Sets", stepped);
 }
 
-void TForm1::SetRunControls(bool running) {
+void MainWindow::SetRunControls(bool running) {
   // While a run deals and analyses its sets, the set in the window is the
   // run's: dealing, loading or analysing by hand would pull it away.
   for (QWidget* control :
-       std::initializer_list<QWidget*>{bDeal_, bLoad_, bTest_, bFNBrowse_, bDDAnalysis_, bReDoDD_,
-                                       leSeed_, bAddDT_, bClearSeed_, eName_, seDeals_}) {
+       std::initializer_list<QWidget*>{dealButton_, loadButton_, loadTestSetButton_, browseButton_, analysisButton_, repeatAnalysisButton_,
+                                       seedEdit_, addDateTimeButton_, clearSeedButton_, runNameEdit_, setsSpin_}) {
     control->setEnabled(!running);
   }
   if (!running) SetReady(app_.SetReady());  // the set's own enabling rules again
 }
 
-void TForm1::ShowRunLabels() {
-  lSetNum_->setText(QString::number(run_.SetCounter()));
-  lMCnt_->setText(QString::number(run_.SetCounter()));
-  lCurrent_->setText("File: " + FromPath(run_.CurrentFile().filename()));
-  lseed_->setText(("Seed: " + FromText(run_.Seed())).left(kRunSeedShown));
-  lTime_->setText(QString::fromStdString(run_.SetTimeText()));
-  lTime2_->setText(QString::fromStdString(run_.RunTimeText()));
+void MainWindow::ShowRunLabels() {
+  setNumberLabel_->setText(QString::number(run_.SetCounter()));
+  runSetLabel_->setText(QString::number(run_.SetCounter()));
+  currentFileLabel_->setText("File: " + FromPath(run_.CurrentFile().filename()));
+  runSeedLabel_->setText(("Seed: " + FromText(run_.Seed())).left(kRunSeedShown));
+  setTimeLabel_->setText(QString::fromStdString(run_.SetTimeText()));
+  runTimeLabel_->setText(QString::fromStdString(run_.RunTimeText()));
 }
 
-void TForm1::BViewLogClick() {
+void MainWindow::OnViewLogClicked() {
   std::error_code ignored;
   if (run_.LogPath().empty() || !fs::exists(run_.LogPath(), ignored)) {
     QMessageBox::information(this, "View Log",
@@ -1162,7 +1162,7 @@ void TForm1::BViewLogClick() {
 
 // ---------------------------------------------------------------- closing
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
     // The viewer's display question comes before the settings are collected.
@@ -1178,8 +1178,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
       const App::TickOutcome outcome = app_.StopAndWait();
       if (!outcome.save.ok()) ShowFailure("Save", outcome.save);
     }
-    timer1_->stop();
-    timer2_->stop();
+    analysisTimer_->stop();
+    runTimer_->stop();
     // The settings file, then the set when one is ready.
     const Status collected = CollectSettings();
     if (!collected.ok()) ShowFailure("Save", collected);

@@ -1,11 +1,11 @@
-// The main window (TForm1): seed and event fields, the Deal and analysis
+// The main window (MainWindow): seed and event fields, the Deal and analysis
 // buttons, loading and importing sets, hand-record options, printing and
 // multiple-set runs, on five tabs.  Every widget carries its control name as
 // objectName ("BDeal", "LESeed", "SENprocs", ...) so that tests find it.
 //
 //   QtOwnerExecutor executor;
 //   App app(executor);
-//   TForm1 window(app, {.commandLineFile = argv[1]});
+//   MainWindow window(app, {.commandLineFile = argv[1]});
 //   window.show();
 //
 // The window only wires: the set flow is App's, the multiple-set run is
@@ -38,7 +38,7 @@ class QTabWidget;
 
 namespace tarrow {
 
-class TDGForm;
+class DealViewer;
 
 struct WindowOptions {
   // A set named on the command line: loaded each time the window becomes
@@ -50,10 +50,10 @@ struct WindowOptions {
   std::unique_ptr<MultiRunHost> runHost;
 };
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
  public:
-  TForm1(App& app, WindowOptions options);
-  ~TForm1() override;
+  MainWindow(App& app, WindowOptions options);
+  ~MainWindow() override;
 
   // Shows the settings record in the controls (and selects the stored
   // printer, or the default one).
@@ -74,15 +74,15 @@ class TForm1 : public QMainWindow {
   QWidget* BuildOptionsTab();
   QWidget* BuildPrintingTab();
   QWidget* BuildMultipleSetsTab();
-  void FormCreate();
-  void FormActivate();
+  void OnCreated();
+  void OnActivated();
   // Whether activation should read the command line's set again.
   bool CommandLineFileToReload() const;
 
   // The one switch between editing the seed and having a set.
   void SetReady(bool ready);
-  void SetDealButton(bool allowed);
-  void LESeedChange();
+  void ShowDealButton(bool allowed);
+  void UpdateDealButton();
   // The operator changed the seed (typing, "Add Date/Time", "Clear").
   void SeedEdited();
   // Stops the analysis, saves the set and puts the window to seed editing.
@@ -101,28 +101,28 @@ class TForm1 : public QMainWindow {
   void LoadFile(const std::filesystem::path& path);
   void ComboLeft(QComboBox* box);
 
-  void BAddDTClick();
-  void BClearSeedClick();
-  void BFNBrowseClick();
-  void BDealClick();
-  void BLoadClick();
-  void BTestClick();
-  void BDDAnalysisClick();
-  void BViewClick();
+  void OnAddDateTimeClicked();
+  void OnClearSeedClicked();
+  void OnBrowseClicked();
+  void OnDealClicked();
+  void OnLoadClicked();
+  void OnLoadTestSetClicked();
+  void OnAnalysisClicked();
+  void OnViewerClicked();
   void CreateViewer();
-  void BSaveClick();
-  void BPDFClick();
-  void BReDoDDClick();
-  void BCHDirClick();
-  void BPrintClick();
-  void BPrintSelClick();
-  void BPSetupsClick();
-  void BTravelersClick();
-  void BMultiClick();
-  void BViewLogClick();
-  void AllTricksClick(QCheckBox* clicked);
-  void Timer1Timer();
-  void Timer2Timer();
+  void OnForceWriteClicked();
+  void OnRewritePdfClicked();
+  void OnRepeatAnalysisClicked();
+  void OnChangeFolderClicked();
+  void OnPrintClicked();
+  void OnSelectPrinterClicked();
+  void OnPrintSetupSheetsClicked();
+  void OnPrintTravelersClicked();
+  void OnRunClicked();
+  void OnViewLogClicked();
+  void OnDisplayChoiceClicked(QCheckBox* clicked);
+  void OnAnalysisTick();
+  void OnRunTick();
   void DrawProgressGrid();
   void ShowRunLabels();
   // Enables the controls that would disturb a multiple-set run, or not.
@@ -134,87 +134,87 @@ class TForm1 : public QMainWindow {
   MultiSetRun run_;
   ProgressGrid grid_;
   QtPrinter printer_;  // the system printer the print buttons use
-  QTimer* timer1_ = nullptr;
-  QTimer* timer2_ = nullptr;
+  QTimer* analysisTimer_ = nullptr;
+  QTimer* runTimer_ = nullptr;
   // The deal viewer, a window of its own created hidden with this one.
-  std::unique_ptr<TDGForm> viewer_;
+  std::unique_ptr<DealViewer> viewer_;
   bool closed_ = false;
   // The file the save dialog confirmed replacing, for the next deal.
   std::filesystem::path replaceConfirmed_;
   bool reportedActivationFailure_ = false;
   std::filesystem::file_time_type commandLineFileTime_{};  // when it was last read
 
-  QTabWidget* pageControl_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
   // General
-  QLineEdit* leSeed_ = nullptr;
-  QPushButton* bAddDT_ = nullptr;
-  QPushButton* bClearSeed_ = nullptr;
-  QPushButton* bFNBrowse_ = nullptr;
-  QLabel* lFn_ = nullptr;
-  QPushButton* bDeal_ = nullptr;
-  QPushButton* bLoad_ = nullptr;
-  QPushButton* bTest_ = nullptr;
-  QLabel* lRev_ = nullptr;
-  QGroupBox* shape2_ = nullptr;  // frames the event fields
-  QLabel* lEvent_ = nullptr;
-  QComboBox* cbEvent_ = nullptr;
-  QLabel* leDescLabel_ = nullptr;
-  QLineEdit* leDesc_ = nullptr;
-  QLabel* label6_ = nullptr;
-  QDateEdit* dtDate_ = nullptr;
-  QLabel* label9_ = nullptr;
-  QComboBox* cbClub_ = nullptr;
-  QPushButton* bDDAnalysis_ = nullptr;
-  QLabel* lDDProg_ = nullptr;
-  QPushButton* bView_ = nullptr;
-  QLabel* iPrg_ = nullptr;
+  QLineEdit* seedEdit_ = nullptr;
+  QPushButton* addDateTimeButton_ = nullptr;
+  QPushButton* clearSeedButton_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QLabel* fileNameLabel_ = nullptr;
+  QPushButton* dealButton_ = nullptr;
+  QPushButton* loadButton_ = nullptr;
+  QPushButton* loadTestSetButton_ = nullptr;
+  QLabel* bannerLabel_ = nullptr;
+  QGroupBox* eventBox_ = nullptr;  // frames the event fields
+  QLabel* eventLabel_ = nullptr;
+  QComboBox* eventCombo_ = nullptr;
+  QLabel* descriptionLabel_ = nullptr;
+  QLineEdit* descriptionEdit_ = nullptr;
+  QLabel* eventDateLabel_ = nullptr;
+  QDateEdit* eventDateEdit_ = nullptr;
+  QLabel* clubLabel_ = nullptr;
+  QComboBox* clubCombo_ = nullptr;
+  QPushButton* analysisButton_ = nullptr;
+  QLabel* analysisProgressLabel_ = nullptr;
+  QPushButton* viewerButton_ = nullptr;
+  QLabel* progressImage_ = nullptr;
   // Hand Records
-  QCheckBox* cbShowD_ = nullptr;
-  QCheckBox* cbShowN_ = nullptr;
-  QCheckBox* cbShowL_ = nullptr;
-  QCheckBox* cbShowPar_ = nullptr;
-  QCheckBox* cbShowDD_ = nullptr;
-  QCheckBox* cbAllTricks_ = nullptr;
-  QCheckBox* cbContracts_ = nullptr;
-  QCheckBox* cbAuto_ = nullptr;
-  QGroupBox* rgLTC_ = nullptr;
-  QRadioButton* ltcItems_[3] = {};
+  QCheckBox* showDistributionsCheck_ = nullptr;
+  QCheckBox* showNumbersCheck_ = nullptr;
+  QCheckBox* showLtcCheck_ = nullptr;
+  QCheckBox* showParCheck_ = nullptr;
+  QCheckBox* showAnalysisCheck_ = nullptr;
+  QCheckBox* allTricksCheck_ = nullptr;
+  QCheckBox* allContractsCheck_ = nullptr;
+  QCheckBox* autoDescriptionCheck_ = nullptr;
+  QGroupBox* ltcGroup_ = nullptr;
+  QRadioButton* ltcButtons_[3] = {};
   // Options
-  QLabel* lDir_ = nullptr;
-  QPushButton* bCHDir_ = nullptr;
-  QSpinBox* seNprocs_ = nullptr;
-  QLabel* lMaxThreads_ = nullptr;
-  QLabel* lNumProc_ = nullptr;
-  QLineEdit* leSite_ = nullptr;
-  QGroupBox* rgMon_ = nullptr;
-  QLabel* lDispName_ = nullptr;
-  QLabel* lFN2_ = nullptr;
-  QPushButton* bReDoDD_ = nullptr;
-  QPushButton* bPDF_ = nullptr;
-  QPushButton* bSave_ = nullptr;
+  QLabel* folderLabel_ = nullptr;
+  QPushButton* changeFolderButton_ = nullptr;
+  QSpinBox* threadsSpin_ = nullptr;
+  QLabel* threadsInUseLabel_ = nullptr;
+  QLabel* processorsLabel_ = nullptr;
+  QLineEdit* siteEdit_ = nullptr;
+  QGroupBox* monitorGroup_ = nullptr;
+  QLabel* monitorLabel_ = nullptr;
+  QLabel* savedInLabel_ = nullptr;
+  QPushButton* repeatAnalysisButton_ = nullptr;
+  QPushButton* rewritePdfButton_ = nullptr;
+  QPushButton* forceWriteButton_ = nullptr;
   // Printing
-  QPushButton* bPrint_ = nullptr;
-  QSpinBox* spNCop_ = nullptr;
-  QCheckBox* cbFlip_ = nullptr;
-  QPushButton* bPrintSel_ = nullptr;
-  QLabel* lPrinter_ = nullptr;
-  QPushButton* bPSetups_ = nullptr;
-  QPushButton* bTravelers_ = nullptr;
-  QSpinBox* seLast_ = nullptr;
+  QPushButton* printButton_ = nullptr;
+  QSpinBox* copiesSpin_ = nullptr;
+  QCheckBox* flipPagesCheck_ = nullptr;
+  QPushButton* selectPrinterButton_ = nullptr;
+  QLabel* printerLabel_ = nullptr;
+  QPushButton* setupSheetsButton_ = nullptr;
+  QPushButton* travelersButton_ = nullptr;
+  QSpinBox* lastBoardSpin_ = nullptr;
   // Multiple Sets
-  QLineEdit* eName_ = nullptr;
-  QSpinBox* seDeals_ = nullptr;
-  QPushButton* bMulti_ = nullptr;
-  QPushButton* bViewLog_ = nullptr;
-  QLabel* lSaveDir_ = nullptr;
-  QLabel* lMCnt_ = nullptr;
-  QLabel* lseed_ = nullptr;
-  QLabel* lTime_ = nullptr;
-  QLabel* lTime2_ = nullptr;
-  QLabel* lWorking_ = nullptr;
+  QLineEdit* runNameEdit_ = nullptr;
+  QSpinBox* setsSpin_ = nullptr;
+  QPushButton* runButton_ = nullptr;
+  QPushButton* viewLogButton_ = nullptr;
+  QLabel* runFolderLabel_ = nullptr;
+  QLabel* runSetLabel_ = nullptr;
+  QLabel* runSeedLabel_ = nullptr;
+  QLabel* setTimeLabel_ = nullptr;
+  QLabel* runTimeLabel_ = nullptr;
+  QLabel* workingLabel_ = nullptr;
   // Outside the tabs
-  QLabel* lSetNum_ = nullptr;
-  QLabel* lCurrent_ = nullptr;
+  QLabel* setNumberLabel_ = nullptr;
+  QLabel* currentFileLabel_ = nullptr;
 };
 
 }  // namespace tarrow

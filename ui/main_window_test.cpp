@@ -151,7 +151,7 @@ class MainWindowTest : public testing::TempFolderTest {
   void OpenWindow(WindowOptions options = {}) {
     if (options.workingDirectory == fs::current_path()) options.workingDirectory = folder_;
     app_ = std::make_unique<App>(executor_);
-    window_ = std::make_unique<TForm1>(*app_, std::move(options));
+    window_ = std::make_unique<MainWindow>(*app_, std::move(options));
     window_->show();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -225,7 +225,7 @@ class MainWindowTest : public testing::TempFolderTest {
   QDialog* lastModal_ = nullptr;
   QtOwnerExecutor executor_;
   std::unique_ptr<App> app_;
-  std::unique_ptr<TForm1> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, OpensOnGeneralWithTheFiveTabsAndNoSet) {
@@ -589,9 +589,9 @@ TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSave
   TypeSeed("abc");
   Click("BDeal");
   Click("BView");
-  TDGForm* viewer = nullptr;
+  DealViewer* viewer = nullptr;
   for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* v = qobject_cast<TDGForm*>(top)) viewer = v;
+    if (auto* v = qobject_cast<DealViewer*>(top)) viewer = v;
   }
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->isVisible());
@@ -600,7 +600,7 @@ TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSave
   // Board 1 gets North's and South's hands swapped while the analysis runs.
   const DealNumber before = app_->Set().Board(1).number;
   QTimer::singleShot(0, viewer, [viewer] {
-    TFHandMod& editor = viewer->HandEditor();
+    HandEditor& editor = viewer->Editor();
     for (Suit s : kSuits) {
       const QString north = editor.Field(kNorth, s)->text();
       editor.Field(kNorth, s)->setText(editor.Field(kSouth, s)->text());
@@ -750,7 +750,7 @@ class MultipleSetsTest : public MainWindowTest {
     WindowOptions options;
     options.workingDirectory = folder_;
     options.runHost = std::move(quick);
-    window_ = std::make_unique<TForm1>(*app_, std::move(options));
+    window_ = std::make_unique<MainWindow>(*app_, std::move(options));
     window_->show();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));

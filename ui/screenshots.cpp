@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   tarrow::BuildNumberingTables();
   tarrow::QtOwnerExecutor executor;
   tarrow::App app(executor);
-  tarrow::TForm1 window(app, {});
+  tarrow::MainWindow window(app, {});
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
 
@@ -105,9 +105,9 @@ int main(int argc, char** argv) {
     return true;
   };
   window.findChild<QPushButton*>("BView")->click();
-  tarrow::TDGForm* viewer = nullptr;
+  tarrow::DealViewer* viewer = nullptr;
   for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* v = qobject_cast<tarrow::TDGForm*>(top)) viewer = v;
+    if (auto* v = qobject_cast<tarrow::DealViewer*>(top)) viewer = v;
   }
   if (viewer == nullptr) return 1;
   viewer->SetCurrentBoard(5);
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     QTest::qWait(200);
     if (!save(*viewer, QString("viewer-%1x%2").arg(size.width()).arg(size.height()))) return 1;
   }
-  tarrow::TFHandMod& editor = viewer->HandEditor();
+  tarrow::HandEditor& editor = viewer->Editor();
   editor.Load(5, app.Set().Board(5).number);
   for (tarrow::Suit s : tarrow::kSuits) editor.Field(tarrow::kWest, s)->clear();
   if (!save(editor, "hand-editor")) return 1;
