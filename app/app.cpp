@@ -37,11 +37,11 @@ App::App(OwnerExecutor& executor, std::filesystem::path settingsFile, SettingsFi
   settings_ = load.record;
   settingsFromFile_ = !load.madeDefaults;
   settingsProblem_ = !load.problem.ok() ? load.problem : load.written;
-  fields.eventDate = Today();
-  fields.site = settings_.Site();
-  fields.club = settings_.SelectedClub();
-  fields.event = settings_.SelectedEvent();
-  logo = Logo();
+  fields_.eventDate = Today();
+  fields_.site = settings_.Site();
+  fields_.club = settings_.SelectedClub();
+  fields_.event = settings_.SelectedEvent();
+  logo_ = ::tarrow::Logo();
 }
 
 App::~App() {
@@ -76,7 +76,7 @@ OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
     plan.inputs.push_back({setFilePath_, source ? InputRole::kSetSource : InputRole::kReadOnly});
   }
   plan.outputs.push_back({pbnPath_, OutputKind::kSet});
-  if (writePdf) plan.outputs.push_back({PdfPath(), OutputKind::kDocument});
+  if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument});
   plan.newSet = &set;
   plan.replaceAllowed = replaceAllowed;
   OutputVerdict verdict = CheckOutputs(plan);
@@ -149,9 +149,9 @@ Status App::CollectSettings(const SettingsControls& c) {
   settings_.SetClubList(DistinctNames(c.clubs), c.club);
   settings_.SetEventList(DistinctNames(c.events), c.event);
   settings_.SetMonitor(uint8_t(std::clamp(c.monitor, 0, 255)));
-  fields.site = c.site;
-  fields.club = c.club;
-  fields.event = c.event;
+  fields_.site = c.site;
+  fields_.club = c.club;
+  fields_.event = c.event;
   const Status saved = SaveSettings();
   const Status set = SaveFile();
   return saved.ok() ? set : saved;
@@ -177,6 +177,14 @@ void App::SetHandRecordChoices(const HandRecordOptions& o) {
   settings_.SetAllTricks(o.allTricks);
   settings_.SetShowPar(o.showPar);
   settings_.SetQueenAdjustment(uint8_t(std::clamp(int(o.queenMethod), 0, 2)));
+}
+
+void App::SetThreadsSetting(int threads) noexcept {
+  settings_.SetThreads(uint8_t(std::clamp(threads, 1, 32)));
+}
+
+void App::SetMonitor(int monitor) noexcept {
+  settings_.SetMonitor(uint8_t(std::clamp(monitor, 0, 255)));
 }
 
 int App::ThreadsSetting() const noexcept {
@@ -228,11 +236,11 @@ App::TickOutcome App::StopAndWait() {
 
 void App::CopyFieldsIntoHeader() {
   SetHeader& header = set_->header;
-  header.event = fields.event;
-  header.description = fields.description;
-  header.eventDate = fields.eventDate;
-  header.club = fields.club;
-  header.site = fields.site;
+  header.event = fields_.event;
+  header.description = fields_.description;
+  header.eventDate = fields_.eventDate;
+  header.club = fields_.club;
+  header.site = fields_.site;
   header.banner = kProgramBanner;
 }
 
@@ -244,7 +252,7 @@ Status App::SaveFile() {
     if (!pbn.ok()) return pbn;
     pdfPending_ = true;
   }
-  if (!pdfPending_ || !writePdf) return Status();
+  if (!pdfPending_ || !writePdf_) return Status();
   const Status pdf = WriteHandRecords();
   if (pdf.ok()) {
     pdfPending_ = false;
@@ -272,7 +280,7 @@ Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
 }
 
 Status App::WriteHandRecordsUnchecked(const std::filesystem::path& pdfPath) {
-  return WriteHandRecordPdf(pdfPath, *set_, HandRecordChoices(), fields.club, logo,
+  return WriteHandRecordPdf(pdfPath, *set_, HandRecordChoices(), fields_.club, logo_,
                             setFilePath_.string());
 }
 
@@ -289,7 +297,7 @@ std::string App::TakePrinterChoice(Printer& printer) {
 }
 
 Status App::PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause) {
-  return ::tarrow::PrintHandRecords(printer, *set_, HandRecordChoices(), fields.club, logo,
+  return ::tarrow::PrintHandRecords(printer, *set_, HandRecordChoices(), fields_.club, logo_,
                                     setFilePath_.string(), copies, flip, pause);
 }
 
@@ -385,16 +393,16 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   pbnPath_.replace_extension(".pbn");
   ReleaseStaleLock();
   const SetHeader& header = set_->header;
-  fields.event = header.event.str();
-  fields.description = header.description.str();
-  fields.club = header.club.str();
-  fields.site = header.site.str();
+  fields_.event = header.event.str();
+  fields_.description = header.description.str();
+  fields_.club = header.club.str();
+  fields_.site = header.site.str();
   // An imported file has no event date; the one the operator has stays.
-  if (header.eventDate != 0) fields.eventDate = header.eventDate;
+  if (header.eventDate != 0) fields_.eventDate = header.eventDate;
   setReady_ = true;
   holdsSet_ = true;
-  if (settings_.AutoFillDescription() && fields.description.empty()) {
-    fields.description = "File: " + path.filename().string();
+  if (settings_.AutoFillDescription() && fields_.description.empty()) {
+    fields_.description = "File: " + path.filename().string();
   }
 }
 
@@ -415,6 +423,16 @@ std::filesystem::path App::FreeSetPathBeside(const std::filesystem::path& path) 
     const Result<DealSet> there = ReadPbnFile(candidate);
     if (there.ok() && ReplacingLosesNothing(*there, *set_)) return candidate;
   }
+}
+
+Status App::ReplaceBoard(int board, const DealNumber& number) {
+  const bool wasRunning = AnalysisRunning();
+  if (wasRunning) (void)StopAndWait();
+  BoardEntry& entry = set_->Board(board);
+  entry.number = number;
+  entry.ClearAnalysis();
+  set_->DealOf(board) = DealFromNumber(number);
+  return wasRunning ? StartAnalysis() : SaveFile();
 }
 
 void App::RepeatDoubleDummy() noexcept {

@@ -80,8 +80,10 @@ class App {
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  DealSet& Set() noexcept { return *set_; }
+  // The set in hand, to read; it changes only through App's commands.
   const DealSet& Set() const noexcept { return *set_; }
+  // For tests that set up a state no command makes (results on a board).
+  DealSet& MutableSetForTest() noexcept { return *set_; }
   bool SetReady() const noexcept { return setReady_; }
   // The window sets a set aside while the operator edits the seed: not ready,
   // nothing is saved, until it is dealt or loaded again.
@@ -112,15 +114,42 @@ class App {
   // Writes such a document after CheckDocumentOutput.
   Status WriteDocument(const std::filesystem::path& path, std::string_view bytes) const;
 
-  EventFields fields;
-  bool writePdf = true;  // SaveFile also writes the hand records beside the set
-  RgbImage logo;         // the emblem in the hand-record header
+  // The header fields the operator edits; SaveFile copies them into the
+  // set header.  Each setter is a command of the window's controls.
+  const EventFields& Fields() const noexcept { return fields_; }
+  void SetFields(const EventFields& fields) { fields_ = fields; }
+  void SetEventName(std::string_view text) { fields_.event = text; }
+  void SetDescription(std::string_view text) { fields_.description = text; }
+  void SetClub(std::string_view text) { fields_.club = text; }
+  void SetSite(std::string_view text) { fields_.site = text; }
+  void SetEventDate(DateTime date) noexcept { fields_.eventDate = date; }
+  // The computer the set is written on, for the set header.
+  void TakeComputerName(std::string_view name) { set_->header.computerName = name; }
+  // The analysis duration (days) of the set in hand, for its header.
+  void SetAnalysisDuration(double days) noexcept { set_->header.analysisDuration = float(days); }
+
+  // Whether SaveFile also writes the hand records beside the set.
+  bool WritesPdf() const noexcept { return writePdf_; }
+  void SetWritePdf(bool write) noexcept { writePdf_ = write; }
+  // The emblem in the hand-record header.
+  const RgbImage& Logo() const noexcept { return logo_; }
+  void SetLogo(RgbImage logo) { logo_ = std::move(logo); }
 
   // The settings record: the options, the Threads to Use, the output
-  // directory, the club and event lists.  Changes made here are kept in
-  // memory until SaveSettings or CollectSettings.
-  SettingsRecord& Settings() noexcept { return settings_; }
+  // directory, the club and event lists, to read.  Changes go through the
+  // commands below and are kept in memory until SaveSettings or
+  // CollectSettings.
   const SettingsRecord& Settings() const noexcept { return settings_; }
+  // For tests that set up a record no command makes.
+  SettingsRecord& MutableSettingsForTest() noexcept { return settings_; }
+  // The Threads to Use, cut to 1..32.
+  void SetThreadsSetting(int threads) noexcept;
+  // The output folder (the caller checks its length against the record's).
+  void SetOutputDirectory(std::string_view folder) { settings_.SetOutputDirectory(folder); }
+  void SetAutoFillDescription(bool on) noexcept { settings_.SetAutoFillDescription(on); }
+  // "All Tricks" (true) or "All Contracts" (false) on the hand records.
+  void SetAllTricks(bool on) noexcept { settings_.SetAllTricks(on); }
+  void SetMonitor(int monitor) noexcept;
   // True when the record came from a valid file, false when it holds the
   // defaults (first start, a damaged or unreadable file).
   bool SettingsFromFile() const noexcept { return settingsFromFile_; }
@@ -221,6 +250,12 @@ class App {
   // "File: " and the file's name after any load.
   Status ImportDealFile(const std::filesystem::path& path);
 
+  // The hand editor's change of a board: the board gets the new deal and
+  // loses its analysis, and the set is saved.  A running analysis is
+  // stopped first (a job in flight would store the old deal's tricks on the
+  // new one) and started again, which queues the board afresh.
+  Status ReplaceBoard(int board, const DealNumber& number);
+
   // Forgets the DoneMasks of every board so the next run recomputes all.
   void RepeatDoubleDummy() noexcept;
 
@@ -260,6 +295,9 @@ class App {
   bool settingsFromFile_ = false;
   Status settingsProblem_;
   std::unique_ptr<DealSet> set_;
+  EventFields fields_;
+  bool writePdf_ = true;
+  RgbImage logo_;
   bool setReady_ = false;
   bool holdsSet_ = false;  // a set dealt or loaded for the current file
   std::vector<std::string> loadWarnings_;

@@ -17,7 +17,7 @@ class AppPrintingTest : public testing::TempFolderTest {
   void SetUp() override {
     TempFolderTest::SetUp();
     app_ = std::make_unique<App>(executor_, folder_ / "Tarrow.ini");
-    app_->writePdf = false;
+    app_->SetWritePdf(false);
     app_->DealFromSeed("abc");
   }
   QueueExecutor executor_;
@@ -26,11 +26,11 @@ class AppPrintingTest : public testing::TempFolderTest {
 };
 
 TEST_F(AppPrintingTest, StoredPrinterIsFoundOrFallsBackToTheDefault) {
-  app_->Settings().SetPrinterName("Hall");
+  app_->MutableSettingsForTest().SetPrinterName("Hall");
   EXPECT_EQ(app_->SelectStoredPrinter(printer_), "Hall");
   EXPECT_EQ(printer_.index, 1);
 
-  app_->Settings().SetPrinterName("Basement");  // no longer installed
+  app_->MutableSettingsForTest().SetPrinterName("Basement");  // no longer installed
   EXPECT_EQ(app_->SelectStoredPrinter(printer_), "Default Printer");
   EXPECT_EQ(printer_.index, -1);
   EXPECT_EQ(app_->Settings().PrinterName(), "Default Printer");
@@ -45,8 +45,8 @@ TEST_F(AppPrintingTest, StoredPrinterIsFoundOrFallsBackToTheDefault) {
 }
 
 TEST_F(AppPrintingTest, SetupSheetsFollowTheSettingsDealNumberLine) {
-  app_->Settings().SetShowDealNumbers(true);
-  app_->Settings().SetDealNumberForm(0);
+  app_->MutableSettingsForTest().SetShowDealNumbers(true);
+  app_->MutableSettingsForTest().SetDealNumberForm(0);
   ASSERT_TRUE(app_->PrintSetupSheets(printer_, 2).ok());
   ASSERT_EQ(printer_.PageCount(), 1u);
   EXPECT_TRUE(printer_.Page(0, 0).Has("Deal # " +
@@ -55,7 +55,7 @@ TEST_F(AppPrintingTest, SetupSheetsFollowTheSettingsDealNumberLine) {
 }
 
 TEST_F(AppPrintingTest, HandRecordsAndTravelersUseTheWindowsChoices) {
-  app_->fields.club = "Tarrow Bridge Club";
+  app_->SetClub("Tarrow Bridge Club");
   int pauses = 0;
   ASSERT_TRUE(app_->PrintHandRecords(printer_, 3, true, [&] { return ++pauses, true; }).ok());
   EXPECT_EQ(pauses, 1);

@@ -20,7 +20,7 @@ class AppTest : public testing::TempFolderTest {
     TempFolderTest::SetUp();
     settingsFile_ = folder_ / "config" / "Tarrow.ini";
     app_ = std::make_unique<App>(executor_, settingsFile_);
-    app_->writePdf = false;
+    app_->SetWritePdf(false);
   }
 
   // The file's inode changes with every write, since each write renames a
@@ -38,7 +38,7 @@ class AppTest : public testing::TempFolderTest {
 TEST_F(AppTest, DealingGivesTheSeedsBoardsWithoutAnalysis) {
   app_->SetSetFilePath(folder_ / "club.pbn");
   EXPECT_FALSE(app_->SetReady());
-  app_->Set().Board(4).doneMask = {3, 3};
+  app_->MutableSetForTest().Board(4).doneMask = {3, 3};
   const DateTime before = DateTimeNow();
   app_->DealFromSeed("abc");
   EXPECT_TRUE(app_->SetReady());
@@ -60,14 +60,14 @@ TEST_F(AppTest, SaveFileWritesOnlyWhenTheSetChanged) {
   ASSERT_TRUE(app_->SaveFile().ok());
   EXPECT_EQ(Inode(pbn), first) << "nothing changed, nothing written";
 
-  app_->fields.event = "Tuesday Pairs";
+  app_->SetEventName("Tuesday Pairs");
   ASSERT_TRUE(app_->SaveFile().ok());
   const ino_t second = Inode(pbn);
   EXPECT_NE(second, first);
   EXPECT_NE(ReadWholeFile(pbn)->find("[Event \"Tuesday Pairs\"]"), std::string::npos);
 
-  app_->Set().Board(3).table[0] = 9;
-  app_->Set().Board(3).doneMask[0] = 1;
+  app_->MutableSetForTest().Board(3).table[0] = 9;
+  app_->MutableSetForTest().Board(3).doneMask[0] = 1;
   ASSERT_TRUE(app_->SaveFile().ok());
   EXPECT_NE(Inode(pbn), second);
 
@@ -92,8 +92,8 @@ TEST_F(AppTest, AFailedSaveIsReportedAndTriedAgain) {
 }
 
 TEST_F(AppTest, RepeatDoubleDummyForgetsEveryDoneMask) {
-  app_->Set().Board(7).doneMask = {31, 31};
-  app_->Set().Board(36).doneMask = {1, 0};
+  app_->MutableSetForTest().Board(7).doneMask = {31, 31};
+  app_->MutableSetForTest().Board(36).doneMask = {1, 0};
   app_->RepeatDoubleDummy();
   for (const BoardEntry& entry : app_->Set().boards) {
     EXPECT_EQ(entry.doneMask[0] + entry.doneMask[1], 0);
@@ -132,7 +132,7 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
   EXPECT_TRUE(c.clubs.empty());
   EXPECT_EQ(c.club, "");
   EXPECT_EQ(c.site, "Bridge Club");
-  EXPECT_EQ(app_->fields.site, "Bridge Club");
+  EXPECT_EQ(app_->Fields().site, "Bridge Club");
   // The hand records' own defaults agree with the record's.
   const HandRecordOptions plain;
   EXPECT_FALSE(plain.showDistributions || plain.showDealNumbers || plain.showLtc ||
@@ -151,7 +151,7 @@ TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
   c.events = {"Pairs"};
   c.event = "Pairs";
   ASSERT_TRUE(app_->CollectSettings(c).ok());
-  EXPECT_EQ(app_->fields.club, "South Club");
+  EXPECT_EQ(app_->Fields().club, "South Club");
 
   QueueExecutor executor;
   App again(executor, settingsFile_);
@@ -165,15 +165,15 @@ TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
   EXPECT_EQ(back.site, "Main hall");
   EXPECT_EQ(back.clubs, (std::vector<std::string>{"North Club", "South Club"}));
   EXPECT_EQ(back.club, "South Club");
-  EXPECT_EQ(again.fields.club, "South Club");
-  EXPECT_EQ(again.fields.event, "Pairs");
-  EXPECT_EQ(again.fields.site, "Main hall");
+  EXPECT_EQ(again.Fields().club, "South Club");
+  EXPECT_EQ(again.Fields().event, "Pairs");
+  EXPECT_EQ(again.Fields().site, "Main hall");
   EXPECT_EQ(again.HandRecordChoices().queenMethod, QueenMethod::kHalfPerExcess);
   EXPECT_EQ(again.ThreadsSetting(), 6);
 
   // Read-only use (the command line) never writes the file.
   App reader(executor, settingsFile_, SettingsFileUse::kReadOnly);
-  reader.Settings().SetThreads(2);
+  reader.MutableSettingsForTest().SetThreads(2);
   EXPECT_FALSE(reader.SaveSettings().ok());
   EXPECT_EQ(App(executor, settingsFile_).ThreadsSetting(), 6);
 }
@@ -202,7 +202,7 @@ TEST_F(AppTest, AFailedOpenLeavesTheSetAndBothPathsAsTheyWere) {
 }
 
 TEST_F(AppTest, APdfThatFailsIsTriedAgainAtEverySaveUntilWritten) {
-  app_->writePdf = true;
+  app_->SetWritePdf(true);
   const fs::path pbn = folder_ / "club.pbn";
   const fs::path pdf = folder_ / "club.pdf";
   fs::create_directories(pdf / "inside");  // a folder where the PDF should go
@@ -244,7 +244,7 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
     said = said || warning.find("theirs.tarrow.pbn") != std::string::npos;
   }
   EXPECT_TRUE(said) << "the user is told where the set goes";
-  app_->Set().Board(1).doneMask = {1, 0};
+  app_->MutableSetForTest().Board(1).doneMask = {1, 0};
   ASSERT_TRUE(app_->PrepareSetOutputs(false).ok());
   ASSERT_TRUE(app_->SaveFile().ok());
   EXPECT_EQ(*ReadWholeFile(foreign), text) << "the foreign file is as it was";

@@ -35,13 +35,13 @@ bool AppRunHost::AnalysisRunning() const {
 }
 
 Status AppRunHost::FinishSet(double duration) {
-  app_.Set().header.analysisDuration = float(duration);
+  app_.SetAnalysisDuration(duration);
   return WriteSet();
 }
 
 Status AppRunHost::WriteSet() {
   const Status pbn = app_.ForcePbnWrite();
-  if (!pbn.ok() || !app_.writePdf) return pbn;
+  if (!pbn.ok() || !app_.WritesPdf()) return pbn;
   return app_.WriteHandRecords();
 }
 

@@ -38,7 +38,7 @@ class MultiSetRunTest : public testing::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    app_.writePdf = false;
+    app_.SetWritePdf(false);
     run_.clock = [this] { return now_; };
   }
 
@@ -64,9 +64,9 @@ class MultiSetRunTest : public testing::TempFolderTest {
 };
 
 TEST_F(MultiSetRunTest, TwoSetsNamedClubWriteClub1AndClub2AndTheLogInOrder) {
-  app_.writePdf = true;
-  app_.fields.event = "Tuesday Pairs";
-  app_.Set().header.generationTime = 1234.5;
+  app_.SetWritePdf(true);
+  app_.SetEventName("Tuesday Pairs");
+  app_.MutableSetForTest().header.generationTime = 1234.5;
   ASSERT_TRUE(run_.Start("Club", 2, folder_).ok());
   EXPECT_EQ(run_.state(), MultiSetRun::State::kNextSet);
   // Start, finish, start, finish, stop, and the one that finds all done.
@@ -239,7 +239,7 @@ TEST(ElapsedTextTest, MinutesUpToAnHourThenHours) {
 
 // The real analysis, halted: the workers stop and the set keeps its file.
 TEST_F(MultiSetRunTest, HaltingStopsTheRealAnalysis) {
-  app_.Settings().SetThreads(2);
+  app_.MutableSettingsForTest().SetThreads(2);
   AppRunHost realHost(app_);
   MultiSetRun run(realHost);
   ASSERT_TRUE(run.Start("Real", 2, folder_).ok());

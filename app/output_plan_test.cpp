@@ -138,7 +138,7 @@ TEST_F(OutputPlanTest, ALockBesideASetRefusesASecondWriter) {
   App one(executor, folder_ / "config" / "Tarrow.ini");
   App two(executor, folder_ / "config" / "Tarrow.ini");
   for (App* app : {&one, &two}) {
-    app->writePdf = false;
+    app->SetWritePdf(false);
     app->SetSetFilePath(path);
   }
   one.DealFromSeed("a");
@@ -218,7 +218,7 @@ TEST_F(FullDiskTest, EveryWriterKeepsTheEarlierFileAndNamesIt) {
     }
     App app(executor, disk_ / "Tarrow.ini");
     ASSERT_TRUE(app.OpenFile(pbn).ok());
-    app.Set().Board(1).doneMask = {1, 1};
+    app.MutableSetForTest().Board(1).doneMask = {1, 1};
     EXPECT_FALSE(app.PrepareSetOutputs(false).ok()) << "found before the work starts";
     const Status saved = app.SaveFile();
     ASSERT_FALSE(saved.ok());

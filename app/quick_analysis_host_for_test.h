@@ -14,7 +14,7 @@ class QuickAnalysisHost : public AppRunHost {
   Status StartAnalysis() override {
     running_ = keepRunning;
     if (running_) return Status();
-    for (BoardEntry& entry : app_.Set().boards) {
+    for (BoardEntry& entry : app_.MutableSetForTest().boards) {
       entry.table.fill(7);
       entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
     }

@@ -102,7 +102,8 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
   return bytes;
 }
 
-Status EventFieldArguments(const ParsedArgs& args, EventFields& fields) {
+Status EventFieldArguments(const ParsedArgs& args, App& app) {
+  EventFields fields = app.Fields();
   const std::pair<const char*, std::string*> options[] = {{"--event", &fields.event},
                                                           {"--site", &fields.site},
                                                           {"--club", &fields.club},
@@ -112,6 +113,7 @@ Status EventFieldArguments(const ParsedArgs& args, EventFields& fields) {
     if (!text.ok()) return text.status();
     *field = *text;
   }
+  app.SetFields(fields);
   return Status();
 }
 
@@ -152,8 +154,8 @@ Result<int> ThreadCount(const ParsedArgs& args, const App& app) {
 Status ApplyRunOptions(const ParsedArgs& args, App& app) {
   const Result<int> threads = ThreadCount(args, app);
   if (!threads.ok()) return threads.status();
-  app.Settings().SetThreads(uint8_t(*threads));
-  app.writePdf = !args.Has("--no-pdf");
+  app.SetThreadsSetting(*threads);
+  app.SetWritePdf(!args.Has("--no-pdf"));
   return Status();
 }
 

@@ -90,7 +90,7 @@ Status ApplyRunOptions(const ParsedArgs& args, App& app);
 // Takes --event, --site, --club and --description into the fields as
 // Windows-1252 text (empty when not given); the message names the option
 // whose text cannot be.
-Status EventFieldArguments(const ParsedArgs& args, EventFields& fields);
+Status EventFieldArguments(const ParsedArgs& args, App& app);
 
 // Reads the value of option `name` as a whole number from lowest to highest;
 // the message names the option, the range and the text given.

@@ -34,7 +34,7 @@ int RunDeal(const std::vector<std::string>& argList) {
   if (const Status options = ApplyRunOptions(*args, app); !options.ok()) {
     return UsageError("deal", options.message());
   }
-  if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
+  if (const Status fields = EventFieldArguments(*args, app); !fields.ok()) {
     return UsageError("deal", fields.message());
   }
   if (args->Has("--date")) {
@@ -43,7 +43,7 @@ int RunDeal(const std::vector<std::string>& argList) {
     if (!date || text.size() != 10) {
       return UsageError("deal", "--date takes a date as YYYY-MM-DD, not \"" + text + "\"");
     }
-    app.fields.eventDate = *date;
+    app.SetEventDate(*date);
   }
   app.SetSetFilePath(out);
   app.DealFromSeed(*seed);

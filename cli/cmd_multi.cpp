@@ -44,7 +44,7 @@ int RunMulti(const std::vector<std::string>& argList) {
   if (const Status options = ApplyRunOptions(*args, app); !options.ok()) {
     return UsageError("multi", options.message());
   }
-  if (const Status fields = EventFieldArguments(*args, app.fields); !fields.ok()) {
+  if (const Status fields = EventFieldArguments(*args, app); !fields.ok()) {
     return UsageError("multi", fields.message());
   }
   // The window program's output folder unless another is named.

@@ -100,7 +100,7 @@ int RunPdf(const std::vector<std::string>& argList) {
   const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
   if (choice->what != PrintedOutput::kHandRecords) return WriteSheetsPdf(app, *choice, *args);
-  if (args->Has("--club")) app.fields.club = *club;
+  if (args->Has("--club")) app.SetClub(*club);
   std::filesystem::path out = app.PdfPath();
   if (args->Has("--out")) out = args->Value("--out");
   const Status written = app.WriteHandRecordsTo(out);

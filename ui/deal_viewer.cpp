@@ -183,7 +183,7 @@ void DealViewer::OnShowNumberClicked() {
 }
 
 void DealViewer::OnDisplayChosen(int item) {
-  app_.Settings().SetAllTricks(item > 0);
+  app_.SetAllTricks(item > 0);
   emit DisplayOptionChanged(item > 0);
   ShowHand();
 }
@@ -218,16 +218,7 @@ void DealViewer::OnEditClicked() {
 }
 
 void DealViewer::ApplyEdit(int board, const DealNumber& number) {
-  // A job in flight on this board would store the old deal's tricks on the
-  // new one: stop the workers first and let the runner queue the board
-  // afresh afterwards.
-  const bool wasRunning = app_.AnalysisRunning();
-  if (wasRunning) (void)app_.StopAndWait();
-  BoardEntry& entry = app_.Set().Board(board);
-  entry.number = number;
-  entry.ClearAnalysis();
-  app_.Set().DealOf(board) = DealFromNumber(number);
-  const Status saved = wasRunning ? app_.StartAnalysis() : app_.SaveFile();
+  const Status saved = app_.ReplaceBoard(board, number);
   ShowHand();
   if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
   emit BoardEdited(board);
@@ -270,7 +261,7 @@ void DealViewer::closeEvent(QCloseEvent* event) {
       if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
       emit DisplayOptionConfirmed(now);
     } else {
-      app_.Settings().SetAllTricks(rememberedAllTricks_);
+      app_.SetAllTricks(rememberedAllTricks_);
       emit DisplayOptionChanged(rememberedAllTricks_);
     }
   }

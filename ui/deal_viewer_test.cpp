@@ -31,7 +31,7 @@ class DealViewerTest : public testing::TempFolderTest {
     // Settings in the test's folder; the close question's Yes writes them there.
     app_ = std::make_unique<App>(executor_, folder_ / "Tarrow.ini");
     viewer_ = std::make_unique<DealViewer>(*app_);
-    app().writePdf = false;
+    app().SetWritePdf(false);
     app().SetSetFilePath(folder_ / "club.pbn");
     app().DealFromSeed("viewer test");
     ASSERT_TRUE(app().SaveFile().ok());
@@ -58,7 +58,7 @@ class DealViewerTest : public testing::TempFolderTest {
   }
   // Gives board `board` a finished analysis to be kept or cleared.
   void Analyse(int board) {
-    BoardEntry& entry = app().Set().Board(board);
+    BoardEntry& entry = app().MutableSetForTest().Board(board);
     entry.table.fill(7);
     entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
     entry.solveTime[0][0] = 0.001f;
@@ -121,7 +121,7 @@ TEST_F(DealViewerTest, AClickedBoardButtonTurnsRedOnScreen) {
   // after the fifth; rows 21 apart.  Board 17: column 7, row 2.
   const QPoint board17(4 + 6 * 18 + 6 + 7, 8 + 21 + 7);
   const QPoint board1(4 + 7, 8 + 7);
-  app().Set().Board(20).number.valid = false;  // an empty slot
+  app().MutableSetForTest().Board(20).number.valid = false;  // an empty slot
   QTest::mouseClick(&viewer(), Qt::LeftButton, {}, board17);
   EXPECT_EQ(viewer().CurrentBoard(), 17);
   const QImage screen = viewer().grab().toImage();
@@ -267,7 +267,7 @@ TEST_F(DealViewerTest, ClearHandsThenCancelLeavesTheBoardAsItWas) {
 }
 
 TEST_F(DealViewerTest, WorkerLinesNameTheJobsOnTheShownBoard) {
-  app().Settings().SetThreads(1);
+  app().MutableSettingsForTest().SetThreads(1);
   ASSERT_TRUE(app().StartAnalysis().ok());
   // The first job is board 1, North-South in notrump; its worker takes it
   // through the owner thread.

@@ -120,7 +120,7 @@ MainWindow::MainWindow(App& app, WindowOptions options)
       grid_(kDoneColour, uint32_t(QDateTime::currentMSecsSinceEpoch())) {
   setObjectName("TForm1");
   setWindowTitle("Tarrow");
-  setWindowIcon(QIcon(QPixmap::fromImage(ImageOf(app_.logo))));
+  setWindowIcon(QIcon(QPixmap::fromImage(ImageOf(app_.Logo()))));
   BuildWidgets();
   OnCreated();
 }
@@ -420,7 +420,7 @@ QWidget* MainWindow::BuildPrintingTab() {
   layout->addWidget(printer, 1, 0, 1, 2);
 
   auto* logo = MakeLabel("", "Logo");
-  logo->setPixmap(QPixmap::fromImage(ImageOf(app_.logo))
+  logo->setPixmap(QPixmap::fromImage(ImageOf(app_.Logo()))
                       .scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   logo->setToolTip("The emblem printed in the hand records' header");
   layout->addWidget(logo, 2, 0, 1, 2, Qt::AlignHCenter);
@@ -548,7 +548,7 @@ void MainWindow::ApplySettings() {
       item->setChecked(i == chosen);
       monitorGroup_->layout()->addWidget(item);
       connect(item, &QRadioButton::toggled, this, [this, i](bool on) {
-        if (on) app_.Settings().SetMonitor(uint8_t(i));
+        if (on) app_.SetMonitor(i);
       });
     }
     monitorLabel_->setText(MonitorName(screens[chosen], chosen));
@@ -613,7 +613,7 @@ void MainWindow::OnActivated() {
       ShowFailure("Load a Saved Set", loaded);
     }
   }
-  app_.Set().header.computerName = ComputerNameText();
+  app_.TakeComputerName(ComputerNameText());
 }
 
 bool MainWindow::CommandLineFileToReload() const {
@@ -775,17 +775,17 @@ void MainWindow::OnAnalysisClicked() {
 }
 
 void MainWindow::CopyControlsToApp() {
-  app_.fields.event = ToTextLossy(eventCombo_->currentText());
-  app_.fields.description = ToTextLossy(descriptionEdit_->text());
-  app_.fields.club = ToTextLossy(clubCombo_->currentText());
-  app_.fields.site = ToTextLossy(siteEdit_->text());
-  app_.fields.eventDate = FromQDate(eventDateEdit_->date());
+  app_.SetEventName(ToTextLossy(eventCombo_->currentText()));
+  app_.SetDescription(ToTextLossy(descriptionEdit_->text()));
+  app_.SetClub(ToTextLossy(clubCombo_->currentText()));
+  app_.SetSite(ToTextLossy(siteEdit_->text()));
+  app_.SetEventDate(FromQDate(eventDateEdit_->date()));
   // What the hand records show and how a load fills the description are
   // read from the record, so it follows the controls.
   const SettingsControls shown = ControlsShown();
   app_.SetHandRecordChoices(shown.handRecords);
-  app_.Settings().SetAutoFillDescription(shown.autoFillDescription);
-  app_.Settings().SetThreads(uint8_t(shown.threads));
+  app_.SetAutoFillDescription(shown.autoFillDescription);
+  app_.SetThreadsSetting(shown.threads);
 }
 
 void MainWindow::SaveFile() {
@@ -810,10 +810,10 @@ void MainWindow::ShowLoadedSet() {
   const QSignalBlocker block(seedEdit_);
   seedEdit_->setText(FromText(app_.Set().header.seed));
   ShowFileNames();
-  eventCombo_->setEditText(FromText(app_.fields.event));
-  descriptionEdit_->setText(FromText(app_.fields.description));
-  if (app_.fields.eventDate != 0) eventDateEdit_->setDate(ToQDate(app_.fields.eventDate));
-  clubCombo_->setEditText(FromText(app_.fields.club));
+  eventCombo_->setEditText(FromText(app_.Fields().event));
+  descriptionEdit_->setText(FromText(app_.Fields().description));
+  if (app_.Fields().eventDate != 0) eventDateEdit_->setDate(ToQDate(app_.Fields().eventDate));
+  clubCombo_->setEditText(FromText(app_.Fields().club));
   SetReady(true);
   DrawProgressGrid();
   viewer_->ShowHand();
@@ -970,14 +970,14 @@ void MainWindow::OnChangeFolderClicked() {
                                         "choose a folder nearer the top"));
     return;
   }
-  app_.Settings().SetOutputDirectory(chosen);
+  app_.SetOutputDirectory(chosen);
   folderLabel_->setText("Save files in: " + FromPath(app_.Settings().OutputDirectory()));
 }
 
 void MainWindow::OnDisplayChoiceClicked(QCheckBox* clicked) {
   QCheckBox* other = clicked == allTricksCheck_ ? allContractsCheck_ : allTricksCheck_;
   other->setChecked(!clicked->isChecked());
-  app_.Settings().SetAllTricks(allTricksCheck_->isChecked());
+  app_.SetAllTricks(allTricksCheck_->isChecked());
   SaveSettingsNow();
 }
 

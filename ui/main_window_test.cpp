@@ -401,7 +401,7 @@ TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
   EXPECT_NE(Inode(pbn), before) << "Force PBN Write always writes";
 
   // Repeat Double Dummy asks first: No keeps every result.
-  app_->Set().Board(1).doneMask = {kAllStrainsDone, 1};
+  app_->MutableSetForTest().Board(1).doneMask = {kAllStrainsDone, 1};
   QString question;
   AnswerNextQuestion(QMessageBox::No, &question);
   Click("BReDoDD");
