@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/atomic_file.h"
 #include "core/cards.h"
 #include "core/deal_number.h"

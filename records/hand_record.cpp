@@ -10,7 +10,7 @@
 #include <locale>
 #include <sstream>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "files/fuzz/fuzz_check.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"

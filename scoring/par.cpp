@@ -1,4 +1,4 @@
-#include "analysis/par.h"
+#include "scoring/par.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // boards, saves at the right level, contested contracts and the dealer,
 // bonuses by vulnerability, notrump against suits, overtricks against a
 // higher level) and the duplicate score underneath.
-#include "analysis/par.h"
+#include "scoring/par.h"
 
 #include <gtest/gtest.h>
 
