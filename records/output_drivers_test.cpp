@@ -12,7 +12,7 @@
 #include "records/logo.h"
 #include "records/pdf_printer.h"
 #include "records/pdf_tools_for_test.h"
-#include "records/recording_surface_for_test.h"
+#include "records/printed_set_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -22,16 +22,13 @@ using testing::CommandOutput;
 using testing::PdfPages;
 using testing::RecordingPrinter;
 
-class PrintHandRecordsTest : public ::testing::Test {
+class PrintHandRecordsTest : public testing::PrintedSetTest {
  protected:
-  void SetUp() override { GenerateSet(set, "abc", 46000); }
   Status Print(int copies, bool flip, const FlipPause& pause) {
     HandRecordOptions options;
     options.showAnalysis = true;  // contract lines
     return PrintHandRecords(printer, set, options, "Club", Logo(32), "", copies, flip, pause);
   }
-  DealSet set;
-  RecordingPrinter printer;
 };
 
 TEST_F(PrintHandRecordsTest, WithoutFlipOneJobOfTwoPages) {

@@ -6,9 +6,8 @@
 
 #include "core/banner.h"
 #include "core/deal_number.h"
-#include "core/generation.h"
 #include "records/output_drivers.h"
-#include "records/recording_surface_for_test.h"
+#include "records/printed_set_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -17,12 +16,7 @@ using testing::MakeDeal;
 using testing::RecordingPrinter;
 using testing::RecordingSurface;
 
-class SetupSheetTest : public ::testing::Test {
- protected:
-  void SetUp() override { GenerateSet(set, "abc", 46000); }
-  DealSet set;
-  RecordingPrinter printer;  // portrait 4800 x 6600
-};
+class SetupSheetTest : public testing::PrintedSetTest {};  // portrait 4800 x 6600
 
 // 4800 x 6600: mx 240, my 330, w 4320, gx round(67.5) = 68 (ties to even),
 // h 2640, gy round(155.3) = 155, lower top 990 + 2640, cut at 3300,
@@ -47,12 +41,12 @@ TEST_F(SetupSheetTest, MetricsFollowThePageSize) {
 // Which boards sit on the upper and the lower half of each page.
 std::vector<std::pair<int, int>> Halves(RecordingPrinter& printer, const SetupSheetMetrics& m) {
   std::vector<std::pair<int, int>> halves;
-  for (size_t p = 0; p < printer.jobs.at(0).pages.size(); ++p) {
+  for (const std::vector<testing::BoardTitle>& page : testing::TitlesByPage(printer, "Board  ")) {
     int upper = 0, lower = 0;
-    for (const RecordingSurface::Text& t : printer.Page(0, p).texts) {
-      if (t.text.rfind("Board  ", 0) != 0 || t.x != m.mx + 4 * m.gx) continue;
-      const int board = std::stoi(t.text.substr(7));
-      (t.y == m.upperTop ? upper : lower) = board;
+    for (const testing::BoardTitle& title : page) {
+      const RecordingSurface::Text& t = title.text;
+      if (t.x != m.mx + 4 * m.gx) continue;  // the copy on the right
+      (t.y == m.upperTop ? upper : lower) = title.board;
       if (t.y != m.upperTop) {
         EXPECT_EQ(t.y, m.lowerTop);
       }
