@@ -154,7 +154,7 @@ class PdfPrinterTest : public tarrow::testing::TempFolderTest {
 
 TEST_F(PdfPrinterTest, SetupSheetsPageForPage) {
   PdfPrinter pdf;
-  ASSERT_TRUE(PrintSetupSheets(pdf, set, 1, 36, SetupSheetOptions{true, 0}).ok());
+  ASSERT_TRUE(PrintSetupSheets(pdf, set, 1, 36, SetupSheetOptions{true, DealNumberForm::kDecimal}).ok());
   Check(pdf, "setups.pdf", 18, "595 x 842 pts (A4)");
   for (const char* word : {"NORTH", "EAST", "SOUTH", "WEST", "Board 1", "Board 36", "Deal # "})
     EXPECT_NE(text.find(word), std::string::npos) << word;

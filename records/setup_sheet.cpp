@@ -17,12 +17,6 @@ void Points(Surface& s, std::string_view face, int points, bool bold = false) {
   s.SetFont(face, points, FontSizeUnit::kPoints, bold);
 }
 
-std::string DealNumberText(const DealNumber& number, int32_t form) {
-  if (form == 0) return DealNumberDecimalText(number);
-  if (form == 1) return DealNumberBase64Text(number);
-  return DealNumberHexText(number);
-}
-
 }  // namespace
 
 SetupSheetMetrics ComputeSetupSheetMetrics(int pw, int ph) {

@@ -110,7 +110,7 @@ TEST_F(SetupSheetTest, HalfSheetPositionsFontsAndCompass) {
   RecordingSurface s;
   s.expectedUnit = FontSizeUnit::kPoints;
   const int y = m.lowerTop;
-  SetupHalf(s, m, y, 2, set, SetupSheetOptions{true, 2});
+  SetupHalf(s, m, y, 2, set, SetupSheetOptions{true, DealNumberForm::kHex});
 
   const auto at = [&](const std::string& text, int x, int yy, const char* face, int size, bool bold) {
     const RecordingSurface::Text t = s.Find(text);
@@ -188,10 +188,10 @@ TEST_F(SetupSheetTest, DealNumberLineFollowsTheSettingsForm) {
   const struct {
     SetupSheetOptions options;
     std::string line;
-  } rows[] = {{{false, 1}, ""},
-              {{true, 0}, "Deal # " + DealNumberDecimalText(n)},
-              {{true, 1}, "Deal # " + DealNumberBase64Text(n)},
-              {{true, 7}, "Deal # " + DealNumberHexText(n)}};
+  } rows[] = {{{false, DealNumberForm::kBase64}, ""},
+              {{true, DealNumberForm::kDecimal}, "Deal # " + DealNumberDecimalText(n)},
+              {{true, DealNumberForm::kBase64}, "Deal # " + DealNumberBase64Text(n)},
+              {{true, DealNumberForm::kHex}, "Deal # " + DealNumberHexText(n)}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
     RecordingSurface s;
@@ -209,7 +209,7 @@ TEST_F(SetupSheetTest, UndealtBoardShowsNoMadeUpHands) {
   const SetupSheetMetrics m = ComputeSetupSheetMetrics(4800, 6600);
   RecordingSurface s;
   s.expectedUnit = FontSizeUnit::kPoints;
-  SetupHalf(s, m, m.upperTop, 3, set, SetupSheetOptions{true, 1});
+  SetupHalf(s, m, m.upperTop, 3, set, SetupSheetOptions{true, DealNumberForm::kBase64});
   EXPECT_TRUE(s.Has("Not Generated"));
   EXPECT_FALSE(s.Has("NORTH"));
   EXPECT_EQ(s.FindAll("Board  3").size(), 2u);
