@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/deal_number.h"
 #include "core/deal_set.h"
 

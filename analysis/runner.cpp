@@ -29,10 +29,10 @@ void QueueJobs(const DealSet& set, JobQueue& queue) {
   int k = 1;
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const BoardEntry& entry = set.Board(board);
-    for (int side = 0; side < 2; ++side) {
+    for (Side side : kSides) {
       for (Strain strain : kStrains) {
         if (entry.Analysed(side, strain)) continue;
-        queue.jobs[k++] = AnalysisJob{-1, strain, side, 0, 0, uint8_t(board)};
+        queue.jobs[k++] = AnalysisJob{JobWorker::kQueued, strain, side, 0, 0, uint8_t(board)};
       }
     }
   }
@@ -120,17 +120,18 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   }
   const int j = queue_.next++;
   AnalysisJob& job = queue_.jobs[size_t(j)];
-  job.worker = worker.workerNumber_;
+  job.worker = TakenBy(worker.workerNumber_);
   worker.currentJob_.store(j, std::memory_order_relaxed);
   worker.strain_.store(job.strain, std::memory_order_relaxed);
-  worker.declarer_.store(Seat(job.side), std::memory_order_relaxed);
+  worker.declarer_.store(FirstSeatOf(job.side), std::memory_order_relaxed);
   const BoardEntry& entry = set_.Board(job.board);
   worker.number_ = entry.number;
   HandOff handOff = std::exchange(handOffs_[size_t(j)], {});
   if (handOff.worker != worker.workerNumber_) worker.handIn_ = std::move(handOff.classes);
-  const Seat other = Seat(1 - job.side);
+  const Side otherSide = OtherSide(job.side);
+  const Seat other = FirstSeatOf(otherSide);
   worker.otherSide_.reset();
-  if (entry.Analysed(other, job.strain)) {
+  if (entry.Analysed(otherSide, job.strain)) {
     worker.otherSide_ = SideTricks{entry.table[size_t(DDIndex(other, job.strain))],
                                    entry.table[size_t(DDIndex(PartnerOf(other), job.strain))]};
   }
@@ -145,21 +146,21 @@ void AnalysisRunner::GetJob(DDummy& worker) {
 
 void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {
   AnalysisJob& job = queue_.jobs[size_t(worker.CurrentJob())];
-  job.worker = 0;
+  job.worker = JobWorker::kStored;
   job.result1 = uint8_t(tricks.declarer);
   job.result2 = uint8_t(tricks.partner);
   BoardEntry& entry = set_.Board(job.board);
   const Strain strain = job.strain;
-  const Seat declarer = Seat(job.side);
+  const Seat declarer = FirstSeatOf(job.side);
   entry.table[size_t(DDIndex(declarer, strain))] = job.result1;
   entry.table[size_t(DDIndex(PartnerOf(declarer), strain))] = job.result2;
   // A North-South job's classes wait for the East-West job of its board
   // and strain when that is still queued: it has not started elsewhere.
-  if (job.side == 0 && !worker.handOut_.empty()) {
+  if (job.side == kNorthSouth && !worker.handOut_.empty()) {
     for (int k = queue_.next; k <= queue_.last; ++k) {
       const AnalysisJob& later = queue_.jobs[size_t(k)];
       if (later.board != job.board) break;
-      if (later.side == 1 && later.strain == strain) {
+      if (later.side == kEastWest && later.strain == strain) {
         handOffs_[size_t(k)] = {worker.workerNumber_, std::move(worker.handOut_)};
         break;
       }

@@ -52,10 +52,17 @@ inline constexpr int kMaxWorkers = 8;
 // Periodic saves come after this many ticks (about a minute of analysis).
 inline constexpr int kTicksPerSave = 60;
 
+// Who holds a job: nobody while it is queued, then the number (1..8) of the
+// worker that took it, until its results are stored.
+enum class JobWorker : int32_t { kQueued = -1, kStored = 0 };
+constexpr JobWorker TakenBy(int workerNumber) noexcept {
+  return JobWorker(workerNumber);
+}
+
 struct AnalysisJob {
-  int worker = -1;              // -1 queued; the worker number once taken; 0 once stored
+  JobWorker worker = JobWorker::kQueued;
   Strain strain = kNotrump;     // 0 notrump, 1..4 spades..clubs
-  int side = 0;                 // 0: North declares (result1) and South (result2); 1: East and West
+  Side side = kNorthSouth;      // the side's first seat declares result1, its partner result2
   uint8_t result1 = 0;
   uint8_t result2 = 0;
   uint8_t board = 0;  // 1..36

@@ -56,21 +56,21 @@ TEST(AnalysisRunnerTest, QueuesEveryUnfinishedJobInBoardSideStrainOrder) {
   EXPECT_EQ(queue.next, 1);
   // Job 1: board 1, North-South, notrump; job 6: board 1, East-West, notrump.
   EXPECT_EQ(queue.jobs[1].board, 1);
-  EXPECT_EQ(queue.jobs[1].side, 0);
+  EXPECT_EQ(queue.jobs[1].side, kNorthSouth);
   EXPECT_EQ(queue.jobs[1].strain, kNotrump);
   EXPECT_EQ(queue.jobs[5].strain, 4);  // clubs
   EXPECT_EQ(SolverStrain(queue.jobs[1].strain), -1);
   EXPECT_EQ(SolverStrain(queue.jobs[5].strain), 3);
-  EXPECT_EQ(queue.jobs[6].side, 1);
+  EXPECT_EQ(queue.jobs[6].side, kEastWest);
   EXPECT_EQ(queue.jobs[360].board, 36);
-  EXPECT_EQ(queue.jobs[360].worker, -1);
+  for (int j = 1; j <= queue.last; ++j) ASSERT_EQ(queue.jobs[size_t(j)].worker, JobWorker::kQueued) << j;
 
   // East-West's hearts done.
   set.Board(1).doneMask = {kAllStrainsDone, StrainBit(StrainOfSuit(kHearts))};
   set.Board(36).doneMask = {kAllStrainsDone, kAllStrainsDone};
   QueueJobs(set, queue);
   EXPECT_EQ(queue.last, 360 - 5 - 1 - 10);
-  EXPECT_EQ(queue.jobs[1].side, 1);
+  EXPECT_EQ(queue.jobs[1].side, kEastWest);
   EXPECT_EQ(queue.jobs[1].strain, kNotrump);
   EXPECT_EQ(queue.jobs[2].strain, 1);  // spades
   EXPECT_EQ(queue.jobs[3].strain, 3);  // hearts skipped
@@ -115,6 +115,11 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   EXPECT_TRUE(done.completed);
   EXPECT_EQ(DoneJobs(set), 360);
   EXPECT_FALSE(runner.Running());
+  // Every job was taken and its results stored.
+  ASSERT_EQ(runner.Queue().last, 360);
+  for (int j = 1; j <= 360; ++j) {
+    ASSERT_EQ(runner.Queue().jobs[size_t(j)].worker, JobWorker::kStored) << "job " << j;
+  }
   // The run's duration is real and stored in days; each job took some time
   // and none longer than the run.
   EXPECT_GT(done.elapsedSeconds, 0.0);

@@ -165,7 +165,7 @@ HandRecordOptions App::HandRecordChoices() const {
   o.showAnalysis = settings_.ShowAnalysis();
   o.allTricks = settings_.AllTricks();
   o.showPar = settings_.ShowPar();
-  o.queenMethod = QueenMethodFromIndex(settings_.QueenAdjustment());
+  o.queenMethod = settings_.QueenAdjustment();
   return o;
 }
 
@@ -176,7 +176,7 @@ void App::SetHandRecordChoices(const HandRecordOptions& o) {
   settings_.SetShowAnalysis(o.showAnalysis);
   settings_.SetAllTricks(o.allTricks);
   settings_.SetShowPar(o.showPar);
-  settings_.SetQueenAdjustment(uint8_t(std::clamp(int(o.queenMethod), 0, 2)));
+  settings_.SetQueenAdjustment(o.queenMethod);
 }
 
 void App::SetThreadsSetting(int threads) noexcept {

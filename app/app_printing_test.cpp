@@ -46,7 +46,7 @@ TEST_F(AppPrintingTest, StoredPrinterIsFoundOrFallsBackToTheDefault) {
 
 TEST_F(AppPrintingTest, SetupSheetsFollowTheSettingsDealNumberLine) {
   app_->MutableSettingsForTest().SetShowDealNumbers(true);
-  app_->MutableSettingsForTest().SetDealNumberForm(0);
+  app_->MutableSettingsForTest().SetDealNumberForm(DealNumberForm::kDecimal);
   ASSERT_TRUE(app_->PrintSetupSheets(printer_, 2).ok());
   ASSERT_EQ(printer_.PageCount(), 1u);
   EXPECT_TRUE(printer_.Page(0, 0).Has("Deal # " +

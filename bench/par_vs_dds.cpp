@@ -9,24 +9,16 @@
 // given seed, so a run repeats exactly.  Prints every difference (up to
 // --show of them with the table) and one summary line; exits 1 when any
 // score or set of contracts differs.
-#include <charconv>
-#include <cstring>
 #include <iostream>
 #include <random>
 #include <string>
 
 #include "analysis/par_peer_for_test.h"
 #include "analysis/solver_peer_for_test.h"
+#include "bench/bench_args.h"
 #include "core/deal_number.h"
 
 namespace {
-
-bool ReadCount(const char* text, int& value) {
-  const char* end = text + std::strlen(text);
-  const auto [ptr, error] = std::from_chars(text, end, value);
-  return error == std::errc() && ptr == end && value >= 0;
-}
-
 
 std::string TableText(const tarrow::DDTable& table) {
   std::string text;
@@ -43,14 +35,13 @@ constexpr const char* kVulnerabilityNames[4] = {"None", "NS", "EW", "All"};
 
 int main(int argc, char** argv) {
   int deals = 1000, seed = 16, show = 5;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    int* target = arg == "--deals" ? &deals : arg == "--seed" ? &seed : arg == "--show" ? &show : nullptr;
-    if (target == nullptr || i + 1 >= argc || !ReadCount(argv[i + 1], *target)) {
-      std::cerr << "usage: par_vs_dds [--deals N] [--seed N] [--show N]\n";
-      return 2;
-    }
-    ++i;
+  tarrow::bench::BenchArgs args(argc, argv);
+  args.Read("--deals", deals);
+  args.Read("--seed", seed);
+  args.Read("--show", show);
+  if (!args.Ok() || deals < 0 || seed < 0 || show < 0) {
+    std::cerr << "usage: par_vs_dds [--deals N] [--seed N] [--show N]\n";
+    return 2;
   }
   tarrow::testing::PeerSingleThreaded();
   std::mt19937_64 random{uint64_t(seed)};

@@ -14,10 +14,12 @@
 #include <chrono>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "analysis/runner.h"
 #include "analysis/solver_peer_for_test.h"
+#include "bench/bench_args.h"
 #include "bench/solver_bench.h"
 
 namespace {
@@ -76,19 +78,16 @@ int main(int argc, char** argv) {
   int boards = tarrow::kBoardsPerSet;
   int threads = 2;
   std::string seed = "abc";
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string arg = argv[i];
-    if (arg == "--boards") {
-      boards = std::clamp(std::atoi(argv[i + 1]), 1, tarrow::kBoardsPerSet);
-    } else if (arg == "--threads") {
-      threads = std::clamp(std::atoi(argv[i + 1]), 1, 8);
-    } else if (arg == "--seed") {
-      seed = argv[i + 1];
-    } else {
-      std::cerr << "usage: runner_vs_dds [--boards B] [--seed TEXT] [--threads N]\n";
-      return 2;
-    }
+  tarrow::bench::BenchArgs args(argc, argv);
+  args.Read("--boards", boards);
+  args.Read("--threads", threads);
+  args.Read("--seed", seed);
+  if (!args.Ok()) {
+    std::cerr << "usage: runner_vs_dds [--boards B] [--seed TEXT] [--threads N]\n";
+    return 2;
   }
+  boards = std::clamp(boards, 1, tarrow::kBoardsPerSet);
+  threads = std::clamp(threads, 1, 8);
   tarrow::DealSet set = tarrow::bench::SeededSet(seed);
   for (int b = boards + 1; b <= tarrow::kBoardsPerSet; ++b) set.Board(b).number = {};
   set.RefreshDeals();

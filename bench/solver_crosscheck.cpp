@@ -22,8 +22,6 @@
 // run) is ignored, and its deal solved again.
 #include <algorithm>
 #include <atomic>
-#include <charconv>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -35,15 +33,10 @@
 
 #include "analysis/solver.h"
 #include "analysis/solver_peer_for_test.h"
+#include "bench/bench_args.h"
 #include "core/deal_number.h"
 
 namespace {
-
-bool ReadNumber(const char* text, uint64_t& value) {
-  const char* end = text + std::strlen(text);
-  const auto [ptr, error] = std::from_chars(text, end, value);
-  return error == std::errc() && ptr == end;
-}
 
 tarrow::DealNumber RandomDealNumber(std::mt19937_64& random) {
   const tarrow::uint128 value = (tarrow::uint128(random()) << 64) | random();
@@ -105,20 +98,14 @@ int main(int argc, char** argv) {
   uint64_t seed = 1;
   uint64_t threads = 1;
   std::string logPath;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--log" && i + 1 < argc) {
-      logPath = argv[++i];
-      continue;
-    }
-    uint64_t* target = arg == "--deals"     ? &deals
-                       : arg == "--seed"    ? &seed
-                       : arg == "--threads" ? &threads
-                                            : nullptr;
-    if (target == nullptr || i + 1 >= argc || !ReadNumber(argv[++i], *target) || threads < 1) {
-      std::cerr << "usage: solver_crosscheck [--deals N] [--seed S] [--threads T] [--log FILE]\n";
-      return 2;
-    }
+  tarrow::bench::BenchArgs args(argc, argv);
+  args.Read("--deals", deals);
+  args.Read("--seed", seed);
+  args.Read("--threads", threads);
+  args.Read("--log", logPath);
+  if (!args.Ok() || threads < 1) {
+    std::cerr << "usage: solver_crosscheck [--deals N] [--seed S] [--threads T] [--log FILE]\n";
+    return 2;
   }
   tarrow::BuildNumberingTables();
   tarrow::testing::PeerSingleThreaded();

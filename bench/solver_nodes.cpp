@@ -12,9 +12,11 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/solver.h"
+#include "bench/bench_args.h"
 #include "bench/solver_bench.h"
 
 namespace {
@@ -33,35 +35,30 @@ int main(int argc, char** argv) {
   // Both or neither: one declarer's side in one strain, else whole deals.
   std::optional<tarrow::Seat> declarer;
   std::optional<tarrow::Strain> strain;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string arg = argv[i];
-    const std::string value = argv[i + 1];
-    if (arg == "--seed") {
-      seed = value;
-    } else if (arg == "--boards") {
-      boards.clear();
-      std::istringstream in(value);
-      std::string item;
-      while (std::getline(in, item, ',')) {
-        const int board = std::atoi(item.c_str());
-        if (board < 1 || board > tarrow::kBoardsPerSet) return Usage();
-        boards.push_back(board);
-      }
-    } else if (arg == "--declarer") {
-      const std::string seats = "NESW";
-      const size_t seat = seats.find(value);
-      if (value.size() != 1 || seat == std::string::npos) return Usage();
-      declarer = tarrow::Seat(seat);
-    } else if (arg == "--strain") {
-      for (tarrow::Strain s : tarrow::kStrains) {
-        if (value == tarrow::kStrainLabels[size_t(s)]) strain = s;
-      }
-      if (!strain) return Usage();
-    } else {
-      return Usage();
+  tarrow::bench::BenchArgs args(argc, argv);
+  args.Read("--seed", seed);
+  if (const std::optional<std::string> value = args.Value("--boards")) {
+    boards.clear();
+    std::istringstream in(*value);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+      const int board = std::atoi(item.c_str());
+      if (board < 1 || board > tarrow::kBoardsPerSet) return Usage();
+      boards.push_back(board);
     }
   }
-  if (argc % 2 == 0 || declarer.has_value() != strain.has_value()) return Usage();
+  if (const std::optional<std::string> value = args.Value("--declarer")) {
+    const size_t seat = std::string_view("NESW").find(*value);
+    if (value->size() != 1 || seat == std::string::npos) return Usage();
+    declarer = tarrow::Seat(seat);
+  }
+  if (const std::optional<std::string> value = args.Value("--strain")) {
+    for (tarrow::Strain s : tarrow::kStrains) {
+      if (*value == tarrow::kStrainLabels[size_t(s)]) strain = s;
+    }
+    if (!strain) return Usage();
+  }
+  if (!args.Ok() || declarer.has_value() != strain.has_value()) return Usage();
 
   const tarrow::DealSet set = tarrow::bench::SeededSet(seed);
   const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver();

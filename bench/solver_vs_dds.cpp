@@ -19,6 +19,7 @@
 
 #include "analysis/solver.h"
 #include "analysis/solver_peer_for_test.h"
+#include "bench/bench_args.h"
 #include "bench/solver_bench.h"
 
 namespace {
@@ -41,23 +42,16 @@ int main(int argc, char** argv) {
   int rounds = 3;
   int boards = tarrow::kBoardsPerSet;
   std::string seed = "abc";
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (i + 1 >= argc) {
-      std::cerr << "usage: solver_vs_dds [--rounds R] [--boards B] [--seed TEXT]\n";
-      return 2;
-    }
-    if (arg == "--rounds") {
-      rounds = std::max(1, std::atoi(argv[++i]));
-    } else if (arg == "--boards") {
-      boards = std::clamp(std::atoi(argv[++i]), 1, tarrow::kBoardsPerSet);
-    } else if (arg == "--seed") {
-      seed = argv[++i];
-    } else {
-      std::cerr << "usage: solver_vs_dds [--rounds R] [--boards B] [--seed TEXT]\n";
-      return 2;
-    }
+  tarrow::bench::BenchArgs args(argc, argv);
+  args.Read("--rounds", rounds);
+  args.Read("--boards", boards);
+  args.Read("--seed", seed);
+  if (!args.Ok()) {
+    std::cerr << "usage: solver_vs_dds [--rounds R] [--boards B] [--seed TEXT]\n";
+    return 2;
   }
+  rounds = std::max(1, rounds);
+  boards = std::clamp(boards, 1, tarrow::kBoardsPerSet);
   tarrow::testing::PeerSingleThreaded();
   const tarrow::DealSet set = tarrow::bench::SeededSet(seed);
   const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver();

@@ -11,7 +11,6 @@
 #include <dds/dll.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -19,22 +18,16 @@
 
 #include "analysis/solver.h"
 #include "analysis/solver_peer_for_test.h"
+#include "bench/bench_args.h"
 #include "bench/solver_bench.h"
 
 int main(int argc, char** argv) {
   std::string seed = "abc";
   int boards = 12;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string arg = argv[i];
-    if (arg == "--seed") {
-      seed = argv[i + 1];
-    } else if (arg == "--boards") {
-      boards = std::atoi(argv[i + 1]);
-    } else {
-      boards = 0;
-    }
-  }
-  if (argc % 2 == 0 || boards < 1 || boards > tarrow::kBoardsPerSet) {
+  tarrow::bench::BenchArgs args(argc, argv);
+  args.Read("--seed", seed);
+  args.Read("--boards", boards);
+  if (!args.Ok() || boards < 1 || boards > tarrow::kBoardsPerSet) {
     std::cerr << "usage: trick_nodes_vs_dds [--seed TEXT] [--boards 1..36]\n";
     return 2;
   }

@@ -1,7 +1,7 @@
 // tarrow-cli par FILE [--board N]
 #include <string>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "cli/commands.h"
 #include "cli/set_file_command.h"
 

@@ -2,7 +2,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"

@@ -28,6 +28,7 @@
 namespace tarrow {
 
 enum Seat : int { kNorth, kEast, kSouth, kWest };  // clockwise; side = seat % 2
+enum Side : int { kNorthSouth, kEastWest };
 enum Suit : int { kSpades, kHearts, kDiamonds, kClubs };
 enum Strain : int { kNotrump };  // 1..4 spades..clubs: StrainOfSuit
 // clang-format off
@@ -38,6 +39,7 @@ inline constexpr int kCards = 52;
 
 // Every value of each, in code order, for loops: for (Suit suit : kSuits).
 inline constexpr std::array<Seat, 4> kSeats = {kNorth, kEast, kSouth, kWest};
+inline constexpr std::array<Side, 2> kSides = {kNorthSouth, kEastWest};
 inline constexpr std::array<Suit, 4> kSuits = {kSpades, kHearts, kDiamonds, kClubs};
 inline constexpr std::array<Strain, 5> kStrains = {kNotrump, Strain(1), Strain(2), Strain(3),
                                                    Strain(4)};
@@ -80,8 +82,15 @@ constexpr Suit SuitOfStrain(Strain strain) noexcept {
   assert(strain != kNotrump);
   return Suit(strain - 1);
 }
-constexpr int SideOf(Seat seat) noexcept {
-  return seat % 2;
+constexpr Side SideOf(Seat seat) noexcept {
+  return Side(seat % 2);
+}
+constexpr Side OtherSide(Side side) noexcept {
+  return Side(1 - side);
+}
+// The side's first seat, North or East; its partner is the second.
+constexpr Seat FirstSeatOf(Side side) noexcept {
+  return Seat(side);
 }
 constexpr Seat PartnerOf(Seat seat) noexcept {
   return Seat(seat ^ 2);

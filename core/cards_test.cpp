@@ -39,6 +39,18 @@ TEST(CardCodesTest, HelpersStepAroundTheTableAndBetweenSuitsAndStrains) {
     EXPECT_NE(SideOf(NextSeat(seat)), SideOf(seat));
     EXPECT_EQ(NextSeat(seat, 2), PartnerOf(seat));
   }
+  // North and East open their sides; each side's seats are its first seat
+  // and that seat's partner.
+  EXPECT_EQ(FirstSeatOf(kNorthSouth), kNorth);
+  EXPECT_EQ(FirstSeatOf(kEastWest), kEast);
+  for (Side side : kSides) {
+    SCOPED_TRACE(side);
+    EXPECT_NE(OtherSide(side), side);
+    EXPECT_EQ(OtherSide(OtherSide(side)), side);
+    EXPECT_EQ(SideOf(FirstSeatOf(side)), side);
+    EXPECT_EQ(SideOf(PartnerOf(FirstSeatOf(side))), side);
+    EXPECT_EQ(SideOf(FirstSeatOf(OtherSide(side))), OtherSide(side));
+  }
   // Strains follow notrump in suit order: S 1, H 2, D 3, C 4.
   ASSERT_EQ(kStrains.size(), 5u);
   EXPECT_EQ(kStrains[0], kNotrump);

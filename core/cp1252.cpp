@@ -6,17 +6,10 @@
 namespace tarrow {
 namespace {
 
-// Code points of the bytes 80..9F; 0 marks the five undefined bytes.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
+// The undefined bytes pass through as the C1 controls of the same value.
 char32_t CodePointOfByte(uint8_t byte) {
-  if (byte >= 0x80 && byte <= 0x9F && kHighControls[byte - 0x80] != 0) {
-    return kHighControls[byte - 0x80];
-  }
-  return byte;
+  const char32_t cp = Cp1252CodePoint(byte);
+  return cp != 0 ? cp : char32_t(byte);
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -75,7 +68,7 @@ Result<std::string> Utf8ToCp1252(std::string_view utf8) {
     }
     bool found = false;
     for (int b = 0; b < 32; ++b) {
-      if (kHighControls[b] == cp || (kHighControls[b] == 0 && cp == char32_t(0x80 + b))) {
+      if (kCp1252High[b] == cp || (kCp1252High[b] == 0 && cp == char32_t(0x80 + b))) {
         out += char(0x80 + b);
         found = true;
         break;

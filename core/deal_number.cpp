@@ -229,6 +229,15 @@ std::string DealNumberBase64Text(const DealNumber& number) {
   return text;
 }
 
+std::string DealNumberText(const DealNumber& number, DealNumberForm form) {
+  switch (form) {
+    case DealNumberForm::kDecimal: return DealNumberDecimalText(number);
+    case DealNumberForm::kBase64: return DealNumberBase64Text(number);
+    case DealNumberForm::kHex: break;
+  }
+  return DealNumberHexText(number);
+}
+
 namespace {
 
 bool IsBlank(char ch) {

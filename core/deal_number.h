@@ -69,6 +69,17 @@ std::string DealNumberDecimalText(const DealNumber& number);
 // Sixteen base64 characters of the 12 bytes, most significant first, no padding.
 std::string DealNumberBase64Text(const DealNumber& number);
 
+// The text form the printed sheets give a deal number.
+enum class DealNumberForm : int32_t { kDecimal = 0, kBase64 = 1, kHex = 2 };
+// A stored choice of form: 0 decimal, 1 base64, any other value hex.
+constexpr DealNumberForm DealNumberFormOf(int32_t stored) noexcept {
+  return stored == 0 ? DealNumberForm::kDecimal
+         : stored == 1 ? DealNumberForm::kBase64
+                       : DealNumberForm::kHex;
+}
+// The number in the given form.
+std::string DealNumberText(const DealNumber& number, DealNumberForm form);
+
 // Reads a deal number typed by a person: 24 hex digits (blanks allowed, as the
 // hex text prints them) or decimal digits, alone or in groups of three parted
 // by commas or blanks as the decimal text prints them ("1,234"; not "1,,234",

@@ -15,6 +15,26 @@ std::string NorthFirst(const DealNumber& n) {
 
 constexpr uint128 kLast = kTotalDeals - 1;
 
+TEST(DealNumberTest, StoredFormsReadAsDecimalBase64OrHex) {
+  const struct {
+    int32_t stored;
+    DealNumberForm form;
+  } rows[] = {{0, DealNumberForm::kDecimal}, {1, DealNumberForm::kBase64},
+              {2, DealNumberForm::kHex},     {3, DealNumberForm::kHex},
+              {-1, DealNumberForm::kHex},    {INT32_MAX, DealNumberForm::kHex}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.stored);
+    EXPECT_EQ(DealNumberFormOf(row.stored), row.form);
+  }
+  const DealNumber n = MakeDealNumber(kTotalDeals - 1);
+  EXPECT_EQ(DealNumberText(n, DealNumberForm::kDecimal), DealNumberDecimalText(n));
+  EXPECT_EQ(DealNumberText(n, DealNumberForm::kBase64), DealNumberBase64Text(n));
+  EXPECT_EQ(DealNumberText(n, DealNumberForm::kHex), DealNumberHexText(n));
+  // The three forms differ, so a form taken for another shows.
+  EXPECT_NE(DealNumberDecimalText(n), DealNumberBase64Text(n));
+  EXPECT_NE(DealNumberBase64Text(n), DealNumberHexText(n));
+}
+
 TEST(DealNumberTest, TotalDealsHasTheKnownWords) {
   EXPECT_EQ(TotalDeals().high, 0xAD55E315u);
   EXPECT_EQ(TotalDeals().middle, 0x634DDA65u);

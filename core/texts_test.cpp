@@ -59,5 +59,25 @@ TEST(Cp1252Test, ConvertsBothWaysAndNamesWhatItCannotHold) {
   }
 }
 
+TEST(Cp1252Test, CodePointsOfTheBytesWhereItDiffersFromLatin1) {
+  struct Case {
+    uint8_t byte;
+    char32_t cp;
+  };
+  const Case cases[] = {
+      {0x00, 0x00},   {0x41, 0x41},   {0x7F, 0x7F},   {0x80, 0x20AC}, {0x81, 0},
+      {0x8A, 0x0160}, {0x8D, 0},      {0x8F, 0},      {0x90, 0},      {0x91, 0x2018},
+      {0x96, 0x2013}, {0x99, 0x2122}, {0x9D, 0},      {0x9F, 0x0178}, {0xA0, 0xA0},
+      {0xE9, 0xE9},   {0xFF, 0xFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.byte));
+    EXPECT_EQ(Cp1252CodePoint(c.byte), c.cp);
+  }
+  int undefined = 0;
+  for (int byte = 0x80; byte <= 0x9F; ++byte) undefined += Cp1252CodePoint(uint8_t(byte)) == 0;
+  EXPECT_EQ(undefined, 5);
+}
+
 }  // namespace
 }  // namespace tarrow

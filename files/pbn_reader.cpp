@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/atomic_file.h"
 #include "core/cards.h"
 #include "core/deal_number.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
 #include "files/pbn_reader.h"

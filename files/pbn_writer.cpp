@@ -1,6 +1,6 @@
 #include "files/pbn_writer.h"
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/atomic_file.h"
 #include "core/banner.h"
 #include "core/cards.h"

@@ -29,7 +29,7 @@
 //   |                | Deal               | dealer letter, ":", hands clockwise from dealer |
 //   | completely     | OptimumScore       | par, North-South's signed score: "NS -500"     |
 //   |   analysed     | ParContract        | par contracts: "N 4S", "EW 5DX-2, EW 5HX-2",   |
-//   |   board        |                    |   "Pass" when passed out (analysis/par.h)      |
+//   |   board        |                    |   "Pass" when passed out (scoring/par.h)       |
 //   | analysed board | OptimumResultTable | Declarer;Denomination\2R;Result\2R             |
 //   |   (a DoneMask  |   + 20 rows        | "N C 13": declarer N E S W, strains C D H S NT |
 //   |   bit is set)  |                    |   tricks, or "?" when the side's bit is clear  |

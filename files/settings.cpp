@@ -172,10 +172,10 @@ SettingsRecord SettingsRecord::Defaults(std::string_view outputDirectory) {
   record.SetOutputDirectory(outputDirectory);
   record.SetSite(kDefaultSite);
   record.SetPrinterName("");
-  record.SetDealNumberForm(1);
+  record.SetDealNumberForm(tarrow::DealNumberForm::kBase64);
   record.SetInt32(kUnused396, 1);
   record.SetInt32(kVersionOffset, kVersion);
-  record.SetQueenAdjustment(0);
+  record.SetQueenAdjustment(QueenMethod::kUnguardedQueenHalf);
   std::fill_n(record.bytes_.begin() + kReservedOffset, kReservedSize, uint8_t(0));
   record.SetThreads(1);
   record.StoreDigest();

@@ -59,6 +59,7 @@
 // ~/Documents when it exists), else the home folder.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -67,6 +68,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/deal_number.h"
+#include "core/ltc.h"
 #include "core/result.h"
 
 namespace tarrow {
@@ -104,9 +107,14 @@ class SettingsRecord {
   std::string PrinterName() const { return String(kPrinter, kNameLimit); }
   void SetPrinterName(std::string_view name) { SetString(kPrinter, kNameLimit, name); }
 
-  // 0 decimal, 1 base64, any other value hex.
-  int32_t DealNumberForm() const noexcept { return Int32(kDealNumberForm); }
-  void SetDealNumberForm(int32_t form) noexcept { SetInt32(kDealNumberForm, form); }
+  // Stored as 0 decimal, 1 base64, any other value hex; a stored value is
+  // kept as it is until a form is set.
+  tarrow::DealNumberForm DealNumberForm() const noexcept {
+    return DealNumberFormOf(Int32(kDealNumberForm));
+  }
+  void SetDealNumberForm(tarrow::DealNumberForm form) noexcept {
+    SetInt32(kDealNumberForm, int32_t(form));
+  }
   int32_t Version() const noexcept { return Int32(kVersionOffset); }
 
   bool ShowDealNumbers() const noexcept { return bytes_[kShowDealNumbers] != 0; }
@@ -130,9 +138,14 @@ class SettingsRecord {
   // As stored; the window keeps it within 1..32.
   uint8_t Threads() const noexcept { return bytes_[kThreads]; }
   void SetThreads(uint8_t threads) noexcept { bytes_[kThreads] = threads; }
-  // Losing Trick Count queen adjustment, item 0..2.
-  uint8_t QueenAdjustment() const noexcept { return bytes_[kQueenAdjustment]; }
-  void SetQueenAdjustment(uint8_t method) noexcept { bytes_[kQueenAdjustment] = method; }
+  // Losing Trick Count queen adjustment, stored as its item 0..2; any other
+  // stored value reads as the third and is kept until a method is set.
+  QueenMethod QueenAdjustment() const noexcept {
+    return QueenMethodFromIndex(bytes_[kQueenAdjustment]);
+  }
+  void SetQueenAdjustment(QueenMethod method) noexcept {
+    bytes_[kQueenAdjustment] = uint8_t(std::clamp(int(method), 0, 2));
+  }
   uint8_t Monitor() const noexcept { return bytes_[kMonitor]; }
   void SetMonitor(uint8_t monitor) noexcept { bytes_[kMonitor] = monitor; }
   // Stored list indexes, 255 for none.

@@ -98,7 +98,8 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
   EXPECT_EQ(r.Site(), kDefaultSite);
   EXPECT_EQ(r.PrinterName(), "");
   EXPECT_EQ(r.Threads(), 1);
-  EXPECT_EQ(r.QueenAdjustment(), 0);
+  EXPECT_EQ(r.QueenAdjustment(), QueenMethod::kUnguardedQueenHalf);
+  EXPECT_EQ(r.DealNumberForm(), DealNumberForm::kBase64);
   EXPECT_FALSE(r.ShowDealNumbers() || r.ShowAnalysis() || r.ShowLtc() || r.AllTricks() ||
                r.ShowDistributions() || r.FlipPages() || r.AutoFillDescription() || r.ShowPar());
   EXPECT_TRUE(r.ClubNames().empty());
@@ -239,7 +240,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetOutputDirectory("/srv/club/sets");
   r.SetSite("Hall");
   r.SetPrinterName("Laser");
-  r.SetDealNumberForm(2);
+  r.SetDealNumberForm(DealNumberForm::kDecimal);
   r.SetShowDealNumbers(true);
   r.SetShowAnalysis(true);
   r.SetShowLtc(true);
@@ -249,7 +250,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetAutoFillDescription(true);
   r.SetShowPar(true);
   r.SetThreads(32);
-  r.SetQueenAdjustment(2);
+  r.SetQueenAdjustment(QueenMethod::kQueensAgainstAces);
   r.SetMonitor(1);
   r.SetClubList({"North Club", "South Club"}, "South Club");
   r.SetEventList({"Pairs", "Teams"}, "Pairs");
@@ -260,11 +261,11 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(b.OutputDirectory(), "/srv/club/sets");
   EXPECT_EQ(b.Site(), "Hall");
   EXPECT_EQ(b.PrinterName(), "Laser");
-  EXPECT_EQ(b.DealNumberForm(), 2);
+  EXPECT_EQ(b.DealNumberForm(), DealNumberForm::kDecimal);
   EXPECT_TRUE(b.ShowDealNumbers() && b.ShowAnalysis() && b.ShowLtc() && b.AllTricks() &&
               b.ShowDistributions() && b.FlipPages() && b.AutoFillDescription() && b.ShowPar());
   EXPECT_EQ(b.Threads(), 32);
-  EXPECT_EQ(b.QueenAdjustment(), 2);
+  EXPECT_EQ(b.QueenAdjustment(), QueenMethod::kQueensAgainstAces);
   EXPECT_EQ(b.Monitor(), 1);
   EXPECT_EQ(b.SelectedClub(), "South Club");
   EXPECT_EQ(b.SelectedEvent(), "Pairs");
@@ -272,6 +273,43 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(b.Bytes()[407], 1);  // booleans are written as 1
   EXPECT_EQ(b.Bytes()[413], 1);  // Show Par sits in a byte that used to be spare
   EXPECT_EQ(b.Version(), 179);
+  const std::string bytes = BytesOf(b);
+  EXPECT_EQ(Int32At(bytes, 392), 0);
+  EXPECT_EQ(bytes[414], 1);
+}
+
+TEST(SettingsRecordTest, ChoicesStoredOutsideTheirItemsReadAsTheLastAndAreKept) {
+  const struct {
+    int32_t form;
+    uint8_t queen;
+    DealNumberForm readForm;
+    QueenMethod readQueen;
+  } rows[] = {
+      {0, 0, DealNumberForm::kDecimal, QueenMethod::kUnguardedQueenHalf},
+      {1, 1, DealNumberForm::kBase64, QueenMethod::kQueensAgainstAces},
+      {2, 2, DealNumberForm::kHex, QueenMethod::kHalfPerExcess},
+      {7, 3, DealNumberForm::kHex, QueenMethod::kHalfPerExcess},
+      {-1, 255, DealNumberForm::kHex, QueenMethod::kHalfPerExcess},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.form) + " " + std::to_string(row.queen));
+    std::string bytes = BytesOf(SettingsRecord::Defaults("/out"));
+    for (int i = 0; i < 4; ++i) bytes[392 + size_t(i)] = char(uint32_t(row.form) >> (8 * i));
+    bytes[414] = char(row.queen);
+    bytes = WithDigest(bytes);
+    std::optional<SettingsRecord> loaded = SettingsRecord::FromBytes(bytes);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->DealNumberForm(), row.readForm);
+    EXPECT_EQ(loaded->QueenAdjustment(), row.readQueen);
+    // Reading changes nothing: the record writes back what the file held.
+    EXPECT_EQ(BytesOf(*loaded), bytes);
+  }
+  // Setting a method out of range still stores one of the three items.
+  SettingsRecord r = SettingsRecord::Defaults("/out");
+  r.SetQueenAdjustment(QueenMethod(9));
+  EXPECT_EQ(r.Bytes()[414], 2);
+  r.SetQueenAdjustment(QueenMethod(-3));
+  EXPECT_EQ(r.Bytes()[414], 0);
 }
 
 TEST(SettingsRecordTest, ListsDropEmptyAndRepeatedEntries) {

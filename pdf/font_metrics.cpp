@@ -14,14 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/cp1252.h"
+
 namespace tarrow {
 namespace {
-
-// Windows-1252 bytes 80..9F; the rest of the upper half is Latin-1.
-constexpr char32_t kWinAnsiHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -203,8 +199,7 @@ class MetricsCache {
 
 char32_t WinAnsiToUnicode(unsigned char code) noexcept {
   if (code < 32 || code == 127) return 0;
-  if (code >= 0x80 && code < 0xA0) return kWinAnsiHigh[code - 0x80];
-  return code;
+  return Cp1252CodePoint(code);
 }
 
 const PdfFontMetrics* FindFontMetrics(std::string_view family, bool bold, std::string* error) {

@@ -62,6 +62,25 @@ void ExpectQpdfAccepts(const fs::path& file) {
   EXPECT_EQ(std::system(command.c_str()), 0) << file;
 }
 
+// A first page at 300 dpi with 45-unit Arial chosen: the font size in
+// points and Arial's ascent at that size.
+struct ArialPage {
+  double em = 0;
+  double ascent = 0;
+};
+bool StartArialPage(TPdfDocumentGDI& doc, ArialPage& page) {
+  doc.SetResolution(300);
+  doc.AddPage();
+  const PdfFontMetrics* arial = FindFontMetrics("Arial", false, nullptr);
+  if (!doc.SetFont("Arial", 45, false) || arial == nullptr) {
+    ADD_FAILURE() << "no Arial face";
+    return false;
+  }
+  page.em = 45.0 * 1000 / arial->CellHeight();
+  page.ascent = arial->cellAscent * page.em / 1000;
+  return true;
+}
+
 TEST(PdfRealTest, WritesAtMostTwoDecimals) {
   const struct {
     double value;
@@ -179,13 +198,9 @@ TEST(PdfDocumentTest, ConsecutiveLinesFormOnePolyline) {
 
 TEST(PdfDocumentTest, TextBaselineLiesAtNinetyFivePercentOfTheAscent) {
   TPdfDocumentGDI doc;
-  doc.SetResolution(300);
-  doc.AddPage();
-  ASSERT_TRUE(doc.SetFont("Arial", 45, false));
-  const PdfFontMetrics* arial = FindFontMetrics("Arial", false, nullptr);
-  ASSERT_NE(arial, nullptr);
-  const double em = 45.0 * 1000 / arial->CellHeight();
-  const double ascent = arial->cellAscent * em / 1000;
+  ArialPage page;
+  ASSERT_TRUE(StartArialPage(doc, page));
+  const double em = page.em, ascent = page.ascent;
   doc.TextOut(100, 200, "Dlr N");
   const std::string data = StreamData(Rendered(doc), 5);
   const std::string expected = "/F0 " + PdfRealText(em * 0.24) + " Tf\n0 0 0 rg\nBT\n24 " +
@@ -199,13 +214,9 @@ TEST(PdfDocumentTest, TextBaselineLiesAtNinetyFivePercentOfTheAscent) {
 
 TEST(PdfDocumentTest, TurnedTextReadsUpwardsFromItsCellCorner) {
   TPdfDocumentGDI doc;
-  doc.SetResolution(300);
-  doc.AddPage();
-  ASSERT_TRUE(doc.SetFont("Arial", 45, false));
-  const PdfFontMetrics* arial = FindFontMetrics("Arial", false, nullptr);
-  ASSERT_NE(arial, nullptr);
-  const double em = 45.0 * 1000 / arial->CellHeight();
-  const double ascent = arial->cellAscent * em / 1000;
+  ArialPage page;
+  ASSERT_TRUE(StartArialPage(doc, page));
+  const double ascent = page.ascent;
   doc.SetTextRotation(900);
   doc.TextOut(100, 200, "Made");
   doc.SetTextRotation(0);
@@ -296,6 +307,21 @@ TEST(PdfDocumentTest, SuitSignsUseTheStandardSymbolFont) {
             std::string::npos)
       << font;
   EXPECT_EQ(font.find("/Encoding"), std::string::npos);
+}
+
+TEST(PdfFontTest, WindowsBytesReadAsTheirUnicodeCharacters) {
+  struct Case {
+    unsigned char code;
+    char32_t character;
+  };
+  // Controls and the five undefined bytes have no glyph.
+  const Case cases[] = {{0x00, 0},      {0x1F, 0},      {0x20, 0x20}, {0x7E, 0x7E},
+                        {0x7F, 0},      {0x80, 0x20AC}, {0x81, 0},    {0x85, 0x2026},
+                        {0x9D, 0},      {0x9F, 0x0178}, {0xA0, 0xA0}, {0xFF, 0xFF}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.code));
+    EXPECT_EQ(WinAnsiToUnicode(c.code), c.character);
+  }
 }
 
 TEST(PdfFontTest, FamiliesResolveToMetricIdenticalFaces) {

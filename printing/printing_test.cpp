@@ -57,7 +57,7 @@ TEST_F(CupsPrintingTest, HandRecordsSetupSheetsAndTravelersComeOutOfTheQueue) {
   ASSERT_TRUE(PrintHandRecords(*printer, set, HandRecordOptions(), "Tarrow Bridge Club", Logo(), "",
                                2, false, nullptr)
                   .ok());
-  const SetupSheetOptions setupOptions{true, 1};
+  const SetupSheetOptions setupOptions{true, DealNumberForm::kBase64};
   ASSERT_TRUE(PrintSetupSheets(*printer, set, 1, 5, setupOptions).ok());
   const Status travelers = PrintTravelers(*printer, set, 7);
   ASSERT_TRUE(travelers.ok()) << travelers.message();

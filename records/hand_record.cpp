@@ -10,7 +10,7 @@
 #include <locale>
 #include <sstream>
 
-#include "analysis/par.h"
+#include "scoring/par.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
 
@@ -20,8 +20,6 @@ namespace {
 constexpr std::string_view kArial = "Arial";
 constexpr std::string_view kNarrow = "Arial Narrow";
 constexpr std::string_view kSymbol = "Symbol";
-// The Symbol font's signs: spades AA, hearts A9, diamonds A8, clubs A7.
-constexpr char kSuitSigns[4] = {'\xAA', '\xA9', '\xA8', '\xA7'};
 
 // A PDF font height given in tenths of the line unit (32 for 3.2 LU), rounded
 // half to even, kept in integers so that 3.2 x 25 is exactly 80.
@@ -44,7 +42,7 @@ void Font(Surface& s, const HandRecordMetrics& m, std::string_view face, int poi
 }
 
 std::string SuitSign(Suit suit) {
-  return std::string(1, kSuitSigns[suit]);
+  return std::string(1, kSymbolSuitSigns[suit]);
 }
 
 // A losing trick count as the LTC-only lines show it: whole part and "½".

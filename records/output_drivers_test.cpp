@@ -12,7 +12,7 @@
 #include "records/logo.h"
 #include "records/pdf_printer.h"
 #include "records/pdf_tools_for_test.h"
-#include "records/recording_surface_for_test.h"
+#include "records/printed_set_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -22,16 +22,13 @@ using testing::CommandOutput;
 using testing::PdfPages;
 using testing::RecordingPrinter;
 
-class PrintHandRecordsTest : public ::testing::Test {
+class PrintHandRecordsTest : public testing::PrintedSetTest {
  protected:
-  void SetUp() override { GenerateSet(set, "abc", 46000); }
   Status Print(int copies, bool flip, const FlipPause& pause) {
     HandRecordOptions options;
     options.showAnalysis = true;  // contract lines
     return PrintHandRecords(printer, set, options, "Club", Logo(32), "", copies, flip, pause);
   }
-  DealSet set;
-  RecordingPrinter printer;
 };
 
 TEST_F(PrintHandRecordsTest, WithoutFlipOneJobOfTwoPages) {
@@ -157,7 +154,7 @@ class PdfPrinterTest : public tarrow::testing::TempFolderTest {
 
 TEST_F(PdfPrinterTest, SetupSheetsPageForPage) {
   PdfPrinter pdf;
-  ASSERT_TRUE(PrintSetupSheets(pdf, set, 1, 36, SetupSheetOptions{true, 0}).ok());
+  ASSERT_TRUE(PrintSetupSheets(pdf, set, 1, 36, SetupSheetOptions{true, DealNumberForm::kDecimal}).ok());
   Check(pdf, "setups.pdf", 18, "595 x 842 pts (A4)");
   for (const char* word : {"NORTH", "EAST", "SOUTH", "WEST", "Board 1", "Board 36", "Deal # "})
     EXPECT_NE(text.find(word), std::string::npos) << word;

@@ -12,16 +12,9 @@ namespace {
 constexpr std::string_view kTimes = "Times New Roman";
 constexpr std::string_view kArial = "Arial";
 constexpr std::string_view kSymbol = "Symbol";
-constexpr char kSuitSigns[4] = {'\xAA', '\xA9', '\xA8', '\xA7'};  // spades .. clubs
 
 void Points(Surface& s, std::string_view face, int points, bool bold = false) {
   s.SetFont(face, points, FontSizeUnit::kPoints, bold);
-}
-
-std::string DealNumberText(const DealNumber& number, int32_t form) {
-  if (form == 0) return DealNumberDecimalText(number);
-  if (form == 1) return DealNumberBase64Text(number);
-  return DealNumberHexText(number);
 }
 
 }  // namespace
@@ -48,8 +41,8 @@ void SetupHand(Surface& s, const SetupSheetMetrics& m, const Deal& deal, Seat se
   s.SetFontColor(kBlack);
   s.TextOut(x + 2 * m.gx, y, seatName);
   Points(s, kSymbol, 20);
-  const int top = y + s.TextHeight(std::string(1, kSuitSigns[0])) / 2;
-  for (Suit k : kSuits) s.TextOut(x, top + k * m.gy, std::string(1, kSuitSigns[k]));
+  const int top = y + s.TextHeight(std::string(1, kSymbolSuitSigns[0])) / 2;
+  for (Suit k : kSuits) s.TextOut(x, top + k * m.gy, std::string(1, kSymbolSuitSigns[k]));
   Points(s, kArial, 14);
   for (Suit k : kSuits) s.TextOut(x + 3 * m.gx, y + (k + 1) * m.gy, HoldingText(deal, seat, k, 2));
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "core/deal_number.h"
 #include "core/deal_set.h"
 #include "records/surface.h"
 
@@ -34,7 +35,7 @@ SetupSheetMetrics ComputeSetupSheetMetrics(int pageWidth, int pageHeight);
 
 struct SetupSheetOptions {
   bool showDealNumbers = false;  // the "Deal # " line
-  int32_t dealNumberForm = 1;    // 0 decimal, 1 base64, any other value hex
+  DealNumberForm dealNumberForm = DealNumberForm::kBase64;
 };
 
 // One board's half sheet with its top at y.  The deal is the set's as it

@@ -6,9 +6,8 @@
 
 #include "core/banner.h"
 #include "core/deal_number.h"
-#include "core/generation.h"
 #include "records/output_drivers.h"
-#include "records/recording_surface_for_test.h"
+#include "records/printed_set_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -17,12 +16,7 @@ using testing::MakeDeal;
 using testing::RecordingPrinter;
 using testing::RecordingSurface;
 
-class SetupSheetTest : public ::testing::Test {
- protected:
-  void SetUp() override { GenerateSet(set, "abc", 46000); }
-  DealSet set;
-  RecordingPrinter printer;  // portrait 4800 x 6600
-};
+class SetupSheetTest : public testing::PrintedSetTest {};  // portrait 4800 x 6600
 
 // 4800 x 6600: mx 240, my 330, w 4320, gx round(67.5) = 68 (ties to even),
 // h 2640, gy round(155.3) = 155, lower top 990 + 2640, cut at 3300,
@@ -47,12 +41,12 @@ TEST_F(SetupSheetTest, MetricsFollowThePageSize) {
 // Which boards sit on the upper and the lower half of each page.
 std::vector<std::pair<int, int>> Halves(RecordingPrinter& printer, const SetupSheetMetrics& m) {
   std::vector<std::pair<int, int>> halves;
-  for (size_t p = 0; p < printer.jobs.at(0).pages.size(); ++p) {
+  for (const std::vector<testing::BoardTitle>& page : testing::TitlesByPage(printer, "Board  ")) {
     int upper = 0, lower = 0;
-    for (const RecordingSurface::Text& t : printer.Page(0, p).texts) {
-      if (t.text.rfind("Board  ", 0) != 0 || t.x != m.mx + 4 * m.gx) continue;
-      const int board = std::stoi(t.text.substr(7));
-      (t.y == m.upperTop ? upper : lower) = board;
+    for (const testing::BoardTitle& title : page) {
+      const RecordingSurface::Text& t = title.text;
+      if (t.x != m.mx + 4 * m.gx) continue;  // the copy on the right
+      (t.y == m.upperTop ? upper : lower) = title.board;
       if (t.y != m.upperTop) {
         EXPECT_EQ(t.y, m.lowerTop);
       }
@@ -116,7 +110,7 @@ TEST_F(SetupSheetTest, HalfSheetPositionsFontsAndCompass) {
   RecordingSurface s;
   s.expectedUnit = FontSizeUnit::kPoints;
   const int y = m.lowerTop;
-  SetupHalf(s, m, y, 2, set, SetupSheetOptions{true, 2});
+  SetupHalf(s, m, y, 2, set, SetupSheetOptions{true, DealNumberForm::kHex});
 
   const auto at = [&](const std::string& text, int x, int yy, const char* face, int size, bool bold) {
     const RecordingSurface::Text t = s.Find(text);
@@ -194,10 +188,10 @@ TEST_F(SetupSheetTest, DealNumberLineFollowsTheSettingsForm) {
   const struct {
     SetupSheetOptions options;
     std::string line;
-  } rows[] = {{{false, 1}, ""},
-              {{true, 0}, "Deal # " + DealNumberDecimalText(n)},
-              {{true, 1}, "Deal # " + DealNumberBase64Text(n)},
-              {{true, 7}, "Deal # " + DealNumberHexText(n)}};
+  } rows[] = {{{false, DealNumberForm::kBase64}, ""},
+              {{true, DealNumberForm::kDecimal}, "Deal # " + DealNumberDecimalText(n)},
+              {{true, DealNumberForm::kBase64}, "Deal # " + DealNumberBase64Text(n)},
+              {{true, DealNumberForm::kHex}, "Deal # " + DealNumberHexText(n)}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
     RecordingSurface s;
@@ -215,7 +209,7 @@ TEST_F(SetupSheetTest, UndealtBoardShowsNoMadeUpHands) {
   const SetupSheetMetrics m = ComputeSetupSheetMetrics(4800, 6600);
   RecordingSurface s;
   s.expectedUnit = FontSizeUnit::kPoints;
-  SetupHalf(s, m, m.upperTop, 3, set, SetupSheetOptions{true, 1});
+  SetupHalf(s, m, m.upperTop, 3, set, SetupSheetOptions{true, DealNumberForm::kBase64});
   EXPECT_TRUE(s.Has("Not Generated"));
   EXPECT_FALSE(s.Has("NORTH"));
   EXPECT_EQ(s.FindAll("Board  3").size(), 2u);

@@ -37,6 +37,10 @@ struct Point {
 // in device units (PDF).
 enum class FontSizeUnit { kPoints, kHeight };
 
+// The suit signs of the "Symbol" face, by suit: spades AA, hearts A9,
+// diamonds A8, clubs A7.
+inline constexpr char kSymbolSuitSigns[4] = {'\xAA', '\xA9', '\xA8', '\xA7'};
+
 class Surface {
  public:
   virtual ~Surface() = default;

@@ -5,9 +5,8 @@
 #include <string>
 
 #include "core/banner.h"
-#include "core/generation.h"
 #include "records/output_drivers.h"
-#include "records/recording_surface_for_test.h"
+#include "records/printed_set_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -15,12 +14,7 @@ namespace {
 using testing::RecordingPrinter;
 using testing::RecordingSurface;
 
-class TravelerTest : public ::testing::Test {
- protected:
-  void SetUp() override { GenerateSet(set, "abc", 46000); }
-  DealSet set;
-  RecordingPrinter printer;  // landscape 6600 x 4800
-};
+class TravelerTest : public testing::PrintedSetTest {};  // landscape 6600 x 4800
 
 // 6600 x 4800 landscape: TW (6600 - 80) div 3 = 2173, TH round(4740 * 0.7) =
 // 3318, RU round(150.8) = 151, CU round(167.2) = 167; the board box: CW 1630,
@@ -41,13 +35,13 @@ TEST_F(TravelerTest, MetricsFollowThePageSize) {
 // The boards of each page, left to right (0 for an empty third).
 std::vector<std::vector<int>> Columns(RecordingPrinter& printer, const TravelerMetrics& m) {
   std::vector<std::vector<int>> pages;
-  for (size_t p = 0; p < printer.jobs.at(0).pages.size(); ++p) {
+  for (const std::vector<testing::BoardTitle>& page : testing::TitlesByPage(printer, "Board No. ")) {
     std::vector<int> columns(3, 0);
-    for (const RecordingSurface::Text& t : printer.Page(0, p).texts) {
-      if (t.text.rfind("Board No. ", 0) != 0) continue;
+    for (const testing::BoardTitle& title : page) {
+      const RecordingSurface::Text& t = title.text;
       EXPECT_EQ(t.y, 60);
       EXPECT_EQ((t.x - 40) % m.tw, 0) << t.x;
-      columns.at(size_t((t.x - 40) / m.tw)) = std::stoi(t.text.substr(10));
+      columns.at(size_t((t.x - 40) / m.tw)) = title.board;
     }
     pages.push_back(columns);
   }

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "analysis/par.h"
 #include "core/texts.h"
+#include "scoring/par.h"
 #include "files/fuzz/fuzz_check.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"

@@ -1,8 +1,8 @@
 // Par from hand-made tables: the cases par code gets wrong (passed-out
 // boards, saves at the right level, contested contracts and the dealer,
 // bonuses by vulnerability, notrump against suits, overtricks against a
-// higher level) and the duplicate score underneath.
-#include "analysis/par.h"
+// higher level), and the tag values read back.
+#include "scoring/par.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +18,11 @@ struct TableBuilder {
     table[size_t(DDIndex(seat, strain))] = uint8_t(tricks);
     return *this;
   }
-  TableBuilder& Side(int side, Strain strain, int tricks) {
+  TableBuilder& SideTakes(int side, Strain strain, int tricks) {
     return Set(Seat(side), strain, tricks).Set(PartnerOf(Seat(side)), strain, tricks);
   }
   TableBuilder& AllStrains(int side, int tricks) {
-    for (Strain strain : kStrains) Side(side, strain, tricks);
+    for (Strain strain : kStrains) SideTakes(side, strain, tricks);
     return *this;
   }
 };
@@ -34,50 +34,6 @@ constexpr Vulnerability kNone = Vulnerability::kNone, kNS = Vulnerability::kNort
 
 std::string Summary(const ParResult& par) {
   return ParScoreText(par.score) + " " + ParContractsText(par);
-}
-
-TEST(ContractScoreTest, ScoresMadeContractsAsDuplicate) {
-  struct Case {
-    int level;
-    Strain strain;
-    int tricks;
-    bool doubled, vulnerable;
-    int score;
-  };
-  const Case cases[] = {
-      {1, kNotrump, 7, false, false, 90},   {1, kNotrump, 8, false, true, 120},
-      {2, kS, 9, false, false, 140},        {3, kC, 9, false, true, 110},
-      {3, kNotrump, 9, false, false, 400},  {3, kNotrump, 9, false, true, 600},
-      {4, kH, 10, false, false, 420},       {4, kS, 11, false, true, 650},
-      {5, kD, 11, false, false, 400},       {4, kC, 10, false, true, 130},
-      {6, kS, 12, false, false, 980},       {6, kS, 12, false, true, 1430},
-      {6, kNotrump, 12, false, true, 1440}, {7, kNotrump, 13, false, false, 1520},
-      {7, kNotrump, 13, false, true, 2220}, {7, kC, 13, false, true, 2140},
-      // Doubled into game, the insult, doubled overtricks.
-      {1, kS, 7, true, false, 160},         {2, kH, 8, true, false, 470},
-      {2, kH, 9, true, true, 870},          {4, kS, 11, true, true, 990},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.level) + std::string(kStrainLabels[size_t(c.strain)]) + " " +
-                 std::to_string(c.tricks));
-    EXPECT_EQ(ContractScore(c.level, c.strain, c.tricks, c.doubled, c.vulnerable), c.score);
-  }
-}
-
-TEST(ContractScoreTest, PenaltiesGrowByVulnerabilityAndDouble) {
-  // Undoubled: 50 or 100 a trick.
-  EXPECT_EQ(ContractScore(4, kS, 8, false, false), -100);
-  EXPECT_EQ(ContractScore(4, kS, 8, false, true), -200);
-  // Doubled, not vulnerable: 100, 300, 500, then 300 more a trick.
-  const int notVulnerable[] = {100, 300, 500, 800, 1100, 1400, 1700};
-  // Doubled, vulnerable: 200, 500, 800, then 300 more a trick.
-  const int vulnerable[] = {200, 500, 800, 1100, 1400, 1700, 2000};
-  for (int down = 1; down <= 7; ++down) {
-    SCOPED_TRACE(down);
-    EXPECT_EQ(ContractScore(7, kC, 13 - down, true, false), -notVulnerable[down - 1]);
-    EXPECT_EQ(ContractScore(7, kC, 13 - down, true, true), -vulnerable[down - 1]);
-  }
-  EXPECT_EQ(ContractScore(7, kNotrump, 0, true, true), -3800);  // thirteen down
 }
 
 TEST(ParTest, BoardWhereNobodyMakesAnythingIsPassedOut) {
@@ -92,7 +48,7 @@ TEST(ParTest, BoardWhereNobodyMakesAnythingIsPassedOut) {
 
 TEST(ParTest, ContractBothSidesMakeGoesToTheDealersSide) {
   // Everyone takes seven tricks in notrump and six elsewhere.
-  const DDTable table = TableBuilder().Side(0, kNotrump, 7).Side(1, kNotrump, 7).table;
+  const DDTable table = TableBuilder().SideTakes(0, kNotrump, 7).SideTakes(1, kNotrump, 7).table;
   EXPECT_EQ(Summary(Par(table, kNorth, kNone)), "NS 90 NS 1NT");
   EXPECT_EQ(Summary(Par(table, kEast, kNone)), "EW 90 EW 1NT");
   EXPECT_EQ(Summary(Par(table, kSouth, kBoth)), "NS 90 NS 1NT");
@@ -115,7 +71,7 @@ TEST(ParTest, DealerWhoCannotDeclareLetsTheNextSeatIn) {
 
 TEST(ParTest, SaveIsDoubledAboveTheOpponentsGameWhenItPays) {
   // East-West make 4S; North-South take nine tricks in hearts.
-  const DDTable table = TableBuilder().Side(1, kS, 10).Side(0, kH, 9).table;
+  const DDTable table = TableBuilder().SideTakes(1, kS, 10).SideTakes(0, kH, 9).table;
   // 5H doubled two down costs 300 not vulnerable: less than 420 or 620.
   EXPECT_EQ(Summary(Par(table, kNorth, kNone)), "EW 300 NS 5HX-2");
   EXPECT_EQ(Summary(Par(table, kNorth, kEW)), "EW 300 NS 5HX-2");
@@ -131,7 +87,7 @@ TEST(ParTest, SaveIsDoubledAboveTheOpponentsGameWhenItPays) {
 
 TEST(ParTest, SaveAgainstASlamAndTheSeatsThatGoDownLeast) {
   // North-South make 6S; West takes eight tricks in clubs, East seven.
-  const DDTable table = TableBuilder().Side(0, kS, 12).Set(kWest, kC, 8).Set(kEast, kC, 7).table;
+  const DDTable table = TableBuilder().SideTakes(0, kS, 12).Set(kWest, kC, 8).Set(kEast, kC, 7).table;
   // 7C doubled five down by West costs 1100 against 980 not vulnerable: no save.
   EXPECT_EQ(Summary(Par(table, kNorth, kNone)), "NS 980 NS 6S");
   // Vulnerable the slam is worth 1430 and the save pays.
@@ -140,27 +96,27 @@ TEST(ParTest, SaveAgainstASlamAndTheSeatsThatGoDownLeast) {
 
 TEST(ParTest, SlamAndGrandSlamBonusesFollowTheVulnerability) {
   // The opponents take a single trick anywhere: no save pays.
-  const DDTable small = TableBuilder().AllStrains(1, 1).Side(0, kS, 12).table;
+  const DDTable small = TableBuilder().AllStrains(1, 1).SideTakes(0, kS, 12).table;
   EXPECT_EQ(Summary(Par(small, kNorth, kNone)), "NS 980 NS 6S");
   EXPECT_EQ(Summary(Par(small, kNorth, kNS)), "NS 1430 NS 6S");
   EXPECT_EQ(Summary(Par(small, kNorth, kEW)), "NS 980 NS 6S");
-  const DDTable grand = TableBuilder().AllStrains(0, 0).Side(1, kNotrump, 13).Side(1, kH, 13).table;
+  const DDTable grand = TableBuilder().AllStrains(0, 0).SideTakes(1, kNotrump, 13).SideTakes(1, kH, 13).table;
   EXPECT_EQ(Summary(Par(grand, kNorth, kNone)), "EW 1520 EW 7NT");
   EXPECT_EQ(Summary(Par(grand, kNorth, kEW)), "EW 2220 EW 7NT");
   // Six tricks anywhere make a six-level save cheaper than a vulnerable slam.
-  const DDTable saved = TableBuilder().Side(0, kS, 12).table;
+  const DDTable saved = TableBuilder().SideTakes(0, kS, 12).table;
   EXPECT_EQ(Summary(Par(saved, kNorth, kNS)), "NS 1400 EW 6SX-6, EW 6NTX-6");
 }
 
 TEST(ParTest, NotrumpAgainstSuitsAtTheSameLevel) {
   // Ten tricks in notrump and in hearts: 3NT+1 (430) beats 4H (420).
-  const DDTable ten = TableBuilder().Side(0, kNotrump, 10).Side(0, kH, 10).table;
+  const DDTable ten = TableBuilder().SideTakes(0, kNotrump, 10).SideTakes(0, kH, 10).table;
   EXPECT_EQ(Summary(Par(ten, kNorth, kNone)), "NS 430 NS 3NT+1");
   // Nine tricks in notrump and spades: the game in notrump, not 3S.
-  const DDTable nine = TableBuilder().Side(0, kNotrump, 9).Side(0, kS, 9).table;
+  const DDTable nine = TableBuilder().SideTakes(0, kNotrump, 9).SideTakes(0, kS, 9).table;
   EXPECT_EQ(Summary(Par(nine, kNorth, kNone)), "NS 400 NS 3NT");
   // 3NT and 5C both score 400: both are par.
-  const DDTable both = TableBuilder().Side(1, kNotrump, 9).Side(1, kC, 11).table;
+  const DDTable both = TableBuilder().SideTakes(1, kNotrump, 9).SideTakes(1, kC, 11).table;
   EXPECT_EQ(Summary(Par(both, kEast, kNone)), "EW 400 EW 3NT, EW 5C");
 }
 
@@ -172,17 +128,17 @@ TEST(ParTest, ContractIsShownAtTheLowestLevelTheOpponentsCannotSaveAgainst) {
   EXPECT_EQ(Summary(Par(west.table, kNorth, kNone)), "EW 460 W 3NT+2");
   // With eight club tricks they save over 3NT (4C doubled, 300) but not
   // over 4NT (5C doubled, 500).
-  west.Side(0, kC, 8);
+  west.SideTakes(0, kC, 8);
   EXPECT_EQ(Summary(Par(west.table, kNorth, kNone)), "EW 460 W 4NT+1");
   // With nine they save over 4NT too (5C doubled, 300); not over 5NT.
-  west.Side(0, kC, 9);
+  west.SideTakes(0, kC, 9);
   EXPECT_EQ(Summary(Par(west.table, kNorth, kNone)), "EW 460 W 5NT");
 }
 
 TEST(ParTest, PartscoreBattleEndsWhereTheOpponentsCannotOutbid) {
   // South takes eight tricks in notrump, East-West eight in spades: over
   // 1NT East-West would bid 2S, so par is 2NT.
-  const DDTable table = TableBuilder().Set(kSouth, kNotrump, 8).Side(1, kS, 8).table;
+  const DDTable table = TableBuilder().Set(kSouth, kNotrump, 8).SideTakes(1, kS, 8).table;
   EXPECT_EQ(Summary(Par(table, kNorth, kEW)), "NS 120 S 2NT");
 }
 
@@ -196,7 +152,7 @@ TEST(ParTest, ScoreAndContractTexts) {
 }
 
 TEST(ParTest, TagValuesReadBack) {
-  const DDTable table = TableBuilder().Side(1, kS, 10).Side(0, kH, 9).table;
+  const DDTable table = TableBuilder().SideTakes(1, kS, 10).SideTakes(0, kH, 9).table;
   const ParResult par = Par(table, kNorth, kNone);
   EXPECT_EQ(OptimumScoreTagValue(par), "NS -300");
   EXPECT_EQ(ParseOptimumScore(OptimumScoreTagValue(par)), -300);
@@ -226,16 +182,6 @@ TEST(ParTest, UnreadableTagValuesGiveNothing) {
   }
 }
 
-TEST(ParTest, BoardVulnerabilityFollowsTheSixteenBoardCycle) {
-  for (int board = 1; board <= 36; ++board) {
-    SCOPED_TRACE(board);
-    const std::string pbn = BoardVulnerabilityShortText(board);
-    const Vulnerability vul = BoardVulnerability(board);
-    EXPECT_EQ(SideVulnerable(vul, 0), pbn == "NS" || pbn == "All");
-    EXPECT_EQ(SideVulnerable(vul, 1), pbn == "EW" || pbn == "All");
-  }
-}
-
 TEST(ParTest, NeedsEveryStrainOfBothSides) {
   BoardEntry entry;
   entry.number.valid = true;
@@ -251,7 +197,7 @@ TEST(ParTest, NeedsEveryStrainOfBothSides) {
 TEST(ParTest, BoardTextsComeFromTheTableElseFromTheFile) {
   BoardEntry entry;
   entry.number.valid = true;
-  entry.table = TableBuilder().Side(1, kS, 10).Side(0, kH, 9).table;
+  entry.table = TableBuilder().SideTakes(1, kS, 10).SideTakes(0, kH, 9).table;
   entry.filePar = {true, 100, "N 1NT+1"};
   // Not analysed: the file's word.
   BoardParTexts texts = ParTextsOfBoard(entry, 3);
