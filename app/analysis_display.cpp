@@ -1,5 +1,6 @@
 #include "app/analysis_display.h"
 
+#include <bit>
 #include <cstdio>
 #include <random>
 
@@ -27,13 +28,45 @@ ProgressGrid::ProgressGrid(uint32_t doneColour, uint32_t seed) {
     colour = r << 16 | g << 8 | b;
   }
   colours[0] = 0x000000;
-  colours[1023] = doneColour;
+  colours[kDoneEntry] = doneColour;
 }
 
 ProgressGrid::Rect ProgressGrid::Cell(int board) noexcept {
   const int column = (board - 1) % 6, row = (board - 1) / 6;
   const int left = column * 21 + 1, top = row * 21 + 1;
   return {left, top, left + 19, top + 19};
+}
+
+ProgressCounts CountProgress(const DealSet& set) noexcept {
+  ProgressCounts counts;
+  for (const BoardEntry& entry : set.boards) {
+    counts.jobs += std::popcount(unsigned(entry.doneMask[0] & kAllStrainsDone)) +
+                   std::popcount(unsigned(entry.doneMask[1] & kAllStrainsDone));
+    counts.boards += entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone;
+  }
+  return counts;
+}
+
+std::string ClockText(double seconds) {
+  const long s = long(seconds + 0.5);
+  char text[32];
+  if (s >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  }
+  return text;
+}
+
+std::string ProgressSummary(const ProgressCounts& now, int jobsAtStart, double elapsedSeconds) {
+  const int doneThisRun = now.jobs - jobsAtStart;
+  const int toDo = kMaxJobs - now.jobs;
+  std::string left = "estimating";
+  if (doneThisRun > 0) left = "about " + ClockText(elapsedSeconds * toDo / doneThisRun) + " left";
+  char counts[96];
+  std::snprintf(counts, sizeof counts, "%3d/%d jobs  %2d/%d boards  %s elapsed  ", now.jobs,
+                kMaxJobs, now.boards, kBoardsPerSet, ClockText(elapsedSeconds).c_str());
+  return counts + left;
 }
 
 bool SetAnalysed(const DealSet& set) noexcept {

@@ -24,6 +24,20 @@ std::string DoneText(double elapsedSeconds);
 // True when every present board has all ten results: an analysis that ends
 // short of that was stopped, not done.
 bool SetAnalysed(const DealSet& set) noexcept;
+
+// How far the analysis of a set has come.
+struct ProgressCounts {
+  int jobs = 0;    // strains of a side whose tricks are known, 0..360
+  int boards = 0;  // boards with all ten known, 0..36
+};
+ProgressCounts CountProgress(const DealSet& set) noexcept;
+// "0:45", "1:02:03": a duration as a clock shows it.
+std::string ClockText(double seconds);
+// What the window and the command line show of a running analysis:
+// "123/360 jobs  12/36 boards  0:45 elapsed  about 1:30 left".  The
+// estimate goes by the pace of this run (jobs done since it started with
+// jobsAtStart known); before the first job it reads "estimating".
+std::string ProgressSummary(const ProgressCounts& now, int jobsAtStart, double elapsedSeconds);
 // The label under the setting, with the workers it gives: "3 Threads used.",
 // "8 Threads used." for 9..32.
 std::string MaxThreadsText(int threadsSetting);
@@ -33,6 +47,7 @@ std::string MaxThreadsText(int threadsSetting);
 // DoneMasks: 32 x NS + EW indexes a table of 1024 colours.
 struct ProgressGrid {
   static constexpr int kImageSize = 127;
+  static constexpr int kDoneEntry = 1023;  // the colour of all ten results, and the background
   struct Rect {
     int left, top, right, bottom;
   };

@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "core/banner.h"
 #include "core/generation.h"
@@ -30,7 +31,9 @@ App::App(OwnerExecutor& executor, std::filesystem::path settingsFile, SettingsFi
     : settingsFile_(std::move(settingsFile)),
       settingsUse_(use),
       set_(std::make_unique<DealSet>()),
-      runner_(std::make_unique<AnalysisRunner>(*set_, executor)) {
+      runner_(std::make_unique<AnalysisRunner>(*set_, executor)),
+      runHost_(std::make_unique<AppRunHost>(*this)),
+      run_(std::make_unique<MultiSetRun>(*runHost_)) {
   SettingsLoad load = LoadSettings(settingsFile_, use == SettingsFileUse::kReadWrite
                                                       ? DefaultsWrite::kWrite
                                                       : DefaultsWrite::kDoNotWrite);
@@ -222,9 +225,22 @@ bool App::AnalysisRunning() const noexcept {
 
 App::TickOutcome App::Tick() {
   TickOutcome outcome;
-  outcome.tick = runner_->Tick();
-  if (outcome.tick.saveDue || outcome.tick.completed) outcome.save = SaveFile();
+  if (runner_->Running()) {
+    outcome.analysed = true;
+    outcome.tick = runner_->Tick();
+    if (outcome.tick.saveDue || outcome.tick.completed) outcome.save = SaveFile();
+  }
+  if (run_->Busy()) {
+    outcome.stepped = true;
+    outcome.run = run_->Step();
+  }
   return outcome;
+}
+
+void App::SetRunHostForTest(std::unique_ptr<MultiRunHost> host) {
+  assert(!run_->Busy());
+  runHost_ = std::move(host);
+  run_ = std::make_unique<MultiSetRun>(*runHost_);
 }
 
 App::TickOutcome App::StopAndWait() {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "analysis/runner.h"
+#include "app/multi_run.h"
 #include "app/output_plan.h"
 #include "core/atomic_file.h"
 #include "core/deal_set.h"
@@ -193,12 +194,22 @@ class App {
   const AnalysisRunner& Runner() const noexcept { return *runner_; }
 
   struct TickOutcome {
+    bool analysed = false;  // the analysis was running at this tick
     AnalysisRunner::TickResult tick;
     Status save;  // of the periodic or final save, when one ran
+    bool stepped = false;   // a multiple-set run was going at this tick
+    Status run;             // of the run's step
   };
-  // Once a second while the analysis runs: progress, the periodic save
-  // (every 61st tick) and, at the end, the final save.
+  // Once a second, for the window's timer and the command line's loop
+  // alike: the analysis's progress, its periodic save (every 61st tick) and
+  // final save, then the step of a multiple-set run that is going.
   TickOutcome Tick();
+
+  // The multiple-set run of this session (idle until started).
+  MultiSetRun& MultiRun() noexcept { return *run_; }
+  const MultiSetRun& MultiRun() const noexcept { return *run_; }
+  // Tests put in a host whose analysis ends at once; only while idle.
+  void SetRunHostForTest(std::unique_ptr<MultiRunHost> host);
   // Stops the analysis, waits for the workers and saves what is done.
   TickOutcome StopAndWait();
 
@@ -307,6 +318,8 @@ class App {
   FileLock setLock_;  // beside PbnPath, from the first write or PrepareSetOutputs
   std::unique_ptr<AnalysisRunner> runner_;
   int workersStarted_ = 0;
+  std::unique_ptr<MultiRunHost> runHost_;
+  std::unique_ptr<MultiSetRun> run_;
 };
 
 }  // namespace tarrow

@@ -24,59 +24,27 @@ extern "C" void OnStopSignal(int signal) {
   if (stopSignal == 0) stopSignal = signal;
 }
 
-struct Counts {
-  int jobs = 0;    // strains of a side whose tricks are known, 0..360
-  int boards = 0;  // boards with all ten known
-};
-
-Counts CountDone(const DealSet& set) {
-  Counts counts;
-  for (const BoardEntry& entry : set.boards) {
-    counts.jobs += std::popcount(unsigned(entry.doneMask[0] & 31)) +
-                   std::popcount(unsigned(entry.doneMask[1] & 31));
-    counts.boards += entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone;
-  }
-  return counts;
-}
-
-std::string Clocktime(double seconds) {
-  const long s = long(seconds + 0.5);
-  char text[32];
-  if (s >= 3600) {
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
-  }
-  return text;
-}
-
 // Shows progress: a redrawn line with a bar on a terminal, a plain line at
 // most every ten seconds otherwise (a log file or a pipe).
 class ProgressDisplay {
  public:
   ProgressDisplay(const DealSet& set)
-      : terminal_(::isatty(STDERR_FILENO) == 1), start_(Clock::now()), atStart_(CountDone(set)) {}
+      : terminal_(::isatty(STDERR_FILENO) == 1), start_(Clock::now()), atStart_(CountProgress(set)) {}
 
   void Show(const DealSet& set, const std::string& workingOn) {
-    const Counts now = CountDone(set);
+    const ProgressCounts now = CountProgress(set);
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-    const int doneThisRun = now.jobs - atStart_.jobs;
-    const int toDo = kMaxJobs - now.jobs;
-    std::string left = "estimating";
-    if (doneThisRun > 0) left = "about " + Clocktime(elapsed * toDo / doneThisRun) + " left";
-    char counts[96];
-    std::snprintf(counts, sizeof counts, "%3d/360 jobs  %2d/36 boards  %s elapsed  ", now.jobs,
-                  now.boards, Clocktime(elapsed).c_str());
+    const std::string summary = ProgressSummary(now, atStart_.jobs, elapsed);
     if (terminal_) {
       constexpr int kWidth = 24;
       const int filled = now.jobs * kWidth / kMaxJobs;
       std::cerr << "\r\x1b[K[" << std::string(size_t(filled), '#')
-                << std::string(size_t(kWidth - filled), '.') << "] " << counts << left << "  "
+                << std::string(size_t(kWidth - filled), '.') << "] " << summary << "  "
                 << workingOn << std::flush;
       shownLine_ = true;
     } else if (Clock::now() - lastPlain_ >= std::chrono::seconds(10)) {
       lastPlain_ = Clock::now();
-      std::cerr << "Analysis: " << counts << left << "\n" << std::flush;
+      std::cerr << "Analysis: " << summary << "\n" << std::flush;
     }
   }
 
@@ -88,7 +56,7 @@ class ProgressDisplay {
  private:
   const bool terminal_;
   const Clock::time_point start_;
-  const Counts atStart_;
+  const ProgressCounts atStart_;
   Clock::time_point lastPlain_ = Clock::now() - std::chrono::seconds(10);
   bool shownLine_ = false;
 };
@@ -129,6 +97,23 @@ int InterruptGuard::ExitCode() const noexcept {
   return 128 + stopSignal;
 }
 
+void DriveApp(App& app, QueueExecutor& executor, const InterruptGuard& guard,
+              const std::function<void()>& onStop,
+              const std::function<bool(const App::TickOutcome&)>& onTick) {
+  bool stopping = false;
+  auto nextTick = Clock::now() + std::chrono::seconds(1);
+  while (true) {
+    executor.DrainFor(std::chrono::milliseconds(50));
+    if (guard.Requested() && !stopping) {
+      stopping = true;
+      onStop();
+    }
+    if (Clock::now() < nextTick) continue;
+    nextTick += std::chrono::seconds(1);
+    if (!onTick(app.Tick())) return;
+  }
+}
+
 int RunAnalysis(App& app, QueueExecutor& executor) {
   InterruptGuard guard;
   const Status started = app.StartAnalysis();
@@ -138,38 +123,38 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
   }
   ProgressDisplay display(app.Set());
   bool stopping = false;
-  auto nextTick = Clock::now() + std::chrono::seconds(1);
-  while (true) {
-    executor.DrainFor(std::chrono::milliseconds(50));
-    if (guard.Requested() && !stopping) {
-      stopping = true;
-      app.StopAnalysis();
-      display.EndLine();
-      std::cerr << "Stopping: waiting for the workers to finish their searches...\n";
-    }
-    if (Clock::now() < nextTick) continue;
-    nextTick += std::chrono::seconds(1);
-    const App::TickOutcome outcome = app.Tick();
+  int exitCode = kExitOk;
+  const auto onStop = [&] {
+    stopping = true;
+    app.StopAnalysis();
+    display.EndLine();
+    std::cerr << "Stopping: waiting for the workers to finish their searches...\n";
+  };
+  const auto onTick = [&](const App::TickOutcome& outcome) {
     if (!outcome.save.ok()) {
       // A failed periodic save is retried by the next one; the final save decides.
       display.EndLine();
       std::cerr << "tarrow-cli: " << outcome.save.message() << "\n";
     }
-    if (outcome.tick.completed) {
-      display.EndLine();
-      if (!outcome.save.ok()) return kExitError;
-      const int jobs = CountDone(app.Set()).jobs;
-      if (stopping) {
-        std::cerr << "Stopped with " << jobs << " of 360 jobs done. Saved "
-                  << app.PbnPath().string() << " (\"?\" marks what is not known yet).\n"
-                  << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
-        return guard.ExitCode();
-      }
-      std::cout << DoneText(outcome.tick.elapsedSeconds) << "\n" << std::flush;
-      return kExitOk;
+    if (!outcome.tick.completed) {
+      if (!stopping) display.Show(app.Set(), ProgressText(outcome.tick));
+      return true;
     }
-    if (!stopping) display.Show(app.Set(), ProgressText(outcome.tick));
-  }
+    display.EndLine();
+    if (!outcome.save.ok()) {
+      exitCode = kExitError;
+    } else if (stopping) {
+      std::cerr << "Stopped with " << CountProgress(app.Set()).jobs << " of 360 jobs done. Saved "
+                << app.PbnPath().string() << " (\"?\" marks what is not known yet).\n"
+                << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
+      exitCode = guard.ExitCode();
+    } else {
+      std::cout << DoneText(outcome.tick.elapsedSeconds) << "\n" << std::flush;
+    }
+    return false;
+  };
+  DriveApp(app, executor, guard, onStop, onTick);
+  return exitCode;
 }
 
 }  // namespace tarrow::cli

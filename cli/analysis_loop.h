@@ -5,6 +5,7 @@
 
 #include <signal.h>
 
+#include <functional>
 #include <iterator>
 
 #include "analysis/owner_executor.h"
@@ -46,5 +47,14 @@ class InterruptGuard {
 // a save failed, 128 + the signal when one stopped it (130 Ctrl-C, 143
 // SIGTERM, 129 SIGHUP; what was done is saved).
 int RunAnalysis(App& app, QueueExecutor& executor);
+
+// The owner loop of every command that analyses: serves the workers' calls
+// to the owner thread, turns the first stop signal into one call of
+// `onStop`, and ticks the app once a second (App::Tick: analysis, saves,
+// a multiple-set run's step), handing each outcome to `onTick` until it
+// returns false.
+void DriveApp(App& app, QueueExecutor& executor, const InterruptGuard& guard,
+              const std::function<void()>& onStop,
+              const std::function<bool(const App::TickOutcome&)>& onTick);
 
 }  // namespace tarrow::cli

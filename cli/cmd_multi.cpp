@@ -52,8 +52,7 @@ int RunMulti(const std::vector<std::string>& argList) {
       args->Has("--dir") ? std::filesystem::path(args->Value("--dir"))
                          : std::filesystem::path(app.Settings().OutputDirectory());
 
-  AppRunHost host(app);
-  MultiSetRun run(host);
+  MultiSetRun& run = app.MultiRun();
   InterruptGuard guard;  // Ctrl-C is the window's "Halt" while the run goes on
   if (const Status started = run.Start(name, *sets, folder, args->Has("--replace"));
       !started.ok()) {
@@ -72,27 +71,21 @@ int RunMulti(const std::vector<std::string>& argList) {
   bool failed = false;
   std::string progress;
   int shownSet = 0;
-  auto nextTick = Clock::now() + std::chrono::seconds(1);
-  while (run.Busy()) {
-    executor.DrainFor(std::chrono::milliseconds(50));
-    if (guard.Requested() && !halted) {
-      halted = true;
-      if (terminal) std::cerr << "\r\x1b[K";
-      std::cerr << "Halting: waiting for the workers to finish their searches...\n";
-      if (const Status s = run.Halt(); !s.ok()) std::cerr << "tarrow-cli: " << s.message() << "\n";
-    }
-    if (Clock::now() < nextTick) continue;
-    nextTick += std::chrono::seconds(1);
-    if (app.AnalysisRunning()) {
-      const App::TickOutcome outcome = app.Tick();
+  const auto onStop = [&] {
+    halted = true;
+    if (terminal) std::cerr << "\r\x1b[K";
+    std::cerr << "Halting: waiting for the workers to finish their searches...\n";
+    if (const Status s = run.Halt(); !s.ok()) std::cerr << "tarrow-cli: " << s.message() << "\n";
+  };
+  const auto onTick = [&](const App::TickOutcome& outcome) {
+    if (outcome.analysed) {
       progress = outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
                                         : ProgressText(outcome.tick);
       if (!outcome.save.ok()) std::cerr << "tarrow-cli: " << outcome.save.message() << "\n";
     }
-    const Status stepped = run.Step();
-    if (!stepped.ok()) {
+    if (!outcome.run.ok()) {
       failed = true;
-      std::cerr << (terminal ? "\r\x1b[K" : "") << "tarrow-cli: " << stepped.message() << "\n";
+      std::cerr << (terminal ? "\r\x1b[K" : "") << "tarrow-cli: " << outcome.run.message() << "\n";
     }
     if (run.SetCounter() != shownSet && run.state() == MultiSetRun::State::kWaiting) {
       shownSet = run.SetCounter();
@@ -105,7 +98,9 @@ int RunMulti(const std::vector<std::string>& argList) {
       std::cerr << "\r\x1b[K  " << progress << "   set " << run.SetTimeText() << "   run "
                 << run.RunTimeText() << std::flush;
     }
-  }
+    return run.Busy();
+  };
+  DriveApp(app, executor, guard, onStop, onTick);
   if (terminal) std::cerr << "\r\x1b[K" << std::flush;
   // A halted set's workers end here; what they finished is saved.
   const App::TickOutcome last = app.StopAndWait();

@@ -311,7 +311,9 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
   QString question;
   AnswerNextQuestion(QMessageBox::Yes, &question);
   Click("BDeal");
-  if (!question.isEmpty()) EXPECT_TRUE(question.contains("night.pbn")) << question.toStdString();
+  if (!question.isEmpty()) {
+    EXPECT_TRUE(question.contains("night.pbn")) << question.toStdString();
+  }
   for (int b = 1; b <= kBoardsPerSet; ++b) {
     EXPECT_EQ(app_->Set().Board(b).number, firstBoards[size_t(b - 1)].number) << b;
   }
@@ -451,6 +453,7 @@ TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
   const ino_t saved = Inode(pbn);
   CloseWindow();
   EXPECT_EQ(Inode(pbn), saved) << "closing with nothing changed writes nothing";
+
 
   OpenWindow(CommandLine(pbn));
   Find<QLineEdit>("LEDesc")->setText("Second half");
@@ -754,7 +757,7 @@ class MultipleSetsTest : public MainWindowTest {
     window_->show();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-    Find<QTimer>("Timer2")->setInterval(10);
+    Find<QTimer>("Timer1")->setInterval(10);  // the one tick, of analysis and run alike
     Find<QTabWidget>("PageControl1")->setCurrentIndex(4);
   }
   void StartRun(const QString& name, int sets) {

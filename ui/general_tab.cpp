@@ -1,0 +1,443 @@
+#include "ui/general_tab.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "core/banner.h"
+#include "core/cp1252.h"
+#include "core/generation.h"
+#include "files/deal_files.h"
+#include "ui/deal_viewer.h"
+#include "ui/qt_text.h"
+#include "ui/widget_helpers.h"
+#include "ui/window_services.h"
+
+namespace tarrow {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The colour of a board whose ten results are all known.
+constexpr uint32_t kDoneColour = 0x2E7D5B;
+const QStringList kSetFileFilters = {"Portable Bridge Notation (*.pbn)",
+                                     "Import Bridge File (*.bre *.ber *.bri)"};
+
+}  // namespace
+
+GeneralTab::GeneralTab(App& app, WindowServices& window, const fs::path& testSetFolder)
+    : app_(app),
+      window_(window),
+      testSetFolder_(testSetFolder),
+      grid_(kDoneColour, uint32_t(QDateTime::currentMSecsSinceEpoch())) {
+  BuildControls();
+  BindControls();
+  eventDateEdit_->setDate(QDate::currentDate());
+  std::error_code ignored;
+  loadTestSetButton_->setVisible(fs::exists(testSetFolder_ / "Test.pbn", ignored));
+}
+
+void GeneralTab::BuildControls() {
+  auto* columns = new QHBoxLayout(this);
+  auto* left = new QVBoxLayout;
+  columns->addLayout(left, 3);
+
+  QGroupBox* setGroup = MakeGroup("Set");
+  auto* setForm = new QGridLayout(setGroup);
+  seedEdit_ = Named(new QLineEdit, "LESeed");
+  seedEdit_->setMaxLength(int(kSeedLimit));
+  seedEdit_->setMinimumWidth(260);
+  seedEdit_->setPlaceholderText(QString("the text the set grows from, up to %1 characters")
+                                    .arg(kSeedLimit));
+  addDateTimeButton_ = MakeButton("Add Date/Time", "BAddDT");
+  clearSeedButton_ = MakeButton("Clear", "BClearSeed");
+  auto* seedLabel = MakeLabel("Seed: ", "LESeedLabel");
+  seedLabel->setBuddy(seedEdit_);
+  setForm->addWidget(seedLabel, 0, 0);
+  setForm->addWidget(seedEdit_, 0, 1);
+  setForm->addWidget(addDateTimeButton_, 0, 2);
+  setForm->addWidget(clearSeedButton_, 0, 3);
+  browseButton_ = MakeButton("Browse", "BFNBrowse");
+  fileNameLabel_ = MakeLabel("File Name:", "LFn");
+  fileNameLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  setForm->addWidget(browseButton_, 1, 0);
+  setForm->addWidget(fileNameLabel_, 1, 1, 1, 3);
+  auto* actions = new QHBoxLayout;
+  dealButton_ = MakeButton("Deal ", "BDeal");
+  dealButton_->setDefault(true);
+  loadButton_ = MakeButton("Load a Saved Set", "BLoad");
+  loadTestSetButton_ = MakeButton("Load Test Set", "BTest");
+  dealHint_ = MakeLabel("", "LDealHint");
+  dealHint_->setEnabled(false);
+  actions->addWidget(dealButton_);
+  actions->addWidget(dealHint_);
+  actions->addWidget(loadButton_);
+  actions->addWidget(loadTestSetButton_);
+  actions->addStretch(1);
+  setForm->addLayout(actions, 2, 0, 1, 4);
+  setForm->setColumnStretch(1, 1);
+  left->addWidget(setGroup);
+
+  eventBox_ = MakeGroup("Event", "Shape2");
+  auto* eventForm = new QFormLayout(eventBox_);
+  eventCombo_ = Named(new QComboBox, "CBEvent");
+  descriptionEdit_ = Named(new QLineEdit, "LEDesc");
+  descriptionEdit_->setMaxLength(int(LimitedText<64>::kLimit));
+  eventDateEdit_ = Named(new QDateEdit, "DTDate");
+  eventDateEdit_->setCalendarPopup(true);
+  eventDateEdit_->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+  clubCombo_ = Named(new QComboBox, "CBClub");
+  for (QComboBox* box : {eventCombo_, clubCombo_}) {
+    box->setEditable(true);
+    // New names join the list when the box is left, not as they are typed.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMaxLength(int(LimitedText<64>::kLimit));
+    box->installEventFilter(this);  // the box has the focus for its text
+  }
+  eventForm->addRow(MakeLabel("Event Name:", "LEvent"), eventCombo_);
+  eventForm->addRow(MakeLabel("Description: ", "LEDescLabel"), descriptionEdit_);
+  eventForm->addRow(MakeLabel("Event Date:", "Label6"), eventDateEdit_);
+  eventForm->addRow(MakeLabel("Club Name:", "Label9"), clubCombo_);
+  left->addWidget(eventBox_);
+  left->addStretch(1);
+
+  QGroupBox* analysis = MakeGroup("Double Dummy Analysis");
+  auto* analysisLayout = new QVBoxLayout(analysis);
+  progressImage_ = Named(new QLabel, "IPrg");
+  progressImage_->setFixedSize(ProgressGrid::kImageSize, ProgressGrid::kImageSize);
+  progressImage_->setToolTip(
+      "Boards 1 to 36, six to a row: black nothing analysed yet, the deep green colour all "
+      "ten results known, other colours in between; an empty frame is a board the set has not.");
+  analysisLayout->addWidget(progressImage_, 0, Qt::AlignHCenter);
+  progressLabel_ = MakeLabel("", "LDDProg");
+  progressLabel_->setAlignment(Qt::AlignCenter);
+  analysisLayout->addWidget(progressLabel_);
+  countsLabel_ = MakeLabel("", "LDDCounts");
+  countsLabel_->setAlignment(Qt::AlignCenter);
+  countsLabel_->setWordWrap(true);
+  analysisLayout->addWidget(countsLabel_);
+  analysisButton_ = MakeButton("DD Analysis", "BDDAnalysis");
+  viewerButton_ = MakeButton("Deal Viewer", "BView");
+  analysisLayout->addWidget(analysisButton_);
+  analysisLayout->addWidget(viewerButton_);
+  analysisLayout->addStretch(1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(analysis);
+  right->addStretch(1);
+  auto* banner = MakeLabel(
+      "  " + QString::fromUtf8(kProgramBanner.data(), int(kProgramBanner.size())) + "  ", "LRev");
+  banner->setAlignment(Qt::AlignRight);
+  banner->setEnabled(false);
+  right->addWidget(banner);
+  columns->addLayout(right, 2);
+}
+
+void GeneralTab::BindControls() {
+  connect(seedEdit_, &QLineEdit::textEdited, this, [this] { OnSeedEdited(); });
+  connect(addDateTimeButton_, &QPushButton::clicked, this, [this] {
+    seedEdit_->setText(seedEdit_->text() +
+                       QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss"));
+    OnSeedEdited();
+  });
+  connect(clearSeedButton_, &QPushButton::clicked, this, [this] {
+    seedEdit_->clear();
+    OnSeedEdited();
+  });
+  connect(browseButton_, &QPushButton::clicked, this, [this] { OnBrowseClicked(); });
+  connect(dealButton_, &QPushButton::clicked, this, [this] { OnDealClicked(); });
+  connect(loadButton_, &QPushButton::clicked, this, [this] { OnLoadClicked(); });
+  connect(loadTestSetButton_, &QPushButton::clicked, this,
+          [this] { LoadFile(testSetFolder_ / "Test.pbn"); });
+  connect(analysisButton_, &QPushButton::clicked, this, [this] { OnAnalysisClicked(); });
+  connect(viewerButton_, &QPushButton::clicked, this, [this] {
+    DealViewer& viewer = window_.Viewer();
+    if (viewer.isVisible()) {
+      viewer.close();
+      return;
+    }
+    viewer.show();
+    viewer.raise();
+    viewer.activateWindow();
+    // The first drawing once the window has its final size.
+    QTimer::singleShot(100, &viewer, [&viewer] { viewer.ShowHand(); });
+  });
+  // Each edit is App's at once: a save, a print or a run takes what is shown.
+  connect(eventCombo_, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { app_.SetEventName(ToTextLossy(text)); });
+  connect(clubCombo_, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { app_.SetClub(ToTextLossy(text)); });
+  connect(descriptionEdit_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { app_.SetDescription(ToTextLossy(text)); });
+  connect(eventDateEdit_, &QDateEdit::dateChanged, this,
+          [this](const QDate& date) { app_.SetEventDate(FromQDate(date)); });
+  for (QComboBox* box : {eventCombo_, clubCombo_}) {
+    connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, box] { OnComboLeft(box); });
+  }
+}
+
+void GeneralTab::Refresh() {
+  const bool ready = app_.SetReady();
+  const bool runGoing = app_.MultiRun().Busy();
+  const bool fileChosen = !app_.SetFilePath().empty();
+  const bool dealAllowed = !ready && !seedEdit_->text().isEmpty() && fileChosen;
+  dealButton_->setVisible(dealAllowed);
+  dealButton_->setEnabled(dealAllowed && !runGoing);
+  // A newcomer does not guess that "Deal" waits for a file name.
+  dealHint_->setVisible(!ready && !dealAllowed);
+  dealHint_->setText(fileChosen ? "Type a seed to deal a set."
+                                : "Type a seed and choose the set's file with \"Browse\" to deal.");
+  eventBox_->setVisible(ready);
+  analysisButton_->setVisible(ready);
+  progressLabel_->setVisible(ready);
+  countsLabel_->setVisible(ready);
+  viewerButton_->setVisible(ready);
+  viewerButton_->setEnabled(ready);
+  const bool stopping = app_.AnalysisRunning() && !app_.Runner().StopRequested();
+  analysisButton_->setText(stopping           ? "Stop DD Analysis"
+                           : analysisStarted_ ? "Start DD Analysis"
+                                              : "DD Analysis");
+  analysisButton_->setEnabled(ready && !runGoing);
+  // While a run deals and analyses its sets, the set in the window is the
+  // run's: dealing, loading or analysing by hand would pull it away.
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           loadButton_, loadTestSetButton_, browseButton_, seedEdit_, addDateTimeButton_,
+           clearSeedButton_}) {
+    control->setEnabled(!runGoing);
+  }
+  fileNameLabel_->setText(fileChosen ? "File Name: " + FromPath(app_.SetFilePath().filename())
+                                     : "File Name:");
+  DrawProgressGrid();
+}
+
+void GeneralTab::ShowLoadedSet() {
+  seedEdit_->setText(FromText(app_.Set().header.seed));
+  const EventFields fields = app_.Fields();  // the controls' own signals write them back
+  eventCombo_->setEditText(FromText(fields.event));
+  descriptionEdit_->setText(FromText(fields.description));
+  if (fields.eventDate != 0) eventDateEdit_->setDate(ToQDate(fields.eventDate));
+  clubCombo_->setEditText(FromText(fields.club));
+  window_.RefreshAll();
+  window_.Viewer().ShowHand();
+}
+
+void GeneralTab::ShowSeed(const std::string& seed) {
+  seedEdit_->setText(FromText(seed));
+}
+
+void GeneralTab::ShowProgress(const QString& progress, const QString& counts) {
+  progressLabel_->setText(progress);
+  countsLabel_->setText(counts);
+}
+
+void GeneralTab::ShowSettings(const SettingsControls& shown) {
+  const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
+                       const std::string& selected) {
+    box->clear();
+    for (const std::string& item : items) box->addItem(FromText(item));
+    box->setEditText(FromText(selected));
+  };
+  fill(clubCombo_, shown.clubs, shown.club);
+  fill(eventCombo_, shown.events, shown.event);
+}
+
+void GeneralTab::TakeSettings(SettingsControls& c) const {
+  c.clubs.clear();
+  for (int i = 0; i < clubCombo_->count(); ++i) c.clubs.push_back(ToTextLossy(clubCombo_->itemText(i)));
+  c.club = ToTextLossy(clubCombo_->currentText());
+  c.events.clear();
+  for (int i = 0; i < eventCombo_->count(); ++i) {
+    c.events.push_back(ToTextLossy(eventCombo_->itemText(i)));
+  }
+  c.event = ToTextLossy(eventCombo_->currentText());
+}
+
+bool GeneralTab::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+    for (QComboBox* box : {eventCombo_, clubCombo_}) {
+      if (watched == box) OnComboLeft(box);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void GeneralTab::OnComboLeft(QComboBox* box) {
+  const QString text = box->currentText();
+  if (box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) box->addItem(text);
+}
+
+void GeneralTab::OnSeedEdited() {
+  // A new seed is a new set: the one in hand is finished and saved before
+  // the window lets go of it.  A click or the focus alone changes nothing.
+  if (app_.SetReady()) SetAside();
+  Refresh();
+}
+
+void GeneralTab::SetAside() {
+  const Status saved = app_.LeaveSet();
+  app_.SetReady(false);
+  window_.RefreshAll();
+  if (!saved.ok()) window_.ShowFailure("Save", saved);
+}
+
+void GeneralTab::OnBrowseClicked() {
+  QFileDialog dialog(this, "Set File");
+  dialog.setObjectName("SaveDialog1");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(kSetFileFilters);
+  dialog.setDefaultSuffix("pbn");
+  dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
+  if (!app_.SetFilePath().empty()) dialog.selectFile(FromPath(app_.SetFilePath()));
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    // The name is for the next set; the one in hand keeps its own file.
+    if (app_.SetReady()) SetAside();
+    app_.SetSetFilePath(ToPath(dialog.selectedFiles().first()));
+    // The dialog asked before an existing file was chosen: that is the
+    // operator's word to replace it.
+    replaceConfirmed_ = app_.SetFilePath();
+  }
+  window_.RefreshAll();
+}
+
+void GeneralTab::OnDealClicked() {
+  const Result<std::string> seed = Utf8ToCp1252(seedEdit_->text().toStdString());
+  if (!seed.ok()) {
+    window_.ShowFailure("Deal", Status::Error("the seed cannot be used: " + seed.message()));
+    return;
+  }
+  if (seed->empty() || app_.SetFilePath().empty()) return;
+  if (const Status usable = CheckSeedText(*seed); !usable.ok()) {
+    window_.ShowFailure("Deal", usable);
+    return;
+  }
+  if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
+  // The file may hold another set (an earlier seed): it is replaced only
+  // when the operator says so here or said so in the file dialog.
+  DealSet next;
+  GenerateSet(next, *seed, DateTimeNow());
+  OutputVerdict verdict = app_.PrepareSetOutputs(next, replaceConfirmed_ == app_.SetFilePath());
+  if (verdict.needsWord) {
+    const QString question = QString::fromStdString(verdict.status.message()) +
+                             ".\n\nReplace it with the set of this seed?";
+    if (!window_.Ask("Deal", question)) return;
+    verdict = app_.PrepareSetOutputs(next, true);
+  }
+  if (!verdict.ok()) {
+    window_.ShowFailure("Deal", verdict.status);
+    return;
+  }
+  replaceConfirmed_.clear();
+  app_.DealFromSeed(*seed);
+  window_.Viewer().ShowHand();
+  // Dealing stopped any analysis of the previous set, so this starts one
+  // for the new set, which saves it.
+  OnAnalysisClicked();
+  analysisButton_->setFocus();  // the Deal button is gone; the seed is not entered by this
+}
+
+void GeneralTab::OnAnalysisClicked() {
+  if (app_.AnalysisRunning() && !app_.Runner().StopRequested()) {
+    app_.StopAnalysis();
+    window_.RefreshAll();
+    return;
+  }
+  // A stopped run whose workers are still finishing their searches ends
+  // first, so that the new run starts from what it stored.
+  if (app_.AnalysisRunning()) app_.StopAndWait();
+  const Status started = app_.StartAnalysis();
+  if (!app_.AnalysisRunning()) {
+    window_.ShowFailure("DD Analysis", started);
+    return;
+  }
+  analysisStarted_ = true;
+  window_.StartTicking();
+  window_.RefreshAll();
+  if (!started.ok()) window_.ShowFailure("Save", started);
+}
+
+void GeneralTab::OnLoadClicked() {
+  // The analysis stops and what it found is saved before the dialog opens,
+  // so that nothing found while the operator chooses is lost.
+  const bool wasRunning = app_.AnalysisRunning() && !app_.Runner().StopRequested();
+  if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
+  window_.RefreshAll();
+  QFileDialog dialog(this, "Open Saved Deal Set File");
+  dialog.setObjectName("OpenDialog1");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(kSetFileFilters);
+  dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (wasRunning && app_.SetReady()) OnAnalysisClicked();  // nothing loaded: go on
+    return;
+  }
+  LoadFile(ToPath(dialog.selectedFiles().first()));
+}
+
+void GeneralTab::LoadFile(const fs::path& path) {
+  if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
+  const Status loaded = app_.OpenFile(path);
+  if (!loaded.ok()) {
+    // A file of another kind puts the window back to editing the seed; a
+    // file that cannot be read leaves the set as it was.
+    if (DealExtensionKind(path) == DealFileKind::kUnknown) app_.SetReady(false);
+    window_.RefreshAll();
+    window_.ShowFailure("Load a Saved Set", loaded);
+    return;
+  }
+  QStringList notes;
+  for (const std::string& warning : app_.LoadWarnings()) notes << QString::fromStdString(warning);
+  // Where the set is saved: its own file, or beside it when something else
+  // is in the way and the operator does not want it replaced.
+  OutputVerdict verdict = app_.PrepareSetOutputs(false);
+  if (verdict.needsWord) {
+    const QString question = QString::fromStdString(verdict.status.message()) +
+                             ".\n\nReplace it with the set just loaded?";
+    if (window_.Ask("Load a Saved Set", question)) {
+      verdict = app_.PrepareSetOutputs(true);
+    } else {
+      app_.SetPbnPath(app_.FreeSetPathBeside(app_.PbnPath()));
+      notes << "The set will be saved as " + FromPath(app_.PbnPath()) + ".";
+      verdict = app_.PrepareSetOutputs(false);
+    }
+  }
+  ShowLoadedSet();
+  if (!verdict.ok()) window_.ShowFailure("Load a Saved Set", verdict.status);
+  if (!notes.isEmpty()) window_.ShowNotes("Load a Saved Set", notes);
+}
+
+void GeneralTab::DrawProgressGrid() {
+  QImage image(ProgressGrid::kImageSize, ProgressGrid::kImageSize, QImage::Format_RGB32);
+  image.fill(QColor::fromRgb(grid_.colours[ProgressGrid::kDoneEntry]));
+  QPainter painter(&image);
+  for (int board = 1; board <= kBoardsPerSet; ++board) {
+    const ProgressGrid::Rect cell = ProgressGrid::Cell(board);
+    const QRect rect(QPoint(cell.left, cell.top), QPoint(cell.right - 1, cell.bottom - 1));
+    const BoardEntry& entry = app_.Set().Board(board);
+    if (!entry.number.valid) {
+      // An absent board has nothing to analyse: an empty frame, never the
+      // colour of a finished board.
+      painter.setPen(Qt::black);
+      painter.drawRect(rect.adjusted(0, 0, -1, -1));
+      continue;
+    }
+    painter.fillRect(rect, QColor::fromRgb(grid_.CellColour(entry)));
+  }
+  painter.end();
+  progressImage_->setPixmap(QPixmap::fromImage(image));
+}
+
+}  // namespace tarrow

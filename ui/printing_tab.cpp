@@ -1,0 +1,151 @@
+#include "ui/printing_tab.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPrintDialog>
+
+#include "records/output_drivers.h"
+#include "records/pdf_printer.h"
+#include "ui/qt_text.h"
+#include "ui/widget_helpers.h"
+#include "ui/window_services.h"
+
+namespace tarrow {
+
+PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(window) {
+  auto* layout = new QGridLayout(this);
+
+  QGroupBox* records = MakeGroup("Hand Records on Printer", "HandRecordsOnPrinter");
+  auto* recordsForm = new QFormLayout(records);
+  printButton_ = MakeButton("Print Hand Records", "BPrint");
+  copiesSpin_ = MakeSpin(1, 200, 1, "SpNCop");
+  flipPagesCheck_ = MakeCheck("Flip Pages", "CBFlip");
+  flipPagesCheck_->setChecked(true);
+  recordsForm->addRow(printButton_);
+  recordsForm->addRow(MakeLabel("Copies", "Label8"), copiesSpin_);
+  recordsForm->addRow(flipPagesCheck_);
+  layout->addWidget(records, 0, 0);
+
+  QGroupBox* sheets = MakeGroup("Setup Sheets and Travelers", "SheetsAndTravelers");
+  auto* sheetsForm = new QFormLayout(sheets);
+  setupSheetsButton_ = MakeButton("Print Setup Sheets", "BPSetups");
+  travelersButton_ = MakeButton("Print Travelers", "BTravelers");
+  setupSheetsPdfButton_ = MakeButton("Setup Sheets as PDF", "BPSetupsPdf");
+  travelersPdfButton_ = MakeButton("Travelers as PDF", "BTravelersPdf");
+  lastBoardSpin_ = MakeSpin(1, kBoardsPerSet, kBoardsPerSet, "SELast");
+  auto* setupRow = new QHBoxLayout;
+  setupRow->addWidget(setupSheetsButton_);
+  setupRow->addWidget(setupSheetsPdfButton_);
+  auto* travelerRow = new QHBoxLayout;
+  travelerRow->addWidget(travelersButton_);
+  travelerRow->addWidget(travelersPdfButton_);
+  sheetsForm->addRow(setupRow);
+  sheetsForm->addRow(travelerRow);
+  sheetsForm->addRow(MakeLabel("Last Board", "Label10"), lastBoardSpin_);
+  layout->addWidget(sheets, 0, 1);
+
+  QGroupBox* printer = MakeGroup("Printer");
+  auto* printerLayout = new QHBoxLayout(printer);
+  selectPrinterButton_ = MakeButton("Printer Select", "BPrintSel");
+  printerLabel_ = MakeLabel("Printer Selected", "LPrinter");
+  printerLayout->addWidget(selectPrinterButton_);
+  printerLayout->addWidget(printerLabel_, 1);
+  layout->addWidget(printer, 1, 0, 1, 2);
+
+  auto* logo = MakeLabel("", "Logo");
+  logo->setPixmap(QPixmap::fromImage(ImageOf(app_.Logo()))
+                      .scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  logo->setToolTip("The emblem printed in the hand records' header");
+  layout->addWidget(logo, 2, 0, 1, 2, Qt::AlignHCenter);
+  layout->setRowStretch(3, 1);
+
+  connect(printButton_, &QPushButton::clicked, this, [this] { OnPrintClicked(); });
+  connect(selectPrinterButton_, &QPushButton::clicked, this, [this] { OnSelectPrinterClicked(); });
+  connect(setupSheetsButton_, &QPushButton::clicked, this, [this] {
+    const Status printed = app_.PrintSetupSheets(printer_, lastBoardSpin_->value());
+    if (!printed.ok()) window_.ShowFailure("Print Setup Sheets", printed);
+  });
+  connect(travelersButton_, &QPushButton::clicked, this, [this] {
+    const Status printed = app_.PrintTravelers(printer_, lastBoardSpin_->value());
+    if (!printed.ok()) window_.ShowFailure("Print Travelers", printed);
+  });
+  connect(setupSheetsPdfButton_, &QPushButton::clicked, this, [this] { SaveSheetsAsPdf(true); });
+  connect(travelersPdfButton_, &QPushButton::clicked, this, [this] { SaveSheetsAsPdf(false); });
+}
+
+void PrintingTab::Refresh() {
+  const bool ready = app_.SetReady();
+  setupSheetsPdfButton_->setEnabled(ready);
+  travelersPdfButton_->setEnabled(ready);
+  // A new set: its last board is where setup sheets and travelers end.
+  const DealSet& set = app_.Set();
+  const std::string shown = set.header.seed.str() + '\n' + std::to_string(set.header.generationTime) +
+                            '\n' + app_.SetFilePath().string();
+  if (ready && shown != shownSet_) {
+    shownSet_ = shown;
+    int last = 1;
+    for (int board = 1; board <= kBoardsPerSet; ++board) {
+      if (set.Board(board).number.valid) last = board;
+    }
+    lastBoardSpin_->setValue(last);
+  }
+}
+
+void PrintingTab::ShowSettings(const SettingsControls& shown) {
+  flipPagesCheck_->setChecked(shown.flipPages);
+  ShowPrinterName(app_.SelectStoredPrinter(printer_));
+}
+
+void PrintingTab::TakeSettings(SettingsControls& c) const {
+  c.flipPages = flipPagesCheck_->isChecked();
+  c.printerName = app_.Settings().PrinterName();
+}
+
+void PrintingTab::ShowPrinterName(const std::string& name) {
+  // With no printer installed there is nothing to select, and no default.
+  printerLabel_->setText(printer_.Printers().empty() ? "No printer installed" : FromText(name));
+}
+
+void PrintingTab::OnPrintClicked() {
+  // Between the two sides of flipped pages the operator turns the stack.
+  const FlipPause pause = [this] {
+    QMessageBox::information(this, QString::fromUtf8(kFlipPauseCaption.data()),
+                             QString::fromUtf8(kFlipPauseText.data()).replace("\r\n", "\n"));
+    return true;
+  };
+  const Status printed =
+      app_.PrintHandRecords(printer_, copiesSpin_->value(), flipPagesCheck_->isChecked(), pause);
+  if (!printed.ok()) window_.ShowFailure("Print Hand Records", printed);
+}
+
+void PrintingTab::OnSelectPrinterClicked() {
+  QPrintDialog dialog(&printer_.Device(), this);
+  dialog.setObjectName("PrintDialog1");
+  dialog.exec();
+  // Whatever the operator did there, the printer current afterwards is taken.
+  printer_.TakeDevicePrinter();
+  ShowPrinterName(app_.TakePrinterChoice(printer_));
+}
+
+void PrintingTab::SaveSheetsAsPdf(bool setupSheets) {
+  const QString title = setupSheets ? "Setup Sheets as PDF" : "Travelers as PDF";
+  std::filesystem::path out = app_.PdfPath();
+  out.replace_extension();
+  out += setupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
+  PdfPrinter pdf;
+  Status status = app_.CheckDocumentOutput(out);
+  if (status.ok()) {
+    status = setupSheets ? app_.PrintSetupSheets(pdf, lastBoardSpin_->value())
+                         : app_.PrintTravelers(pdf, lastBoardSpin_->value());
+  }
+  if (status.ok()) status = pdf.Save(out);
+  if (!status.ok()) {
+    window_.ShowFailure(title, status);
+    return;
+  }
+  window_.ShowStatus("Written " + FromPath(out));
+}
+
+}  // namespace tarrow

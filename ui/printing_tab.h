@@ -1,0 +1,53 @@
+// The Printing tab: hand records on the printer (copies, flip pages), the
+// printer choice, setup sheets and travelers of boards 1..Last Board on the
+// printer or as PDF files beside the set.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "app/app.h"
+#include "printing/qt_printer.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace tarrow {
+
+class WindowServices;
+
+class PrintingTab : public QWidget {
+ public:
+  PrintingTab(App& app, WindowServices& window);
+
+  void Refresh();
+  // Selects the stored printer (or the default one) and shows the options.
+  void ShowSettings(const SettingsControls& shown);
+  void TakeSettings(SettingsControls& controls) const;
+
+ private:
+  void OnPrintClicked();
+  void OnSelectPrinterClicked();
+  // Setup sheets (true) or travelers as a PDF file beside the set.
+  void SaveSheetsAsPdf(bool setupSheets);
+  void ShowPrinterName(const std::string& name);
+
+  App& app_;
+  WindowServices& window_;
+  QtPrinter printer_;  // the system printer the print buttons use
+  std::string shownSet_;  // the set the Last Board was set for
+  QPushButton* printButton_ = nullptr;
+  QSpinBox* copiesSpin_ = nullptr;
+  QCheckBox* flipPagesCheck_ = nullptr;
+  QPushButton* selectPrinterButton_ = nullptr;
+  QLabel* printerLabel_ = nullptr;
+  QPushButton* setupSheetsButton_ = nullptr;
+  QPushButton* travelersButton_ = nullptr;
+  QPushButton* setupSheetsPdfButton_ = nullptr;
+  QPushButton* travelersPdfButton_ = nullptr;
+  QSpinBox* lastBoardSpin_ = nullptr;
+};
+
+}  // namespace tarrow

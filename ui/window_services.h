@@ -1,0 +1,34 @@
+// What the main window offers its tabs: the message boxes and the status
+// line (a failure from App becomes a message here, and only here), the
+// question before something is replaced, the one timer, and a refresh of
+// every tab after App changed.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "core/result.h"
+
+namespace tarrow {
+
+class DealViewer;
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+  // A message box titled `title` and the status line, naming what failed.
+  virtual void ShowFailure(const QString& title, const Status& status) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool Ask(const QString& title, const QString& question) = 0;
+  // A passing word on the status line.
+  virtual void ShowStatus(const QString& text) = 0;
+  // What an action warned of (a load's notes): the status line and a box.
+  virtual void ShowNotes(const QString& title, const QStringList& notes) = 0;
+  // Starts the once-a-second tick (analysis and multiple-set runs).
+  virtual void StartTicking() = 0;
+  // Every tab shows App's state again.
+  virtual void RefreshAll() = 0;
+  virtual DealViewer& Viewer() = 0;
+};
+
+}  // namespace tarrow
