@@ -29,17 +29,17 @@ std::filesystem::path ExportPath(const App& app, std::string_view extension) {
 }
 
 OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
-                             const std::filesystem::path& out, int lastBoard,
-                             bool replaceAllowed) {
+                             const std::filesystem::path& out, int lastBoard, bool replaceAllowed) {
   const Result<std::string> bytes = DealFileBytes(app.Set(), format, lastBoard);
   if (!bytes.ok()) return {bytes.status(), false};
   // A .dup under a .bri name (or any deal under a .pbn name) would be read
   // back, by this program or a machine, as something it is not.
   const std::string extension = DealOrSetExtension(out);
   if (!extension.empty() && extension != DealFileExtension(format)) {
-    return {Status::Error(out.string() + " is named as a " + extension + " file, but the export is " +
-                          DealFileExtension(format) + "; name it " +
-                          std::filesystem::path(out).replace_extension(DealFileExtension(format)).string()),
+    return {Status::Error(
+                out.string() + " is named as a " + extension + " file, but the export is " +
+                DealFileExtension(format) + "; name it " +
+                std::filesystem::path(out).replace_extension(DealFileExtension(format)).string()),
             false};
   }
   if (const Status checked = app.CheckDocumentOutput(out); !checked.ok()) return {checked, false};

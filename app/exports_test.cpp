@@ -126,8 +126,8 @@ TEST_F(ExportsTest, WrongTargetsAreRefusedAndLeaveEverythingAsItWas) {
     DealFileFormat format;
     const char* expected;  // in the message
   } kCases[] = {
-      {"club.pbn", DealFileFormat::kBri, ".pbn"},      // the set itself
-      {"other.bri", DealFileFormat::kDup, ".dup"},     // a .dup under a .bri name
+      {"club.pbn", DealFileFormat::kBri, ".pbn"},   // the set itself
+      {"other.bri", DealFileFormat::kDup, ".dup"},  // a .dup under a .bri name
       {"OTHER.DUP", DealFileFormat::kBer, ".ber"},
       {"missing/club.dup", DealFileFormat::kDup, "missing"},  // no such folder
   };

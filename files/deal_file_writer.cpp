@@ -106,8 +106,8 @@ std::string DupRunData(int lowest, int copies, int highest) {
 
 Result<std::string> DealFileBytes(const DealSet& set, DealFileFormat format, int lastBoard) {
   if (lastBoard < 1 || lastBoard > kBoardsPerSet) {
-    return Status::Error("the last board to export must be 1 to " +
-                         std::to_string(kBoardsPerSet) + ", not " + std::to_string(lastBoard));
+    return Status::Error("the last board to export must be 1 to " + std::to_string(kBoardsPerSet) +
+                         ", not " + std::to_string(lastBoard));
   }
   for (int board = 1; board <= lastBoard; ++board) {
     if (!set.Board(board).number.valid) {

@@ -103,18 +103,23 @@ TEST(DealFileWriterTest, EveryFormatReadsBackBoardForBoard) {
 TEST(DealFileWriterTest, OneBoardHasTheLayoutByteForByte) {
   const DealSet set = SetOf(kPatternDeal);
   // North: spades AKQJ 01-04, hearts T98 18-20, diamonds 765 34-36, clubs 432 50-52.
-  const std::string bri = "01020304181920343536505152"
-                          "05060721222337383940414243"
-                          "08091024252627282930444546";
+  const std::string bri =
+      "01020304181920343536505152"
+      "05060721222337383940414243"
+      "08091024252627282930444546";
   // The seat of the ace of spades first, the deuce of clubs last.
-  const std::string ber = "1111222333444"
-                          "4444111222333"
-                          "3333444111222"
-                          "2222333444111";
-  const std::string bre = std::string("\x06" "AKQJ" "\x03" "T98" "\x04" "765" "\x05" "432") +
-                          "\x06" "T98" "\x03" "765" "\x04" "432" "\x05" "AKQJ" +
-                          "\x06" "765" "\x03" "432" "\x04" "AKQJ" "\x05" "T98" +
-                          "\x06" "432" "\x03" "AKQJ" "\x04" "T98" "\x05" "765";
+  const std::string ber =
+      "1111222333444"
+      "4444111222333"
+      "3333444111222"
+      "2222333444111";
+  // A seat's field: the spade mark 06 and its ranks, hearts 03, diamonds 04, clubs 05.
+  const auto field = [](std::string spades, std::string hearts, std::string diamonds,
+                        std::string clubs) {
+    return '\x06' + spades + '\x03' + hearts + '\x04' + diamonds + '\x05' + clubs;
+  };
+  const std::string bre = field("AKQJ", "T98", "765", "432") + field("T98", "765", "432", "AKQJ") +
+                          field("765", "432", "AKQJ", "T98") + field("432", "AKQJ", "T98", "765");
   ASSERT_EQ(bre.size(), 68u);
   const struct {
     DealFileFormat format;
@@ -207,8 +212,8 @@ TEST(DealFileWriterTest, FormatNamesAreReadInAnyCase) {
     const char* name;
     std::optional<DealFileFormat> format;
   } kCases[] = {
-      {"dup", DealFileFormat::kDup}, {"BRI", DealFileFormat::kBri}, {".bre", DealFileFormat::kBre},
-      {".Ber", DealFileFormat::kBer}, {"pbn", std::nullopt},        {"", std::nullopt},
+      {"dup", DealFileFormat::kDup},  {"BRI", DealFileFormat::kBri}, {".bre", DealFileFormat::kBre},
+      {".Ber", DealFileFormat::kBer}, {"pbn", std::nullopt},         {"", std::nullopt},
       {"dupe", std::nullopt},         {"..dup", std::nullopt},
   };
   for (const auto& c : kCases) {

@@ -40,10 +40,10 @@ header.event p{margin:.15em 0}
 .board h2{font-size:1.05em;margin:0}
 .conditions{margin:0 0 .3em;font-size:.9em}
 .conditions span+span{margin-left:1em}
-.compass{display:grid;grid-template-columns:minmax(0,1fr) 4.4em minmax(0,1fr);grid-template-areas:"n n n" "w c e" "s s s";align-items:center;gap:4px 6px}
+.compass{display:grid;grid-template-columns:minmax(0,1fr) 4.4em minmax(0,1fr);grid-template-areas:". n n" "w c e" ". s s";align-items:center;gap:4px 6px;max-width:22rem}
 .hand{min-width:0}
-.north{grid-area:n;justify-self:center}
-.south{grid-area:s;justify-self:center}
+.north{grid-area:n}
+.south{grid-area:s}
 .west{grid-area:w}
 .east{grid-area:e;padding-left:.3em}
 .hand ul{list-style:none;margin:0;padding:0}
@@ -64,7 +64,12 @@ footer{margin-top:12px;font-size:.75em;color:#555;text-align:center}
 body{padding:0;font-size:8pt}
 header.event{margin-bottom:3mm}
 .boards{display:block;font-size:0}
-.board{display:inline-block;vertical-align:top;width:calc(25% - 2mm);margin:0 1mm 2mm;padding:1.5mm 2mm;font-size:8pt;border-radius:0}
+.board{display:inline-block;vertical-align:top;width:calc(25% - 2mm);margin:0 1mm 2mm;padding:1.5mm 1.5mm;font-size:7.5pt;line-height:1.25;border-radius:0}
+.compass{grid-template-columns:minmax(0,1fr) 3em minmax(0,1fr);gap:1px 2px}
+.suit{width:1em}
+.points{font-size:.75em}
+div.extra{display:inline-block;vertical-align:top;margin-right:2mm}
+.extra th,.extra td{padding:0 .2em}
 .red{-webkit-print-color-adjust:exact;print-color-adjust:exact}
 footer{display:none}
 }
@@ -100,9 +105,9 @@ std::string Escaped(std::string_view utf8) {
 // A suit symbol with its name for screen readers.
 std::string SuitSymbol(Suit suit) {
   const bool red = suit == kHearts || suit == kDiamonds;
-  return std::string("<span class=\"suit ") + std::string(kSuitNames[suit]) +
-         (red ? " red" : "") + "\" role=\"img\" aria-label=\"" + std::string(kSuitNames[suit]) +
-         "\">" + std::string(kSuitSymbols[suit]) + "</span>";
+  return std::string("<span class=\"suit ") + std::string(kSuitNames[suit]) + (red ? " red" : "") +
+         "\" role=\"img\" aria-label=\"" + std::string(kSuitNames[suit]) + "\">" +
+         std::string(kSuitSymbols[suit]) + "</span>";
 }
 
 void AddHand(std::string& out, const Deal& deal, Seat seat) {
@@ -112,8 +117,9 @@ void AddHand(std::string& out, const Deal& deal, Seat seat) {
   for (Suit suit : kSuits) {
     const std::string holding = HoldingText(deal, seat, suit);
     out += "<li>" + SuitSymbol(suit);
-    out += holding.empty() ? "<span aria-hidden=\"true\">&mdash;</span><span class=\"sr\">void</span>"
-                           : holding;
+    out += holding.empty()
+               ? "<span aria-hidden=\"true\">&mdash;</span><span class=\"sr\">void</span>"
+               : holding;
     out += "</li>";
   }
   out += "</ul></div>";
@@ -133,8 +139,9 @@ void AddPoints(std::string& out, const Deal& deal) {
 // The double-dummy tricks, a row per seat and a column per strain; "?"
 // stands for a strain of a side whose job has not finished.
 void AddTrickTable(std::string& out, const BoardEntry& entry) {
-  out += "<table class=\"tricks\"><caption class=\"sr\">Double-dummy tricks</caption><thead><tr>"
-         "<td></td><th scope=\"col\">NT</th>";
+  out +=
+      "<table class=\"tricks\"><caption class=\"sr\">Double-dummy tricks</caption><thead><tr>"
+      "<td></td><th scope=\"col\">NT</th>";
   for (Suit suit : kSuits) out += "<th scope=\"col\">" + SuitSymbol(suit) + "</th>";
   out += "</tr></thead><tbody>";
   for (Seat seat : {kNorth, kSouth, kEast, kWest}) {
@@ -249,16 +256,19 @@ std::string HandRecordsHtml(const DealSet& set, const HandRecordOptions& options
   const SetHeader& h = set.header;
   std::string out;
   out.reserve(64 * 1024);
-  out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-         "<meta name=\"generator\" content=\"" +
-         Escaped(kProgramBanner) + "\">\n<title>";
-  out += h.event.empty() ? std::string("Hand records") : HtmlText(h.event.str()) + " - hand records";
+  out +=
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      "<meta name=\"generator\" content=\"" +
+      Escaped(kProgramBanner) + "\">\n<title>";
+  out +=
+      h.event.empty() ? std::string("Hand records") : HtmlText(h.event.str()) + " - hand records";
   out += "</title>\n<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
 
   out += "<header class=\"event\">\n";
   if (!club.empty()) out += "<p class=\"club\">" + HtmlText(club) + "</p>\n";
-  out += "<h1>" + (h.event.empty() ? std::string("Hand records") : HtmlText(h.event.str())) + "</h1>\n";
+  out += "<h1>" + (h.event.empty() ? std::string("Hand records") : HtmlText(h.event.str())) +
+         "</h1>\n";
   if (!h.description.empty()) {
     out += "<p class=\"description\">" + HtmlText(h.description.str()) + "</p>\n";
   }

@@ -92,7 +92,8 @@ TEST(HandRecordHtmlTest, ThePageFetchesNothingAndIsUtf8) {
   const std::string page = HandRecordsHtml(set, HandRecordOptions{}, "Club");
   EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
   EXPECT_TRUE(Has(page, "<meta charset=\"utf-8\">"));
-  for (const char* outside : {"http:", "https:", "//", "<script", "src=", "@import", "url(", "<link"}) {
+  for (const char* outside :
+       {"http:", "https:", "//", "<script", "src=", "@import", "url(", "<link"}) {
     SCOPED_TRACE(outside);
     // "//" would be a protocol-relative address; none may appear anywhere.
     EXPECT_FALSE(Has(page, outside));
@@ -159,8 +160,8 @@ TEST(HandRecordHtmlTest, TheOptionsAddWhatTheyName) {
   const DealSet set = AnalysedSet();
   HandRecordOptions none;
   const std::string plain = BoardMarkup(HandRecordsHtml(set, none, ""), 1);
-  for (const char* extra : {"class=\"tricks\"", "class=\"contracts\"", "Par ", "Deal # ",
-                            "class=\"shapes\"", "LTC"}) {
+  for (const char* extra :
+       {"class=\"tricks\"", "class=\"contracts\"", "Par ", "Deal # ", "class=\"shapes\"", "LTC"}) {
     SCOPED_TRACE(extra);
     EXPECT_FALSE(Has(plain, extra)) << "shown without being asked for";
   }
@@ -170,14 +171,17 @@ TEST(HandRecordHtmlTest, TheOptionsAddWhatTheyName) {
   const std::string page = HandRecordsHtml(set, tricks, "");
   const std::string one = BoardMarkup(page, 1);
   // North's row: 9 in notrump, 10 in spades, 8 in the rest.
-  EXPECT_TRUE(Has(one, "<tr><th scope=\"row\">N</th><td>9</td><td>10</td><td>8</td><td>8</td>"
-                       "<td>8</td></tr>"));
-  EXPECT_TRUE(Has(one, "<tr><th scope=\"row\">E</th><td>5</td><td>3</td><td>5</td><td>5</td>"
-                       "<td>5</td></tr>"));
+  EXPECT_TRUE(Has(one,
+                  "<tr><th scope=\"row\">N</th><td>9</td><td>10</td><td>8</td><td>8</td>"
+                  "<td>8</td></tr>"));
+  EXPECT_TRUE(Has(one,
+                  "<tr><th scope=\"row\">E</th><td>5</td><td>3</td><td>5</td><td>5</td>"
+                  "<td>5</td></tr>"));
   // Board 2: only North-South's notrump is known, the rest is "?".
   const std::string two = BoardMarkup(page, 2);
-  EXPECT_TRUE(Has(two, "<tr><th scope=\"row\">N</th><td>7</td><td>?</td><td>?</td><td>?</td>"
-                       "<td>?</td></tr>"));
+  EXPECT_TRUE(Has(two,
+                  "<tr><th scope=\"row\">N</th><td>7</td><td>?</td><td>?</td><td>?</td>"
+                  "<td>?</td></tr>"));
   EXPECT_TRUE(Has(two, "<tr><th scope=\"row\">S</th><td>6</td><td>?</td>"));
   // Board 3 has no result at all and shows no table.
   EXPECT_FALSE(Has(BoardMarkup(page, 3), "class=\"tricks\""));
@@ -199,7 +203,8 @@ TEST(HandRecordHtmlTest, TheOptionsAddWhatTheyName) {
   const Deal& deal = set.DealOf(1);
   for (Seat seat : kSeats) {
     std::string shape;
-    for (Suit suit : kSuits) shape += (suit ? "-" : "") + std::to_string(deal.suitLength[seat][suit]);
+    for (Suit suit : kSuits)
+      shape += (suit ? "-" : "") + std::to_string(deal.suitLength[seat][suit]);
     const std::string ltc = HtmlText(LtcText(LosingTrickCount(seat, deal, rest.queenMethod)));
     EXPECT_TRUE(Has(full, std::string("<th scope=\"row\">") + kSeatLetters[size_t(seat)] +
                               "</th><td>" + shape + "</td><td>" + ltc + "</td>"))
@@ -214,8 +219,8 @@ TEST(HandRecordHtmlTest, TextsAreEscapedAndControlsDropped) {
   } kCases[] = {
       {"plain", "plain"},
       {"a<b>&'c'\"", "a&lt;b&gt;&amp;&#39;c&#39;&quot;"},
-      {"7\xBD", "7\xC2\xBD"},          // the LTC's half
-      {"\x80 5", "\xE2\x82\xAC 5"},    // the euro sign
+      {"7\xBD", "7\xC2\xBD"},        // the LTC's half
+      {"\x80 5", "\xE2\x82\xAC 5"},  // the euro sign
       {"line\r\nbreak\t\x7F", "linebreak"},
   };
   for (const auto& c : kCases) {
