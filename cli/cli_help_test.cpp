@@ -65,6 +65,8 @@ TEST_F(CliHelpEverywhereTest, EveryCommandGivesItsHelpAndDoesNothingElse) {
       {"analyze", {"set.pbn", "--threads", "1"}},
       {"show", {"set.pbn", "--board", "1"}},
       {"pdf", {"set.pbn", "--out", "records.pdf"}},
+      {"html", {"set.pbn", "--out", "records.html"}},
+      {"export", {"set.pbn", "--format", "dup", "--out", "machine.dup"}},
       {"par", {"set.pbn", "--board", "2"}},
       {"printers", {}},
       {"print", {"set.pbn", "--what", "travelers", "--printer", "No such printer"}},

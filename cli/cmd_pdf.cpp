@@ -7,6 +7,7 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/print_choice.h"
+#include "cli/show_list.h"
 #include "records/pdf_printer.h"
 
 namespace tarrow::cli {
@@ -33,33 +34,6 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
   if (!status.ok()) return Failure(status.message());
   std::cout << "Wrote " << out.string() << "\n";
   return kExitOk;
-}
-
-// "distributions,ltc,analysis" -> the show flags; "none" clears them all.
-Status ReadShowList(const std::string& list, HandRecordOptions& options) {
-  options.showDistributions = options.showDealNumbers = options.showLtc = options.showAnalysis =
-      options.showPar = false;
-  if (list == "none") return Status();
-  std::istringstream in(list);
-  for (std::string item; std::getline(in, item, ',');) {
-    if (item == "distributions") {
-      options.showDistributions = true;
-    } else if (item == "numbers") {
-      options.showDealNumbers = true;
-    } else if (item == "ltc") {
-      options.showLtc = true;
-    } else if (item == "analysis") {
-      options.showAnalysis = true;
-    } else if (item == "par") {
-      options.showPar = true;
-    } else {
-      return Status::Error(
-          "--show takes a comma list of distributions, numbers, ltc, analysis "
-          "and par (or none), not \"" +
-          item + "\"");
-    }
-  }
-  return Status();
 }
 
 int RunPdf(const std::vector<std::string>& argList) {

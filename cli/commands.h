@@ -29,6 +29,8 @@ extern const Command kDealCommand;
 extern const Command kAnalyzeCommand;
 extern const Command kShowCommand;
 extern const Command kPdfCommand;
+extern const Command kHtmlCommand;
+extern const Command kExportCommand;
 extern const Command kPrintersCommand;
 extern const Command kPrintCommand;
 extern const Command kMultiCommand;
@@ -39,10 +41,11 @@ extern const Command kRenderCommand;  // needs Qt
 
 // Every command, in the order the program's help lists them.
 inline std::span<const Command* const> AllCommands() {
-  static const std::array kCommands = {&kBoardsCommand,  &kNumberCommand,   &kSolveCommand,
-                                       &kDealCommand,    &kAnalyzeCommand,  &kShowCommand,
-                                       &kPdfCommand,     &kParCommand,      &kPrintersCommand,
-                                       &kPrintCommand,   &kMultiCommand,
+  static const std::array kCommands = {&kBoardsCommand,   &kNumberCommand,   &kSolveCommand,
+                                       &kDealCommand,     &kAnalyzeCommand,  &kShowCommand,
+                                       &kPdfCommand,      &kHtmlCommand,     &kExportCommand,
+                                       &kParCommand,      &kPrintersCommand, &kPrintCommand,
+                                       &kMultiCommand,
 #ifdef TARROW_CLI_RENDER
                                        &kRenderCommand,
 #endif

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev libdds-dev
   qpdf poppler-utils
+  chromium
   cups printer-driver-cups-pdf libcups2-dev
   clang libclang-rt-14-dev
   xvfb xauth

@@ -1,0 +1,46 @@
+// What a club does with a set once it is dealt: sends it to a dealing
+// machine as a deal file, and puts its hand records on the web as one page.
+// Both are documents made from the set in memory, checked as every
+// document is (never over the set's own file or another set, a folder that
+// takes them) and written atomically, so a failed export leaves the old
+// file as it was.
+//
+//   Status s = ExportDealFile(app, DealFileFormat::kDup, ExportPath(app, ".dup"),
+//                             LastPresentBoard(app.Set())).status;
+//   Status page = WriteHandRecordsHtml(app, ExportPath(app, ".html"), app.HandRecordChoices());
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "app/app.h"
+#include "app/output_plan.h"
+#include "files/deal_file_writer.h"
+#include "records/hand_record.h"
+
+namespace tarrow {
+
+// Where an export goes by default: beside the set's PBN, with `extension`
+// (".dup", ".html"), as the hand-record PDF does; empty while the set has
+// no file name.
+std::filesystem::path ExportPath(const App& app, std::string_view extension);
+
+// Writes boards 1..lastBoard of the set to `out` in `format`.  Refused,
+// with nothing written, when a board in that range has no deal (naming
+// it), when lastBoard is outside 1..36, when out's name ends in the
+// extension of another deal or set file (".pbn", or ".bri" for a .dup),
+// and where CheckDocumentOutput refuses.  A file at `out` that holds other
+// bytes (other deals, or anything else) is replaced only with
+// replaceAllowed; without it the verdict says needsWord.  Writing the same
+// deals again needs no word.
+OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
+                             const std::filesystem::path& out, int lastBoard,
+                             bool replaceAllowed = false);
+
+// Writes the set's hand records as one web page to `out` with these
+// options and the club of the app's fields, after CheckDocumentOutput.
+// A name ending in the extension of a deal or set file is refused.
+Status WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
+                            const HandRecordOptions& options);
+
+}  // namespace tarrow

@@ -1,0 +1,77 @@
+// tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks] [--ltc-method 1|2|3]
+//                      [--club TEXT]
+#include <iostream>
+
+#include "app/exports.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "cli/show_list.h"
+
+namespace tarrow::cli {
+namespace {
+
+const OptionSpec kHtmlOptions = {.values = {"--out", "--show", "--ltc-method", "--club"},
+                                 .flags = {"--all-tricks"}};
+
+int RunHtml(const std::vector<std::string>& argList) {
+  const Result<ParsedArgs> args = ParseArgs(argList, kHtmlOptions);
+  if (!args.ok()) return UsageError("html", args.message());
+  if (args->positional.size() != 1) return UsageError("html", "give one set file");
+
+  // The window's choices are the defaults; the options change them for
+  // this run only (the settings file is only read).
+  QueueExecutor executor;
+  const std::unique_ptr<App> made = CommandApp(executor);
+  App& app = *made;
+  HandRecordOptions options = app.HandRecordChoices();
+  if (args->Has("--show")) {
+    const Status shown = ReadShowList(args->Value("--show"), options);
+    if (!shown.ok()) return UsageError("html", shown.message());
+  }
+  if (args->Has("--all-tricks")) options.allTricks = true;
+  if (args->Has("--ltc-method")) {
+    const Result<int> method = IntegerOption(*args, "--ltc-method", 1, 3);
+    if (!method.ok()) return UsageError("html", method.message());
+    options.queenMethod = QueenMethodFromIndex(*method - 1);
+  }
+  const Result<std::string> club = ArgumentText(*args, "--club");
+  if (!club.ok()) return UsageError("html", club.message());
+
+  const Status loaded = OpenSetFile(app, args->positional[0]);
+  if (!loaded.ok()) return Failure(loaded.message());
+  if (args->Has("--club")) app.SetClub(*club);
+  std::filesystem::path out = ExportPath(app, ".html");
+  if (args->Has("--out")) out = args->Value("--out");
+  const Status written = WriteHandRecordsHtml(app, out, options);
+  if (!written.ok()) return Failure(written.message());
+  std::cout << "Wrote " << out.string() << "\n";
+  return std::cout.flush() ? kExitOk : kExitError;
+}
+
+}  // namespace
+
+const Command kHtmlCommand{
+    "html", "write hand records as one web page",
+    "Usage: tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks]\n"
+    "                       [--ltc-method 1|2|3] [--club TEXT]\n\n"
+    "Writes the hand records of a PBN set (or of a .bre, .ber or .bri deal file)\n"
+    "as one self-contained web page (HTML, UTF-8, nothing fetched from elsewhere)\n"
+    "beside FILE with the extension .html, or to --out.  It reads on a phone and\n"
+    "a large screen and prints four boards to a row.  Each board's element\n"
+    "carries its deal for scripts: data-deal=\"N:...\", North first.\n\n"
+    "  --show LIST     what each board shows besides the hands and points: a\n"
+    "                  comma list of distributions, numbers (deal numbers), ltc\n"
+    "                  (losing trick counts), analysis (double-dummy results) and\n"
+    "                  par, or none.  Default: what the window program's settings\n"
+    "                  show.\n"
+    "  --all-tricks    show the double-dummy trick table instead of the\n"
+    "                  makeable contracts (default: the settings' choice)\n"
+    "  --ltc-method    queen adjustment of the losing trick count (default:\n"
+    "                  the settings' choice), as for 'tarrow-cli pdf'\n"
+    "  --club TEXT     the club name at the top (default: the set's club)\n\n"
+    "Examples:\n"
+    "  tarrow-cli html club.pbn\n"
+    "  tarrow-cli html club.pbn --out web/tuesday.html --show analysis,par --all-tricks\n",
+    RunHtml, kHtmlOptions};
+
+}  // namespace tarrow::cli
