@@ -333,7 +333,49 @@ TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {
   surface.start = 39;
   ExpectAt(surface.Find("NS=4S"), 1012, 2475, "Arial", 35);
   ExpectAt(surface.Find("N=2H   S=1C"), 1012, 2512, "Arial", 35);
-  ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial", 35);
+  // The two lines end well above the deal number, which keeps its place.
+  ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial", 30);
+}
+
+TEST_F(BoardBoxTest, DealNumberStartsRightOfResultsThatReachItsLine) {
+  // Five lines of contracts come down to the last line of the box.
+  const DDTable fiveLines = TableOf({{kNorth, kNT, 7},
+                                     {kNorth, kS, 8},
+                                     {kNorth, kH, 9},
+                                     {kNorth, kD, 7},
+                                     {kSouth, kNT, 8},
+                                     {kSouth, kS, 9},
+                                     {kSouth, kH, 8},
+                                     {kSouth, kD, 8},
+                                     {kEast, kC, 7}});
+  ASSERT_EQ(ContractLineTexts(fiveLines).size(), 5u);
+  const std::string number = "  " + DealNumberHexText(entry.number) + "  ";
+  const struct {
+    const char* name;
+    bool allTricks;
+    DDTable table;
+  } rows[] = {{"trick table", true, fiveLines}, {"five contract lines", false, fiveLines}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    surface = RecordingSurface();
+    entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+    entry.table = row.table;
+    Draw(Options(false, true, false, true, row.allTricks));
+    const auto text = surface.Find(number);
+    // Clear of the results to its left, inside the cell's right border (pen 2).
+    int resultsRight = 0;
+    for (const auto& line : surface.lines)
+      resultsRight = std::max({resultsRight, line.x1, line.x2});
+    for (size_t i = 39; i + 1 < surface.texts.size(); ++i) {
+      const auto& t = surface.texts[i];
+      if (t.x < kX0 + 250) resultsRight = std::max(resultsRight, t.x + t.width);
+    }
+    EXPECT_GT(text.x, resultsRight);
+    EXPECT_LE(text.x + text.width, kX0 + 607 - 2);
+    // Below South's clubs, the box's lowest holding.
+    EXPECT_GT(text.y, surface.Find(HoldingText(deal, kSouth, kClubs)).y);
+    EXPECT_EQ(text.face, "Arial Narrow") << "the full face is too wide for the rest of the line";
+  }
 }
 
 TEST_F(BoardBoxTest, ParLineSitsUnderTheVulnerabilityWhenAsked) {
