@@ -39,22 +39,6 @@ HandRecordOptions Options(bool distributions, bool numbers, bool ltc, bool analy
 
 constexpr int kX0 = 1000, kY0 = 2000;
 
-TEST(HandRecordMetricsTest, PdfAndPrinterColumns) {
-  const HandRecordMetrics pdf = PdfHandRecordMetrics();
-  EXPECT_EQ(pdf.leftMargin, 30);
-  EXPECT_EQ(pdf.cellWidth, 607);
-  EXPECT_EQ(pdf.gridUnit, 25);
-  EXPECT_EQ(pdf.cellHeight, 666);
-  EXPECT_EQ(pdf.lineUnit, 25);
-  const HandRecordMetrics printer = PrinterHandRecordMetrics(4800, 6600);
-  EXPECT_FALSE(printer.pdf);
-  EXPECT_EQ(printer.leftMargin, 40);
-  EXPECT_EQ(printer.cellWidth, 1180);
-  EXPECT_EQ(printer.gridUnit, 49);
-  EXPECT_EQ(printer.cellHeight, 1307);
-  EXPECT_EQ(printer.lineUnit, 50);
-}
-
 TEST(HandRecordTextTest, HoldingsPaddedNumbersAndRounding) {
   const Deal deal = MakeDeal("AT2.KQJ98765432..", "KQJ98765.A.AK.AK", "43.....");
   EXPECT_EQ(HoldingText(deal, kNorth, kSpades), "A102");
@@ -189,35 +173,53 @@ class BoardBoxTest : public ::testing::Test {
   RecordingSurface surface;
 };
 
-TEST_F(BoardBoxTest, PlainBoxPositions) {
+TEST_F(BoardBoxTest, HandsAndPointsStandAtTheirSeats) {
   Draw(Options(false, false, false, false, false), 6);
-  ExpectAt(surface.Find("Board 6"), 1025, 2025, "Arial", 45);
-  ExpectAt(surface.Find("Dlr E"), 1025, 2075, "Arial", 45);
-  ExpectAt(surface.Find("Vul E-W"), 1025, 2125, "Arial", 45);
-  // North's anchor (1000 + round(254.94), 2000 + round(26.64)); signs half a line higher.
   const auto& t = surface.texts;
-  ASSERT_EQ(t.size(), 3u + 32u + 4u);
-  ExpectAt(t[3], 1255, 2015, "Symbol", 55);
-  EXPECT_EQ(t[3].text, "\xAA");
-  ExpectAt(t[6], 1255, 2165, "Symbol", 55);
-  EXPECT_EQ(t[6].text, "\xA7");
-  ExpectAt(t[7], 1292, 2027, "Arial", 45);
-  EXPECT_EQ(t[7].text, "AKQ32");
-  ExpectAt(t[10], 1292, 2177, "Arial", 45);
-  EXPECT_EQ(t[10].text, "32");
-  // West's anchor (1000 + round(24.28), 2000 + round(239.76)).
-  ExpectAt(t[27], 1024, 2228, "Symbol", 55);
-  EXPECT_EQ(t[31].text, "J4");
-  ExpectAt(t[31], 1061, 2240, "Arial", 45);
-  // Points compass around (1261, 2333); "11" is 35 wide and 35 high: 34 after 0.98.
-  ExpectAt(t[35], 1261, 2299, "Arial", 35);
-  EXPECT_EQ(t[35].text, "11");
-  ExpectAt(t[36], 1295, 2333, "Arial", 35);
-  EXPECT_EQ(t[36].text, "26");
-  ExpectAt(t[37], 1261, 2367, "Arial", 35);
-  EXPECT_EQ(t[37].text, " 0");
-  ExpectAt(t[38], 1227, 2333, "Arial", 35);
-  EXPECT_EQ(t[38].text, " 3");
+  ASSERT_EQ(t.size(), 3u + 32u + 4u) << "board, dealer, vulnerability, hands, points";
+  EXPECT_EQ(t[0].text, "Board 6");
+  EXPECT_EQ(t[1].text, "Dlr E");
+  EXPECT_EQ(t[2].text, "Vul E-W");
+  EXPECT_TRUE(t[0].x == t[1].x && t[1].x == t[2].x && t[0].y < t[1].y && t[1].y < t[2].y);
+  // Each seat: its suit signs in a column, spades on top, each holding on its
+  // sign's line to the right of it.
+  int column[4], top[4];
+  for (Seat seat : kSeats) {
+    SCOPED_TRACE(kSeatLetters[seat]);
+    const size_t first = 3 + 8 * size_t(seat);
+    column[seat] = t[first].x;
+    top[seat] = t[first].y;
+    for (Suit suit : kSuits) {
+      const auto& sign = t[first + suit];
+      const auto& holding = t[first + 4 + suit];
+      EXPECT_EQ(sign.text, std::string(1, "\xAA\xA9\xA8\xA7"[suit]));
+      EXPECT_EQ(sign.face, "Symbol");
+      EXPECT_EQ(holding.text, HoldingText(deal, seat, suit));
+      EXPECT_EQ(sign.x, column[seat]);
+      if (suit > 0) {
+        EXPECT_GT(sign.y, t[first + suit - 1].y);
+      }
+      EXPECT_GT(holding.x, sign.x);
+      EXPECT_TRUE(holding.y > sign.y && holding.y < sign.y + sign.size / 2) << holding.y;
+    }
+  }
+  EXPECT_EQ(column[kNorth], column[kSouth]);
+  EXPECT_EQ(top[kWest], top[kEast]);
+  EXPECT_TRUE(column[kWest] < column[kNorth] && column[kNorth] < column[kEast]);
+  EXPECT_TRUE(top[kNorth] < top[kWest] && top[kWest] < top[kSouth]);
+  // The points as a compass: North's above, South's below, West's left and
+  // East's right, between the West and East hands.
+  const auto& n = t[35];
+  const auto& e = t[36];
+  const auto& s = t[37];
+  const auto& w = t[38];
+  EXPECT_EQ(n.text, "11");
+  EXPECT_EQ(e.text, "26");
+  EXPECT_EQ(s.text, " 0");
+  EXPECT_EQ(w.text, " 3");
+  EXPECT_TRUE(n.y < e.y && e.y == w.y && w.y < s.y);
+  EXPECT_TRUE(w.x < n.x && n.x == s.x && s.x < e.x);
+  EXPECT_TRUE(w.x > column[kWest] && e.x < column[kEast]);
   EXPECT_TRUE(surface.calls.empty());
 }
 
@@ -231,7 +233,7 @@ TEST_F(BoardBoxTest, UnusedBoardShowsNotGenerated) {
   EXPECT_EQ(surface.texts[1].text, "Not Generated");
 }
 
-TEST_F(BoardBoxTest, TrickTablePositions) {
+TEST_F(BoardBoxTest, TrickTableShowsEachSidesTricksInAFrame) {
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   entry.table = TableOf({{kNorth, kNT, 9},
                          {kSouth, kNT, 9},
@@ -243,27 +245,42 @@ TEST_F(BoardBoxTest, TrickTablePositions) {
                          {kWest, kC, 12}});
   Draw(Options(true, false, true, true, true));
   surface.start = 39;  // after the hands and the compass
-  // h0 = 34: top 2000 + 450 - 2; column round(35 x 1.08) = 38, a = 7, b = 2; bx = 1012.
-  ExpectAt(surface.Find("NT"), 1050, 2455, "Arial Narrow", 30);
-  ExpectAt(surface.Find("\xAA"), 1012 + 76 + 2, 2448, "Symbol", 40);
-  // H = 37, H2 = 18, H4 = 9, H8 = 5; first pair at 2448 + 46.
-  ExpectAt(surface.Find("N"), 1012, 2494, "Arial", 35);
-  ExpectAt(surface.Find("S"), 1012, 2531, "Arial", 35);
-  ExpectAt(surface.Find("E"), 1012, 2577, "Arial", 35);
-  ExpectAt(surface.Find("W"), 1012, 2614, "Arial", 35);
-  // Counts in "Arial Narrow", centred in their 38-wide columns (the test
-  // surface measures 17 per character at size 35).
-  ExpectAt(surface.Find("9"), 1050 + 10, 2512, "Arial Narrow", 35);  // N and S agree in NT
-  ExpectAt(surface.Find("10"), 1088 + 1, 2494, "Arial Narrow", 35);  // they differ in spades
-  ExpectAt(surface.Find("11"), 1088 + 1, 2531, "Arial Narrow", 35);
-  ExpectAt(surface.Find("4"), 1050 + 10, 2577, "Arial Narrow", 35);
-  ExpectAt(surface.Find("3"), 1050 + 10, 2614, "Arial Narrow", 35);
-  ExpectAt(surface.Find("12"), 1012 + 190 + 1, 2595, "Arial Narrow", 35);
-  // The right edge is bx + round(6.1 x 38).
-  const std::vector<std::string> rules = {"move 1000 2489", "line 1244 2489", "line 1244 2666",
-                                          "move 1000 2572", "line 1244 2572"};
-  EXPECT_EQ(surface.calls, rules);
-  EXPECT_FALSE(surface.Has("Distrb   LTC "));
+  EXPECT_FALSE(surface.Has("Distrb   LTC ")) << "the results take the block";
+  // Headings: "NT", then the suit signs left to right, above the rows.
+  const auto nt = surface.Find("NT");
+  int x = nt.x;
+  for (const char* sign : {"\xAA", "\xA9", "\xA8", "\xA7"}) {
+    const auto heading = surface.Find(sign);
+    EXPECT_GT(heading.x, x) << "suit signs in order";
+    x = heading.x;
+  }
+  // A row per seat, North to West, the letters in one column.
+  const auto n = surface.Find("N"), s = surface.Find("S"), e = surface.Find("E"),
+             w = surface.Find("W");
+  EXPECT_TRUE(n.x == s.x && s.x == e.x && e.x == w.x && n.x < nt.x);
+  EXPECT_TRUE(nt.y < n.y && n.y < s.y && s.y < e.y && e.y < w.y);
+  // A count both seats share stands once between their rows; counts that
+  // differ stand on their seats' rows.  Columns: notrump, then the suits.
+  const auto nine = surface.Find("9"), ten = surface.Find("10"), eleven = surface.Find("11");
+  const auto four = surface.Find("4"), three = surface.Find("3"), twelve = surface.Find("12");
+  EXPECT_TRUE(n.y < nine.y && nine.y < s.y);
+  EXPECT_TRUE(ten.y == n.y && eleven.y == s.y);
+  EXPECT_TRUE(four.y == e.y && three.y == w.y);
+  EXPECT_TRUE(e.y < twelve.y && twelve.y < w.y);
+  EXPECT_TRUE(nine.x == four.x && nine.x < ten.x && ten.x == eleven.x && eleven.x < twelve.x);
+  // The frame: a rule over North's row and one between the sides, from the
+  // cell's left edge to the right edge, which runs down to the cell's bottom.
+  ASSERT_EQ(surface.lines.size(), 3u);
+  const auto& top = surface.lines[0];
+  const auto& edge = surface.lines[1];
+  const auto& middle = surface.lines[2];
+  EXPECT_TRUE(top.x1 == kX0 && top.y1 == top.y2 && top.y1 < n.y && top.y1 > nt.y);
+  EXPECT_TRUE(middle.x1 == kX0 && middle.y1 == middle.y2 && middle.y1 > s.y && middle.y1 < e.y);
+  EXPECT_TRUE(edge.x1 == edge.x2 && edge.y1 == top.y1 && edge.y2 == kY0 + 666);
+  EXPECT_EQ(top.x2, edge.x1);
+  EXPECT_EQ(middle.x2, edge.x1);
+  for (const auto& count : {nine, ten, eleven, four, three, twelve})
+    EXPECT_LE(count.x + count.width, edge.x1) << count.text << " inside the frame";
 }
 
 TEST_F(BoardBoxTest, OnThePrinterSizesArePointsAndThePrinterConstantsHold) {
