@@ -483,8 +483,22 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
   s.TextOut(x0 + m.gridUnit, y0 + 5 * m.lineUnit, "Vul " + BoardVulnerabilityText(board));
   if (o.showPar) ParLine(s, m, x0, y0, ParBoxText(entry, board));
 
+  // The points compass, measured first: a long West holding gives way to it.
+  Font(s, m, kArial, 7, 14);
+  const int cx = x0 + RoundHalfEven(m.cellWidth * (m.pdf ? 0.43 : 0.45));
+  const int cy = y0 + m.cellHeight / 2;
+  const int w = RoundHalfEven(s.TextWidth("11") * 0.98);
+  const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
+  const std::string westPoints = PaddedNumber(deal.points[kWest]);
+  const int westPointsBottom = cy + s.TextHeight(westPoints);
+
   // Hands: the suit signs, then each holding beside its sign.
   constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};
+  struct Step {
+    std::string_view face;
+    int points, luTenths;
+  };
+  constexpr Step kHoldingSteps[] = {{kArial, 9, 18}, {kNarrow, 9, 18}, {kNarrow, 8, 16}};
   for (Seat seat : kSeats) {
     const int ax = x0 + RoundHalfEven(m.cellWidth * kAnchor[seat][0]);
     const int ay = y0 + RoundHalfEven(m.cellHeight * kAnchor[seat][1]);
@@ -492,27 +506,36 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
     for (Suit k : kSuits) s.TextOut(ax, ay - m.lineUnit / 2 + 2 * m.lineUnit * k, SuitSign(k));
     for (Suit k : kSuits) {
       const std::string holding = HoldingText(deal, seat, k);
-      // East and West share the cell's width with the compass: long holdings narrow.
+      const int hx = ax + (3 * m.gridUnit) / 2;
+      const int hy = ay + 2 * m.lineUnit * k;
+      // East and West share the cell's width with the compass: long holdings
+      // narrow.  North and South always have room.
       const bool side = seat == kEast || seat == kWest;
-      if (side && holding.size() > 11)
-        Font(s, m, kNarrow, 8, 16);
-      else if (side && holding.size() > 8)
-        Font(s, m, kNarrow, 9, 18);
-      else
-        Font(s, m, kArial, 9, 18);
-      s.TextOut(ax + (3 * m.gridUnit) / 2, ay + 2 * m.lineUnit * k, holding);
+      size_t step = !side ? 0 : holding.size() > 11 ? 2 : holding.size() > 8 ? 1 : 0;
+      const auto font = [&] {
+        Font(s, m, kHoldingSteps[step].face, kHoldingSteps[step].points,
+             kHoldingSteps[step].luTenths);
+      };
+      font();
+      // Seven or eight broad cards of West's on the compass's line would run
+      // into West's points ("AQ10865" and "15" read as one): they narrow too,
+      // and keep half a grid unit clear.
+      if (seat == kWest && hy < westPointsBottom && cy < hy + s.TextHeight(holding)) {
+        const int limit = cx - w - m.gridUnit / 2;
+        while (step + 1 < std::size(kHoldingSteps) && hx + s.TextWidth(holding) > limit) {
+          ++step;
+          font();
+        }
+      }
+      s.TextOut(hx, hy, holding);
     }
   }
 
   Font(s, m, kArial, 7, 14);
-  const int cx = x0 + RoundHalfEven(m.cellWidth * (m.pdf ? 0.43 : 0.45));
-  const int cy = y0 + m.cellHeight / 2;
-  const int w = RoundHalfEven(s.TextWidth("11") * 0.98);
-  const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
   s.TextOut(cx, cy - h, PaddedNumber(deal.points[kNorth]));
   s.TextOut(cx + w, cy, PaddedNumber(deal.points[kEast]));
   s.TextOut(cx, cy + h, PaddedNumber(deal.points[kSouth]));
-  s.TextOut(cx - w, cy, PaddedNumber(deal.points[kWest]));
+  s.TextOut(cx - w, cy, westPoints);
 
   // The analysis block: results first, else distributions, else the LTC alone.
   std::optional<ResultsExtent> results;

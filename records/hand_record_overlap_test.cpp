@@ -277,5 +277,24 @@ TEST(HandRecordOverlapTest, NothingIsDrawnOverAnythingElseWithAnyOptions) {
   }
 }
 
+TEST(HandRecordOverlapTest, LongWestHoldingsKeepClearOfThePoints) {
+  // West's broad diamonds on the compass's line: six cards (AQ10865) and
+  // seven (AKQJ1098, AQJ10832), board after board.
+  const Deal deals[] = {
+      testing::MakeDeal("AKQJ.AKQ.KJ9.AKQ", "T987.JT98.74.JT9", "654.7654.32.8765"),
+      testing::MakeDeal("AKQJ.AKQJ.765.AK", "T987.T987.432.QJ", "6543.6543..T9876"),
+      testing::MakeDeal("AKQ.AKQJ.K9.AKQJ", "JT98.T987.76.T98", "7654.6543.54.765"),
+  };
+  DealSet set = AnalysedSet("abc");
+  for (int b = 1; b <= kBoardsPerSet; ++b) {
+    const Deal& deal = deals[size_t(b) % std::size(deals)];
+    ASSERT_TRUE(deal.number.valid);
+    set.Board(b).number = deal.number;
+  }
+  set.RefreshDeals();
+  for (int b = 1; b <= kBoardsPerSet; ++b) set.Board(b).table = PlausibleTable(set.DealOf(b), b);
+  ExpectNothingCollides(set);
+}
+
 }  // namespace
 }  // namespace tarrow

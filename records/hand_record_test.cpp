@@ -9,6 +9,8 @@
 
 #include "core/deal_number.h"
 #include "core/generation.h"
+#include "pdf/pdf_document.h"
+#include "records/hand_record_pdf.h"
 #include "records/recording_surface_for_test.h"
 
 namespace tarrow {
@@ -503,6 +505,42 @@ TEST_F(BoardBoxTest, LongEastWestHoldingsUseTheNarrowFace) {
     const RecordingSurface::Text t = surface.Find(spades);
     EXPECT_EQ(t.face, row.face);
     EXPECT_EQ(t.size, row.size);
+  }
+}
+
+TEST_F(BoardBoxTest, ALongWestHoldingGivesWayToTheCompass) {
+  // Measured in the real faces: "AQ10865" in "Arial" would end against
+  // West's points, on the compass's line only.
+  TPdfDocumentGDI document;
+  document.SetResolution(300);
+  PdfSurface measure(document);
+  const struct {
+    const char* name;
+    Deal deal;
+    Suit suit;
+    const char* face;
+  } rows[] = {
+      {"diamonds, on the compass's line",
+       MakeDeal("AKQJ.AKQ.KJ9.AKQ", "T987.JT98.74.JT9", "654.7654.32.8765"), kDiamonds,
+       "Arial Narrow"},
+      {"clubs, below it", MakeDeal("AKQJ.AKQ.AKQ.KJ9", "T987.JT98.JT9.74", "654.7654.8765.32"),
+       kClubs, "Arial"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    surface = RecordingSurface();
+    surface.measure = &measure;
+    deal = row.deal;
+    ASSERT_EQ(HoldingText(deal, kWest, row.suit), "AQ10865");
+    Draw(Options(false, false, false, false, false));
+    ASSERT_EQ(measure.Error(), "");
+    const RecordingSurface::Text holding = surface.Find("AQ10865");
+    EXPECT_EQ(holding.face, row.face);
+    EXPECT_EQ(holding.size, 45);
+    const RecordingSurface::Text points = surface.Find(PaddedNumber(deal.points[kWest]));
+    if (row.suit == kDiamonds) {
+      EXPECT_LE(holding.x + holding.width + 12, points.x) << "half a grid unit between them";
+    }
   }
 }
 
