@@ -285,31 +285,36 @@ TEST_F(BoardBoxTest, TrickTableShowsEachSidesTricksInAFrame) {
     EXPECT_LE(count.x + count.width, edge.x1) << count.text << " inside the frame";
 }
 
-TEST_F(BoardBoxTest, OnThePrinterSizesArePointsAndThePrinterConstantsHold) {
-  // A 600 dpi printable A4 page: CW 1170, GU 48, CH 1349, LU 51.  The test
-  // surface measures a point size as that many units high and half as wide
-  // per character.
+TEST_F(BoardBoxTest, OnThePrinterFontsAreGivenInPoints) {
+  // A 600 dpi printable A4 page.  A height in units taken for points would
+  // print letters a few times too large (or a point size taken for a height
+  // too small to read).
   const HandRecordMetrics m = PrinterHandRecordMetrics(4760, 6812);
-  ASSERT_EQ(m.cellWidth, 1170);
-  ASSERT_EQ(m.lineUnit, 51);
-  surface.expectedUnit = FontSizeUnit::kPoints;
+  surface.expectedUnit = FontSizeUnit::kPoints;  // checked at every font change
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   entry.table = TableOf({{kNorth, kNT, 9}, {kSouth, kNT, 9}, {kNorth, kS, 10}, {kSouth, kS, 12}});
-  BoardBox(surface, m, kX0, kY0, 1, entry, deal, Options(false, false, false, true, true));
-  ExpectAt(surface.Find("Board 1"), kX0 + 48, kY0 + 48, "Arial", 9);
-  ExpectAt(surface.Find("Dlr N"), kX0 + 48, kY0 + 3 * 51, "Arial", 9);
-  // North's anchor (round(1170 x 0.42), round(1349 x 0.04)) = (491, 54).
-  ExpectAt(surface.Find("AKQ32"), kX0 + 491 + 72, kY0 + 54, "Arial", 9);
-  // The compass centre is at 0.45 of the width on the printer: 526 (ties
-  // to even), half the height 674; "11" is 7 wide, "I" 7 high.
-  ExpectAt(surface.Find(std::to_string(deal.points[kNorth])), kX0 + 526, kY0 + 674 - 7, "Arial",
-           7);
-  // The trick table: top y0 + 18 LU + round(7 x 0.3); column round(7 x 1.08)
-  // = 8; bx = x0 + 24; "NT" in the narrow face at 6 points.
-  ExpectAt(surface.Find("NT"), kX0 + 24 + 8, kY0 + 918 + 2 + 1, "Arial Narrow", 6);
-  // The frame's right edge is bx + 6 columns on the printer.
-  EXPECT_EQ(surface.calls[1], "line " + std::to_string(kX0 + 24 + 48) + " " +
-                                  std::to_string(kY0 + 920 + 7 + 2 - 1));
+  BoardBox(surface, m, kX0, kY0, 1, entry, deal, Options(false, true, false, true, true));
+  const struct {
+    std::string text;
+    const char* face;
+    int points;
+  } rows[] = {
+      {"Board 1", "Arial", 9},
+      {HoldingText(deal, kEast, kClubs), "Arial", 9},
+      {std::to_string(deal.points[kNorth]), "Arial", 7},
+      {"NT", "Arial Narrow", 6},
+      {"  " + DealNumberHexText(entry.number) + "  ", "Arial Narrow", 5},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    const RecordingSurface::Text t = surface.Find(row.text);
+    EXPECT_EQ(t.face, row.face);
+    EXPECT_EQ(t.size, row.points);
+  }
+  // The frame's right edge stays left of South's suit signs.
+  ASSERT_GE(surface.lines.size(), 2u);
+  const int south = surface.Find(HoldingText(deal, kSouth, kSpades)).x;
+  EXPECT_LT(surface.lines[1].x1, south - 3 * m.gridUnit / 2);
 }
 
 TEST_F(BoardBoxTest, AStrainNotYetKnownShowsAQuestionMarkNeverANumber) {
@@ -553,43 +558,58 @@ TEST(HandRecordPageTest, GridHeaderAndShrunkEvent) {
   set.header.computerName = "clubpc";
   RecordingSurface surface;
   RgbImage logo{2, 2, std::vector<uint8_t>(12, 0)};
-  HandRecordPage(surface, PdfHandRecordMetrics(), Options(true, false, true, true, false), 1, set,
-                 std::string(80, 'C'), logo, "/some/folder/abc.pbn");
-  // Grid: pen 2, five verticals (the second one below the header), six horizontals.
-  ASSERT_GE(surface.calls.size(), 23u);
+  const HandRecordMetrics m = PdfHandRecordMetrics();
+  HandRecordPage(surface, m, Options(true, false, true, true, false), 1, set, std::string(80, 'C'),
+                 logo, "/some/folder/abc.pbn");
+  const int left = m.leftMargin, top = m.topMargin, cw = m.cellWidth, ch = m.cellHeight;
+  // Grid: five verticals and six horizontals; the one between the header's two
+  // cells starts a row lower, so that they make one.
+  ASSERT_GE(surface.lines.size(), 11u);
   EXPECT_EQ(surface.calls[0], "pen 2");
-  EXPECT_EQ(surface.calls[1], "move 30 60");
-  EXPECT_EQ(surface.calls[2], "line 30 3390");
-  EXPECT_EQ(surface.calls[3], "move 637 726");
-  EXPECT_EQ(surface.calls[21], "move 30 3390");
-  EXPECT_EQ(surface.calls[22], "line 2458 3390");
-  // The club line keeps its size even when too wide; the event shrinks one step
-  // at a time until 66 characters fit in 1214 units (half the height each).
-  ExpectAt(surface.Find(std::string(80, 'C')), 30 + (1214 - 3200) / 2, 171, "Arial", 80);
+  for (int i = 0; i <= 4; ++i) {
+    const auto& v = surface.lines[size_t(i)];
+    EXPECT_TRUE(v.x1 == left + i * cw && v.x2 == v.x1 && v.y2 == top + 5 * ch) << i;
+    EXPECT_EQ(v.y1, i == 1 ? top + ch : top) << i;
+  }
+  // The club line keeps its size even when too wide; the event shrinks one
+  // step at a time until it fits the two columns, and no further.
+  const RecordingSurface::Text club = surface.Find(std::string(80, 'C'));
+  EXPECT_EQ(club.size, 80);
   const RecordingSurface::Text event = surface.Find(" " + std::string(64, 'E') + " ");
-  EXPECT_EQ(event.size, 36);
   EXPECT_TRUE(event.bold);
-  EXPECT_EQ(event.y, 271);
-  int bold = 0;
-  for (const std::string& f : surface.fonts) bold += f.find("bold") != std::string::npos;
-  EXPECT_EQ(bold, 80 - 36 + 1);
-  ExpectAt(surface.Find(" Pairs "), 30 + (1214 - 7 * 55 / 2) / 2, 371, "Arial", 55);
-  // Seed block: h = 30, widest line m, centred on 30 + 1214 - m / 2 - 25.
+  EXPECT_LE(event.width, 2 * cw);
+  surface.SetFont("Arial", event.size + 1, FontSizeUnit::kHeight, true);
+  EXPECT_GT(surface.TextWidth(event.text), 2 * cw);
+  std::vector<std::string> steps;  // the layout's bold fonts, then this test's
+  for (const std::string& f : surface.fonts)
+    if (f.find("bold") != std::string::npos) steps.push_back(f);
+  steps.pop_back();
+  ASSERT_EQ(steps.size(), size_t(80 - event.size + 1));
+  for (size_t i = 0; i < steps.size(); ++i)
+    EXPECT_EQ(steps[i], "Arial " + std::to_string(80 - int(i)) + " bold");
+  // Club, event and description one under the other, centred on the header.
+  const RecordingSurface::Text description = surface.Find(" Pairs ");
+  EXPECT_TRUE(club.y < event.y && event.y < description.y);
+  for (const auto& t : {club, event, description})
+    EXPECT_NEAR(t.x + t.width / 2, left + cw, 1) << t.text;
+  // The seed block in the header's lower part, the banner on the site line
+  // at the left, the logo above the banner, the origin at the top left.
   const RecordingSurface::Text seed = surface.Find("Seed=(abc)");
-  EXPECT_EQ(seed.y, 60 + 666 - 120);
   const RecordingSurface::Text site = surface.Find("Site: Hall");
-  EXPECT_EQ(site.y, 606 + 36 + 36);
-  ExpectAt(surface.Find("Tarrow " TARROW_VERSION), 55, 678, "Arial", 30);
-  const int bannerWidth = int(std::string("Tarrow " TARROW_VERSION).size()) * 15;
-  const int left = 30 + (bannerWidth - 152) / 2;
-  EXPECT_NE(std::find(surface.calls.begin(), surface.calls.end(),
-                      "image " + std::to_string(left) + " " + std::to_string(678 - 152 - 25) + " " +
-                          std::to_string(left + 152) + " " + std::to_string(678 - 25)),
-            surface.calls.end());
-  ExpectAt(surface.Find("clubpc: abc.pbn"), 42, 72, "Arial", 30);
-  // Board 1 in cell 2 (x 1244), board 18 in cell 19 (x 1851, y 60 + 4 * 666).
-  ExpectAt(surface.Find("Board 1"), 1269, 85, "Arial", 45);
-  ExpectAt(surface.Find("Board 18"), 1876, 2749, "Arial", 45);
+  const RecordingSurface::Text banner = surface.Find("Tarrow " TARROW_VERSION);
+  EXPECT_TRUE(seed.y > description.y && seed.y < site.y && site.y + site.height <= top + ch);
+  EXPECT_TRUE(banner.y == site.y && banner.x + banner.width < seed.x);
+  ASSERT_EQ(surface.images.size(), 1u);
+  const auto& image = surface.images[0];
+  EXPECT_EQ(image.right - image.left, image.bottom - image.top) << "square";
+  EXPECT_TRUE(image.bottom <= banner.y && image.top > description.y && image.left >= left);
+  const RecordingSurface::Text origin = surface.Find("clubpc: abc.pbn");
+  EXPECT_TRUE(origin.x > left && origin.y > top && origin.y + origin.height < club.y);
+  // Board 1 in the third cell of the first row, board 18 in the last cell.
+  const RecordingSurface::Text first = surface.Find("Board 1");
+  const RecordingSurface::Text last = surface.Find("Board 18");
+  EXPECT_TRUE(first.x > left + 2 * cw && first.x < left + 3 * cw && first.y < top + ch);
+  EXPECT_TRUE(last.x > left + 3 * cw && last.y > top + 4 * ch);
 }
 
 TEST(HandRecordPageTest, ShortSetShowsNotGeneratedOnPageTwo) {
