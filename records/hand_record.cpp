@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <locale>
+#include <optional>
 #include <sstream>
 
 #include "scoring/par.h"
@@ -41,6 +42,11 @@ void Font(Surface& s, const HandRecordMetrics& m, std::string_view face, int poi
     s.SetFont(face, points, FontSizeUnit::kPoints, bold);
 }
 
+// The pen of the grid and the trick table's frame.
+int PenWidth(const HandRecordMetrics& m) {
+  return RoundHalfEven(m.cellWidth * 0.003);
+}
+
 std::string SuitSign(Suit suit) {
   return std::string(1, kSymbolSuitSigns[suit]);
 }
@@ -57,9 +63,10 @@ void CentredText(Surface& s, int cx, int y, const std::string& text) {
 // The double-dummy tricks as a table: a column per strain, a row per seat,
 // one number for both seats of a side when they take the same.  A number
 // that is not known yet is never printed: "?" stands for the side's strain
-// until its job has finished.
-void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, int bx,
-                const BoardEntry& entry) {
+// until its job has finished.  Returns the x of the frame's right edge,
+// which runs down to the bottom of the cell.
+int TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, int bx,
+               const BoardEntry& entry) {
   int ty = m.pdf ? y0 + 18 * m.lineUnit - RoundHalfEven(h0 * 0.05)
                  : y0 + 18 * m.lineUnit + RoundHalfEven(h0 * 0.3);
   Font(s, m, kArial, 7, 14);
@@ -114,6 +121,7 @@ void TrickTable(Surface& s, const HandRecordMetrics& m, int x0, int y0, int h0, 
     Font(s, m, kArial, 7, 14);
     s.TextOut(bx, ty, std::string(1, kSeatLetters[partner]));
   }
+  return xr;
 }
 
 void DistributionBlock(Surface& s, const HandRecordMetrics& m, int bx, int hy, int ry,
@@ -140,15 +148,25 @@ void LtcBlock(Surface& s, const HandRecordMetrics& m, int x0, int y0, const Deal
   CentredText(s, cx, y, Count(deal, kSouth, method));
 }
 
-void ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx,
-                   const BoardEntry& entry) {
+// The lower left of a box as the results use it: the right edge of what
+// they draw and the bottom of their last line.
+struct ResultsExtent {
+  int right = 0, bottom = 0;
+};
+
+ResultsExtent ContractLines(Surface& s, const HandRecordMetrics& m, int y0, int bx,
+                            const BoardEntry& entry) {
   Font(s, m, kArial, 7, 14);
   const int rowH = RoundHalfEven(s.TextHeight("I") * 1.05);
   int y = y0 + 19 * m.lineUnit;
+  ResultsExtent extent{bx, y};
   for (const std::string& line : ContractLineTexts(entry.table, entry.doneMask)) {
     s.TextOut(bx, y, line);
+    extent.right = std::max(extent.right, bx + s.TextWidth(line));
+    extent.bottom = std::max(extent.bottom, y + s.TextHeight(line));
     y += rowH;
   }
+  return extent;
 }
 
 // A list's text: its entries run together, the first character (a blank)
@@ -315,7 +333,7 @@ std::string EventDateText(DateTime date) {
 void HandRecordPage(Surface& s, const HandRecordMetrics& m, const HandRecordOptions& options,
                     int page, const DealSet& set, std::string_view club, const RgbImage& logo,
                     std::string_view setFilePath) {
-  s.SetPenWidth(RoundHalfEven(m.cellWidth * 0.003));
+  s.SetPenWidth(PenWidth(m));
   for (int i = 0; i <= 4; ++i) {
     s.MoveTo(m.leftMargin + i * m.cellWidth, i == 1 ? m.topMargin + m.cellHeight : m.topMargin);
     s.LineTo(m.leftMargin + i * m.cellWidth, m.topMargin + 5 * m.cellHeight);
@@ -421,6 +439,34 @@ void ParLine(Surface& s, const HandRecordMetrics& m, int x0, int y0, std::string
   s.TextOut(x0 + m.gridUnit, y0 + 7 * m.lineUnit, text);
 }
 
+// The deal number is the box's last line, between South's clubs and the
+// cell's bottom border, where only a small size fits.  It starts four grid
+// units in, or right of the results when they reach down into its line: the
+// trick table's frame runs to the bottom of the cell, and a long list of
+// contracts may come down that far.  Beside the frame the rest of the line is
+// too narrow for the number in "Arial": it is set in "Arial Narrow", a size
+// smaller, and any number still too wide steps down further.
+void DealNumberLine(Surface& s, const HandRecordMetrics& m, int x0, int y0, const BoardEntry& entry,
+                    const std::optional<ResultsExtent>& results) {
+  const std::string text = "  " + DealNumberHexText(entry.number) + "  ";
+  const int y = y0 + 25 * m.lineUnit + m.lineUnit / 2;
+  const int pen = PenWidth(m);
+  int left = x0 + 4 * m.gridUnit;
+  if (results && results->bottom > y) left = std::max(left, results->right + pen);
+  const int room = x0 + m.cellWidth - pen - left;
+  struct Step {
+    std::string_view face;
+    int points, luTenths;
+  };
+  constexpr Step kSteps[] = {{kArial, 6, 12}, {kNarrow, 6, 12}, {kNarrow, 5, 10}, {kNarrow, 4, 8}};
+  const bool besideFrame = results && results->bottom >= y0 + m.cellHeight;
+  for (size_t i = besideFrame ? 2 : 0; i < std::size(kSteps); ++i) {
+    Font(s, m, kSteps[i].face, kSteps[i].points, kSteps[i].luTenths);
+    if (s.TextWidth(text) <= room) break;
+  }
+  s.TextOut(left, y, text);
+}
+
 }  // namespace
 
 void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
@@ -435,8 +481,22 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
   s.TextOut(x0 + m.gridUnit, y0 + 5 * m.lineUnit, "Vul " + BoardVulnerabilityText(board));
   if (o.showPar) ParLine(s, m, x0, y0, ParBoxText(entry, board));
 
+  // The points compass, measured first: a long West holding gives way to it.
+  Font(s, m, kArial, 7, 14);
+  const int cx = x0 + RoundHalfEven(m.cellWidth * (m.pdf ? 0.43 : 0.45));
+  const int cy = y0 + m.cellHeight / 2;
+  const int w = RoundHalfEven(s.TextWidth("11") * 0.98);
+  const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
+  const std::string westPoints = PaddedNumber(deal.points[kWest]);
+  const int westPointsBottom = cy + s.TextHeight(westPoints);
+
   // Hands: the suit signs, then each holding beside its sign.
   constexpr double kAnchor[4][2] = {{0.42, 0.04}, {0.58, 0.36}, {0.42, 0.67}, {0.04, 0.36}};
+  struct Step {
+    std::string_view face;
+    int points, luTenths;
+  };
+  constexpr Step kHoldingSteps[] = {{kArial, 9, 18}, {kNarrow, 9, 18}, {kNarrow, 8, 16}};
   for (Seat seat : kSeats) {
     const int ax = x0 + RoundHalfEven(m.cellWidth * kAnchor[seat][0]);
     const int ay = y0 + RoundHalfEven(m.cellHeight * kAnchor[seat][1]);
@@ -444,40 +504,48 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
     for (Suit k : kSuits) s.TextOut(ax, ay - m.lineUnit / 2 + 2 * m.lineUnit * k, SuitSign(k));
     for (Suit k : kSuits) {
       const std::string holding = HoldingText(deal, seat, k);
-      // East and West share the cell's width with the compass: long holdings narrow.
+      const int hx = ax + (3 * m.gridUnit) / 2;
+      const int hy = ay + 2 * m.lineUnit * k;
+      // East and West share the cell's width with the compass: long holdings
+      // narrow.  North and South always have room.
       const bool side = seat == kEast || seat == kWest;
-      if (side && holding.size() > 11)
-        Font(s, m, kNarrow, 8, 16);
-      else if (side && holding.size() > 8)
-        Font(s, m, kNarrow, 9, 18);
-      else
-        Font(s, m, kArial, 9, 18);
-      s.TextOut(ax + (3 * m.gridUnit) / 2, ay + 2 * m.lineUnit * k, holding);
+      size_t step = !side ? 0 : holding.size() > 11 ? 2 : holding.size() > 8 ? 1 : 0;
+      const auto font = [&] {
+        Font(s, m, kHoldingSteps[step].face, kHoldingSteps[step].points,
+             kHoldingSteps[step].luTenths);
+      };
+      font();
+      // Seven or eight broad cards of West's on the compass's line would run
+      // into West's points ("AQ10865" and "15" read as one): they narrow too,
+      // and keep half a grid unit clear.
+      if (seat == kWest && hy < westPointsBottom && cy < hy + s.TextHeight(holding)) {
+        const int limit = cx - w - m.gridUnit / 2;
+        while (step + 1 < std::size(kHoldingSteps) && hx + s.TextWidth(holding) > limit) {
+          ++step;
+          font();
+        }
+      }
+      s.TextOut(hx, hy, holding);
     }
   }
 
   Font(s, m, kArial, 7, 14);
-  const int cx = x0 + RoundHalfEven(m.cellWidth * (m.pdf ? 0.43 : 0.45));
-  const int cy = y0 + m.cellHeight / 2;
-  const int w = RoundHalfEven(s.TextWidth("11") * 0.98);
-  const int h = RoundHalfEven(s.TextHeight("I") * 0.98);
   s.TextOut(cx, cy - h, PaddedNumber(deal.points[kNorth]));
   s.TextOut(cx + w, cy, PaddedNumber(deal.points[kEast]));
   s.TextOut(cx, cy + h, PaddedNumber(deal.points[kSouth]));
-  s.TextOut(cx - w, cy, PaddedNumber(deal.points[kWest]));
+  s.TextOut(cx - w, cy, westPoints);
 
   // The analysis block: results first, else distributions, else the LTC alone.
-  bool resultsDrawn = false;
+  std::optional<ResultsExtent> results;
   const int bx = x0 + m.gridUnit / 2;
   const int hy = y0 + 19 * m.lineUnit + m.lineUnit / 2 - (o.showDealNumbers ? m.lineUnit : 0);
   const int ry = hy + m.lineUnit / 2 + m.lineUnit;
   if (o.showAnalysis) {
     if (entry.doneMask[0] != 0 || entry.doneMask[1] != 0) {
       if (o.allTricks)
-        TrickTable(s, m, x0, y0, h, bx, entry);
+        results = ResultsExtent{TrickTable(s, m, x0, y0, h, bx, entry), y0 + m.cellHeight};
       else
-        ContractLines(s, m, y0, bx, entry);
-      resultsDrawn = true;
+        results = ContractLines(s, m, y0, bx, entry);
     }
   } else if (o.showDistributions) {
     Font(s, m, kArial, 6, 12);
@@ -487,11 +555,7 @@ void BoardBox(Surface& s, const HandRecordMetrics& m, int x0, int y0, int board,
     LtcBlock(s, m, x0, y0, deal, o.queenMethod);
   }
 
-  if (o.showDealNumbers) {
-    Font(s, m, kArial, resultsDrawn ? 7 : 6, resultsDrawn ? 14 : 12);
-    s.TextOut(x0 + 4 * m.gridUnit, y0 + 25 * m.lineUnit + m.lineUnit / 2,
-              "  " + DealNumberHexText(entry.number) + "  ");
-  }
+  if (o.showDealNumbers) DealNumberLine(s, m, x0, y0, entry, results);
 }
 
 }  // namespace tarrow

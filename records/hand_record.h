@@ -87,7 +87,9 @@ void HandRecordPage(Surface& surface, const HandRecordMetrics& m, const HandReco
 void HandRecordHeader(Surface& surface, const HandRecordMetrics& m, const DealSet& set,
                       std::string_view club, const RgbImage& logo, std::string_view setFilePath);
 // One board's cell with its top-left corner at (x0, y0).  A board whose
-// number is not valid shows only "Board n" and "Not Generated".
+// number is not valid shows only "Board n" and "Not Generated".  The deal
+// number, when shown, is the cell's last line under South's hand, right of
+// the trick table's frame when the table is drawn.
 void BoardBox(Surface& surface, const HandRecordMetrics& m, int x0, int y0, int board,
               const BoardEntry& entry, const Deal& deal, const HandRecordOptions& options);
 

@@ -9,6 +9,8 @@
 
 #include "core/deal_number.h"
 #include "core/generation.h"
+#include "pdf/pdf_document.h"
+#include "records/hand_record_pdf.h"
 #include "records/recording_surface_for_test.h"
 
 namespace tarrow {
@@ -38,22 +40,6 @@ HandRecordOptions Options(bool distributions, bool numbers, bool ltc, bool analy
 }
 
 constexpr int kX0 = 1000, kY0 = 2000;
-
-TEST(HandRecordMetricsTest, PdfAndPrinterColumns) {
-  const HandRecordMetrics pdf = PdfHandRecordMetrics();
-  EXPECT_EQ(pdf.leftMargin, 30);
-  EXPECT_EQ(pdf.cellWidth, 607);
-  EXPECT_EQ(pdf.gridUnit, 25);
-  EXPECT_EQ(pdf.cellHeight, 666);
-  EXPECT_EQ(pdf.lineUnit, 25);
-  const HandRecordMetrics printer = PrinterHandRecordMetrics(4800, 6600);
-  EXPECT_FALSE(printer.pdf);
-  EXPECT_EQ(printer.leftMargin, 40);
-  EXPECT_EQ(printer.cellWidth, 1180);
-  EXPECT_EQ(printer.gridUnit, 49);
-  EXPECT_EQ(printer.cellHeight, 1307);
-  EXPECT_EQ(printer.lineUnit, 50);
-}
 
 TEST(HandRecordTextTest, HoldingsPaddedNumbersAndRounding) {
   const Deal deal = MakeDeal("AT2.KQJ98765432..", "KQJ98765.A.AK.AK", "43.....");
@@ -189,35 +175,53 @@ class BoardBoxTest : public ::testing::Test {
   RecordingSurface surface;
 };
 
-TEST_F(BoardBoxTest, PlainBoxPositions) {
+TEST_F(BoardBoxTest, HandsAndPointsStandAtTheirSeats) {
   Draw(Options(false, false, false, false, false), 6);
-  ExpectAt(surface.Find("Board 6"), 1025, 2025, "Arial", 45);
-  ExpectAt(surface.Find("Dlr E"), 1025, 2075, "Arial", 45);
-  ExpectAt(surface.Find("Vul E-W"), 1025, 2125, "Arial", 45);
-  // North's anchor (1000 + round(254.94), 2000 + round(26.64)); signs half a line higher.
   const auto& t = surface.texts;
-  ASSERT_EQ(t.size(), 3u + 32u + 4u);
-  ExpectAt(t[3], 1255, 2015, "Symbol", 55);
-  EXPECT_EQ(t[3].text, "\xAA");
-  ExpectAt(t[6], 1255, 2165, "Symbol", 55);
-  EXPECT_EQ(t[6].text, "\xA7");
-  ExpectAt(t[7], 1292, 2027, "Arial", 45);
-  EXPECT_EQ(t[7].text, "AKQ32");
-  ExpectAt(t[10], 1292, 2177, "Arial", 45);
-  EXPECT_EQ(t[10].text, "32");
-  // West's anchor (1000 + round(24.28), 2000 + round(239.76)).
-  ExpectAt(t[27], 1024, 2228, "Symbol", 55);
-  EXPECT_EQ(t[31].text, "J4");
-  ExpectAt(t[31], 1061, 2240, "Arial", 45);
-  // Points compass around (1261, 2333); "11" is 35 wide and 35 high: 34 after 0.98.
-  ExpectAt(t[35], 1261, 2299, "Arial", 35);
-  EXPECT_EQ(t[35].text, "11");
-  ExpectAt(t[36], 1295, 2333, "Arial", 35);
-  EXPECT_EQ(t[36].text, "26");
-  ExpectAt(t[37], 1261, 2367, "Arial", 35);
-  EXPECT_EQ(t[37].text, " 0");
-  ExpectAt(t[38], 1227, 2333, "Arial", 35);
-  EXPECT_EQ(t[38].text, " 3");
+  ASSERT_EQ(t.size(), 3u + 32u + 4u) << "board, dealer, vulnerability, hands, points";
+  EXPECT_EQ(t[0].text, "Board 6");
+  EXPECT_EQ(t[1].text, "Dlr E");
+  EXPECT_EQ(t[2].text, "Vul E-W");
+  EXPECT_TRUE(t[0].x == t[1].x && t[1].x == t[2].x && t[0].y < t[1].y && t[1].y < t[2].y);
+  // Each seat: its suit signs in a column, spades on top, each holding on its
+  // sign's line to the right of it.
+  int column[4], top[4];
+  for (Seat seat : kSeats) {
+    SCOPED_TRACE(kSeatLetters[seat]);
+    const size_t first = 3 + 8 * size_t(seat);
+    column[seat] = t[first].x;
+    top[seat] = t[first].y;
+    for (Suit suit : kSuits) {
+      const auto& sign = t[first + suit];
+      const auto& holding = t[first + 4 + suit];
+      EXPECT_EQ(sign.text, std::string(1, "\xAA\xA9\xA8\xA7"[suit]));
+      EXPECT_EQ(sign.face, "Symbol");
+      EXPECT_EQ(holding.text, HoldingText(deal, seat, suit));
+      EXPECT_EQ(sign.x, column[seat]);
+      if (suit > 0) {
+        EXPECT_GT(sign.y, t[first + suit - 1].y);
+      }
+      EXPECT_GT(holding.x, sign.x);
+      EXPECT_TRUE(holding.y > sign.y && holding.y < sign.y + sign.size / 2) << holding.y;
+    }
+  }
+  EXPECT_EQ(column[kNorth], column[kSouth]);
+  EXPECT_EQ(top[kWest], top[kEast]);
+  EXPECT_TRUE(column[kWest] < column[kNorth] && column[kNorth] < column[kEast]);
+  EXPECT_TRUE(top[kNorth] < top[kWest] && top[kWest] < top[kSouth]);
+  // The points as a compass: North's above, South's below, West's left and
+  // East's right, between the West and East hands.
+  const auto& n = t[35];
+  const auto& e = t[36];
+  const auto& s = t[37];
+  const auto& w = t[38];
+  EXPECT_EQ(n.text, "11");
+  EXPECT_EQ(e.text, "26");
+  EXPECT_EQ(s.text, " 0");
+  EXPECT_EQ(w.text, " 3");
+  EXPECT_TRUE(n.y < e.y && e.y == w.y && w.y < s.y);
+  EXPECT_TRUE(w.x < n.x && n.x == s.x && s.x < e.x);
+  EXPECT_TRUE(w.x > column[kWest] && e.x < column[kEast]);
   EXPECT_TRUE(surface.calls.empty());
 }
 
@@ -231,7 +235,7 @@ TEST_F(BoardBoxTest, UnusedBoardShowsNotGenerated) {
   EXPECT_EQ(surface.texts[1].text, "Not Generated");
 }
 
-TEST_F(BoardBoxTest, TrickTablePositions) {
+TEST_F(BoardBoxTest, TrickTableShowsEachSidesTricksInAFrame) {
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   entry.table = TableOf({{kNorth, kNT, 9},
                          {kSouth, kNT, 9},
@@ -243,54 +247,74 @@ TEST_F(BoardBoxTest, TrickTablePositions) {
                          {kWest, kC, 12}});
   Draw(Options(true, false, true, true, true));
   surface.start = 39;  // after the hands and the compass
-  // h0 = 34: top 2000 + 450 - 2; column round(35 x 1.08) = 38, a = 7, b = 2; bx = 1012.
-  ExpectAt(surface.Find("NT"), 1050, 2455, "Arial Narrow", 30);
-  ExpectAt(surface.Find("\xAA"), 1012 + 76 + 2, 2448, "Symbol", 40);
-  // H = 37, H2 = 18, H4 = 9, H8 = 5; first pair at 2448 + 46.
-  ExpectAt(surface.Find("N"), 1012, 2494, "Arial", 35);
-  ExpectAt(surface.Find("S"), 1012, 2531, "Arial", 35);
-  ExpectAt(surface.Find("E"), 1012, 2577, "Arial", 35);
-  ExpectAt(surface.Find("W"), 1012, 2614, "Arial", 35);
-  // Counts in "Arial Narrow", centred in their 38-wide columns (the test
-  // surface measures 17 per character at size 35).
-  ExpectAt(surface.Find("9"), 1050 + 10, 2512, "Arial Narrow", 35);  // N and S agree in NT
-  ExpectAt(surface.Find("10"), 1088 + 1, 2494, "Arial Narrow", 35);  // they differ in spades
-  ExpectAt(surface.Find("11"), 1088 + 1, 2531, "Arial Narrow", 35);
-  ExpectAt(surface.Find("4"), 1050 + 10, 2577, "Arial Narrow", 35);
-  ExpectAt(surface.Find("3"), 1050 + 10, 2614, "Arial Narrow", 35);
-  ExpectAt(surface.Find("12"), 1012 + 190 + 1, 2595, "Arial Narrow", 35);
-  // The right edge is bx + round(6.1 x 38).
-  const std::vector<std::string> rules = {"move 1000 2489", "line 1244 2489", "line 1244 2666",
-                                          "move 1000 2572", "line 1244 2572"};
-  EXPECT_EQ(surface.calls, rules);
-  EXPECT_FALSE(surface.Has("Distrb   LTC "));
+  EXPECT_FALSE(surface.Has("Distrb   LTC ")) << "the results take the block";
+  // Headings: "NT", then the suit signs left to right, above the rows.
+  const auto nt = surface.Find("NT");
+  int x = nt.x;
+  for (const char* sign : {"\xAA", "\xA9", "\xA8", "\xA7"}) {
+    const auto heading = surface.Find(sign);
+    EXPECT_GT(heading.x, x) << "suit signs in order";
+    x = heading.x;
+  }
+  // A row per seat, North to West, the letters in one column.
+  const auto n = surface.Find("N"), s = surface.Find("S"), e = surface.Find("E"),
+             w = surface.Find("W");
+  EXPECT_TRUE(n.x == s.x && s.x == e.x && e.x == w.x && n.x < nt.x);
+  EXPECT_TRUE(nt.y < n.y && n.y < s.y && s.y < e.y && e.y < w.y);
+  // A count both seats share stands once between their rows; counts that
+  // differ stand on their seats' rows.  Columns: notrump, then the suits.
+  const auto nine = surface.Find("9"), ten = surface.Find("10"), eleven = surface.Find("11");
+  const auto four = surface.Find("4"), three = surface.Find("3"), twelve = surface.Find("12");
+  EXPECT_TRUE(n.y < nine.y && nine.y < s.y);
+  EXPECT_TRUE(ten.y == n.y && eleven.y == s.y);
+  EXPECT_TRUE(four.y == e.y && three.y == w.y);
+  EXPECT_TRUE(e.y < twelve.y && twelve.y < w.y);
+  EXPECT_TRUE(nine.x == four.x && nine.x < ten.x && ten.x == eleven.x && eleven.x < twelve.x);
+  // The frame: a rule over North's row and one between the sides, from the
+  // cell's left edge to the right edge, which runs down to the cell's bottom.
+  ASSERT_EQ(surface.lines.size(), 3u);
+  const auto& top = surface.lines[0];
+  const auto& edge = surface.lines[1];
+  const auto& middle = surface.lines[2];
+  EXPECT_TRUE(top.x1 == kX0 && top.y1 == top.y2 && top.y1 < n.y && top.y1 > nt.y);
+  EXPECT_TRUE(middle.x1 == kX0 && middle.y1 == middle.y2 && middle.y1 > s.y && middle.y1 < e.y);
+  EXPECT_TRUE(edge.x1 == edge.x2 && edge.y1 == top.y1 && edge.y2 == kY0 + 666);
+  EXPECT_EQ(top.x2, edge.x1);
+  EXPECT_EQ(middle.x2, edge.x1);
+  for (const auto& count : {nine, ten, eleven, four, three, twelve})
+    EXPECT_LE(count.x + count.width, edge.x1) << count.text << " inside the frame";
 }
 
-TEST_F(BoardBoxTest, OnThePrinterSizesArePointsAndThePrinterConstantsHold) {
-  // A 600 dpi printable A4 page: CW 1170, GU 48, CH 1349, LU 51.  The test
-  // surface measures a point size as that many units high and half as wide
-  // per character.
+TEST_F(BoardBoxTest, OnThePrinterFontsAreGivenInPoints) {
+  // A 600 dpi printable A4 page.  A height in units taken for points would
+  // print letters a few times too large (or a point size taken for a height
+  // too small to read).
   const HandRecordMetrics m = PrinterHandRecordMetrics(4760, 6812);
-  ASSERT_EQ(m.cellWidth, 1170);
-  ASSERT_EQ(m.lineUnit, 51);
-  surface.expectedUnit = FontSizeUnit::kPoints;
+  surface.expectedUnit = FontSizeUnit::kPoints;  // checked at every font change
   entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
   entry.table = TableOf({{kNorth, kNT, 9}, {kSouth, kNT, 9}, {kNorth, kS, 10}, {kSouth, kS, 12}});
-  BoardBox(surface, m, kX0, kY0, 1, entry, deal, Options(false, false, false, true, true));
-  ExpectAt(surface.Find("Board 1"), kX0 + 48, kY0 + 48, "Arial", 9);
-  ExpectAt(surface.Find("Dlr N"), kX0 + 48, kY0 + 3 * 51, "Arial", 9);
-  // North's anchor (round(1170 x 0.42), round(1349 x 0.04)) = (491, 54).
-  ExpectAt(surface.Find("AKQ32"), kX0 + 491 + 72, kY0 + 54, "Arial", 9);
-  // The compass centre is at 0.45 of the width on the printer: 526 (ties
-  // to even), half the height 674; "11" is 7 wide, "I" 7 high.
-  ExpectAt(surface.Find(std::to_string(deal.points[kNorth])), kX0 + 526, kY0 + 674 - 7, "Arial",
-           7);
-  // The trick table: top y0 + 18 LU + round(7 x 0.3); column round(7 x 1.08)
-  // = 8; bx = x0 + 24; "NT" in the narrow face at 6 points.
-  ExpectAt(surface.Find("NT"), kX0 + 24 + 8, kY0 + 918 + 2 + 1, "Arial Narrow", 6);
-  // The frame's right edge is bx + 6 columns on the printer.
-  EXPECT_EQ(surface.calls[1], "line " + std::to_string(kX0 + 24 + 48) + " " +
-                                  std::to_string(kY0 + 920 + 7 + 2 - 1));
+  BoardBox(surface, m, kX0, kY0, 1, entry, deal, Options(false, true, false, true, true));
+  const struct {
+    std::string text;
+    const char* face;
+    int points;
+  } rows[] = {
+      {"Board 1", "Arial", 9},
+      {HoldingText(deal, kEast, kClubs), "Arial", 9},
+      {std::to_string(deal.points[kNorth]), "Arial", 7},
+      {"NT", "Arial Narrow", 6},
+      {"  " + DealNumberHexText(entry.number) + "  ", "Arial Narrow", 5},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    const RecordingSurface::Text t = surface.Find(row.text);
+    EXPECT_EQ(t.face, row.face);
+    EXPECT_EQ(t.size, row.points);
+  }
+  // The frame's right edge stays left of South's suit signs.
+  ASSERT_GE(surface.lines.size(), 2u);
+  const int south = surface.Find(HoldingText(deal, kSouth, kSpades)).x;
+  EXPECT_LT(surface.lines[1].x1, south - 3 * m.gridUnit / 2);
 }
 
 TEST_F(BoardBoxTest, AStrainNotYetKnownShowsAQuestionMarkNeverANumber) {
@@ -333,7 +357,49 @@ TEST_F(BoardBoxTest, ContractLinesAndDealNumber) {
   surface.start = 39;
   ExpectAt(surface.Find("NS=4S"), 1012, 2475, "Arial", 35);
   ExpectAt(surface.Find("N=2H   S=1C"), 1012, 2512, "Arial", 35);
-  ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial", 35);
+  // The two lines end well above the deal number, which keeps its place.
+  ExpectAt(surface.Find("  " + DealNumberHexText(entry.number) + "  "), 1100, 2637, "Arial", 30);
+}
+
+TEST_F(BoardBoxTest, DealNumberStartsRightOfResultsThatReachItsLine) {
+  // Five lines of contracts come down to the last line of the box.
+  const DDTable fiveLines = TableOf({{kNorth, kNT, 7},
+                                     {kNorth, kS, 8},
+                                     {kNorth, kH, 9},
+                                     {kNorth, kD, 7},
+                                     {kSouth, kNT, 8},
+                                     {kSouth, kS, 9},
+                                     {kSouth, kH, 8},
+                                     {kSouth, kD, 8},
+                                     {kEast, kC, 7}});
+  ASSERT_EQ(ContractLineTexts(fiveLines).size(), 5u);
+  const std::string number = "  " + DealNumberHexText(entry.number) + "  ";
+  const struct {
+    const char* name;
+    bool allTricks;
+    DDTable table;
+  } rows[] = {{"trick table", true, fiveLines}, {"five contract lines", false, fiveLines}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    surface = RecordingSurface();
+    entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
+    entry.table = row.table;
+    Draw(Options(false, true, false, true, row.allTricks));
+    const auto text = surface.Find(number);
+    // Clear of the results to its left, inside the cell's right border (pen 2).
+    int resultsRight = 0;
+    for (const auto& line : surface.lines)
+      resultsRight = std::max({resultsRight, line.x1, line.x2});
+    for (size_t i = 39; i + 1 < surface.texts.size(); ++i) {
+      const auto& t = surface.texts[i];
+      if (t.x < kX0 + 250) resultsRight = std::max(resultsRight, t.x + t.width);
+    }
+    EXPECT_GT(text.x, resultsRight);
+    EXPECT_LE(text.x + text.width, kX0 + 607 - 2);
+    // Below South's clubs, the box's lowest holding.
+    EXPECT_GT(text.y, surface.Find(HoldingText(deal, kSouth, kClubs)).y);
+    EXPECT_EQ(text.face, "Arial Narrow") << "the full face is too wide for the rest of the line";
+  }
 }
 
 TEST_F(BoardBoxTest, ParLineSitsUnderTheVulnerabilityWhenAsked) {
@@ -447,6 +513,42 @@ TEST_F(BoardBoxTest, LongEastWestHoldingsUseTheNarrowFace) {
   }
 }
 
+TEST_F(BoardBoxTest, ALongWestHoldingGivesWayToTheCompass) {
+  // Measured in the real faces: "AQ10865" in "Arial" would end against
+  // West's points, on the compass's line only.
+  TPdfDocumentGDI document;
+  document.SetResolution(300);
+  PdfSurface measure(document);
+  const struct {
+    const char* name;
+    Deal deal;
+    Suit suit;
+    const char* face;
+  } rows[] = {
+      {"diamonds, on the compass's line",
+       MakeDeal("AKQJ.AKQ.KJ9.AKQ", "T987.JT98.74.JT9", "654.7654.32.8765"), kDiamonds,
+       "Arial Narrow"},
+      {"clubs, below it", MakeDeal("AKQJ.AKQ.AKQ.KJ9", "T987.JT98.JT9.74", "654.7654.8765.32"),
+       kClubs, "Arial"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    surface = RecordingSurface();
+    surface.measure = &measure;
+    deal = row.deal;
+    ASSERT_EQ(HoldingText(deal, kWest, row.suit), "AQ10865");
+    Draw(Options(false, false, false, false, false));
+    ASSERT_EQ(measure.Error(), "");
+    const RecordingSurface::Text holding = surface.Find("AQ10865");
+    EXPECT_EQ(holding.face, row.face);
+    EXPECT_EQ(holding.size, 45);
+    const RecordingSurface::Text points = surface.Find(PaddedNumber(deal.points[kWest]));
+    if (row.suit == kDiamonds) {
+      EXPECT_LE(holding.x + holding.width + 12, points.x) << "half a grid unit between them";
+    }
+  }
+}
+
 TEST(HandRecordPageTest, GridHeaderAndShrunkEvent) {
   DealSet set;
   GenerateSet(set, "abc", 46000);
@@ -456,43 +558,58 @@ TEST(HandRecordPageTest, GridHeaderAndShrunkEvent) {
   set.header.computerName = "clubpc";
   RecordingSurface surface;
   RgbImage logo{2, 2, std::vector<uint8_t>(12, 0)};
-  HandRecordPage(surface, PdfHandRecordMetrics(), Options(true, false, true, true, false), 1, set,
-                 std::string(80, 'C'), logo, "/some/folder/abc.pbn");
-  // Grid: pen 2, five verticals (the second one below the header), six horizontals.
-  ASSERT_GE(surface.calls.size(), 23u);
+  const HandRecordMetrics m = PdfHandRecordMetrics();
+  HandRecordPage(surface, m, Options(true, false, true, true, false), 1, set, std::string(80, 'C'),
+                 logo, "/some/folder/abc.pbn");
+  const int left = m.leftMargin, top = m.topMargin, cw = m.cellWidth, ch = m.cellHeight;
+  // Grid: five verticals and six horizontals; the one between the header's two
+  // cells starts a row lower, so that they make one.
+  ASSERT_GE(surface.lines.size(), 11u);
   EXPECT_EQ(surface.calls[0], "pen 2");
-  EXPECT_EQ(surface.calls[1], "move 30 60");
-  EXPECT_EQ(surface.calls[2], "line 30 3390");
-  EXPECT_EQ(surface.calls[3], "move 637 726");
-  EXPECT_EQ(surface.calls[21], "move 30 3390");
-  EXPECT_EQ(surface.calls[22], "line 2458 3390");
-  // The club line keeps its size even when too wide; the event shrinks one step
-  // at a time until 66 characters fit in 1214 units (half the height each).
-  ExpectAt(surface.Find(std::string(80, 'C')), 30 + (1214 - 3200) / 2, 171, "Arial", 80);
+  for (int i = 0; i <= 4; ++i) {
+    const auto& v = surface.lines[size_t(i)];
+    EXPECT_TRUE(v.x1 == left + i * cw && v.x2 == v.x1 && v.y2 == top + 5 * ch) << i;
+    EXPECT_EQ(v.y1, i == 1 ? top + ch : top) << i;
+  }
+  // The club line keeps its size even when too wide; the event shrinks one
+  // step at a time until it fits the two columns, and no further.
+  const RecordingSurface::Text club = surface.Find(std::string(80, 'C'));
+  EXPECT_EQ(club.size, 80);
   const RecordingSurface::Text event = surface.Find(" " + std::string(64, 'E') + " ");
-  EXPECT_EQ(event.size, 36);
   EXPECT_TRUE(event.bold);
-  EXPECT_EQ(event.y, 271);
-  int bold = 0;
-  for (const std::string& f : surface.fonts) bold += f.find("bold") != std::string::npos;
-  EXPECT_EQ(bold, 80 - 36 + 1);
-  ExpectAt(surface.Find(" Pairs "), 30 + (1214 - 7 * 55 / 2) / 2, 371, "Arial", 55);
-  // Seed block: h = 30, widest line m, centred on 30 + 1214 - m / 2 - 25.
+  EXPECT_LE(event.width, 2 * cw);
+  surface.SetFont("Arial", event.size + 1, FontSizeUnit::kHeight, true);
+  EXPECT_GT(surface.TextWidth(event.text), 2 * cw);
+  std::vector<std::string> steps;  // the layout's bold fonts, then this test's
+  for (const std::string& f : surface.fonts)
+    if (f.find("bold") != std::string::npos) steps.push_back(f);
+  steps.pop_back();
+  ASSERT_EQ(steps.size(), size_t(80 - event.size + 1));
+  for (size_t i = 0; i < steps.size(); ++i)
+    EXPECT_EQ(steps[i], "Arial " + std::to_string(80 - int(i)) + " bold");
+  // Club, event and description one under the other, centred on the header.
+  const RecordingSurface::Text description = surface.Find(" Pairs ");
+  EXPECT_TRUE(club.y < event.y && event.y < description.y);
+  for (const auto& t : {club, event, description})
+    EXPECT_NEAR(t.x + t.width / 2, left + cw, 1) << t.text;
+  // The seed block in the header's lower part, the banner on the site line
+  // at the left, the logo above the banner, the origin at the top left.
   const RecordingSurface::Text seed = surface.Find("Seed=(abc)");
-  EXPECT_EQ(seed.y, 60 + 666 - 120);
   const RecordingSurface::Text site = surface.Find("Site: Hall");
-  EXPECT_EQ(site.y, 606 + 36 + 36);
-  ExpectAt(surface.Find("Tarrow " TARROW_VERSION), 55, 678, "Arial", 30);
-  const int bannerWidth = int(std::string("Tarrow " TARROW_VERSION).size()) * 15;
-  const int left = 30 + (bannerWidth - 152) / 2;
-  EXPECT_NE(std::find(surface.calls.begin(), surface.calls.end(),
-                      "image " + std::to_string(left) + " " + std::to_string(678 - 152 - 25) + " " +
-                          std::to_string(left + 152) + " " + std::to_string(678 - 25)),
-            surface.calls.end());
-  ExpectAt(surface.Find("clubpc: abc.pbn"), 42, 72, "Arial", 30);
-  // Board 1 in cell 2 (x 1244), board 18 in cell 19 (x 1851, y 60 + 4 * 666).
-  ExpectAt(surface.Find("Board 1"), 1269, 85, "Arial", 45);
-  ExpectAt(surface.Find("Board 18"), 1876, 2749, "Arial", 45);
+  const RecordingSurface::Text banner = surface.Find("Tarrow " TARROW_VERSION);
+  EXPECT_TRUE(seed.y > description.y && seed.y < site.y && site.y + site.height <= top + ch);
+  EXPECT_TRUE(banner.y == site.y && banner.x + banner.width < seed.x);
+  ASSERT_EQ(surface.images.size(), 1u);
+  const auto& image = surface.images[0];
+  EXPECT_EQ(image.right - image.left, image.bottom - image.top) << "square";
+  EXPECT_TRUE(image.bottom <= banner.y && image.top > description.y && image.left >= left);
+  const RecordingSurface::Text origin = surface.Find("clubpc: abc.pbn");
+  EXPECT_TRUE(origin.x > left && origin.y > top && origin.y + origin.height < club.y);
+  // Board 1 in the third cell of the first row, board 18 in the last cell.
+  const RecordingSurface::Text first = surface.Find("Board 1");
+  const RecordingSurface::Text last = surface.Find("Board 18");
+  EXPECT_TRUE(first.x > left + 2 * cw && first.x < left + 3 * cw && first.y < top + ch);
+  EXPECT_TRUE(last.x > left + 3 * cw && last.y > top + 4 * ch);
 }
 
 TEST(HandRecordPageTest, ShortSetShowsNotGeneratedOnPageTwo) {

@@ -1,7 +1,9 @@
 // For tests only: a Surface that logs every call, and a Printer whose pages
 // are such surfaces, so layouts and drivers can be checked against the
 // positions worked out by hand.  Text is measured as half the font size per
-// character and as tall as the size, whatever the unit.
+// character and as tall as the size, whatever the unit, unless a measuring
+// surface is given: then fonts go to it as well and it measures the texts,
+// so that a layout can be checked with real font metrics.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -48,9 +50,21 @@ class RecordingSurface : public Surface {
     bool bold;
     int rotation = 0;
     Rgb color = kBlack;
+    int width = 0, height = 0;  // measured in the font in force when drawn
+  };
+  // A line drawn with LineTo, from the pen's position to (x2, y2).
+  struct Segment {
+    int x1, y1, x2, y2;
+    int width;  // the pen's
+  };
+  // An image's rectangle (right and bottom exclusive).
+  struct Box {
+    int left, top, right, bottom;
   };
   // Set to check every SetFont's unit; nullopt accepts any.
   std::optional<FontSizeUnit> expectedUnit = FontSizeUnit::kHeight;
+  // When set, measures the texts (it gets every font change); not owned.
+  Surface* measure = nullptr;
 
   void SetFont(std::string_view face, int size, FontSizeUnit unit, bool bold) override {
     if (expectedUnit) {
@@ -60,6 +74,7 @@ class RecordingSurface : public Surface {
     size_ = size;
     bold_ = bold;
     rotation_ = 0;
+    if (measure != nullptr) measure->SetFont(face, size, unit, bold);
     fonts.push_back(std::string(face) + " " + std::to_string(size) + (bold ? " bold" : ""));
   }
   void SetLogicalFont(std::string_view face, int height, int weight, int rotation) override {
@@ -67,18 +82,36 @@ class RecordingSurface : public Surface {
     size_ = height;
     bold_ = weight >= 600;
     rotation_ = rotation;
+    if (measure != nullptr) measure->SetLogicalFont(face, height, weight, rotation);
     fonts.push_back(std::string(face) + " " + std::to_string(height) + " weight " +
                     std::to_string(weight) + " turned " + std::to_string(rotation));
   }
   void SetFontColor(Rgb color) override { color_ = color; }
-  int TextWidth(std::string_view text) override { return int(text.size()) * size_ / 2; }
-  int TextHeight(std::string_view) override { return size_; }
-  void TextOut(int x, int y, std::string_view text) override {
-    texts.push_back({x, y, std::string(text), face_, size_, bold_, rotation_, color_});
+  int TextWidth(std::string_view text) override {
+    return measure != nullptr ? measure->TextWidth(text) : int(text.size()) * size_ / 2;
   }
-  void SetPenWidth(int width) override { calls.push_back("pen " + std::to_string(width)); }
-  void MoveTo(int x, int y) override { calls.push_back(Point("move", x, y)); }
-  void LineTo(int x, int y) override { calls.push_back(Point("line", x, y)); }
+  int TextHeight(std::string_view text) override {
+    return measure != nullptr ? measure->TextHeight(text) : size_;
+  }
+  void TextOut(int x, int y, std::string_view text) override {
+    texts.push_back({x, y, std::string(text), face_, size_, bold_, rotation_, color_,
+                     TextWidth(text), TextHeight(text)});
+  }
+  void SetPenWidth(int width) override {
+    calls.push_back("pen " + std::to_string(width));
+    penWidth_ = width;
+  }
+  void MoveTo(int x, int y) override {
+    calls.push_back(Point("move", x, y));
+    penX_ = x;
+    penY_ = y;
+  }
+  void LineTo(int x, int y) override {
+    calls.push_back(Point("line", x, y));
+    lines.push_back({penX_, penY_, x, y, penWidth_});
+    penX_ = x;
+    penY_ = y;
+  }
   void SetBrush(bool solid) override { calls.push_back(solid ? "brush solid" : "brush clear"); }
   void Rectangle(int l, int t, int r, int b) override {
     calls.push_back("rectangle " + std::to_string(l) + " " + std::to_string(t) + " " +
@@ -90,6 +123,7 @@ class RecordingSurface : public Surface {
     calls.push_back(call);
   }
   void StretchDraw(int l, int t, int r, int b, const RgbImage&) override {
+    images.push_back({l, t, r, b});
     calls.push_back("image " + std::to_string(l) + " " + std::to_string(t) + " " +
                     std::to_string(r) + " " + std::to_string(b));
   }
@@ -118,6 +152,8 @@ class RecordingSurface : public Surface {
   }
 
   std::vector<Text> texts;
+  std::vector<Segment> lines;
+  std::vector<Box> images;
   std::vector<std::string> fonts, calls;
   size_t start = 0;  // Find looks at texts from here on
 
@@ -130,6 +166,8 @@ class RecordingSurface : public Surface {
   bool bold_ = false;
   int rotation_ = 0;
   Rgb color_ = kBlack;
+  int penX_ = 0, penY_ = 0;
+  int penWidth_ = 1;
 };
 
 // Pages in points, jobs as lists of pages.
