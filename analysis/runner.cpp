@@ -200,7 +200,7 @@ AnalysisRunner::TickResult AnalysisRunner::Tick() {
       result.lowestBoard = std::min(result.lowestBoard, board);
       result.highestBoard = std::max(result.highestBoard, board);
     }
-    if (++tickCounter_ > kTicksPerSave) {
+    if (++tickCounter_ >= kTicksBetweenSaves) {
       result.saveDue = true;
       tickCounter_ = 0;
     }

@@ -49,8 +49,9 @@ namespace tarrow {
 
 inline constexpr int kMaxJobs = 360;
 inline constexpr int kMaxWorkers = 8;
-// Periodic saves come after this many ticks (about a minute of analysis).
-inline constexpr int kTicksPerSave = 60;
+// A periodic save comes on every 61st tick (about a minute of analysis):
+// the tick counter runs 1..61 and starts again.
+inline constexpr int kTicksBetweenSaves = 61;
 
 // Who holds a job: nobody while it is queued, then the number (1..8) of the
 // worker that took it, until its results are stored.

@@ -16,6 +16,8 @@
 #include "core/banner.h"
 #include "core/cp1252.h"
 #include "core/generation.h"
+#include "app/exports.h"
+#include "files/deal_file_writer.h"
 #include "files/deal_files.h"
 #include "ui/deal_viewer.h"
 #include "ui/qt_text.h"
@@ -109,6 +111,23 @@ void GeneralTab::BuildControls() {
   eventForm->addRow(MakeLabel("Event Date:", "Label6"), eventDateEdit_);
   eventForm->addRow(MakeLabel("Club Name:", "Label9"), clubCombo_);
   left->addWidget(eventBox_);
+
+  exportBox_ = MakeGroup("Dealing Machine", "ExportBox");
+  auto* exportLayout = new QHBoxLayout(exportBox_);
+  exportFormatCombo_ = Named(new QComboBox, "CBExportFormat");
+  for (const DealFileFormat format :
+       {DealFileFormat::kDup, DealFileFormat::kBri, DealFileFormat::kBre, DealFileFormat::kBer}) {
+    const std::string_view name = DealFileFormatName(format);
+    exportFormatCombo_->addItem(QString::fromLatin1(name.data(), int(name.size())),
+                                int(format));
+  }
+  exportFormatCombo_->setToolTip(
+      ".dup for most club dealing machines; .bri, .bre and .ber for older ones");
+  exportButton_ = MakeButton("Export for Dealing Machine", "BExport");
+  exportLayout->addWidget(exportFormatCombo_);
+  exportLayout->addWidget(exportButton_);
+  exportLayout->addStretch(1);
+  left->addWidget(exportBox_);
   left->addStretch(1);
 
   QGroupBox* analysis = MakeGroup("Double Dummy Analysis");
@@ -159,6 +178,7 @@ void GeneralTab::BindControls() {
   connect(loadTestSetButton_, &QPushButton::clicked, this,
           [this] { LoadFile(testSetFolder_ / "Test.pbn"); });
   connect(analysisButton_, &QPushButton::clicked, this, [this] { OnAnalysisClicked(); });
+  connect(exportButton_, &QPushButton::clicked, this, [this] { OnExportClicked(); });
   connect(viewerButton_, &QPushButton::clicked, this, [this] {
     DealViewer& viewer = window_.Viewer();
     if (viewer.isVisible()) {
@@ -197,6 +217,7 @@ void GeneralTab::Refresh() {
   dealHint_->setText(fileChosen ? "Type a seed to deal a set."
                                 : "Type a seed and choose the set's file with \"Browse\" to deal.");
   eventBox_->setVisible(ready);
+  exportBox_->setVisible(ready);
   analysisButton_->setVisible(ready);
   progressLabel_->setVisible(ready);
   countsLabel_->setVisible(ready);
@@ -417,6 +438,25 @@ void GeneralTab::LoadFile(const fs::path& path) {
   ShowLoadedSet();
   if (!verdict.ok()) window_.ShowFailure("Load a Saved Set", verdict.status);
   if (!notes.isEmpty()) window_.ShowNotes("Load a Saved Set", notes);
+}
+
+void GeneralTab::OnExportClicked() {
+  const auto format = DealFileFormat(exportFormatCombo_->currentData().toInt());
+  const fs::path out = ExportPath(app_, DealFileExtension(format));
+  const int lastBoard = LastPresentBoard(app_.Set());
+  OutputVerdict verdict = ExportDealFile(app_, format, out, lastBoard);
+  if (verdict.needsWord) {
+    if (!window_.Ask("Export for Dealing Machine",
+                     QString::fromStdString(verdict.status.message()) + ".\n\nReplace it?")) {
+      return;
+    }
+    verdict = ExportDealFile(app_, format, out, lastBoard, true);
+  }
+  if (!verdict.ok()) {
+    window_.ShowFailure("Export for Dealing Machine", verdict.status);
+    return;
+  }
+  window_.ShowStatus(QString("Wrote boards 1-%1 to ").arg(lastBoard) + FromPath(out));
 }
 
 void GeneralTab::DrawProgressGrid() {

@@ -58,6 +58,8 @@ class GeneralTab : public QWidget {
   void LoadFile(const std::filesystem::path& path);
   // A name typed into a box joins its list when the box is left.
   void OnComboLeft(QComboBox* box);
+  // The set as a deal file for the dealing machine, beside the set.
+  void OnExportClicked();
   void DrawProgressGrid();
 
   App& app_;
@@ -86,6 +88,9 @@ class GeneralTab : public QWidget {
   QLabel* countsLabel_ = nullptr;
   QPushButton* analysisButton_ = nullptr;
   QPushButton* viewerButton_ = nullptr;
+  QGroupBox* exportBox_ = nullptr;
+  QComboBox* exportFormatCombo_ = nullptr;
+  QPushButton* exportButton_ = nullptr;
 };
 
 }  // namespace tarrow

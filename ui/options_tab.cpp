@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "app/analysis_display.h"
+#include "app/exports.h"
 #include "ui/qt_text.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_services.h"
@@ -83,8 +84,11 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
       "Re-do double dummy analysis.  Used for performance measurements.");
   rewritePdfButton_ = MakeButton("Re-Write PDF of Hand Records", "BPDF");
   forceWriteButton_ = MakeButton("Force PBN Write", "BSave");
+  webPageButton_ = MakeButton("Write Web Page of Hand Records", "BHTML");
+  webPageButton_->setToolTip("the hand records as one page for the club's web site, beside the set");
   specialLayout->addWidget(repeatAnalysisButton_);
   specialLayout->addWidget(rewritePdfButton_);
+  specialLayout->addWidget(webPageButton_);
   specialLayout->addWidget(forceWriteButton_);
   specialLayout->addStretch(1);
   layout->addWidget(special);
@@ -95,6 +99,7 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
           [this] { OnRepeatAnalysisClicked(); });
   connect(rewritePdfButton_, &QPushButton::clicked, this, [this] { OnRewritePdfClicked(); });
   connect(forceWriteButton_, &QPushButton::clicked, this, [this] { OnForceWriteClicked(); });
+  connect(webPageButton_, &QPushButton::clicked, this, [this] { OnWriteWebPageClicked(); });
   connect(threadsSpin_, &QSpinBox::valueChanged, this, [this](int threads) {
     app_.SetThreadsSetting(threads);
     window_.RefreshAll();
@@ -107,6 +112,7 @@ void OptionsTab::Refresh() {
   const bool ready = app_.SetReady();
   forceWriteButton_->setEnabled(ready);
   rewritePdfButton_->setEnabled(ready);
+  webPageButton_->setEnabled(ready);
   repeatAnalysisButton_->setEnabled(ready && !app_.MultiRun().Busy());
   if (app_.AnalysisRunning()) {
     threadsInUseLabel_->setText(QString::fromStdString(MaxThreadsText(app_.ThreadsSetting())));
@@ -191,6 +197,16 @@ void OptionsTab::OnRewritePdfClicked() {
     window_.ShowFailure("Re-Write PDF of Hand Records", written);
   } else {
     window_.ShowStatus("Written " + FromPath(app_.PdfPath()));
+  }
+}
+
+void OptionsTab::OnWriteWebPageClicked() {
+  const fs::path out = ExportPath(app_, ".html");
+  const Status written = WriteHandRecordsHtml(app_, out, app_.HandRecordChoices());
+  if (!written.ok()) {
+    window_.ShowFailure("Write Web Page of Hand Records", written);
+  } else {
+    window_.ShowStatus("Written " + FromPath(out));
   }
 }
 

@@ -29,6 +29,7 @@ class OptionsTab : public QWidget {
   void OnChangeFolderClicked();
   void OnRepeatAnalysisClicked();
   void OnRewritePdfClicked();
+  void OnWriteWebPageClicked();
   void OnForceWriteClicked();
 
   App& app_;
@@ -44,6 +45,7 @@ class OptionsTab : public QWidget {
   QLabel* monitorLabel_ = nullptr;
   QPushButton* repeatAnalysisButton_ = nullptr;
   QPushButton* rewritePdfButton_ = nullptr;
+  QPushButton* webPageButton_ = nullptr;
   QPushButton* forceWriteButton_ = nullptr;
 };
 
