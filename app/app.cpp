@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <thread>
 
 #include "core/banner.h"
 #include "core/generation.h"
@@ -39,6 +40,12 @@ App::App(OwnerExecutor& executor, std::filesystem::path settingsFile, SettingsFi
                                                       : DefaultsWrite::kDoNotWrite);
   settings_ = load.record;
   settingsFromFile_ = !load.madeDefaults;
+  // Without a settings file the analysis uses the machine: as many workers
+  // as processors, at most the eight the runner has.
+  if (load.madeDefaults) {
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    settings_.SetThreads(uint8_t(std::min(processors, unsigned(kMaxWorkers))));
+  }
   settingsProblem_ = !load.problem.ok() ? load.problem : load.written;
   fields_.eventDate = Today();
   fields_.site = settings_.Site();
@@ -413,8 +420,13 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   fields_.description = header.description.str();
   fields_.club = header.club.str();
   fields_.site = header.site.str();
-  // An imported file has no event date; the one the operator has stays.
-  if (header.eventDate != 0) fields_.eventDate = header.eventDate;
+  // An imported file has no event date; the one the operator has stays,
+  // and the set shows it before its first save, never the zero date.
+  if (header.eventDate != 0) {
+    fields_.eventDate = header.eventDate;
+  } else {
+    set_->header.eventDate = fields_.eventDate;
+  }
   setReady_ = true;
   holdsSet_ = true;
   if (settings_.AutoFillDescription() && fields_.description.empty()) {

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "core/temp_folder_for_test.h"
@@ -121,13 +124,15 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
   EXPECT_FALSE(o.showDistributions || o.showDealNumbers || o.showLtc || o.showAnalysis ||
                o.allTricks || o.showPar);
   EXPECT_EQ(o.queenMethod, QueenMethod::kUnguardedQueenHalf);
-  EXPECT_EQ(app_->ThreadsSetting(), 1);
+  // With no settings yet, the analysis uses the machine's processors.
+  const int processors = int(std::min(std::max(1u, std::thread::hardware_concurrency()), 8u));
+  EXPECT_EQ(app_->ThreadsSetting(), processors);
   const SettingsControls c = app_->ApplySettings();
   const HandRecordOptions& shown = c.handRecords;
   EXPECT_FALSE(shown.showDistributions || shown.showDealNumbers || shown.showLtc ||
                shown.showAnalysis || shown.allTricks || shown.showPar || c.flipPages ||
                c.autoFillDescription);
-  EXPECT_EQ(c.threads, 1);
+  EXPECT_EQ(c.threads, processors);
   EXPECT_EQ(shown.queenMethod, QueenMethod::kUnguardedQueenHalf);
   EXPECT_TRUE(c.clubs.empty());
   EXPECT_EQ(c.club, "");
@@ -257,6 +262,18 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
   }();
   EXPECT_TRUE(over.needsWord);
   EXPECT_NE(over.status.message().find("cannot keep"), std::string::npos) << over.status.message();
+}
+
+TEST_F(AppTest, AnImportedSetCarriesTheEventDateNotTheZeroDate) {
+  // One deal: North the spades, East the hearts, South the diamonds.
+  std::string bri;
+  for (int card = 1; card <= 39; ++card) bri += (card < 10 ? "0" : "") + std::to_string(card);
+  ASSERT_TRUE(WriteFileAtomically(folder_ / "m.bri", bri).ok());
+  app_->SetEventDate(DateFromCivil(2026, 12, 8));
+  ASSERT_TRUE(app_->OpenFile(folder_ / "m.bri").ok());
+  // Hand records printed before the first save show this date, not 1899-12-30.
+  EXPECT_EQ(app_->Set().header.eventDate, DateFromCivil(2026, 12, 8));
+  EXPECT_EQ(app_->Fields().eventDate, DateFromCivil(2026, 12, 8));
 }
 
 }  // namespace

@@ -380,6 +380,40 @@ TEST_F(MainWindowTest, ANewSeedOnTheSameFileAsksAndNoKeepsTheSetOnDisk) {
   EXPECT_FALSE(app_->SetReady());
 }
 
+TEST_F(MainWindowTest, ANewcomerIsToldThatDealWaitsForAFile) {
+  OpenWindow();
+  TypeSeed("Tuesday");
+  EXPECT_FALSE(Shown("BDeal"));
+  EXPECT_TRUE(Shown("LDealHint"));
+  EXPECT_TRUE(Text("LDealHint").contains("Browse")) << Text("LDealHint").toStdString();
+  Browse(output_ / "tuesday.pbn");
+  EXPECT_TRUE(Shown("BDeal"));
+  EXPECT_FALSE(Shown("LDealHint"));
+}
+
+TEST_F(MainWindowTest, ASetGoesToTheDealingMachineAndTheWebFromTheWindow) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
+  OpenWindow(CommandLine(pbn));
+  ASSERT_TRUE(Shown("BExport"));
+  Find<QComboBox>("CBExportFormat")->setCurrentText("dup");
+  Click("BExport");
+  const Result<std::string> dup = ReadWholeFile(output_ / "quick.dup");
+  ASSERT_TRUE(dup.ok()) << dup.message();
+  EXPECT_EQ(dup->size(), size_t(kBoardsPerSet) * 156) << "156 bytes a board, boards 1-36";
+  // The same again needs no word; other bytes in the way need a Yes.
+  ASSERT_TRUE(WriteFileAtomically(output_ / "quick.dup", "the machine's own notes").ok());
+  QString question;
+  AnswerNextQuestion(QMessageBox::No, &question);
+  Click("BExport");
+  EXPECT_FALSE(question.isEmpty());
+  EXPECT_EQ(*ReadWholeFile(output_ / "quick.dup"), "the machine's own notes");
+
+  Click("BHTML");
+  const Result<std::string> page = ReadWholeFile(output_ / "quick.html");
+  ASSERT_TRUE(page.ok()) << page.message();
+  EXPECT_NE(page->find("data-deal=\"N:"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
   WriteQuickStartSet(folder_ / "Test.pbn");
   OpenWindow();  // the working folder is the test's folder
