@@ -108,7 +108,10 @@ void DriveApp(App& app, QueueExecutor& executor, const InterruptGuard& guard,
       stopping = true;
       onStop();
     }
-    if (Clock::now() < nextTick) continue;
+    // The last result ends the run at once: the tick that notices it (and
+    // saves, and starts a run's next set) does not wait for its second.
+    const bool ended = app.AnalysisRunning() && !app.Runner().AnyWorkerAlive();
+    if (!ended && Clock::now() < nextTick) continue;
     nextTick += std::chrono::seconds(1);
     if (!onTick(app.Tick())) return;
   }
