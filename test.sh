@@ -10,9 +10,18 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 
+# Compiler caching: a build of unchanged sources (another clone, a second
+# run) takes its objects from the cache.  Paths are taken relative to the
+# checkout, so two clones share it.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 configure() {  # dir, extra cmake arguments...
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 }
 configure_and_build() {  # dir, extra cmake arguments...
   configure "$@"

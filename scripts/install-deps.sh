@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   zlib1g-dev
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-urw-base35
   qt6-base-dev libgl-dev
