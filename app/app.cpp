@@ -304,7 +304,7 @@ Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
 
 Status App::WriteHandRecordsUnchecked(const std::filesystem::path& pdfPath) {
   return WriteHandRecordPdf(pdfPath, *set_, HandRecordChoices(), fields_.club, logo_,
-                            setFilePath_.string());
+                            setFilePath_.string(), BoardsInPlay());
 }
 
 std::string App::SelectStoredPrinter(Printer& printer) {
@@ -321,7 +321,7 @@ std::string App::TakePrinterChoice(Printer& printer) {
 
 Status App::PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause) {
   return ::tarrow::PrintHandRecords(printer, *set_, HandRecordChoices(), fields_.club, logo_,
-                                    setFilePath_.string(), copies, flip, pause);
+                                    setFilePath_.string(), copies, flip, pause, BoardsInPlay());
 }
 
 Status App::PrintSetupSheets(Printer& printer, int lastBoard) {

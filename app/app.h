@@ -151,6 +151,11 @@ class App {
   // "All Tricks" (true) or "All Contracts" (false) on the hand records.
   void SetAllTricks(bool on) noexcept { settings_.SetAllTricks(on); }
   void SetMonitor(int monitor) noexcept;
+  // Boards in play, 1..36 (default 36): the last board of the hand records
+  // (printed, PDF, web page), of the exports' default range and of the
+  // window's Last Board.  Set cuts to 1..36.
+  int BoardsInPlay() const noexcept { return settings_.BoardsInPlay(); }
+  void SetBoardsInPlay(int boards) noexcept { settings_.SetBoardsInPlay(boards); }
   // True when the record came from a valid file, false when it holds the
   // defaults (first start, a damaged or unreadable file).
   bool SettingsFromFile() const noexcept { return settingsFromFile_; }
@@ -221,7 +226,8 @@ class App {
   Status SaveFile();
   // Writes the PBN whether or not anything changed ("Force PBN Write").
   Status ForcePbnWrite();
-  // Writes the hand records to PdfPath ("Re-Write PDF of Hand Records").
+  // Writes the hand records of boards 1..BoardsInPlay to PdfPath ("Re-Write
+  // PDF of Hand Records").
   Status WriteHandRecords();
   // The same to another file (the command line's --out), checked first as
   // CheckDocumentOutput does.
@@ -239,8 +245,8 @@ class App {
   // Stores the name of the printer now current (after the print dialog, or
   // a printer named on the command line), cut to 64; returns it.
   std::string TakePrinterChoice(Printer& printer);
-  // Hand records of boards 1..36, copies 1..200 of each page; with flip two
-  // jobs with the pause between them.
+  // Hand records of boards 1..BoardsInPlay, copies 1..200 of each page;
+  // with flip and a second page two jobs with the pause between them.
   Status PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause);
   // Setup sheets of boards 1..lastBoard (1..36); the "Deal # " line as the
   // settings' Show Deal Numbers and deal-number form say.

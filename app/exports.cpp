@@ -1,5 +1,6 @@
 #include "app/exports.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "files/deal_files.h"
@@ -26,6 +27,10 @@ std::filesystem::path ExportPath(const App& app, std::string_view extension) {
   if (app.PbnPath().empty()) return {};
   std::filesystem::path path = app.PbnPath();
   return path.replace_extension(std::string(extension));
+}
+
+int ExportLastBoard(const App& app) {
+  return std::min(app.BoardsInPlay(), LastPresentBoard(app.Set()));
 }
 
 OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
@@ -65,7 +70,8 @@ Status WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
   // The page reads the expanded deals; a copy makes sure they are current.
   DealSet set = app.Set();
   set.RefreshDeals();
-  return WriteFileAtomically(out, HandRecordsHtml(set, options, app.Fields().club));
+  return WriteFileAtomically(
+      out, HandRecordsHtml(set, options, app.Fields().club, app.BoardsInPlay()));
 }
 
 }  // namespace tarrow

@@ -6,7 +6,7 @@
 // file as it was.
 //
 //   Status s = ExportDealFile(app, DealFileFormat::kDup, ExportPath(app, ".dup"),
-//                             LastPresentBoard(app.Set())).status;
+//                             ExportLastBoard(app)).status;
 //   Status page = WriteHandRecordsHtml(app, ExportPath(app, ".html"), app.HandRecordChoices());
 #pragma once
 
@@ -25,6 +25,11 @@ namespace tarrow {
 // no file name.
 std::filesystem::path ExportPath(const App& app, std::string_view extension);
 
+// The last board an export takes unless told otherwise: the boards in play,
+// or the set's last board with a deal when that comes first; 0 for a set
+// with no deal at all.
+int ExportLastBoard(const App& app);
+
 // Writes boards 1..lastBoard of the set to `out` in `format`.  Refused,
 // with nothing written, when a board in that range has no deal (naming
 // it), when lastBoard is outside 1..36, when out's name ends in the
@@ -37,8 +42,9 @@ OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
                              const std::filesystem::path& out, int lastBoard,
                              bool replaceAllowed = false);
 
-// Writes the set's hand records as one web page to `out` with these
-// options and the club of the app's fields, after CheckDocumentOutput.
+// Writes the hand records of boards 1..BoardsInPlay as one web page to
+// `out` with these options and the club of the app's fields, after
+// CheckDocumentOutput.
 // A name ending in the extension of a deal or set file is refused.
 Status WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
                             const HandRecordOptions& options);

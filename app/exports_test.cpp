@@ -161,5 +161,31 @@ TEST_F(ExportsTest, TheWebPageIsWrittenBesideTheSetWithTheClub) {
   EXPECT_FALSE(fs::exists(folder_ / "club.bri"));
 }
 
+TEST_F(ExportsTest, TheDefaultRangeAndTheWebPageFollowTheBoardsInPlay) {
+  Deal(folder_ / "club.pbn", "Tuesday");
+  EXPECT_EQ(ExportLastBoard(*app_), 36);  // nothing changes until asked
+  app_->SetBoardsInPlay(24);
+  EXPECT_EQ(ExportLastBoard(*app_), 24);
+  const fs::path page = ExportPath(*app_, ".html");
+  ASSERT_TRUE(WriteHandRecordsHtml(*app_, page, app_->HandRecordChoices()).ok());
+  const std::string html = Bytes(page);
+  size_t boards = 0;
+  for (size_t at = html.find("<article class=\"board\""); at != std::string::npos;
+       at = html.find("<article class=\"board\"", at + 1)) {
+    ++boards;
+  }
+  EXPECT_EQ(boards, 24u);
+  EXPECT_NE(html.find("id=\"board-24\""), std::string::npos);
+  EXPECT_EQ(html.find("id=\"board-25\""), std::string::npos);
+
+  // A set that ends earlier than the boards in play ends the range itself.
+  const fs::path bri = folder_ / "machine.bri";
+  ASSERT_TRUE(ExportDealFile(*app_, DealFileFormat::kBri, bri, 20).ok());
+  ASSERT_TRUE(app_->OpenFile(bri).ok());
+  EXPECT_EQ(ExportLastBoard(*app_), 20);
+  app_->SetBoardsInPlay(12);
+  EXPECT_EQ(ExportLastBoard(*app_), 12);
+}
+
 }  // namespace
 }  // namespace tarrow

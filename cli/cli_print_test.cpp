@@ -2,10 +2,13 @@
 // server where one can run, and the PDF pages everywhere.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "cli/run_cli_for_test.h"
+#include "files/settings.h"
 #include "core/temp_folder_for_test.h"
 #include "printing/cups_queue_for_test.h"
 
@@ -68,7 +71,9 @@ TEST_F(CliPrintTest, BadValuesNameTheOptionAndItsRange) {
       {{"print", "X", "--what", "menus"}, "--what takes hand-records, setup-sheets or travelers"},
       {{"print", "X", "--what", "travelers", "--copies", "2"}, "for hand records only"},
       {{"print", "X", "--what", "setup-sheets", "--flip"}, "for hand records only"},
-      {{"print", "X", "--last-board", "5"}, "--last-board is for setup sheets and travelers"},
+      {{"print", "X", "--last-board", "x"}, "--last-board takes a number from 1 to 36"},
+      {{"html", "X", "--last-board", "37"}, "--last-board takes a number from 1 to 36"},
+      {{"pdf", "X", "--last-board", "0"}, "--last-board takes a number from 1 to 36"},
       {{"pdf", "X", "--what", "setup-sheets", "--last-board", "37"},
        "--last-board takes a number from 1 to 36"},
       {{"pdf", "X", "--what", "travelers", "--show", "ltc"}, "--show is for hand records only"},
@@ -86,6 +91,86 @@ TEST_F(CliPrintTest, BadValuesNameTheOptionAndItsRange) {
     EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
   }
   EXPECT_FALSE(fs::exists(folder_ / "club-setup-sheets.pdf"));
+}
+
+// "Board n" as a whole title in the words of a page ("Board 2" is not in
+// "Board 24").
+bool HasBoard(const std::string& words, int board) {
+  const std::string title = "Board " + std::to_string(board);
+  for (size_t at = words.find(title); at != std::string::npos; at = words.find(title, at + 1)) {
+    const size_t after = at + title.size();
+    if (after == words.size() || !std::isdigit(static_cast<unsigned char>(words[after])))
+      return true;
+  }
+  return false;
+}
+
+TEST_F(CliPrintTest, LastBoardEndsTheHandRecordsTheWebPageAndTheExport) {
+  const fs::path pdf = folder_ / "records.pdf";
+  const CliRun records = RunCli({"pdf", set_.string(), "--last-board", "24", "--out", pdf.string()});
+  ASSERT_EQ(records.exitCode, 0) << records.err;
+  EXPECT_EQ(PdfPages(pdf), 2);
+  EXPECT_TRUE(HasBoard(PdfWords(pdf), 24));
+  EXPECT_FALSE(HasBoard(PdfWords(pdf), 25));
+  const CliRun one = RunCli({"pdf", set_.string(), "--last-board", "18", "--out", pdf.string()});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(PdfPages(pdf), 1);
+  EXPECT_FALSE(HasBoard(PdfWords(pdf), 19));
+
+  const fs::path page = folder_ / "club.html";
+  const CliRun html = RunCli({"html", set_.string(), "--last-board", "24"});
+  ASSERT_EQ(html.exitCode, 0) << html.err;
+  const std::string text = CommandOutput("cat '" + page.string() + "'");
+  EXPECT_NE(text.find("id=\"board-24\""), std::string::npos);
+  EXPECT_EQ(text.find("id=\"board-25\""), std::string::npos);
+
+  for (const char* option : {"--last-board", "--boards"}) {
+    SCOPED_TRACE(option);
+    const fs::path dup = folder_ / (std::string(option + 2) + ".dup");
+    const CliRun exported =
+        RunCli({"export", set_.string(), "--format", "dup", option, "24", "--out", dup.string()});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_EQ(fs::file_size(dup), 24u * 156u);
+  }
+  const CliRun both = RunCli({"export", set_.string(), "--format", "dup", "--last-board", "24",
+                              "--boards", "20"});
+  EXPECT_EQ(both.exitCode, 2);
+  EXPECT_NE(both.err.find("disagree"), std::string::npos) << both.err;
+  EXPECT_FALSE(fs::exists(folder_ / "club.dup"));
+}
+
+// Without the option the window program's boards in play decide, and the
+// command line only reads the settings file.
+TEST_F(CliPrintTest, TheSettingsBoardsInPlayAreTheDefault) {
+  const fs::path config = folder_ / "config";
+  SettingsRecord settings = SettingsRecord::Defaults(folder_.string());
+  settings.SetBoardsInPlay(20);
+  ASSERT_TRUE(SaveSettings(settings, config / "Tarrow.ini").ok());
+  const std::string before = CommandOutput("cat '" + (config / "Tarrow.ini").string() + "'");
+  setenv("TARROW_CONFIG_DIR", config.c_str(), 1);
+  const CliRun records = RunCli({"pdf", set_.string()});
+  const CliRun travelers = RunCli({"pdf", set_.string(), "--what", "travelers"});
+  const CliRun html = RunCli({"html", set_.string()});
+  const CliRun exported = RunCli({"export", set_.string(), "--format", "dup"});
+  const CliRun wider = RunCli({"pdf", set_.string(), "--last-board", "30", "--out",
+                               (folder_ / "wider.pdf").string()});
+  unsetenv("TARROW_CONFIG_DIR");
+  for (const CliRun* run : {&records, &travelers, &html, &exported, &wider})
+    ASSERT_EQ(run->exitCode, 0) << run->err;
+
+  const std::string words = PdfWords(folder_ / "club.pdf");
+  EXPECT_TRUE(HasBoard(words, 20));
+  EXPECT_FALSE(HasBoard(words, 21));
+  EXPECT_EQ(PdfPages(folder_ / "club.pdf"), 2);
+  const std::string travelerWords = PdfWords(folder_ / "club-travelers.pdf");
+  EXPECT_NE(travelerWords.find("Board No. 20"), std::string::npos);
+  EXPECT_EQ(travelerWords.find("Board No. 21"), std::string::npos);
+  const std::string text = CommandOutput("cat '" + (folder_ / "club.html").string() + "'");
+  EXPECT_NE(text.find("id=\"board-20\""), std::string::npos);
+  EXPECT_EQ(text.find("id=\"board-21\""), std::string::npos);
+  EXPECT_NE(exported.out.find("Wrote boards 1-20"), std::string::npos) << exported.out;
+  EXPECT_TRUE(HasBoard(PdfWords(folder_ / "wider.pdf"), 30));  // the option wins, for this run
+  EXPECT_EQ(CommandOutput("cat '" + (config / "Tarrow.ini").string() + "'"), before);
 }
 
 // The print server is started once for all the tests that print.
@@ -147,6 +232,26 @@ TEST_F(CliCupsTest, FlipWaitsForEnterBetweenTheSides) {
   const std::vector<fs::path> files = cups_->WaitForFiles(1);
   ASSERT_EQ(files.size(), 1u);
   EXPECT_NE(PdfWords(files[0]).find("Board 18"), std::string::npos);
+}
+
+TEST_F(CliCupsTest, LastBoardEndsThePrintedHandRecords) {
+  // Up to board 18 one side only: flip has no second side to wait for.
+  const CliRun one = Print({"--flip", "--last-board", "18"});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(one.err.find("flip Hand Records"), std::string::npos) << one.err;
+  std::vector<fs::path> files = cups_->WaitForFiles(1);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(PdfPages(files[0]), 1);
+  EXPECT_FALSE(HasBoard(PdfWords(files[0]), 19));
+
+  cups_->Clear();
+  const CliRun two = Print({"--last-board", "24"});
+  ASSERT_EQ(two.exitCode, 0) << two.err;
+  files = cups_->WaitForFiles(1);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(PdfPages(files[0]), 2);
+  EXPECT_TRUE(HasBoard(PdfWords(files[0]), 24));
+  EXPECT_FALSE(HasBoard(PdfWords(files[0]), 25));
 }
 
 TEST_F(CliCupsTest, MissingOrRefusingPrintersExitOne) {

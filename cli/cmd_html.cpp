@@ -1,16 +1,18 @@
 // tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks] [--ltc-method 1|2|3]
-//                      [--club TEXT]
+//                      [--club TEXT] [--last-board N]
 #include <iostream>
 
 #include "app/exports.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/print_choice.h"
 #include "cli/show_list.h"
 
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kHtmlOptions = {.values = {"--out", "--show", "--ltc-method", "--club"},
+const OptionSpec kHtmlOptions = {.values = {"--out", "--show", "--ltc-method", "--club",
+                                            "--last-board"},
                                  .flags = {"--all-tricks"}};
 
 int RunHtml(const std::vector<std::string>& argList) {
@@ -36,6 +38,9 @@ int RunHtml(const std::vector<std::string>& argList) {
   }
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("html", club.message());
+  const Result<int> lastBoard = ReadLastBoard(*args);
+  if (!lastBoard.ok()) return UsageError("html", lastBoard.message());
+  if (*lastBoard != 0) app.SetBoardsInPlay(*lastBoard);
 
   const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
@@ -53,7 +58,7 @@ int RunHtml(const std::vector<std::string>& argList) {
 const Command kHtmlCommand{
     "html", "write hand records as one web page",
     "Usage: tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks]\n"
-    "                       [--ltc-method 1|2|3] [--club TEXT]\n\n"
+    "                       [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n\n"
     "Writes the hand records of a PBN set (or of a .bre, .ber or .bri deal file)\n"
     "as one self-contained web page (HTML, UTF-8, nothing fetched from elsewhere)\n"
     "beside FILE with the extension .html, or to --out.  It reads on a phone and\n"
@@ -68,7 +73,9 @@ const Command kHtmlCommand{
     "                  makeable contracts (default: the settings' choice)\n"
     "  --ltc-method    queen adjustment of the losing trick count (default:\n"
     "                  the settings' choice), as for 'tarrow-cli pdf'\n"
-    "  --club TEXT     the club name at the top (default: the set's club)\n\n"
+    "  --club TEXT     the club name at the top (default: the set's club)\n"
+    "  --last-board N  boards 1 to N, 1 to 36 (default: the window program's\n"
+    "                  boards in play, 36 until set there)\n\n"
     "Examples:\n"
     "  tarrow-cli html club.pbn\n"
     "  tarrow-cli html club.pbn --out web/tuesday.html --show analysis,par --all-tricks\n",

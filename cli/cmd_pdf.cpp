@@ -1,5 +1,5 @@
 // tarrow-cli pdf FILE [--out FILE.pdf] [--show LIST] [--all-tricks] [--ltc-method 1|2|3]
-//                     [--club TEXT]
+//                     [--club TEXT] [--last-board N]
 #include <iostream>
 #include <sstream>
 
@@ -27,8 +27,8 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
   if (args.Has("--out")) out = args.Value("--out");
   PdfPrinter pdf;
   Status status = choice.what == PrintedOutput::kSetupSheets
-                      ? app.PrintSetupSheets(pdf, choice.lastBoard)
-                      : app.PrintTravelers(pdf, choice.lastBoard);
+                      ? app.PrintSetupSheets(pdf, app.BoardsInPlay())
+                      : app.PrintTravelers(pdf, app.BoardsInPlay());
   if (status.ok()) status = app.CheckDocumentOutput(out);
   if (status.ok()) status = pdf.Save(out);
   if (!status.ok()) return Failure(status.message());
@@ -68,6 +68,7 @@ int RunPdf(const std::vector<std::string>& argList) {
     options.queenMethod = QueenMethodFromIndex(*method - 1);
   }
   app.SetHandRecordChoices(options);
+  if (choice->lastBoard != 0) app.SetBoardsInPlay(choice->lastBoard);
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
 
@@ -88,17 +89,18 @@ int RunPdf(const std::vector<std::string>& argList) {
 const Command kPdfCommand{
     "pdf", "write hand records, setup sheets or travelers as a PDF",
     "Usage: tarrow-cli pdf FILE [--out FILE.pdf] [--show LIST] [--all-tricks]\n"
-    "                      [--ltc-method 1|2|3] [--club TEXT]\n"
+    "                      [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n"
     "       tarrow-cli pdf FILE --what setup-sheets|travelers [--last-board N]\n"
     "                      [--out FILE.pdf]\n\n"
-    "Writes the two A4 pages of hand records of a PBN set (or of a .bre, .ber\n"
-    "or .bri deal file) beside FILE with the extension .pdf, or to --out.\n"
+    "Writes the A4 pages of hand records of a PBN set (or of a .bre, .ber or\n"
+    ".bri deal file), 18 boards a page, beside FILE with the extension .pdf,\n"
+    "or to --out.\n"
     "With --what, the setup sheets or travelers instead, page for page as\n"
     "'tarrow-cli print' prints them, beside FILE as NAME-setup-sheets.pdf or\n"
     "NAME-travelers.pdf.\n\n"
     "  --what          hand-records (default), setup-sheets or travelers\n"
-    "  --last-board N  setup sheets and travelers for boards 1 to N, 1 to 36\n"
-    "                  (default 36)\n"
+    "  --last-board N  boards 1 to N, 1 to 36 (default: the window program's\n"
+    "                  boards in play, 36 until set there)\n"
     "  --show LIST     what each board shows besides the hands and points: a\n"
     "                  comma list of distributions, numbers (deal numbers), ltc\n"
     "                  (losing trick counts), analysis (double-dummy results) and\n"
@@ -118,6 +120,7 @@ const Command kPdfCommand{
     "Examples:\n"
     "  tarrow-cli pdf club.pbn\n"
     "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n"
+    "  tarrow-cli pdf club.pbn --last-board 24\n"
     "  tarrow-cli pdf club.pbn --what travelers --last-board 24\n"
     "  tarrow-cli pdf club.pbn --show analysis,par\n",
     RunPdf,

@@ -66,6 +66,7 @@ int RunPrint(const std::vector<std::string>& argList) {
   // The window's choices are the defaults; the settings file is only read.
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
+  if (choice->lastBoard != 0) app.SetBoardsInPlay(choice->lastBoard);
   const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
 
@@ -91,10 +92,10 @@ int RunPrint(const std::vector<std::string>& argList) {
       printed = app.PrintHandRecords(printer, copies, args->Has("--flip"), WaitForTheFlip);
       break;
     case PrintedOutput::kSetupSheets:
-      printed = app.PrintSetupSheets(printer, choice->lastBoard);
+      printed = app.PrintSetupSheets(printer, app.BoardsInPlay());
       break;
     case PrintedOutput::kTravelers:
-      printed = app.PrintTravelers(printer, choice->lastBoard);
+      printed = app.PrintTravelers(printer, app.BoardsInPlay());
       break;
   }
   if (!printed.ok()) return Failure(printed.message());
@@ -116,7 +117,7 @@ const Command kPrintCommand{
     "                        [--printer NAME] [--copies N] [--flip] [--last-board N]\n\n"
     "Prints from a PBN set (or a .bre, .ber or .bri deal file) on one of the\n"
     "system's printers.\n\n"
-    "  --what          hand-records (default): boards 1-36 on two portrait pages;\n"
+    "  --what          hand-records (default): 18 boards a portrait page;\n"
     "                  setup-sheets: two boards a page, for dealing by hand;\n"
     "                  travelers: three score sheets a landscape page\n"
     "  --printer NAME  the printer (see 'tarrow-cli printers'); default: the\n"
@@ -125,8 +126,8 @@ const Command kPrintCommand{
     "  --flip          hand records for two-sided printing by hand: page 1 is\n"
     "                  printed, then the program waits for Enter while you turn\n"
     "                  the stack over, then page 2 goes on the backs\n"
-    "  --last-board N  setup sheets and travelers for boards 1 to N, 1 to 36\n"
-    "                  (default 36)\n\n"
+    "  --last-board N  boards 1 to N, 1 to 36 (default: the window program's\n"
+    "                  boards in play, 36 until set there)\n\n"
     "Exit status 1 when the printer is missing or refuses the job (the system's\n"
     "message says why).\n\n"
     "Examples:\n"

@@ -1,5 +1,7 @@
 #include "cli/print_choice.h"
 
+#include "core/deal_set.h"
+
 namespace tarrow::cli {
 
 Result<PrintChoice> ReadPrintChoice(const ParsedArgs& args) {
@@ -15,16 +17,15 @@ Result<PrintChoice> ReadPrintChoice(const ParsedArgs& args) {
     return Status::Error("--what takes hand-records, setup-sheets or travelers, not " +
                          Quoted(what));
   }
-  if (args.Has("--last-board")) {
-    if (choice.what == PrintedOutput::kHandRecords) {
-      return Status::Error("--last-board is for setup sheets and travelers; hand records always "
-                           "show boards 1 to 36");
-    }
-    const Result<int> last = IntegerOption(args, "--last-board", 1, 36);
-    if (!last.ok()) return last.status();
-    choice.lastBoard = *last;
-  }
+  const Result<int> last = ReadLastBoard(args);
+  if (!last.ok()) return last.status();
+  choice.lastBoard = *last;
   return choice;
+}
+
+Result<int> ReadLastBoard(const ParsedArgs& args) {
+  if (!args.Has("--last-board")) return 0;
+  return IntegerOption(args, "--last-board", 1, kBoardsPerSet);
 }
 
 std::string_view OutputName(PrintedOutput what) {

@@ -16,13 +16,17 @@ enum class PrintedOutput { kHandRecords, kSetupSheets, kTravelers };
 
 struct PrintChoice {
   PrintedOutput what = PrintedOutput::kHandRecords;
-  int lastBoard = 36;  // setup sheets and travelers: boards 1..lastBoard
+  // Boards 1..lastBoard; 0 when not given: the settings' boards in play.
+  int lastBoard = 0;
 };
 
 // "--what hand-records|setup-sheets|travelers" (default hand records) and
-// "--last-board 1..36" (default 36; only with setup sheets and travelers).
-// The message names the option and what it takes.
+// "--last-board 1..36" (for all three).  The message names the option and
+// what it takes.
 Result<PrintChoice> ReadPrintChoice(const ParsedArgs& args);
+
+// "--last-board 1..36", 0 when it is not given.
+Result<int> ReadLastBoard(const ParsedArgs& args);
 
 // "hand records", "setup sheets", "travelers".
 std::string_view OutputName(PrintedOutput what);

@@ -178,6 +178,7 @@ SettingsRecord SettingsRecord::Defaults(std::string_view outputDirectory) {
   record.SetQueenAdjustment(QueenMethod::kUnguardedQueenHalf);
   std::fill_n(record.bytes_.begin() + kReservedOffset, kReservedSize, uint8_t(0));
   record.SetThreads(1);
+  record.SetBoardsInPlay(kBoardsPerSet);
   record.StoreDigest();
   return record;
 }

@@ -37,6 +37,11 @@
 //   |    413 |    1 | Boolean         | Show Par (a spare byte, zero in older      | false    |
 //   |        |      |                 |   files, so they read with it off)         |          |
 //   |    414 |    1 | uint8           | LTC queen adjustment, 0..2                 | 0        |
+//   |    415 |    1 | uint8           | boards in play, 1..36: the last board of   | 36       |
+//   |        |      |                 |   hand records, setup sheets, travelers    |          |
+//   |        |      |                 |   and exports (a spare byte: 0 in older    |          |
+//   |        |      |                 |   files, and any value outside 1..36,      |          |
+//   |        |      |                 |   reads as 36)                             |          |
 //   |    799 |  650 | 10 x string(64) | club names, entry 0 first                  | empty    |
 //   |   1449 |  650 | 10 x string(64) | event names                                | empty    |
 //   |   2099 |    1 | uint8           | monitor of the deal viewer                 | 0        |
@@ -69,6 +74,7 @@
 #include <vector>
 
 #include "core/deal_number.h"
+#include "core/deal_set.h"
 #include "core/ltc.h"
 #include "core/result.h"
 
@@ -146,6 +152,16 @@ class SettingsRecord {
   void SetQueenAdjustment(QueenMethod method) noexcept {
     bytes_[kQueenAdjustment] = uint8_t(std::clamp(int(method), 0, 2));
   }
+  // The last board of the hand records, setup sheets, travelers and
+  // exports, 1..36.  A stored 0 (a file from before the setting) or any
+  // other value outside 1..36 reads as 36; setting cuts to 1..36.
+  int BoardsInPlay() const noexcept {
+    const int stored = bytes_[kBoardsInPlay];
+    return stored >= 1 && stored <= kBoardsPerSet ? stored : kBoardsPerSet;
+  }
+  void SetBoardsInPlay(int boards) noexcept {
+    bytes_[kBoardsInPlay] = uint8_t(std::clamp(boards, 1, kBoardsPerSet));
+  }
   uint8_t Monitor() const noexcept { return bytes_[kMonitor]; }
   void SetMonitor(uint8_t monitor) noexcept { bytes_[kMonitor] = monitor; }
   // Stored list indexes, 255 for none.
@@ -175,7 +191,7 @@ class SettingsRecord {
   static constexpr size_t kShowDealNumbers = 404, kShowAnalysis = 405, kShowLtc = 406;
   static constexpr size_t kAllTricks = 407, kShowDistributions = 408, kFlipPages = 409;
   static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412, kShowPar = 413;
-  static constexpr size_t kQueenAdjustment = 414, kClubList = 799, kEventList = 1449;
+  static constexpr size_t kQueenAdjustment = 414, kBoardsInPlay = 415, kClubList = 799, kEventList = 1449;
   static constexpr size_t kMonitor = 2099, kAutoFill = 2102;
 
   std::string String(size_t offset, size_t limit) const;

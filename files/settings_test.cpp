@@ -249,6 +249,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetFlipPages(true);
   r.SetAutoFillDescription(true);
   r.SetShowPar(true);
+  r.SetBoardsInPlay(24);
   r.SetThreads(32);
   r.SetQueenAdjustment(QueenMethod::kQueensAgainstAces);
   r.SetMonitor(1);
@@ -276,6 +277,35 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   const std::string bytes = BytesOf(b);
   EXPECT_EQ(Int32At(bytes, 392), 0);
   EXPECT_EQ(bytes[414], 1);
+  EXPECT_EQ(b.BoardsInPlay(), 24);
+  EXPECT_EQ(bytes[415], 24);
+}
+
+TEST(SettingsRecordTest, BoardsInPlayReadsAsThirtySixFromOlderFilesAndStrayValues) {
+  EXPECT_EQ(SettingsRecord::Defaults("/out").BoardsInPlay(), 36);
+  EXPECT_EQ(SettingsRecord::Defaults("/out").Bytes()[415], 36);
+  const struct {
+    uint8_t stored;
+    int read;
+  } rows[] = {{0, 36}, {1, 1}, {18, 18}, {24, 24}, {36, 36}, {37, 36}, {255, 36}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(int(row.stored));
+    // A file written before the setting existed holds 0 in its byte.
+    std::string bytes = BytesOf(SettingsRecord::Defaults("/out"));
+    bytes[415] = char(row.stored);
+    bytes = WithDigest(bytes);
+    const std::optional<SettingsRecord> loaded = SettingsRecord::FromBytes(bytes);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->BoardsInPlay(), row.read);
+    EXPECT_EQ(BytesOf(*loaded), bytes);  // reading alone changes nothing
+  }
+  SettingsRecord r = SettingsRecord::Defaults("/out");
+  for (const auto& [given, kept] : {std::pair{0, 1}, {-5, 1}, {40, 36}, {19, 19}}) {
+    SCOPED_TRACE(given);
+    r.SetBoardsInPlay(given);
+    EXPECT_EQ(r.BoardsInPlay(), kept);
+    EXPECT_EQ(r.Bytes()[415], kept);
+  }
 }
 
 TEST(SettingsRecordTest, ChoicesStoredOutsideTheirItemsReadAsTheLastAndAreKept) {

@@ -330,9 +330,14 @@ std::string EventDateText(DateTime date) {
   return out.str();
 }
 
+int HandRecordPageCount(int lastBoard) noexcept {
+  return std::clamp(lastBoard, 1, kBoardsPerSet) > 18 ? 2 : 1;
+}
+
 void HandRecordPage(Surface& s, const HandRecordMetrics& m, const HandRecordOptions& options,
                     int page, const DealSet& set, std::string_view club, const RgbImage& logo,
-                    std::string_view setFilePath) {
+                    std::string_view setFilePath, int lastBoard) {
+  lastBoard = std::clamp(lastBoard, 1, kBoardsPerSet);
   s.SetPenWidth(PenWidth(m));
   for (int i = 0; i <= 4; ++i) {
     s.MoveTo(m.leftMargin + i * m.cellWidth, i == 1 ? m.topMargin + m.cellHeight : m.topMargin);
@@ -345,6 +350,7 @@ void HandRecordPage(Surface& s, const HandRecordMetrics& m, const HandRecordOpti
   HandRecordHeader(s, m, set, club, logo, setFilePath);
   for (int b = 1; b <= 18; ++b) {
     const int board = 18 * (page - 1) + b;
+    if (board > lastBoard) break;
     const int cell = b + 1;
     const int x0 = m.leftMargin + (cell % 4) * m.cellWidth;
     const int y0 = m.topMargin + (cell / 4) * m.cellHeight;

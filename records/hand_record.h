@@ -2,7 +2,9 @@
 // header (club, event, description, seed, date, site, banner, logo, origin)
 // and whose other 18 cells hold one board each (hands, dealer, vulnerability,
 // points and, as chosen, distributions, losing trick counts, double-dummy
-// results and the deal number).  Page 1 holds boards 1..18, page 2 19..36.
+// results and the deal number).  Page 1 holds boards 1..18, page 2 19..36;
+// a set played to an earlier last board leaves the cells after it empty and
+// has no page without a board on it (24 boards: page 2 holds 19..24).
 // The same layout draws on the printer (sizes in points) and on a PDF page
 // (sizes as cell heights in units); the metrics say which.
 //
@@ -78,11 +80,16 @@ std::string ParBoxText(const BoardEntry& entry, int board);
 // without a locale (C or POSIX) the unambiguous "2026-12-07".
 std::string EventDateText(DateTime date);
 
-// Draws one page (1 or 2): grid, header and 18 board boxes.  setFilePath
-// (may be empty) names the set's file in the origin line.
+// The pages that hold boards 1..lastBoard, eighteen a page: 1 up to board
+// 18, else 2.  lastBoard is cut to 1..36.
+int HandRecordPageCount(int lastBoard) noexcept;
+
+// Draws one page (1 or 2): grid, header and the board boxes of its 18 boards
+// up to lastBoard (cut to 1..36); later cells stay empty.  setFilePath (may
+// be empty) names the set's file in the origin line.
 void HandRecordPage(Surface& surface, const HandRecordMetrics& m, const HandRecordOptions& options,
                     int page, const DealSet& set, std::string_view club, const RgbImage& logo,
-                    std::string_view setFilePath);
+                    std::string_view setFilePath, int lastBoard = kBoardsPerSet);
 // The header cell of a page.
 void HandRecordHeader(Surface& surface, const HandRecordMetrics& m, const DealSet& set,
                       std::string_view club, const RgbImage& logo, std::string_view setFilePath);

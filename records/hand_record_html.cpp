@@ -1,5 +1,6 @@
 #include "records/hand_record_html.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/banner.h"
@@ -252,7 +253,7 @@ std::string HtmlText(std::string_view cp1252) {
 }
 
 std::string HandRecordsHtml(const DealSet& set, const HandRecordOptions& options,
-                            std::string_view club) {
+                            std::string_view club, int lastBoard) {
   const SetHeader& h = set.header;
   std::string out;
   out.reserve(64 * 1024);
@@ -277,7 +278,7 @@ std::string HandRecordsHtml(const DealSet& set, const HandRecordOptions& options
   AddFact(out, "Seed", h.seed);
   AddFact(out, "Site", h.site);
   out += "</dl>\n</header>\n<main class=\"boards\">\n";
-  for (int board = 1; board <= kBoardsPerSet; ++board) {
+  for (int board = 1; board <= std::clamp(lastBoard, 1, kBoardsPerSet); ++board) {
     AddBoard(out, board, set.Board(board), set.DealOf(board), options);
   }
   out += "</main>\n<footer>" + Escaped(kProgramBanner) + "</footer>\n</body>\n</html>\n";

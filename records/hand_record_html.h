@@ -29,11 +29,11 @@
 
 namespace tarrow {
 
-// The page for boards 1..36 of the set.  club is the club's name for the
+// The page for boards 1..lastBoard (cut to 1..36) of the set.  club is the club's name for the
 // top of the page (Windows-1252, as the set's texts).  The deals of the set
 // must be current (DealSet::RefreshDeals).
 std::string HandRecordsHtml(const DealSet& set, const HandRecordOptions& options,
-                            std::string_view club);
+                            std::string_view club, int lastBoard = kBoardsPerSet);
 
 // Windows-1252 text as HTML text or attribute value: UTF-8 with & < > " '
 // escaped; control characters, which have no place in either, are left out.

@@ -229,5 +229,19 @@ TEST(HandRecordHtmlTest, TextsAreEscapedAndControlsDropped) {
   }
 }
 
+TEST(HandRecordHtmlTest, ThePageEndsAtTheLastBoardInPlay) {
+  const DealSet set = SeededSet("short session");
+  for (int last : {1, 18, 24, 36}) {
+    SCOPED_TRACE(last);
+    const std::string page = HandRecordsHtml(set, HandRecordOptions{}, "Club", last);
+    EXPECT_EQ(Count(page, "<article class=\"board\""), size_t(last));
+    EXPECT_EQ(Count(page, "data-deal=\"N:"), size_t(last));
+    EXPECT_FALSE(BoardMarkup(page, last).empty());
+    if (last < 36) {
+      EXPECT_TRUE(BoardMarkup(page, last + 1).empty());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarrow

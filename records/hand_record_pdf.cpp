@@ -43,7 +43,7 @@ void PdfSurface::StretchDraw(int left, int top, int right, int bottom, const Rgb
 
 Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
                           const HandRecordOptions& options, std::string_view club,
-                          const RgbImage& logo, std::string_view setFilePath) {
+                          const RgbImage& logo, std::string_view setFilePath, int lastBoard) {
   // The layouts always show the current numbers: rebuild the deals, on a copy.
   auto prepared = std::make_unique<DealSet>(set);
   prepared->RefreshDeals();
@@ -52,10 +52,10 @@ Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
   document.SetResolution(300);
   PdfSurface surface(document);
   const HandRecordMetrics metrics = PdfHandRecordMetrics();
-  for (int page = 1; page <= 2; ++page) {
+  for (int page = 1; page <= HandRecordPageCount(lastBoard); ++page) {
     document.AddPage();
     surface.SetPenWidth(int(std::lround(metrics.cellWidth * 0.003)));
-    HandRecordPage(surface, metrics, options, page, *prepared, club, logo, setFilePath);
+    HandRecordPage(surface, metrics, options, page, *prepared, club, logo, setFilePath, lastBoard);
   }
   if (!surface.Error().empty())
     return Status::Error("cannot write " + path.string() + ": no font for " + surface.Error());

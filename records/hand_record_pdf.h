@@ -1,4 +1,4 @@
-// Hand records as a PDF file: two A4 pages (boards 1..18 and 19..36) drawn
+// Hand records as a PDF file: A4 pages of 18 boards (1..18, 19..36) drawn
 // at 300 units per inch, and the drawing surface that puts the layouts on a
 // PDF page.
 //
@@ -51,14 +51,16 @@ class PdfSurface : public Surface {
   std::string error_;
 };
 
-// Writes the hand records of boards 1..36 of the set to path, replacing any
-// file there only when the whole file was written.  The deals are rebuilt
+// Writes the hand records of boards 1..lastBoard (cut to 1..36) of the set
+// to path, one page when they fit on one, replacing any file there only when
+// the whole file was written.  The deals are rebuilt
 // from the boards' numbers on a copy; the caller's set is not touched.
 // setFilePath (may be empty) names the set's file in the origin line.
 // Fails, naming the path and the reason, when the file cannot be written, or
 // naming the font when no usable font is installed.
 Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
                           const HandRecordOptions& options, std::string_view club,
-                          const RgbImage& logo, std::string_view setFilePath);
+                          const RgbImage& logo, std::string_view setFilePath,
+                          int lastBoard = kBoardsPerSet);
 
 }  // namespace tarrow

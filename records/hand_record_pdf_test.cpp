@@ -14,6 +14,7 @@
 
 #include "core/generation.h"
 #include "records/logo.h"
+#include "records/pdf_tools_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -224,6 +225,33 @@ TEST(TrickTableTest, TwoDigitCountsStandApartOnThePdfAndOnThePrinter) {
        {std::tuple{4760, 6812, 600}, std::tuple{2380, 3406, 300}}) {
     SCOPED_TRACE("printer at " + std::to_string(dpi) + " dpi");
     ExpectCountsApart(PrinterHandRecordMetrics(width, height), dpi);
+  }
+}
+
+// A session of fewer boards: no boxes after its last board, and no page
+// without a board.
+TEST_F(HandRecordPdfTest, BoardsInPlayEndTheRecordsAndAnEmptyPageIsLeftOut) {
+  const struct {
+    int last;
+    int pages;
+  } rows[] = {{24, 2}, {19, 2}, {18, 1}, {1, 1}, {36, 2}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.last);
+    const fs::path file = dir / ("played-" + std::to_string(row.last) + ".pdf");
+    ASSERT_TRUE(WriteHandRecordPdf(file, set, HandRecordOptions(), "Club", Logo(), "", row.last).ok());
+    EXPECT_EQ(testing::PdfPages(file), row.pages);
+    const std::string words = testing::PdfWords(file);
+    for (int board = 1; board <= 36; ++board) {
+      // "Board 2" must not be found in "Board 24".
+      const std::string title = "Board " + std::to_string(board);
+      bool shown = false;
+      for (size_t at = words.find(title); at != std::string::npos && !shown;
+           at = words.find(title, at + 1)) {
+        const size_t after = at + title.size();
+        shown = after == words.size() || !std::isdigit(static_cast<unsigned char>(words[after]));
+      }
+      EXPECT_EQ(shown, board <= row.last) << "board " << board;
+    }
   }
 }
 

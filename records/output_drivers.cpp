@@ -28,10 +28,11 @@ Status BoardRange(std::string_view what, int first, int last) {
 Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOptions& options,
                         std::string_view club, const RgbImage& logo,
                         std::string_view setFilePath, int copies, bool flip,
-                        const FlipPause& pause) {
+                        const FlipPause& pause, int lastBoard) {
   if (copies < 1 || copies > kMaxCopies) {
     return Status::Error("hand records: copies must be 1 to 200, not " + std::to_string(copies));
   }
+  if (Status s = BoardRange("hand records", 1, lastBoard); !s.ok()) return s;
   auto prepared = PreparedBoards(set);
   printer.SetOrientation(PageOrientation::kPortrait);
   printer.SetCopies(copies);
@@ -39,11 +40,13 @@ Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOp
 
   if (Status s = printer.BeginDoc(); !s.ok()) return s;
   printer.Canvas().SetPenWidth(RoundHalfEven(m.cellWidth * 0.003));
-  HandRecordPage(printer.Canvas(), m, options, 1, *prepared, club, logo, setFilePath);
+  HandRecordPage(printer.Canvas(), m, options, 1, *prepared, club, logo, setFilePath, lastBoard);
+  if (HandRecordPageCount(lastBoard) == 1) return printer.EndDoc();
   if (flip) {
     if (Status s = printer.EndDoc(); !s.ok()) return s;
     if (pause && !pause()) {
-      return Status::Error("hand records: the second side (boards 19 to 36) was not printed");
+      return Status::Error("hand records: the second side (boards 19 to " +
+                           std::to_string(lastBoard) + ") was not printed");
     }
     prepared = PreparedBoards(set);  // results may have come in while the operator waited
     if (Status s = printer.BeginDoc(); !s.ok()) return s;
@@ -51,7 +54,7 @@ Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOp
   } else {
     if (Status s = printer.NewPage(); !s.ok()) return s;
   }
-  HandRecordPage(printer.Canvas(), m, options, 2, *prepared, club, logo, setFilePath);
+  HandRecordPage(printer.Canvas(), m, options, 2, *prepared, club, logo, setFilePath, lastBoard);
   return printer.EndDoc();
 }
 

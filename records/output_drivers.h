@@ -36,16 +36,18 @@ inline constexpr std::string_view kFlipPauseCaption = "Hand Record Printing";
 inline constexpr std::string_view kFlipPauseText =
     "Wait for the first side to print\r\nThen flip Hand Records and press OK";
 
-// Hand records of boards 1..36, portrait, copies (1..200) of each page.
-// Without flip: one job of two pages.  With flip: page 1 as one job, then
-// the pause, then page 2 as a second job; the board results are read again
-// after the pause, so results that came in meanwhile are printed.  Fails for
-// copies outside 1..200 (nothing printed), when the printer fails (its
-// message), or when the pause declines the second side.
+// Hand records of boards 1..lastBoard (1..36), portrait, copies (1..200) of
+// each page; a page with no board on it is not printed, so up to board 18
+// there is one page and one job, flip or not.  Without flip: one job of two
+// pages.  With flip: page 1 as one job, then the pause, then page 2 as a
+// second job; the board results are read again after the pause, so results
+// that came in meanwhile are printed.  Fails for copies or lastBoard out of
+// range (nothing printed), when the printer fails (its message), or when the
+// pause declines the second side.
 Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOptions& options,
                         std::string_view club, const RgbImage& logo,
                         std::string_view setFilePath, int copies, bool flip,
-                        const FlipPause& pause);
+                        const FlipPause& pause, int lastBoard = kBoardsPerSet);
 
 // Setup sheets of boards first..last (1 <= first <= last <= 36), portrait,
 // two boards a page: the upper halves carry the first half of the boards, the

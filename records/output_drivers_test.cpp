@@ -198,5 +198,48 @@ TEST_F(PdfPrinterTest, NothingPrintedOrNoFolderIsAnError) {
   EXPECT_NE(s.message().find("missing"), std::string::npos) << s.message();
 }
 
+TEST_F(PrintHandRecordsTest, BoardsInPlayEndTheRecordsAndAnEmptyPageIsNotPrinted) {
+  const struct {
+    int last;
+    bool flip;
+    std::vector<size_t> pagesPerJob;
+    int pauses;
+  } rows[] = {
+      {24, false, {2}, 0}, {24, true, {1, 1}, 1}, {18, false, {1}, 0},
+      {18, true, {1}, 0},  {1, true, {1}, 0},     {36, false, {2}, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.last) + (row.flip ? " flipped" : ""));
+    RecordingPrinter out;
+    int pauses = 0;
+    ASSERT_TRUE(PrintHandRecords(out, set, HandRecordOptions(), "Club", RgbImage(), "", 1,
+                                 row.flip, [&] { return ++pauses, true; }, row.last)
+                    .ok());
+    EXPECT_EQ(pauses, row.pauses);
+    std::vector<size_t> pages;
+    std::vector<const testing::RecordingSurface*> all;
+    for (const auto& job : out.jobs) {
+      pages.push_back(job.pages.size());
+      for (const auto& page : job.pages) all.push_back(page.get());
+    }
+    EXPECT_EQ(pages, row.pagesPerJob);
+    for (int board = 1; board <= 36; ++board) {
+      const std::string title = "Board " + std::to_string(board);
+      // Page 1 holds boards 1..18, page 2 19..36, as far as they are played.
+      const size_t page = board <= 18 ? 0 : 1;
+      const bool shown = page < all.size() && all[page]->Has(title);
+      EXPECT_EQ(shown, board <= row.last) << title;
+    }
+  }
+  for (int last : {0, 37}) {
+    RecordingPrinter other;
+    const Status s = PrintHandRecords(other, set, HandRecordOptions(), "", RgbImage(), "", 1,
+                                      false, nullptr, last);
+    EXPECT_FALSE(s.ok());
+    EXPECT_NE(s.message().find(std::to_string(last)), std::string::npos) << s.message();
+    EXPECT_TRUE(other.jobs.empty());
+  }
+}
+
 }  // namespace
 }  // namespace tarrow

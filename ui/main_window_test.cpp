@@ -672,6 +672,69 @@ TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSave
   EXPECT_TRUE(Find<QCheckBox>("CBContracts")->isChecked());
 }
 
+// Last Board is the boards in play: the hand-record PDF stops there, and a
+// page with no board on it is left out.
+TEST_F(MainWindowTest, LastBoardEndsTheHandRecordPdf) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "short.pbn");
+  OpenWindow(CommandLine(pbn));
+  ASSERT_EQ(Find<QSpinBox>("SELast")->value(), 36);
+  const fs::path pdf = output_ / "short.pdf";
+  const struct {
+    int last;
+    int pages;
+  } rows[] = {{24, 2}, {18, 1}, {36, 2}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.last);
+    Find<QSpinBox>("SELast")->setValue(row.last);
+    EXPECT_EQ(app_->BoardsInPlay(), row.last);
+    fs::remove(pdf);
+    Click("BPDF");
+    ASSERT_TRUE(fs::is_regular_file(pdf));
+    EXPECT_EQ(testing::PdfPages(pdf), row.pages);
+    const std::string words = testing::PdfWords(pdf);
+    EXPECT_NE(words.find("Board " + std::to_string(row.last)), std::string::npos);
+    EXPECT_EQ(words.find("Board " + std::to_string(row.last + 1)), std::string::npos);
+  }
+}
+
+// A set with fewer boards shows its own last board without changing the
+// setting; the setting shows once it is the lower.
+TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
+  DealSet source;
+  GenerateSet(source, "twenty boards", 0);
+  std::string bri;
+  for (int b = 1; b <= 20; ++b) {
+    const Deal deal = DealFromNumber(source.Board(b).number);
+    for (Seat seat : {kNorth, kEast, kSouth}) {
+      for (int c = 0; c < 52; ++c) {
+        if (deal.seatOf[size_t(c)] != seat) continue;
+        bri += char('0' + (c + 1) / 10);
+        bri += char('0' + (c + 1) % 10);
+      }
+    }
+  }
+  const fs::path file = folder_ / "twenty.bri";
+  ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
+  SettingsRecord settings = SettingsRecord::Defaults(output_.string());
+  settings.SetBoardsInPlay(30);
+  ASSERT_TRUE(SaveSettings(settings).ok());
+  OpenWindow();
+  EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 30);
+  ChooseFileInNextDialog(file);
+  QString told;
+  QTimer::singleShot(0, [&] { CloseNextMessageBox(&told); });
+  Click("BLoad");
+  ASSERT_TRUE(WaitFor([&] { return !told.isEmpty() && app_->SetReady(); }));
+  EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 20);
+  EXPECT_EQ(app_->BoardsInPlay(), 30) << "showing the set's last board is no change of setting";
+
+  Find<QSpinBox>("SELast")->setValue(12);
+  EXPECT_EQ(app_->BoardsInPlay(), 12);
+  CloseWindow();
+  OpenWindow();
+  EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 12);
+}
+
 TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
   OpenWindow();
   Find<QTabWidget>("PageControl1")->setCurrentIndex(1);
@@ -688,6 +751,7 @@ TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
   Find<QCheckBox>("CBFlip")->setChecked(false);
   Find<QRadioButton>("RGLTC2")->setChecked(true);
   Find<QSpinBox>("SENprocs")->setValue(6);
+  Find<QSpinBox>("SELast")->setValue(27);
   Find<QLineEdit>("LESite")->setText("Town Hall");
   for (const char* name : {"CBClub", "CBEvent"}) {
     QComboBox* box = Find<QComboBox>(name);
@@ -712,6 +776,7 @@ TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
   EXPECT_FALSE(Find<QCheckBox>("CBFlip")->isChecked());
   EXPECT_TRUE(Find<QRadioButton>("RGLTC2")->isChecked());
   EXPECT_EQ(Find<QSpinBox>("SENprocs")->value(), 6);
+  EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 27);
   EXPECT_EQ(Find<QLineEdit>("LESite")->text(), "Town Hall");
   EXPECT_EQ(Find<QComboBox>("CBClub")->count(), 2);
   EXPECT_EQ(Find<QComboBox>("CBClub")->currentText(), "First CBClub");
@@ -763,7 +828,9 @@ TEST_F(MainWindowTest, ThePrintButtonsPrintOnTheStoredPrinterWithAPauseBetweenFl
 
   Find<QSpinBox>("SELast")->setValue(3);
   Click("BTravelers");
-  // Flipped hand records: two jobs, the operator told to turn the stack between.
+  // Flipped hand records: two jobs, the operator told to turn the stack
+  // between; the second side ends at Last Board.
+  Find<QSpinBox>("SELast")->setValue(20);
   Find<QCheckBox>("CBFlip")->setChecked(true);
   QString pause;
   CloseNextMessageBox(&pause);
@@ -776,6 +843,9 @@ TEST_F(MainWindowTest, ThePrintButtonsPrintOnTheStoredPrinterWithAPauseBetweenFl
   EXPECT_EQ(testing::PdfPages(files[1]), 1);
   EXPECT_NE(testing::PdfWords(files[1]).find("Hilltop Bridge Club"), std::string::npos);
   EXPECT_EQ(testing::PdfPages(files[2]), 1);
+  const std::string secondSide = testing::PdfWords(files[2]);
+  EXPECT_NE(secondSide.find("Board 20"), std::string::npos) << secondSide;
+  EXPECT_EQ(secondSide.find("Board 21"), std::string::npos);
 }
 
 class MultipleSetsTest : public MainWindowTest {

@@ -5,6 +5,9 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <algorithm>
 
 #include "records/output_drivers.h"
 #include "records/pdf_printer.h"
@@ -34,7 +37,7 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   travelersButton_ = MakeButton("Print Travelers", "BTravelers");
   setupSheetsPdfButton_ = MakeButton("Setup Sheets as PDF", "BPSetupsPdf");
   travelersPdfButton_ = MakeButton("Travelers as PDF", "BTravelersPdf");
-  lastBoardSpin_ = MakeSpin(1, kBoardsPerSet, kBoardsPerSet, "SELast");
+  lastBoardSpin_ = MakeSpin(1, kBoardsPerSet, app_.BoardsInPlay(), "SELast");
   auto* setupRow = new QHBoxLayout;
   setupRow->addWidget(setupSheetsButton_);
   setupRow->addWidget(setupSheetsPdfButton_);
@@ -71,6 +74,10 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
     const Status printed = app_.PrintTravelers(printer_, lastBoardSpin_->value());
     if (!printed.ok()) window_.ShowFailure("Print Travelers", printed);
   });
+  // Only the operator's change is the setting's: a set's lower last board
+  // shown by ShowLastBoard is not (signals are blocked there).
+  connect(lastBoardSpin_, &QSpinBox::valueChanged, this,
+          [this](int value) { app_.SetBoardsInPlay(value); });
   connect(setupSheetsPdfButton_, &QPushButton::clicked, this, [this] { SaveSheetsAsPdf(true); });
   connect(travelersPdfButton_, &QPushButton::clicked, this, [this] { SaveSheetsAsPdf(false); });
 }
@@ -79,22 +86,30 @@ void PrintingTab::Refresh() {
   const bool ready = app_.SetReady();
   setupSheetsPdfButton_->setEnabled(ready);
   travelersPdfButton_->setEnabled(ready);
-  // A new set: its last board is where setup sheets and travelers end.
+  // A new set: its last board, when lower than the boards in play, is where
+  // setup sheets and travelers end.
   const DealSet& set = app_.Set();
   const std::string shown = set.header.seed.str() + '\n' + std::to_string(set.header.generationTime) +
                             '\n' + app_.SetFilePath().string();
   if (ready && shown != shownSet_) {
     shownSet_ = shown;
-    int last = 1;
-    for (int board = 1; board <= kBoardsPerSet; ++board) {
-      if (set.Board(board).number.valid) last = board;
-    }
-    lastBoardSpin_->setValue(last);
+    ShowLastBoard();
   }
+}
+
+void PrintingTab::ShowLastBoard() {
+  const DealSet& set = app_.Set();
+  int last = 0;  // none before a set is dealt or loaded: the setting alone
+  for (int board = 1; board <= kBoardsPerSet; ++board) {
+    if (set.Board(board).number.valid) last = board;
+  }
+  const QSignalBlocker quiet(lastBoardSpin_);
+  lastBoardSpin_->setValue(last == 0 ? app_.BoardsInPlay() : std::min(app_.BoardsInPlay(), last));
 }
 
 void PrintingTab::ShowSettings(const SettingsControls& shown) {
   flipPagesCheck_->setChecked(shown.flipPages);
+  ShowLastBoard();
   ShowPrinterName(app_.SelectStoredPrinter(printer_));
 }
 

@@ -1,6 +1,9 @@
 // The Printing tab: hand records on the printer (copies, flip pages), the
 // printer choice, setup sheets and travelers of boards 1..Last Board on the
-// printer or as PDF files beside the set.
+// printer or as PDF files beside the set.  Last Board is the boards in play
+// (App's setting, which also ends the hand records and exports): the
+// operator's change of it is App's SetBoardsInPlay; a new set shows the
+// setting, or the set's last board when that is lower.
 #pragma once
 
 #include <QWidget>
@@ -33,6 +36,8 @@ class PrintingTab : public QWidget {
   // Setup sheets (true) or travelers as a PDF file beside the set.
   void SaveSheetsAsPdf(bool setupSheets);
   void ShowPrinterName(const std::string& name);
+  // The setting, or the set's last board with a deal when that is lower.
+  void ShowLastBoard();
 
   App& app_;
   WindowServices& window_;
