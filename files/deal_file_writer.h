@@ -51,8 +51,8 @@ std::optional<DealFileFormat> DealFileFormatFromName(std::string_view name);
 std::string_view DealFileFormatName(DealFileFormat format);
 std::string DealFileExtension(DealFileFormat format);
 
-// The highest board of the set whose deal is known, 0 for an empty set: the
-// boards an export writes unless told otherwise.
+// The highest board of the set whose deal is known, 0 for an empty set; an
+// export writes no further by default (nor past the boards in play).
 int LastPresentBoard(const DealSet& set) noexcept;
 
 // The whole file for boards 1..lastBoard of the set.  Refused (nothing made)

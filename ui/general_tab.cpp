@@ -443,7 +443,7 @@ void GeneralTab::LoadFile(const fs::path& path) {
 void GeneralTab::OnExportClicked() {
   const auto format = DealFileFormat(exportFormatCombo_->currentData().toInt());
   const fs::path out = ExportPath(app_, DealFileExtension(format));
-  const int lastBoard = LastPresentBoard(app_.Set());
+  const int lastBoard = ExportLastBoard(app_);
   OutputVerdict verdict = ExportDealFile(app_, format, out, lastBoard);
   if (verdict.needsWord) {
     if (!window_.Ask("Export for Dealing Machine",
