@@ -166,6 +166,9 @@ void DealViewer::LayOutControls() {
 
 void DealViewer::UpdateCaption() {
   setWindowTitle(Caption(app_));
+  // The name the desktop gives the window in its task list and when it is
+  // minimised: the board shown.
+  setWindowIconText(QStringLiteral("DG Deal %1").arg(currentBoard_));
 }
 
 void DealViewer::OnPreviousClicked() {
@@ -255,10 +258,15 @@ void DealViewer::closeEvent(QCloseEvent* event) {
     const QString text =
         QStringLiteral("Change hand records to display ") + (now ? "All Tricks?" : "Contracts?");
     if (ask("Double Dummy Display Option", text)) {
-      // Written now, so that printed and PDF hand records use it too.
+      // Written now, so that printed hand records use it too, and the PDF
+      // of the set in hand shows it at once.
       rememberedAllTricks_ = now;
       const Status saved = app_.SaveSettings();
       if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
+      if (app_.SetReady() && app_.WritesPdf() && !app_.PbnPath().empty()) {
+        const Status written = app_.WriteHandRecords();
+        if (!written.ok()) emit SaveFailed(QString::fromStdString(written.message()));
+      }
       emit DisplayOptionConfirmed(now);
     } else {
       app_.SetAllTricks(rememberedAllTricks_);

@@ -55,11 +55,13 @@ class DealViewer : public QWidget {
   // The viewer changed the double-dummy display (its radio group, or the
   // close question answered No); the main window's boxes follow it.
   void DisplayOptionChanged(bool allTricks);
-  // The close question was answered Yes: the display option is kept and
-  // the settings file was written.
+  // The close question was answered Yes: the display option is kept, the
+  // settings file was written and, when the set in hand has a file and its
+  // hand records are kept as a PDF, that PDF was written again.
   void DisplayOptionConfirmed(bool allTricks);
-  // Writing the set after an edit, or the settings file after the close
-  // question, failed; the message names the file and the reason.
+  // Writing the set after an edit, or the settings file or the hand-record
+  // PDF after the close question, failed; the message names the file and
+  // the reason.
   void SaveFailed(const QString& message);
 
  protected:

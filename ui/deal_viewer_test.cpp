@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "core/temp_folder_for_test.h"
 #include "ui/hand_editor.h"
@@ -147,6 +148,59 @@ TEST_F(DealViewerTest, TheNumberButtonNamesItsNextStep) {
   EXPECT_TRUE(viewer().windowTitle().endsWith("  [ club.pbn ]")) << viewer().windowTitle().toStdString();
 }
 
+namespace fs = std::filesystem;
+
+// The bytes of a file, or "" when it cannot be read.
+std::string Bytes(const fs::path& path) {
+  const Result<std::string> bytes = ReadWholeFile(path);
+  return bytes.ok() ? *bytes : std::string();
+}
+
+// A PDF without the times it was made, which differ from write to write.
+std::string WithoutDates(std::string pdf) {
+  for (const std::string key : {"/CreationDate (", "/ModDate ("}) {
+    const size_t at = pdf.find(key);
+    if (at == std::string::npos) continue;
+    pdf.erase(at, pdf.find(')', at) - at);
+  }
+  return pdf;
+}
+
+// A colour given as one number, red in the low byte, blue in the high one
+// (14351561 is red 201, green 252, blue 218).
+QColor ColourOfNumber(unsigned value) {
+  return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+TEST_F(DealViewerTest, ThePanelAndTheDisplayGroupShareThePanelColour) {
+  const QColor panel = ColourOfNumber(14351561);
+  ASSERT_EQ(panel, QColor(201, 252, 218));
+  const QImage screen = viewer().grab().toImage();
+  // Below the panel's last control, and left of the table.
+  EXPECT_EQ(QColor(screen.pixel(QPoint(3, 790))), panel);
+  EXPECT_EQ(QColor(screen.pixel(QPoint(190, 400))), panel);
+  auto* group = viewer().findChild<QWidget*>("RGShow");
+  EXPECT_EQ(group->palette().color(QPalette::Window), panel);
+  EXPECT_TRUE(group->autoFillBackground());
+  // The table is the colour 1064976.
+  EXPECT_EQ(QColor(screen.pixel(QPoint(1270, 790))), ColourOfNumber(1064976));
+}
+
+TEST_F(DealViewerTest, TheWindowIsNamedAfterTheBoardShown) {
+  EXPECT_EQ(viewer().windowIconText(), "DG Deal 1");
+  Button("BNext")->click();
+  EXPECT_EQ(viewer().windowIconText(), "DG Deal 2");
+  Wheel(120);
+  EXPECT_EQ(viewer().windowIconText(), "DG Deal 3");
+  QTest::mouseClick(&viewer(), Qt::LeftButton, {}, QPoint(4 + 6 * 18 + 6 + 7, 8 + 21 + 7));
+  EXPECT_EQ(viewer().windowIconText(), "DG Deal 17");
+  viewer().SetCurrentBoard(36);
+  EXPECT_EQ(viewer().windowIconText(), "DG Deal 36");
+  // The caption stays the program's, with the set's file.
+  EXPECT_TRUE(viewer().windowTitle().contains(" - Bridge Hand Viewer  [ club.pbn ]"))
+      << viewer().windowTitle().toStdString();
+}
+
 TEST_F(DealViewerTest, ClosingAsksOnlyWhenTheDisplayOptionChanged) {
   QStringList asked;
   bool answer = false;
@@ -193,6 +247,68 @@ TEST_F(DealViewerTest, ClosingAsksOnlyWhenTheDisplayOptionChanged) {
   contracts->click();
   viewer().close();
   EXPECT_EQ(asked.last(), "Double Dummy Display Option|Change hand records to display Contracts?");
+}
+
+TEST_F(DealViewerTest, ConfirmingTheDisplayOptionWritesTheHandRecordsAgain) {
+  bool answer = false;
+  viewer().ask = [&](const QString&, const QString&) { return answer; };
+  QSignalSpy failed(&viewer(), &DealViewer::SaveFailed);
+  for (int board = 1; board <= kBoardsPerSet; ++board) Analyse(board);
+  HandRecordOptions options = app().HandRecordChoices();
+  options.showAnalysis = true;
+  app().SetHandRecordChoices(options);
+  app().SetWritePdf(true);
+  ASSERT_TRUE(app().WriteHandRecords().ok());
+  const fs::path pdf = app().PdfPath();
+  const Result<std::string> contracts = ReadWholeFile(pdf);
+  ASSERT_TRUE(contracts.ok()) << contracts.message();
+  auto* tricks = viewer().findChild<QRadioButton*>("RGShowItem1");
+
+  // No: the hand records stay as they were.
+  viewer().show();
+  tricks->click();
+  viewer().close();
+  EXPECT_TRUE(Bytes(pdf) == *contracts);
+
+  // Yes: the PDF beside the set now shows every trick count.
+  answer = true;
+  viewer().show();
+  tricks->click();
+  viewer().close();
+  ASSERT_TRUE(app().Settings().AllTricks());
+  const Result<std::string> allTricks = ReadWholeFile(pdf);
+  ASSERT_TRUE(allTricks.ok()) << allTricks.message();
+  EXPECT_FALSE(WithoutDates(*allTricks) == WithoutDates(*contracts));
+  ASSERT_TRUE(app().WriteHandRecordsTo(folder_ / "expected.pdf").ok());
+  EXPECT_TRUE(WithoutDates(*allTricks) == WithoutDates(Bytes(folder_ / "expected.pdf")));
+  EXPECT_EQ(failed.count(), 0);
+
+  // A PDF that cannot be written is reported, not passed over.
+  fs::remove(pdf);
+  fs::create_directory(pdf);  // a folder where the PDF goes
+  viewer().show();
+  viewer().findChild<QRadioButton*>("RGShowItem0")->click();
+  viewer().close();
+  ASSERT_EQ(failed.count(), 1);
+  EXPECT_NE(failed[0][0].toString().toStdString().find(pdf.filename().string()), std::string::npos)
+      << failed[0][0].toString().toStdString();
+  EXPECT_FALSE(app().Settings().AllTricks());
+
+  // Without PDF hand records, or with the set put aside, no PDF is made.
+  fs::remove(pdf);
+  for (const bool writePdf : {false, true}) {
+    SCOPED_TRACE(writePdf);
+    app().SetWritePdf(writePdf);
+    app().SetReady(writePdf ? false : true);
+    viewer().show();
+    tricks->click();
+    viewer().close();
+    EXPECT_FALSE(fs::exists(pdf));
+    viewer().show();
+    viewer().findChild<QRadioButton*>("RGShowItem0")->click();
+    viewer().close();
+  }
+  EXPECT_EQ(failed.count(), 1);
 }
 
 TEST_F(DealViewerTest, AnAppliedEditRenumbersTheBoardClearsItsAnalysisAndSaves) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/deal_number.h"
+#include "core/pbn_deal.h"
 
 namespace tarrow {
 namespace {
@@ -11,6 +12,7 @@ namespace {
 struct Tally {
   std::array<bool, kCards> named{};  // cards named anywhere
   int cards = 0;                     // distinct cards named
+  int namedTwice = -1;               // the first card named a second time, or -1
   std::array<int, 4> count{};        // characters per seat
   int complete = 0;                  // seats with exactly 13 characters
   Seat shortSeat = kNorth;           // the last seat without 13, when complete < 4
@@ -25,8 +27,13 @@ Tally Count(const HandFields& fields) {
       for (char c : field) {
         const std::optional<Rank> rank = RankOfLetter(c);
         if (!rank) continue;
-        bool& named = t.named[size_t(CardIndex(suit, *rank))];
-        if (!named) ++t.cards;
+        const int card = CardIndex(suit, *rank);
+        bool& named = t.named[size_t(card)];
+        if (!named) {
+          ++t.cards;
+        } else if (t.namedTwice < 0) {
+          t.namedTwice = card;
+        }
         named = true;
       }
     }
@@ -39,7 +46,36 @@ Tally Count(const HandFields& fields) {
   return t;
 }
 
+// Why a deal does not pass: a card named twice first, as that is what
+// the operator must take back; else the seats that do not hold 13 cards.
+std::string Problem(const Tally& t) {
+  if (t.namedTwice >= 0) return CardName(t.namedTwice) + " is named twice";
+  if (t.cards == 0) return "no cards are named";
+  // "North holds 14 cards, West 12": the first seat in full, the others
+  // short, so that four seats still fit the status line.
+  std::string problem;
+  for (Seat seat : kSeats) {
+    const int count = t.count[size_t(seat)];
+    if (count == 13) continue;
+    const std::string name(kSeatNames[size_t(seat)]);
+    if (problem.empty()) {
+      problem = name + " holds " + std::to_string(count) + (count == 1 ? " card" : " cards");
+    } else {
+      problem += ", " + name + " " + std::to_string(count);
+    }
+  }
+  // Only fields not yet normalised (a character naming no rank) get here.
+  if (problem.empty()) problem = "only " + std::to_string(t.cards) + " of the 52 cards are named";
+  return problem;
+}
+
 }  // namespace
+
+std::string HandStatusLine(const HandCheck& check) {
+  std::string line = HandStatusText(check.status);
+  if (check.status == HandStatus::kInvalid && !check.problem.empty()) line += ": " + check.problem;
+  return line;
+}
 
 std::string HandStatusText(HandStatus status) {
   switch (status) {
@@ -86,6 +122,8 @@ HandCheck CheckHands(const HandFields& fields) {
   } else if (t.cards < kCards && t.complete == 3 &&
              t.cards == 39 + t.count[size_t(t.shortSeat)]) {
     check.status = HandStatus(2 + t.shortSeat);
+  } else {
+    check.problem = Problem(t);
   }
   return check;
 }

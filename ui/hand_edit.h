@@ -40,7 +40,15 @@ std::string NormaliseSuitField(std::string_view typed);
 struct HandCheck {
   HandStatus status = HandStatus::kInvalid;
   Deal deal;  // on kValid: the seats of the cards and the deal's number
+  // On kInvalid, what is wrong: the first card named twice ("the 7 of clubs
+  // is named twice"), else each seat without 13 cards ("North holds 14
+  // cards, West 12"), or "no cards are named".
+  std::string problem;
 };
+
+// The status line of a check: its status text, followed for an invalid
+// deal by ": " and the problem ("Invalid Hand: North holds 14 cards").
+std::string HandStatusLine(const HandCheck& check);
 
 // Checks the fields as typed (each is expected normalised): valid when they
 // name all 52 cards, 13 per seat; one seat short when the other three hold

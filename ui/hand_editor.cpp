@@ -40,16 +40,10 @@ HandEditor::HandEditor(QWidget* parent) : QDialog(parent) {
   setObjectName("TFHandMod");
   setWindowTitle("Edit this Hand");
   setModal(true);
-  resize(600, 440);
-
-  // The templates the fields and seat labels were modelled on; kept hidden.
-  auto* lens = new QLineEdit(this);
-  lens->setObjectName("LENS");
-  lens->setPlaceholderText("Suit");
-  lens->hide();
-  auto* ldir = new QLabel("North", this);
-  ldir->setObjectName("LDir");
-  ldir->hide();
+  // Below this the status line between North's fields and South has no
+  // room for a problem of three lines.
+  setMinimumSize(640, 500);
+  resize(640, 500);
 
   QFont seatFont = font();
   seatFont.setBold(true);
@@ -86,8 +80,8 @@ HandEditor::HandEditor(QWidget* parent) : QDialog(parent) {
   statusLabel_ = new ClickableLabel("Invalid Hand", this);
   statusLabel_->setObjectName("LDealOK");
   statusLabel_->setFont(seatFont);
-  statusLabel_->setCursor(Qt::PointingHandCursor);
-  statusLabel_->setToolTip("When one seat is short, click to give it the missing cards");
+  statusLabel_->setAlignment(Qt::AlignCenter);
+  statusLabel_->setWordWrap(true);
   connect(statusLabel_, &ClickableLabel::clicked, this, &HandEditor::OnFillClicked);
   clearButton_ = new QPushButton("Clear Hands", this);
   clearButton_->setObjectName("BClear");
@@ -146,8 +140,17 @@ void HandEditor::CheckDeal() {
   const HandCheck check = CheckHands(FieldTexts());
   status_ = check.status;
   if (check.status == HandStatus::kValid) workingDeal_ = check.deal;
-  statusLabel_->setText(QString::fromLatin1(HandStatusText(status_)));
+  statusLabel_->setText(QString::fromLatin1(HandStatusLine(check)));
   SetTextColour(statusLabel_, HandStatusColour(status_));
+  // "Fill West" is a link: underlined, with the hand cursor, while it can
+  // be clicked; the other statuses read as plain text.
+  const bool fills = status_ != HandStatus::kInvalid && status_ != HandStatus::kValid;
+  QFont font = statusLabel_->font();
+  font.setUnderline(fills);
+  statusLabel_->setFont(font);
+  statusLabel_->setCursor(fills ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  const QString seat = fills ? QString::fromLatin1(kSeatNames[size_t(int(status_) - 2)].data()) : "";
+  statusLabel_->setToolTip(fills ? "Click to give " + seat + " the cards nobody holds" : "");
   applyButton_->setEnabled(status_ == HandStatus::kValid);
 }
 
@@ -191,12 +194,15 @@ void HandEditor::LayOut() {
   }
   boardLabel_->adjustSize();
   boardLabel_->move(12, 10);
-  // The status sits in the middle of the compass, between North's last
-  // field and South's name.
+  // The status fills the middle of the compass: between North's last field
+  // and South's name, and between West's fields and East's suit symbols,
+  // with room for a problem of three lines.
   const int northBottom = fields_[size_t(FieldIndex(kNorth, kClubs))]->geometry().bottom();
   const int southTop = seatLabels_[size_t(kSouth)]->y();
-  statusLabel_->setGeometry(RoundEven(0.4 * cw), northBottom + (southTop - northBottom - 30) / 2,
-                       fieldWidth, 30);
+  const int westRight = fields_[size_t(FieldIndex(kWest, kClubs))]->geometry().right();
+  const int eastLeft = suitLabels_[size_t(FieldIndex(kEast, kSpades))]->x();
+  statusLabel_->setGeometry(westRight + 8, northBottom + 2, eastLeft - westRight - 16,
+                            southTop - northBottom - 4);
   const int buttonWidth = 110, buttonHeight = 30, bottom = ch - buttonHeight - 12;
   clearButton_->setGeometry(12, bottom, buttonWidth, buttonHeight);
   cancelButton_->setGeometry(cw - 12 - buttonWidth, bottom, buttonWidth, buttonHeight);

@@ -75,6 +75,39 @@ TEST(HandEditTest, CardsNamedTwiceNeverPass) {
   EXPECT_EQ(HandStatusColour(HandStatus::kInvalid), 0x0000FFu);
 }
 
+TEST(HandEditTest, AnInvalidDealSaysWhatIsWrong) {
+  const HandFields deal = FieldsFromDeal(DealOf(kDeal));
+  const auto with = [&](std::initializer_list<std::pair<int, const char*>> changes) {
+    HandFields fields = deal;
+    for (const auto& [index, text] : changes) fields[size_t(index)] = text;
+    return fields;
+  };
+  const int eastSpades = FieldIndex(kEast, kSpades), westSpades = FieldIndex(kWest, kSpades);
+  const int northClubs = FieldIndex(kNorth, kClubs);
+  // fields -> status line
+  const std::pair<HandFields, const char*> rows[] = {
+      {deal, "Valid Hand"},
+      {with({{eastSpades, "A98"}}), "Invalid Hand: the ace of spades is named twice"},
+      // The card named twice comes first, even with a seat short.
+      {with({{eastSpades, "A98"}, {westSpades, ""}}), "Invalid Hand: the ace of spades is named twice"},
+      {with({{northClubs, "7432"}}), "Invalid Hand: the 7 of clubs is named twice"},
+      // A card moved from West to North: 14 and 12, nothing named twice.
+      {with({{FieldIndex(kNorth, kHearts), "T985"}, {FieldIndex(kWest, kHearts), "76"}}),
+       "Invalid Hand: North holds 14 cards, West 12"},
+      {with({{eastSpades, ""}, {FieldIndex(kEast, kHearts), ""}, {FieldIndex(kEast, kDiamonds), "4"},
+             {FieldIndex(kEast, kClubs), ""}, {westSpades, ""}}),
+       "Invalid Hand: East holds 1 card, West 10"},
+      {HandFields{}, "Invalid Hand: no cards are named"},
+      {with({{eastSpades, ""}}), "Fill East"},
+  };
+  for (const auto& [fields, line] : rows) {
+    SCOPED_TRACE(line);
+    const HandCheck check = CheckHands(fields);
+    EXPECT_EQ(HandStatusLine(check), line);
+    EXPECT_EQ(check.problem.empty(), check.status != HandStatus::kInvalid);
+  }
+}
+
 class HandEditorDialogTest : public ::testing::Test {
  protected:
   void SetUp() override { editor_.Load(7, DealOf(kDeal).number); }
@@ -131,12 +164,71 @@ TEST_F(HandEditorDialogTest, ClickingFillWestCompletesTheDeal) {
 
 TEST_F(HandEditorDialogTest, AnAceNamedTwiceKeepsApplyDisabled) {
   Field(kEast, kSpades)->setText("A98");
-  EXPECT_EQ(Status()->text(), "Invalid Hand");
+  EXPECT_EQ(Status()->text(), "Invalid Hand: the ace of spades is named twice");
   for (Suit s : kSuits) Field(kWest, s)->clear();
-  EXPECT_EQ(Status()->text(), "Invalid Hand");
+  EXPECT_EQ(Status()->text(), "Invalid Hand: the ace of spades is named twice");
+  EXPECT_EQ(StatusColour(), QColor(0, 0, 255));
   EXPECT_FALSE(Button("BApplyMod")->isEnabled());
   QTest::mouseClick(Status(), Qt::LeftButton);  // nothing to fill
   EXPECT_EQ(Field(kWest, kSpades)->text(), "");
+}
+
+TEST_F(HandEditorDialogTest, FillLooksClickableOnlyWhileItCanBeClicked) {
+  const auto looksClickable = [&] {
+    return Status()->font().underline() && Status()->cursor().shape() == Qt::PointingHandCursor;
+  };
+  const auto looksPlain = [&] {
+    return !Status()->font().underline() && Status()->cursor().shape() == Qt::ArrowCursor;
+  };
+  EXPECT_TRUE(looksPlain()) << "Valid Hand";
+  for (Suit s : kSuits) Field(kWest, s)->clear();
+  ASSERT_EQ(Status()->text(), "Fill West");
+  EXPECT_TRUE(looksClickable());
+  EXPECT_TRUE(Status()->toolTip().contains("West")) << Status()->toolTip().toStdString();
+  Field(kEast, kSpades)->setText("A98");  // now a card is named twice: nothing to fill
+  EXPECT_TRUE(looksPlain()) << Status()->text().toStdString();
+  Field(kEast, kSpades)->setText("T98");
+  EXPECT_TRUE(looksClickable());
+  QTest::mouseClick(Status(), Qt::LeftButton);
+  EXPECT_EQ(Status()->text(), "Valid Hand");
+  EXPECT_TRUE(looksPlain());
+}
+
+TEST_F(HandEditorDialogTest, TheStatusLineShowsWholeBesideEveryField) {
+  editor_.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor_));
+  // Nothing hidden stays behind: every control of the dialog is on show.
+  for (QWidget* child : editor_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    EXPECT_TRUE(child->isVisible()) << child->objectName().toStdString();
+  }
+  // The longest problems a deal can have, at the size the dialog opens
+  // with and at a smaller one.
+  for (const QSize size : {editor_.minimumSize(), QSize(900, 700)}) {
+    SCOPED_TRACE(size.width());
+    editor_.resize(size);
+    // The five of hearts moved from West to North, East and South short.
+    Field(kNorth, kHearts)->setText("T985");
+    Field(kWest, kHearts)->setText("76");
+    Field(kEast, kDiamonds)->setText("4");
+    Field(kSouth, kDiamonds)->setText("AKQ");
+    ASSERT_EQ(Status()->text(), "Invalid Hand: North holds 14 cards, East 11, South 12, West 12");
+    for (const char* text : {"the queen of diamonds is named twice",
+                             "North holds 14 cards, East 11, South 12, West 12"}) {
+      SCOPED_TRACE(text);
+      Status()->setText(QString("Invalid Hand: ") + text);
+      EXPECT_LE(Status()->heightForWidth(Status()->width()), Status()->height());
+    }
+    const QRect status = Status()->geometry();
+    for (Seat seat : kSeats) {
+      for (Suit suit : kSuits) {
+        EXPECT_FALSE(status.intersects(Field(seat, suit)->geometry())) << seat << suit;
+      }
+    }
+    for (const char* name : {"LDirN", "LDirE", "LDirS", "LDirW", "SymbolES", "SymbolWC"}) {
+      EXPECT_FALSE(status.intersects(editor_.findChild<QWidget*>(name)->geometry())) << name;
+    }
+    editor_.Load(7, DealOf(kDeal).number);
+  }
 }
 
 TEST_F(HandEditorDialogTest, EnterNeverClearsTheHands) {
@@ -154,7 +246,7 @@ TEST_F(HandEditorDialogTest, ClearHandsEmptiesEveryField) {
   Button("BClear")->click();
   for (Seat seat : kSeats)
     for (Suit suit : kSuits) EXPECT_EQ(Field(seat, suit)->text(), "");
-  EXPECT_EQ(Status()->text(), "Invalid Hand");
+  EXPECT_EQ(Status()->text(), "Invalid Hand: no cards are named");
   EXPECT_FALSE(Button("BApplyMod")->isEnabled());
   // Loading again brings the board's cards back: cancelled edits leave no trace.
   editor_.Load(7, DealOf(kDeal).number);
@@ -165,7 +257,7 @@ TEST_F(HandEditorDialogTest, ClearHandsEmptiesEveryField) {
 TEST_F(HandEditorDialogTest, AnOutOfRangeNumberOpensWithEmptyFields) {
   editor_.Load(3, DealNumber{true, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF});
   EXPECT_EQ(Field(kNorth, kSpades)->text(), "");
-  EXPECT_EQ(Status()->text(), "Invalid Hand");
+  EXPECT_EQ(Status()->text(), "Invalid Hand: no cards are named");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "core/deal_number.h"
 #include "ui/main_window.h"
 #include "ui/qt_owner_executor.h"
+#include "ui/qt_user_settings.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Tarrow");
   QGuiApplication::setDesktopFileName("tarrow");
+  tarrow::KeepQtUserSettingsInConfigDir();
   const QStringList args = QApplication::arguments();  // Qt's own options taken out
   if (args.size() > 1 && (args[1] == "--help" || args[1] == "-h")) {
     PrintUsage();

@@ -1,11 +1,18 @@
 // The window program's start: without a display it says so and points to
 // tarrow-cli instead of aborting in Qt; a damaged settings file is named in
-// the window's status bar, with the place it was kept.
+// the window's status bar, with the place it was kept; the file dialogs keep
+// their history in the program's configuration folder when it is given.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +23,7 @@
 #include "files/settings.h"
 #include "ui/main_window.h"
 #include "ui/qt_owner_executor.h"
+#include "ui/qt_user_settings.h"
 
 extern char** environ;
 
@@ -133,6 +141,67 @@ TEST_F(WindowProgramTest, ADamagedSettingsFileIsNamedInTheStatusBarAndKept) {
   const Result<std::string> written = ReadWholeFile(file);
   ASSERT_TRUE(written.ok());
   EXPECT_TRUE(SettingsRecord::FromBytes(*written).has_value());
+}
+
+TEST_F(WindowProgramTest, FileDialogsKeepTheirHistoryInTheConfigFolder) {
+  const fs::path config = folder_ / "config";
+  fs::create_directories(config);
+  const auto qtSettingsFile = [](QSettings::Format format) {
+    return QSettings(format, QSettings::UserScope, "QtProject").fileName().toStdString();
+  };
+  const std::string usersOwn = qtSettingsFile(QSettings::NativeFormat);
+  const Result<std::string> usersBytes = ReadWholeFile(usersOwn);
+
+  // Without the variable Qt's own place stays.
+  qunsetenv("TARROW_CONFIG_DIR");
+  KeepQtUserSettingsInConfigDir();
+  EXPECT_EQ(qtSettingsFile(QSettings::NativeFormat), usersOwn);
+
+  qputenv("TARROW_CONFIG_DIR", QByteArray::fromStdString(config.string()));
+  KeepQtUserSettingsInConfigDir();  // as the program does before its window
+  const fs::path place = config / "QtProject.conf";
+  EXPECT_EQ(qtSettingsFile(QSettings::NativeFormat), place.string());
+  EXPECT_EQ(fs::path(qtSettingsFile(QSettings::IniFormat)).parent_path(), config);
+  {
+    QtOwnerExecutor executor;
+    App app(executor);
+    WindowOptions options;
+    options.workingDirectory = folder_;
+    MainWindow window(app, std::move(options));
+    window.show();
+    // "Load a Saved Set" opens the file dialog; it is closed unused, which
+    // is enough for Qt to write the dialog's history.
+    bool opened = false;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QFileDialog*>(top);
+        if (dialog == nullptr || !dialog->isVisible()) continue;
+        opened = true;
+        closer.stop();
+        dialog->reject();
+      }
+    });
+    closer.start();
+    window.findChild<QPushButton*>("BLoad")->click();
+    EXPECT_TRUE(opened);
+  }
+  qunsetenv("TARROW_CONFIG_DIR");
+  const Result<std::string> history = ReadWholeFile(place);
+  ASSERT_TRUE(history.ok()) << history.message();
+  EXPECT_NE(history->find("[FileDialog]"), std::string::npos) << *history;
+  // The user's own file is as it was (or still absent).
+  const Result<std::string> usersAfter = ReadWholeFile(usersOwn);
+  EXPECT_EQ(usersAfter.ok(), usersBytes.ok()) << usersOwn;
+  if (usersAfter.ok() && usersBytes.ok()) {
+    EXPECT_EQ(*usersAfter, *usersBytes) << usersOwn;
+  }
+
+  // Back to Qt's place for whatever runs next in this program.
+  const QString usersFolder = QFileInfo(QString::fromStdString(usersOwn)).absolutePath();
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, usersFolder);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, usersFolder);
 }
 
 }  // namespace

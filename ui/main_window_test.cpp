@@ -44,7 +44,9 @@ namespace fs = std::filesystem;
 // drives this timer.
 template <typename D>
 void OnNextDialog(std::function<void(D*)> act) {
-  auto* timer = new QTimer;
+  // Owned by the application, so that a dialog that never opens leaves no
+  // timer behind when the program ends.
+  auto* timer = new QTimer(QCoreApplication::instance());
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
     auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());

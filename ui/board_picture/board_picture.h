@@ -39,7 +39,7 @@ class AnalysisRunner;
 
 // Colours of the viewer, 0xRRGGBB.
 inline constexpr unsigned kTableColour = 0x104010;
-inline constexpr unsigned kPanelColour = 0xC9FBDA;
+inline constexpr unsigned kPanelColour = 0xC9FCDA;
 inline constexpr unsigned kTableTextColour = 0xFFFBF0;
 inline constexpr unsigned kCurrentButtonColour = 0xFF0000;
 inline constexpr unsigned kInvalidButtonColour = 0x000000;

@@ -193,8 +193,11 @@ TEST(BoardPictureTest, BoardButtonsShowTheCurrentEmptyAndFilledBoards) {
   EXPECT_EQ(image.pixel(centre(36)), qRgb(0, 0, 255));
   EXPECT_EQ(image.pixel(centre(3)), qRgb(0, 0, 0));
   EXPECT_EQ(image.pixel(centre(17)), qRgb(0, 0, 0));
-  // Between the fifth and sixth button lies the panel's colour.
-  EXPECT_EQ(image.pixel(QPoint(4 + 4 * 18 + 15 + 2, 15)), qRgb(0xC9, 0xFB, 0xDA));
+  // Between the fifth and sixth button lies the panel's colour, 14351561:
+  // red in its low byte, blue in its high one.
+  constexpr unsigned kPanel = 14351561;
+  EXPECT_EQ(image.pixel(QPoint(4 + 4 * 18 + 15 + 2, 15)),
+            qRgb(kPanel & 0xFF, (kPanel >> 8) & 0xFF, kPanel >> 16));
   // The layout finds the same buttons under the mouse.
   const BoardLayout layout(QSize(1280, 800));
   for (int board : {1, 5, 6, 17, 36}) EXPECT_EQ(layout.BoardAt(centre(board)), board);
