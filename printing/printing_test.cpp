@@ -3,8 +3,10 @@
 #include "printing/qt_printer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QPrinter>
+#include <fstream>
 #include <memory>
 
 #include "core/deal_number.h"
@@ -126,6 +128,58 @@ TEST(QtSurfaceTest, FacesResolveAsForThePdfAndSuitsAreUnicode) {
   EXPECT_EQ(QtSurface::ResolvedFace("Arial Narrow", false), "Liberation Sans Narrow");
   EXPECT_EQ(QtSurface::Unicode("\xAA\xA9\xA8\xA7", true), QString::fromUtf8("♠♥♦♣"));
   EXPECT_EQ(QtSurface::Unicode("Caf\xE9 \x80", false), QString::fromUtf8("Café €"));
+}
+
+// "Print to File" in the print dialog: the jobs go to the PDF it names,
+// drawn beside it and renamed over it only when complete.
+class PrintToFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_ = std::make_unique<PrintingSession>();
+    BuildNumberingTables();
+    GenerateSet(set_, "abc", 46000);
+    folder_ = fs::temp_directory_path() / ("tarrow-print-to-file-" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+  QtPrinter& ToFile(QtPrinter& printer, const fs::path& file) {
+    printer.Device().setOutputFormat(QPrinter::PdfFormat);
+    printer.Device().setOutputFileName(QString::fromStdString(file.string()));
+    printer.TakeDevicePrinter();
+    return printer;
+  }
+
+  std::unique_ptr<PrintingSession> session_;
+  DealSet set_;
+  fs::path folder_;
+};
+
+TEST_F(PrintToFileTest, JobsGoToTheNamedPdfWholeOrNotAtAll) {
+  const fs::path file = folder_ / "travelers.pdf";
+  QtPrinter printer;
+  ToFile(printer, file);
+  ASSERT_EQ(printer.OutputFile(), file);
+  ASSERT_TRUE(PrintTravelers(printer, set_, 4).ok());
+  std::ifstream in(file, std::ios::binary);
+  std::string head(5, '\0');
+  in.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  EXPECT_FALSE(fs::exists(folder_ / ".travelers.pdf.part")) << "no part file is left";
+
+  // A folder in the file's place: refused before any page, nothing touched.
+  const fs::path blocked = folder_ / "blocked.pdf";
+  fs::create_directories(blocked / "inside");
+  QtPrinter refused;
+  ToFile(refused, blocked);
+  const Status status = PrintTravelers(refused, set_, 2);
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("blocked.pdf"), std::string::npos) << status.message();
+  EXPECT_TRUE(fs::is_directory(blocked / "inside"));
+
+  // Choosing a printer again ends the printing to the file.
+  printer.SetPrinterIndex(-1);
+  EXPECT_TRUE(printer.OutputFile().empty());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/atomic_file.h"
 #include "core/cp1252.h"
 #include "printing/qt_surface.h"
 
@@ -119,6 +120,7 @@ std::vector<std::string> QtPrinter::Printers() {
 
 void QtPrinter::SetPrinterIndex(int index) {
   RefreshList();
+  outputFile_.clear();
   if (index < 0 || size_t(index) >= queues_.size()) {
     index_ = -1;
     printer_->setPrinterName(QPrinterInfo::defaultPrinterName());
@@ -130,6 +132,10 @@ void QtPrinter::SetPrinterIndex(int index) {
 
 void QtPrinter::TakeDevicePrinter() {
   RefreshList();
+  outputFile_.clear();
+  if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty()) {
+    outputFile_ = printer_->outputFileName().toStdString();
+  }
   const std::string chosen = Utf8(printer_->printerName());
   index_ = -1;
   for (size_t i = 0; i < queues_.size(); ++i)
@@ -168,6 +174,18 @@ Status QtPrinter::Fail(const std::string& why) {
 }
 
 Status QtPrinter::BeginDoc() {
+  if (!outputFile_.empty()) {
+    if (const Status target = CheckWriteTarget(outputFile_); !target.ok()) return target;
+    partFile_ = outputFile_.parent_path() / ("." + outputFile_.filename().string() + ".part");
+    printer_->setOutputFormat(QPrinter::PdfFormat);
+    printer_->setOutputFileName(QString::fromStdString(partFile_.string()));
+    painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(printer_.get())) {
+      return Fail("cannot write " + outputFile_.string() + ": the PDF cannot be started");
+    }
+    surface_ = std::make_unique<QtSurface>(*painter_, *printer_);
+    return Status();
+  }
   RefreshList();
   if (queues_.empty()) return Status::Error("no printer is installed");
   const std::string queue = QueueName();
@@ -192,6 +210,21 @@ Status QtPrinter::NewPage() {
 
 Status QtPrinter::EndDoc() {
   if (!painter_ || !painter_->isActive()) return Status::Error("no print job is open");
+  if (!outputFile_.empty()) {
+    const bool ended = painter_->end();
+    painter_.reset();
+    surface_.reset();
+    // Back to the file the dialog named, for the next job.
+    printer_->setOutputFileName(QString::fromStdString(outputFile_.string()));
+    std::error_code error;
+    if (ended) std::filesystem::rename(partFile_, outputFile_, error);
+    if (!ended || error) {
+      std::filesystem::remove(partFile_, error);
+      return Status::Error("cannot write " + outputFile_.string() +
+                           (ended ? ": " + error.message() : std::string(": the PDF was not finished")));
+    }
+    return Status();
+  }
   const std::string queue = QueueName();
   // Ending the painter hands the job to the print server; what it answered
   // is the last word of the server in this thread.

@@ -13,6 +13,7 @@
 // one where there is none).
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,8 +67,13 @@ class QtPrinter : public Printer {
   std::string QueueName() const;
   // The Qt printer itself, for the window's print dialog.
   QPrinter& Device() noexcept { return *printer_; }
-  // After the print dialog chose a printer: finds it in the list.
+  // After the print dialog chose a printer: finds it in the list.  When the
+  // dialog chose "Print to File" (PDF), the jobs go to that file instead.
   void TakeDevicePrinter();
+  // The PDF file jobs go to, empty when they go to a printer.  A job is
+  // drawn into a temporary file beside it and renamed over it at the end,
+  // so a failed job leaves the file as it was; each job replaces the file.
+  const std::filesystem::path& OutputFile() const noexcept { return outputFile_; }
 
  private:
   void RefreshList();
@@ -79,6 +85,8 @@ class QtPrinter : public Printer {
   std::vector<std::string> names_;   // Windows-1252, as Printers() gives them
   std::vector<std::string> queues_;  // UTF-8, as the system knows them
   int index_ = -1;
+  std::filesystem::path outputFile_;  // "Print to File": the PDF jobs go to
+  std::filesystem::path partFile_;    // the job in progress, beside it
 };
 
 }  // namespace tarrow

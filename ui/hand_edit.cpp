@@ -81,7 +81,7 @@ std::string HandStatusText(HandStatus status) {
   switch (status) {
     case HandStatus::kInvalid: return "Invalid Hand";
     case HandStatus::kValid: return "Valid Hand";
-    default: return "Fill " + std::string(kSeatNames[size_t(int(status) - 2)]);
+    default: return "Fill " + std::string(kSeatNames[size_t(SeatToFill(status))]);
   }
 }
 
@@ -121,7 +121,7 @@ HandCheck CheckHands(const HandFields& fields) {
     check.deal.number = NumberFromDeal(check.deal);
   } else if (t.cards < kCards && t.complete == 3 &&
              t.cards == 39 + t.count[size_t(t.shortSeat)]) {
-    check.status = HandStatus(2 + t.shortSeat);
+    check.status = FillStatus(t.shortSeat);
   } else {
     check.problem = Problem(t);
   }

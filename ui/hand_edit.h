@@ -26,6 +26,26 @@ constexpr int FieldIndex(Seat seat, Suit suit) noexcept {
 // 0 invalid, 1 valid, 2 + seat when exactly that seat is short.
 enum class HandStatus { kInvalid = 0, kValid = 1, kFillNorth, kFillEast, kFillSouth, kFillWest };
 
+// The status that offers to fill `seat` with the cards nobody holds yet.
+constexpr HandStatus FillStatus(Seat seat) noexcept {
+  constexpr HandStatus kFill[] = {HandStatus::kFillNorth, HandStatus::kFillEast,
+                                  HandStatus::kFillSouth, HandStatus::kFillWest};
+  return kFill[seat];
+}
+// The seat a fill status offers to fill; only for the four fill statuses.
+constexpr Seat SeatToFill(HandStatus status) noexcept {
+  switch (status) {
+    case HandStatus::kFillEast:
+      return kEast;
+    case HandStatus::kFillSouth:
+      return kSouth;
+    case HandStatus::kFillWest:
+      return kWest;
+    default:
+      return kNorth;
+  }
+}
+
 // "Invalid Hand", "Valid Hand", "Fill North" .. "Fill West".
 std::string HandStatusText(HandStatus status);
 // The status line's colour, 0xRRGGBB: blue for invalid and valid, red when a

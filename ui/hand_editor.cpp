@@ -149,7 +149,7 @@ void HandEditor::CheckDeal() {
   font.setUnderline(fills);
   statusLabel_->setFont(font);
   statusLabel_->setCursor(fills ? Qt::PointingHandCursor : Qt::ArrowCursor);
-  const QString seat = fills ? QString::fromLatin1(kSeatNames[size_t(int(status_) - 2)].data()) : "";
+  const QString seat = fills ? QString::fromLatin1(kSeatNames[size_t(SeatToFill(status_))].data()) : "";
   statusLabel_->setToolTip(fills ? "Click to give " + seat + " the cards nobody holds" : "");
   applyButton_->setEnabled(status_ == HandStatus::kValid);
 }

@@ -67,11 +67,13 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   connect(printButton_, &QPushButton::clicked, this, [this] { OnPrintClicked(); });
   connect(selectPrinterButton_, &QPushButton::clicked, this, [this] { OnSelectPrinterClicked(); });
   connect(setupSheetsButton_, &QPushButton::clicked, this, [this] {
-    const Status printed = app_.PrintSetupSheets(printer_, lastBoardSpin_->value());
+    Status printed = CheckPrintTarget();
+    if (printed.ok()) printed = app_.PrintSetupSheets(printer_, lastBoardSpin_->value());
     if (!printed.ok()) window_.ShowFailure("Print Setup Sheets", printed);
   });
   connect(travelersButton_, &QPushButton::clicked, this, [this] {
-    const Status printed = app_.PrintTravelers(printer_, lastBoardSpin_->value());
+    Status printed = CheckPrintTarget();
+    if (printed.ok()) printed = app_.PrintTravelers(printer_, lastBoardSpin_->value());
     if (!printed.ok()) window_.ShowFailure("Print Travelers", printed);
   });
   // Only the operator's change is the setting's: a set's lower last board
@@ -119,8 +121,18 @@ void PrintingTab::TakeSettings(SettingsControls& c) const {
 }
 
 void PrintingTab::ShowPrinterName(const std::string& name) {
+  if (!printer_.OutputFile().empty()) {
+    printerLabel_->setText("PDF file " + FromPath(printer_.OutputFile()));
+    return;
+  }
   // With no printer installed there is nothing to select, and no default.
   printerLabel_->setText(printer_.Printers().empty() ? "No printer installed" : FromText(name));
+}
+
+Status PrintingTab::CheckPrintTarget() const {
+  // "Print to File" writes a document: never over the set or another set.
+  if (printer_.OutputFile().empty()) return Status();
+  return app_.CheckDocumentOutput(printer_.OutputFile());
 }
 
 void PrintingTab::OnPrintClicked() {
@@ -130,8 +142,10 @@ void PrintingTab::OnPrintClicked() {
                              QString::fromUtf8(kFlipPauseText.data()).replace("\r\n", "\n"));
     return true;
   };
-  const Status printed =
-      app_.PrintHandRecords(printer_, copiesSpin_->value(), flipPagesCheck_->isChecked(), pause);
+  // A file holds both pages in one job; only paper is turned over.
+  const bool flip = flipPagesCheck_->isChecked() && printer_.OutputFile().empty();
+  Status printed = CheckPrintTarget();
+  if (printed.ok()) printed = app_.PrintHandRecords(printer_, copiesSpin_->value(), flip, pause);
   if (!printed.ok()) window_.ShowFailure("Print Hand Records", printed);
 }
 

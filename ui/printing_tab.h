@@ -36,6 +36,8 @@ class PrintingTab : public QWidget {
   // Setup sheets (true) or travelers as a PDF file beside the set.
   void SaveSheetsAsPdf(bool setupSheets);
   void ShowPrinterName(const std::string& name);
+  // Ok, or why the PDF file "Print to File" names may not be written.
+  Status CheckPrintTarget() const;
   // The setting, or the set's last board with a deal when that is lower.
   void ShowLastBoard();
 
