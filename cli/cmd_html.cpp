@@ -25,17 +25,9 @@ int RunHtml(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  HandRecordOptions options = app.HandRecordChoices();
-  if (args->Has("--show")) {
-    const Status shown = ReadShowList(args->Value("--show"), options);
-    if (!shown.ok()) return UsageError("html", shown.message());
-  }
-  if (args->Has("--all-tricks")) options.allTricks = true;
-  if (args->Has("--ltc-method")) {
-    const Result<int> method = IntegerOption(*args, "--ltc-method", 1, 3);
-    if (!method.ok()) return UsageError("html", method.message());
-    options.queenMethod = QueenMethodFromIndex(*method - 1);
-  }
+  const Result<HandRecordOptions> chosen = HandRecordOptionsArgument(*args, app.HandRecordChoices());
+  if (!chosen.ok()) return UsageError("html", chosen.message());
+  const HandRecordOptions options = *chosen;
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("html", club.message());
   const Result<int> lastBoard = ReadLastBoard(*args);

@@ -56,17 +56,9 @@ int RunPdf(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  HandRecordOptions options = app.HandRecordChoices();
-  if (args->Has("--show")) {
-    const Status shown = ReadShowList(args->Value("--show"), options);
-    if (!shown.ok()) return UsageError("pdf", shown.message());
-  }
-  if (args->Has("--all-tricks")) options.allTricks = true;
-  if (args->Has("--ltc-method")) {
-    const Result<int> method = IntegerOption(*args, "--ltc-method", 1, 3);
-    if (!method.ok()) return UsageError("pdf", method.message());
-    options.queenMethod = QueenMethodFromIndex(*method - 1);
-  }
+  const Result<HandRecordOptions> chosen = HandRecordOptionsArgument(*args, app.HandRecordChoices());
+  if (!chosen.ok()) return UsageError("pdf", chosen.message());
+  HandRecordOptions options = *chosen;
   app.SetHandRecordChoices(options);
   if (choice->lastBoard != 0) app.SetBoardsInPlay(choice->lastBoard);
   const Result<std::string> club = ArgumentText(*args, "--club");

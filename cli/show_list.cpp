@@ -30,4 +30,20 @@ Status ReadShowList(const std::string& list, HandRecordOptions& options) {
   return Status();
 }
 
+Result<HandRecordOptions> HandRecordOptionsArgument(const ParsedArgs& args,
+                                                    HandRecordOptions options) {
+  if (args.Has("--show")) {
+    if (const Status shown = ReadShowList(args.Value("--show"), options); !shown.ok()) {
+      return shown;
+    }
+  }
+  if (args.Has("--all-tricks")) options.allTricks = true;
+  if (args.Has("--ltc-method")) {
+    const Result<int> method = IntegerOption(args, "--ltc-method", 1, 3);
+    if (!method.ok()) return method.status();
+    options.queenMethod = QueenMethodFromIndex(*method - 1);
+  }
+  return options;
+}
+
 }  // namespace tarrow::cli

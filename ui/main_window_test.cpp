@@ -87,6 +87,23 @@ void AnswerNextQuestion(QMessageBox::StandardButton button, QString* text) {
   });
 }
 
+// Boards 1..boards of a set as a dealing machine's .bri text: North's,
+// East's and South's card numbers 01..52, two digits each.
+std::string BriText(const DealSet& set, int boards) {
+  std::string bri;
+  for (int b = 1; b <= boards; ++b) {
+    const Deal deal = DealFromNumber(set.Board(b).number);
+    for (Seat seat : {kNorth, kEast, kSouth}) {
+      for (int c = 0; c < kCards; ++c) {
+        if (deal.seatOf[size_t(c)] != seat) continue;
+        bri += char('0' + (c + 1) / 10);
+        bri += char('0' + (c + 1) % 10);
+      }
+    }
+  }
+  return bri;
+}
+
 // Waits up to `seconds` for the condition, serving the event loop.
 bool WaitFor(const std::function<bool()>& condition, int seconds = 20) {
   for (int i = 0; i < seconds * 100; ++i) {
@@ -524,17 +541,7 @@ TEST_F(MainWindowTest, ActivationReloadsTheFileNamedOnTheCommandLine) {
 TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   DealSet source;
   GenerateSet(source, "import me", 0);
-  std::string bri;
-  for (int b = 1; b <= 3; ++b) {
-    const Deal deal = DealFromNumber(source.Board(b).number);
-    for (Seat seat : {kNorth, kEast, kSouth}) {
-      for (int c = 0; c < 52; ++c) {
-        if (deal.seatOf[size_t(c)] != seat) continue;
-        bri += char('0' + (c + 1) / 10);
-        bri += char('0' + (c + 1) % 10);
-      }
-    }
-  }
+  const std::string bri = BriText(source, 3);
   const fs::path file = folder_ / "machine.bri";
   ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
   OpenWindow();
@@ -704,17 +711,7 @@ TEST_F(MainWindowTest, LastBoardEndsTheHandRecordPdf) {
 TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
   DealSet source;
   GenerateSet(source, "twenty boards", 0);
-  std::string bri;
-  for (int b = 1; b <= 20; ++b) {
-    const Deal deal = DealFromNumber(source.Board(b).number);
-    for (Seat seat : {kNorth, kEast, kSouth}) {
-      for (int c = 0; c < 52; ++c) {
-        if (deal.seatOf[size_t(c)] != seat) continue;
-        bri += char('0' + (c + 1) / 10);
-        bri += char('0' + (c + 1) % 10);
-      }
-    }
-  }
+  const std::string bri = BriText(source, 20);
   const fs::path file = folder_ / "twenty.bri";
   ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
   SettingsRecord settings = SettingsRecord::Defaults(output_.string());
