@@ -147,9 +147,8 @@ class App {
   void SetThreadsSetting(int threads) noexcept;
   // The output folder (the caller checks its length against the record's).
   void SetOutputDirectory(std::string_view folder) { settings_.SetOutputDirectory(folder); }
-  void SetAutoFillDescription(bool on) noexcept { settings_.SetAutoFillDescription(on); }
-  // "All Tricks" (true) or "All Contracts" (false) on the hand records.
-  void SetAllTricks(bool on) noexcept { settings_.SetAllTricks(on); }
+  // An on/off option of the record (see kSwitchFields).
+  void SetSwitch(Switch which, bool on) noexcept { settings_.Set(which, on); }
   void SetMonitor(int monitor) noexcept;
   // Boards in play, 1..36 (default 36): the last board of the hand records
   // (printed, PDF, web page), of the exports' default range and of the

@@ -80,6 +80,46 @@
 
 namespace tarrow {
 
+// The record's on/off options.  One table says where each lives, that a new
+// record has it off, and which check box of the window shows it; the
+// record, the window and App all go by it.
+enum class Switch {
+  kShowDealNumbers,
+  kShowAnalysis,
+  kShowLtc,
+  kAllTricks,  // the double-dummy display: on "All Tricks", off "All Contracts"
+  kShowDistributions,
+  kFlipPages,
+  kShowPar,
+  kAutoFillDescription,
+};
+
+struct SwitchField {
+  Switch which;
+  size_t offset;             // the byte in the record: 0 off, anything else on
+  std::string_view control;  // the check box's object name
+  std::string_view caption;  // and its text
+};
+
+inline constexpr std::array<SwitchField, 8> kSwitchFields = {{
+    {Switch::kShowDistributions, 408, "CBShowD", "Show Distributions"},
+    {Switch::kShowDealNumbers, 404, "CBShowN", "Show Deal Numbers"},
+    {Switch::kShowLtc, 406, "CBShowL", "Show LTC"},
+    {Switch::kShowAnalysis, 405, "CBShowDD", "Show Analysis"},
+    {Switch::kAllTricks, 407, "CBAllTricks", "All Tricks"},
+    {Switch::kShowPar, 413, "CBShowPar", "Show Par"},
+    {Switch::kAutoFillDescription, 2102, "CBAuto", " Auto Fill Description with Filename"},
+    {Switch::kFlipPages, 409, "CBFlip", "Flip Pages"},
+}};
+
+// The table's row of a switch.
+constexpr const SwitchField& FieldOf(Switch which) {
+  for (const SwitchField& field : kSwitchFields) {
+    if (field.which == which) return field;
+  }
+  return kSwitchFields[0];  // every switch has a row; checked by a test
+}
+
 class SettingsRecord {
  public:
   static constexpr size_t kSize = 65536;
@@ -123,23 +163,25 @@ class SettingsRecord {
   }
   int32_t Version() const noexcept { return Int32(kVersionOffset); }
 
-  bool ShowDealNumbers() const noexcept { return bytes_[kShowDealNumbers] != 0; }
-  void SetShowDealNumbers(bool on) noexcept { bytes_[kShowDealNumbers] = on; }
-  bool ShowAnalysis() const noexcept { return bytes_[kShowAnalysis] != 0; }
-  void SetShowAnalysis(bool on) noexcept { bytes_[kShowAnalysis] = on; }
-  bool ShowLtc() const noexcept { return bytes_[kShowLtc] != 0; }
-  void SetShowLtc(bool on) noexcept { bytes_[kShowLtc] = on; }
-  // Double-dummy display: true "All Tricks", false "All Contracts".
-  bool AllTricks() const noexcept { return bytes_[kAllTricks] != 0; }
-  void SetAllTricks(bool on) noexcept { bytes_[kAllTricks] = on; }
-  bool ShowDistributions() const noexcept { return bytes_[kShowDistributions] != 0; }
-  void SetShowDistributions(bool on) noexcept { bytes_[kShowDistributions] = on; }
-  bool ShowPar() const noexcept { return bytes_[kShowPar] != 0; }
-  void SetShowPar(bool on) noexcept { bytes_[kShowPar] = on; }
-  bool FlipPages() const noexcept { return bytes_[kFlipPages] != 0; }
-  void SetFlipPages(bool on) noexcept { bytes_[kFlipPages] = on; }
-  bool AutoFillDescription() const noexcept { return bytes_[kAutoFill] != 0; }
-  void SetAutoFillDescription(bool on) noexcept { bytes_[kAutoFill] = on; }
+  // The on/off options, by the table above.
+  bool Get(Switch which) const noexcept { return bytes_[FieldOf(which).offset] != 0; }
+  void Set(Switch which, bool on) noexcept { bytes_[FieldOf(which).offset] = on; }
+  bool ShowDealNumbers() const noexcept { return Get(Switch::kShowDealNumbers); }
+  void SetShowDealNumbers(bool on) noexcept { Set(Switch::kShowDealNumbers, on); }
+  bool ShowAnalysis() const noexcept { return Get(Switch::kShowAnalysis); }
+  void SetShowAnalysis(bool on) noexcept { Set(Switch::kShowAnalysis, on); }
+  bool ShowLtc() const noexcept { return Get(Switch::kShowLtc); }
+  void SetShowLtc(bool on) noexcept { Set(Switch::kShowLtc, on); }
+  bool AllTricks() const noexcept { return Get(Switch::kAllTricks); }
+  void SetAllTricks(bool on) noexcept { Set(Switch::kAllTricks, on); }
+  bool ShowDistributions() const noexcept { return Get(Switch::kShowDistributions); }
+  void SetShowDistributions(bool on) noexcept { Set(Switch::kShowDistributions, on); }
+  bool ShowPar() const noexcept { return Get(Switch::kShowPar); }
+  void SetShowPar(bool on) noexcept { Set(Switch::kShowPar, on); }
+  bool FlipPages() const noexcept { return Get(Switch::kFlipPages); }
+  void SetFlipPages(bool on) noexcept { Set(Switch::kFlipPages, on); }
+  bool AutoFillDescription() const noexcept { return Get(Switch::kAutoFillDescription); }
+  void SetAutoFillDescription(bool on) noexcept { Set(Switch::kAutoFillDescription, on); }
 
   // As stored; the window keeps it within 1..32.
   uint8_t Threads() const noexcept { return bytes_[kThreads]; }
@@ -188,11 +230,10 @@ class SettingsRecord {
  private:
   static constexpr size_t kOutputDirectory = 0, kSite = 259, kPrinter = 324;
   static constexpr size_t kDealNumberForm = 392, kUnused396 = 396, kVersionOffset = 400;
-  static constexpr size_t kShowDealNumbers = 404, kShowAnalysis = 405, kShowLtc = 406;
-  static constexpr size_t kAllTricks = 407, kShowDistributions = 408, kFlipPages = 409;
-  static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412, kShowPar = 413;
+  // The switches' bytes (404-409, 413, 2102) are in kSwitchFields.
+  static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412;
   static constexpr size_t kQueenAdjustment = 414, kBoardsInPlay = 415, kClubList = 799, kEventList = 1449;
-  static constexpr size_t kMonitor = 2099, kAutoFill = 2102;
+  static constexpr size_t kMonitor = 2099;
 
   std::string String(size_t offset, size_t limit) const;
   void SetString(size_t offset, size_t limit, std::string_view text);

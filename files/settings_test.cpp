@@ -1,6 +1,8 @@
 #include "files/settings.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -454,6 +456,27 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsLeftAloneAndOnlyAMissingOneIsCreated
   EXPECT_TRUE(created.problem.ok());
   EXPECT_TRUE(created.written.ok());
   EXPECT_TRUE(fs::exists(SettingsPath()));
+}
+
+TEST(SettingsSwitchTest, EverySwitchHasOneRowAndItsOwnByte) {
+  std::set<size_t> offsets;
+  std::set<Switch> switches;
+  for (const SwitchField& field : kSwitchFields) {
+    SCOPED_TRACE(std::string(field.control));
+    EXPECT_TRUE(switches.insert(field.which).second) << "one row a switch";
+    EXPECT_TRUE(offsets.insert(field.offset).second) << "one byte a switch";
+    EXPECT_EQ(FieldOf(field.which).offset, field.offset);
+    // Each switch reads back what was set, and only its own byte changes.
+    SettingsRecord record = SettingsRecord::Defaults("/tmp");
+    EXPECT_FALSE(record.Get(field.which)) << "a new record has every switch off";
+    const auto before = record.Bytes();
+    record.Set(field.which, true);
+    EXPECT_TRUE(record.Get(field.which));
+    for (size_t b = 0; b < SettingsRecord::kSize; ++b) {
+      if (b != field.offset) ASSERT_EQ(record.Bytes()[b], before[b]) << b;
+    }
+  }
+  EXPECT_EQ(switches.size(), 8u);
 }
 
 }  // namespace

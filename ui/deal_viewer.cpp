@@ -186,7 +186,7 @@ void DealViewer::OnShowNumberClicked() {
 }
 
 void DealViewer::OnDisplayChosen(int item) {
-  app_.SetAllTricks(item > 0);
+  app_.SetSwitch(Switch::kAllTricks, item > 0);
   emit DisplayOptionChanged(item > 0);
   ShowHand();
 }
@@ -269,7 +269,7 @@ void DealViewer::closeEvent(QCloseEvent* event) {
       }
       emit DisplayOptionConfirmed(now);
     } else {
-      app_.SetAllTricks(rememberedAllTricks_);
+      app_.SetSwitch(Switch::kAllTricks, rememberedAllTricks_);
       emit DisplayOptionChanged(rememberedAllTricks_);
     }
   }

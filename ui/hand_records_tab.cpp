@@ -18,33 +18,38 @@ const char* const kLtcTexts[] = {
     "2 -Add a loser if more Q's than A's.  Subtract a loser if more A's than Q's.",
     "3 -Add a half for each excess Queen.  Subtract a half for each excess Ace."};
 
+// Where each switch's box stands in the "show" group: row, column.
+struct Place {
+  Switch which;
+  int row, column;
+};
+constexpr Place kShowPlaces[] = {
+    {Switch::kShowDistributions, 0, 0}, {Switch::kShowDealNumbers, 1, 0},
+    {Switch::kShowLtc, 2, 0},           {Switch::kShowAnalysis, 0, 1},
+    {Switch::kAllTricks, 1, 1},         {Switch::kShowPar, 3, 1},
+};
+
 }  // namespace
 
 HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), window_(window) {
+  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
+    const SwitchField& field = kSwitchFields[i];
+    if (field.which == Switch::kFlipPages) continue;  // a printing choice
+    const std::string name(field.control);
+    checks_[i] = MakeCheck(QString::fromLatin1(field.caption.data(), int(field.caption.size())),
+                           name.c_str());
+  }
+  Check(Switch::kAllTricks)->setProperty("tag", 1);
+  Check(Switch::kShowPar)->setToolTip("the par score and contracts of completely analysed boards");
+  allContractsCheck_ = MakeCheck("All Contracts", "CBContracts");
+
   auto* layout = new QVBoxLayout(this);
   QGroupBox* show = MakeGroup("What the hand records show");
   auto* showLayout = new QGridLayout(show);
-  showDistributionsCheck_ = MakeCheck("Show Distributions", "CBShowD");
-  showNumbersCheck_ = MakeCheck("Show Deal Numbers", "CBShowN");
-  showLtcCheck_ = MakeCheck("Show LTC", "CBShowL");
-  showAnalysisCheck_ = MakeCheck("Show Analysis", "CBShowDD");
-  showParCheck_ = MakeCheck("Show Par", "CBShowPar");
-  showParCheck_->setToolTip("the par score and contracts of completely analysed boards");
-  allTricksCheck_ = MakeCheck("All Tricks", "CBAllTricks");
-  allTricksCheck_->setProperty("tag", 1);
-  allContractsCheck_ = MakeCheck("All Contracts", "CBContracts");
-  autoDescriptionCheck_ = MakeCheck(" Auto Fill Description with Filename", "CBAuto");
-  showDistributionsCheck_->setChecked(true);
-  showLtcCheck_->setChecked(true);
-  showAnalysisCheck_->setChecked(true);
-  allContractsCheck_->setChecked(true);
-  showLayout->addWidget(showDistributionsCheck_, 0, 0);
-  showLayout->addWidget(showNumbersCheck_, 1, 0);
-  showLayout->addWidget(showLtcCheck_, 2, 0);
-  showLayout->addWidget(showAnalysisCheck_, 0, 1);
-  showLayout->addWidget(allTricksCheck_, 1, 1);
+  for (const Place& place : kShowPlaces) {
+    showLayout->addWidget(Check(place.which), place.row, place.column);
+  }
   showLayout->addWidget(allContractsCheck_, 2, 1);
-  showLayout->addWidget(showParCheck_, 3, 1);
   layout->addWidget(show);
 
   ltcGroup_ = MakeGroup("   Losing Trick Count Queen Adjustment   ", "RGLTC");
@@ -54,79 +59,64 @@ HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), wi
     ltcButtons_[i]->setObjectName(QString("RGLTC%1").arg(i));
     ltcLayout->addWidget(ltcButtons_[i]);
   }
-  ltcButtons_[0]->setChecked(true);
   layout->addWidget(ltcGroup_);
 
   QGroupBox* loading = MakeGroup("Loading sets");
   auto* loadingLayout = new QVBoxLayout(loading);
-  loadingLayout->addWidget(autoDescriptionCheck_);
+  loadingLayout->addWidget(Check(Switch::kAutoFillDescription));
   layout->addWidget(loading);
   layout->addStretch(1);
 
-  connect(showLtcCheck_, &QCheckBox::toggled, ltcGroup_, &QWidget::setVisible);
-  for (QCheckBox* check : {showDistributionsCheck_, showNumbersCheck_, showLtcCheck_,
-                           showAnalysisCheck_, showParCheck_, autoDescriptionCheck_}) {
-    connect(check, &QCheckBox::toggled, this, [this] { Apply(); });
+  ShowSettings();
+  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
+    if (checks_[i] == nullptr || kSwitchFields[i].which == Switch::kAllTricks) continue;
+    const Switch which = kSwitchFields[i].which;
+    connect(checks_[i], &QCheckBox::toggled, this,
+            [this, which](bool on) { app_.SetSwitch(which, on); });
   }
-  for (QRadioButton* item : ltcButtons_) {
-    connect(item, &QRadioButton::toggled, this, [this] { Apply(); });
+  connect(Check(Switch::kShowLtc), &QCheckBox::toggled, ltcGroup_, &QWidget::setVisible);
+  for (int i = 0; i < kLtcItems; ++i) {
+    connect(ltcButtons_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+      if (!on) return;
+      HandRecordOptions options = app_.HandRecordChoices();
+      options.queenMethod = QueenMethodFromIndex(i);
+      app_.SetHandRecordChoices(options);
+    });
   }
-  connect(allTricksCheck_, &QCheckBox::clicked, this,
-          [this] { OnDisplayChoiceClicked(allTricksCheck_); });
+  QCheckBox* allTricks = Check(Switch::kAllTricks);
+  connect(allTricks, &QCheckBox::clicked, this, [this, allTricks] { OnDisplayChoiceClicked(allTricks); });
   connect(allContractsCheck_, &QCheckBox::clicked, this,
           [this] { OnDisplayChoiceClicked(allContractsCheck_); });
 }
 
-HandRecordOptions HandRecordsTab::Choices() const {
-  HandRecordOptions o;
-  o.showDistributions = showDistributionsCheck_->isChecked();
-  o.showDealNumbers = showNumbersCheck_->isChecked();
-  o.showLtc = showLtcCheck_->isChecked();
-  o.showPar = showParCheck_->isChecked();
-  o.showAnalysis = showAnalysisCheck_->isChecked();
-  o.allTricks = allTricksCheck_->isChecked();
-  for (int i = 0; i < kLtcItems; ++i) {
-    if (ltcButtons_[i]->isChecked()) o.queenMethod = QueenMethodFromIndex(i);
+QCheckBox* HandRecordsTab::Check(Switch which) const {
+  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
+    if (kSwitchFields[i].which == which) return checks_[i];
   }
-  return o;
+  return nullptr;
 }
 
-void HandRecordsTab::Apply() {
-  app_.SetHandRecordChoices(Choices());
-  app_.SetAutoFillDescription(autoDescriptionCheck_->isChecked());
-}
-
-void HandRecordsTab::ShowSettings(const SettingsControls& shown) {
-  const HandRecordOptions& options = shown.handRecords;
-  showDistributionsCheck_->setChecked(options.showDistributions);
-  showNumbersCheck_->setChecked(options.showDealNumbers);
-  showLtcCheck_->setChecked(options.showLtc);
-  showParCheck_->setChecked(options.showPar);
-  showAnalysisCheck_->setChecked(options.showAnalysis);
-  allTricksCheck_->setChecked(options.allTricks);
-  allContractsCheck_->setChecked(!options.allTricks);
-  autoDescriptionCheck_->setChecked(shown.autoFillDescription);
-  ltcButtons_[std::clamp(int(options.queenMethod), 0, kLtcItems - 1)]->setChecked(true);
-  ltcGroup_->setVisible(showLtcCheck_->isChecked());
-  Apply();
-}
-
-void HandRecordsTab::TakeSettings(SettingsControls& c) const {
-  c.handRecords = Choices();
-  c.autoFillDescription = autoDescriptionCheck_->isChecked();
+void HandRecordsTab::ShowSettings() {
+  const SettingsRecord& record = app_.Settings();
+  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
+    if (checks_[i] != nullptr) checks_[i]->setChecked(record.Get(kSwitchFields[i].which));
+  }
+  allContractsCheck_->setChecked(!record.AllTricks());
+  ltcButtons_[std::clamp(int(record.QueenAdjustment()), 0, kLtcItems - 1)]->setChecked(true);
+  ltcGroup_->setVisible(record.ShowLtc());
 }
 
 void HandRecordsTab::ShowAllTricks(bool allTricks) {
-  allTricksCheck_->setChecked(allTricks);
+  Check(Switch::kAllTricks)->setChecked(allTricks);
   allContractsCheck_->setChecked(!allTricks);
-  Apply();
+  app_.SetSwitch(Switch::kAllTricks, allTricks);
 }
 
 void HandRecordsTab::OnDisplayChoiceClicked(QCheckBox* clicked) {
-  QCheckBox* other = clicked == allTricksCheck_ ? allContractsCheck_ : allTricksCheck_;
+  QCheckBox* allTricks = Check(Switch::kAllTricks);
+  QCheckBox* other = clicked == allTricks ? allContractsCheck_ : allTricks;
   other->setChecked(!clicked->isChecked());
-  app_.SetAllTricks(allTricksCheck_->isChecked());
-  Apply();
+  app_.SetSwitch(Switch::kAllTricks, allTricks->isChecked());
   const Status saved = app_.SaveSettings();
   if (!saved.ok()) window_.ShowStatus(QString::fromStdString(saved.message()));
 }

@@ -1,10 +1,12 @@
 // The Hand Records tab: what the hand records show, the LTC queen
-// adjustment and the description filled from a loaded file's name.  Every
-// change is App's at once; "All Tricks" and "All Contracts" are opposite and
+// adjustment and the description filled from a loaded file's name.  Its
+// check boxes are made from the settings' table of switches and each is
+// App's switch at once; "All Tricks" and "All Contracts" are opposite and
 // saved to the settings file when clicked.
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 #include "app/app.h"
 
@@ -20,29 +22,23 @@ class HandRecordsTab : public QWidget {
  public:
   HandRecordsTab(App& app, WindowServices& window);
 
-  void ShowSettings(const SettingsControls& shown);
-  void TakeSettings(SettingsControls& controls) const;
+  // The switches and the queen adjustment as App's record holds them.
+  void ShowSettings();
   // The deal viewer changed the double-dummy display: the boxes follow.
   void ShowAllTricks(bool allTricks);
 
  private:
-  HandRecordOptions Choices() const;
-  // The checks are App's hand-record choices.
-  void Apply();
+  QCheckBox* Check(Switch which) const;
   void OnDisplayChoiceClicked(QCheckBox* clicked);
 
   static constexpr int kLtcItems = 3;
 
   App& app_;
   WindowServices& window_;
-  QCheckBox* showDistributionsCheck_ = nullptr;
-  QCheckBox* showNumbersCheck_ = nullptr;
-  QCheckBox* showLtcCheck_ = nullptr;
-  QCheckBox* showAnalysisCheck_ = nullptr;
-  QCheckBox* showParCheck_ = nullptr;
-  QCheckBox* allTricksCheck_ = nullptr;
+  // The boxes of kSwitchFields, row for row (flip pages lives on the
+  // Printing tab: null here).
+  std::array<QCheckBox*, kSwitchFields.size()> checks_{};
   QCheckBox* allContractsCheck_ = nullptr;
-  QCheckBox* autoDescriptionCheck_ = nullptr;
   QGroupBox* ltcGroup_ = nullptr;
   QRadioButton* ltcButtons_[kLtcItems] = {};
 };

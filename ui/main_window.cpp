@@ -109,17 +109,17 @@ void MainWindow::CreateViewer() {
 void MainWindow::ApplySettings() {
   const SettingsControls shown = app_.ApplySettings();
   general_->ShowSettings(shown);
-  handRecords_->ShowSettings(shown);
+  handRecords_->ShowSettings();
   optionsTab_->ShowSettings(shown);
-  printing_->ShowSettings(shown);
+  printing_->ShowSettings();
 }
 
 Status MainWindow::CollectSettings() {
+  // The switches, the printer and the folder are App's already; the lists,
+  // the threads and the site come from their tabs.
   SettingsControls controls = app_.ApplySettings();
   general_->TakeSettings(controls);
-  handRecords_->TakeSettings(controls);
   optionsTab_->TakeSettings(controls);
-  printing_->TakeSettings(controls);
   return app_.CollectSettings(controls);
 }
 

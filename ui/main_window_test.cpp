@@ -433,6 +433,20 @@ TEST_F(MainWindowTest, ASetGoesToTheDealingMachineAndTheWebFromTheWindow) {
   EXPECT_NE(page->find("data-deal=\"N:"), std::string::npos);
 }
 
+TEST_F(MainWindowTest, EverySwitchOfTheSettingsIsABoxThatChangesIt) {
+  OpenWindow();
+  for (const SwitchField& field : kSwitchFields) {
+    SCOPED_TRACE(std::string(field.control));
+    auto* box = Find<QCheckBox>(std::string(field.control).c_str());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), field.caption);
+    const bool before = app_->Settings().Get(field.which);
+    EXPECT_EQ(box->isChecked(), before);
+    box->click();
+    EXPECT_EQ(app_->Settings().Get(field.which), !before) << "a click is App's at once";
+  }
+}
+
 TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
   WriteQuickStartSet(folder_ / "Test.pbn");
   OpenWindow();  // the working folder is the test's folder

@@ -24,8 +24,11 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   auto* recordsForm = new QFormLayout(records);
   printButton_ = MakeButton("Print Hand Records", "BPrint");
   copiesSpin_ = MakeSpin(1, 200, 1, "SpNCop");
-  flipPagesCheck_ = MakeCheck("Flip Pages", "CBFlip");
-  flipPagesCheck_->setChecked(true);
+  const SwitchField& flip = FieldOf(Switch::kFlipPages);
+  flipPagesCheck_ = MakeCheck(QString::fromLatin1(flip.caption.data(), int(flip.caption.size())),
+                              std::string(flip.control).c_str());
+  connect(flipPagesCheck_, &QCheckBox::toggled, this,
+          [this](bool on) { app_.SetSwitch(Switch::kFlipPages, on); });
   recordsForm->addRow(printButton_);
   recordsForm->addRow(MakeLabel("Copies", "Label8"), copiesSpin_);
   recordsForm->addRow(flipPagesCheck_);
@@ -109,15 +112,10 @@ void PrintingTab::ShowLastBoard() {
   lastBoardSpin_->setValue(last == 0 ? app_.BoardsInPlay() : std::min(app_.BoardsInPlay(), last));
 }
 
-void PrintingTab::ShowSettings(const SettingsControls& shown) {
-  flipPagesCheck_->setChecked(shown.flipPages);
+void PrintingTab::ShowSettings() {
+  flipPagesCheck_->setChecked(app_.Settings().FlipPages());
   ShowLastBoard();
   ShowPrinterName(app_.SelectStoredPrinter(printer_));
-}
-
-void PrintingTab::TakeSettings(SettingsControls& c) const {
-  c.flipPages = flipPagesCheck_->isChecked();
-  c.printerName = app_.Settings().PrinterName();
 }
 
 void PrintingTab::ShowPrinterName(const std::string& name) {

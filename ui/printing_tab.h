@@ -27,8 +27,9 @@ class PrintingTab : public QWidget {
 
   void Refresh();
   // Selects the stored printer (or the default one) and shows the options.
-  void ShowSettings(const SettingsControls& shown);
-  void TakeSettings(SettingsControls& controls) const;
+  // The flip choice, the last board and the printer as App holds them
+  // (the stored printer, or the default one, is selected).
+  void ShowSettings();
 
  private:
   void OnPrintClicked();
