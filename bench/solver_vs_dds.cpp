@@ -26,12 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
@@ -88,7 +82,7 @@ int main(int argc, char** argv) {
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  const double ourMedian = Median(ours), peerMedian = Median(peers);
+  const double ourMedian = tarrow::bench::Median(ours), peerMedian = tarrow::bench::Median(peers);
   std::cout << "boards " << boards << " of seed \"" << seed << "\", " << rounds << " rounds\n"
             << "ours: median " << ourMedian << " s per set\n"
             << "peer: median " << peerMedian << " s per set\n"
