@@ -126,8 +126,9 @@ OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
                           ": a file of that name is in the way"),
             false};
   }
-  // Room for every set's PBN and PDF and the log.
-  const size_t room = size_t(sets) * (size_t(1) << 20) + (size_t(64) << 10);
+  // Room for every set's PBN and PDF (about 60 KiB together; four times
+  // that to spare) and the log.
+  const size_t room = size_t(sets) * (size_t(256) << 10) + (size_t(64) << 10);
   if (const Status probed = ProbeFolder(exists ? directory : outputDirectory, room);
       !probed.ok()) {
     return {Status::Error("cannot make the run " + directory.string() + ": " + probed.message()),
@@ -147,9 +148,11 @@ OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
 }
 
 Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outputDirectory,
-                          bool replaceEarlierRun) {
+                          bool replaceEarlierRun, bool* needsWord) {
+  if (needsWord != nullptr) *needsWord = false;
   if (Busy()) return Status::Error("a run is already going; halt it first");
   const OutputVerdict verdict = CheckRun(name, sets, outputDirectory);
+  if (needsWord != nullptr) *needsWord = verdict.needsWord && !replaceEarlierRun;
   if (!verdict.ok() && !(verdict.needsWord && replaceEarlierRun)) return verdict.status;
   const fs::path directory = outputDirectory / fs::path(std::string(name));
   const fs::path log = directory / fs::path(std::string(name) + ".log");

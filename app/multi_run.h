@@ -116,9 +116,11 @@ class MultiSetRun {
   // gets ready for the first set.  With replaceEarlierRun the files of an
   // earlier run of the same name are removed first (so none of them is left
   // beside the new sets); without it such a folder is refused.  On failure
-  // nothing is left running and the message names the name or the path.
+  // nothing is left running and the message names the name or the path;
+  // *needsWord (when given) tells a refusal for want of the user's word to
+  // replace an earlier run, so the caller can ask and start again.
   Status Start(std::string_view name, int sets, const std::filesystem::path& outputDirectory,
-               bool replaceEarlierRun = false);
+               bool replaceEarlierRun = false, bool* needsWord = nullptr);
   // When not idle: stops the analysis, logs "Stopped by Operator" and lets the
   // next step end the run.  A log that cannot be written is reported.
   Status Halt();

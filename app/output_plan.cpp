@@ -18,7 +18,7 @@ size_t RoomFor(OutputKind kind) {
     case OutputKind::kSet:
       return size_t(128) << 10;
     case OutputKind::kDocument:
-      return size_t(1) << 20;
+      return size_t(256) << 10;  // hand records with the logo: about 20 KiB
     case OutputKind::kLog:
       return size_t(64) << 10;
   }
@@ -94,10 +94,13 @@ OutputVerdict CheckOutputs(const OutputPlan& plan) {
     if (const Status target = CheckWriteTarget(output.path); !target.ok()) return {target, false};
     outputs.push_back(ResolvedPath(output.path));
   }
+  std::vector<fs::path> inputs;
+  for (const PlannedInput& input : plan.inputs) inputs.push_back(ResolvedPath(input.path));
   for (size_t i = 0; i < plan.outputs.size(); ++i) {
     const PlannedOutput& output = plan.outputs[i];
-    for (const PlannedInput& input : plan.inputs) {
-      if (ResolvedPath(input.path) != outputs[i]) continue;
+    for (size_t k = 0; k < plan.inputs.size(); ++k) {
+      const PlannedInput& input = plan.inputs[k];
+      if (inputs[k] != outputs[i]) continue;
       if (output.kind == OutputKind::kSet && input.role == InputRole::kSetSource) continue;
       return Refused(output.path, "it is the file being read (" + input.path.string() +
                                       "); choose another name for " + KindName(output.kind));

@@ -54,10 +54,10 @@ int RunMulti(const std::vector<std::string>& argList) {
 
   MultiSetRun& run = app.MultiRun();
   InterruptGuard guard;  // Ctrl-C is the window's "Halt" while the run goes on
-  if (const Status started = run.Start(name, *sets, folder, args->Has("--replace"));
+  bool needsWord = false;
+  if (const Status started = run.Start(name, *sets, folder, args->Has("--replace"), &needsWord);
       !started.ok()) {
-    const OutputVerdict verdict = MultiSetRun::CheckRun(name, *sets, folder);
-    if (verdict.needsWord && !args->Has("--replace")) {
+    if (needsWord) {
       return Failure(started.message() + "; add --replace to replace that run, or choose another name");
     }
     return Failure(started.message());

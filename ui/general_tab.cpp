@@ -350,9 +350,9 @@ void GeneralTab::OnDealClicked() {
   GenerateSet(next, *seed, DateTimeNow());
   OutputVerdict verdict = app_.PrepareSetOutputs(next, replaceConfirmed_ == app_.SetFilePath());
   if (verdict.needsWord) {
-    const QString question = QString::fromStdString(verdict.status.message()) +
-                             ".\n\nReplace it with the set of this seed?";
-    if (!window_.Ask("Deal", question)) return;
+    if (!AskToReplace(window_, "Deal", verdict.status, "Replace it with the set of this seed?")) {
+      return;
+    }
     verdict = app_.PrepareSetOutputs(next, true);
   }
   if (!verdict.ok()) {
@@ -425,9 +425,8 @@ void GeneralTab::LoadFile(const fs::path& path) {
   // is in the way and the operator does not want it replaced.
   OutputVerdict verdict = app_.PrepareSetOutputs(false);
   if (verdict.needsWord) {
-    const QString question = QString::fromStdString(verdict.status.message()) +
-                             ".\n\nReplace it with the set just loaded?";
-    if (window_.Ask("Load a Saved Set", question)) {
+    if (AskToReplace(window_, "Load a Saved Set", verdict.status,
+                     "Replace it with the set just loaded?")) {
       verdict = app_.PrepareSetOutputs(true);
     } else {
       app_.SetPbnPath(app_.FreeSetPathBeside(app_.PbnPath()));
@@ -446,10 +445,7 @@ void GeneralTab::OnExportClicked() {
   const int lastBoard = ExportLastBoard(app_);
   OutputVerdict verdict = ExportDealFile(app_, format, out, lastBoard);
   if (verdict.needsWord) {
-    if (!window_.Ask("Export for Dealing Machine",
-                     QString::fromStdString(verdict.status.message()) + ".\n\nReplace it?")) {
-      return;
-    }
+    if (!AskToReplace(window_, "Export for Dealing Machine", verdict.status, "Replace it?")) return;
     verdict = ExportDealFile(app_, format, out, lastBoard, true);
   }
   if (!verdict.ok()) {

@@ -107,21 +107,22 @@ void MultipleSetsTab::OnRunClicked() {
   }
   const std::string name = runNameEdit_->text().toStdString();
   const fs::path folder = app_.Settings().OutputDirectory();
-  const OutputVerdict verdict = MultiSetRun::CheckRun(name, setsSpin_->value(), folder);
-  bool replace = false;
-  if (verdict.needsWord) {
-    const QString question = QString::fromStdString(verdict.status.message()) +
-                             ".\n\nRemove the earlier run's files and start a new run there?";
-    if (!window_.Ask("Multiple Sets", question)) return;
-    replace = true;
+  bool needsWord = false;
+  Status started = run.Start(name, setsSpin_->value(), folder, false, &needsWord);
+  if (needsWord) {
+    if (!AskToReplace(window_, "Multiple Sets", started,
+                      "Remove the earlier run's files and start a new run there?")) {
+      return;
+    }
+    started = run.Start(name, setsSpin_->value(), folder, true);
   }
-  // The set in hand is finished and saved before the run takes the window.
-  if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
-  const Status started = run.Start(name, setsSpin_->value(), folder, replace);
   if (!started.ok()) {
     window_.ShowFailure("Multiple Sets", started);
     return;
   }
+  // The set in hand is finished and saved before the run's first set takes
+  // the window (at the next tick).
+  if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
   workingLabel_->clear();
   window_.StartTicking();
   window_.RefreshAll();

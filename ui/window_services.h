@@ -31,4 +31,11 @@ class WindowServices {
   virtual DealViewer& Viewer() = 0;
 };
 
+// The question before something is replaced: why it was refused, a blank
+// line, and what Yes will do.  True for Yes.
+inline bool AskToReplace(WindowServices& window, const QString& title, const Status& refusal,
+                         const QString& yesDoes) {
+  return window.Ask(title, QString::fromStdString(refusal.message()) + ".\n\n" + yesDoes);
+}
+
 }  // namespace tarrow
