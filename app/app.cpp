@@ -85,8 +85,8 @@ OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
     const bool source = DealExtensionKind(setFilePath_) == DealFileKind::kPbn;
     plan.inputs.push_back({setFilePath_, source ? InputRole::kSetSource : InputRole::kReadOnly});
   }
-  plan.outputs.push_back({pbnPath_, OutputKind::kSet});
-  if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument});
+  plan.outputs.push_back({pbnPath_, OutputKind::kSet, ".pbn"});
+  if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument, ".pdf"});
   plan.newSet = &set;
   plan.replaceAllowed = replaceAllowed;
   OutputVerdict verdict = CheckOutputs(plan);
@@ -94,17 +94,19 @@ OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
   return verdict;
 }
 
-Status App::CheckDocumentOutput(const std::filesystem::path& path) const {
+Status App::CheckDocumentOutput(const std::filesystem::path& path,
+                                std::string_view extension) const {
   OutputPlan plan;
   for (const std::filesystem::path& input : {setFilePath_, pbnPath_}) {
     if (!input.empty()) plan.inputs.push_back({input, InputRole::kReadOnly});
   }
-  plan.outputs.push_back({path, OutputKind::kDocument});
+  plan.outputs.push_back({path, OutputKind::kDocument, std::string(extension)});
   return CheckOutputs(plan).status;
 }
 
-Status App::WriteDocument(const std::filesystem::path& path, std::string_view bytes) const {
-  if (const Status checked = CheckDocumentOutput(path); !checked.ok()) return checked;
+Status App::WriteDocument(const std::filesystem::path& path, std::string_view bytes,
+                          std::string_view extension) const {
+  if (const Status checked = CheckDocumentOutput(path, extension); !checked.ok()) return checked;
   return WriteFileAtomically(path, bytes);
 }
 
@@ -298,7 +300,7 @@ Status App::WriteHandRecords() {
 }
 
 Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
-  if (const Status checked = CheckDocumentOutput(pdfPath); !checked.ok()) return checked;
+  if (const Status checked = CheckDocumentOutput(pdfPath, ".pdf"); !checked.ok()) return checked;
   return WriteHandRecordsUnchecked(pdfPath);
 }
 

@@ -111,9 +111,13 @@ class App {
   OutputVerdict PrepareSetOutputs(bool replaceAllowed) { return PrepareSetOutputs(*set_, replaceAllowed); }
   // Checks a document made from the set (a PDF, a picture) before it is
   // made: never the set's own file, never over a set, a folder that takes it.
-  Status CheckDocumentOutput(const std::filesystem::path& path) const;
+  // `extension` says what the document is (".pdf", ".png", ...): a name
+  // ending in another of the program's kinds of file is refused.
+  Status CheckDocumentOutput(const std::filesystem::path& path,
+                             std::string_view extension = {}) const;
   // Writes such a document after CheckDocumentOutput.
-  Status WriteDocument(const std::filesystem::path& path, std::string_view bytes) const;
+  Status WriteDocument(const std::filesystem::path& path, std::string_view bytes,
+                       std::string_view extension = {}) const;
 
   // The header fields the operator edits; SaveFile copies them into the
   // set header.  Each setter is a command of the window's controls.

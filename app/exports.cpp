@@ -7,22 +7,6 @@
 #include "records/hand_record_html.h"
 
 namespace tarrow {
-namespace {
-
-// A deal or set file's extension in lower case, "" for any other.
-std::string DealOrSetExtension(const std::filesystem::path& path) {
-  std::string extension = path.extension().string();
-  for (char& ch : extension) {
-    if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
-  }
-  if (DealExtensionKind(path) != DealFileKind::kUnknown || DealFileFormatFromName(extension)) {
-    return extension;
-  }
-  return "";
-}
-
-}  // namespace
-
 std::filesystem::path ExportPath(const App& app, std::string_view extension) {
   if (app.PbnPath().empty()) return {};
   std::filesystem::path path = app.PbnPath();
@@ -39,15 +23,10 @@ OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
   if (!bytes.ok()) return {bytes.status(), false};
   // A .dup under a .bri name (or any deal under a .pbn name) would be read
   // back, by this program or a machine, as something it is not.
-  const std::string extension = DealOrSetExtension(out);
-  if (!extension.empty() && extension != DealFileExtension(format)) {
-    return {Status::Error(
-                out.string() + " is named as a " + extension + " file, but the export is " +
-                DealFileExtension(format) + "; name it " +
-                std::filesystem::path(out).replace_extension(DealFileExtension(format)).string()),
-            false};
+  if (const Status checked = app.CheckDocumentOutput(out, DealFileExtension(format));
+      !checked.ok()) {
+    return {checked, false};
   }
-  if (const Status checked = app.CheckDocumentOutput(out); !checked.ok()) return {checked, false};
   std::error_code error;
   if (!replaceAllowed && std::filesystem::exists(out, error)) {
     const Result<std::string> old = ReadWholeFile(out);
@@ -61,12 +40,7 @@ OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
 
 Status WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
                             const HandRecordOptions& options) {
-  const std::string extension = DealOrSetExtension(out);
-  if (!extension.empty()) {
-    return Status::Error(out.string() + " is named as a " + extension +
-                         " file; give the web page a name ending in .html");
-  }
-  if (const Status checked = app.CheckDocumentOutput(out); !checked.ok()) return checked;
+  if (const Status checked = app.CheckDocumentOutput(out, ".html"); !checked.ok()) return checked;
   // The page reads the expanded deals; a copy makes sure they are current.
   DealSet set = app.Set();
   set.RefreshDeals();

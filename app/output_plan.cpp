@@ -1,5 +1,6 @@
 #include "app/output_plan.h"
 
+#include <algorithm>
 #include <map>
 #include <system_error>
 
@@ -35,6 +36,18 @@ const char* KindName(OutputKind kind) {
       return "the log";
   }
   return "";
+}
+
+// The extensions of the files this program writes, in lower case.
+constexpr std::string_view kOwnExtensions[] = {".pbn", ".pdf", ".html", ".png", ".dup",
+                                               ".bri",  ".bre", ".ber",  ".log"};
+
+std::string LowerExtension(const fs::path& path) {
+  std::string extension = path.extension().string();
+  for (char& ch : extension) {
+    if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+  }
+  return extension;
 }
 
 OutputVerdict Refused(const fs::path& path, const std::string& why) {
@@ -110,6 +123,16 @@ OutputVerdict CheckOutputs(const OutputPlan& plan) {
       return Refused(output.path, std::string(KindName(output.kind)) + " and " +
                                       KindName(plan.outputs[j].kind) +
                                       " would both go there; choose another name");
+    }
+  }
+  for (const PlannedOutput& output : plan.outputs) {
+    const std::string named = LowerExtension(output.path);
+    if (!output.extension.empty() && named != output.extension &&
+        std::find(std::begin(kOwnExtensions), std::end(kOwnExtensions), named) !=
+            std::end(kOwnExtensions)) {
+      return Refused(output.path, "it is named as a " + named + " file, but it is a " +
+                                      output.extension + " file; name it " +
+                                      fs::path(output.path).replace_extension(output.extension).string());
     }
   }
   for (const PlannedOutput& output : plan.outputs) {

@@ -18,6 +18,8 @@
 //   |---------------------------------------------------|--------------------------------|
 //   | the target is a folder, not a regular file,       | refused                        |
 //   |   write-protected, or its name is too long        |                                |
+//   | its name ends in another kind of the program's    | refused                        |
+//   |   files than it is (a page named .pdf)            |                                |
 //   | an output is an input (real paths: links and ".." | refused, unless it is the set  |
 //   |   resolved), or two outputs are one file          |   written back to its source   |
 //   | a document or log would land on a PBN set         | refused                        |
@@ -31,6 +33,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/deal_set.h"
@@ -55,8 +59,15 @@ struct PlannedInput {
 };
 
 struct PlannedOutput {
+  PlannedOutput(std::filesystem::path path, OutputKind kind, std::string extension = {})
+      : path(std::move(path)), kind(kind), extension(std::move(extension)) {}
+
   std::filesystem::path path;
   OutputKind kind = OutputKind::kDocument;
+  // What the file is (".pdf", ".html", ".png", ".dup"), "" for any name: a
+  // name ending in another of the program's file kinds is refused, so a
+  // page never lands on the set's hand records, nor a picture on a set.
+  std::string extension;
 };
 
 struct OutputPlan {

@@ -35,6 +35,7 @@ class CliSafeOutputsTest : public tarrow::testing::TempFolderTest {
 TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
   const fs::path set = Deal("a", folder_ / "s.pbn");
   const std::string before = Read(set);
+  const std::string records = Read(folder_ / "s.pdf");
   fs::create_directories(folder_ / "sub");
   struct Row {
     std::vector<std::string> args;
@@ -50,6 +51,10 @@ TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
       {{"analyze", set.string(), "--out", (folder_ / "s.pdf").string()}, 2, ".pbn"},
       {{"deal", "--seed", "a", "--out", folder_.string()}, 2, "folder"},
       {{"deal", "--seed", "b", "--out", set.string(), "--no-analysis"}, 1, "--force"},
+      // A page or a picture named as the set's hand records.
+      {{"html", set.string(), "--out", (folder_ / "s.pdf").string()}, 1, "named as a .pdf"},
+      {{"render", set.string(), "--board", "1", "--out", (folder_ / "s.pdf").string()}, 1,
+       "named as a .pdf"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
@@ -57,6 +62,7 @@ TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
     EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
     EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
     EXPECT_EQ(Read(set), before);
+    EXPECT_EQ(Read(folder_ / "s.pdf"), records) << "the set's hand records stay";
   }
   EXPECT_FALSE(fs::exists(folder_ / "x.pdf"));
 

@@ -29,7 +29,7 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
   Status status = choice.what == PrintedOutput::kSetupSheets
                       ? app.PrintSetupSheets(pdf, app.BoardsInPlay())
                       : app.PrintTravelers(pdf, app.BoardsInPlay());
-  if (status.ok()) status = app.CheckDocumentOutput(out);
+  if (status.ok()) status = app.CheckDocumentOutput(out, ".pdf");
   if (status.ok()) status = pdf.Save(out);
   if (!status.ok()) return Failure(status.message());
   std::cout << "Wrote " << out.string() << "\n";

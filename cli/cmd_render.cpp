@@ -68,7 +68,7 @@ int RunRender(const std::vector<std::string>& argList) {
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
-  if (const Status checked = app.CheckDocumentOutput(out); !checked.ok()) {
+  if (const Status checked = app.CheckDocumentOutput(out, ".png"); !checked.ok()) {
     return Failure(checked.message());
   }
 
@@ -90,7 +90,7 @@ int RunRender(const std::vector<std::string>& argList) {
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "PNG")) return Failure("cannot encode the picture as PNG");
-  const Status written = app.WriteDocument(out, std::string_view(png.constData(), size_t(png.size())));
+  const Status written = app.WriteDocument(out, std::string_view(png.constData(), size_t(png.size())), ".png");
   if (!written.ok()) return Failure(written.message());
   return kExitOk;
 }

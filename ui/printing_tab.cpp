@@ -130,7 +130,7 @@ void PrintingTab::ShowPrinterName(const std::string& name) {
 Status PrintingTab::CheckPrintTarget() const {
   // "Print to File" writes a document: never over the set or another set.
   if (printer_.OutputFile().empty()) return Status();
-  return app_.CheckDocumentOutput(printer_.OutputFile());
+  return app_.CheckDocumentOutput(printer_.OutputFile(), ".pdf");
 }
 
 void PrintingTab::OnPrintClicked() {
@@ -162,7 +162,7 @@ void PrintingTab::SaveSheetsAsPdf(bool setupSheets) {
   out.replace_extension();
   out += setupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
   PdfPrinter pdf;
-  Status status = app_.CheckDocumentOutput(out);
+  Status status = app_.CheckDocumentOutput(out, ".pdf");
   if (status.ok()) {
     status = setupSheets ? app_.PrintSetupSheets(pdf, lastBoardSpin_->value())
                          : app_.PrintTravelers(pdf, lastBoardSpin_->value());
