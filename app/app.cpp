@@ -133,40 +133,34 @@ Status App::SaveSettings() {
   return tarrow::SaveSettings(settings_, settingsFile_);
 }
 
-SettingsControls App::ApplySettings() const {
-  SettingsControls c;
-  c.handRecords = HandRecordChoices();
-  c.flipPages = settings_.FlipPages();
-  c.autoFillDescription = settings_.AutoFillDescription();
-  c.threads = ThreadsSetting();
-  c.outputDirectory = settings_.OutputDirectory();
-  c.site = settings_.Site();
-  c.printerName = settings_.PrinterName();
-  c.clubs = settings_.ClubNames();
-  c.club = settings_.SelectedClub();
-  c.events = settings_.EventNames();
-  c.event = settings_.SelectedEvent();
-  c.monitor = settings_.Monitor();
-  return c;
-}
-
-Status App::CollectSettings(const SettingsControls& c) {
-  SetHandRecordChoices(c.handRecords);
-  settings_.SetFlipPages(c.flipPages);
-  settings_.SetAutoFillDescription(c.autoFillDescription);
-  settings_.SetThreads(uint8_t(std::clamp(c.threads, 1, 32)));
-  settings_.SetOutputDirectory(c.outputDirectory);
-  settings_.SetSite(c.site);
-  settings_.SetPrinterName(c.printerName);
-  settings_.SetClubList(DistinctNames(c.clubs), c.club);
-  settings_.SetEventList(DistinctNames(c.events), c.event);
-  settings_.SetMonitor(uint8_t(std::clamp(c.monitor, 0, 255)));
-  fields_.site = c.site;
-  fields_.club = c.club;
-  fields_.event = c.event;
+Status App::CloseSession() {
   const Status saved = SaveSettings();
   const Status set = SaveFile();
   return saved.ok() ? set : saved;
+}
+
+void App::SetEventName(std::string_view text) {
+  fields_.event = text;
+  settings_.SetList(ListSetting::kEvents, settings_.Items(ListSetting::kEvents), text);
+}
+
+void App::SetClub(std::string_view text) {
+  fields_.club = text;
+  settings_.SetList(ListSetting::kClubs, settings_.Items(ListSetting::kClubs), text);
+}
+
+void App::SetSite(std::string_view text) {
+  SetText(TextSetting::kSite, text);
+}
+
+void App::SetText(TextSetting which, std::string_view text) {
+  settings_.Set(which, text);
+  if (which == TextSetting::kSite) fields_.site = text;
+}
+
+void App::SetListItems(ListSetting which, const std::vector<std::string>& items) {
+  const std::string& current = which == ListSetting::kClubs ? fields_.club : fields_.event;
+  settings_.SetList(which, DistinctNames(items), current);
 }
 
 HandRecordOptions App::HandRecordChoices() const {
@@ -189,18 +183,6 @@ void App::SetHandRecordChoices(const HandRecordOptions& o) {
   settings_.SetAllTricks(o.allTricks);
   settings_.SetShowPar(o.showPar);
   settings_.SetQueenAdjustment(o.queenMethod);
-}
-
-void App::SetThreadsSetting(int threads) noexcept {
-  settings_.SetThreads(uint8_t(std::clamp(threads, 1, 32)));
-}
-
-void App::SetMonitor(int monitor) noexcept {
-  settings_.SetMonitor(uint8_t(std::clamp(monitor, 0, 255)));
-}
-
-int App::ThreadsSetting() const noexcept {
-  return std::clamp(int(settings_.Threads()), 1, 32);
 }
 
 void App::DealFromSeed(std::string_view seed) {

@@ -8,12 +8,13 @@
 //
 //   QueueExecutor executor;
 //   App app(executor);                          // reads Tarrow.ini
-//   SettingsControls shown = app.ApplySettings();   // the window fills its controls
+//   int threads = app.Settings().Threads();     // the window shows the record
 //   app.SetSetFilePath("/home/club/tuesday.pbn");
 //   app.DealFromSeed("Tuesday pairs");          // 36 boards, analysis cleared
 //   Status saved = app.StartAnalysis();         // workers start, the set is saved
 //   ... app.Tick() once a second until it reports completion ...
-//   app.CollectSettings(controls);              // at closing: record saved
+//   app.SetNumber(NumberSetting::kThreads, 4);  // a control's change is a command
+//   app.CloseSession();                         // at closing: settings and set saved
 #pragma once
 
 #include <filesystem>
@@ -44,26 +45,6 @@ struct EventFields {
   std::string club;
   std::string site;
   DateTime eventDate = 0;
-};
-
-// What the main window's settings controls show.  ApplySettings fills it
-// from the record for the window to show; CollectSettings takes it back.
-struct SettingsControls {
-  // "Show Distributions", "Show Deal Numbers", "Show LTC", "Show Analysis",
-  // "All Tricks" ("All Contracts" is its opposite) and the LTC queen
-  // adjustment (its item 0..2 is int(queenMethod)).
-  HandRecordOptions handRecords;
-  bool flipPages = false;            // "Flip Pages"
-  bool autoFillDescription = false;  // " Auto Fill Description with Filename"
-  int threads = 1;                   // Threads to Use, 1..32
-  std::string outputDirectory;     // "Save files in: "
-  std::string site;                // the site field
-  std::string printerName;
-  std::vector<std::string> clubs;  // the club box's items, in order
-  std::string club;                // the club box's text
-  std::vector<std::string> events;
-  std::string event;
-  int monitor = 0;  // the deal viewer's monitor
 };
 
 // Whether App may write the settings file: the window program writes it
@@ -123,10 +104,13 @@ class App {
   // set header.  Each setter is a command of the window's controls.
   const EventFields& Fields() const noexcept { return fields_; }
   void SetFields(const EventFields& fields) { fields_ = fields; }
-  void SetEventName(std::string_view text) { fields_.event = text; }
+  // The event and club are also the texts of the record's lists: the
+  // box's text becomes the list's selected entry.
+  void SetEventName(std::string_view text);
   void SetDescription(std::string_view text) { fields_.description = text; }
-  void SetClub(std::string_view text) { fields_.club = text; }
-  void SetSite(std::string_view text) { fields_.site = text; }
+  void SetClub(std::string_view text);
+  // The site is the record's site too.
+  void SetSite(std::string_view text);
   void SetEventDate(DateTime date) noexcept { fields_.eventDate = date; }
   // The computer the set is written on, for the set header.
   void TakeComputerName(std::string_view name) { set_->header.computerName = name; }
@@ -142,23 +126,29 @@ class App {
 
   // The settings record: the options, the Threads to Use, the output
   // directory, the club and event lists, to read.  Changes go through the
-  // commands below and are kept in memory until SaveSettings or
-  // CollectSettings.
+  // commands below (one per kind of field, by the record's tables) and are
+  // kept in memory until SaveSettings or CloseSession.
   const SettingsRecord& Settings() const noexcept { return settings_; }
   // For tests that set up a record no command makes.
   SettingsRecord& MutableSettingsForTest() noexcept { return settings_; }
-  // The Threads to Use, cut to 1..32.
-  void SetThreadsSetting(int threads) noexcept;
-  // The output folder (the caller checks its length against the record's).
-  void SetOutputDirectory(std::string_view folder) { settings_.SetOutputDirectory(folder); }
-  // An on/off option of the record (see kSwitchFields).
+  // An on/off option (kSwitchFields).
   void SetSwitch(Switch which, bool on) noexcept { settings_.Set(which, on); }
-  void SetMonitor(int monitor) noexcept;
+  // A number (kNumberFields), cut to its range.
+  void SetNumber(NumberSetting which, int value) noexcept { settings_.Set(which, value); }
+  // A text (kTextFields), cut to its limit: the caller checks a folder's
+  // length, since a cut path names another folder.  The site is the event
+  // field's too.
+  void SetText(TextSetting which, std::string_view text);
+  // A list's items as the box holds them (kListFields): stored without
+  // empty and repeated names, the first ten, with the event field's text
+  // as the selected entry.
+  void SetListItems(ListSetting which, const std::vector<std::string>& items);
   // Boards in play, 1..36 (default 36): the last board of the hand records
   // (printed, PDF, web page), of the exports' default range and of the
-  // window's Last Board.  Set cuts to 1..36.
+  // window's Last Board.
   int BoardsInPlay() const noexcept { return settings_.BoardsInPlay(); }
-  void SetBoardsInPlay(int boards) noexcept { settings_.SetBoardsInPlay(boards); }
+  // The Threads to Use setting, 1..32.
+  int ThreadsSetting() const noexcept { return settings_.Threads(); }
   // True when the record came from a valid file, false when it holds the
   // defaults (first start, a damaged or unreadable file).
   bool SettingsFromFile() const noexcept { return settingsFromFile_; }
@@ -167,19 +157,13 @@ class App {
   const Status& SettingsProblem() const noexcept { return settingsProblem_; }
   // Writes the record to the settings file (an error in read-only use).
   Status SaveSettings();
-  // The record as the controls show it, and back: the lists without empty
-  // and repeated names, the selected entries, the options.
-  SettingsControls ApplySettings() const;
-  // Takes the controls into the record (names cut to 64, the lists to ten,
-  // the indexes of the box texts), writes the settings file, and saves the
-  // set when one is ready.  The first failure is returned.
-  Status CollectSettings(const SettingsControls& controls);
+  // At closing: writes the settings file, then saves the set when one is
+  // ready.  The first failure is returned.
+  Status CloseSession();
 
   // What the hand records show, from the record, and back into it.
   HandRecordOptions HandRecordChoices() const;
   void SetHandRecordChoices(const HandRecordOptions& options);
-  // The Threads to Use setting, 1..32.
-  int ThreadsSetting() const noexcept;
 
   // Deals the set from the seed: generation time now, 36 boards, analysis
   // cleared, the set ready.  An analysis still running on the previous set

@@ -127,16 +127,10 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
   // With no settings yet, the analysis uses the machine's processors.
   const int processors = int(std::min(std::max(1u, std::thread::hardware_concurrency()), 8u));
   EXPECT_EQ(app_->ThreadsSetting(), processors);
-  const SettingsControls c = app_->ApplySettings();
-  const HandRecordOptions& shown = c.handRecords;
-  EXPECT_FALSE(shown.showDistributions || shown.showDealNumbers || shown.showLtc ||
-               shown.showAnalysis || shown.allTricks || shown.showPar || c.flipPages ||
-               c.autoFillDescription);
-  EXPECT_EQ(c.threads, processors);
-  EXPECT_EQ(shown.queenMethod, QueenMethod::kUnguardedQueenHalf);
-  EXPECT_TRUE(c.clubs.empty());
-  EXPECT_EQ(c.club, "");
-  EXPECT_EQ(c.site, "Bridge Club");
+  const SettingsRecord& shown = app_->Settings();
+  for (const SwitchField& field : kSwitchFields) EXPECT_FALSE(shown.Get(field.which));
+  EXPECT_TRUE(shown.ClubNames().empty());
+  EXPECT_EQ(app_->Fields().club, "");
   EXPECT_EQ(app_->Fields().site, "Bridge Club");
   // The hand records' own defaults agree with the record's.
   const HandRecordOptions plain;
@@ -144,32 +138,30 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
                plain.showAnalysis || plain.allTricks || plain.showPar);
 }
 
-TEST_F(AppTest, CollectedSettingsComeBackAtTheNextStart) {
-  SettingsControls c = app_->ApplySettings();
-  c.handRecords.showAnalysis = c.handRecords.allTricks = c.handRecords.showLtc = true;
-  c.handRecords.showPar = true;
-  c.handRecords.queenMethod = QueenMethod::kHalfPerExcess;
-  c.threads = 6;
-  c.site = "Main hall";
-  c.clubs = {"North Club", "", "South Club", "North Club"};
-  c.club = "South Club";
-  c.events = {"Pairs"};
-  c.event = "Pairs";
-  ASSERT_TRUE(app_->CollectSettings(c).ok());
-  EXPECT_EQ(app_->Fields().club, "South Club");
+TEST_F(AppTest, TheControlsCommandsComeBackAtTheNextStart) {
+  for (Switch which : {Switch::kShowAnalysis, Switch::kAllTricks, Switch::kShowLtc, Switch::kShowPar}) {
+    app_->SetSwitch(which, true);
+  }
+  app_->SetNumber(NumberSetting::kQueenAdjustment, 2);
+  app_->SetNumber(NumberSetting::kThreads, 6);
+  app_->SetNumber(NumberSetting::kBoardsInPlay, 40);  // cut to the 36 a set has
+  app_->SetSite("Main hall");
+  // The boxes: items as they hold them, then a text typed and one chosen.
+  app_->SetListItems(ListSetting::kClubs, {"North Club", "", "South Club", "North Club"});
+  app_->SetClub("South Club");
+  app_->SetEventName("Pairs");
+  app_->SetListItems(ListSetting::kEvents, {"Pairs"});
+  ASSERT_TRUE(app_->CloseSession().ok());
 
   QueueExecutor executor;
   App again(executor, settingsFile_);
   EXPECT_TRUE(again.SettingsFromFile());
-  const SettingsControls back = again.ApplySettings();
-  EXPECT_TRUE(back.handRecords.showAnalysis && back.handRecords.allTricks &&
-              back.handRecords.showLtc);
-  EXPECT_FALSE(back.handRecords.showDistributions);
-  EXPECT_EQ(back.handRecords.queenMethod, QueenMethod::kHalfPerExcess);
-  EXPECT_EQ(back.threads, 6);
-  EXPECT_EQ(back.site, "Main hall");
-  EXPECT_EQ(back.clubs, (std::vector<std::string>{"North Club", "South Club"}));
-  EXPECT_EQ(back.club, "South Club");
+  const SettingsRecord& back = again.Settings();
+  EXPECT_TRUE(back.ShowAnalysis() && back.AllTricks() && back.ShowLtc() && back.ShowPar());
+  EXPECT_FALSE(back.ShowDistributions());
+  EXPECT_EQ(back.BoardsInPlay(), 36);
+  EXPECT_EQ(back.Site(), "Main hall");
+  EXPECT_EQ(back.ClubNames(), (std::vector<std::string>{"North Club", "South Club"}));
   EXPECT_EQ(again.Fields().club, "South Club");
   EXPECT_EQ(again.Fields().event, "Pairs");
   EXPECT_EQ(again.Fields().site, "Main hall");

@@ -164,7 +164,7 @@ TEST_F(ExportsTest, TheWebPageIsWrittenBesideTheSetWithTheClub) {
 TEST_F(ExportsTest, TheDefaultRangeAndTheWebPageFollowTheBoardsInPlay) {
   Deal(folder_ / "club.pbn", "Tuesday");
   EXPECT_EQ(ExportLastBoard(*app_), 36);  // nothing changes until asked
-  app_->SetBoardsInPlay(24);
+  app_->SetNumber(NumberSetting::kBoardsInPlay, 24);
   EXPECT_EQ(ExportLastBoard(*app_), 24);
   const fs::path page = ExportPath(*app_, ".html");
   ASSERT_TRUE(WriteHandRecordsHtml(*app_, page, app_->HandRecordChoices()).ok());
@@ -183,7 +183,7 @@ TEST_F(ExportsTest, TheDefaultRangeAndTheWebPageFollowTheBoardsInPlay) {
   ASSERT_TRUE(ExportDealFile(*app_, DealFileFormat::kBri, bri, 20).ok());
   ASSERT_TRUE(app_->OpenFile(bri).ok());
   EXPECT_EQ(ExportLastBoard(*app_), 20);
-  app_->SetBoardsInPlay(12);
+  app_->SetNumber(NumberSetting::kBoardsInPlay, 12);
   EXPECT_EQ(ExportLastBoard(*app_), 12);
 }
 

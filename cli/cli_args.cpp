@@ -154,7 +154,7 @@ Result<int> ThreadCount(const ParsedArgs& args, const App& app) {
 Status ApplyRunOptions(const ParsedArgs& args, App& app) {
   const Result<int> threads = ThreadCount(args, app);
   if (!threads.ok()) return threads.status();
-  app.SetThreadsSetting(*threads);
+  app.SetNumber(NumberSetting::kThreads, *threads);
   app.SetWritePdf(!args.Has("--no-pdf"));
   return Status();
 }

@@ -32,7 +32,7 @@ int RunHtml(const std::vector<std::string>& argList) {
   if (!club.ok()) return UsageError("html", club.message());
   const Result<int> lastBoard = ReadLastBoard(*args);
   if (!lastBoard.ok()) return UsageError("html", lastBoard.message());
-  if (*lastBoard != 0) app.SetBoardsInPlay(*lastBoard);
+  if (*lastBoard != 0) app.SetNumber(NumberSetting::kBoardsInPlay, *lastBoard);
 
   const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());

@@ -60,7 +60,7 @@ int RunPdf(const std::vector<std::string>& argList) {
   if (!chosen.ok()) return UsageError("pdf", chosen.message());
   HandRecordOptions options = *chosen;
   app.SetHandRecordChoices(options);
-  if (choice->lastBoard != 0) app.SetBoardsInPlay(choice->lastBoard);
+  if (choice->lastBoard != 0) app.SetNumber(NumberSetting::kBoardsInPlay, choice->lastBoard);
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
 

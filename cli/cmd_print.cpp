@@ -66,7 +66,7 @@ int RunPrint(const std::vector<std::string>& argList) {
   // The window's choices are the defaults; the settings file is only read.
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  if (choice->lastBoard != 0) app.SetBoardsInPlay(choice->lastBoard);
+  if (choice->lastBoard != 0) app.SetNumber(NumberSetting::kBoardsInPlay, choice->lastBoard);
   const Status loaded = OpenSetFile(app, args->positional[0]);
   if (!loaded.ok()) return Failure(loaded.message());
 

@@ -168,17 +168,14 @@ Result<fs::path> KeepAside(const fs::path& file) {
 }  // namespace
 
 SettingsRecord SettingsRecord::Defaults(std::string_view outputDirectory) {
-  SettingsRecord record;
+  SettingsRecord record;  // every switch off, the lists empty, index 0
+  for (const TextField& field : kTextFields) record.Set(field.which, field.byDefault);
   record.SetOutputDirectory(outputDirectory);
-  record.SetSite(kDefaultSite);
-  record.SetPrinterName("");
+  for (const NumberField& field : kNumberFields) record.Set(field.which, field.byDefault);
   record.SetDealNumberForm(tarrow::DealNumberForm::kBase64);
   record.SetInt32(kUnused396, 1);
   record.SetInt32(kVersionOffset, kVersion);
-  record.SetQueenAdjustment(QueenMethod::kUnguardedQueenHalf);
   std::fill_n(record.bytes_.begin() + kReservedOffset, kReservedSize, uint8_t(0));
-  record.SetThreads(1);
-  record.SetBoardsInPlay(kBoardsPerSet);
   record.StoreDigest();
   return record;
 }
@@ -223,7 +220,29 @@ void SettingsRecord::SetInt32(size_t offset, int32_t value) noexcept {
   for (size_t i = 0; i < 4; ++i) bytes_[offset + i] = uint8_t(uint32_t(value) >> (8 * i));
 }
 
-std::vector<std::string> SettingsRecord::ListItems(size_t offset) const {
+std::string SettingsRecord::Get(TextSetting which) const {
+  const TextField& field = FieldOf(which);
+  return String(field.offset, field.limit);
+}
+
+void SettingsRecord::Set(TextSetting which, std::string_view text) {
+  const TextField& field = FieldOf(which);
+  SetString(field.offset, field.limit, text);
+}
+
+int SettingsRecord::Get(NumberSetting which) const noexcept {
+  const NumberField& field = FieldOf(which);
+  const int stored = bytes_[field.offset];
+  return stored >= field.lowest && stored <= field.highest ? stored : field.outside;
+}
+
+void SettingsRecord::Set(NumberSetting which, int value) noexcept {
+  const NumberField& field = FieldOf(which);
+  bytes_[field.offset] = uint8_t(std::clamp(value, field.lowest, field.highest));
+}
+
+std::vector<std::string> SettingsRecord::Items(ListSetting which) const {
+  const size_t offset = FieldOf(which).offset;
   std::vector<std::string> items;
   for (int i = 0; i < kListEntries; ++i) {
     std::string name = String(offset + size_t(i) * kListEntrySize, kNameLimit);
@@ -234,22 +253,23 @@ std::vector<std::string> SettingsRecord::ListItems(size_t offset) const {
   return items;
 }
 
-std::string SettingsRecord::SelectedItem(size_t listOffset, size_t indexOffset) const {
-  const std::vector<std::string> items = ListItems(listOffset);
-  const size_t index = bytes_[indexOffset] < kListEntries ? bytes_[indexOffset] : 0;
+std::string SettingsRecord::Selected(ListSetting which) const {
+  const std::vector<std::string> items = Items(which);
+  const uint8_t stored = bytes_[FieldOf(which).indexOffset];
+  const size_t index = stored < kListEntries ? stored : 0;
   return index < items.size() ? items[index] : std::string();
 }
 
-void SettingsRecord::SetList(size_t listOffset, size_t indexOffset,
-                             const std::vector<std::string>& items, std::string_view current) {
-  bytes_[indexOffset] = kNoIndex;
+void SettingsRecord::SetList(ListSetting which, const std::vector<std::string>& items,
+                             std::string_view current) {
+  const ListField& field = FieldOf(which);
+  uint8_t& index = bytes_[field.indexOffset];
+  index = kNoIndex;
   for (size_t i = 0; i < size_t(kListEntries); ++i) {
     const std::string_view item = i < items.size() ? std::string_view(items[i]) : "";
-    SetString(listOffset + i * kListEntrySize, kNameLimit, item);
+    SetString(field.offset + i * kListEntrySize, kNameLimit, item);
     // The first match wins: the box cannot hold a name twice anyway.
-    if (i < items.size() && item == current && bytes_[indexOffset] == kNoIndex) {
-      bytes_[indexOffset] = uint8_t(i);
-    }
+    if (i < items.size() && item == current && index == kNoIndex) index = uint8_t(i);
   }
 }
 

@@ -80,9 +80,13 @@
 
 namespace tarrow {
 
-// The record's on/off options.  One table says where each lives, that a new
-// record has it off, and which check box of the window shows it; the
-// record, the window and App all go by it.
+// The record's fields, in four tables by kind: where each lives, what a new
+// record holds, and which control of the window shows it.  The record, its
+// defaults, the window's controls and App's commands all go by them, so a
+// field is added by a row and its control.
+
+// The on/off options: one byte each, 0 off and anything else on; a new
+// record has them all off.
 enum class Switch {
   kShowDealNumbers,
   kShowAnalysis,
@@ -112,13 +116,80 @@ inline constexpr std::array<SwitchField, 8> kSwitchFields = {{
     {Switch::kFlipPages, 409, "CBFlip", "Flip Pages"},
 }};
 
-// The table's row of a switch.
-constexpr const SwitchField& FieldOf(Switch which) {
-  for (const SwitchField& field : kSwitchFields) {
-    if (field.which == which) return field;
+// The small numbers: one byte each.  A stored value outside lowest..highest
+// (older files hold 0 in the spare bytes) reads as `outside` and is kept
+// until the number is set; a number set is cut to the range.
+enum class NumberSetting {
+  kThreads,          // Threads to Use
+  kQueenAdjustment,  // the LTC queen adjustment's item, int(QueenMethod)
+  kBoardsInPlay,     // the last board of hand records, setup sheets, travelers, exports
+  kMonitor,          // the deal viewer's monitor
+};
+
+struct NumberField {
+  NumberSetting which;
+  size_t offset;
+  int lowest, highest;
+  int byDefault;             // what a new record holds
+  int outside;               // what a stored value outside the range reads as
+  std::string_view control;  // the control's object name
+};
+
+inline constexpr std::array<NumberField, 4> kNumberFields = {{
+    {NumberSetting::kThreads, 410, 1, 32, 1, 1, "SENprocs"},
+    {NumberSetting::kQueenAdjustment, 414, 0, 2, 0, 2, "RGLTC"},
+    {NumberSetting::kBoardsInPlay, 415, 1, 36, 36, 36, "SELast"},
+    {NumberSetting::kMonitor, 2099, 0, 255, 0, 0, "RGMon"},
+}};
+
+// The texts: a length byte and `limit` bytes of Windows-1252 characters.
+enum class TextSetting { kOutputDirectory, kSite, kPrinterName };
+
+struct TextField {
+  TextSetting which;
+  size_t offset;
+  size_t limit;
+  // What a new record holds; the output folder's is the user's documents
+  // folder, found when the defaults are made.
+  std::string_view byDefault;
+  std::string_view control;  // the object name of the control showing it
+};
+
+inline constexpr std::array<TextField, 3> kTextFields = {{
+    {TextSetting::kOutputDirectory, 0, 128, "", "LDir"},
+    {TextSetting::kSite, 259, 64, "Bridge Club", "LESite"},
+    {TextSetting::kPrinterName, 324, 64, "", "LPrinter"},
+}};
+
+// The lists of recent names: ten texts of 64 and the index (one byte, 255
+// for none) of the one the box shows; a new record has empty lists and
+// index 0.
+enum class ListSetting { kClubs, kEvents };
+
+struct ListField {
+  ListSetting which;
+  size_t offset;
+  size_t indexOffset;
+  std::string_view control;  // the combo box's object name
+};
+
+inline constexpr std::array<ListField, 2> kListFields = {{
+    {ListSetting::kClubs, 799, 411, "CBClub"},
+    {ListSetting::kEvents, 1449, 412, "CBEvent"},
+}};
+
+// A field's row in its table.  Every field has one (checked by a test).
+template <typename Row, size_t N, typename Which>
+constexpr const Row& RowOf(const std::array<Row, N>& table, Which which) {
+  for (const Row& row : table) {
+    if (row.which == which) return row;
   }
-  return kSwitchFields[0];  // every switch has a row; checked by a test
+  return table[0];
 }
+constexpr const SwitchField& FieldOf(Switch which) { return RowOf(kSwitchFields, which); }
+constexpr const NumberField& FieldOf(NumberSetting which) { return RowOf(kNumberFields, which); }
+constexpr const TextField& FieldOf(TextSetting which) { return RowOf(kTextFields, which); }
+constexpr const ListField& FieldOf(ListSetting which) { return RowOf(kListFields, which); }
 
 class SettingsRecord {
  public:
@@ -144,14 +215,29 @@ class SettingsRecord {
   void StoreDigest() noexcept;
   bool DigestMatches() const noexcept;
 
-  std::string OutputDirectory() const { return String(kOutputDirectory, kDirectoryLimit); }
-  void SetOutputDirectory(std::string_view path) {
-    SetString(kOutputDirectory, kDirectoryLimit, path);
-  }
-  std::string Site() const { return String(kSite, kNameLimit); }
-  void SetSite(std::string_view site) { SetString(kSite, kNameLimit, site); }
-  std::string PrinterName() const { return String(kPrinter, kNameLimit); }
-  void SetPrinterName(std::string_view name) { SetString(kPrinter, kNameLimit, name); }
+  // The fields by their tables.
+  std::string Get(TextSetting which) const;
+  void Set(TextSetting which, std::string_view text);  // cut to the field's limit
+  int Get(NumberSetting which) const noexcept;
+  void Set(NumberSetting which, int value) noexcept;  // cut to the field's range
+  bool Get(Switch which) const noexcept { return bytes_[FieldOf(which).offset] != 0; }
+  void Set(Switch which, bool on) noexcept { bytes_[FieldOf(which).offset] = on; }
+  // A list's items: the ten entries in order, empty and repeated ones left
+  // out.
+  std::vector<std::string> Items(ListSetting which) const;
+  // The box text: item [index] when the stored index is below 10, else item
+  // 0; empty when there is no such item.
+  std::string Selected(ListSetting which) const;
+  // Stores the first ten items (each cut to 64) and the index of the first
+  // one equal to current, 255 when none is.
+  void SetList(ListSetting which, const std::vector<std::string>& items, std::string_view current);
+
+  std::string OutputDirectory() const { return Get(TextSetting::kOutputDirectory); }
+  void SetOutputDirectory(std::string_view path) { Set(TextSetting::kOutputDirectory, path); }
+  std::string Site() const { return Get(TextSetting::kSite); }
+  void SetSite(std::string_view site) { Set(TextSetting::kSite, site); }
+  std::string PrinterName() const { return Get(TextSetting::kPrinterName); }
+  void SetPrinterName(std::string_view name) { Set(TextSetting::kPrinterName, name); }
 
   // Stored as 0 decimal, 1 base64, any other value hex; a stored value is
   // kept as it is until a form is set.
@@ -163,9 +249,6 @@ class SettingsRecord {
   }
   int32_t Version() const noexcept { return Int32(kVersionOffset); }
 
-  // The on/off options, by the table above.
-  bool Get(Switch which) const noexcept { return bytes_[FieldOf(which).offset] != 0; }
-  void Set(Switch which, bool on) noexcept { bytes_[FieldOf(which).offset] = on; }
   bool ShowDealNumbers() const noexcept { return Get(Switch::kShowDealNumbers); }
   void SetShowDealNumbers(bool on) noexcept { Set(Switch::kShowDealNumbers, on); }
   bool ShowAnalysis() const noexcept { return Get(Switch::kShowAnalysis); }
@@ -183,66 +266,44 @@ class SettingsRecord {
   bool AutoFillDescription() const noexcept { return Get(Switch::kAutoFillDescription); }
   void SetAutoFillDescription(bool on) noexcept { Set(Switch::kAutoFillDescription, on); }
 
-  // As stored; the window keeps it within 1..32.
-  uint8_t Threads() const noexcept { return bytes_[kThreads]; }
-  void SetThreads(uint8_t threads) noexcept { bytes_[kThreads] = threads; }
-  // Losing Trick Count queen adjustment, stored as its item 0..2; any other
-  // stored value reads as the third and is kept until a method is set.
+  int Threads() const noexcept { return Get(NumberSetting::kThreads); }
+  void SetThreads(int threads) noexcept { Set(NumberSetting::kThreads, threads); }
+  // A stored item outside 0..2 reads as the third, as the window's choice
+  // shows it.
   QueenMethod QueenAdjustment() const noexcept {
-    return QueenMethodFromIndex(bytes_[kQueenAdjustment]);
+    return QueenMethod(Get(NumberSetting::kQueenAdjustment));
   }
   void SetQueenAdjustment(QueenMethod method) noexcept {
-    bytes_[kQueenAdjustment] = uint8_t(std::clamp(int(method), 0, 2));
+    Set(NumberSetting::kQueenAdjustment, int(method));
   }
-  // The last board of the hand records, setup sheets, travelers and
-  // exports, 1..36.  A stored 0 (a file from before the setting) or any
-  // other value outside 1..36 reads as 36; setting cuts to 1..36.
-  int BoardsInPlay() const noexcept {
-    const int stored = bytes_[kBoardsInPlay];
-    return stored >= 1 && stored <= kBoardsPerSet ? stored : kBoardsPerSet;
-  }
-  void SetBoardsInPlay(int boards) noexcept {
-    bytes_[kBoardsInPlay] = uint8_t(std::clamp(boards, 1, kBoardsPerSet));
-  }
-  uint8_t Monitor() const noexcept { return bytes_[kMonitor]; }
-  void SetMonitor(uint8_t monitor) noexcept { bytes_[kMonitor] = monitor; }
+  // 1..36; a file from before the setting reads as 36.
+  int BoardsInPlay() const noexcept { return Get(NumberSetting::kBoardsInPlay); }
+  void SetBoardsInPlay(int boards) noexcept { Set(NumberSetting::kBoardsInPlay, boards); }
+  int Monitor() const noexcept { return Get(NumberSetting::kMonitor); }
+  void SetMonitor(int monitor) noexcept { Set(NumberSetting::kMonitor, monitor); }
   // Stored list indexes, 255 for none.
-  uint8_t ClubIndex() const noexcept { return bytes_[kClubIndex]; }
-  uint8_t EventIndex() const noexcept { return bytes_[kEventIndex]; }
-
-  // The items of the club (event) box: the ten entries in order, empty and
-  // repeated ones left out.
-  std::vector<std::string> ClubNames() const { return ListItems(kClubList); }
-  std::vector<std::string> EventNames() const { return ListItems(kEventList); }
-  // The box text: item [index] when the stored index is below 10, else item
-  // 0; empty when there is no such item.
-  std::string SelectedClub() const { return SelectedItem(kClubList, kClubIndex); }
-  std::string SelectedEvent() const { return SelectedItem(kEventList, kEventIndex); }
-  // Stores the first ten items (each cut to 64) and the index of the first
-  // one equal to current, 255 when none is.
+  uint8_t ClubIndex() const noexcept { return bytes_[FieldOf(ListSetting::kClubs).indexOffset]; }
+  uint8_t EventIndex() const noexcept { return bytes_[FieldOf(ListSetting::kEvents).indexOffset]; }
+  std::vector<std::string> ClubNames() const { return Items(ListSetting::kClubs); }
+  std::vector<std::string> EventNames() const { return Items(ListSetting::kEvents); }
+  std::string SelectedClub() const { return Selected(ListSetting::kClubs); }
+  std::string SelectedEvent() const { return Selected(ListSetting::kEvents); }
   void SetClubList(const std::vector<std::string>& items, std::string_view current) {
-    SetList(kClubList, kClubIndex, items, current);
+    SetList(ListSetting::kClubs, items, current);
   }
   void SetEventList(const std::vector<std::string>& items, std::string_view current) {
-    SetList(kEventList, kEventIndex, items, current);
+    SetList(ListSetting::kEvents, items, current);
   }
 
  private:
-  static constexpr size_t kOutputDirectory = 0, kSite = 259, kPrinter = 324;
+  // The fields outside the tables: the deal-number form, the unused word
+  // and the version.
   static constexpr size_t kDealNumberForm = 392, kUnused396 = 396, kVersionOffset = 400;
-  // The switches' bytes (404-409, 413, 2102) are in kSwitchFields.
-  static constexpr size_t kThreads = 410, kClubIndex = 411, kEventIndex = 412;
-  static constexpr size_t kQueenAdjustment = 414, kBoardsInPlay = 415, kClubList = 799, kEventList = 1449;
-  static constexpr size_t kMonitor = 2099;
 
   std::string String(size_t offset, size_t limit) const;
   void SetString(size_t offset, size_t limit, std::string_view text);
   int32_t Int32(size_t offset) const noexcept;
   void SetInt32(size_t offset, int32_t value) noexcept;
-  std::vector<std::string> ListItems(size_t offset) const;
-  std::string SelectedItem(size_t listOffset, size_t indexOffset) const;
-  void SetList(size_t listOffset, size_t indexOffset, const std::vector<std::string>& items,
-               std::string_view current);
 
   std::array<uint8_t, kSize> bytes_{};
 };
@@ -255,7 +316,7 @@ std::filesystem::path SettingsPath();
 std::filesystem::path DefaultOutputDirectory();
 
 // The name the site field starts with.
-inline constexpr std::string_view kDefaultSite = "Bridge Club";
+inline constexpr std::string_view kDefaultSite = FieldOf(TextSetting::kSite).byDefault;
 
 struct SettingsLoad {
   SettingsRecord record;

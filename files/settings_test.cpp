@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -458,25 +459,84 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsLeftAloneAndOnlyAMissingOneIsCreated
   EXPECT_TRUE(fs::exists(SettingsPath()));
 }
 
-TEST(SettingsSwitchTest, EverySwitchHasOneRowAndItsOwnByte) {
-  std::set<size_t> offsets;
+// The four tables of fields: every field has one row, its bytes are its
+// own (no two fields, nor the fixed words, the reserved bytes or the
+// digest, share one), a new record holds each row's default, and setting a
+// field changes its own bytes and no other.
+TEST(SettingsFieldsTest, EveryFieldHasOneRowAndBytesOfItsOwn) {
+  struct Span {
+    size_t first, size;
+    std::string name;
+  };
+  std::vector<Span> spans = {{392, 4, "deal-number form"}, {396, 4, "unused"}, {400, 4, "version"},
+                             {2104, 32, "reserved"}, {SettingsRecord::kDigestOffset, 20, "digest"}};
+  const SettingsRecord fresh = SettingsRecord::Defaults("/tmp");
+  // Sets a field through `change` and checks that only its own bytes moved.
+  const auto onlyItsOwnBytes = [&](std::vector<Span> own, const auto& change) {
+    SettingsRecord record = fresh;
+    change(record);
+    for (size_t b = 0; b < SettingsRecord::kSize; ++b) {
+      const bool itsOwn = std::any_of(own.begin(), own.end(), [b](const Span& span) {
+        return b >= span.first && b < span.first + span.size;
+      });
+      if (!itsOwn) {
+        ASSERT_EQ(record.Bytes()[b], fresh.Bytes()[b]) << own[0].name << " changed " << b;
+      }
+    }
+  };
   std::set<Switch> switches;
   for (const SwitchField& field : kSwitchFields) {
-    SCOPED_TRACE(std::string(field.control));
-    EXPECT_TRUE(switches.insert(field.which).second) << "one row a switch";
-    EXPECT_TRUE(offsets.insert(field.offset).second) << "one byte a switch";
-    EXPECT_EQ(FieldOf(field.which).offset, field.offset);
-    // Each switch reads back what was set, and only its own byte changes.
-    SettingsRecord record = SettingsRecord::Defaults("/tmp");
-    EXPECT_FALSE(record.Get(field.which)) << "a new record has every switch off";
-    const auto before = record.Bytes();
-    record.Set(field.which, true);
-    EXPECT_TRUE(record.Get(field.which));
-    for (size_t b = 0; b < SettingsRecord::kSize; ++b) {
-      if (b != field.offset) ASSERT_EQ(record.Bytes()[b], before[b]) << b;
+    EXPECT_TRUE(switches.insert(field.which).second) << field.control;
+    EXPECT_FALSE(fresh.Get(field.which)) << field.control << ": a new record has it off";
+    const Span span{field.offset, 1, std::string(field.control)};
+    spans.push_back(span);
+    onlyItsOwnBytes({span}, [&](SettingsRecord& r) { r.Set(field.which, true); });
+  }
+  std::set<NumberSetting> numbers;
+  for (const NumberField& field : kNumberFields) {
+    EXPECT_TRUE(numbers.insert(field.which).second) << field.control;
+    EXPECT_EQ(fresh.Get(field.which), field.byDefault) << field.control;
+    const Span span{field.offset, 1, std::string(field.control)};
+    spans.push_back(span);
+    onlyItsOwnBytes({span}, [&](SettingsRecord& r) { r.Set(field.which, field.highest); });
+    SettingsRecord record = fresh;
+    record.Set(field.which, field.highest + 1);
+    EXPECT_EQ(record.Get(field.which), field.highest) << field.control << ": cut to the range";
+  }
+  std::set<TextSetting> texts;
+  for (const TextField& field : kTextFields) {
+    EXPECT_TRUE(texts.insert(field.which).second) << field.control;
+    if (field.which != TextSetting::kOutputDirectory) {
+      EXPECT_EQ(fresh.Get(field.which), field.byDefault) << field.control;
     }
+    const Span span{field.offset, field.limit + 1, std::string(field.control)};
+    spans.push_back(span);
+    const std::string longest(field.limit + 5, 'x');
+    onlyItsOwnBytes({span}, [&](SettingsRecord& r) { r.Set(field.which, longest); });
+  }
+  std::set<ListSetting> lists;
+  for (const ListField& field : kListFields) {
+    EXPECT_TRUE(lists.insert(field.which).second) << field.control;
+    EXPECT_TRUE(fresh.Items(field.which).empty());
+    const size_t entries = size_t(SettingsRecord::kListEntries);
+    const Span items{field.offset, entries * (SettingsRecord::kNameLimit + 1),
+                     std::string(field.control)};
+    const Span index{field.indexOffset, 1, std::string(field.control) + " index"};
+    spans.push_back(items);
+    spans.push_back(index);
+    const std::vector<std::string> many(12, std::string(70, 'n'));
+    onlyItsOwnBytes({items, index}, [&](SettingsRecord& r) { r.SetList(field.which, many, ""); });
   }
   EXPECT_EQ(switches.size(), 8u);
+  EXPECT_EQ(numbers.size(), 4u);
+  EXPECT_EQ(texts.size(), 3u);
+  EXPECT_EQ(lists.size(), 2u);
+  std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
+  for (size_t i = 1; i < spans.size(); ++i) {
+    EXPECT_LE(spans[i - 1].first + spans[i - 1].size, spans[i].first)
+        << spans[i - 1].name << " runs into " << spans[i].name;
+  }
+  EXPECT_LE(spans.back().first + spans.back().size, SettingsRecord::kSize);
 }
 
 }  // namespace

@@ -202,6 +202,17 @@ void GeneralTab::BindControls() {
           [this](const QDate& date) { app_.SetEventDate(FromQDate(date)); });
   for (QComboBox* box : {eventCombo_, clubCombo_}) {
     connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, box] { OnComboLeft(box); });
+    // However an item comes in (a name left or entered, the record's
+    // lists shown), the record's list is the box's.
+    const ListSetting list = box == clubCombo_ ? ListSetting::kClubs : ListSetting::kEvents;
+    // An item's text comes after its row.
+    const auto takeItems = [this, box, list] {
+      std::vector<std::string> items;
+      for (int i = 0; i < box->count(); ++i) items.push_back(ToTextLossy(box->itemText(i)));
+      app_.SetListItems(list, items);
+    };
+    connect(box->model(), &QAbstractItemModel::rowsInserted, this, takeItems);
+    connect(box->model(), &QAbstractItemModel::dataChanged, this, takeItems);
   }
 }
 
@@ -260,26 +271,15 @@ void GeneralTab::ShowProgress(const QString& progress, const QString& counts) {
   countsLabel_->setText(counts);
 }
 
-void GeneralTab::ShowSettings(const SettingsControls& shown) {
-  const auto fill = [](QComboBox* box, const std::vector<std::string>& items,
-                       const std::string& selected) {
+void GeneralTab::ShowSettings() {
+  // The text by value: filling the box changes App's field on the way.
+  const auto fill = [this](QComboBox* box, ListSetting list, const std::string text) {
     box->clear();
-    for (const std::string& item : items) box->addItem(FromText(item));
-    box->setEditText(FromText(selected));
+    for (const std::string& item : app_.Settings().Items(list)) box->addItem(FromText(item));
+    box->setEditText(FromText(text));
   };
-  fill(clubCombo_, shown.clubs, shown.club);
-  fill(eventCombo_, shown.events, shown.event);
-}
-
-void GeneralTab::TakeSettings(SettingsControls& c) const {
-  c.clubs.clear();
-  for (int i = 0; i < clubCombo_->count(); ++i) c.clubs.push_back(ToTextLossy(clubCombo_->itemText(i)));
-  c.club = ToTextLossy(clubCombo_->currentText());
-  c.events.clear();
-  for (int i = 0; i < eventCombo_->count(); ++i) {
-    c.events.push_back(ToTextLossy(eventCombo_->itemText(i)));
-  }
-  c.event = ToTextLossy(eventCombo_->currentText());
+  fill(clubCombo_, ListSetting::kClubs, app_.Fields().club);
+  fill(eventCombo_, ListSetting::kEvents, app_.Fields().event);
 }
 
 bool GeneralTab::eventFilter(QObject* watched, QEvent* event) {

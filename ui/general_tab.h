@@ -37,9 +37,9 @@ class GeneralTab : public QWidget {
   void ShowSeed(const std::string& seed);
   // The analysis progress line and its counts.
   void ShowProgress(const QString& progress, const QString& counts);
-  // The club and event lists from the settings, and back.
-  void ShowSettings(const SettingsControls& shown);
-  void TakeSettings(SettingsControls& controls) const;
+  // The club and event lists from the settings; the boxes' items and texts
+  // are App's as they change.
+  void ShowSettings();
   // Whether the analysis button stops (true) or starts a run.
   void OnAnalysisClicked();
 

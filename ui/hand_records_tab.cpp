@@ -77,10 +77,7 @@ HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), wi
   connect(Check(Switch::kShowLtc), &QCheckBox::toggled, ltcGroup_, &QWidget::setVisible);
   for (int i = 0; i < kLtcItems; ++i) {
     connect(ltcButtons_[i], &QRadioButton::toggled, this, [this, i](bool on) {
-      if (!on) return;
-      HandRecordOptions options = app_.HandRecordChoices();
-      options.queenMethod = QueenMethodFromIndex(i);
-      app_.SetHandRecordChoices(options);
+      if (on) app_.SetNumber(NumberSetting::kQueenAdjustment, i);
     });
   }
   QCheckBox* allTricks = Check(Switch::kAllTricks);

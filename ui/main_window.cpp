@@ -107,20 +107,10 @@ void MainWindow::CreateViewer() {
 }
 
 void MainWindow::ApplySettings() {
-  const SettingsControls shown = app_.ApplySettings();
-  general_->ShowSettings(shown);
+  general_->ShowSettings();
   handRecords_->ShowSettings();
-  optionsTab_->ShowSettings(shown);
+  optionsTab_->ShowSettings();
   printing_->ShowSettings();
-}
-
-Status MainWindow::CollectSettings() {
-  // The switches, the printer and the folder are App's already; the lists,
-  // the threads and the site come from their tabs.
-  SettingsControls controls = app_.ApplySettings();
-  general_->TakeSettings(controls);
-  optionsTab_->TakeSettings(controls);
-  return app_.CollectSettings(controls);
 }
 
 void MainWindow::RefreshAll() {
@@ -265,8 +255,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     tickTimer_->stop();
     // The settings file, then the set.
-    const Status collected = CollectSettings();
-    if (!collected.ok()) ShowFailure("Save", collected);
+    const Status closed = app_.CloseSession();
+    if (!closed.ok()) ShowFailure("Save", closed);
   }
   event->accept();
 }

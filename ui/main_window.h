@@ -51,9 +51,6 @@ class MainWindow : public QMainWindow, public WindowServices {
   // Shows the settings record in the controls (and selects the stored
   // printer, or the default one).
   void ApplySettings();
-  // Takes the controls' lists and options into the record, writes the
-  // settings file and saves the set.
-  Status CollectSettings();
 
   // WindowServices, for the tabs.
   void ShowFailure(const QString& title, const Status& status) override;

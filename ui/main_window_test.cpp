@@ -748,6 +748,22 @@ TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
   EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 12);
 }
 
+// The settings' tables name the control of every field: each is in the
+// window, so a renamed control cannot leave a field without one.
+TEST_F(MainWindowTest, EverySettingsFieldHasItsControl) {
+  OpenWindow();
+  std::vector<std::string_view> controls;
+  for (const SwitchField& field : kSwitchFields) controls.push_back(field.control);
+  for (const NumberField& field : kNumberFields) controls.push_back(field.control);
+  for (const TextField& field : kTextFields) controls.push_back(field.control);
+  for (const ListField& field : kListFields) controls.push_back(field.control);
+  for (std::string_view control : controls) {
+    EXPECT_NE(window_->findChild<QWidget*>(QString::fromLatin1(control.data(), int(control.size()))),
+              nullptr)
+        << control;
+  }
+}
+
 TEST_F(MainWindowTest, EveryStoredControlComesBackAfterARestart) {
   OpenWindow();
   Find<QTabWidget>("PageControl1")->setCurrentIndex(1);

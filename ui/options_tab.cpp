@@ -101,7 +101,7 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
   connect(forceWriteButton_, &QPushButton::clicked, this, [this] { OnForceWriteClicked(); });
   connect(webPageButton_, &QPushButton::clicked, this, [this] { OnWriteWebPageClicked(); });
   connect(threadsSpin_, &QSpinBox::valueChanged, this, [this](int threads) {
-    app_.SetThreadsSetting(threads);
+    app_.SetNumber(NumberSetting::kThreads, threads);
     window_.RefreshAll();
   });
   connect(siteEdit_, &QLineEdit::textChanged, this,
@@ -125,35 +125,28 @@ void OptionsTab::Refresh() {
   }
 }
 
-void OptionsTab::ShowSettings(const SettingsControls& shown) {
-  threadsSpin_->setValue(shown.threads);
-  siteEdit_->setText(FromText(shown.site));
-  folderLabel_->setText("Save files in: " + FromPath(shown.outputDirectory));
+void OptionsTab::ShowSettings() {
+  const SettingsRecord& shown = app_.Settings();
+  threadsSpin_->setValue(shown.Threads());
+  siteEdit_->setText(FromText(app_.Fields().site));
+  folderLabel_->setText("Save files in: " + FromPath(shown.OutputDirectory()));
   const QList<QScreen*> screens = QGuiApplication::screens();
   const bool several = screens.size() > 1;
   monitorGroup_->setVisible(several);
   monitorLabel_->setVisible(!several);
   monitorLabel_->setText("Default Monitor");
   if (!several) return;
-  const int chosen = std::clamp(shown.monitor, 0, int(screens.size()) - 1);
+  const int chosen = std::clamp(shown.Monitor(), 0, int(screens.size()) - 1);
   for (int i = 0; i < screens.size(); ++i) {
     auto* item = new QRadioButton(MonitorName(screens[i], i));
     item->setObjectName(QString("RGMon%1").arg(i));
     item->setChecked(i == chosen);
     monitorGroup_->layout()->addWidget(item);
     connect(item, &QRadioButton::toggled, this, [this, i](bool on) {
-      if (on) app_.SetMonitor(i);
+      if (on) app_.SetNumber(NumberSetting::kMonitor, i);
     });
   }
   monitorLabel_->setText(MonitorName(screens[chosen], chosen));
-}
-
-void OptionsTab::TakeSettings(SettingsControls& c) const {
-  c.threads = threadsSpin_->value();
-  c.site = ToTextLossy(siteEdit_->text());
-  // Changed in the record by their own buttons.
-  c.outputDirectory = app_.Settings().OutputDirectory();
-  c.monitor = app_.Settings().Monitor();
 }
 
 void OptionsTab::OnChangeFolderClicked() {
@@ -177,7 +170,7 @@ void OptionsTab::OnChangeFolderClicked() {
                                                 "choose a folder nearer the top"));
     return;
   }
-  app_.SetOutputDirectory(chosen);
+  app_.SetText(TextSetting::kOutputDirectory, chosen);
   window_.RefreshAll();
 }
 

@@ -22,8 +22,8 @@ class OptionsTab : public QWidget {
   OptionsTab(App& app, WindowServices& window);
 
   void Refresh();
-  void ShowSettings(const SettingsControls& shown);
-  void TakeSettings(SettingsControls& controls) const;
+  // Shows the record's fields; a change of a control is App's at once.
+  void ShowSettings();
 
  private:
   void OnChangeFolderClicked();

@@ -82,7 +82,7 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   // Only the operator's change is the setting's: a set's lower last board
   // shown by ShowLastBoard is not (signals are blocked there).
   connect(lastBoardSpin_, &QSpinBox::valueChanged, this,
-          [this](int value) { app_.SetBoardsInPlay(value); });
+          [this](int value) { app_.SetNumber(NumberSetting::kBoardsInPlay, value); });
   connect(setupSheetsPdfButton_, &QPushButton::clicked, this, [this] { SaveSheetsAsPdf(true); });
   connect(travelersPdfButton_, &QPushButton::clicked, this, [this] { SaveSheetsAsPdf(false); });
 }
