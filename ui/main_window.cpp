@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kTickMilliseconds = 1000;
+// How often the window looks whether the analysis's last worker has ended.
+constexpr int kEndWatchMilliseconds = 50;
 constexpr int kStatusMilliseconds = 5000;
 
 }  // namespace
@@ -59,6 +61,14 @@ MainWindow::MainWindow(App& app, WindowOptions options) : app_(app), options_(st
   tickTimer_ = Named(new QTimer(this), "Timer1");
   tickTimer_->setInterval(kTickMilliseconds);
   connect(tickTimer_, &QTimer::timeout, this, [this] { OnTick(); });
+  // The last result ends the analysis at once: the tick that notices it
+  // (saves, shows "Done", starts a run's next set) does not wait for its
+  // second.
+  endWatch_ = new QTimer(this);
+  endWatch_->setInterval(kEndWatchMilliseconds);
+  connect(endWatch_, &QTimer::timeout, this, [this] {
+    if (app_.AnalysisRunning() && !app_.Runner().AnyWorkerAlive()) OnTick();
+  });
 
   if (!app_.SettingsProblem().ok()) {
     statusBar()->showMessage(QString::fromStdString(app_.SettingsProblem().message()));
@@ -150,6 +160,7 @@ void MainWindow::ShowNotes(const QString& title, const QStringList& notes) {
 
 void MainWindow::StartTicking() {
   if (!tickTimer_->isActive()) tickTimer_->start();
+  if (!endWatch_->isActive()) endWatch_->start();
 }
 
 // ---------------------------------------------------------------- the tick
@@ -157,6 +168,7 @@ void MainWindow::StartTicking() {
 void MainWindow::OnTick() {
   if (!app_.AnalysisRunning() && !app_.MultiRun().Busy()) {
     tickTimer_->stop();
+    endWatch_->stop();
     return;
   }
   const int setBefore = app_.MultiRun().SetCounter();
@@ -254,6 +266,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
       if (!outcome.save.ok()) ShowFailure("Save", outcome.save);
     }
     tickTimer_->stop();
+    endWatch_->stop();
     // The settings file, then the set.
     const Status closed = app_.CloseSession();
     if (!closed.ok()) ShowFailure("Save", closed);

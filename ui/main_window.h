@@ -84,6 +84,7 @@ class MainWindow : public QMainWindow, public WindowServices {
   MultipleSetsTab* multipleSets_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QTimer* tickTimer_ = nullptr;
+  QTimer* endWatch_ = nullptr;  // ticks at once when the analysis has ended
   QLabel* setNumberLabel_ = nullptr;
   QLabel* currentFileLabel_ = nullptr;
   QLabel* threadsShown_ = nullptr;

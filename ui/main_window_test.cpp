@@ -339,6 +339,27 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
   EXPECT_NE(Inode(pbn), firstWrite) << "the new generation time is written";
 }
 
+// The end of an analysis is shown and saved when the last worker ends, not
+// at the next tick of the progress timer (held off here for an hour).
+TEST_F(MainWindowTest, TheLastResultEndsTheAnalysisWithoutWaitingForTheTick) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
+  OpenWindow(CommandLine(pbn));
+  for (int b = 3; b <= kBoardsPerSet; ++b) {
+    app_->MutableSetForTest().Board(b).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  }
+  Find<QTimer>("Timer1")->setInterval(3'600'000);
+  Click("BDDAnalysis");
+  ASSERT_TRUE(app_->AnalysisRunning());
+  ASSERT_TRUE(WaitFor([&] { return Text("LDDProg").startsWith("Done in"); })) << Text("LDDProg").toStdString();
+  EXPECT_FALSE(app_->AnalysisRunning());
+  const Result<DealSet> saved = ReadPbnFile(pbn);
+  ASSERT_TRUE(saved.ok()) << saved.message();
+  for (int board : {1, 2}) {
+    EXPECT_EQ(saved->Board(board).doneMask[0], kAllStrainsDone) << board;
+    EXPECT_EQ(saved->Board(board).doneMask[1], kAllStrainsDone) << board;
+  }
+}
+
 TEST_F(MainWindowTest, AClickIntoTheSeedIsNoChangeAndClosingSavesTheResults) {
   const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
   OpenWindow(CommandLine(pbn));
