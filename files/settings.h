@@ -198,8 +198,9 @@ class SettingsRecord {
   static constexpr int32_t kVersion = 179;
   static constexpr int kListEntries = 10;
   static constexpr uint8_t kNoIndex = 255;
-  static constexpr size_t kDirectoryLimit = 128;
-  static constexpr size_t kNameLimit = 64;  // site, printer, club and event names
+  static constexpr size_t kDirectoryLimit = FieldOf(TextSetting::kOutputDirectory).limit;
+  // Site, printer, club and event names.
+  static constexpr size_t kNameLimit = FieldOf(TextSetting::kSite).limit;
 
   // All bytes zero: not a valid record (version 0) until fields are set.
   SettingsRecord() = default;
