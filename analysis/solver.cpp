@@ -595,6 +595,34 @@ bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
   return rounds < TricksLeft(state);
 }
 
+// The side not on lead, when it heads every suit the leader holds and no
+// trumps are left: whatever the leader leads, the hand of that side holding
+// the suit's top card wins the trick with it and is on lead, and from there
+// cashes what CashingTricks counts for it.  That count holds after the first
+// trick as before it: the winner's top cards of the suit led lose only the
+// card it won with, the others' cards of that suit one each, and a discard
+// only shortens another hand.  The least over the suits the leader holds is
+// sure.  `relevant` receives the top card of each of those suits and the top
+// cards counted.
+int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
+                         Relevant& relevant) noexcept {
+  const int leader = state.leader;
+  relevant = {};
+  if (trumps != kNoTrumps && state.remaining[trumps] > 0) return 0;
+  int least = kCards;
+  for (int s = 0; s < 4; ++s) {
+    if (state.count[leader][s] == 0) continue;
+    const int winner = HolderOf(state, s, 0);
+    if (((winner ^ leader) & 1) == 0) return 0;
+    Relevant cashed;
+    least = std::min(least, CashingTricks(state, trumps, winner, needed, cashed));
+    if (least < needed) return least;
+    relevant.Add(cashed);
+    relevant.fields[s] |= TopFields(1);
+  }
+  return least;
+}
+
 // Second hand to play: the tricks its side surely takes from here when it
 // can win this trick: a hand of the side holds the best card of the suit
 // led that is still to play (above the card led and every card the leader's
@@ -725,6 +753,11 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     const int needed = declarerSideLeads ? target : tricksLeft - target + 1;
     if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) {
       return declarerSideLeads;
+    }
+    // The other side may win the first trick whatever is led, and cash on.
+    if (internal::TricksAgainstTheLead(state_, trumps_, tricksLeft - needed + 1, relevant) >=
+        tricksLeft - needed + 1) {
+      return !declarerSideLeads;
     }
     // A side that needs every trick left may be seen to fall short.
     if (needed == tricksLeft &&

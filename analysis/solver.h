@@ -47,6 +47,10 @@
 //      holds gives as many rounds as its shorter hand holds cards; failing
 //      those, one trick where partner can ruff a suit the leader holds and
 //      neither opponent can;
+//    - the other side's first trick: with no trumps left, a side not on
+//      lead that heads every suit the leader holds wins the first trick
+//      whatever is led, and the winning hand cashes on (the least count
+//      over the suits the leader may lead);
 //    - every trick: a side that needs every trick left falls short when it
 //      is on lead and the opponents head every suit its leader holds (and
 //      the leader's partner cannot ruff), or, with no trumps left, when its
@@ -280,6 +284,12 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
 // hold too few cards in the suits whose top card is theirs.
 bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
                           Relevant& relevant) noexcept;
+// Tricks the side not on lead surely takes when no trumps are left and it
+// holds the top card of every suit the leader holds: it wins the first
+// trick and cashes on from the winning hand.  Counting stops below `needed`
+// as soon as a suit falls short, and 0 when the side does not head them all.
+int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
+                         Relevant& relevant) noexcept;
 // Tricks the second hand's side surely takes from a trick in progress with
 // one card played, counting no further than `needed`.
 int SecondHandTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;

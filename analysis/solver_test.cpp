@@ -862,6 +862,71 @@ TEST(CutOffTest, TheOpponentsTakeTheTrickWhenTheyHeadEverySuitTheLeaderHolds) {
   EXPECT_TRUE(internal::CannotTakeEveryTrick(OpeningOf(ruff), kNoTrumps, 0, relevant));
 }
 
+TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
+  // Three tricks, position 0 to lead; holders by rank index, highest first.
+  //   0: S 3 small               1: S A, H A K
+  //   2: S 1 small, H 1, x       3: H 1, D 2 (or D 1 and x)
+  // Whatever 0 leads (a spade), 1 wins with the ace and cashes two hearts:
+  // its ace of hearts draws the others' hearts, whoever holds the king.
+  struct Row {
+    const char* name;
+    std::vector<int> holders[4];
+    int trumps;
+    int needed;
+    int tricks;  // at least this many; below `needed` means no cut
+    Relevant relevant;
+  };
+  const Relevant spadeAceAndTwoHearts{{TopFields(1), TopFields(1), 0, 0}};
+  const Row rows[] = {
+      // Notrump: the aces of spades and hearts.
+      {"notrump", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 3, 3,
+       spadeAceAndTwoHearts},
+      // Needing one trick the ace of spades alone says so.
+      {"one trick", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 1, 1,
+       Relevant{{TopFields(1), 0, 0, 0}}},
+      // Clubs trumps with no club left plays as notrump.
+      {"trumps gone", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3, 2}, {}}, kClubs, 3, 3,
+       spadeAceAndTwoHearts},
+      // A club still out: position 2's club could be a trump, no count.
+      {"trumps out", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kClubs, 1, 0, Relevant{}},
+      // The leader heads diamonds and may lead one: no count.
+      {"leader heads a suit", {{1, 0, 0, 2, 3}, {1, 1, 2, 3}, {0, 3}, {2}}, kNoTrumps, 1, 0,
+       Relevant{}},
+      // Position 0 also holds a heart, headed by position 1; a spade lead
+      // gives 1 the ace and the hearts, a heart lead the top hearts and the
+      // ace of spades: three either way.
+      {"two suits", {{1, 0, 0, 2, 3}, {1, 1, 0, 3}, {3, 2}, {2}}, kNoTrumps, 3, 3,
+       spadeAceAndTwoHearts},
+      // Hearts are headed by position 2 (which then cashes its club too), but
+      // a spade lead gives position 1 its ace and nothing more: one trick.
+      {"the weaker winner decides", {{1, 0, 0, 2, 3}, {2, 0, 1, 3}, {3, 1}, {2}}, kNoTrumps, 2,
+       1, Relevant{}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SolverState state = EndingOf(row.holders);
+    for (int p = 0; p < 4; ++p) {
+      int cards = 0;
+      for (int s = 0; s < 4; ++s) cards += state.count[p][s];
+      ASSERT_EQ(cards, 3) << "position " << p;
+    }
+    Relevant relevant;
+    const int tricks = internal::TricksAgainstTheLead(state, row.trumps, row.needed, relevant);
+    if (row.tricks >= row.needed) {
+      EXPECT_GE(tricks, row.needed);
+      EXPECT_EQ(relevant, row.relevant);
+    } else {
+      EXPECT_LT(tricks, row.needed);
+    }
+    // The search agrees: the side of position 1 (declarer's) takes what the
+    // count says whenever the count reaches what it needs.
+    auto solver = MakeSolver();
+    solver->SetSearch(row.trumps, false, kGo);
+    solver->SetState(state);
+    if (tricks >= row.needed) EXPECT_TRUE(solver->CanMake(row.needed));
+  }
+}
+
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 TEST(SolverTest, ATableThatCannotBeHadIsAnErrorValue) {
   // In a child with its address space capped well below 128 MiB.
