@@ -386,9 +386,13 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
 // of, then crosses to partner's top card in a suit it still holds (or to
 // partner's cards just below a run it has cashed), and partner cashes the
 // suits it holds the top of.  Partner follows the leader's suits while it
-// can and discards after; each discard beyond the cards it does not need
-// for its own tricks costs it at most one of them (the lowest card of a
-// suit it would cash).  Nothing is counted without a crossing.  `relevant`
+// can and discards after.  Its cards outside the leader's suits that it
+// does not cash are spare; each discard beyond them costs it at most one
+// trick of those suits (the lowest card of a suit it would cash), and
+// where more are needed than those suits' tricks nothing of partner's is
+// counted, since the crossing might go too.  Partner's cards of a suit it
+// crosses in are all kept: it follows the leader's run with the lowest and
+// wins with the rest.  Nothing is counted without a crossing.  `relevant`
 // receives the top runs counted.
 int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -396,9 +400,10 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   auto cashes = [&](int cashier, int s, int run) { return RunTricks(state, cashier, s, run); };
   relevant = {};
   int leaderTricks = 0;
-  int partnerTricks = 0;
-  int discards = 0;           // partner's, while the leader cashes
-  int partnerOtherCards = 0;  // partner's cards in the suits the leader does not cash
+  int crossingTricks = 0;  // partner's, in the suits the leader cashes
+  int otherTricks = 0;     // partner's, in the other suits
+  int discards = 0;        // partner's, while the leader cashes
+  int spare = 0;           // partner's cards in the other suits that it does not cash
   bool crossing = false;
   for (int s = 0; s < 4; ++s) {
     const int run = TopRun(state, leader, s);
@@ -415,22 +420,31 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
       if (next > 0 && tricks == run && state.count[leader][s] > run &&
           state.count[partner][s] >= run + next) {
         crossing = true;
-        partnerTricks += next;
+        crossingTricks += next;
         relevant.fields[s] = TopFields(run + next);
+        // Where nobody else, the leader included, holds more cards of the
+        // suit than those run + next rounds, they draw every other card of
+        // it, and partner's cards left in it are winners too.
+        const int rounds = run + next;
+        if (state.count[leader][s] <= rounds && state.count[leader ^ 1][s] <= rounds &&
+            state.count[leader ^ 3][s] <= rounds) {
+          crossingTricks += state.count[partner][s] - rounds;
+        }
       }
       continue;
     }
-    partnerOtherCards += state.count[partner][s];
     const int partnerRun = TopRun(state, partner, s);
+    const int tricks = partnerRun > 0 ? cashes(partner, s, partnerRun) : 0;
+    spare += state.count[partner][s] - tricks;
     if (partnerRun == 0) continue;
     if (state.count[leader][s] > 0) crossing = true;
-    partnerTricks += cashes(partner, s, partnerRun);
+    otherTricks += tricks;
     relevant.fields[s] = TopFields(partnerRun);
   }
   if (!crossing) return 0;
-  const int spare = partnerOtherCards - partnerTricks;
-  partnerTricks -= std::max(0, discards - spare);
-  return leaderTricks + std::max(0, partnerTricks);
+  const int lost = std::max(0, discards - spare);
+  if (lost > otherTricks) return leaderTricks;
+  return leaderTricks + crossingTricks + otherTricks - lost;
 }
 
 // In a suit contract: the cashier (the leader, or partner after a crossing)

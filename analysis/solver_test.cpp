@@ -675,6 +675,50 @@ TEST(CutOffTest, PartnersCardsBelowACashedRunAreACrossing) {
   EXPECT_EQ(relevant.fields[kSpades], TopFields(4));
 }
 
+TEST(CutOffTest, PartnersLongCardsBelowACrossingWinOnceTheRoundsDrawTheSuit) {
+  // Six tricks, notrump, position 0 to lead; holders by rank index.
+  // Hearts: 0 holds the ace and small ones, 2 the king and queen below it
+  // and small ones, 1 and 3 a few.  The leader cashes the ace, leads to the
+  // king and queen, and once three rounds have drawn every other heart
+  // partner's small hearts win as well.
+  struct Row {
+    const char* name;
+    std::vector<int> holders[4];
+    int tricks;
+  };
+  const Row rows[] = {
+      // Hearts A 0, K Q 2, J T 3, 9 1, 8 7 6 2, 5 0, 4 3 1, 2 2: nobody but
+      // partner has more than three hearts -> the ace, the king and queen,
+      // and three long hearts.
+      {"drawn in three rounds",
+       {{1, 3, 0, 0, 0, 0}, {0, 2, 2, 3, 3, 1, 2, 2, 2, 0, 1, 1, 2}, {1, 1, 3, 3, 3}, {}},
+       6},
+      // Position 1 keeps a fourth heart (the nine beats partner's eight after
+      // three rounds): only the ace, the king and the queen.
+      {"an opponent keeps a heart",
+       {{1, 3, 0, 0, 0, 0}, {0, 2, 2, 3, 3, 1, 2, 2, 2, 0, 1, 1, 1}, {1, 2, 3, 3, 3}, {}},
+       3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SolverState state = EndingOf(row.holders);
+    for (int p = 0; p < 4; ++p) {
+      int cards = 0;
+      for (int s = 0; s < 4; ++s) cards += state.count[p][s];
+      ASSERT_EQ(cards, 6) << "position " << p;
+    }
+    Relevant relevant;
+    EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 6, relevant), row.tricks);
+    EXPECT_EQ(relevant.fields[kHearts], TopFields(3));
+    // The search agrees that the leader's side takes at least that many:
+    // declarer's side (1 and 3) cannot make the rest plus one.
+    auto solver = MakeSolver();
+    solver->SetSearch(kNoTrumps, false, kGo);
+    solver->SetState(state);
+    EXPECT_FALSE(solver->CanMake(6 - row.tricks + 1));
+  }
+}
+
 TEST(CutOffTest, ASuitOnlyTheSideHoldsGivesTheShorterHandsRounds) {
   // Nobody but West and East holds spades: six rounds at least, whoever
   // holds which spade, so no card decides.  With hearts trumps North and
