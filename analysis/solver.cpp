@@ -746,13 +746,20 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   uint8_t bestMove = 0;
   if (trickStart) {
     // The table's lines for this position load while the cut-offs below
-    // are computed; the table is read only where those settle nothing.
+    // are computed; its buckets are read only where those settle nothing.
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
     // Once the last trump has gone, a suit contract plays on as notrump: its
     // positions are filed with notrump's, so that every strain of the deal
     // reads what the others found there.
     key.strain = trumps_ != kNoTrumps && state_.remaining[trumps_] > 0 ? uint32_t(trumps_ + 1) : 0;
     table_->Prefetch(key);
+    // The very position met lately: its class settles the target without
+    // the cut-offs' counting.
+    const TableHit recent = table_->ProbeRecent(key, target, (rotation_ & 1) != 0);
+    if (recent.decided) {
+      relevant = recent.relevant;
+      return recent.made;
+    }
   }
   if (trickStart && cutOffs_) {
     // Sure trump tricks, and the leader's side cashing its top cards, settle
@@ -784,7 +791,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
   }
   if (trickStart) {
-    const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
+    // The small cache was read above, and nothing has been stored since.
+    const TableHit hit = table_->ProbeBuckets(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;
       return hit.made;

@@ -30,8 +30,11 @@
 // ----------------
 // 1. Target 0 or less: made.  Fewer tricks left than the target: not made.
 //    One trick left: played out directly.
-// 2. At a trick start the table's lines for the position start loading,
-//    and meanwhile, in a real deal (every hand as long as the tricks left):
+// 2. At a trick start the table's lines for the position start loading.
+//    The position itself, if it was met lately, is read first (its line is
+//    nearly always in the processor's cache already) and its class may
+//    settle the target before any counting.  Meanwhile, in a real deal
+//    (every hand as long as the tricks left):
 //    - trumps: every trump a hand holds is played to a trick of its own,
 //      which only a higher trump of an opponent can take from its side, so
 //      a hand's trumps less those the opponents' higher trumps can beat one
@@ -61,8 +64,8 @@
 //    Each count stops at the tricks its side needs and names only the top
 //    cards those rest on (for the rounds, only the opponents' top cards),
 //    so that the result holds for as wide a class as it can.
-//    Then the transposition table is probed: the position itself if it was
-//    met lately, then the buckets of the classes that may hold it.
+//    Then the transposition table's buckets of the classes that may hold
+//    the position are probed.
 //    With one card played, the second hand's side may need no more tricks
 //    than it surely takes: this trick, when one of its hands holds the best
 //    card of the suit still to come or can ruff where the leader's partner
