@@ -920,17 +920,17 @@ TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
     int tricks;  // at least this many; below `needed` means no cut
     Relevant relevant;
   };
-  const Relevant spadeAceAndTwoHearts{{TopFields(1), TopFields(1), 0, 0}};
+  const Relevant bothAces{{TopFields(1), TopFields(1), 0, 0}};
   const Row rows[] = {
       // Notrump: the aces of spades and hearts.
       {"notrump", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 3, 3,
-       spadeAceAndTwoHearts},
+       bothAces},
       // Needing one trick the ace of spades alone says so.
       {"one trick", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 1, 1,
        Relevant{{TopFields(1), 0, 0, 0}}},
       // Clubs trumps with no club left plays as notrump.
       {"trumps gone", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3, 2}, {}}, kClubs, 3, 3,
-       spadeAceAndTwoHearts},
+       bothAces},
       // A club still out: position 2's club could be a trump, no count.
       {"trumps out", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kClubs, 1, 0, Relevant{}},
       // The leader heads diamonds and may lead one: no count.
@@ -940,7 +940,7 @@ TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
       // gives 1 the ace and the hearts, a heart lead the top hearts and the
       // ace of spades: three either way.
       {"two suits", {{1, 0, 0, 2, 3}, {1, 1, 0, 3}, {3, 2}, {2}}, kNoTrumps, 3, 3,
-       spadeAceAndTwoHearts},
+       bothAces},
       // Hearts are headed by position 2 (which then cashes its club too), but
       // a spade lead gives position 1 its ace and nothing more: one trick.
       {"the weaker winner decides", {{1, 0, 0, 2, 3}, {2, 0, 1, 3}, {3, 1}, {2}}, kNoTrumps, 2,
