@@ -643,9 +643,10 @@ int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
 // partner holds in the suit, where that partner cannot ruff), or, in a suit
 // contract, one of its hands can ruff where the leader's partner cannot.  In
 // notrump the hand that wins then cashes on: its next card of the suit when
-// that is the best left, and the top card of every other suit it holds, or
-// all its cards of a suit nobody else holds.  `relevant` receives the top
-// cards counted.
+// that is the best left, and in every other suit its top run, or all its
+// cards of the suit where nobody else holds more than the run (RunTricks:
+// the trick in progress takes no card of those suits but discards, which
+// only shorten the others).  `relevant` receives the top cards counted.
 int SecondHandTricks(const SolverState& state, int trumps, int needed,
                      Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -679,10 +680,14 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
     if (s == led || state.count[winner][s] == 0) continue;
     if (state.count[winner][s] == state.remaining[s]) {
       tricks += state.count[winner][s];
-    } else if (HolderOf(state, s, 0) == winner) {
-      ++tricks;
-      relevant.fields[s] = TopFields(1);
+      continue;
     }
+    const int run = TopRun(state, winner, s);
+    if (run == 0) continue;
+    auto cashes = [&](int cards) { return RunTricks(state, winner, s, cards); };
+    const int used = FewestCards(run, needed - tricks, cashes);
+    tricks += cashes(used);
+    relevant.fields[s] = TopFields(used);
   }
   return tricks;
 }

@@ -829,8 +829,9 @@ TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
 TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   // West leads a small spade.  North's king beats everything still to come
   // (West's ace stays in West's hand), so North wins and in notrump cashes
-  // its aces of hearts and clubs; its queen of spades is no winner, West's
-  // ace being above it.  East has no spade: in any suit contract it ruffs.
+  // its ace of hearts and its top four clubs (East's fifth club stays out);
+  // its queen of spades is no winner, West's ace being above it.  East has
+  // no spade: in any suit contract it ruffs.
   //   West A5432 32 5432 32      North KQ A54 KQJ AKQJ4
   //   East - KQJT9 A98 T9876     South JT9876 876 T76 5
   const char* deal = "W:A5432.32.5432.32 KQ.A54.KQJ.AKQJ4 .KQJT9.A98.T9876 JT9876.876.T76.5";
@@ -839,9 +840,12 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   SolverState state = start;
   PlayCard(state, MakeMove(kSpades, 9), kNoTrumps);  // the five
   Relevant relevant;
-  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 3);
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 6);
   EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
   EXPECT_EQ(relevant.fields[kHearts], TopFields(1));
+  EXPECT_EQ(relevant.fields[kClubs], TopFields(4));
+  // Needing three, the ace of clubs is all of the clubs that counts.
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 3, relevant), 3);
   EXPECT_EQ(relevant.fields[kClubs], TopFields(1));
   EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 1, relevant), 1);
   EXPECT_EQ(relevant.fields[kHearts], 0u);
