@@ -642,11 +642,12 @@ int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
 // led that is still to play (above the card led and every card the leader's
 // partner holds in the suit, where that partner cannot ruff), or, in a suit
 // contract, one of its hands can ruff where the leader's partner cannot.  In
-// notrump the hand that wins then cashes on: its next card of the suit when
-// that is the best left, and in every other suit its top run, or all its
-// cards of the suit where nobody else holds more than the run (RunTricks:
-// the trick in progress takes no card of those suits but discards, which
-// only shorten the others).  `relevant` receives the top cards counted.
+// notrump, or once no trumps are left, the hand that wins then cashes on:
+// its next card of the suit when that is the best left, and in every other
+// suit its top run, or all its cards of the suit where nobody else holds
+// more than the run (RunTricks: the trick in progress takes no card of
+// those suits but discards, which only shorten the others).  `relevant`
+// receives the top cards counted.
 int SecondHandTricks(const SolverState& state, int trumps, int needed,
                      Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -665,7 +666,8 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
   if (top == ledRank || winner == third) return 0;
   int tricks = 1;
   relevant.fields[led] = TopFields(top + 1);
-  if (tricks >= needed || trumps != kNoTrumps) return tricks;
+  // With trumps left, a ruff may take any of the later tricks.
+  if (tricks >= needed || (trumps != kNoTrumps && state.remaining[trumps] > 0)) return tricks;
   // The winner's next card of the suit is the best left when the only card
   // above it but the winner's own is the card led.
   int next = 0;

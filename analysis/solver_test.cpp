@@ -855,6 +855,25 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
     EXPECT_EQ(internal::SecondHandTricks(state, trumps, 13, relevant), 0) << trumps;
   }
 
+  // Three tricks, no clubs left; position 0 leads a small spade and
+  // position 1 wins with the ace, then cashes the aces of hearts and
+  // diamonds.  With clubs trumps, all gone, that holds as in notrump; with
+  // hearts trumps a heart may yet ruff, and only this trick counts.
+  //   spades A 1, 0 0, 2     hearts A 1, 3, 2     diamonds A 1, 3 3, 0, 2
+  {
+    const SolverState ending = EndingOf({{1, 0, 0, 2}, {1, 3, 2}, {1, 3, 3, 0, 2}, {}});
+    struct Row {
+      int trumps;
+      int tricks;
+    };
+    for (const Row& row : {Row{kNoTrumps, 3}, Row{kClubs, 3}, Row{kHearts, 1}}) {
+      SCOPED_TRACE(row.trumps);
+      SolverState led = ending;
+      PlayCard(led, MakeMove(kSpades, 2), row.trumps);
+      EXPECT_EQ(internal::SecondHandTricks(led, row.trumps, 3, relevant), row.tricks);
+    }
+  }
+
   // West leads the ace of diamonds: in notrump nothing beats it, with
   // hearts trumps North ruffs.
   //   West 32 432 AKQJ 5432      North AKQJ AKQJT - AKQJ
