@@ -69,7 +69,8 @@
 //    With one card played, the second hand's side may need no more tricks
 //    than it surely takes: this trick, when one of its hands holds the best
 //    card of the suit still to come or can ruff where the leader's partner
-//    cannot, and in notrump the winners the winning hand cashes after it.
+//    cannot, and in notrump (or once the trumps are gone) the top runs the
+//    winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the move that decided
 //    this class of positions before goes first.  A small card that did not
