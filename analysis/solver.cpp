@@ -684,11 +684,14 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
       tricks += state.count[winner][s];
       continue;
     }
+    if (HolderOf(state, s, 0) != winner) continue;
     const int run = TopRun(state, winner, s);
-    if (run == 0) continue;
     auto cashes = [&](int cards) { return RunTricks(state, winner, s, cards); };
-    const int used = FewestCards(run, needed - tricks, cashes);
-    tricks += cashes(used);
+    // The fewest top cards that reach what is needed, looked for only when
+    // the whole run does.
+    const int most = cashes(run);
+    const int used = tricks + most < needed ? run : FewestCards(run, needed - tricks, cashes);
+    tricks += used == run ? most : cashes(used);
     relevant.fields[s] = TopFields(used);
   }
   return tricks;
