@@ -133,8 +133,9 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 
 // Leads.  A suit the opponents hold few cards of goes early: fewer replies
 // to search (a void opponent counts as a long one, since it may ruff or
-// discard what it likes).  In a suit contract a suit an opponent can ruff
-// goes later and one partner can ruff (over the fourth hand's card) earlier.
+// discard what it likes; in notrump, where it only discards, as a fairly
+// long one).  In a suit contract a suit an opponent can ruff goes later and
+// one partner can ruff (over the fourth hand's card) earlier.
 // Then the holders of the suit's top two cards: a lead into the fourth
 // hand's top or second card goes later, one through the second hand's top
 // card towards partner's second one earlier, and so do a suit whose top card
@@ -161,13 +162,18 @@ struct LeadWeights {
 constexpr LeadWeights kNotrumpLeads{-12, 13, {12, 0, 15, -8}, 0, 12, 30, -30, 0};
 constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, 0, -10, -20};
 
+constexpr int kNotrumpVoidLength = 7;
+
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const LeadWeights& w = trumps == kNoTrumps ? kNotrumpLeads : kSuitLeads;
   const int mover = MoverOf(state);
   const int partner = mover ^ 2;
   const int lho = (mover + 1) & 3;
   const int rho = (mover + 3) & 3;
-  const int voidLength = TricksLeft(state) + 1;
+  // A void opponent is as long as the tricks left in a suit contract; in
+  // notrump, where it only discards, as a seven-card holding (fewer nodes
+  // over whole deals than the longer count).
+  const int voidLength = trumps == kNoTrumps ? kNotrumpVoidLength : TricksLeft(state) + 1;
   auto replies = [&](int h) {
     return state.count[h][suit] > 0 ? int(state.count[h][suit]) : voidLength;
   };

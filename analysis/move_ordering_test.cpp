@@ -204,5 +204,39 @@ TEST(OrderedMovesTest, SureWinnersAndCoverCards) {
   EXPECT_EQ(internal::CoverCard(state, kNoTrumps, kHearts, 2, false), kNoCard);
 }
 
+// West to lead (declarer South) with the top cards of spades and hearts.
+// In spades North is void and South holds two, in hearts each holds five.
+constexpr const char* kLeadDeal =
+    "N:.QJT98.AKQJT987. 5432.2.6.8765432 76.76543..AKQJT9 AKQJT98.AK.5432.";
+
+// The first spade and the first heart among West's leads: which comes first.
+TEST(OrderedMovesTest, AVoidOpponentCountsAsLongerWithTrumps) {
+  struct Row {
+    const char* what;
+    int trumps;
+    int firstSuit;
+  };
+  const Row rows[] = {
+      // North only discards: seven spade replies against ten hearts.
+      {"notrump", kNoTrumps, kSpades},
+      // North void counts as long as the tricks left, though it cannot ruff.
+      {"clubs", kClubs, kHearts},
+  };
+  const Result<Deal> deal = ParsePbnDeal(kLeadDeal);
+  ASSERT_TRUE(deal.ok()) << deal.message();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    SolverState state;
+    SetUpDeal(state, *deal, kSouth);
+    ASSERT_EQ(MoverOf(state), 0);
+    const MoveList moves = OrderedMoves(state, row.trumps);
+    const auto first = std::find_if(moves.begin(), moves.end(), [](Move m) {
+      return MoveSuit(m) == kSpades || MoveSuit(m) == kHearts;
+    });
+    ASSERT_NE(first, moves.end());
+    EXPECT_EQ(MoveSuit(*first), row.firstSuit);
+  }
+}
+
 }  // namespace
 }  // namespace tarrow

@@ -386,9 +386,13 @@ int CashingTricks(const SolverState& state, int trumps, int cashier, int needed,
 // of, then crosses to partner's top card in a suit it still holds (or to
 // partner's cards just below a run it has cashed), and partner cashes the
 // suits it holds the top of.  Partner follows the leader's suits while it
-// can and discards after; each discard beyond the cards it does not need
-// for its own tricks costs it at most one of them (the lowest card of a
-// suit it would cash).  Nothing is counted without a crossing.  `relevant`
+// can and discards after.  Its cards outside the leader's suits that it
+// does not cash are spare; each discard beyond them costs it at most one
+// trick of those suits (the lowest card of a suit it would cash), and
+// where more are needed than those suits' tricks nothing of partner's is
+// counted, since the crossing might go too.  Partner's cards of a suit it
+// crosses in are all kept: it follows the leader's run with the lowest and
+// wins with the rest.  Nothing is counted without a crossing.  `relevant`
 // receives the top runs counted.
 int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -396,9 +400,10 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
   auto cashes = [&](int cashier, int s, int run) { return RunTricks(state, cashier, s, run); };
   relevant = {};
   int leaderTricks = 0;
-  int partnerTricks = 0;
-  int discards = 0;           // partner's, while the leader cashes
-  int partnerOtherCards = 0;  // partner's cards in the suits the leader does not cash
+  int crossingTricks = 0;  // partner's, in the suits the leader cashes
+  int otherTricks = 0;     // partner's, in the other suits
+  int discards = 0;        // partner's, while the leader cashes
+  int spare = 0;           // partner's cards in the other suits that it does not cash
   bool crossing = false;
   for (int s = 0; s < 4; ++s) {
     const int run = TopRun(state, leader, s);
@@ -415,22 +420,31 @@ int CashingBothHands(const SolverState& state, Relevant& relevant) noexcept {
       if (next > 0 && tricks == run && state.count[leader][s] > run &&
           state.count[partner][s] >= run + next) {
         crossing = true;
-        partnerTricks += next;
+        crossingTricks += next;
         relevant.fields[s] = TopFields(run + next);
+        // Where nobody else, the leader included, holds more cards of the
+        // suit than those run + next rounds, they draw every other card of
+        // it, and partner's cards left in it are winners too.
+        const int rounds = run + next;
+        if (state.count[leader][s] <= rounds && state.count[leader ^ 1][s] <= rounds &&
+            state.count[leader ^ 3][s] <= rounds) {
+          crossingTricks += state.count[partner][s] - rounds;
+        }
       }
       continue;
     }
-    partnerOtherCards += state.count[partner][s];
     const int partnerRun = TopRun(state, partner, s);
+    const int tricks = partnerRun > 0 ? cashes(partner, s, partnerRun) : 0;
+    spare += state.count[partner][s] - tricks;
     if (partnerRun == 0) continue;
     if (state.count[leader][s] > 0) crossing = true;
-    partnerTricks += cashes(partner, s, partnerRun);
+    otherTricks += tricks;
     relevant.fields[s] = TopFields(partnerRun);
   }
   if (!crossing) return 0;
-  const int spare = partnerOtherCards - partnerTricks;
-  partnerTricks -= std::max(0, discards - spare);
-  return leaderTricks + std::max(0, partnerTricks);
+  const int lost = std::max(0, discards - spare);
+  if (lost > otherTricks) return leaderTricks;
+  return leaderTricks + crossingTricks + otherTricks - lost;
 }
 
 // In a suit contract: the cashier (the leader, or partner after a crossing)
@@ -595,15 +609,45 @@ bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
   return rounds < TricksLeft(state);
 }
 
+// The side not on lead, when it heads every suit the leader holds and no
+// trumps are left: whatever the leader leads, the hand of that side holding
+// the suit's top card wins the trick with it and is on lead, and from there
+// cashes what CashingTricks counts for it.  That count holds after the first
+// trick as before it: the winner's top cards of the suit led lose only the
+// card it won with, the others' cards of that suit one each, and a discard
+// only shortens another hand.  The least over the suits the leader holds is
+// sure.  `relevant` receives the top card of each of those suits and the top
+// cards counted.
+int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
+                         Relevant& relevant) noexcept {
+  const int leader = state.leader;
+  relevant = {};
+  if (trumps != kNoTrumps && state.remaining[trumps] > 0) return 0;
+  int least = kCards;
+  for (int s = 0; s < 4; ++s) {
+    if (state.count[leader][s] == 0) continue;
+    const int winner = HolderOf(state, s, 0);
+    if (((winner ^ leader) & 1) == 0) return 0;
+    Relevant cashed;
+    least = std::min(least, CashingTricks(state, trumps, winner, needed, cashed));
+    if (least < needed) return least;
+    relevant.Add(cashed);
+    relevant.fields[s] |= TopFields(1);
+  }
+  return least;
+}
+
 // Second hand to play: the tricks its side surely takes from here when it
 // can win this trick: a hand of the side holds the best card of the suit
 // led that is still to play (above the card led and every card the leader's
 // partner holds in the suit, where that partner cannot ruff), or, in a suit
 // contract, one of its hands can ruff where the leader's partner cannot.  In
-// notrump the hand that wins then cashes on: its next card of the suit when
-// that is the best left, and the top card of every other suit it holds, or
-// all its cards of a suit nobody else holds.  `relevant` receives the top
-// cards counted.
+// notrump, or once no trumps are left, the hand that wins then cashes on:
+// its next card of the suit when that is the best left, and in every other
+// suit its top run, or all its cards of the suit where nobody else holds
+// more than the run (RunTricks: the trick in progress takes no card of
+// those suits but discards, which only shorten the others).  `relevant`
+// receives the top cards counted.
 int SecondHandTricks(const SolverState& state, int trumps, int needed,
                      Relevant& relevant) noexcept {
   const int leader = state.leader;
@@ -622,7 +666,8 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
   if (top == ledRank || winner == third) return 0;
   int tricks = 1;
   relevant.fields[led] = TopFields(top + 1);
-  if (tricks >= needed || trumps != kNoTrumps) return tricks;
+  // With trumps left, a ruff may take any of the later tricks.
+  if (tricks >= needed || (trumps != kNoTrumps && state.remaining[trumps] > 0)) return tricks;
   // The winner's next card of the suit is the best left when the only card
   // above it but the winner's own is the card led.
   int next = 0;
@@ -637,10 +682,17 @@ int SecondHandTricks(const SolverState& state, int trumps, int needed,
     if (s == led || state.count[winner][s] == 0) continue;
     if (state.count[winner][s] == state.remaining[s]) {
       tricks += state.count[winner][s];
-    } else if (HolderOf(state, s, 0) == winner) {
-      ++tricks;
-      relevant.fields[s] = TopFields(1);
+      continue;
     }
+    if (HolderOf(state, s, 0) != winner) continue;
+    const int run = TopRun(state, winner, s);
+    auto cashes = [&](int cards) { return RunTricks(state, winner, s, cards); };
+    // The fewest top cards that reach what is needed, looked for only when
+    // the whole run does.
+    const int most = cashes(run);
+    const int used = tricks + most < needed ? run : FewestCards(run, needed - tricks, cashes);
+    tricks += used == run ? most : cashes(used);
+    relevant.fields[s] = TopFields(used);
   }
   return tricks;
 }
@@ -704,13 +756,20 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
   uint8_t bestMove = 0;
   if (trickStart) {
     // The table's lines for this position load while the cut-offs below
-    // are computed; the table is read only where those settle nothing.
+    // are computed; its buckets are read only where those settle nothing.
     key = MakeTableKey(state_.holders, state_.remaining, state_.count, state_.leader, rotation_);
     // Once the last trump has gone, a suit contract plays on as notrump: its
     // positions are filed with notrump's, so that every strain of the deal
     // reads what the others found there.
     key.strain = trumps_ != kNoTrumps && state_.remaining[trumps_] > 0 ? uint32_t(trumps_ + 1) : 0;
     table_->Prefetch(key);
+    // The very position met lately: its class settles the target without
+    // the cut-offs' counting.
+    const TableHit recent = table_->ProbeRecent(key, target, (rotation_ & 1) != 0);
+    if (recent.decided) {
+      relevant = recent.relevant;
+      return recent.made;
+    }
   }
   if (trickStart && cutOffs_) {
     // Sure trump tricks, and the leader's side cashing its top cards, settle
@@ -726,6 +785,11 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     if (internal::QuickTricks(state_, trumps_, needed, relevant) >= needed) {
       return declarerSideLeads;
     }
+    // The other side may win the first trick whatever is led, and cash on.
+    if (internal::TricksAgainstTheLead(state_, trumps_, tricksLeft - needed + 1, relevant) >=
+        tricksLeft - needed + 1) {
+      return !declarerSideLeads;
+    }
     // A side that needs every trick left may be seen to fall short.
     if (needed == tricksLeft &&
         internal::CannotTakeEveryTrick(state_, trumps_, state_.leader, relevant)) {
@@ -737,7 +801,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
     }
   }
   if (trickStart) {
-    const TableHit hit = table_->Probe(key, target, (rotation_ & 1) != 0);
+    // The small cache was read above, and nothing has been stored since.
+    const TableHit hit = table_->ProbeBuckets(key, target, (rotation_ & 1) != 0);
     if (hit.decided) {
       relevant = hit.relevant;
       return hit.made;
@@ -804,10 +869,12 @@ namespace {
 // a suit, its trump length over 144 deals, and rounded so as to need the
 // fewest searches: the driver pays nothing for a guess one above the
 // answer (one search fails, the next makes) and one search for each trick
-// further off.
+// further off.  In notrump a search above the answer fails so much faster
+// than one below it makes that a guess two tricks higher than the fit
+// searched 1.7% fewer tricks over eight sets of 36 deals.
 int FirstGuess(const Deal& deal, int strain, int declarer) noexcept {
   const int points = deal.points[declarer] + deal.points[declarer ^ 2];
-  if (strain == kNoTrumps) return (46 * points - 240) / 100;
+  if (strain == kNoTrumps) return (46 * points - 40) / 100;
   const int trumps = deal.suitLength[declarer][strain] + deal.suitLength[declarer ^ 2][strain];
   return (37 * points + 110 * trumps - 740) / 100;
 }

@@ -30,8 +30,11 @@
 // ----------------
 // 1. Target 0 or less: made.  Fewer tricks left than the target: not made.
 //    One trick left: played out directly.
-// 2. At a trick start the table's lines for the position start loading,
-//    and meanwhile, in a real deal (every hand as long as the tricks left):
+// 2. At a trick start the table's lines for the position start loading.
+//    The position itself, if it was met lately, is read first (its line is
+//    nearly always in the processor's cache already) and its class may
+//    settle the target before any counting.  Meanwhile, in a real deal
+//    (every hand as long as the tricks left):
 //    - trumps: every trump a hand holds is played to a trick of its own,
 //      which only a higher trump of an opponent can take from its side, so
 //      a hand's trumps less those the opponents' higher trumps can beat one
@@ -47,6 +50,10 @@
 //      holds gives as many rounds as its shorter hand holds cards; failing
 //      those, one trick where partner can ruff a suit the leader holds and
 //      neither opponent can;
+//    - the other side's first trick: with no trumps left, a side not on
+//      lead that heads every suit the leader holds wins the first trick
+//      whatever is led, and the winning hand cashes on (the least count
+//      over the suits the leader may lead);
 //    - every trick: a side that needs every trick left falls short when it
 //      is on lead and the opponents head every suit its leader holds (and
 //      the leader's partner cannot ruff), or, with no trumps left, when its
@@ -57,12 +64,13 @@
 //    Each count stops at the tricks its side needs and names only the top
 //    cards those rest on (for the rounds, only the opponents' top cards),
 //    so that the result holds for as wide a class as it can.
-//    Then the transposition table is probed: the position itself if it was
-//    met lately, then the buckets of the classes that may hold it.
+//    Then the transposition table's buckets of the classes that may hold
+//    the position are probed.
 //    With one card played, the second hand's side may need no more tricks
 //    than it surely takes: this trick, when one of its hands holds the best
 //    card of the suit still to come or can ruff where the leader's partner
-//    cannot, and in notrump the winners the winning hand cashes after it.
+//    cannot, and in notrump (or once the trumps are gone) the top runs the
+//    winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the move that decided
 //    this class of positions before goes first.  A small card that did not
@@ -280,6 +288,12 @@ SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& rele
 // hold too few cards in the suits whose top card is theirs.
 bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
                           Relevant& relevant) noexcept;
+// Tricks the side not on lead surely takes when no trumps are left and it
+// holds the top card of every suit the leader holds: it wins the first
+// trick and cashes on from the winning hand.  Counting stops below `needed`
+// as soon as a suit falls short, and 0 when the side does not head them all.
+int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
+                         Relevant& relevant) noexcept;
 // Tricks the second hand's side surely takes from a trick in progress with
 // one card played, counting no further than `needed`.
 int SecondHandTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;

@@ -675,6 +675,50 @@ TEST(CutOffTest, PartnersCardsBelowACashedRunAreACrossing) {
   EXPECT_EQ(relevant.fields[kSpades], TopFields(4));
 }
 
+TEST(CutOffTest, PartnersLongCardsBelowACrossingWinOnceTheRoundsDrawTheSuit) {
+  // Six tricks, notrump, position 0 to lead; holders by rank index.
+  // Hearts: 0 holds the ace and small ones, 2 the king and queen below it
+  // and small ones, 1 and 3 a few.  The leader cashes the ace, leads to the
+  // king and queen, and once three rounds have drawn every other heart
+  // partner's small hearts win as well.
+  struct Row {
+    const char* name;
+    std::vector<int> holders[4];
+    int tricks;
+  };
+  const Row rows[] = {
+      // Hearts A 0, K Q 2, J T 3, 9 1, 8 7 6 2, 5 0, 4 3 1, 2 2: nobody but
+      // partner has more than three hearts -> the ace, the king and queen,
+      // and three long hearts.
+      {"drawn in three rounds",
+       {{1, 3, 0, 0, 0, 0}, {0, 2, 2, 3, 3, 1, 2, 2, 2, 0, 1, 1, 2}, {1, 1, 3, 3, 3}, {}},
+       6},
+      // Position 1 keeps a fourth heart (the nine beats partner's eight after
+      // three rounds): only the ace, the king and the queen.
+      {"an opponent keeps a heart",
+       {{1, 3, 0, 0, 0, 0}, {0, 2, 2, 3, 3, 1, 2, 2, 2, 0, 1, 1, 1}, {1, 2, 3, 3, 3}, {}},
+       3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SolverState state = EndingOf(row.holders);
+    for (int p = 0; p < 4; ++p) {
+      int cards = 0;
+      for (int s = 0; s < 4; ++s) cards += state.count[p][s];
+      ASSERT_EQ(cards, 6) << "position " << p;
+    }
+    Relevant relevant;
+    EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 6, relevant), row.tricks);
+    EXPECT_EQ(relevant.fields[kHearts], TopFields(3));
+    // The search agrees that the leader's side takes at least that many:
+    // declarer's side (1 and 3) cannot make the rest plus one.
+    auto solver = MakeSolver();
+    solver->SetSearch(kNoTrumps, false, kGo);
+    solver->SetState(state);
+    EXPECT_FALSE(solver->CanMake(6 - row.tricks + 1));
+  }
+}
+
 TEST(CutOffTest, ASuitOnlyTheSideHoldsGivesTheShorterHandsRounds) {
   // Nobody but West and East holds spades: six rounds at least, whoever
   // holds which spade, so no card decides.  With hearts trumps North and
@@ -785,8 +829,9 @@ TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
 TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   // West leads a small spade.  North's king beats everything still to come
   // (West's ace stays in West's hand), so North wins and in notrump cashes
-  // its aces of hearts and clubs; its queen of spades is no winner, West's
-  // ace being above it.  East has no spade: in any suit contract it ruffs.
+  // its ace of hearts and its top four clubs (East's fifth club stays out);
+  // its queen of spades is no winner, West's ace being above it.  East has
+  // no spade: in any suit contract it ruffs.
   //   West A5432 32 5432 32      North KQ A54 KQJ AKQJ4
   //   East - KQJT9 A98 T9876     South JT9876 876 T76 5
   const char* deal = "W:A5432.32.5432.32 KQ.A54.KQJ.AKQJ4 .KQJT9.A98.T9876 JT9876.876.T76.5";
@@ -795,9 +840,12 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
   SolverState state = start;
   PlayCard(state, MakeMove(kSpades, 9), kNoTrumps);  // the five
   Relevant relevant;
-  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 3);
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 13, relevant), 6);
   EXPECT_EQ(relevant.fields[kSpades], TopFields(2));
   EXPECT_EQ(relevant.fields[kHearts], TopFields(1));
+  EXPECT_EQ(relevant.fields[kClubs], TopFields(4));
+  // Needing three, the ace of clubs is all of the clubs that counts.
+  EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 3, relevant), 3);
   EXPECT_EQ(relevant.fields[kClubs], TopFields(1));
   EXPECT_EQ(internal::SecondHandTricks(state, kNoTrumps, 1, relevant), 1);
   EXPECT_EQ(relevant.fields[kHearts], 0u);
@@ -805,6 +853,25 @@ TEST(CutOffTest, TheSecondHandsSideWinsTheTrickWithItsBestCardOrARuff) {
     state = start;
     PlayCard(state, MakeMove(kSpades, 9), trumps);
     EXPECT_EQ(internal::SecondHandTricks(state, trumps, 13, relevant), 0) << trumps;
+  }
+
+  // Three tricks, no clubs left; position 0 leads a small spade and
+  // position 1 wins with the ace, then cashes the aces of hearts and
+  // diamonds.  With clubs trumps, all gone, that holds as in notrump; with
+  // hearts trumps a heart may yet ruff, and only this trick counts.
+  //   spades A 1, 0 0, 2     hearts A 1, 3, 2     diamonds A 1, 3 3, 0, 2
+  {
+    const SolverState ending = EndingOf({{1, 0, 0, 2}, {1, 3, 2}, {1, 3, 3, 0, 2}, {}});
+    struct Row {
+      int trumps;
+      int tricks;
+    };
+    for (const Row& row : {Row{kNoTrumps, 3}, Row{kClubs, 3}, Row{kHearts, 1}}) {
+      SCOPED_TRACE(row.trumps);
+      SolverState led = ending;
+      PlayCard(led, MakeMove(kSpades, 2), row.trumps);
+      EXPECT_EQ(internal::SecondHandTricks(led, row.trumps, 3, relevant), row.tricks);
+    }
   }
 
   // West leads the ace of diamonds: in notrump nothing beats it, with
@@ -860,6 +927,71 @@ TEST(CutOffTest, TheOpponentsTakeTheTrickWhenTheyHeadEverySuitTheLeaderHolds) {
   const char* ruff = "W:KQJT98.KQJT987.. A.A.AKQJT9876.AK 76543...QJT98765 2.65432.5432.432";
   EXPECT_FALSE(internal::CannotTakeEveryTrick(OpeningOf(ruff), kClubs, 0, relevant));
   EXPECT_TRUE(internal::CannotTakeEveryTrick(OpeningOf(ruff), kNoTrumps, 0, relevant));
+}
+
+TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
+  // Three tricks, position 0 to lead; holders by rank index, highest first.
+  //   0: S 3 small               1: S A, H A K
+  //   2: S 1 small, H 1, x       3: H 1, D 2 (or D 1 and x)
+  // Whatever 0 leads (a spade), 1 wins with the ace and cashes two hearts:
+  // its ace of hearts draws the others' hearts, whoever holds the king.
+  struct Row {
+    const char* name;
+    std::vector<int> holders[4];
+    int trumps;
+    int needed;
+    int tricks;  // at least this many; below `needed` means no cut
+    Relevant relevant;
+  };
+  const Relevant bothAces{{TopFields(1), TopFields(1), 0, 0}};
+  const Row rows[] = {
+      // Notrump: the aces of spades and hearts.
+      {"notrump", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 3, 3,
+       bothAces},
+      // Needing one trick the ace of spades alone says so.
+      {"one trick", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 1, 1,
+       Relevant{{TopFields(1), 0, 0, 0}}},
+      // Clubs trumps with no club left plays as notrump.
+      {"trumps gone", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3, 2}, {}}, kClubs, 3, 3,
+       bothAces},
+      // A club still out: position 2's club could be a trump, no count.
+      {"trumps out", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kClubs, 1, 0, Relevant{}},
+      // The leader heads diamonds and may lead one: no count.
+      {"leader heads a suit", {{1, 0, 0, 2, 3}, {1, 1, 2, 3}, {0, 3}, {2}}, kNoTrumps, 1, 0,
+       Relevant{}},
+      // Position 0 also holds a heart, headed by position 1; a spade lead
+      // gives 1 the ace and the hearts, a heart lead the top hearts and the
+      // ace of spades: three either way.
+      {"two suits", {{1, 0, 0, 2, 3}, {1, 1, 0, 3}, {3, 2}, {2}}, kNoTrumps, 3, 3,
+       bothAces},
+      // Hearts are headed by position 2 (which then cashes its club too), but
+      // a spade lead gives position 1 its ace and nothing more: one trick.
+      {"the weaker winner decides", {{1, 0, 0, 2, 3}, {2, 0, 1, 3}, {3, 1}, {2}}, kNoTrumps, 2,
+       1, Relevant{}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SolverState state = EndingOf(row.holders);
+    for (int p = 0; p < 4; ++p) {
+      int cards = 0;
+      for (int s = 0; s < 4; ++s) cards += state.count[p][s];
+      ASSERT_EQ(cards, 3) << "position " << p;
+    }
+    Relevant relevant;
+    const int tricks = internal::TricksAgainstTheLead(state, row.trumps, row.needed, relevant);
+    if (row.tricks >= row.needed) {
+      EXPECT_GE(tricks, row.needed);
+      EXPECT_EQ(relevant, row.relevant);
+    } else {
+      EXPECT_LT(tricks, row.needed);
+    }
+    // The search agrees: the side of position 1 (declarer's) takes what the
+    // count says whenever the count reaches what it needs.
+    auto solver = MakeSolver();
+    solver->SetSearch(row.trumps, false, kGo);
+    solver->SetState(state);
+    if (tricks >= row.needed) EXPECT_TRUE(solver->CanMake(row.needed));
+  }
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)

@@ -312,8 +312,13 @@ TableHit TransTable::ProbeRecent(const TableKey& key, int target, bool otherSide
 TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noexcept {
   // First the very position, probed lately: its class's bounds as they
   // were then.
-  TableHit hit = ProbeRecent(key, target, otherSide);
+  const TableHit hit = ProbeRecent(key, target, otherSide);
   if (hit.decided) return hit;
+  return ProbeBuckets(key, target, otherSide);
+}
+
+TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSide) noexcept {
+  TableHit hit;
   if (otherSide) target = TricksLeftOf(key) - target + 1;
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most

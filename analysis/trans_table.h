@@ -273,6 +273,9 @@ class TransTable {
   // Only the first step of Probe: the class last found for this very
   // position, from the small cache.
   TableHit ProbeRecent(const TableKey& key, int target, bool otherSide = false) noexcept;
+  // Only the rest of Probe, the buckets, for a caller that has just read
+  // the small cache and stored nothing since.
+  TableHit ProbeBuckets(const TableKey& key, int target, bool otherSide = false) noexcept;
 
   // Records a search result for the class of `key` with the top cards of
   // `relevant`: made (target is a lower bound) or not (an upper bound).

@@ -241,6 +241,21 @@ TEST_F(TransTableTest, TheRecentCacheAloneKnowsOnlyPositionsMetBefore) {
   EXPECT_FALSE(table->ProbeRecent(Key({0, 1, 2, 3}), 2, true).made);
 }
 
+TEST_F(TransTableTest, TheBucketsAloneKnowEveryPositionOfAStoredClass) {
+  // What Probe finds past the cache: a position of the class never met, and
+  // the other side's target turned round.
+  table->Store(Key({0, 1, 2, 3}), TopSpades(1), 3, true, 0);
+  const TableHit other = table->ProbeBuckets(Key({0, 3, 2, 1}), 3);
+  EXPECT_TRUE(other.decided);
+  EXPECT_TRUE(other.made);
+  EXPECT_EQ(other.relevant, TopSpades(1));
+  EXPECT_FALSE(table->ProbeBuckets(Key({0, 3, 2, 1}), 4).decided);
+  EXPECT_TRUE(table->ProbeBuckets(Key({0, 3, 2, 1}), 2, true).decided);
+  EXPECT_FALSE(table->ProbeBuckets(Key({0, 3, 2, 1}), 2, true).made);
+  // Another holder of the top spade: no class holds it.
+  EXPECT_FALSE(table->ProbeBuckets(Key({1, 0, 2, 3}), 1).decided);
+}
+
 TEST_F(TransTableTest, TheLeastInformativeEntryIsEvictedThenTheNarrowestClass) {
   const std::vector<std::pair<TableKey, Relevant>> classes = ClassesOfOneBucket();
   ASSERT_GT(classes.size(), size_t(TransTable::kWays) + 1);
