@@ -63,6 +63,7 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
   set_.header.analysisDuration = 0;
   QueueJobs(set_, queue_);
   handOffs_.fill({});
+  nodesSearched_ = 0;
   runStart_ = std::chrono::steady_clock::now();
   running_ = true;
   int started = 0;
@@ -185,6 +186,7 @@ void AnalysisRunner::JoinEndedWorkers() {
   for (auto& worker : workers_) {
     if (worker && !worker->Alive()) {
       worker->thread_.join();
+      nodesSearched_ += worker->solver_->Nodes();
       worker.reset();
     }
   }

@@ -168,6 +168,9 @@ class AnalysisRunner {
     return workers_;
   }
   int JobsQueued() const noexcept { return queue_.last; }
+  // The search nodes of the last run, summed over its workers as they
+  // end: on several workers, what they searched twice shows here.
+  uint64_t NodesSearched() const noexcept { return nodesSearched_; }
 
   // How worker threads are made; tests put in one that fails.  The default
   // makes a std::thread, which throws std::system_error when it cannot.
@@ -200,6 +203,7 @@ class AnalysisRunner {
   std::atomic<bool> stopRequested_{false};
   bool running_ = false;
   int tickCounter_ = 0;
+  uint64_t nodesSearched_ = 0;
   std::chrono::steady_clock::time_point runStart_;
   ThreadStarter startThread_;
 };

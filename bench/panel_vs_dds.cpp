@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <iomanip>
 #include <iostream>
 #include <string>
@@ -52,6 +53,7 @@ struct SetTimes {
   std::string seed;
   double ours = 0;  // best of the rounds
   double peer = 0;
+  uint64_t nodes = 0;  // our workers' search nodes in the round of our best time
 };
 
 // Times every set `rounds` times on `threads` threads; counts in `differ`
@@ -65,23 +67,26 @@ std::vector<SetTimes> RunPanel(const std::vector<std::string>& seeds, int thread
       tarrow::DealSet ours = tarrow::bench::SeededSet(set.seed);
       std::vector<tarrow::DDTable> peerTables;
       double oursSeconds = 0, peerSeconds = 0;
+      uint64_t nodes = 0;
       const auto peer = [&] {
         peerSeconds =
             tarrow::bench::PeerSetSeconds(ours, tarrow::kBoardsPerSet, threads, peerTables);
       };
       // Ours first in odd rounds, the peer first in even ones.
       if (round % 2 == 0) peer();
-      oursSeconds = tarrow::bench::RunnerSeconds(ours, threads);
+      oursSeconds = tarrow::bench::RunnerSeconds(ours, threads, &nodes);
       if (round % 2 == 1) peer();
       int setDiffer = oursSeconds < 0 || peerSeconds < 0;
       for (int b = 1; b <= tarrow::kBoardsPerSet; ++b) {
         setDiffer += ours.Board(b).table != peerTables[size_t(b - 1)];
       }
       differ += setDiffer;
+      if (oursSeconds < set.ours) set.nodes = nodes;
       set.ours = std::min(set.ours, oursSeconds);
       set.peer = std::min(set.peer, peerSeconds);
       std::cerr << "  " << threads << " thread(s), round " << round << ", \"" << set.seed
-                << "\": ours " << oursSeconds << " s, peer " << peerSeconds << " s"
+                << "\": ours " << oursSeconds << " s (" << nodes << " nodes), peer " << peerSeconds
+                << " s"
                 << (setDiffer ? ", TABLES DIFFER" : "") << std::endl;
     }
   }
@@ -92,17 +97,21 @@ void PrintPanel(const std::vector<SetTimes>& times, int threads) {
   std::cout << "\n"
             << threads << (threads == 1 ? " thread" : " threads") << "\n"
             << std::left << std::setw(12) << "set" << std::right << std::setw(9) << "ours s"
-            << std::setw(9) << "peer s" << std::setw(8) << "ratio"
+            << std::setw(9) << "peer s" << std::setw(8) << "ratio" << std::setw(10) << "Mnodes"
             << "\n";
   std::vector<double> ratios;
+  uint64_t nodes = 0;
   for (const SetTimes& set : times) {
     ratios.push_back(set.ours / set.peer);
     std::cout << std::left << std::setw(12) << ("\"" + set.seed + "\"") << std::right
               << std::setprecision(3) << std::setw(9) << set.ours << std::setw(9) << set.peer
-              << std::setprecision(2) << std::setw(8) << ratios.back() << "\n";
+              << std::setprecision(2) << std::setw(8) << ratios.back() << std::setprecision(1)
+              << std::setw(10) << double(set.nodes) / 1e6 << "\n";
+    nodes += set.nodes;
   }
   std::cout << "median ratio " << tarrow::bench::Median(ratios) << ", worst "
-            << *std::max_element(ratios.begin(), ratios.end()) << std::endl;
+            << *std::max_element(ratios.begin(), ratios.end()) << "; our nodes, all sets "
+            << std::setprecision(1) << double(nodes) / 1e6 << " million" << std::endl;
 }
 
 }  // namespace
