@@ -113,7 +113,7 @@ void AnalysisRunner::WorkerBody(DDummy& worker) {
       GetJob(worker);
     });
   }
-  worker.alive_.store(false, std::memory_order_release);
+  // GetJob, finding no job, has cleared alive_: the owner may join us now.
 }
 
 bool AnalysisRunner::InWork(int job) const {
@@ -189,6 +189,7 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   const int j = StopRequested() ? 0 : ChooseJob(worker);
   if (j == 0) {
     worker.hasJob_ = false;
+    worker.alive_.store(false, std::memory_order_release);
     return;
   }
   AnalysisJob& job = queue_.jobs[size_t(j)];

@@ -102,8 +102,9 @@ class DDummy {
   int Target(int pass) const noexcept {
     return progress_.target[pass].load(std::memory_order_relaxed);
   }
-  // True while its thread runs: set as the thread is made (cleared again
-  // when it cannot be), cleared by the thread as its body ends.
+  // True while it works: set as the thread is made (cleared again when it
+  // cannot be), cleared by GetJob when it finds no further job (the thread
+  // then only returns), so that the owner sees the last worker end at once.
   bool Alive() const noexcept { return alive_.load(std::memory_order_acquire); }
 
  private:
