@@ -312,7 +312,7 @@ TEST(AnalysisRunnerTest, AStoppedRunResumesWithExactlyTheMissingJobs) {
     ASSERT_TRUE(runner.Start(1).ok());
     RunToCompletion(runner, executor);
   }
-  for (int workers = 1; workers <= kMaxWorkers; ++workers) {
+  for (int workers : {1, 2, 3, kMaxWorkers}) {
     SCOPED_TRACE("workers " + std::to_string(workers));
     DealSet set = TwelveBoardSet();
     QueueExecutor executor;
