@@ -82,12 +82,16 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
     slot = std::make_unique<DDummy>(i, std::move(*solver));
     DDummy& worker = *slot;
     // Alive before the thread runs, so that a worker that ends at once is
-    // seen to end; cleared again when the thread cannot be made.
+    // seen to end; cleared again when the thread cannot be made.  Its first
+    // job is handed out here, on the owner thread, so that it starts
+    // searching at once, even while the owner goes on to save the set.
     worker.alive_.store(true, std::memory_order_release);
+    GetJob(worker);
     try {
       worker.thread_ = startThread_([this, &worker] { WorkerBody(worker); });
     } catch (const std::system_error& error) {
       worker.alive_.store(false, std::memory_order_release);
+      if (worker.hasJob_) ReturnJob(worker.CurrentJob());
       slot.reset();
       failure = std::string("cannot start an analysis thread: ") + error.what();
       break;
@@ -103,7 +107,6 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
 
 void AnalysisRunner::WorkerBody(DDummy& worker) {
   LowerThreadPriority();
-  executor_.RunOnOwner([&] { GetJob(worker); });
   while (worker.hasJob_) {
     const SideTricks tricks =
         worker.solver_->SolveSide(worker.number_, worker.CurrentStrain(), worker.CurrentDeclarer(),
@@ -214,6 +217,11 @@ void AnalysisRunner::GetJob(DDummy& worker) {
   worker.jobStart_ = std::chrono::steady_clock::now();
   set_.Board(job.board).jobStart = DateTimeNow();
   worker.hasJob_ = true;
+}
+
+void AnalysisRunner::ReturnJob(int j) {
+  queue_.jobs[size_t(j)].worker = JobWorker::kQueued;
+  queue_.next = std::min(queue_.next, j);
 }
 
 void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {

@@ -183,6 +183,7 @@ class AnalysisRunner {
  private:
   void WorkerBody(DDummy& worker);
   void GetJob(DDummy& worker);                          // owner thread
+  void ReturnJob(int job);  // owner thread: back to the queue, never started
   void StoreResult(DDummy& worker, SideTricks tricks);  // owner thread
   // The job the worker takes next, 0 when none is queued (owner thread).
   int ChooseJob(const DDummy& worker) const;

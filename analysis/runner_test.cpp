@@ -54,10 +54,14 @@ DealSet TwelveBoardSet() {
 }
 
 // Serves the workers as QueueExecutor does and, after each hand-off, notes
-// the job each worker holds: the jobs each worker took, in order.
+// the job each worker holds: the jobs each worker took, in order.  The
+// first ones are handed out by Start: Watch notes those.
 class RecordingExecutor final : public OwnerExecutor {
  public:
-  void Watch(const AnalysisRunner& runner) { runner_ = &runner; }
+  void Watch(const AnalysisRunner& runner) {
+    runner_ = &runner;
+    Note();
+  }
   void RunOnOwner(const std::function<void()>& task) override {
     inner_.RunOnOwner([&] {
       task();
@@ -149,6 +153,11 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   const Result<int> started = runner.Start(2);
   ASSERT_TRUE(started.ok());
   EXPECT_EQ(*started, 2);
+  // Start hands out the first jobs itself, one board each, so that the
+  // workers search while the owner goes on (the window saves the set).
+  ASSERT_TRUE(runner.Workers()[0] && runner.Workers()[1]);
+  EXPECT_EQ(runner.Workers()[0]->CurrentJob(), 1);
+  EXPECT_EQ(runner.Queue().jobs[size_t(runner.Workers()[1]->CurrentJob())].board, 2);
   const auto before = std::chrono::steady_clock::now();
   const AnalysisRunner::TickResult done = RunToCompletion(runner, executor);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
@@ -191,8 +200,8 @@ TEST(AnalysisRunnerTest, OneWorkerSolvesBothSidesOfAStrainInTurnBoardByBoard) {
   set.Board(2).doneMask = {0, StrainBit(StrainOfSuit(kHearts))};  // East-West hearts done
   RecordingExecutor executor;
   AnalysisRunner runner(set, executor);
-  executor.Watch(runner);
   ASSERT_TRUE(runner.Start(1).ok());
+  executor.Watch(runner);
   // The hand-off that stores the last result ends the worker, so that the
   // owner can complete the run at once instead of at its next wait.
   while (DoneJobs(set) < 360) executor.DrainFor(5ms);
@@ -220,8 +229,8 @@ TEST(AnalysisRunnerTest, AnyNumberOfWorkersTakesEachJobOnceAndKeepsAStrainsSides
     DealSet set = TwelveBoardSet();
     RecordingExecutor executor;
     AnalysisRunner runner(set, executor);
-    executor.Watch(runner);
     ASSERT_EQ(*runner.Start(workers), workers);
+    executor.Watch(runner);
     RunToCompletion(runner, executor);
     std::array<int, kMaxJobs + 1> takenBy{};
     for (int w = 1; w <= kMaxWorkers; ++w) {
