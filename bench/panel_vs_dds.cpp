@@ -192,25 +192,33 @@ std::vector<SetTimes> RunPanel(const std::vector<std::string>& seeds, int thread
   return times;
 }
 
-void PrintPanel(const std::vector<SetTimes>& times, int threads) {
+// Per set ours, peer, the ratio and, when `nodes` (the runner timed, not
+// the command), our search nodes in millions; then the median, the worst
+// and the nodes of all the sets.
+void PrintPanel(const std::vector<SetTimes>& times, int threads, bool nodes) {
   std::cout << "\n"
             << threads << (threads == 1 ? " thread" : " threads") << "\n"
             << std::left << std::setw(12) << "set" << std::right << std::setw(9) << "ours s"
-            << std::setw(9) << "peer s" << std::setw(8) << "ratio" << std::setw(10) << "Mnodes"
-            << "\n";
+            << std::setw(9) << "peer s" << std::setw(8) << "ratio"
+            << (nodes ? "    Mnodes" : "") << "\n";
   std::vector<double> ratios;
-  uint64_t nodes = 0;
+  uint64_t allNodes = 0;
   for (const SetTimes& set : times) {
     ratios.push_back(set.ours / set.peer);
     std::cout << std::left << std::setw(12) << ("\"" + set.seed + "\"") << std::right
               << std::setprecision(3) << std::setw(9) << set.ours << std::setw(9) << set.peer
-              << std::setprecision(2) << std::setw(8) << ratios.back() << std::setprecision(1)
-              << std::setw(10) << double(set.nodes) / 1e6 << "\n";
-    nodes += set.nodes;
+              << std::setprecision(2) << std::setw(8) << ratios.back();
+    if (nodes) std::cout << std::setprecision(1) << std::setw(10) << double(set.nodes) / 1e6;
+    std::cout << "\n";
+    allNodes += set.nodes;
   }
   std::cout << std::setprecision(2) << "median ratio " << tarrow::bench::Median(ratios) << ", worst "
-            << *std::max_element(ratios.begin(), ratios.end()) << "; our nodes, all sets "
-            << std::setprecision(1) << double(nodes) / 1e6 << " million" << std::endl;
+            << *std::max_element(ratios.begin(), ratios.end());
+  if (nodes) {
+    std::cout << "; our nodes, all sets " << std::setprecision(1) << double(allNodes) / 1e6
+              << " million";
+  }
+  std::cout << std::endl;
 }
 
 }  // namespace
@@ -239,11 +247,11 @@ int main(int argc, char** argv) {
             << " boards, best of " << rounds << (rounds == 1 ? " round" : " rounds")
             << ", ratio = ours / peer (below 1: ours faster)\n";
   if (!cli.empty()) {
-    std::cout << "ours: " << cli << " deal, end to end (no node counts)\n";
+    std::cout << "ours: " << cli << " deal, end to end\n";
   }
   int differ = 0;
   for (int threads : threadCounts) {
-    PrintPanel(RunPanel(seeds, threads, rounds, cli, differ), threads);
+    PrintPanel(RunPanel(seeds, threads, rounds, cli, differ), threads, cli.empty());
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
