@@ -16,7 +16,7 @@
 //
 // Workers do not take the jobs in queue order but those that share their
 // table (ChooseJob): the second side of a strain, searched on the table the
-// first side filled, costs well under half as much as on a fresh one.  So
+// first side filled, costs less than half as much as on a fresh one.  So
 // a worker takes the other side of the strain it has just solved, then the
 // next strain of its board, then the lowest board no worker is on; only
 // when none is left does it take strains of a board another worker is on,
