@@ -10,10 +10,18 @@
 // take jobs and hand results back through the owner thread (OwnerExecutor):
 // GetJob and StoreResult run there, so the set, the queue and the DoneMasks
 // are only ever written by the owner and need no lock.  With a job come
-// the other side's results in its strain when known, and for an East-West
-// job the classes of the first tricks that its North-South job found on
-// another worker: both only speed the search.  The owner calls
-// Tick() once a second for progress, periodic saves and completion.
+// the other side's results in its strain when known, a first guess that
+// only speeds the search.  The owner calls Tick() once a second for
+// progress, periodic saves and completion.
+//
+// Workers do not take the jobs in queue order but those that share their
+// table (ChooseJob): the second side of a strain, searched on the table the
+// first side filled, costs less than half as much as on a fresh one.  So
+// a worker takes the other side of the strain it has just solved, then the
+// next strain of its board, then the lowest board no worker is on; only
+// when none is left does it take strains of a board another worker is on,
+// and last the jobs whose other side is in work elsewhere.  Jobs keep their
+// numbers, and each result is stored as its job ends, whatever the order.
 //
 //   AnalysisRunner runner(set, executor);
 //   Result<int> started = runner.Start(threads);  // queue and start workers
@@ -71,8 +79,8 @@ struct AnalysisJob {
 
 struct JobQueue {
   std::array<AnalysisJob, kMaxJobs + 1> jobs;  // jobs[1..last]
-  int next = 1;                                // next job to hand out
-  int last = 0;                                // jobs queued
+  int next = 1;  // the lowest job not yet handed out (last + 1 when none is left)
+  int last = 0;  // jobs queued
 };
 
 // Fills the queue with the unfinished jobs of the set.
@@ -94,8 +102,9 @@ class DDummy {
   int Target(int pass) const noexcept {
     return progress_.target[pass].load(std::memory_order_relaxed);
   }
-  // True while its thread runs: set as the thread is made (cleared again
-  // when it cannot be), cleared by the thread as its body ends.
+  // True while it works: set as the thread is made (cleared again when it
+  // cannot be), cleared by GetJob when it finds no further job (the thread
+  // then only returns), so that the owner sees the last worker end at once.
   bool Alive() const noexcept { return alive_.load(std::memory_order_acquire); }
 
  private:
@@ -112,12 +121,6 @@ class DDummy {
   // The other side's results in the job's strain when its job has finished,
   // copied by GetJob as a first guess for the search.
   std::optional<SideTricks> otherSide_;
-  // The classes of the first tricks the North-South job of this board and
-  // strain found on another worker, moved here by GetJob (usually empty);
-  // and, after a North-South job, those this worker found, for StoreResult
-  // to keep until the East-West job is handed out.
-  std::vector<TransTable::Entry> handIn_;
-  std::vector<TransTable::Entry> handOut_;
   SteadyTime jobStart_;  // when this worker's job started, for its duration
   std::atomic<bool> alive_{false};
   std::thread thread_;
@@ -168,6 +171,9 @@ class AnalysisRunner {
     return workers_;
   }
   int JobsQueued() const noexcept { return queue_.last; }
+  // The search nodes of the last run, summed over its workers as they
+  // end: on several workers, what they searched twice shows here.
+  uint64_t NodesSearched() const noexcept { return nodesSearched_; }
 
   // How worker threads are made; tests put in one that fails.  The default
   // makes a std::thread, which throws std::system_error when it cannot.
@@ -177,29 +183,34 @@ class AnalysisRunner {
  private:
   void WorkerBody(DDummy& worker);
   void GetJob(DDummy& worker);                          // owner thread
+  void ReturnJob(int job);  // owner thread: back to the queue, never started
   void StoreResult(DDummy& worker, SideTricks tricks);  // owner thread
+  // The job the worker takes next, 0 when none is queued (owner thread).
+  int ChooseJob(const DDummy& worker) const;
+  // The number of a board's job in a side and strain, 0 when not queued.
+  int JobOf(int board, Strain strain, Side side) const {
+    return jobOf_[size_t(board)][size_t(strain)][size_t(side)];
+  }
+  bool Queued(int job) const {
+    return job != 0 && queue_.jobs[size_t(job)].worker == JobWorker::kQueued;
+  }
+  bool InWork(int job) const;
+  // The strains of a board with a job queued and neither side in work: the
+  // first one's first queued job (0 when there is none), and how many.
+  int FreeStrainJob(int board) const;
+  int FreeStrains(int board) const;
   void JoinEndedWorkers();
 
   DealSet& set_;
   OwnerExecutor& executor_;
   JobQueue queue_;
-  // Per East-West job still queued, the classes its board's North-South job
-  // of the same strain found on another worker (owner thread only).  The
-  // two jobs of a strain lie five apart in the queue, so with two or more
-  // workers they nearly always run on different ones: the East-West job
-  // then starts from the first tricks the other worker already searched
-  // instead of an empty table.
-  // A worker's own table still holds what it found, so it takes nothing
-  // from itself.
-  struct HandOff {
-    int worker = 0;
-    std::vector<TransTable::Entry> classes;
-  };
-  std::array<HandOff, kMaxJobs + 1> handOffs_;
+  // Per board 1..36, strain and side, the job queued for it (0 for none).
+  std::array<std::array<std::array<int16_t, 2>, 5>, kBoardsPerSet + 1> jobOf_{};
   std::array<std::unique_ptr<DDummy>, kMaxWorkers> workers_;
   std::atomic<bool> stopRequested_{false};
   bool running_ = false;
   int tickCounter_ = 0;
+  uint64_t nodesSearched_ = 0;
   std::chrono::steady_clock::time_point runStart_;
   ThreadStarter startThread_;
 };

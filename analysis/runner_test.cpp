@@ -12,8 +12,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Serves the workers and ticks until the run completes; `afterTick` may stop it.
-AnalysisRunner::TickResult RunToCompletion(AnalysisRunner& runner, QueueExecutor& executor,
+// Serves the workers and ticks until the run completes; `afterDrain` may stop it.
+template <typename Executor>
+AnalysisRunner::TickResult RunToCompletion(AnalysisRunner& runner, Executor& executor,
                                            const std::function<void()>& afterDrain = nullptr) {
   while (true) {
     executor.DrainFor(5ms);
@@ -40,6 +41,49 @@ DealSet SmallSet() {
   set.Board(2).number = MakeDealNumber(1);
   return set;
 }
+
+// Twelve different deals that the solver settles in a few milliseconds each,
+// the rest of the slots empty (deal 0), so that a result stored under the
+// wrong board or strain shows.
+DealSet TwelveBoardSet() {
+  DealSet set;
+  for (int board = 1; board <= 12; ++board) {
+    set.Board(board).number = MakeDealNumber(uint128(board) * 7919 * 1000000000);
+  }
+  return set;
+}
+
+// Serves the workers as QueueExecutor does and, after each hand-off, notes
+// the job each worker holds: the jobs each worker took, in order.  The
+// first ones are handed out by Start: Watch notes those.
+class RecordingExecutor final : public OwnerExecutor {
+ public:
+  void Watch(const AnalysisRunner& runner) {
+    runner_ = &runner;
+    Note();
+  }
+  void RunOnOwner(const std::function<void()>& task) override {
+    inner_.RunOnOwner([&] {
+      task();
+      Note();
+    });
+  }
+  void ProcessPending(std::chrono::milliseconds timeout) override { inner_.DrainFor(timeout); }
+  int DrainFor(std::chrono::milliseconds timeout) { return inner_.DrainFor(timeout); }
+
+  std::array<std::vector<int>, kMaxWorkers + 1> taken;  // by worker number 1..8
+
+ private:
+  void Note() {
+    for (const auto& worker : runner_->Workers()) {
+      if (!worker || worker->CurrentJob() == 0) continue;
+      std::vector<int>& jobs = taken[size_t(worker->WorkerNumber())];
+      if (jobs.empty() || jobs.back() != worker->CurrentJob()) jobs.push_back(worker->CurrentJob());
+    }
+  }
+  QueueExecutor inner_;
+  const AnalysisRunner* runner_ = nullptr;
+};
 
 TEST(AnalysisRunnerTest, ThreadSettingsMapToOneToEightWorkers) {
   EXPECT_EQ(AnalysisRunner::WorkersFor(1), 1);
@@ -109,6 +153,11 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   const Result<int> started = runner.Start(2);
   ASSERT_TRUE(started.ok());
   EXPECT_EQ(*started, 2);
+  // Start hands out the first jobs itself, one board each, so that the
+  // workers search while the owner goes on (the window saves the set).
+  ASSERT_TRUE(runner.Workers()[0] && runner.Workers()[1]);
+  EXPECT_EQ(runner.Workers()[0]->CurrentJob(), 1);
+  EXPECT_EQ(runner.Queue().jobs[size_t(runner.Workers()[1]->CurrentJob())].board, 2);
   const auto before = std::chrono::steady_clock::now();
   const AnalysisRunner::TickResult done = RunToCompletion(runner, executor);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
@@ -144,6 +193,70 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   // the opening leader runs his suit: East leads against North, so NS take 0.
   EXPECT_EQ(set.Board(3).table, SolveDeal(**solver, DealNumber{}, noStop));
   EXPECT_EQ(set.Board(3).table[size_t(DDIndex(kNorth, StrainOfSuit(kClubs)))], 13);
+}
+
+TEST(AnalysisRunnerTest, OneWorkerSolvesBothSidesOfAStrainInTurnBoardByBoard) {
+  DealSet set = TwelveBoardSet();
+  set.Board(2).doneMask = {0, StrainBit(StrainOfSuit(kHearts))};  // East-West hearts done
+  RecordingExecutor executor;
+  AnalysisRunner runner(set, executor);
+  ASSERT_TRUE(runner.Start(1).ok());
+  executor.Watch(runner);
+  // The hand-off that stores the last result ends the worker, so that the
+  // owner can complete the run at once instead of at its next wait.
+  while (DoneJobs(set) < 360) executor.DrainFor(5ms);
+  EXPECT_FALSE(runner.AnyWorkerAlive());
+  RunToCompletion(runner, executor);
+  // Queue numbers: board 1 takes jobs 1..10 (North-South NT..C, then
+  // East-West), board 2 jobs 11..19 (East-West 16..19: NT, S, D, C).
+  const std::vector<int> expected = {1, 6, 2, 7, 3, 8, 4, 9, 5, 10,
+                                     11, 16, 12, 17, 13, 14, 18, 15, 19, 20};
+  ASSERT_GE(executor.taken[1].size(), expected.size());
+  EXPECT_EQ(std::vector<int>(executor.taken[1].begin(), executor.taken[1].begin() + 20), expected);
+  EXPECT_EQ(executor.taken[1].size(), 359u);
+}
+
+TEST(AnalysisRunnerTest, AnyNumberOfWorkersTakesEachJobOnceAndKeepsAStrainsSidesTogether) {
+  DealSet reference = TwelveBoardSet();
+  {
+    QueueExecutor executor;
+    AnalysisRunner runner(reference, executor);
+    ASSERT_TRUE(runner.Start(1).ok());
+    RunToCompletion(runner, executor);
+  }
+  for (int workers = 1; workers <= kMaxWorkers; ++workers) {
+    SCOPED_TRACE("workers " + std::to_string(workers));
+    DealSet set = TwelveBoardSet();
+    RecordingExecutor executor;
+    AnalysisRunner runner(set, executor);
+    ASSERT_EQ(*runner.Start(workers), workers);
+    executor.Watch(runner);
+    RunToCompletion(runner, executor);
+    std::array<int, kMaxJobs + 1> takenBy{};
+    for (int w = 1; w <= kMaxWorkers; ++w) {
+      for (int job : executor.taken[size_t(w)]) {
+        EXPECT_EQ(takenBy[size_t(job)], 0) << "job " << job << " taken twice";
+        takenBy[size_t(job)] = w;
+      }
+    }
+    for (int j = 1; j <= 360; ++j) {
+      EXPECT_NE(takenBy[size_t(j)], 0) << "job " << j << " never taken";
+      EXPECT_EQ(runner.Queue().jobs[size_t(j)].worker, JobWorker::kStored) << "job " << j;
+    }
+    // A strain's two sides go to different workers only at the end, when an
+    // idle worker takes a side whose other side is in work: at most once
+    // per other worker.
+    int split = 0;
+    for (int j = 1; j <= 360; ++j) {
+      const AnalysisJob& job = runner.Queue().jobs[size_t(j)];
+      split += job.side == kNorthSouth && takenBy[size_t(j)] != takenBy[size_t(j + 5)];
+    }
+    EXPECT_LE(split, workers - 1);
+    EXPECT_EQ(DoneJobs(set), 360);
+    for (int board = 1; board <= 36; ++board) {
+      EXPECT_EQ(set.Board(board).table, reference.Board(board).table) << "board " << board;
+    }
+  }
 }
 
 TEST(AnalysisRunnerTest, AThreadThatCannotStartIsAnErrorAndNothingWaitsForIt) {
@@ -201,36 +314,39 @@ TEST(SolveDealsTest, SolvesEveryDealInOrderAcrossBatches) {
 }
 
 TEST(AnalysisRunnerTest, AStoppedRunResumesWithExactlyTheMissingJobs) {
-  DealSet reference = SmallSet();
+  DealSet reference = TwelveBoardSet();
   {
     QueueExecutor executor;
     AnalysisRunner runner(reference, executor);
     ASSERT_TRUE(runner.Start(1).ok());
     RunToCompletion(runner, executor);
   }
-  DealSet set = SmallSet();
-  QueueExecutor executor;
-  AnalysisRunner runner(set, executor);
-  ASSERT_TRUE(runner.Start(2).ok());
-  RunToCompletion(runner, executor, [&] {
-    if (DoneJobs(set) >= 20) runner.RequestStop();
-  });
-  const int doneBefore = DoneJobs(set);
-  ASSERT_GE(doneBefore, 20);
-  ASSERT_LT(doneBefore, 360);
-  EXPECT_FALSE(runner.StopRequested());  // cleared at completion
+  for (int workers : {1, 2, 3, kMaxWorkers}) {
+    SCOPED_TRACE("workers " + std::to_string(workers));
+    DealSet set = TwelveBoardSet();
+    QueueExecutor executor;
+    AnalysisRunner runner(set, executor);
+    ASSERT_TRUE(runner.Start(workers).ok());
+    RunToCompletion(runner, executor, [&] {
+      if (DoneJobs(set) >= 20) runner.RequestStop();
+    });
+    const int doneBefore = DoneJobs(set);
+    ASSERT_GE(doneBefore, 20);
+    ASSERT_LT(doneBefore, 360);
+    EXPECT_FALSE(runner.StopRequested());  // cleared at completion
 
-  ASSERT_TRUE(runner.Start(2).ok());
-  EXPECT_EQ(runner.JobsQueued(), 360 - doneBefore);
-  RunToCompletion(runner, executor);
-  EXPECT_EQ(DoneJobs(set), 360);
-  for (int board = 1; board <= 36; ++board) {
-    EXPECT_EQ(set.Board(board).table, reference.Board(board).table) << "board " << board;
+    ASSERT_TRUE(runner.Start(workers).ok());
+    EXPECT_EQ(runner.JobsQueued(), 360 - doneBefore);
+    RunToCompletion(runner, executor);
+    EXPECT_EQ(DoneJobs(set), 360);
+    for (int board = 1; board <= 36; ++board) {
+      EXPECT_EQ(set.Board(board).table, reference.Board(board).table) << "board " << board;
+    }
+    // A complete set queues nothing; the run still completes.
+    ASSERT_TRUE(runner.Start(workers).ok());
+    EXPECT_EQ(runner.JobsQueued(), 0);
+    EXPECT_TRUE(RunToCompletion(runner, executor).completed);
   }
-  // A complete set queues nothing; the run still completes.
-  ASSERT_TRUE(runner.Start(3).ok());
-  EXPECT_EQ(runner.JobsQueued(), 0);
-  EXPECT_TRUE(RunToCompletion(runner, executor).completed);
 }
 
 TEST(AnalysisRunnerTest, StopAndWaitEndsARunningAnalysisAtOnce) {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -55,8 +56,9 @@ inline double Median(std::vector<double> values) {
 }
 
 // Analyses `set` in place on `threads` workers: the wall-clock seconds from
-// the start to the run's completion, or -1 if it did not start.
-inline double RunnerSeconds(DealSet& set, int threads) {
+// the start to the run's completion, or -1 if it did not start.  `nodes`,
+// when given, receives the search nodes of all the workers together.
+inline double RunnerSeconds(DealSet& set, int threads, uint64_t* nodes = nullptr) {
   using Clock = std::chrono::steady_clock;
   QueueExecutor executor;
   AnalysisRunner runner(set, executor);
@@ -67,6 +69,7 @@ inline double RunnerSeconds(DealSet& set, int threads) {
   do {
     executor.DrainFor(std::chrono::milliseconds(5));
   } while (!runner.Tick().completed);
+  if (nodes != nullptr) *nodes = runner.NodesSearched();
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
