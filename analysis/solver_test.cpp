@@ -990,7 +990,9 @@ TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
     auto solver = MakeSolver();
     solver->SetSearch(row.trumps, false, kGo);
     solver->SetState(state);
-    if (tricks >= row.needed) EXPECT_TRUE(solver->CanMake(row.needed));
+    if (tricks >= row.needed) {
+      EXPECT_TRUE(solver->CanMake(row.needed));
+    }
   }
 }
 

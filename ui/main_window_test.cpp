@@ -42,11 +42,18 @@ namespace fs = std::filesystem;
 // Runs `act` on the next modal dialog of type D (file dialog, message box)
 // as soon as it is open.  The dialog's exec() runs its own event loop, which
 // drives this timer.
+// The timers of the actions still waiting for their dialog; a test's end
+// disarms them, so that an action armed for a question that never came
+// cannot answer the next test's (nor write to a test's ended stack).
+QObject* PendingDialogActions() {
+  // Owned by the application, so that nothing is left when the program ends.
+  static QObject* const pending = new QObject(QCoreApplication::instance());
+  return pending;
+}
+
 template <typename D>
 void OnNextDialog(std::function<void(D*)> act) {
-  // Owned by the application, so that a dialog that never opens leaves no
-  // timer behind when the program ends.
-  auto* timer = new QTimer(QCoreApplication::instance());
+  auto* timer = new QTimer(PendingDialogActions());
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
     auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
@@ -164,6 +171,7 @@ class MainWindowTest : public testing::TempFolderTest {
   }
   void TearDown() override {
     CloseWindow();
+    qDeleteAll(PendingDialogActions()->children());
     TempFolderTest::TearDown();
   }
 
