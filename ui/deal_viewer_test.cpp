@@ -385,15 +385,15 @@ TEST_F(DealViewerTest, ClearHandsThenCancelLeavesTheBoardAsItWas) {
 TEST_F(DealViewerTest, WorkerLinesNameTheJobsOnTheShownBoard) {
   app().MutableSettingsForTest().SetThreads(1);
   ASSERT_TRUE(app().StartAnalysis().ok());
-  // The first job is board 1, North-South in notrump; its worker takes it
-  // through the owner thread.
+  // The first jobs are board 1 in notrump, North-South and then East-West
+  // on the same worker; a fast worker may be on the second already.
   std::vector<std::string> lines;
   for (int i = 0; i < 200 && lines.empty(); ++i) {
     executor_.DrainFor(std::chrono::milliseconds(10));
     lines = WorkerLines(app().Runner(), 1);
   }
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].rfind("T1 NT NS ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[0].rfind("T1 NT ", 0), 0u) << lines[0];
   EXPECT_TRUE(WorkerLines(app().Runner(), 2).empty());
 
   // Editing the board being analysed: the run goes on, and the board's
