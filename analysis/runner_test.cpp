@@ -53,6 +53,17 @@ DealSet TwelveBoardSet() {
   return set;
 }
 
+// The set analysed on one worker: the tables every other run must give.
+DealSet AnalysedOnOneWorker(DealSet set) {
+  {
+    QueueExecutor executor;
+    AnalysisRunner runner(set, executor);
+    EXPECT_TRUE(runner.Start(1).ok());
+    RunToCompletion(runner, executor);
+  }
+  return set;
+}
+
 // Serves the workers as QueueExecutor does and, after each hand-off, notes
 // the job each worker holds: the jobs each worker took, in order.  The
 // first ones are handed out by Start: Watch notes those.
@@ -217,13 +228,7 @@ TEST(AnalysisRunnerTest, OneWorkerSolvesBothSidesOfAStrainInTurnBoardByBoard) {
 }
 
 TEST(AnalysisRunnerTest, AnyNumberOfWorkersTakesEachJobOnceAndKeepsAStrainsSidesTogether) {
-  DealSet reference = TwelveBoardSet();
-  {
-    QueueExecutor executor;
-    AnalysisRunner runner(reference, executor);
-    ASSERT_TRUE(runner.Start(1).ok());
-    RunToCompletion(runner, executor);
-  }
+  const DealSet reference = AnalysedOnOneWorker(TwelveBoardSet());
   for (int workers = 1; workers <= kMaxWorkers; ++workers) {
     SCOPED_TRACE("workers " + std::to_string(workers));
     DealSet set = TwelveBoardSet();
@@ -314,13 +319,7 @@ TEST(SolveDealsTest, SolvesEveryDealInOrderAcrossBatches) {
 }
 
 TEST(AnalysisRunnerTest, AStoppedRunResumesWithExactlyTheMissingJobs) {
-  DealSet reference = TwelveBoardSet();
-  {
-    QueueExecutor executor;
-    AnalysisRunner runner(reference, executor);
-    ASSERT_TRUE(runner.Start(1).ok());
-    RunToCompletion(runner, executor);
-  }
+  const DealSet reference = AnalysedOnOneWorker(TwelveBoardSet());
   for (int workers : {1, 2, 3, kMaxWorkers}) {
     SCOPED_TRACE("workers " + std::to_string(workers));
     DealSet set = TwelveBoardSet();

@@ -76,6 +76,15 @@ SolverState EndingOf(const std::vector<int> (&holders)[4]) {
   return state;
 }
 
+// Every hand of a hand-made ending holds `cards` cards, as in a real deal.
+void ExpectEveryHandHolds(const SolverState& state, int cards) {
+  for (int p = 0; p < 4; ++p) {
+    int held = 0;
+    for (int s = 0; s < 4; ++s) held += state.count[p][s];
+    ASSERT_EQ(held, cards) << "position " << p;
+  }
+}
+
 TEST(SolverStateTest, SetUpPlacesCardsByRelativePosition) {
   const Result<Deal> deal = ParsePbnDeal(kFourSuitsDeal);
   ASSERT_TRUE(deal.ok());
@@ -702,11 +711,8 @@ TEST(CutOffTest, PartnersLongCardsBelowACrossingWinOnceTheRoundsDrawTheSuit) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const SolverState state = EndingOf(row.holders);
-    for (int p = 0; p < 4; ++p) {
-      int cards = 0;
-      for (int s = 0; s < 4; ++s) cards += state.count[p][s];
-      ASSERT_EQ(cards, 6) << "position " << p;
-    }
+    ExpectEveryHandHolds(state, 6);
+    if (::testing::Test::HasFatalFailure()) return;
     Relevant relevant;
     EXPECT_EQ(internal::QuickTricks(state, kNoTrumps, 6, relevant), row.tricks);
     EXPECT_EQ(relevant.fields[kHearts], TopFields(3));
@@ -972,11 +978,8 @@ TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const SolverState state = EndingOf(row.holders);
-    for (int p = 0; p < 4; ++p) {
-      int cards = 0;
-      for (int s = 0; s < 4; ++s) cards += state.count[p][s];
-      ASSERT_EQ(cards, 3) << "position " << p;
-    }
+    ExpectEveryHandHolds(state, 3);
+    if (::testing::Test::HasFatalFailure()) return;
     Relevant relevant;
     const int tricks = internal::TricksAgainstTheLead(state, row.trumps, row.needed, relevant);
     if (row.tricks >= row.needed) {
