@@ -7,7 +7,10 @@
 // across the four leaders).  A ratio above 1 is searching we do that the
 // peer does not; time per trick is the other half of the speed.
 //
-//   trick_nodes_vs_dds [--seed abc] [--boards 12]
+//   trick_nodes_vs_dds [--seed abc] [--boards 12] [--per-board 1]
+//
+// --per-board 1 also prints each board's tricks per strain, ours and the
+// peer's, to find the deals where the excess lies.
 #include <dds/dll.h>
 
 #include <cstdio>
@@ -27,8 +30,10 @@ int main(int argc, char** argv) {
   tarrow::bench::BenchArgs args(argc, argv);
   args.Read("--seed", seed);
   args.Read("--boards", boards);
+  int perBoard = 0;
+  args.Read("--per-board", perBoard);
   if (!args.Ok() || boards < 1 || boards > tarrow::kBoardsPerSet) {
-    std::cerr << "usage: trick_nodes_vs_dds [--seed TEXT] [--boards 1..36]\n";
+    std::cerr << "usage: trick_nodes_vs_dds [--seed TEXT] [--boards 1..36] [--per-board 0|1]\n";
     return 2;
   }
   tarrow::testing::PeerSingleThreaded();
@@ -45,6 +50,8 @@ int main(int argc, char** argv) {
     const std::string text = tarrow::PbnDealText(deal, tarrow::kNorth);
     std::strncpy(pbn.remainCards, text.c_str(), sizeof pbn.remainCards - 1);
     for (tarrow::Strain strain : tarrow::kStrains) {
+      const uint64_t peerBefore = peers[strain];
+      const uint64_t ourBefore = ours[strain];
       pbn.trump = strain == tarrow::kNotrump ? 4 : strain - 1;
       for (int leader = 0; leader < 4; ++leader) {
         pbn.first = leader;
@@ -62,6 +69,13 @@ int main(int argc, char** argv) {
         const uint64_t before = solver->TrickStarts();
         north = solver->SolveSide(set.Board(board).number, strain, declarer, stop, nullptr, north);
         ours[strain] += solver->TrickStarts() - before;
+      }
+      if (perBoard != 0) {
+        std::printf("board %2d %-3s %9llu %9llu  %.2f\n", board,
+                    tarrow::kStrainLabels[size_t(strain)].data(),
+                    static_cast<unsigned long long>(ours[strain] - ourBefore),
+                    static_cast<unsigned long long>(peers[strain] - peerBefore),
+                    double(ours[strain] - ourBefore) / double(peers[strain] - peerBefore));
       }
     }
   }
