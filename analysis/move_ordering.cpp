@@ -229,6 +229,14 @@ int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcep
     if (runs != 0) *out = MakeMove(suit, HighestCard(runs));
     return runs != 0 ? 1 : 0;
   }
+  if (state.played > 0 && suit != trumps && suit != state.winSuit) {
+    // A discard: no card of the suit can win the trick, so every run is a
+    // low one; the lowest goes first, then the others from the highest.
+    Move* const start = out;
+    *out++ = MakeMove(suit, LowestCard(runs));
+    out = AddCards(out, suit, runs & ~std::bit_floor(runs));
+    return int(out - start);
+  }
   const SuitView view(state, trumps, suit);
   const int winner = view.SureWinner(mover, false);
   const int cover = state.played == 3 ? winner : view.CoverCard(mover, false);
