@@ -146,14 +146,12 @@ int AnalysisRunner::FreeStrains(int board) const {
 
 // What a worker's table holds decides the order.  Measured on whole sets
 // (one worker): solving each strain's second side on a fresh table instead
-// of the one its first side filled adds about 40% to the set's nodes (a
-// hand-off of the first side's early classes brings that down to about
-// 14%), while solving each strain of a board on a fresh table adds about 1%.
-// Hence both sides of a strain on one worker, a board's strains on one
-// worker while there are other boards for the others, and a side whose
-// other side is in work elsewhere only when nothing else is left: running it
-// beside the other still ends sooner than leaving the worker idle, and no
-// hand-off can help it, as the other side's classes are not found yet.
+// of the one its first side filled adds about 40% to the set's nodes, while
+// solving each strain of a board on a fresh table adds about 1%.  Hence
+// both sides of a strain on one worker, a board's strains on one worker
+// while there are other boards for the others, and a side whose other side
+// is in work elsewhere only when nothing else is left: running it beside
+// the other still ends sooner than leaving the worker idle.
 int AnalysisRunner::ChooseJob(const DDummy& worker) const {
   if (const int previous = worker.CurrentJob(); previous != 0) {
     const AnalysisJob& done = queue_.jobs[size_t(previous)];

@@ -903,8 +903,7 @@ int Solver::SolvePass(int start, std::atomic<int>* progressTarget) noexcept {
 
 SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
                              const std::atomic<bool>& stopRequested, SolveProgress* progress,
-                             std::optional<SideTricks> otherSide,
-                             std::span<const TransTable::Entry> known) {
+                             std::optional<SideTricks> otherSide) {
   const int strain = SolverStrain(tableStrain);
   assert(declarer >= 0 && declarer < 4);
   // The entries of earlier calls for this deal stay useful: the table files
@@ -913,8 +912,6 @@ SideTricks Solver::SolveSide(const DealNumber& number, Strain tableStrain, Seat 
   // another deal only mislead.
   if (!tableValid_ || !(tableDeal_ == number)) ClearTable();
   tableValid_ = false;
-  table_->Import(known);
-  table_->StartLog();
   // The first target: where the other side has declared this strain, the
   // tricks that side left; else a guess from the side's points and, in a
   // suit, its trumps.  A good first target saves the cheap searches around

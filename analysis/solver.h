@@ -110,11 +110,7 @@
 // entries, whose bounds count tricks for the same side.  Entries are filed
 // by seat and strain and kept while the deal stays the same, so every
 // declarer of a strain, in whatever order the calls come, reads what the
-// others left.  Another solver of the same deal can be given them too: a
-// call's classes of its first tricks (HandOff, those with nine or more
-// tricks left, the costliest to find) taken into that solver's table first
-// (SolveSide's `known`) hold there as here, since a class's bounds depend
-// on the deal alone.  A suit contract whose last trump has gone plays on as
+// others left.  A suit contract whose last trump has gone plays on as
 // notrump, so such positions are filed as notrump ones and every strain of
 // the deal shares them.
 //
@@ -135,8 +131,6 @@
 #include <atomic>
 #include <memory>
 #include <optional>
-#include <span>
-#include <vector>
 
 #include "analysis/solver_state.h"
 #include "analysis/trans_table.h"
@@ -177,18 +171,9 @@ class Solver {
   // trying.  otherSide, when known, is what the other side took declaring
   // this deal and strain (solved here before or by another worker): a hint
   // for the first target, which changes the time, never the answer.
-  // known: classes another solver's table found for this deal (its
-  // HandOff), taken into the table first; they too change only the time.
   SideTricks SolveSide(const DealNumber& number, Strain tableStrain, Seat declarer,
                        const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr,
-                       std::optional<SideTricks> otherSide = std::nullopt,
-                       std::span<const TransTable::Entry> known = {});
-  // The classes of the first tricks that the last SolveSide found, for
-  // another solver that takes on the same deal and strain (the other side's
-  // job on another worker); empty after a stopped call.
-  std::vector<TransTable::Entry> HandOff() const {
-    return tableValid_ ? table_->LoggedClasses() : std::vector<TransTable::Entry>{};
-  }
+                       std::optional<SideTricks> otherSide = std::nullopt);
 
   // The steps SolveSide is made of, for tests that walk positions by hand.
   // SetSearch chooses the strain, the mirror and the stop flag (which must

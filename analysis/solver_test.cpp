@@ -441,39 +441,6 @@ TEST(SolverTest, AHintOfTheOtherSidesTricksChangesTheTimeNeverTheAnswer) {
   }
 }
 
-TEST(SolverTest, TheFirstTricksHandedOnFromTheOtherSidesJobChangeTheTimeNeverTheAnswer) {
-  // North's job on one worker hands the classes of its first tricks to
-  // East's job of the same deal and strain on another: East's tricks stay
-  // those of a fresh solver, found with fewer nodes.
-  const DealNumber number =
-      NumberOf("E:J9753.9873.4.A92 KT2.J4.T9732.863 A64.AKQ65.KJ85.T Q8.T2.AQ6.KQJ754");
-  for (const Strain strain : {kNotrump, StrainOfSuit(kDiamonds)}) {
-    SCOPED_TRACE(strain);
-    const std::unique_ptr<Solver> first = MakeSolver();
-    const SideTricks north = first->SolveSide(number, strain, kNorth, kGo);
-    const std::vector<TransTable::Entry> classes = first->HandOff();
-    ASSERT_FALSE(classes.empty());
-    for (const TransTable::Entry& entry : classes) {
-      int cards = 0;
-      for (int n = 0; n < 16; ++n) cards += int((entry.lengths >> (4 * n)) & 0xF);
-      ASSERT_GE(cards / 4, TransTable::kHandOffTricks);
-    }
-    const std::unique_ptr<Solver> fresh = MakeSolver();
-    const std::unique_ptr<Solver> handed = MakeSolver();
-    const SideTricks east = fresh->SolveSide(number, strain, kEast, kGo, nullptr, north);
-    const SideTricks helped =
-        handed->SolveSide(number, strain, kEast, kGo, nullptr, north, classes);
-    EXPECT_EQ(helped.declarer, east.declarer);
-    EXPECT_EQ(helped.partner, east.partner);
-    EXPECT_LT(handed->Nodes(), fresh->Nodes());
-  }
-  // A stopped call hands nothing on.
-  const std::unique_ptr<Solver> stopped = MakeSolver();
-  const std::atomic<bool> stop{true};
-  stopped->SolveSide(number, kNotrump, kNorth, stop);
-  EXPECT_TRUE(stopped->HandOff().empty());
-}
-
 TEST(SolverTest, OnceTheTrumpsAreGoneASuitContractReadsWhatNotrumpFound) {
   // Four tricks left in hearts, diamonds and clubs, no spade anywhere: in
   // spades the position is the notrump one, and the table says so at once;

@@ -213,21 +213,18 @@ Result<std::unique_ptr<TransTable>> TransTable::Create() {
   if (buckets != nullptr) madvise(buckets, kBytes, MADV_HUGEPAGE);  // a hint; failure is harmless
 #endif
   auto* stamps = static_cast<Stamp*>(std::calloc(kBuckets, sizeof(Stamp)));
-  auto* log = static_cast<uint32_t*>(std::malloc(kHandOffClasses * sizeof(uint32_t)));
-  if (buckets == nullptr || stamps == nullptr || log == nullptr) {
+  if (buckets == nullptr || stamps == nullptr) {
     std::free(buckets);
     std::free(stamps);
-    std::free(log);
     return Status::Error("cannot allocate the 128 MiB transposition table of the solver");
   }
   std::memset(static_cast<void*>(buckets + kBuckets), 0, kRecentSlots * sizeof(Recent));
-  return std::unique_ptr<TransTable>(new TransTable(buckets, stamps, log));
+  return std::unique_ptr<TransTable>(new TransTable(buckets, stamps));
 }
 
 TransTable::~TransTable() {
   std::free(buckets_);
   std::free(stamps_);
-  std::free(log_);
 }
 
 void TransTable::Clear() noexcept {
@@ -235,7 +232,6 @@ void TransTable::Clear() noexcept {
   // buckets: the next ones get twice the buckets.
   if (taken_ > activeBuckets_ * kWays / 2) activeBuckets_ = std::min(kBuckets, 2 * activeBuckets_);
   taken_ = 0;
-  logged_ = 0;
   if (++generation_ == 0) {
     // The stamps have gone round: make every bucket stale the slow way.
     std::memset(static_cast<void*>(stamps_), 0, kBuckets * sizeof(Stamp));
@@ -373,9 +369,6 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
     if (inUse < kWays) {
       stamps_[index] = {generation_, uint8_t(inUse + 1)};
       ++taken_;
-      if (logged_ < kHandOffClasses && TricksLeftOf(key) >= kHandOffTricks) {
-        log_[logged_++] = uint32_t(index * 64 + size_t(inUse));
-      }
     } else {
       slot = 0;
       for (int i = 1; i < kWays; ++i) {
@@ -410,38 +403,6 @@ BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) no
     if (entry.tops == tops && InClass(entry, key)) return BoundPairs[entry.code];
   }
   return BoundPairs[0];
-}
-
-std::vector<TransTable::Entry> TransTable::LoggedClasses() const {
-  std::vector<Entry> classes;
-  classes.reserve(logged_);
-  for (size_t i = 0; i < logged_; ++i) {
-    const size_t index = log_[i] / 64;
-    const int slot = int(log_[i] % 64);
-    // A slot taken since the log started holds that class or, when the
-    // bucket filled up since, one that took its place: either is sound.
-    if (slot < SlotsInUse(index)) classes.push_back(buckets_[index].entries[slot]);
-  }
-  return classes;
-}
-
-void TransTable::Import(std::span<const Entry> classes) noexcept {
-  for (const Entry& entry : classes) {
-    // The class's own position: its top cards and its lengths; the small
-    // cards it leaves open do not take part in filing it.
-    TableKey key;
-    key.lengths = entry.lengths;
-    key.leader = entry.leader;
-    key.strain = entry.strain;
-    Relevant relevant;
-    for (int s = 0; s < 4; ++s) {
-      key.holders[s] = entry.holders[s];
-      relevant.fields[s] = FieldsOfTop(entry.tops, s);
-    }
-    const BoundPair bounds = BoundPairs[entry.code];
-    if (bounds.lower > 0) Store(key, relevant, bounds.lower, true, entry.bestMove);
-    if (bounds.upper < kNoUpperBound) Store(key, relevant, bounds.upper, false, entry.bestMove);
-  }
 }
 
 }  // namespace tarrow

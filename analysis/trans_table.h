@@ -100,8 +100,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
-#include <vector>
 
 #include "core/result.h"
 
@@ -288,19 +286,6 @@ class TransTable {
   // For tests: the bounds of exactly this class, or code 0 when absent.
   BoundPair BoundsOf(const TableKey& key, const Relevant& relevant) noexcept;
 
-  // Hand-off between tables of one deal.  The classes with at least
-  // kHandOffTricks tricks left taken into the table since StartLog (up to
-  // kHandOffClasses of them), as they stand now: the first tricks of a
-  // search, which another table solving the same deal meets again after
-  // the first trick or two and which cost the most to find.
-  static constexpr int kHandOffTricks = 9;
-  static constexpr size_t kHandOffClasses = size_t(1) << 15;
-  void StartLog() noexcept { logged_ = 0; }
-  std::vector<Entry> LoggedClasses() const;
-  // Stores classes another table of the same deal found, bounds and best
-  // moves as they are.
-  void Import(std::span<const Entry> classes) noexcept;
-
   ~TransTable();
   TransTable(const TransTable&) = delete;
   TransTable& operator=(const TransTable&) = delete;
@@ -311,11 +296,8 @@ class TransTable {
     uint8_t generation;
     uint8_t taken;
   };
-  TransTable(Bucket* buckets, Stamp* stamps, uint32_t* log) noexcept
-      : buckets_(buckets),
-        recent_(reinterpret_cast<Recent*>(buckets + kBuckets)),
-        stamps_(stamps),
-        log_(log) {}
+  TransTable(Bucket* buckets, Stamp* stamps) noexcept
+      : buckets_(buckets), recent_(reinterpret_cast<Recent*>(buckets + kBuckets)), stamps_(stamps) {}
   // The bucket of a class whose top cards reach at least `depth` in every
   // suit (or the whole suit).
   size_t BucketIndex(const TableKey& key, int depth) const noexcept {
@@ -335,8 +317,6 @@ class TransTable {
   Bucket* buckets_;         // kBuckets buckets, 2 MiB aligned
   Recent* recent_;          // kRecentSlots, right after the buckets
   Stamp* stamps_;           // per bucket
-  uint32_t* log_;           // kHandOffClasses slots: bucket * 64 + slot
-  size_t logged_ = 0;
   uint8_t generation_ = 1;  // stamps start at 0, so everything starts stale
   // The buckets in use, the first ones of the block, and the entries taken
   // in them since the last Clear (see the header comment).
