@@ -35,22 +35,25 @@ uint32_t FieldsOfTop(uint16_t tops, int suit) noexcept {
   return TopFields((tops >> (4 * suit)) & 0xF);
 }
 
-// A position's signature: a hash of its lengths, leader and strain in the
-// high byte (never 0) and the holder of each suit's top card in the low
-// byte, suit s in bits 2s..2s+1 (0 for a suit with no cards left).
-uint16_t SignatureOf(const TableKey& key) noexcept {
+// A position's signature in the buckets of one hash depth: a hash of its
+// lengths, leader and strain in the high byte (never 0) and, in the low
+// byte, the holder of each suit's card of rank index `depth`, suit s in bits
+// 2s..2s+1 (0 for a suit without that card).  The bucket's own hash already
+// fixes the holders of the cards above it, so it is the first card below
+// them whose holder tells the classes of one bucket apart.
+uint16_t SignatureOf(const TableKey& key, int depth) noexcept {
   const uint64_t h = (key.lengths + key.leader + 4 * key.strain) * 0xD6E8FEB86659FD93ull;
-  uint32_t tops = 0;
-  for (int s = 0; s < 4; ++s) tops |= (key.holders[s] & 3) << (2 * s);
-  return uint16_t(((h >> 56) | 1) << 8 | tops);
+  uint32_t cards = 0;
+  for (int s = 0; s < 4; ++s) cards |= ((key.holders[s] >> (2 * depth)) & 3) << (2 * s);
+  return uint16_t(((h >> 56) | 1) << 8 | cards);
 }
 
 // The fields of the signature's low byte that a class fixes: those of the
-// suits where it fixes the top card.
-uint8_t SignatureMask(const Relevant& relevant) noexcept {
+// suits where it fixes the card of rank index `depth`.
+uint8_t SignatureMask(const Relevant& relevant, int depth) noexcept {
   uint8_t mask = 0;
   for (int s = 0; s < 4; ++s) {
-    if ((relevant.fields[s] & 3) != 0) mask |= uint8_t(3 << (2 * s));
+    if (((relevant.fields[s] >> (2 * depth)) & 3) != 0) mask |= uint8_t(3 << (2 * s));
   }
   return mask;
 }
@@ -321,12 +324,12 @@ TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSid
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most
   // specific first.
-  const uint16_t signature = SignatureOf(key);
   for (int depth = kHashDepth; depth >= 0; --depth) {
     const size_t index = BucketIndex(key, depth);
     const int inUse = SlotsInUse(index);
     if (inUse == 0) continue;
     const Bucket& bucket = buckets_[index];
+    const uint16_t signature = SignatureOf(key, depth);
     for (uint64_t slots = SlotsTagged(bucket, signature, inUse); slots != 0; slots &= slots - 1) {
       const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
       if (!InClass(entry, key)) continue;
@@ -346,11 +349,12 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
     target = TricksLeftOf(key) - target + 1;
     made = !made;
   }
-  const size_t index = BucketIndex(key, DepthOf(key, relevant));
+  const int depth = DepthOf(key, relevant);
+  const size_t index = BucketIndex(key, depth);
   Bucket& bucket = buckets_[index];
   const int inUse = SlotsInUse(index);
-  const uint16_t signature = SignatureOf(key);
-  const uint8_t mask = SignatureMask(relevant);
+  const uint16_t signature = SignatureOf(key, depth);
+  const uint8_t mask = SignatureMask(relevant, depth);
   const uint16_t tops = TopsOf(relevant);
   Entry* entry = nullptr;
   for (uint64_t slots = SlotsTagged(bucket, signature, inUse); slots != 0; slots &= slots - 1) {
@@ -394,10 +398,11 @@ void TransTable::Store(const TableKey& key, const Relevant& relevant, int target
 }
 
 BoundPair TransTable::BoundsOf(const TableKey& key, const Relevant& relevant) noexcept {
-  const size_t index = BucketIndex(key, DepthOf(key, relevant));
+  const int depth = DepthOf(key, relevant);
+  const size_t index = BucketIndex(key, depth);
   const Bucket& bucket = buckets_[index];
   const uint16_t tops = TopsOf(relevant);
-  for (uint64_t slots = SlotsTagged(bucket, SignatureOf(key), SlotsInUse(index)); slots != 0;
+  for (uint64_t slots = SlotsTagged(bucket, SignatureOf(key, depth), SlotsInUse(index)); slots != 0;
        slots &= slots - 1) {
     const Entry& entry = bucket.entries[std::countr_zero(slots)];
     if (entry.tops == tops && InClass(entry, key)) return BoundPairs[entry.code];

@@ -51,10 +51,13 @@
 // buckets a position can have, the most specific first.  A bucket opens
 // with a 16-bit tag and an 8-bit mask per slot, 21 slots to a cache line,
 // compared a line at a time: the tag holds a hash of the lengths and leader
-// and the holders of the top card of each suit the class fixes, so that
-// nearly only entries whose class holds the position are read, each in one
-// cache line.  (With the lengths alone, eight entries of a depth-0 bucket
-// were read for every one that matched.)  Slots are taken in order, and a
+// and, in each suit where the class fixes it, the holder of the first card
+// the bucket's hash leaves open (the top card at depth 0, the second at
+// depth 1, the third at depth 2), so that mostly only entries whose class
+// holds the position are read, each in one cache line.  (With the lengths
+// alone, eight entries of a depth-0 bucket were read for every one that
+// matched; with the top card's holder at every depth, more than four for
+// one, and three for one with the first open card's.)  Slots are taken in order, and a
 // small array beside the block (two bytes a bucket, in the processor's
 // cache) counts those in use, so a probe skips a bucket nothing was stored
 // in and reads only the tag lines in use: nearly half the buckets probed are
@@ -209,11 +212,12 @@ class TransTable {
   static_assert(sizeof(Entry) == 32);
   // One bucket: the slots' tags and masks first, 21 slots to a cache line,
   // then the entries.  A tag is a hash of the class's lengths, leader and
-  // strain (high byte) and the holders of the top card of each suit the
-  // class fixes one (low byte, 2 bits per suit); the mask says which of
-  // those fields the class fixes.  A position's signature, masked, equals
-  // the tag of every class that holds it, so nearly every entry read is one
-  // that matches.  Slots are taken in order and never freed within a deal,
+  // strain (high byte) and the holders of the card of rank index `depth`
+  // (the bucket's hash depth) of each suit where the class fixes one (low
+  // byte, 2 bits per suit); the mask says which of those fields the class
+  // fixes.  A position's signature at that depth, masked, equals the tag of
+  // every class there that holds it, so most entries read are ones that
+  // match.  Slots are taken in order and never freed within a deal,
   // so a probe reads only the lines of the slots in use, and none at all in
   // a bucket nothing was stored in.
   static constexpr int kSlotsPerLine = 21;

@@ -219,6 +219,37 @@ TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
   EXPECT_TRUE(table->Probe(Key({0, 1, 2, 3}), 3).decided);   // the very position
 }
 
+TEST_F(TransTableTest, AtEveryDepthAClassHoldsExactlyThePositionsThatAgreeOnItsTopCards) {
+  // Classes filed deeper than depth 0 are told apart in their bucket by the
+  // holder of the first card the bucket's hash leaves open: a position must
+  // agree on it where the class fixes it, and need not where it does not.
+  struct Row {
+    int heartLine;   // the other suits' lines (each suit has one card a hand)
+    int spadeLine;
+    int spades[4];   // the probed position's spades, from the top
+    bool inClass;
+  };
+  const Row rows[] = {
+      {1, 2, {0, 1, 2, 3}, true},   // depth 1: the very position
+      {1, 2, {0, 1, 3, 2}, true},   // the third and fourth spades are small
+      {1, 2, {0, 2, 1, 3}, false},  // the second spade, the first open card, differs
+      {2, 2, {0, 1, 3, 2}, true},   // depth 2: the third spade is open in spades
+      {2, 3, {0, 1, 3, 2}, false},  // ... and fixed here
+      {2, 3, {0, 1, 2, 3}, true},
+      {2, 3, {1, 0, 2, 3}, false},  // the top spade differs
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "lines " << row.heartLine << "/" << row.spadeLine
+                                      << ", spades " << row.spades[0] << row.spades[1]
+                                      << row.spades[2] << row.spades[3]);
+    table->Clear();
+    Relevant relevant = TopSpades(row.spadeLine);
+    for (int s = 1; s < 4; ++s) relevant.fields[s] = TopFields(row.heartLine);
+    table->Store(Key({0, 1, 2, 3}), relevant, 3, true, 0);
+    EXPECT_EQ(table->ProbeBuckets(Key(row.spades), 3).decided, row.inClass);
+  }
+}
+
 TEST_F(TransTableTest, TheRecentCacheAloneKnowsOnlyPositionsMetBefore) {
   table->Store(Key({0, 1, 2, 3}), TopSpades(1), 3, true, 0);
   // A key the table has located reads the same places as one it has not.
