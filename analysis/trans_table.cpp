@@ -321,6 +321,7 @@ TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noex
 TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSide) noexcept {
   TableHit hit;
   if (otherSide) target = TricksLeftOf(key) - target + 1;
+  uint8_t similar = 0;
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most
   // specific first.
@@ -332,7 +333,10 @@ TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSid
     const uint16_t signature = SignatureOf(key, depth);
     for (uint64_t slots = SlotsTagged(bucket, signature, inUse); slots != 0; slots &= slots - 1) {
       const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
-      if (!InClass(entry, key)) continue;
+      if (!InClass(entry, key)) {
+        if (similar == 0 && entry.lengths == key.lengths && entry.leader == key.leader) similar = entry.bestMove;
+        continue;
+      }
       if (Decide(entry, target, otherSide, hit)) {
         Remember(key, entry);
         return hit;
@@ -340,6 +344,7 @@ TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSid
       if (hit.bestMove == 0) hit.bestMove = entry.bestMove;
     }
   }
+  if (hit.bestMove == 0) hit.bestMove = similar;
   return hit;
 }
 
