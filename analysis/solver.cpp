@@ -812,7 +812,8 @@ bool Solver::Search(int target, Relevant& relevant) noexcept {
 
   MoveList moves = GenerateMoves();
   if (trickStart) {
-    // The move that decided this class of positions before goes first.
+    // The move that decided this class of positions, or a like one, before
+    // goes first.
     if (bestMove != 0) MoveToFront(moves, bestMove);
   }
   // A defender to move: made unless some move refutes; declarer's side: not

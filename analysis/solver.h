@@ -73,7 +73,9 @@
 //    winning hand cashes after it.
 // 3. Otherwise the moves are generated (ordered, move_ordering.h) and tried
 //    until one flips the answer.  At a trick start the move that decided
-//    this class of positions before goes first.  A small card that did not
+//    this class of positions before goes first, or, where the table knows
+//    none, the move that decided a class of the same lengths and leader
+//    (TableHit::bestMove).  A small card that did not
 //    flip the answer speaks for every other card of that suit at least as
 //    small (see below), so those are skipped.
 // 4. At a trick start the result is stored in the table.

@@ -321,6 +321,8 @@ TableHit TransTable::Probe(const TableKey& key, int target, bool otherSide) noex
 TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSide) noexcept {
   TableHit hit;
   if (otherSide) target = TricksLeftOf(key) - target + 1;
+  // The best move of a class of the same lengths and leader, met among the
+  // candidates: a hint for a position no known class holds.
   uint8_t similar = 0;
   // A class is filed under the deepest hash depth its top cards allow, so a
   // position may match classes at every depth: look at all of them, the most
@@ -334,7 +336,9 @@ TableHit TransTable::ProbeBuckets(const TableKey& key, int target, bool otherSid
     for (uint64_t slots = SlotsTagged(bucket, signature, inUse); slots != 0; slots &= slots - 1) {
       const TransTable::Entry& entry = bucket.entries[std::countr_zero(slots)];
       if (!InClass(entry, key)) {
-        if (similar == 0 && entry.lengths == key.lengths && entry.leader == key.leader) similar = entry.bestMove;
+        if (similar == 0 && entry.lengths == key.lengths && entry.leader == key.leader) {
+          similar = entry.bestMove;
+        }
         continue;
       }
       if (Decide(entry, target, otherSide, hit)) {

@@ -379,6 +379,19 @@ TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
   const TableHit hit = table->Probe(key, 4);
   EXPECT_FALSE(hit.decided);
   EXPECT_EQ(hit.bestMove, 0x92);
+  // A position no class holds gets the best move of a like class (the same
+  // lengths and leader, read among the candidates) as a hint, and only as
+  // a hint: it decides nothing.
+  table->Clear();
+  table->Store(key, TopSpades(2), 3, true, 0x80 | 0x21);
+  const TableHit like = table->Probe(Key({0, 2, 1, 3}), 1);
+  EXPECT_FALSE(like.decided);
+  EXPECT_EQ(like.bestMove, 0xA1);
+  // The class's own best move comes first where the class holds the position.
+  table->Store(Key({0, 2, 1, 3}), TopSpades(2), 3, true, 0x80 | 0x05);
+  EXPECT_EQ(table->Probe(Key({0, 2, 1, 3}), 4).bestMove, 0x85);
+  // Another leader is no like position.
+  EXPECT_EQ(table->Probe(Key({0, 3, 1, 2}, 2), 1).bestMove, 0);
 }
 
 TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsHalfTheirSlots) {
