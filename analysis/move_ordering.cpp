@@ -169,6 +169,10 @@ constexpr LeadWeights kNotrumpLeads{-12, 13, {12, 0, 15, -8}, 0, 12, 30, -30, 0,
 constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, 0, -10, -20, 0, 0};
 
 constexpr int kNotrumpVoidLength = 7;
+// How far (in LeadKey points, ten to an opponent's card) the first suit of a
+// notrump lead must be ahead of the second for its second move to come
+// before the other suits' first ones.
+constexpr int kClearNotrumpLead = 15;
 
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const LeadWeights& w = trumps == kNoTrumps ? kNotrumpLeads : kSuitLeads;
@@ -365,13 +369,20 @@ MoveList OrderedMoves(const SolverState& state, int trumps) noexcept {
     suits[i] = s;
   }
   // The first move of every suit in suit order, then the other moves of the
-  // first suit, of the second, and so on.
-  out.size = held;
+  // first suit, of the second, and so on.  Leading in notrump, a first suit
+  // well ahead of the second offers its second move before the other suits'
+  // first ones.
+  Move suitMoves[4][13];
+  int counts[4] = {};
+  for (int i = 0; i < held; ++i) counts[i] = SuitMoves(state, trumps, suits[i], suitMoves[i]);
+  const bool clearFirst = leading && trumps == kNoTrumps && held > 1 &&
+                          keys[0] - keys[1] >= 4 * kClearNotrumpLead;
+  const int front = std::min(counts[0], clearFirst ? 2 : 1);
+  out.size = 0;
+  for (int j = 0; j < front; ++j) out.moves[out.size++] = suitMoves[0][j];
+  for (int i = 1; i < held; ++i) out.moves[out.size++] = suitMoves[i][0];
   for (int i = 0; i < held; ++i) {
-    Move suitMoves[13];
-    const int n = SuitMoves(state, trumps, suits[i], suitMoves);
-    out.moves[i] = suitMoves[0];
-    for (int j = 1; j < n; ++j) out.moves[out.size++] = suitMoves[j];
+    for (int j = i == 0 ? front : 1; j < counts[i]; ++j) out.moves[out.size++] = suitMoves[i][j];
   }
   return out;
 }

@@ -259,13 +259,14 @@ TEST(OrderedMovesTest, ANotrumpLeadForcesOutTheTopCardWithASequence) {
     std::vector<Move> expected;
   };
   const Row rows[] = {
-      // The king from king-queen behind the ace, not the 7 or the 3.
+      // The king from king-queen behind the ace, not the 7 or the 3; clubs
+      // rank well ahead, so the 3 comes before the other suits too.
       {"notrump, king-queen", kSequenceDeal, kNoTrumps,
-       {club(1), lowSpade, lowDiamond, lowHeart, club(11), club(7)}},
+       {club(1), club(11), lowSpade, lowDiamond, lowHeart, club(7)}},
       // With trumps the plan stands: the low club first, the king later.
       {"hearts, king-queen", kSequenceDeal, kHearts,
        {club(11), lowSpade, lowDiamond, lowHeart, club(1), club(7)}},
-      // King-jack is no sequence: the plan's low club.
+      // King-jack is no sequence: the plan's low club, and no suit is ahead.
       {"notrump, king-jack", kBrokenDeal, kNoTrumps,
        {club(11), lowSpade, lowDiamond, lowHeart, club(3), club(1), club(7)}},
   };
