@@ -146,7 +146,10 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // contracts apart: without ruffs the lead towards partner's second card
 // under the fourth hand's top pays, and a suit partner cannot follow costs
 // more; with trumps an opponent's singleton (a ruff to come) and the
-// second hand's top card count against a suit.
+// second hand's top card count against a suit.  In notrump a suit where the
+// leader's side holds the second and third cards under an opponent's top
+// goes early: one lead forces the top card out and sets up the next round
+// (KQ73 behind the ace); with trumps that did not pay.
 // Trumps rank like any suit: with the sure trump tricks counted at every
 // trick start, drawing trumps first no longer pays.
 struct LeadWeights {
@@ -158,11 +161,18 @@ struct LeadWeights {
   int partnerSecondUnderFourthHand;  // and the fourth hand the top card
   int partnerVoid;
   int opponentSingleton;  // an opponent holds one card of the suit
+  // An opponent holds the top card and the leader's side the next two:
+  int ownSecondThird;   // the leader holds both
+  int sideSecondThird;  // partner holds both, or each one
 };
-constexpr LeadWeights kNotrumpLeads{-12, 13, {12, 0, 15, -8}, 0, 12, 30, -30, 0};
-constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, 0, -10, -20};
+constexpr LeadWeights kNotrumpLeads{-12, 13, {12, 0, 15, -8}, 0, 12, 30, -30, 0, 30, 20};
+constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, 0, -10, -20, 0, 0};
 
 constexpr int kNotrumpVoidLength = 7;
+// How far (in LeadKey points, ten to an opponent's card) the first suit of a
+// notrump lead must be ahead of the second for its second move to come
+// before the other suits' first ones.
+constexpr int kClearNotrumpLead = 15;
 
 int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   const LeadWeights& w = trumps == kNoTrumps ? kNotrumpLeads : kSuitLeads;
@@ -193,6 +203,15 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   if (second == partner && top == rho) key += w.partnerSecondUnderFourthHand;
   if (state.count[partner][suit] == 0) key += w.partnerVoid;
   if (state.count[lho][suit] == 1 || state.count[rho][suit] == 1) key += w.opponentSingleton;
+  if ((top == lho || top == rho) && (second == mover || second == partner) &&
+      state.remaining[suit] > 2) {
+    const int third = HolderOf(state, suit, 2);
+    if (second == mover && third == mover) {
+      key += w.ownSecondThird;
+    } else if (third == mover || third == partner) {
+      key += w.sideSecondThird;
+    }
+  }
   return 4 * key + suit;
 }
 
@@ -246,7 +265,16 @@ int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcep
   const uint32_t lows = cover == kNoCard ? runs : runs & ~CardsAbove(cover + 1);
   const uint32_t rest = runs & ~lows;
   const uint32_t winners = winner == kNoCard ? 0 : rest & CardsAbove(winner + 1);
-  const uint32_t groups[3] = {lows, rest & ~winners, winners};  // kLow, kCover, kWinner
+  const uint32_t covers = rest & ~winners;
+  // Leading in notrump, the highest cover run of two or more cards goes
+  // first, ahead of the plan: it forces out a higher card and promotes the
+  // rest of the run (from KQ73 behind the ace the king, not the 7).
+  uint32_t sequence = 0;
+  if (state.played == 0 && trumps == kNoTrumps) {
+    const uint32_t longRuns = covers & (cards >> 2);
+    sequence = longRuns & (0u - longRuns);
+  }
+  const uint32_t groups[3] = {lows, covers & ~sequence, winners};  // kLow, kCover, kWinner
 
   static constexpr Group kRuffPlan[3] = {Group::kCover, Group::kWinner, Group::kLow};
   const Group* plan = kRuffPlan;
@@ -257,6 +285,7 @@ int SuitMoves(const SolverState& state, int trumps, int suit, Move* out) noexcep
   // group from its highest card: covers, winners, lows.  A fourth player's
   // cover group is empty, so its missing plan entry loses nothing.
   Move* const start = out;
+  if (sequence != 0) *out++ = MakeMove(suit, HighestCard(sequence));
   for (int k = 0; k < 3; ++k) {
     const Group g = plan[k];
     if (g == Group::kNone || groups[int(g)] == 0) continue;
@@ -340,13 +369,20 @@ MoveList OrderedMoves(const SolverState& state, int trumps) noexcept {
     suits[i] = s;
   }
   // The first move of every suit in suit order, then the other moves of the
-  // first suit, of the second, and so on.
-  out.size = held;
+  // first suit, of the second, and so on.  Leading in notrump, a first suit
+  // well ahead of the second offers its second move before the other suits'
+  // first ones.
+  Move suitMoves[4][13];
+  int counts[4] = {};
+  for (int i = 0; i < held; ++i) counts[i] = SuitMoves(state, trumps, suits[i], suitMoves[i]);
+  const bool clearFirst = leading && trumps == kNoTrumps && held > 1 &&
+                          keys[0] - keys[1] >= 4 * kClearNotrumpLead;
+  const int front = std::min(counts[0], clearFirst ? 2 : 1);
+  out.size = 0;
+  for (int j = 0; j < front; ++j) out.moves[out.size++] = suitMoves[0][j];
+  for (int i = 1; i < held; ++i) out.moves[out.size++] = suitMoves[i][0];
   for (int i = 0; i < held; ++i) {
-    Move suitMoves[13];
-    const int n = SuitMoves(state, trumps, suits[i], suitMoves);
-    out.moves[i] = suitMoves[0];
-    for (int j = 1; j < n; ++j) out.moves[out.size++] = suitMoves[j];
+    for (int j = i == 0 ? front : 1; j < counts[i]; ++j) out.moves[out.size++] = suitMoves[i][j];
   }
   return out;
 }

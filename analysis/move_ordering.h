@@ -9,7 +9,8 @@
 // low cards and ordered by a plan that depends on the seat's place in the
 // trick and on what partner can do (PartnerStatus).  Leading or discarding,
 // the suits are ranked by LeadKey or DiscardKey; the first card of every
-// suit comes before the second card of any.
+// suit comes before the second card of any (leading in notrump, a first
+// suit well ahead of the rest offers its second card sooner).
 #pragma once
 
 #include "analysis/solver_state.h"

@@ -238,5 +238,49 @@ TEST(OrderedMovesTest, AVoidOpponentCountsAsLongerWithTrumps) {
   }
 }
 
+
+// West to lead (declarer South).  Clubs: North holds the ace, West the king
+// and queen in the first deal, the king and jack in the second; the other
+// suits give West three low cards under the opponents' top ones.
+constexpr const char* kSequenceDeal =
+    "N:AK5.AK5.AK5.AJ54 QJT9.QJT.QJT.T98 876.9876.9876.62 432.432.432.KQ73";
+constexpr const char* kBrokenDeal =
+    "N:AK5.AK5.AK5.AQ54 QJT9.QJT.QJT.T98 876.9876.9876.62 432.432.432.KJ73";
+
+TEST(OrderedMovesTest, ANotrumpLeadForcesOutTheTopCardWithASequence) {
+  auto club = [](int r) { return MakeMove(kClubs, r); };
+  const Move lowSpade = MakeMove(kSpades, 10);
+  const Move lowHeart = MakeMove(kHearts, 10);
+  const Move lowDiamond = MakeMove(kDiamonds, 10);
+  struct Row {
+    const char* what;
+    const char* deal;
+    int trumps;
+    std::vector<Move> expected;
+  };
+  const Row rows[] = {
+      // The king from king-queen behind the ace, not the 7 or the 3; clubs
+      // rank well ahead, so the 3 comes before the other suits too.
+      {"notrump, king-queen", kSequenceDeal, kNoTrumps,
+       {club(1), club(11), lowSpade, lowDiamond, lowHeart, club(7)}},
+      // With trumps the plan stands: the low club first, the king later.
+      {"hearts, king-queen", kSequenceDeal, kHearts,
+       {club(11), lowSpade, lowDiamond, lowHeart, club(1), club(7)}},
+      // King-jack is no sequence: the plan's low club, and no suit is ahead.
+      {"notrump, king-jack", kBrokenDeal, kNoTrumps,
+       {club(11), lowSpade, lowDiamond, lowHeart, club(3), club(1), club(7)}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Result<Deal> deal = ParsePbnDeal(row.deal);
+    ASSERT_TRUE(deal.ok()) << deal.message();
+    SolverState state;
+    SetUpDeal(state, *deal, kSouth);
+    ASSERT_EQ(MoverOf(state), 0);
+    const MoveList moves = OrderedMoves(state, row.trumps);
+    EXPECT_EQ(std::vector<Move>(moves.begin(), moves.end()), row.expected);
+  }
+}
+
 }  // namespace
 }  // namespace tarrow
