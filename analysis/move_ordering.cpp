@@ -372,17 +372,20 @@ MoveList OrderedMoves(const SolverState& state, int trumps) noexcept {
   // first suit, of the second, and so on.  Leading in notrump, a first suit
   // well ahead of the second offers its second move before the other suits'
   // first ones.
-  Move suitMoves[4][13];
-  int counts[4] = {};
-  for (int i = 0; i < held; ++i) counts[i] = SuitMoves(state, trumps, suits[i], suitMoves[i]);
+  if (held == 0) return out;  // no cards: only in the deal of an out-of-range number
   const bool clearFirst = leading && trumps == kNoTrumps && held > 1 &&
                           keys[0] - keys[1] >= 4 * kClearNotrumpLead;
-  const int front = std::min(counts[0], clearFirst ? 2 : 1);
-  out.size = 0;
-  for (int j = 0; j < front; ++j) out.moves[out.size++] = suitMoves[0][j];
-  for (int i = 1; i < held; ++i) out.moves[out.size++] = suitMoves[i][0];
-  for (int i = 0; i < held; ++i) {
-    for (int j = i == 0 ? front : 1; j < counts[i]; ++j) out.moves[out.size++] = suitMoves[i][j];
+  Move suitMoves[13];
+  int n = SuitMoves(state, trumps, suits[0], suitMoves);
+  const int front = std::min(n, clearFirst ? 2 : 1);
+  for (int j = 0; j < front; ++j) out.moves[j] = suitMoves[j];
+  // The other suits' first moves go between, in the places kept for them.
+  out.size = front + held - 1;
+  for (int j = front; j < n; ++j) out.moves[out.size++] = suitMoves[j];
+  for (int i = 1; i < held; ++i) {
+    n = SuitMoves(state, trumps, suits[i], suitMoves);
+    out.moves[front + i - 1] = suitMoves[0];
+    for (int j = 1; j < n; ++j) out.moves[out.size++] = suitMoves[j];
   }
   return out;
 }
