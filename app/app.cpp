@@ -139,14 +139,21 @@ Status App::CloseSession() {
   return saved.ok() ? set : saved;
 }
 
+std::string& App::ListText(ListSetting which) noexcept {
+  return which == ListSetting::kClubs ? fields_.club : fields_.event;
+}
+
+void App::SelectListEntry(ListSetting which, std::string_view text) {
+  ListText(which) = text;
+  settings_.SetList(which, settings_.Items(which), text);
+}
+
 void App::SetEventName(std::string_view text) {
-  fields_.event = text;
-  settings_.SetList(ListSetting::kEvents, settings_.Items(ListSetting::kEvents), text);
+  SelectListEntry(ListSetting::kEvents, text);
 }
 
 void App::SetClub(std::string_view text) {
-  fields_.club = text;
-  settings_.SetList(ListSetting::kClubs, settings_.Items(ListSetting::kClubs), text);
+  SelectListEntry(ListSetting::kClubs, text);
 }
 
 void App::SetSite(std::string_view text) {
@@ -159,8 +166,7 @@ void App::SetText(TextSetting which, std::string_view text) {
 }
 
 void App::SetListItems(ListSetting which, const std::vector<std::string>& items) {
-  const std::string& current = which == ListSetting::kClubs ? fields_.club : fields_.event;
-  settings_.SetList(which, DistinctNames(items), current);
+  settings_.SetList(which, DistinctNames(items), ListText(which));
 }
 
 HandRecordOptions App::HandRecordChoices() const {

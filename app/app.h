@@ -280,6 +280,10 @@ class App {
   const std::vector<std::string>& LoadWarnings() const noexcept { return loadWarnings_; }
 
  private:
+  // The event field that is a list's box text (club or event), and setting
+  // it: the field and the list's selected entry at once.
+  std::string& ListText(ListSetting which) noexcept;
+  void SelectListEntry(ListSetting which, std::string_view text);
   void CopyFieldsIntoHeader();
   Status WritePbn();  // the header as it stands
   // The set's own hand records, checked when the set's outputs were.
