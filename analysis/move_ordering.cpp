@@ -218,12 +218,26 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
 // Discards: from the suit where the mover holds most cards more than partner
 // (partner's long suit needs the mover's cards less, and the mover's own
 // long suit has cards to spare).  Trumps: a ruff comes first unless partner
-// is winning the trick or the trick is ruffed already above the mover's
-// trumps.
+// wins the trick without it or the trick is ruffed already above the mover's
+// trumps.  Partner's card winning so far does not count at third hand when
+// the fourth hand can beat it in the suit led; at second hand partner wins
+// surely when it holds a card above the one led and all the third hand's,
+// and the third hand cannot ruff.  (Over whole sets, ruffing first at third
+// hand there and not ruffing at second hand searched 12% fewer tricks in
+// suit contracts.)
 int DiscardKey(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
   if (suit != trumps) return 60 + 4 * (state.count[mover][suit] - state.count[mover ^ 2][suit]);
-  if (state.winSeat == (mover ^ 2)) return suit;
+  const int next = (mover + 1) & 3;
+  if (state.winSeat == (mover ^ 2)) {
+    const bool beaten = state.played == 2 && state.winSuit == state.suitLed &&
+                        (CardsOf(state, next, state.suitLed) & CardsAbove(state.winRank)) != 0;
+    if (!beaten) return suit;
+  }
+  if (state.played == 1 && !CanRuff(state, trumps, next, state.suitLed) &&
+      SuitView(state, trumps, state.suitLed).SureWinner(mover ^ 2, true) != kNoCard) {
+    return suit;
+  }
   if (state.winSuit != trumps) return 256 + suit;
   // Ruffed already: keep the trumps only when they can overruff.
   const uint32_t cards = CardsOf(state, mover, suit);
@@ -373,8 +387,8 @@ MoveList OrderedMoves(const SolverState& state, int trumps) noexcept {
   // well ahead of the second offers its second move before the other suits'
   // first ones.
   if (held == 0) return out;  // no cards: only in the deal of an out-of-range number
-  const bool clearFirst = leading && trumps == kNoTrumps && held > 1 &&
-                          keys[0] - keys[1] >= 4 * kClearNotrumpLead;
+  const bool clearFirst =
+      leading && trumps == kNoTrumps && held > 1 && keys[0] - keys[1] >= 4 * kClearNotrumpLead;
   Move suitMoves[13];
   int n = SuitMoves(state, trumps, suits[0], suitMoves);
   const int front = std::min(n, clearFirst ? 2 : 1);

@@ -238,7 +238,6 @@ TEST(OrderedMovesTest, AVoidOpponentCountsAsLongerWithTrumps) {
   }
 }
 
-
 // West to lead (declarer South).  Clubs: North holds the ace, West the king
 // and queen in the first deal, the king and jack in the second; the other
 // suits give West three low cards under the opponents' top ones.
@@ -261,13 +260,19 @@ TEST(OrderedMovesTest, ANotrumpLeadForcesOutTheTopCardWithASequence) {
   const Row rows[] = {
       // The king from king-queen behind the ace, not the 7 or the 3; clubs
       // rank well ahead, so the 3 comes before the other suits too.
-      {"notrump, king-queen", kSequenceDeal, kNoTrumps,
+      {"notrump, king-queen",
+       kSequenceDeal,
+       kNoTrumps,
        {club(1), club(11), lowSpade, lowDiamond, lowHeart, club(7)}},
       // With trumps the plan stands: the low club first, the king later.
-      {"hearts, king-queen", kSequenceDeal, kHearts,
+      {"hearts, king-queen",
+       kSequenceDeal,
+       kHearts,
        {club(11), lowSpade, lowDiamond, lowHeart, club(1), club(7)}},
       // King-jack is no sequence: the plan's low club, and no suit is ahead.
-      {"notrump, king-jack", kBrokenDeal, kNoTrumps,
+      {"notrump, king-jack",
+       kBrokenDeal,
+       kNoTrumps,
        {club(11), lowSpade, lowDiamond, lowHeart, club(3), club(1), club(7)}},
   };
   for (const Row& row : rows) {
@@ -279,6 +284,48 @@ TEST(OrderedMovesTest, ANotrumpLeadForcesOutTheTopCardWithASequence) {
     ASSERT_EQ(MoverOf(state), 0);
     const MoveList moves = OrderedMoves(state, row.trumps);
     EXPECT_EQ(std::vector<Move>(moves.begin(), moves.end()), row.expected);
+  }
+}
+
+// Hearts trumps, East void in spades with nine trumps.  In the first deal
+// West holds the spade ace and five, South the king down to the six; in the
+// second West and South have swapped the ace and the king.
+constexpr const char* kRuffDeal =
+    "N:432.543.9876.987 .AKQJT9876.5432. KQJT9876...65432 A5.2.AKQJT.AKQJT";
+constexpr const char* kRuffDealSwapped =
+    "N:432.543.9876.987 .AKQJT9876.5432. AQJT9876...65432 K5.2.AKQJT.AKQJT";
+
+// East cannot follow to a spade: whether its first move is a ruff depends
+// on whether its partner's side surely wins the trick without it.
+TEST(OrderedMovesTest, AVoidHandRuffsFirstUnlessPartnerSurelyWins) {
+  struct Row {
+    const char* what;
+    const char* deal;
+    Seat declarer;
+    std::vector<int> spades;  // rank indexes played before East
+    bool ruffFirst;
+  };
+  const Row rows[] = {
+      // North leads the 4: West's ace beats it and every spade of South's.
+      {"second hand, partner holds the top", kRuffDeal, kWest, {10}, false},
+      // South's ace is still to come: West's king wins nothing for sure.
+      {"second hand, the third hand holds the top", kRuffDealSwapped, kWest, {10}, true},
+      // West's ace wins the trick.
+      {"third hand, partner's ace", kRuffDeal, kSouth, {0, 12}, false},
+      // West's 5 wins so far, but South has the king down to the six.
+      {"third hand, partner's card can be beaten", kRuffDeal, kSouth, {9, 12}, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Result<Deal> deal = ParsePbnDeal(row.deal);
+    ASSERT_TRUE(deal.ok()) << deal.message();
+    SolverState state;
+    SetUpDeal(state, *deal, row.declarer);
+    for (int r : row.spades) PlayCard(state, MakeMove(kSpades, r), kHearts);
+    ASSERT_EQ((MoverOf(state) + row.declarer + 1) & 3, kEast);
+    const MoveList moves = OrderedMoves(state, kHearts);
+    ASSERT_GT(moves.size, 1);
+    EXPECT_EQ(MoveSuit(moves.moves[0]) == kHearts, row.ruffFirst);
   }
 }
 
