@@ -143,10 +143,12 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // and one where partner holds the second card; a suit partner is void in
 // goes later, and so does one an opponent holds a singleton of.  How much
 // each counts was measured in nodes over whole deals, for notrump and suit
-// contracts apart: without ruffs the lead towards partner's second card
-// under the fourth hand's top pays, and a suit partner cannot follow costs
-// more; with trumps an opponent's singleton (a ruff to come) and the
-// second hand's top card count against a suit.  In notrump a suit where the
+// contracts apart: without ruffs a lead into the fourth hand's top cards
+// costs more, and so does one into the second hand's top card (partner's
+// second card under the fourth hand's top, which once drew the lead, no
+// longer pays now that the table hints at a like position's lead); with
+// trumps an opponent's singleton (a ruff to come) and the second hand's
+// top card count against a suit.  In notrump a suit where the
 // leader's side holds the second and third cards under an opponent's top
 // goes early: one lead forces the top card out and sets up the next round
 // (KQ73 behind the ace); with trumps that did not pay.
@@ -158,15 +160,14 @@ struct LeadWeights {
   int top[4];             // by the holder of the top card, in playing order from the leader
   int ownTopTwo;          // the leader holds the second card too
   int partnerSecond;
-  int partnerSecondUnderFourthHand;  // and the fourth hand the top card
   int partnerVoid;
   int opponentSingleton;  // an opponent holds one card of the suit
   // An opponent holds the top card and the leader's side the next two:
   int ownSecondThird;   // the leader holds both
   int sideSecondThird;  // partner holds both, or each one
 };
-constexpr LeadWeights kNotrumpLeads{-12, 13, {12, 0, 15, -8}, 0, 12, 30, -30, 0, 30, 20};
-constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, 0, -10, -20, 0, 0};
+constexpr LeadWeights kNotrumpLeads{-20, 13, {12, -8, 15, -8}, 8, 12, -20, 0, 30, 20};
+constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, -10, -20, 0, 0};
 
 constexpr int kNotrumpVoidLength = 7;
 // How far (in LeadKey points, ten to an opponent's card) the first suit of a
@@ -200,7 +201,6 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
   key += w.top[(top - mover) & 3];
   if (top == mover && second == mover) key += w.ownTopTwo;
   if (second == partner) key += w.partnerSecond;
-  if (second == partner && top == rho) key += w.partnerSecondUnderFourthHand;
   if (state.count[partner][suit] == 0) key += w.partnerVoid;
   if (state.count[lho][suit] == 1 || state.count[rho][suit] == 1) key += w.opponentSingleton;
   if ((top == lho || top == rho) && (second == mover || second == partner) &&
