@@ -140,15 +140,17 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // hand's top or second card goes later, one through the second hand's top
 // card towards partner's second one earlier, and so do a suit whose top card
 // the leader or partner holds (a trick, and the lead where it may be needed)
-// and one where partner holds the second card; a suit partner is void in
-// goes later, and so does one an opponent holds a singleton of.  How much
+// and one where partner holds the second card or the leader the top two;
+// in notrump a suit partner is void in goes later, with trumps one an
+// opponent holds a singleton of (a ruff to come).  How much
 // each counts was measured in nodes over whole deals, for notrump and suit
 // contracts apart: without ruffs a lead into the fourth hand's top cards
 // costs more, and so does one into the second hand's top card (partner's
 // second card under the fourth hand's top, which once drew the lead, no
 // longer pays now that the table hints at a like position's lead); with
-// trumps an opponent's singleton (a ruff to come) and the second hand's
-// top card count against a suit.  In notrump a suit where the
+// trumps the second hand's top card counts against a suit, the leader's
+// top two for it, and partner's second card hardly at all.  In notrump a
+// suit where the
 // leader's side holds the second and third cards under an opponent's top
 // goes early: one lead forces the top card out and sets up the next round
 // (KQ73 behind the ace); with trumps that did not pay.
@@ -167,7 +169,7 @@ struct LeadWeights {
   int sideSecondThird;  // partner holds both, or each one
 };
 constexpr LeadWeights kNotrumpLeads{-20, 13, {12, -8, 15, -8}, 8, 12, -20, 0, 30, 20};
-constexpr LeadWeights kSuitLeads{-12, 25, {10, -8, 15, 0}, 10, 10, -10, -20, 0, 0};
+constexpr LeadWeights kSuitLeads{-12, 25, {2, -8, 15, 0}, 18, 2, 0, -20, 0, 0};
 
 constexpr int kNotrumpVoidLength = 7;
 // How far (in LeadKey points, ten to an opponent's card) the first suit of a
