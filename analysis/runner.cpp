@@ -224,9 +224,9 @@ int AnalysisRunner::ChooseJob(const DDummy& worker) const {
     if (Queued(first)) return first;
     if (Queued(second)) return second;
   }
-  if (const int board = CostliestSurveyedBoard(false)) return FreeStrainJob(board);
-  // Every board with work left has a worker: share the one with the most
-  // free strains, or failing that the surveyed one with the most work left.
+  // A whole board still in work when the survey is under way has run long:
+  // it is likely the heaviest work left, so it is shared (the one with the
+  // most free strains) before the surveyed boards' other strains.
   int busiest = 0, most = 0;
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     if (surveyed_[size_t(board)]) continue;
@@ -236,6 +236,9 @@ int AnalysisRunner::ChooseJob(const DDummy& worker) const {
     }
   }
   if (busiest != 0) return FreeStrainJob(busiest);
+  if (const int board = CostliestSurveyedBoard(false)) return FreeStrainJob(board);
+  // Every board with work left has a worker: share the surveyed one with
+  // the most work left.
   if (const int board = CostliestSurveyedBoard(true)) return FreeStrainJob(board);
   for (int j = queue_.next; j <= queue_.last; ++j) {
     if (Queued(j)) return j;

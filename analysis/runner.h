@@ -28,9 +28,11 @@
 // known before it is searched, but its notrump tells a good deal of it.
 // So the last boards of a run (kSurveyedBoards of those with work left)
 // are surveyed: their notrump, both sides on one worker, comes before any
-// of their other strains, and then their other strains go board by board,
-// the board whose notrump searched the most nodes first, so that the last
-// jobs of the run are light ones.  One worker keeps plain board order.
+// of their other strains; then a board taken whole that is still in work
+// (one that has run long) is shared, and then the surveyed boards' other
+// strains go board by board, the board whose notrump searched the most
+// nodes first, so that the last jobs of the run are light ones.  One
+// worker keeps plain board order.
 //
 //   AnalysisRunner runner(set, executor);
 //   Result<int> started = runner.Start(threads);  // queue and start workers
