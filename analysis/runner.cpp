@@ -207,7 +207,7 @@ int AnalysisRunner::ChooseJob(const DDummy& worker) const {
       return other;
     }
     // A surveyed board's notrump done, the worker goes on surveying.
-    if (!surveyed_[done.board] || done.strain != kNotrump) {
+    if (!surveyed_[size_t(done.board)] || done.strain != kNotrump) {
       if (const int j = FreeStrainJob(done.board)) return j;
     }
   }
@@ -285,7 +285,7 @@ void AnalysisRunner::ReturnJob(int j) {
 void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {
   AnalysisJob& job = queue_.jobs[size_t(worker.CurrentJob())];
   job.worker = JobWorker::kStored;
-  if (job.strain == kNotrump) notrumpNodes_[job.board] += worker.jobNodes_;
+  if (job.strain == kNotrump) notrumpNodes_[size_t(job.board)] += worker.jobNodes_;
   job.result1 = uint8_t(tricks.declarer);
   job.result2 = uint8_t(tricks.partner);
   BoardEntry& entry = set_.Board(job.board);
