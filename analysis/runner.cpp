@@ -67,6 +67,17 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
     const AnalysisJob& job = queue_.jobs[size_t(j)];
     jobOf_[job.board][size_t(job.strain)][size_t(job.side)] = int16_t(j);
   }
+  surveyed_ = {};
+  notrumpNodes_ = {};
+  if (WorkersFor(threadsSetting) > 1) {
+    int surveyed = 0;
+    for (int board = kBoardsPerSet; board >= 1 && surveyed < kSurveyedBoards; --board) {
+      if (FreeStrainJob(board) != 0) {
+        surveyed_[size_t(board)] = true;
+        ++surveyed;
+      }
+    }
+  }
   nodesSearched_ = 0;
   runStart_ = std::chrono::steady_clock::now();
   running_ = true;
@@ -108,9 +119,11 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
 void AnalysisRunner::WorkerBody(DDummy& worker) {
   LowerThreadPriority();
   while (worker.hasJob_) {
+    const uint64_t nodesBefore = worker.solver_->Nodes();
     const SideTricks tricks =
         worker.solver_->SolveSide(worker.number_, worker.CurrentStrain(), worker.CurrentDeclarer(),
                                   stopRequested_, &worker.progress_, worker.otherSide_);
+    worker.jobNodes_ = worker.solver_->Nodes() - nodesBefore;
     executor_.RunOnOwner([&] {
       StoreResult(worker, tricks);
       GetJob(worker);
@@ -144,6 +157,40 @@ int AnalysisRunner::FreeStrains(int board) const {
   return free;
 }
 
+bool AnalysisRunner::BoardInWork(int board) const {
+  for (Strain strain : kStrains) {
+    if (InWork(JobOf(board, strain, kNorthSouth)) || InWork(JobOf(board, strain, kEastWest))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int AnalysisRunner::CostliestSurveyedBoard(bool shared) const {
+  // A board whose notrump was solved in an earlier run has told nothing;
+  // it counts as the heaviest, since a heavy board left to the end costs
+  // far more than a light one taken early.
+  constexpr uint64_t kUnknown = UINT64_MAX;
+  int costliest = 0;
+  uint64_t most = 0;
+  int mostStrains = 0;
+  for (int board = 1; board <= kBoardsPerSet; ++board) {
+    if (!surveyed_[size_t(board)] || BoardInWork(board) != shared) continue;
+    const int strains = FreeStrains(board);
+    if (strains == 0) continue;
+    const bool measured = JobOf(board, kNotrump, kNorthSouth) != 0 ||
+                          JobOf(board, kNotrump, kEastWest) != 0;
+    // What is left of the board: its notrump's nodes for each free strain.
+    const uint64_t left = measured ? notrumpNodes_[size_t(board)] * uint64_t(strains) : kUnknown;
+    if (costliest == 0 || left > most || (left == most && strains > mostStrains)) {
+      costliest = board;
+      most = left;
+      mostStrains = strains;
+    }
+  }
+  return costliest;
+}
+
 // What a worker's table holds decides the order.  Measured on whole sets
 // (one worker): solving each strain's second side on a fresh table instead
 // of the one its first side filled adds about 40% to the set's nodes, while
@@ -151,35 +198,48 @@ int AnalysisRunner::FreeStrains(int board) const {
 // both sides of a strain on one worker, a board's strains on one worker
 // while there are other boards for the others, and a side whose other side
 // is in work elsewhere only when nothing else is left: running it beside
-// the other still ends sooner than leaving the worker idle.
+// the other still ends sooner than leaving the worker idle.  The surveyed
+// boards trade their notrump's help to their suits for a known cost.
 int AnalysisRunner::ChooseJob(const DDummy& worker) const {
   if (const int previous = worker.CurrentJob(); previous != 0) {
     const AnalysisJob& done = queue_.jobs[size_t(previous)];
     if (const int other = JobOf(done.board, done.strain, OtherSide(done.side)); Queued(other)) {
       return other;
     }
-    if (const int j = FreeStrainJob(done.board)) return j;
+    // A surveyed board's notrump done, the worker goes on surveying.
+    if (!surveyed_[size_t(done.board)] || done.strain != kNotrump) {
+      if (const int j = FreeStrainJob(done.board)) return j;
+    }
   }
   // The lowest board no worker is on, so that boards finish roughly in order.
   for (int board = 1; board <= kBoardsPerSet; ++board) {
-    bool inWork = false;
-    for (Strain strain : kStrains) {
-      inWork = inWork || InWork(JobOf(board, strain, kNorthSouth)) ||
-               InWork(JobOf(board, strain, kEastWest));
-    }
-    if (inWork) continue;
+    if (surveyed_[size_t(board)] || BoardInWork(board)) continue;
     if (const int j = FreeStrainJob(board)) return j;
   }
-  // Every board with work left has a worker: share the one with the most
-  // free strains.
+  // The surveyed boards' notrump, in board order.
+  for (int board = 1; board <= kBoardsPerSet; ++board) {
+    if (!surveyed_[size_t(board)]) continue;
+    const int first = JobOf(board, kNotrump, kNorthSouth), second = JobOf(board, kNotrump, kEastWest);
+    if (InWork(first) || InWork(second)) continue;
+    if (Queued(first)) return first;
+    if (Queued(second)) return second;
+  }
+  // A whole board still in work when the survey is under way has run long:
+  // it is likely the heaviest work left, so it is shared (the one with the
+  // most free strains) before the surveyed boards' other strains.
   int busiest = 0, most = 0;
   for (int board = 1; board <= kBoardsPerSet; ++board) {
+    if (surveyed_[size_t(board)]) continue;
     if (const int free = FreeStrains(board); free > most) {
       busiest = board;
       most = free;
     }
   }
   if (busiest != 0) return FreeStrainJob(busiest);
+  if (const int board = CostliestSurveyedBoard(false)) return FreeStrainJob(board);
+  // Every board with work left has a worker: share the surveyed one with
+  // the most work left.
+  if (const int board = CostliestSurveyedBoard(true)) return FreeStrainJob(board);
   for (int j = queue_.next; j <= queue_.last; ++j) {
     if (Queued(j)) return j;
   }
@@ -225,6 +285,7 @@ void AnalysisRunner::ReturnJob(int j) {
 void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {
   AnalysisJob& job = queue_.jobs[size_t(worker.CurrentJob())];
   job.worker = JobWorker::kStored;
+  if (job.strain == kNotrump) notrumpNodes_[size_t(job.board)] += worker.jobNodes_;
   job.result1 = uint8_t(tricks.declarer);
   job.result2 = uint8_t(tricks.partner);
   BoardEntry& entry = set_.Board(job.board);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -53,6 +55,19 @@ DealSet TwelveBoardSet() {
   return set;
 }
 
+// The twelve boards and, in the last sixteen slots, which a run of several
+// workers surveys, fourteen more deals: board 36's notrump searches some
+// eight times as many nodes as any other's, and the other surveyed boards
+// take long enough that some are still free when it ends.
+DealSet SurveyedSet() {
+  DealSet set = TwelveBoardSet();
+  for (int board = 21; board <= 33; ++board) {
+    set.Board(board).number = MakeDealNumber(uint128(board - 20) * 7919 * 1000000000);
+  }
+  set.Board(36).number = MakeDealNumber(uint128(19) * 7919 * 1000000000);
+  return set;
+}
+
 // The set analysed on one worker: the tables every other run must give.
 DealSet AnalysedOnOneWorker(DealSet set) {
   {
@@ -83,13 +98,17 @@ class RecordingExecutor final : public OwnerExecutor {
   int DrainFor(std::chrono::milliseconds timeout) { return inner_.DrainFor(timeout); }
 
   std::array<std::vector<int>, kMaxWorkers + 1> taken;  // by worker number 1..8
+  std::vector<int> order;  // every worker's jobs, in the order they were taken
 
  private:
   void Note() {
     for (const auto& worker : runner_->Workers()) {
       if (!worker || worker->CurrentJob() == 0) continue;
       std::vector<int>& jobs = taken[size_t(worker->WorkerNumber())];
-      if (jobs.empty() || jobs.back() != worker->CurrentJob()) jobs.push_back(worker->CurrentJob());
+      if (jobs.empty() || jobs.back() != worker->CurrentJob()) {
+        jobs.push_back(worker->CurrentJob());
+        order.push_back(worker->CurrentJob());
+      }
     }
   }
   QueueExecutor inner_;
@@ -228,10 +247,11 @@ TEST(AnalysisRunnerTest, OneWorkerSolvesBothSidesOfAStrainInTurnBoardByBoard) {
 }
 
 TEST(AnalysisRunnerTest, AnyNumberOfWorkersTakesEachJobOnceAndKeepsAStrainsSidesTogether) {
-  const DealSet reference = AnalysedOnOneWorker(TwelveBoardSet());
+  // Boards taken whole and, from two workers on, surveyed boards.
+  const DealSet reference = AnalysedOnOneWorker(SurveyedSet());
   for (int workers = 1; workers <= kMaxWorkers; ++workers) {
     SCOPED_TRACE("workers " + std::to_string(workers));
-    DealSet set = TwelveBoardSet();
+    DealSet set = SurveyedSet();
     RecordingExecutor executor;
     AnalysisRunner runner(set, executor);
     ASSERT_EQ(*runner.Start(workers), workers);
@@ -261,6 +281,89 @@ TEST(AnalysisRunnerTest, AnyNumberOfWorkersTakesEachJobOnceAndKeepsAStrainsSides
     for (int board = 1; board <= 36; ++board) {
       EXPECT_EQ(set.Board(board).table, reference.Board(board).table) << "board " << board;
     }
+  }
+}
+
+// Where job j of the queue stands in the order the jobs were taken.
+std::array<int, kMaxJobs + 1> PlaceInOrder(const std::vector<int>& order) {
+  std::array<int, kMaxJobs + 1> place{};
+  for (size_t i = 0; i < order.size(); ++i) place[size_t(order[i])] = int(i) + 1;
+  return place;
+}
+
+TEST(AnalysisRunnerTest, SeveralWorkersSurveyTheLastBoardsNotrumpFirstThenTakeTheCostliest) {
+  for (int workers : {2, 3}) {
+    SCOPED_TRACE("workers " + std::to_string(workers));
+    DealSet set = SurveyedSet();
+    RecordingExecutor executor;
+    AnalysisRunner runner(set, executor);
+    ASSERT_EQ(*runner.Start(workers), workers);
+    executor.Watch(runner);
+    RunToCompletion(runner, executor);
+    ASSERT_EQ(DoneJobs(set), 360);
+    for (int board = 1; board <= 36; ++board) EXPECT_EQ(runner.Surveyed(board), board > 20) << board;
+
+    // Every surveyed board's notrump was under way before any other strain
+    // of a surveyed board was taken.
+    const std::array<int, kMaxJobs + 1> place = PlaceInOrder(executor.order);
+    int firstSuit = kMaxJobs + 1;
+    for (int j = 1; j <= 360; ++j) {
+      const AnalysisJob& job = runner.Queue().jobs[size_t(j)];
+      if (job.board > 20 && job.strain != kNotrump) firstSuit = std::min(firstSuit, place[size_t(j)]);
+    }
+    for (int board = 21; board <= 36; ++board) {
+      const int notrump = int((board - 1) * 10 + 1);  // North-South's notrump job
+      ASSERT_EQ(runner.Queue().jobs[size_t(notrump)].strain, kNotrump);
+      EXPECT_LT(place[size_t(notrump)], firstSuit) << "board " << board;
+    }
+    // Board 36's notrump searches the most: the worker that solved it goes
+    // on with another surveyed board's notrump, a whole board still in work
+    // or board 36's other strains, not with those of a lighter board.
+    const int heaviest = 36 * 10 - 4;  // East-West's notrump of board 36
+    for (int w = 1; w <= workers; ++w) {
+      const std::vector<int>& jobs = executor.taken[size_t(w)];
+      const auto solved = std::find(jobs.begin(), jobs.end(), heaviest);
+      if (solved == jobs.end() || solved + 1 == jobs.end()) continue;
+      const AnalysisJob& next = runner.Queue().jobs[size_t(*(solved + 1))];
+      EXPECT_TRUE(next.strain == kNotrump || next.board == 36 || !runner.Surveyed(next.board))
+          << "board " << int(next.board) << " strain " << next.strain;
+    }
+  }
+
+  // One worker has no end to balance: every board whole, in board order.
+  DealSet one = SurveyedSet();
+  QueueExecutor plain;
+  AnalysisRunner single(one, plain);
+  ASSERT_EQ(*single.Start(1), 1);
+  RunToCompletion(single, plain);
+  for (int board = 1; board <= 36; ++board) EXPECT_FALSE(single.Surveyed(board)) << board;
+}
+
+TEST(AnalysisRunnerTest, AResumedRunTakesFirstTheSurveyedBoardsWhoseCostItDoesNotKnow) {
+  // Board 28, one of the light boards, had its notrump solved in an earlier
+  // run: nothing tells it is light, so its other strains go first.
+  const DealSet reference = AnalysedOnOneWorker(SurveyedSet());
+  DealSet set = SurveyedSet();
+  set.Board(28).doneMask = {StrainBit(kNotrump), StrainBit(kNotrump)};
+  set.Board(28).table = reference.Board(28).table;
+  RecordingExecutor executor;
+  AnalysisRunner runner(set, executor);
+  ASSERT_EQ(*runner.Start(2), 2);
+  executor.Watch(runner);
+  RunToCompletion(runner, executor);
+  ASSERT_EQ(DoneJobs(set), 360);
+  EXPECT_TRUE(runner.Surveyed(28));
+  int firstSurveyedSuitBoard = 0;
+  for (int j : executor.order) {
+    const AnalysisJob& job = runner.Queue().jobs[size_t(j)];
+    if (runner.Surveyed(job.board) && job.strain != kNotrump) {
+      firstSurveyedSuitBoard = job.board;
+      break;
+    }
+  }
+  EXPECT_EQ(firstSurveyedSuitBoard, 28);
+  for (int board = 1; board <= 36; ++board) {
+    EXPECT_EQ(set.Board(board).table, reference.Board(board).table) << "board " << board;
   }
 }
 
@@ -319,18 +422,21 @@ TEST(SolveDealsTest, SolvesEveryDealInOrderAcrossBatches) {
 }
 
 TEST(AnalysisRunnerTest, AStoppedRunResumesWithExactlyTheMissingJobs) {
-  const DealSet reference = AnalysedOnOneWorker(TwelveBoardSet());
-  for (int workers : {1, 2, 3, kMaxWorkers}) {
-    SCOPED_TRACE("workers " + std::to_string(workers));
-    DealSet set = TwelveBoardSet();
+  const DealSet reference = AnalysedOnOneWorker(SurveyedSet());
+  // Stopped among the whole boards, and again among the surveyed ones.
+  for (const auto& [workers, stopAt] : std::vector<std::pair<int, int>>{
+           {1, 20}, {2, 20}, {3, 20}, {kMaxWorkers, 20}, {2, 205}, {3, 205}}) {
+    SCOPED_TRACE("workers " + std::to_string(workers) + ", stopped after " +
+                 std::to_string(stopAt) + " jobs");
+    DealSet set = SurveyedSet();
     QueueExecutor executor;
     AnalysisRunner runner(set, executor);
     ASSERT_TRUE(runner.Start(workers).ok());
     RunToCompletion(runner, executor, [&] {
-      if (DoneJobs(set) >= 20) runner.RequestStop();
+      if (DoneJobs(set) >= stopAt) runner.RequestStop();
     });
     const int doneBefore = DoneJobs(set);
-    ASSERT_GE(doneBefore, 20);
+    ASSERT_GE(doneBefore, stopAt);
     ASSERT_LT(doneBefore, 360);
     EXPECT_FALSE(runner.StopRequested());  // cleared at completion
 
