@@ -142,18 +142,17 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // the leader or partner holds (a trick, and the lead where it may be needed)
 // and one where partner holds the second card or the leader the top two;
 // in notrump a suit partner is void in goes later, with trumps one an
-// opponent holds a singleton of (a ruff to come).  How much
-// each counts was measured in nodes over whole deals, for notrump and suit
-// contracts apart: without ruffs a lead into the fourth hand's top cards
+// opponent holds a singleton of (a ruff to come).  How much each counts
+// was measured in nodes over whole deals, for notrump and suit contracts
+// apart: without ruffs a lead into the fourth hand's top cards
 // costs more, and so does one into the second hand's top card (partner's
 // second card under the fourth hand's top, which once drew the lead, no
 // longer pays now that the table hints at a like position's lead); with
 // trumps the second hand's top card counts against a suit, the leader's
 // top two for it, and partner's second card hardly at all.  In notrump a
-// suit where the
-// leader's side holds the second and third cards under an opponent's top
-// goes early: one lead forces the top card out and sets up the next round
-// (KQ73 behind the ace); with trumps that did not pay.
+// suit where the leader's side holds the second and third cards under an
+// opponent's top goes early: one lead forces the top card out and sets up
+// the next round (KQ73 behind the ace); with trumps that did not pay.
 // Trumps rank like any suit: with the sure trump tricks counted at every
 // trick start, drawing trumps first no longer pays.
 struct LeadWeights {

@@ -219,7 +219,8 @@ int AnalysisRunner::ChooseJob(const DDummy& worker) const {
   // The surveyed boards' notrump, in board order.
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     if (!surveyed_[size_t(board)]) continue;
-    const int first = JobOf(board, kNotrump, kNorthSouth), second = JobOf(board, kNotrump, kEastWest);
+    const int first = JobOf(board, kNotrump, kNorthSouth);
+    const int second = JobOf(board, kNotrump, kEastWest);
     if (InWork(first) || InWork(second)) continue;
     if (Queued(first)) return first;
     if (Queued(second)) return second;

@@ -115,6 +115,14 @@ class RecordingExecutor final : public OwnerExecutor {
   const AnalysisRunner* runner_ = nullptr;
 };
 
+// Starts a run on `workers` workers, the executor recording which jobs they
+// take, and runs it to its end.
+void RunWatched(AnalysisRunner& runner, RecordingExecutor& executor, int workers) {
+  ASSERT_EQ(*runner.Start(workers), workers);
+  executor.Watch(runner);
+  RunToCompletion(runner, executor);
+}
+
 TEST(AnalysisRunnerTest, ThreadSettingsMapToOneToEightWorkers) {
   EXPECT_EQ(AnalysisRunner::WorkersFor(1), 1);
   EXPECT_EQ(AnalysisRunner::WorkersFor(9), 8);
@@ -254,9 +262,7 @@ TEST(AnalysisRunnerTest, AnyNumberOfWorkersTakesEachJobOnceAndKeepsAStrainsSides
     DealSet set = SurveyedSet();
     RecordingExecutor executor;
     AnalysisRunner runner(set, executor);
-    ASSERT_EQ(*runner.Start(workers), workers);
-    executor.Watch(runner);
-    RunToCompletion(runner, executor);
+    RunWatched(runner, executor, workers);
     std::array<int, kMaxJobs + 1> takenBy{};
     for (int w = 1; w <= kMaxWorkers; ++w) {
       for (int job : executor.taken[size_t(w)]) {
@@ -297,11 +303,11 @@ TEST(AnalysisRunnerTest, SeveralWorkersSurveyTheLastBoardsNotrumpFirstThenTakeTh
     DealSet set = SurveyedSet();
     RecordingExecutor executor;
     AnalysisRunner runner(set, executor);
-    ASSERT_EQ(*runner.Start(workers), workers);
-    executor.Watch(runner);
-    RunToCompletion(runner, executor);
+    RunWatched(runner, executor, workers);
     ASSERT_EQ(DoneJobs(set), 360);
-    for (int board = 1; board <= 36; ++board) EXPECT_EQ(runner.Surveyed(board), board > 20) << board;
+    for (int board = 1; board <= 36; ++board) {
+      EXPECT_EQ(runner.Surveyed(board), board > 20) << board;
+    }
 
     // Every surveyed board's notrump was under way before any other strain
     // of a surveyed board was taken.
@@ -309,7 +315,9 @@ TEST(AnalysisRunnerTest, SeveralWorkersSurveyTheLastBoardsNotrumpFirstThenTakeTh
     int firstSuit = kMaxJobs + 1;
     for (int j = 1; j <= 360; ++j) {
       const AnalysisJob& job = runner.Queue().jobs[size_t(j)];
-      if (job.board > 20 && job.strain != kNotrump) firstSuit = std::min(firstSuit, place[size_t(j)]);
+      if (job.board > 20 && job.strain != kNotrump) {
+        firstSuit = std::min(firstSuit, place[size_t(j)]);
+      }
     }
     for (int board = 21; board <= 36; ++board) {
       const int notrump = int((board - 1) * 10 + 1);  // North-South's notrump job
@@ -348,9 +356,7 @@ TEST(AnalysisRunnerTest, AResumedRunTakesFirstTheSurveyedBoardsWhoseCostItDoesNo
   set.Board(28).table = reference.Board(28).table;
   RecordingExecutor executor;
   AnalysisRunner runner(set, executor);
-  ASSERT_EQ(*runner.Start(2), 2);
-  executor.Watch(runner);
-  RunToCompletion(runner, executor);
+  RunWatched(runner, executor, 2);
   ASSERT_EQ(DoneJobs(set), 360);
   EXPECT_TRUE(runner.Surveyed(28));
   int firstSurveyedSuitBoard = 0;

@@ -57,12 +57,12 @@
 // holds the position are read, each in one cache line.  (With the lengths
 // alone, eight entries of a depth-0 bucket were read for every one that
 // matched; with the top card's holder at every depth, more than four for
-// one, and three for one with the first open card's.)  Slots are taken in order, and a
-// small array beside the block (two bytes a bucket, in the processor's
-// cache) counts those in use, so a probe skips a bucket nothing was stored
-// in and reads only the tag lines in use: nearly half the buckets probed are
-// empty and nearly all the others hold fewer than 21 classes, so a probe
-// reads one or two lines where it read nine.
+// one, and three for one with the first open card's.)  Slots are taken in
+// order, and a small array beside the block (two bytes a bucket, in the
+// processor's cache) counts those in use, so a probe skips a bucket nothing
+// was stored in and reads only the tag lines in use: nearly half the
+// buckets probed are empty and nearly all the others hold fewer than 21
+// classes, so a probe reads one or two lines where it read nine.
 // Several classes of one distribution live side by side (they differ in
 // their top cards or in their lines); a probe takes the first one that
 // matches and decides the target.  Nearly every class a full bucket loses
@@ -272,9 +272,9 @@ class TransTable {
 
   // The first entry whose class holds the position and whose bounds decide
   // `target`; otherwise undecided, with the best move of a matching entry
-  // or, failing that, of a like class (TableHit::bestMove).  The bounds count the tricks of the side in filed
-  // positions 1 and 3 (North-South); with `otherSide` the target and the
-  // answer are those of the other side.
+  // or, failing that, of a like class (TableHit::bestMove).  The bounds
+  // count the tricks of the side in filed positions 1 and 3 (North-South);
+  // with `otherSide` the target and the answer are those of the other side.
   TableHit Probe(const TableKey& key, int target, bool otherSide = false) noexcept;
   // Only the first step of Probe: the class last found for this very
   // position, from the small cache.
