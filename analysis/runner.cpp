@@ -29,6 +29,7 @@ void QueueJobs(const DealSet& set, JobQueue& queue) {
   int k = 1;
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const BoardEntry& entry = set.Board(board);
+    if (!entry.number.valid) continue;  // an absent board has nothing to analyse
     for (Side side : kSides) {
       for (Strain strain : kStrains) {
         if (entry.Analysed(side, strain)) continue;
@@ -356,17 +357,13 @@ Result<std::vector<DDTable>> SolveDeals(const std::vector<DealNumber>& numbers, 
   tables.reserve(numbers.size());
   QueueExecutor executor;
   for (size_t first = 0; first < numbers.size(); first += kBoardsPerSet) {
-    // The deals go into board slots; the slots left over count as done, so
+    // The deals go into board slots; the slots left over stay absent, so
     // that no job is queued for them.
     auto batch = std::make_unique<DealSet>();
     const size_t count = std::min(numbers.size() - first, size_t(kBoardsPerSet));
-    for (size_t i = 0; i < size_t(kBoardsPerSet); ++i) {
-      BoardEntry& entry = batch->boards[i];
-      if (i < count) {
-        entry.number = numbers[first + i];
-      } else {
-        entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-      }
+    for (size_t i = 0; i < count; ++i) {
+      batch->boards[i].number = numbers[first + i];
+      batch->boards[i].number.valid = true;
     }
     AnalysisRunner runner(*batch, executor);
     const Result<int> started = runner.Start(threads);

@@ -3,8 +3,10 @@
 // The work is cut into jobs of one board, one side and one strain: at most
 // 36 x 2 x 5 = 360, numbered from 1, queued board by board, side North-South
 // before East-West, strains NT S H D C, skipping every strain whose DoneMask
-// bit is already set (so a stopped run resumes where it stopped).  Empty
-// board slots are queued too and solved as the deal their words give.
+// bit is already set (so a stopped run resumes where it stopped) and every
+// absent board (a slot whose number is not valid): a set of fewer than 36
+// boards costs the jobs of its boards only, and its absent slots keep no
+// tricks and no DoneMask bits.
 //
 // Up to eight DDummy workers, each owning a Solver and its 128 MiB table,
 // take jobs and hand results back through the owner thread (OwnerExecutor):

@@ -35,20 +35,27 @@ int DoneJobs(const DealSet& set) {
   return n;
 }
 
-// Two boards the solver settles in milliseconds; every other slot is empty
-// and is solved as deal 0, whose one-suit hands keep the searches short.
-DealSet SmallSet() {
+// A set whose 36 boards are all deal 0 (North clubs, East hearts, South
+// diamonds, West spades): one-suit hands keep the searches short.
+DealSet DealZeroSet() {
   DealSet set;
+  for (BoardEntry& entry : set.boards) entry.number = MakeDealNumber(0);
+  return set;
+}
+
+// Two boards the solver settles in milliseconds; every other board is deal 0.
+DealSet SmallSet() {
+  DealSet set = DealZeroSet();
   set.Board(1).number = MakeDealNumber(1000);
   set.Board(2).number = MakeDealNumber(1);
   return set;
 }
 
 // Twelve different deals that the solver settles in a few milliseconds each,
-// the rest of the slots empty (deal 0), so that a result stored under the
-// wrong board or strain shows.
+// the rest of the boards deal 0, so that a result stored under the wrong
+// board or strain shows.
 DealSet TwelveBoardSet() {
-  DealSet set;
+  DealSet set = DealZeroSet();
   for (int board = 1; board <= 12; ++board) {
     set.Board(board).number = MakeDealNumber(uint128(board) * 7919 * 1000000000);
   }
@@ -131,7 +138,7 @@ TEST(AnalysisRunnerTest, ThreadSettingsMapToOneToEightWorkers) {
 }
 
 TEST(AnalysisRunnerTest, QueuesEveryUnfinishedJobInBoardSideStrainOrder) {
-  DealSet set;
+  DealSet set = DealZeroSet();
   JobQueue queue;
   QueueJobs(set, queue);
   ASSERT_EQ(queue.last, 360);
@@ -156,6 +163,20 @@ TEST(AnalysisRunnerTest, QueuesEveryUnfinishedJobInBoardSideStrainOrder) {
   EXPECT_EQ(queue.jobs[1].strain, kNotrump);
   EXPECT_EQ(queue.jobs[2].strain, 1);  // spades
   EXPECT_EQ(queue.jobs[3].strain, 3);  // hearts skipped
+
+  // An absent board has nothing to analyse, whatever its done bits say.
+  set.Board(2).number.valid = false;
+  set.Board(3).number = DealNumber{};
+  QueueJobs(set, queue);
+  EXPECT_EQ(queue.last, 360 - 5 - 1 - 10 - 20);
+  for (int j = 1; j <= queue.last; ++j) {
+    ASSERT_NE(queue.jobs[size_t(j)].board, 2) << j;
+    ASSERT_NE(queue.jobs[size_t(j)].board, 3) << j;
+  }
+  EXPECT_EQ(queue.jobs[4].board, 1);  // board 1's four East-West jobs, then board 4's
+  EXPECT_EQ(queue.jobs[5].board, 4);
+  QueueJobs(DealSet{}, queue);
+  EXPECT_EQ(queue.last, 0);
 }
 
 TEST(OwnerExecutorTest, RunsEveryTaskOnTheOwnerThreadAndWaitsForIt) {
@@ -184,7 +205,7 @@ TEST(OwnerExecutorTest, RunsEveryTaskOnTheOwnerThreadAndWaitsForIt) {
   EXPECT_EQ(ranElsewhere, 0);
 }
 
-TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero) {
+TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolves) {
   DealSet set = SmallSet();
   QueueExecutor executor;
   AnalysisRunner runner(set, executor);
@@ -231,6 +252,44 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolvesAndEmptySlotsAreDealZero)
   // the opening leader runs his suit: East leads against North, so NS take 0.
   EXPECT_EQ(set.Board(3).table, SolveDeal(**solver, DealNumber{}, noStop));
   EXPECT_EQ(set.Board(3).table[size_t(DDIndex(kNorth, StrainOfSuit(kClubs)))], 13);
+}
+
+TEST(AnalysisRunnerTest, ASetOfFewerBoardsAnalysesOnlyTheBoardsItHas) {
+  const DealSet reference = AnalysedOnOneWorker(TwelveBoardSet());
+  // 23 boards: board 7 and boards 25..36 absent (a short imported file).
+  const auto shortSet = [] {
+    DealSet set = TwelveBoardSet();
+    set.Board(7).number = DealNumber{};
+    for (int board = 25; board <= 36; ++board) set.Board(board).number.valid = false;
+    return set;
+  };
+  for (int workers : {1, 2, 3}) {
+    SCOPED_TRACE("workers " + std::to_string(workers));
+    DealSet set = shortSet();
+    RecordingExecutor executor;
+    AnalysisRunner runner(set, executor);
+    RunWatched(runner, executor, workers);
+    EXPECT_EQ(runner.JobsQueued(), 230);
+    EXPECT_EQ(DoneJobs(set), 230);
+    size_t taken = 0;
+    for (const std::vector<int>& jobs : executor.taken) taken += jobs.size();
+    EXPECT_EQ(taken, 230u);
+    for (int board = 1; board <= 36; ++board) {
+      const BoardEntry& entry = set.Board(board);
+      if (entry.number.valid) {
+        EXPECT_EQ(entry.table, reference.Board(board).table) << "board " << board;
+        EXPECT_EQ(entry.doneMask[0] & entry.doneMask[1], kAllStrainsDone) << "board " << board;
+      } else {
+        EXPECT_EQ(entry.table, DDTable{}) << "board " << board;
+        EXPECT_EQ(entry.doneMask[0] | entry.doneMask[1], 0) << "board " << board;
+        EXPECT_EQ(entry.solveTime[0][0] + entry.solveTime[1][4], 0.0f) << "board " << board;
+      }
+    }
+    // Analysing again finds nothing to do, however many boards are absent.
+    ASSERT_TRUE(runner.Start(workers).ok());
+    EXPECT_EQ(runner.JobsQueued(), 0);
+    EXPECT_TRUE(RunToCompletion(runner, executor).completed);
+  }
 }
 
 TEST(AnalysisRunnerTest, OneWorkerSolvesBothSidesOfAStrainInTurnBoardByBoard) {
