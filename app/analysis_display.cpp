@@ -40,6 +40,9 @@ ProgressGrid::Rect ProgressGrid::Cell(int board) noexcept {
 ProgressCounts CountProgress(const DealSet& set) noexcept {
   ProgressCounts counts;
   for (const BoardEntry& entry : set.boards) {
+    if (!entry.number.valid) continue;
+    counts.jobsInSet += 10;
+    ++counts.boardsInSet;
     counts.jobs += std::popcount(unsigned(entry.doneMask[0] & kAllStrainsDone)) +
                    std::popcount(unsigned(entry.doneMask[1] & kAllStrainsDone));
     counts.boards += entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone;
@@ -60,12 +63,12 @@ std::string ClockText(double seconds) {
 
 std::string ProgressSummary(const ProgressCounts& now, int jobsAtStart, double elapsedSeconds) {
   const int doneThisRun = now.jobs - jobsAtStart;
-  const int toDo = kMaxJobs - now.jobs;
+  const int toDo = now.jobsInSet - now.jobs;
   std::string left = "estimating";
   if (doneThisRun > 0) left = "about " + ClockText(elapsedSeconds * toDo / doneThisRun) + " left";
   char counts[96];
   std::snprintf(counts, sizeof counts, "%3d/%d jobs  %2d/%d boards  %s elapsed  ", now.jobs,
-                kMaxJobs, now.boards, kBoardsPerSet, ClockText(elapsedSeconds).c_str());
+                now.jobsInSet, now.boards, now.boardsInSet, ClockText(elapsedSeconds).c_str());
   return counts + left;
 }
 

@@ -26,15 +26,19 @@ std::string DoneText(double elapsedSeconds);
 bool SetAnalysed(const DealSet& set) noexcept;
 
 // How far the analysis of a set has come.
+// Only present boards count: an absent board has no jobs.
 struct ProgressCounts {
-  int jobs = 0;    // strains of a side whose tricks are known, 0..360
-  int boards = 0;  // boards with all ten known, 0..36
+  int jobs = 0;          // strains of a side whose tricks are known, 0..360
+  int boards = 0;        // boards with all ten known, 0..36
+  int jobsInSet = 0;     // ten for each present board, 0..360
+  int boardsInSet = 0;   // present boards, 0..36
 };
 ProgressCounts CountProgress(const DealSet& set) noexcept;
 // "0:45", "1:02:03": a duration as a clock shows it.
 std::string ClockText(double seconds);
 // What the window and the command line show of a running analysis:
-// "123/360 jobs  12/36 boards  0:45 elapsed  about 1:30 left".  The
+// "123/360 jobs  12/36 boards  0:45 elapsed  about 1:30 left" (a set of 24
+// boards: "123/240 jobs  12/24 boards ...").  The
 // estimate goes by the pace of this run (jobs done since it started with
 // jobsAtStart known); before the first job it reads "estimating".
 std::string ProgressSummary(const ProgressCounts& now, int jobsAtStart, double elapsedSeconds);

@@ -48,5 +48,23 @@ TEST(AnalysisDisplayTest, ASetIsAnalysedOnlyWhenEveryPresentBoardIsComplete) {
   EXPECT_TRUE(SetAnalysed(set)) << "absent boards need nothing";
 }
 
+TEST(AnalysisDisplayTest, ProgressCountsTheJobsOfThePresentBoardsOnly) {
+  // 24 boards, as from a short imported file: board 7 complete, board 8
+  // half done; the absent slots count for nothing.
+  DealSet set;
+  for (int board = 1; board <= 24; ++board) set.Board(board).number = DealNumber{true, 0, 0, 5};
+  set.Board(7).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  set.Board(8).doneMask = {kAllStrainsDone, 0};
+  set.Board(30).doneMask = {kAllStrainsDone, kAllStrainsDone};  // absent: ignored
+  const ProgressCounts counts = CountProgress(set);
+  EXPECT_EQ(counts.jobs, 15);
+  EXPECT_EQ(counts.boards, 1);
+  EXPECT_EQ(counts.jobsInSet, 240);
+  EXPECT_EQ(counts.boardsInSet, 24);
+  // Ten jobs done this run in 20 seconds: 225 to go at that pace.
+  EXPECT_EQ(ProgressSummary(counts, 5, 20), " 15/240 jobs   1/24 boards  0:20 elapsed  about 7:30 left");
+  EXPECT_EQ(ProgressSummary(counts, 15, 20), " 15/240 jobs   1/24 boards  0:20 elapsed  estimating");
+}
+
 }  // namespace
 }  // namespace tarrow

@@ -37,7 +37,7 @@ class ProgressDisplay {
     const std::string summary = ProgressSummary(now, atStart_.jobs, elapsed);
     if (terminal_) {
       constexpr int kWidth = 24;
-      const int filled = now.jobs * kWidth / kMaxJobs;
+      const int filled = now.jobsInSet == 0 ? kWidth : now.jobs * kWidth / now.jobsInSet;
       std::cerr << "\r\x1b[K[" << std::string(size_t(filled), '#')
                 << std::string(size_t(kWidth - filled), '.') << "] " << summary << "  "
                 << workingOn << std::flush;
@@ -147,7 +147,8 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
     if (!outcome.save.ok()) {
       exitCode = kExitError;
     } else if (stopping) {
-      std::cerr << "Stopped with " << CountProgress(app.Set()).jobs << " of 360 jobs done. Saved "
+      const ProgressCounts counts = CountProgress(app.Set());
+      std::cerr << "Stopped with " << counts.jobs << " of " << counts.jobsInSet << " jobs done. Saved "
                 << app.PbnPath().string() << " (\"?\" marks what is not known yet).\n"
                 << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
       exitCode = guard.ExitCode();
