@@ -150,6 +150,9 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // longer pays now that the table hints at a like position's lead); with
 // trumps the second hand's top card counts against a suit, the leader's
 // top two for it, and partner's second card hardly at all.  In notrump a
+// lead through the second hand's tenace (its top and third cards over
+// partner's second) counts once more: 0.4% fewer notrump tricks searched
+// on the panel, 0.6% on five sets it was not fitted on.  In notrump a
 // suit where the leader's side holds the second and third cards under an
 // opponent's top goes early: one lead forces the top card out and sets up
 // the next round (KQ73 behind the ace); with trumps that did not pay.
@@ -158,6 +161,7 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 struct LeadWeights {
   int intoFourthHand;     // the fourth hand holds the top or second card (and more than one)
   int throughSecondHand;  // else the second hand the top card, partner the second
+  int throughTenace;      // the second hand the top and third cards, partner the second
   int top[4];             // by the holder of the top card, in playing order from the leader
   int ownTopTwo;          // the leader holds the second card too
   int partnerSecond;
@@ -167,8 +171,8 @@ struct LeadWeights {
   int ownSecondThird;   // the leader holds both
   int sideSecondThird;  // partner holds both, or each one
 };
-constexpr LeadWeights kNotrumpLeads{-20, 13, {12, -8, 15, -8}, 8, 12, -20, 0, 30, 20};
-constexpr LeadWeights kSuitLeads{-12, 25, {2, -8, 15, 0}, 18, 2, 0, -20, 0, 0};
+constexpr LeadWeights kNotrumpLeads{-20, 13, 15, {12, -8, 15, -8}, 8, 12, -20, 0, 30, 20};
+constexpr LeadWeights kSuitLeads{-12, 25, 0, {2, -8, 15, 0}, 18, 2, 0, -20, 0, 0};
 
 constexpr int kNotrumpVoidLength = 7;
 // How far (in LeadKey points, ten to an opponent's card) the first suit of a
@@ -198,6 +202,10 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
     key += w.intoFourthHand;
   } else if (top == lho && second == partner && state.count[partner][suit] != 1) {
     key += w.throughSecondHand;
+  }
+  if (top == lho && second == partner && state.remaining[suit] > 2 &&
+      HolderOf(state, suit, 2) == lho) {
+    key += w.throughTenace;
   }
   key += w.top[(top - mover) & 3];
   if (top == mover && second == mover) key += w.ownTopTwo;
