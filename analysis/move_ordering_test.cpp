@@ -287,6 +287,26 @@ TEST(OrderedMovesTest, ANotrumpLeadForcesOutTheTopCardWithASequence) {
   }
 }
 
+TEST(OrderedMovesTest, ANotrumpLeadGoesThroughTheSecondHandsTenace) {
+  // West leads (South declares).  Spades and hearts have the same lengths,
+  // North the ace and East the king of both; in the first deal North also
+  // holds the spade queen over East's king (a tenace to lead through), in
+  // the second South holds it, as it holds the heart queen.
+  const char* const tenace = "N:AQ2.A42..AKQJT98 K43.K53.AKQJT98. JT9.QT9.765.7654 8765.J876.432.32";
+  const char* const none = "N:AJ2.A42..AKQJT98 K43.K53.AKQJT98. QT9.QT9.765.7654 8765.J876.432.32";
+  for (const auto& [deal, first] : {std::pair{tenace, kSpades}, std::pair{none, kHearts}}) {
+    SCOPED_TRACE(deal);
+    const Result<Deal> parsed = ParsePbnDeal(deal);
+    ASSERT_TRUE(parsed.ok()) << parsed.message();
+    SolverState state;
+    SetUpDeal(state, *parsed, kSouth);
+    ASSERT_EQ(MoverOf(state), 0);
+    EXPECT_EQ(MoveSuit(OrderedMoves(state, kNoTrumps).moves[0]), first);
+    // With trumps the tenace does not count: the tie goes as before.
+    EXPECT_EQ(MoveSuit(OrderedMoves(state, kClubs).moves[0]), kHearts);
+  }
+}
+
 // Hearts trumps, East void in spades with nine trumps.  In the first deal
 // West holds the spade ace and five, South the king down to the six; in the
 // second West and South have swapped the ace and the king.
