@@ -35,12 +35,12 @@ emcmake cmake -S "$here/web" -B "$out/wasm" -G Ninja -DCMAKE_BUILD_TYPE=Release 
 cmake --build "$out/wasm" --parallel "$(nproc)" >&2
 
 # The page, the factory script, and the module's bytes as a classic script:
-# a page opened from file:// may run scripts beside it but not fetch files.
+# a page opened from file:// may run scripts beside it but not fetch files,
+# so the page never asks for tarrow.wasm itself (it stays in build-web/wasm/).
 rm -rf "$dist"
 mkdir -p "$dist"
 cp "$here"/web/page/* "$dist/"
 cp "$out/wasm/tarrow.js" "$dist/tarrow.js"
-cp "$out/wasm/tarrow.wasm" "$dist/tarrow.wasm"
 python3 - "$out/wasm/tarrow.wasm" "$dist/tarrow-wasm.js" <<'PY'
 import base64, sys
 data = open(sys.argv[1], 'rb').read()

@@ -29,6 +29,7 @@
     analysisMs: 0,        // time spent analysing, over every run of this set
     messages: [],         // {kind: 'error' | 'warning', text}
     pbnShown: false,
+    fromSeed: false,      // dealt here, so a link to the seed deals it again
     fileStem: 'boards',   // the downloads' name
   };
 
@@ -66,6 +67,7 @@
     }
     state.set = state.core.set();
     state.fileStem = Tarrow.fileStem(seed);
+    state.fromSeed = true;
     state.analysisMs = 0;
     state.analysis = 'idle';
     startAnalysis();
@@ -86,6 +88,8 @@
     showFields(state.set);
     $('seed').value = state.set.seed;
     state.fileStem = Tarrow.fileStem(file.name.replace(/\.[^.]*$/, ''));
+    state.fromSeed = false;
+    history.replaceState(null, '', location.href.replace(/#.*$/, ''));
     state.board = 1;
     state.analysisMs = 0;
     state.analysis = 'idle';
@@ -177,7 +181,7 @@
     if (workers >= 1 && workers <= 8) state.pool.size = workers;
     if (board >= 1 && board <= 36) state.board = board;
     if (seed === null) return render();
-    if (state.set && state.set.seed === seed) return render();
+    if (state.fromSeed && state.set.seed === seed) return render();
     $('seed').value = seed;
     for (const id of ['event', 'site', 'club', 'description', 'date']) {
       if (wanted.has(id)) $(id).value = wanted.get(id);
@@ -255,7 +259,7 @@
     renderPbn();
     const link = $('link');
     link.replaceChildren();
-    if (held && state.set.seed) {
+    if (held && state.fromSeed) {
       const anchor = document.createElement('a');
       anchor.href = linkAddress();
       anchor.textContent = 'Link to these boards';
@@ -266,7 +270,7 @@
 
   function look(board) {
     state.board = Math.max(1, Math.min(36, board));
-    if (state.set && state.set.seed && location.hash.includes('seed=')) {
+    if (state.fromSeed && location.hash.includes('seed=')) {
       history.replaceState(null, '', linkAddress());
     }
     render();

@@ -11,6 +11,7 @@
 //            int n = tw_write("pbn", 36);  bytes at tw_output_data(), n long
 //   worker:  const uint8_t* table = tw_solve("48DB1DE1 5ED13920 FC4FE771");
 #include <emscripten/emscripten.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -60,6 +61,11 @@ Session& TheSession() {
   static Session session;
   return session;
 }
+
+// The instance's file system starts with a umask of 0777, so the files the
+// core writes and reads back would have no permissions at all: a desktop's
+// usual mask instead, from the instance's start.
+[[maybe_unused]] const bool kUsualUmask = (::umask(022), true);
 
 // The last answer handed out; the page copies it before its next call.
 std::string& Answer() {
