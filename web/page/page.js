@@ -205,12 +205,15 @@
         list.append(item);
       }
     }
+    const inWork = state.pool ? state.pool.boardsInWork : [];
     [...list.children].forEach((item, i) => {
       const button = item.firstChild;
-      const boardState = state.set ? state.set.boards[i].state : 'absent';
+      let boardState = state.set ? state.set.boards[i].state : 'absent';
+      if (boardState === 'open' && inWork.includes(i + 1)) boardState = 'working';
       button.className = boardState;
       button.disabled = boardState === 'absent';
-      button.title = {absent: 'not in the set', open: 'not analysed yet', done: 'analysed'}[boardState];
+      button.title = {absent: 'not in the set', open: 'not analysed yet', working: 'being analysed',
+                      done: 'analysed'}[boardState];
       if (i + 1 === state.board && state.set) {
         button.setAttribute('aria-current', 'true');
       } else {
@@ -350,7 +353,7 @@
       return render();
     }
     state.pool = new Tarrow.SolverPool(state.module, {
-      onResult: boardSolved, onFinished: analysisFinished, onError: analysisFailed});
+      onStarted: render, onResult: boardSolved, onFinished: analysisFinished, onError: analysisFailed});
     wire();
     followAddress();
   }

@@ -7,7 +7,7 @@
 // nothing (no SharedArrayBuffer), and stopping ends them: the boards they
 // were on go back to the queue.
 //
-//   const pool = new Tarrow.SolverPool(module, {onResult, onFinished, onError});
+//   const pool = new Tarrow.SolverPool(module, {onStarted, onResult, onFinished, onError});
 //   pool.start([{board: 1, number: '48DB1DE1 5ED13920 FC4FE771'}, ...]);
 //   pool.stop();   // start() again goes on with what is left
 
@@ -56,9 +56,10 @@ function tarrowSolverWorker() {
   }
 
   Tarrow.SolverPool = class SolverPool {
-    constructor(module, {onResult, onFinished, onError}, workers = Tarrow.workerCount()) {
+    constructor(module, {onStarted, onResult, onFinished, onError}, workers = Tarrow.workerCount()) {
       this.module = module;
       this.size = workers;
+      this.onStarted = onStarted;
       this.onResult = onResult;
       this.onFinished = onFinished;
       this.onError = onError;
@@ -68,6 +69,11 @@ function tarrowSolverWorker() {
 
     get running() {
       return this.workers.length > 0;
+    }
+
+    // The boards the workers are on now.
+    get boardsInWork() {
+      return this.workers.filter((slot) => slot.job).map((slot) => slot.job.board);
     }
 
     start(jobs) {
@@ -113,6 +119,7 @@ function tarrowSolverWorker() {
       if (this.queue.length > 0) {
         slot.job = this.queue.shift();
         slot.worker.postMessage(slot.job);
+        this.onStarted(slot.job.board);
         return;
       }
       slot.worker.terminate();

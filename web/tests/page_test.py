@@ -129,6 +129,17 @@ def main():
         check(f'Seed=({SEED})' in text and 'Board 36' in text,
               'the hand records name the seed and reach board 36')
 
+        page.click('button[data-kind="travelers"]')
+        travelers = wait_for_download(downloads, stem + '-travelers.pdf')
+        check(travelers is not None and subprocess.run(
+            ['qpdf', '--check', os.path.join(downloads, stem + '-travelers.pdf')],
+            capture_output=True).returncode == 0, 'the travelers PDF passes qpdf --check')
+        page.click('button[data-kind="dup"]')
+        dup = wait_for_download(downloads, stem + '.dup')
+        exported = cli(tarrow_cli, work, 'export', 'reference.pbn', '--format', 'dup', '--out', 'machine.dup')
+        check(exported.returncode == 0 and dup == pathlib.Path(work, 'machine.dup').read_bytes(),
+              'the .dup downloaded is the one tarrow-cli exports')
+
         if args.screenshots:
             os.makedirs(args.screenshots, exist_ok=True)
             page.click('#show-pbn')  # hidden again, for the picture
@@ -171,11 +182,18 @@ def main():
         page.open(page_address(address, seed=SEED, event=EVENT, date=DATE, board=5))
         check('Board 5' in page.evaluate('document.getElementById("board-view").innerText'),
               'http: the link shows board 5')
+        # Stop, then go on: the boards done stay done, the rest are analysed.
+        page.wait_for('document.querySelectorAll("#boards button.done").length > 0', timeout=300)
+        page.click('#stop')
+        stopped = page.evaluate('document.body.dataset.state')
+        progress = page.evaluate('document.getElementById("progress").value')
+        check(stopped == 'stopped' and progress.startswith('Stopped:'), f'Stop stops ({progress!r})')
+        page.click('#analyse')
         page.wait_for(DONE, timeout=300)
         page.click('#show-pbn')
         shown = page.evaluate('document.getElementById("pbn").value')
         check(without_machine_tags(shown) == without_machine_tags(reference).replace('\r\n', '\n'),
-              'http: the PBN shown is the one tarrow-cli deals for the seed')
+              'http, stopped and gone on: the PBN shown is the one tarrow-cli deals for the seed')
         server.shutdown()
 
     if failures:
