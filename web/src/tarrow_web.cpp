@@ -83,11 +83,21 @@ std::string Json(std::string_view cp1252) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           static constexpr char kHex[] = "0123456789abcdef";
@@ -154,11 +164,12 @@ Result<std::string> PrintToPdf(const std::function<Status(PdfPrinter&)>& print) 
 Result<std::string> OutputBytes(std::string_view kind, int lastBoard) {
   Session& s = TheSession();
   if (kind == "pbn") return PbnText(s.set, s.set.header.computerName.str());
-  if (kind == "html") return HandRecordsHtml(s.set, RecordChoices(), s.set.header.club.str(), lastBoard);
+  if (kind == "html")
+    return HandRecordsHtml(s.set, RecordChoices(), s.set.header.club.str(), lastBoard);
   if (kind == "pdf") {
     const std::filesystem::path path = "/tmp/hand-records.pdf";
-    if (const Status written = WriteHandRecordPdf(path, s.set, RecordChoices(), s.set.header.club.str(),
-                                                  s.logo, s.fileName, lastBoard);
+    if (const Status written = WriteHandRecordPdf(
+            path, s.set, RecordChoices(), s.set.header.club.str(), s.logo, s.fileName, lastBoard);
         !written.ok()) {
       return written;
     }
@@ -206,17 +217,20 @@ std::string BoardJson(int board) {
     out += seat == kNorth ? "[" : ",[";
     for (Strain strain : kStrains) {
       if (strain != kNotrump) out += ",";
-      out += entry.Analysed(SideOf(seat), strain) ? std::to_string(entry.table[DDIndex(seat, strain)])
-                                                  : "null";
+      out += entry.Analysed(SideOf(seat), strain)
+                 ? std::to_string(entry.table[DDIndex(seat, strain)])
+                 : "null";
     }
     out += "]";
   }
   const BoardParTexts par = ParTextsOfBoard(entry, board);
   out += "],\"analysed\":";
-  out += entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone ? "true" : "false";
-  out += ",\"par\":" + (par.known ? "{\"score\":" + Json(par.score) + ",\"contracts\":" + Json(par.contracts) +
-                                        ",\"fromFile\":" + (par.fromFile ? "true" : "false") + "}"
-                                  : std::string("null"));
+  out += entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone ? "true"
+                                                                                      : "false";
+  out += ",\"par\":" +
+         (par.known ? "{\"score\":" + Json(par.score) + ",\"contracts\":" + Json(par.contracts) +
+                          ",\"fromFile\":" + (par.fromFile ? "true" : "false") + "}"
+                    : std::string("null"));
   return out + "}";
 }
 
@@ -278,8 +292,9 @@ EMSCRIPTEN_KEEPALIVE const char* tw_deal(const char* seedUtf8, const char* now) 
 }
 
 // The event fields the files carry; date as YYYY-MM-DD.  "" or what is wrong.
-EMSCRIPTEN_KEEPALIVE const char* tw_set_fields(const char* event, const char* site, const char* club,
-                                               const char* description, const char* date) {
+EMSCRIPTEN_KEEPALIVE const char* tw_set_fields(const char* event, const char* site,
+                                               const char* club, const char* description,
+                                               const char* date) {
   SetHeader header = TheSession().set.header;
   if (const Status set = SetFieldsOf(header, event, site, club, description, date); !set.ok()) {
     return Give(set.message());
@@ -301,10 +316,10 @@ EMSCRIPTEN_KEEPALIVE const char* tw_set_json() {
   out += ",\"boards\":[";
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const BoardEntry& entry = s.set.Board(board);
-    const char* state = !entry.number.valid                                   ? "absent"
-                        : entry.doneMask[0] == kAllStrainsDone &&
-                                  entry.doneMask[1] == kAllStrainsDone        ? "done"
-                                                                              : "open";
+    const char* state =
+        !entry.number.valid                                                            ? "absent"
+        : entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone ? "done"
+                                                                                       : "open";
     out += (board == 1 ? "{\"number\":" : ",{\"number\":") + Json(DealNumberHexText(entry.number)) +
            ",\"state\":\"" + state + "\"}";
   }
@@ -389,14 +404,16 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
       if (!deals.ok()) {
         loaded = deals.status();
       } else if (DealSet imported = DealSetFromImport(*deals); imported.PresentBoards() == 0) {
-        loaded = Status::Error("cannot import " + path.string() + ": it holds no deal this program can read");
+        loaded = Status::Error("cannot import " + path.string() +
+                               ": it holds no deal this program can read");
       } else {
         loaded = std::move(imported);
       }
       break;
     }
     case DealFileKind::kUnknown:
-      loaded = Status::Error("cannot load " + path.string() + ": the extension is not .pbn, .bre, .ber or .bri");
+      loaded = Status::Error("cannot load " + path.string() +
+                             ": the extension is not .pbn, .bre, .ber or .bri");
       break;
   }
   std::filesystem::remove(path, ignored);

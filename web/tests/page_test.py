@@ -96,6 +96,7 @@ def main():
     with Browser() as browser:
         page = browser.new_page(width=1280)
         page.allow_downloads(downloads)
+        page.send('Network.enable')
 
         # From file://, as a director opens the page saved on a laptop.
         index = pathlib.Path(dist, 'index.html').as_uri()
@@ -195,6 +196,23 @@ def main():
         check(without_machine_tags(shown) == without_machine_tags(reference).replace('\r\n', '\n'),
               'http, stopped and gone on: the PBN shown is the one tarrow-cli deals for the seed')
         server.shutdown()
+
+        # Nothing leaves the computer: every request the page made was for its
+        # own files or its own blobs.
+        local = re.compile(r'^(file:|blob:|data:|http://127\.0\.0\.1:\d+/)')
+        asked = [e['params']['request']['url'] for e in browser.events
+                 if e.get('method') == 'Network.requestWillBeSent']
+        foreign = [url for url in asked if not local.match(url)]
+        check(asked != [] and foreign == [], f'no request goes elsewhere ({foreign[:3]})')
+
+        # A seed the core refuses: the command line's words, the set kept.
+        refused = cli(tarrow_cli, work, 'deal', '--seed', '', '--out', 'empty.pbn').stderr
+        words = refused.splitlines()[0].removeprefix('tarrow-cli deal: ') if refused else ''
+        page.evaluate('document.getElementById("seed").value = ""')
+        page.click('#deal')
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(words != '' and words in messages, f'an empty seed is refused ({words!r})')
+        check(page.evaluate('document.body.dataset.state') == 'done', 'the set dealt before stays')
 
     if failures:
         print(f'{len(failures)} web check(s) failed', file=sys.stderr)
