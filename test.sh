@@ -39,6 +39,9 @@ ctest --test-dir build --output-on-failure --parallel "$jobs" "${slow[@]}"
 
 echo "== Browser version (WebAssembly in headless Chromium)"
 scripts/build-web.sh >/dev/null
+g++ -std=c++20 -O2 -c -Dcompress2=web_compress2 -Iweb/src/zlib web/src/deflate.cpp -o build-web/deflate.o
+g++ -std=c++20 -O2 web/tests/deflate_test.cpp build-web/deflate.o -lz -o build-web/deflate_test
+build-web/deflate_test
 python3 web/tests/page_test.py build-web/dist build/bin/tarrow-cli --screenshots build-web/screenshots
 
 echo "== Debian package (from the Release build)"

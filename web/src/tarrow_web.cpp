@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -62,10 +63,19 @@ Session& TheSession() {
   return session;
 }
 
-// The instance's file system starts with a umask of 0777, so the files the
-// core writes and reads back would have no permissions at all: a desktop's
-// usual mask instead, from the instance's start.
-[[maybe_unused]] const bool kUsualUmask = (::umask(022), true);
+// What the instance starts with is not what the core expects of a process:
+// - a umask of 0777, so the files the core writes and reads back would have
+//   no permissions at all: a desktop's usual mask instead;
+// - LANG set from the browser's language ("en_US.UTF-8"), though the C
+//   library knows no locale but C, so dates would come out as the ambiguous
+//   month-first "12/07/26": the C locale, whose dates the records write as
+//   "2026-12-07", as the command line does without a locale.
+bool PrepareInstance() {
+  ::umask(022);
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  return true;
+}
+[[maybe_unused]] const bool kPrepared = PrepareInstance();
 
 // The last answer handed out; the page copies it before its next call.
 std::string& Answer() {

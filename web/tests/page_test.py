@@ -130,6 +130,12 @@ def main():
         check(f'Seed=({SEED})' in text and 'Board 36' in text,
               'the hand records name the seed and reach board 36')
 
+        page.click('button[data-kind="html"]')
+        html = wait_for_download(downloads, stem + '.html')
+        cli(tarrow_cli, work, 'html', 'reference.pbn', '--out', 'reference.html')
+        reference_html = pathlib.Path(work, 'reference.html')
+        check(html is not None and reference_html.exists() and html == reference_html.read_bytes(),
+              'the hand records web page is the one tarrow-cli html writes')
         page.click('button[data-kind="travelers"]')
         travelers = wait_for_download(downloads, stem + '-travelers.pdf')
         check(travelers is not None and subprocess.run(
