@@ -10,12 +10,8 @@ dist="$out/dist"
 
 # emscripten's optimizer and its JavaScript tools load acorn through Node.
 export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
-# Debian's emscripten keeps its cache (the prebuilt system libraries) under
-# /usr/share; a build that needs another library writes into a copy of ours.
-if [ ! -w /usr/share/emscripten/cache ]; then
-  export EM_CACHE="$out/em-cache"
-  [ -d "$EM_CACHE" ] || cp -r /usr/share/emscripten/cache "$EM_CACHE"
-fi
+# Debian's emscripten brings its system libraries prebuilt in a frozen cache
+# under /usr/share; the build needs nothing else and writes nothing there.
 mkdir -p "$out/fonts" "$dist"
 
 # The font metrics, read natively from the faces this machine has.

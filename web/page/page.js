@@ -38,6 +38,8 @@
   function fields() {
     const values = {};
     for (const id of fieldIds) values[id] = $(id).value;
+    // No date: today's, as tarrow-cli deals without --date.
+    values.date ||= Tarrow.localDateTime(new Date()).slice(0, 10);
     return values;
   }
 
@@ -56,14 +58,21 @@
     return !refused;
   }
 
+  // Goes on with the set there was after a refusal, if it was being analysed.
+  function keepSet(wasRunning) {
+    if (wasRunning) startAnalysis();
+    render();
+  }
+
   function deal(seed) {
     state.messages = [];
+    const wasRunning = state.pool.running;
     stopAnalysis();
-    if (!takeFields()) return render();
+    if (!takeFields()) return keepSet(wasRunning);
     const refused = state.core.deal(seed, new Date());
     if (refused) {
       say('error', refused);
-      return render();
+      return keepSet(wasRunning);
     }
     state.set = state.core.set();
     state.fileStem = Tarrow.fileStem(seed);
@@ -76,13 +85,13 @@
   async function openFile(file) {
     state.messages = [];
     const bytes = await Tarrow.readFile(file);
+    const wasRunning = state.pool.running;
     stopAnalysis();
     const answer = state.core.load(file.name, bytes);
     for (const warning of answer.warnings) say('warning', warning);
     if (answer.error) {
       say('error', answer.error);
-      if (state.set) startAnalysis();  // the set that was there goes on
-      return render();
+      return keepSet(wasRunning);
     }
     state.set = state.core.set();
     showFields(state.set);

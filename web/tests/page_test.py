@@ -191,6 +191,13 @@ def main():
               'http: the link shows board 5')
         # Stop, then go on: the boards done stay done, the rest are analysed.
         page.wait_for('document.querySelectorAll("#boards button.done").length > 0', timeout=300)
+        # A file refused while the set is analysed: the analysis goes on.
+        page.choose_file('#file-input', os.path.join(work, 'damaged.pbn'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        going_on = page.evaluate('document.body.dataset.state')
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(cli_words in messages and going_on in ('analysing', 'done'),
+              f'a file refused during the analysis leaves it going ({going_on})')
         page.click('#stop')
         stopped = page.evaluate('document.body.dataset.state')
         progress = page.evaluate('document.getElementById("progress").value')
