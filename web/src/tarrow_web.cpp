@@ -268,9 +268,20 @@ Status SetFieldsOf(SetHeader& header, const char* event, const char* site, const
   return Status();
 }
 
-std::string LoadAnswer(const Status& status, const LoadReport& report) {
+// The reader's words; and, as the window says when it keeps such a file as
+// it is, what the set cannot keep, since a PBN downloaded from the page over
+// the director's file would drop it.
+std::string LoadAnswer(const Status& status, const LoadReport& report, std::string_view name) {
   std::string out = "{\"error\":" + (status.ok() ? std::string("null") : Json(status.message()));
-  out += ",\"warnings\":" + JsonList(report.warnings);
+  std::vector<std::string> warnings = report.warnings;
+  if (status.ok() && !report.RewriteLosesNothing()) {
+    std::string lost;
+    for (const std::string& item : report.notKept) lost += (lost.empty() ? "" : "; ") + item;
+    warnings.push_back(std::string(name) + " holds what a set of this program cannot keep (" +
+                       lost +
+                       "): a PBN set saved from here leaves that out, so keep the file as it is");
+  }
+  out += ",\"warnings\":" + JsonList(warnings);
   return out + "}";
 }
 
@@ -427,7 +438,7 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
       break;
   }
   std::filesystem::remove(path, ignored);
-  if (!loaded.ok()) return Give(LoadAnswer(loaded.status(), report));
+  if (!loaded.ok()) return Give(LoadAnswer(loaded.status(), report, path.string()));
   Session& s = TheSession();
   const SetHeader before = s.set.header;
   s.set = std::move(*loaded);
@@ -438,7 +449,7 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
   header.banner = kProgramBanner;
   s.holdsSet = true;
   s.fileName = path.string();
-  return Give(LoadAnswer(Status(), report));
+  return Give(LoadAnswer(Status(), report, path.string()));
 }
 
 // Worker side: the tricks of every declarer and strain of one deal, given as

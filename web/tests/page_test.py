@@ -169,6 +169,17 @@ def main():
               'the .bri\'s first board is the seed\'s')
 
         page.click('#stop')
+
+        # A PBN with commentary: taken, and the director told what a PBN saved from here leaves out.
+        commented = reference.replace('[Board "2"]', '{Played in 3NT at every table}\r\n[Board "2"]', 1)
+        pathlib.Path(work, 'commented.pbn').write_bytes(commented.encode('cp1252'))
+        page.choose_file('#file-input', os.path.join(work, 'commented.pbn'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check('commented.pbn holds what a set of this program cannot keep (commentary' in messages
+              and page.evaluate('document.body.dataset.state') == 'done',
+              f'a PBN with commentary is taken with a warning ({messages.strip()[:120]!r})')
+
         damaged = reference.replace('KJ765', 'KJ7655', 1) if 'KJ765' in reference else \
             re.sub(r'(\[Deal "N:)(\w)', r'\1\2\2', reference, count=1)
         pathlib.Path(work, 'damaged.pbn').write_bytes(damaged.encode('cp1252'))
