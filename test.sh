@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarrow and runs every test: the Release
 # build, the browser version in headless Chromium, the Debian package (built,
-# checked, installed, run and removed), then the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then the threaded analysis tests under ThreadSanitizer, then the fuzzers
-# for a short while.  Exits non-zero on the first failure.
+# checked, installed, run and removed), then the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer, then the threaded analysis
+# tests under ThreadSanitizer, then the fuzzers for a short while.  Exits
+# non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
