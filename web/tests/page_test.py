@@ -136,11 +136,12 @@ def main():
         reference_html = pathlib.Path(work, 'reference.html')
         check(html is not None and reference_html.exists() and html == reference_html.read_bytes(),
               'the hand records web page is the one tarrow-cli html writes')
-        page.click('button[data-kind="travelers"]')
-        travelers = wait_for_download(downloads, stem + '-travelers.pdf')
-        check(travelers is not None and subprocess.run(
-            ['qpdf', '--check', os.path.join(downloads, stem + '-travelers.pdf')],
-            capture_output=True).returncode == 0, 'the travelers PDF passes qpdf --check')
+        for kind, what in (('travelers', 'travelers'), ('setup', 'setup sheets')):
+            page.click(f'button[data-kind="{kind}"]')
+            sheets = wait_for_download(downloads, f'{stem}-{kind}.pdf')
+            check(sheets is not None and subprocess.run(
+                ['qpdf', '--check', os.path.join(downloads, f'{stem}-{kind}.pdf')],
+                capture_output=True).returncode == 0, f'the {what} PDF passes qpdf --check')
         page.click('button[data-kind="dup"]')
         dup = wait_for_download(downloads, stem + '.dup')
         exported = cli(tarrow_cli, work, 'export', 'reference.pbn', '--format', 'dup', '--out', 'machine.dup')
