@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarrow and runs every test: the Release
-# build, its Debian package (built, checked, installed, run and removed),
-# then the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then the threaded analysis tests under ThreadSanitizer, then the fuzzers
-# for a short while.  Exits non-zero on the first failure.
+# build, the browser version in headless Chromium, the Debian package (built,
+# checked, installed, run and removed), then the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer, then the threaded analysis
+# tests under ThreadSanitizer, then the fuzzers for a short while.  Exits
+# non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -36,6 +37,13 @@ if [ "${TARROW_SKIP_SLOW:-0}" = 1 ] && [ "${CI:-}" != true ]; then slow=(--label
 echo "== Release build and tests"
 configure_and_build build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build --output-on-failure --parallel "$jobs" "${slow[@]}"
+
+echo "== Browser version (WebAssembly in headless Chromium)"
+scripts/build-web.sh >/dev/null
+g++ -std=c++20 -O2 -c -Dcompress2=web_compress2 -Iweb/src/zlib web/src/deflate.cpp -o build-web/deflate.o
+g++ -std=c++20 -O2 web/tests/deflate_test.cpp build-web/deflate.o -lz -o build-web/deflate_test
+build-web/deflate_test
+python3 web/tests/page_test.py build-web/dist build/bin/tarrow-cli --screenshots build-web/screenshots
 
 echo "== Debian package (from the Release build)"
 package=$(scripts/package-deb.sh)

@@ -14,6 +14,8 @@
 #   printing  -> records
 #   ui        -> app, printing
 #   cli       -> app, printing, ui (the board picture)
+#   web       -> core, analysis, scoring, files, records, pdf (no app: the page
+#                is the controller of the browser version)
 #   bench     -> anything
 # The search is no part of scoring: files/ and records/ reach par through
 # scoring/ and may not include analysis/.  One exception: the tests of
@@ -32,8 +34,9 @@ set(allowed_app core analysis files records)
 set(allowed_printing records)
 set(allowed_ui app printing)
 set(allowed_cli app printing ui)
+set(allowed_web core analysis scoring files pdf records)
 set(test_allowed_analysis scoring)
-set(modules core scoring analysis files pdf records app printing ui cli)
+set(modules core scoring analysis files pdf records app printing ui cli web)
 
 # The modules below a module: its dependencies and theirs.
 function(below module out)

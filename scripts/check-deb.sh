@@ -57,7 +57,9 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 3)}' | LC_ALL=C s
 for required in usr/bin/tarrow usr/bin/tarrow-cli \
     usr/share/applications/tarrow.desktop usr/share/metainfo/tarrow.metainfo.xml \
     usr/share/man/man1/tarrow.1.gz usr/share/man/man1/tarrow-cli.1.gz \
-    usr/share/doc/tarrow/copyright usr/share/doc/tarrow/changelog.gz; do
+    usr/share/doc/tarrow/copyright usr/share/doc/tarrow/changelog.gz \
+    usr/share/tarrow/web/index.html usr/share/tarrow/web/page.js usr/share/tarrow/web/tarrow.js \
+    usr/share/tarrow/web/tarrow-wasm.js; do
   grep -qx "$required" <<<"$files" || fail "the package lacks /$required"
 done
 # Only the two programs: no test, benchmark or build helper is shipped.

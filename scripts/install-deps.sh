@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev libdds-dev
   qpdf poppler-utils
   chromium
+  emscripten node-acorn
   cups printer-driver-cups-pdf libcups2-dev
   clang libclang-rt-14-dev
   xvfb xauth

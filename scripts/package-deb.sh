@@ -47,6 +47,10 @@ stage="$work/debian/tarrow"
 rm -rf "$work"
 mkdir -p "$stage/DEBIAN"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr --strip >/dev/null
+# The browser version, for directors to copy to any computer or web space.
+web="$("$here/build-web.sh")"
+mkdir -p "$stage/usr/share/tarrow/web"
+cp "$web"/* "$stage/usr/share/tarrow/web/"
 # The compilers' version notes are of no use in an installed program.
 strip --remove-section=.comment "$stage"/usr/bin/*
 
