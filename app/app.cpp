@@ -340,12 +340,13 @@ Status App::OpenFile(const std::filesystem::path& path) {
     case DealFileKind::kBer:
     case DealFileKind::kBri:
     case DealFileKind::kBre:
+    case DealFileKind::kDup:
       return ImportDealFile(path);
     case DealFileKind::kUnknown:
       break;
   }
   return Status::Error("cannot load " + path.string() +
-                       ": the extension is not .pbn, .bre, .ber or .bri");
+                       ": the extension is not .pbn, .bre, .ber, .bri or .dup");
 }
 
 Status App::LoadSetFile(const std::filesystem::path& path) {
@@ -369,21 +370,7 @@ Status App::LoadSetFile(const std::filesystem::path& path) {
 
 Status App::ImportDealFile(const std::filesystem::path& path) {
   LoadReport report;
-  Result<ImportBuffer> deals = [&]() -> Result<ImportBuffer> {
-    switch (DealExtensionKind(path)) {
-      case DealFileKind::kBer:
-        return ReadBerFile(path, report);
-      case DealFileKind::kBri:
-        return ReadBriFile(path, report);
-      case DealFileKind::kBre:
-        return ReadBreFile(path, report);
-      case DealFileKind::kPbn:
-      case DealFileKind::kUnknown:
-        break;
-    }
-    return Status::Error("cannot import " + path.string() +
-                         ": the extension is not .bre, .ber or .bri");
-  }();
+  Result<ImportBuffer> deals = ReadDealFile(path, report);
   if (!deals.ok()) return deals.status();
   DealSet imported = DealSetFromImport(*deals);
   // An empty set would silently replace the one in memory with nothing.

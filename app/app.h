@@ -242,7 +242,7 @@ class App {
   Status PrintTravelers(Printer& printer, int lastBoard);
 
   // Loads a file by its extension: ".pbn" as a saved set (LoadSetFile),
-  // ".bre", ".ber" and ".bri" as dealing-machine files (ImportDealFile).  On
+  // ".bre", ".ber", ".bri" and ".dup" as dealing-machine files (ImportDealFile).  On
   // any failure the set in memory and both paths stay exactly as they were.
   Status OpenFile(const std::filesystem::path& path);
   // A saved PBN set: its boards, tables and header, counted as saved.

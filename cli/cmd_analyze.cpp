@@ -42,7 +42,7 @@ int RunAnalyze(const std::vector<std::string>& argList) {
 const Command kAnalyzeCommand{
     "analyze", "analyse what a set file is missing and write the PBN",
     "Usage: tarrow-cli analyze FILE [--out FILE.pbn] [--threads N] [--no-pdf] [--force]\n\n"
-    "Loads a PBN set, or imports a .bre, .ber or .bri deal file, analyses every\n"
+    "Loads a PBN set, or imports a .bre, .ber, .bri or .dup deal file, analyses every\n"
     "board, side and strain whose result is not yet known (an interrupted\n"
     "'tarrow-cli deal' resumes where it stopped; a complete file needs no work)\n"
     "and writes the PBN beside FILE with the extension .pbn, or to --out.\n"

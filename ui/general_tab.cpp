@@ -33,7 +33,7 @@ namespace {
 // The colour of a board whose ten results are all known.
 constexpr uint32_t kDoneColour = 0x2E7D5B;
 const QStringList kSetFileFilters = {"Portable Bridge Notation (*.pbn)",
-                                     "Import Bridge File (*.bre *.ber *.bri)"};
+                                     "Import Bridge File (*.bre *.ber *.bri *.dup)"};
 
 }  // namespace
 
