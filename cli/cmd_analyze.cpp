@@ -9,7 +9,7 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kAnalyzeOptions = {.values = {"--out", "--threads"}, .flags = {"--no-pdf", "--force"}};
+const OptionSpec kAnalyzeOptions = {.values = {"--event", "--out", "--threads"}, .flags = {"--no-pdf", "--force"}};
 
 int RunAnalyze(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args =
@@ -28,7 +28,7 @@ int RunAnalyze(const std::vector<std::string>& argList) {
     if (!named.ok()) return UsageError("analyze", named.message());
     out = *named;
   }
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (!out.empty()) app.SetPbnPath(out);
   if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {

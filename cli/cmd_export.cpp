@@ -10,7 +10,7 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kExportOptions = {.values = {"--format", "--out", "--last-board", "--boards"},
+const OptionSpec kExportOptions = {.values = {"--event", "--format", "--out", "--last-board", "--boards"},
                                    .flags = {"--force"}};
 
 int RunExport(const std::vector<std::string>& argList) {
@@ -39,7 +39,7 @@ int RunExport(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (lastBoard == 0) lastBoard = ExportLastBoard(app);
   if (lastBoard == 0) return Failure(args->positional[0] + " holds no board with a deal");

@@ -11,7 +11,7 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kHtmlOptions = {.values = {"--out", "--show", "--ltc-method", "--club",
+const OptionSpec kHtmlOptions = {.values = {"--event", "--out", "--show", "--ltc-method", "--club",
                                             "--last-board"},
                                  .flags = {"--all-tricks"}};
 
@@ -34,7 +34,7 @@ int RunHtml(const std::vector<std::string>& argList) {
   if (!lastBoard.ok()) return UsageError("html", lastBoard.message());
   if (*lastBoard != 0) app.SetNumber(NumberSetting::kBoardsInPlay, *lastBoard);
 
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (args->Has("--club")) app.SetClub(*club);
   std::filesystem::path out = ExportPath(app, ".html");

@@ -14,7 +14,7 @@ namespace tarrow::cli {
 namespace {
 
 const OptionSpec kPdfOptions = {
-    .values = {"--out", "--show", "--ltc-method", "--club", "--what", "--last-board"},
+    .values = {"--event", "--out", "--show", "--ltc-method", "--club", "--what", "--last-board"},
     .flags = {"--all-tricks"}};
 
 // Setup sheets or travelers as a PDF, page for page as the printer prints
@@ -64,7 +64,7 @@ int RunPdf(const std::vector<std::string>& argList) {
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
 
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (choice->what != PrintedOutput::kHandRecords) return WriteSheetsPdf(app, *choice, *args);
   if (args->Has("--club")) app.SetClub(*club);

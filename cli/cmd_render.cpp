@@ -34,7 +34,7 @@ Result<QSize> ParseSize(const std::string& text) {
                        "x" + std::to_string(kMaxHeight) + ", not \"" + text + "\"");
 }
 
-const OptionSpec kRenderOptions = {.values = {"--board", "--size", "--out", "--number"},
+const OptionSpec kRenderOptions = {.values = {"--event", "--board", "--size", "--out", "--number"},
                                    .flags = {"--all-tricks"}};
 
 int RunRender(const std::vector<std::string>& argList) {
@@ -66,7 +66,7 @@ int RunRender(const std::vector<std::string>& argList) {
 
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (const Status checked = app.CheckDocumentOutput(out, ".png"); !checked.ok()) {
     return Failure(checked.message());

@@ -76,7 +76,8 @@ int RunShow(const std::vector<std::string>& argList) {
     if (only == 0) {
       const SetHeader& h = set.header;
       out << "Event: " << h.event.str() << "\nSite: " << h.site.str()
-          << "\nDate: " << DateText(h.eventDate) << "\nSeed: " << h.seed.str() << "\n\n";
+          << "\nDate: " << (h.eventDate == 0 ? std::string("?") : DateText(h.eventDate))
+          << "\nSeed: " << h.seed.str() << "\n\n";
     }
     for (int board = 1; board <= kBoardsPerSet; ++board) {
       if (only != 0 && board != only) continue;
