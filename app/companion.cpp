@@ -35,6 +35,50 @@ bool IsCompanionOf(const std::filesystem::path& pbnPath, const std::filesystem::
          name.compare(name.size() - 11, 11, ".tarrow.pbn") == 0;
 }
 
+bool HoldsUncheckedTables(const DealSet& set, const std::filesystem::path& pbnPath,
+                          const std::filesystem::path& setFilePath) {
+  std::error_code error;
+  // A companion not written yet, or a file another program's Generator
+  // names that is written back in place (it holds nothing else).
+  const bool fresh =
+      IsCompanionOf(pbnPath, setFilePath) && !std::filesystem::exists(pbnPath, error);
+  const bool otherProgram = pbnPath == setFilePath &&
+                            DealExtensionKind(setFilePath) == DealFileKind::kPbn &&
+                            set.header.banner.str().rfind("Tarrow ", 0) != 0;
+  if (!fresh && !otherProgram) return false;
+  for (const BoardEntry& board : set.boards) {
+    if (board.number.valid && (board.doneMask[0] != 0 || board.doneMask[1] != 0)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> TablesUnlikeSolved(const DealSet& file, const DealSet& solved,
+                                            const std::filesystem::path& fileName) {
+  std::vector<std::string> warnings;
+  for (int n = 1; n <= kBoardsPerSet; ++n) {
+    const BoardEntry& given = file.Board(n);
+    const BoardEntry& found = solved.Board(n);
+    if (!given.number.valid || !(given.number == found.number)) continue;
+    bool told = false;
+    for (Seat seat : kSeats) {
+      for (Strain strain : kStrains) {
+        if (told || !given.Analysed(SideOf(seat), strain) || !found.Analysed(SideOf(seat), strain)) {
+          continue;
+        }
+        const size_t at = size_t(DDIndex(seat, strain));
+        if (given.table[at] == found.table[at]) continue;
+        warnings.push_back(fileName.string() + ": board " + std::to_string(n) +
+                           ": the file's table says " + std::string(1, "NESW"[seat]) + " " +
+                           std::string(kStrainLabels[strain]) + " " +
+                           std::to_string(given.table[at]) + ", the solver " +
+                           std::to_string(found.table[at]) + "; the solver's answer is kept");
+        told = true;
+      }
+    }
+  }
+  return warnings;
+}
+
 // The App's side of it: kept here, apart from the flows in app.cpp.
 
 Status App::AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,

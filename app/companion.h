@@ -11,6 +11,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "core/deal_set.h"
 
@@ -26,5 +28,19 @@ bool HoldsSameDeals(const DealSet& a, const DealSet& b);
 // True when `pbnPath` is the companion of `setFilePath`, a PBN file of
 // another program (the set is saved beside it, not in it).
 bool IsCompanionOf(const std::filesystem::path& pbnPath, const std::filesystem::path& setFilePath);
+
+// True when the set in hand holds another program's trick tables that were
+// never checked: read from a foreign file whose companion does not exist
+// yet, or from a PBN file whose Generator is not this program (written back
+// in place, since it holds nothing else).  The analysis then solves every board again (RepeatDoubleDummy) and
+// compares (TablesUnlikeSolved).
+bool HoldsUncheckedTables(const DealSet& set, const std::filesystem::path& pbnPath,
+                          const std::filesystem::path& setFilePath);
+
+// One warning per board whose table in `file` differs from what the solver
+// found in `solved`: "club.pbn: board 3: the file's table says N NT 9, the
+// solver 6; the solver's answer is kept".
+std::vector<std::string> TablesUnlikeSolved(const DealSet& file, const DealSet& solved,
+                                            const std::filesystem::path& fileName);
 
 }  // namespace tarrow

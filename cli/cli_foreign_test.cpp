@@ -107,6 +107,41 @@ TEST_F(CliForeignTest, DealerOutputAndAResultsFileGoThroughEveryCommandWithOneCo
                          "results.tarrow.dup"}));
 }
 
+// A table another program wrote is solved again by analyze: where it is
+// wrong the user is told, and the set keeps the solver's tricks.
+TEST_F(CliForeignTest, AnalyzeChecksAForeignTableAndKeepsTheSolversAnswer) {
+  // Board 2's table gives North one notrump trick too many; without the
+  // DoubleDummyTricks lines nothing in the file shows it.
+  std::string text = Bytes(Corpus("table_vs_ddt.pbn"));
+  for (size_t at; (at = text.find("[DoubleDummyTricks")) != std::string::npos;) {
+    text.erase(at, text.find('\n', at) + 1 - at);
+  }
+  const fs::path file = folder_ / "other.pbn";
+  ASSERT_TRUE(WriteFileAtomically(file, text).ok());
+  LoadReport report;
+  const Result<DealSet> asGiven = ReadPbnFile(file, report);
+  ASSERT_TRUE(asGiven.ok()) << asGiven.message();
+  ASSERT_EQ(asGiven->Board(2).doneMask[0], 31);
+
+  const CliRun run = RunCli({"analyze", file.string(), "--threads", "1", "--no-pdf"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const size_t north = size_t(DDIndex(kNorth, kNotrump));
+  const std::string told = file.string() + ": board 2: the file's table says N NT " +
+                           std::to_string(asGiven->Board(2).table[north]) + ", the solver " +
+                           std::to_string(asGiven->Board(2).table[north] - 1) +
+                           "; the solver's answer is kept";
+  EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("board 1: the file's table"), std::string::npos) << run.err;
+  // The file holds nothing the set cannot keep, so it is written back in
+  // place, now with the solver's tricks; a second analyze finds them checked.
+  const Result<DealSet> kept = ReadPbnFile(file, report);
+  ASSERT_TRUE(kept.ok()) << kept.message();
+  EXPECT_EQ(kept->Board(2).table[north], asGiven->Board(2).table[north] - 1);
+  const CliRun again = RunCli({"analyze", file.string(), "--threads", "1", "--no-pdf"});
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(again.err.find("the file's table"), std::string::npos) << again.err;
+}
+
 TEST_F(CliForeignTest, AFileOfSeveralEventsOpensTheFirstAndEventChoosesAnother) {
   const std::string file = Corpus("two_events.pbn");
   const CliRun first = RunCli({"show", file, "--board", "1"});

@@ -1,6 +1,7 @@
 // tarrow-cli analyze FILE [--out FILE.pbn] [--threads N]
 #include <iostream>
 
+#include "app/companion.h"
 #include "cli/analysis_loop.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -31,10 +32,22 @@ int RunAnalyze(const std::vector<std::string>& argList) {
   const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (!out.empty()) app.SetPbnPath(out);
+  // Another program's tables are checked, not trusted: solved again and
+  // compared.
+  const DealSet asRead = app.Set();
+  const bool check = HoldsUncheckedTables(asRead, app.PbnPath(), app.SetFilePath());
   if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {
     return refused;
   }
-  return RunAnalysis(app, executor);
+  // After the check of the outputs: the set that may go there is the one read.
+  if (check) app.RepeatDoubleDummy();
+  const int ran = RunAnalysis(app, executor);
+  if (check) {
+    for (const std::string& warning : TablesUnlikeSolved(asRead, app.Set(), app.SetFilePath())) {
+      std::cerr << "tarrow-cli: warning: " << warning << "\n";
+    }
+  }
+  return ran;
 }
 
 }  // namespace
