@@ -37,15 +37,10 @@ bool IsCompanionOf(const std::filesystem::path& pbnPath, const std::filesystem::
 
 bool HoldsUncheckedTables(const DealSet& set, const std::filesystem::path& pbnPath,
                           const std::filesystem::path& setFilePath) {
+  // A file written back in place holds nothing but what this program keeps,
+  // and its tables are taken as they are (a partial analysis resumes).
   std::error_code error;
-  // A companion not written yet, or a file another program's Generator
-  // names that is written back in place (it holds nothing else).
-  const bool fresh =
-      IsCompanionOf(pbnPath, setFilePath) && !std::filesystem::exists(pbnPath, error);
-  const bool otherProgram = pbnPath == setFilePath &&
-                            DealExtensionKind(setFilePath) == DealFileKind::kPbn &&
-                            set.header.banner.str().rfind("Tarrow ", 0) != 0;
-  if (!fresh && !otherProgram) return false;
+  if (!IsCompanionOf(pbnPath, setFilePath) || std::filesystem::exists(pbnPath, error)) return false;
   for (const BoardEntry& board : set.boards) {
     if (board.number.valid && (board.doneMask[0] != 0 || board.doneMask[1] != 0)) return true;
   }

@@ -31,8 +31,7 @@ bool IsCompanionOf(const std::filesystem::path& pbnPath, const std::filesystem::
 
 // True when the set in hand holds another program's trick tables that were
 // never checked: read from a foreign file whose companion does not exist
-// yet, or from a PBN file whose Generator is not this program (written back
-// in place, since it holds nothing else).  The analysis then solves every board again (RepeatDoubleDummy) and
+// yet.  The analysis then solves every board again (RepeatDoubleDummy) and
 // compares (TablesUnlikeSolved).
 bool HoldsUncheckedTables(const DealSet& set, const std::filesystem::path& pbnPath,
                           const std::filesystem::path& setFilePath);

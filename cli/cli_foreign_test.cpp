@@ -108,13 +108,18 @@ TEST_F(CliForeignTest, DealerOutputAndAResultsFileGoThroughEveryCommandWithOneCo
 }
 
 // A table another program wrote is solved again by analyze: where it is
-// wrong the user is told, and the set keeps the solver's tricks.
+// wrong the user is told, and the companion keeps the solver's tricks.
 TEST_F(CliForeignTest, AnalyzeChecksAForeignTableAndKeepsTheSolversAnswer) {
   // Board 2's table gives North one notrump trick too many; without the
   // DoubleDummyTricks lines nothing in the file shows it.
   std::string text = Bytes(Corpus("table_vs_ddt.pbn"));
   for (size_t at; (at = text.find("[DoubleDummyTricks")) != std::string::npos;) {
     text.erase(at, text.find('\n', at) + 1 - at);
+  }
+  // The players' names, as a scoring program writes them, make it a file
+  // this program does not write back.
+  for (size_t at = 0; (at = text.find("[Dealer ", at)) != std::string::npos; at += 30) {
+    text.insert(at, "[North \"Bob\"]\r\n");
   }
   const fs::path file = folder_ / "other.pbn";
   ASSERT_TRUE(WriteFileAtomically(file, text).ok());
@@ -132,14 +137,15 @@ TEST_F(CliForeignTest, AnalyzeChecksAForeignTableAndKeepsTheSolversAnswer) {
                            "; the solver's answer is kept";
   EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("board 1: the file's table"), std::string::npos) << run.err;
-  // The file holds nothing the set cannot keep, so it is written back in
-  // place, now with the solver's tricks; a second analyze finds them checked.
-  const Result<DealSet> kept = ReadPbnFile(file, report);
+  // The companion holds the solver's tricks; a second analyze uses it and
+  // has nothing to say.
+  const Result<DealSet> kept = ReadPbnFile(folder_ / "other.tarrow.pbn", report);
   ASSERT_TRUE(kept.ok()) << kept.message();
   EXPECT_EQ(kept->Board(2).table[north], asGiven->Board(2).table[north] - 1);
   const CliRun again = RunCli({"analyze", file.string(), "--threads", "1", "--no-pdf"});
   ASSERT_EQ(again.exitCode, 0) << again.err;
   EXPECT_EQ(again.err.find("the file's table"), std::string::npos) << again.err;
+  EXPECT_EQ(Bytes(file), text);
 }
 
 TEST_F(CliForeignTest, AFileOfSeveralEventsOpensTheFirstAndEventChoosesAnother) {

@@ -54,15 +54,21 @@ int RunAnalyze(const std::vector<std::string>& argList) {
 
 const Command kAnalyzeCommand{
     "analyze", "analyse what a set file is missing and write the PBN",
-    "Usage: tarrow-cli analyze FILE [--out FILE.pbn] [--threads N] [--no-pdf] [--force]\n\n"
-    "Loads a PBN set, or imports a .bre, .ber, .bri or .dup deal file, analyses every\n"
+    "Usage: tarrow-cli analyze FILE [--out FILE.pbn] [--threads N] [--no-pdf] [--force]\n"
+    "                          [--event N|NAME]\n\n"
+    "Loads a PBN set, or imports a .dup, .bri, .bre or .ber file, analyses every\n"
     "board, side and strain whose result is not yet known (an interrupted\n"
     "'tarrow-cli deal' resumes where it stopped; a complete file needs no work)\n"
     "and writes the PBN beside FILE with the extension .pbn, or to --out.\n"
     "The hand records go beside the PBN with the extension .pdf.  A PBN that\n"
     "holds another set (an import's neighbour of the same name) is replaced\n"
     "only with --force.\n"
-    "Progress, periodic saves and Ctrl-C work as for 'tarrow-cli deal'.\n\n"
+    "Progress, periodic saves and Ctrl-C work as for 'tarrow-cli deal'.\n"
+    "Another program's PBN file stays as it is: its set goes to the companion\n"
+    "FILE.tarrow.pbn, which every later command on FILE uses, and its trick\n"
+    "tables are solved again (each board whose table was wrong is named).\n"
+    "--event N or --event NAME reads one event of a file of several (any\n"
+    "command that reads a set file takes it; default: the first).\n\n"
     "Examples:\n  tarrow-cli analyze club.pbn\n  tarrow-cli analyze machine.bri --threads 4\n",
     RunAnalyze,
     kAnalyzeOptions};

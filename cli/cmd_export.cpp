@@ -58,7 +58,7 @@ const Command kExportCommand{
     "export", "write a set's boards as a file for a dealing machine",
     "Usage: tarrow-cli export FILE --format dup|bri|bre|ber [--out FILE]\n"
     "                         [--last-board N] [--force]\n\n"
-    "Writes the boards of a PBN set (or of a .bre, .ber, .bri or .dup deal file) as a\n"
+    "Writes the boards of a PBN set (or of a .dup, .bri, .bre or .ber file) as a\n"
     "file a dealing machine reads, beside FILE with the format's extension, or\n"
     "to --out.  Every board from 1 to the last must have a deal: a machine\n"
     "cannot deal a board nobody knows.\n\n"

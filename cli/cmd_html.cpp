@@ -51,7 +51,7 @@ const Command kHtmlCommand{
     "html", "write hand records as one web page",
     "Usage: tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks]\n"
     "                       [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n\n"
-    "Writes the hand records of a PBN set (or of a .bre, .ber, .bri or .dup deal file)\n"
+    "Writes the hand records of a PBN set (or of a .dup, .bri, .bre or .ber file)\n"
     "as one self-contained web page (HTML, UTF-8, nothing fetched from elsewhere)\n"
     "beside FILE with the extension .html, or to --out.  It reads on a phone and\n"
     "a large screen and prints four boards to a row.  Each board's element\n"

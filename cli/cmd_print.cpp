@@ -115,7 +115,7 @@ const Command kPrintCommand{
     "print", "print hand records, setup sheets or travelers",
     "Usage: tarrow-cli print FILE [--what hand-records|setup-sheets|travelers]\n"
     "                        [--printer NAME] [--copies N] [--flip] [--last-board N]\n\n"
-    "Prints from a PBN set (or a .bre, .ber, .bri or .dup deal file) on one of the\n"
+    "Prints from a PBN set (or a .dup, .bri, .bre or .ber file) on one of the\n"
     "system's printers.\n\n"
     "  --what          hand-records (default): 18 boards a portrait page;\n"
     "                  setup-sheets: two boards a page, for dealing by hand;\n"

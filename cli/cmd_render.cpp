@@ -101,7 +101,7 @@ const Command kRenderCommand{
     "render", "draw a board as the deal viewer shows it, into a PNG file",
     "Usage: tarrow-cli render FILE --board N --out FILE.png [--size WxH]\n"
     "                         [--all-tricks] [--number hex|dec]\n\n"
-    "Draws board N of a PBN set (or of a .bre, .ber, .bri or .dup deal file) as the\n"
+    "Draws board N of a PBN set (or of a .dup, .bri, .bre or .ber file) as the\n"
     "deal viewer shows it: the four hands as playing cards on the green table,\n"
     "dealer, vulnerability, each seat's points and double-dummy results, and the\n"
     "board buttons on the left (the board drawn red, empty slots black).\n\n"

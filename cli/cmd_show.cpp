@@ -92,7 +92,7 @@ int RunShow(const std::vector<std::string>& argList) {
 const Command kShowCommand{
     "show", "print the boards of a set file as diagrams",
     "Usage: tarrow-cli show FILE [--board N]\n\n"
-    "Prints each board of a PBN set (or of a .bre, .ber, .bri or .dup deal file) as a\n"
+    "Prints each board of a PBN set (or of a .dup, .bri, .bre or .ber file) as a\n"
     "diagram: dealer and vulnerability, North on top, West and East left and\n"
     "right, South below, each hand by suit with its high-card points, and the\n"
     "double-dummy tricks per declarer and strain when the board has them (\"?\"\n"
