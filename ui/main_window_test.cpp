@@ -650,6 +650,27 @@ TEST_F(MainWindowTest, LoadAsksForTheEventOfAFileOfSeveralAndUsesItsCompanion) {
   EXPECT_EQ(*ReadWholeFile(file), before);
 }
 
+// A club machine's .dup file of boards 1-24 loads from the window as the
+// other deal files do.
+TEST_F(MainWindowTest, ImportingADupFileGivesItsBoardsAndAPbnBesideIt) {
+  const fs::path file = folder_ / "machine.dup";
+  const Result<std::string> corpus =
+      ReadWholeFile(std::string(TARROW_FILES_TESTDATA) + "/foreign/run1-24.dup");
+  ASSERT_TRUE(corpus.ok());
+  ASSERT_TRUE(WriteFileAtomically(file, *corpus).ok());
+  OpenWindow();
+  ChooseFileInNextDialog(file);
+  QString told;
+  CloseNextMessageBox(&told);
+  Click("BLoad");
+  ASSERT_TRUE(WaitFor([&] { return !told.isEmpty(); }));
+  EXPECT_TRUE(told.contains("24 of 36 boards (1-24)")) << told.toStdString();
+  ASSERT_TRUE(app_->SetReady());
+  EXPECT_EQ(app_->Set().PresentBoards(), 24);
+  EXPECT_EQ(Text("LFN2"),
+            "Saved in: " + QString::fromStdString((folder_ / "machine.pbn").string()));
+}
+
 TEST_F(MainWindowTest, AFileThatCannotBeReadIsReportedAndTheSetStays) {
   OpenWindow();
   Browse(output_ / "kept.pbn");
