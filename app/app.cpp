@@ -1,11 +1,10 @@
 #include "app/app.h"
 
-#include "app/companion.h"
-
 #include <algorithm>
 #include <cassert>
 #include <thread>
 
+#include "app/companion.h"
 #include "core/banner.h"
 #include "core/generation.h"
 #include "files/deal_files.h"
