@@ -4,6 +4,7 @@
 #include <cassert>
 #include <thread>
 
+#include "app/companion.h"
 #include "core/banner.h"
 #include "core/generation.h"
 #include "files/deal_files.h"
@@ -330,60 +331,44 @@ Status App::ForcePbnWrite() {
 
 Status App::WritePbn() {
   if (const Status claimed = ClaimSetFile(); !claimed.ok()) return claimed;
-  return WritePbnFile(*set_, pbnPath_, ComputerNameText());
+  // The companion of another program's file keeps that file's own origin,
+  // not this computer's name.
+  const bool foreign = IsCompanionOf(pbnPath_, setFilePath_);
+  return WritePbnFile(*set_, pbnPath_,
+                      foreign ? set_->header.computerName.str() : ComputerNameText());
 }
 
-Status App::OpenFile(const std::filesystem::path& path) {
+Status App::OpenFile(const std::filesystem::path& path, std::string_view event) {
   switch (DealExtensionKind(path)) {
     case DealFileKind::kPbn:
-      return LoadSetFile(path);
+      return LoadSetFile(path, event);
     case DealFileKind::kBer:
     case DealFileKind::kBri:
     case DealFileKind::kBre:
+    case DealFileKind::kDup:
       return ImportDealFile(path);
     case DealFileKind::kUnknown:
       break;
   }
   return Status::Error("cannot load " + path.string() +
-                       ": the extension is not .pbn, .bre, .ber or .bri");
+                       ": the extension is not .pbn, .bre, .ber, .bri or .dup");
 }
 
-Status App::LoadSetFile(const std::filesystem::path& path) {
+Status App::LoadSetFile(const std::filesystem::path& path, std::string_view event) {
   LoadReport report;
-  Result<DealSet> loaded = ReadPbnFile(path, report);
+  Result<DealSet> loaded = ReadPbnEvent(path, event, report);
   if (!loaded.ok()) return loaded.status();
+  if (!report.RewriteLosesNothing()) return AdoptForeignSet(std::move(*loaded), path, report);
+  const bool dateKnown = loaded->header.eventDate != 0;
   AdoptLoadedSet(std::move(*loaded), path);
+  if (!dateKnown) KeepDateUnknown();
   loadWarnings_ = report.warnings;
-  if (!report.RewriteLosesNothing()) {
-    // Written back, the file would lose what the set has no place for: the
-    // set goes to a file of its own beside it, and the file stays as it is.
-    pbnPath_ = FreeSetPathBeside(pbnPath_);
-    std::string lost;
-    for (const std::string& item : report.notKept) lost += (lost.empty() ? "" : "; ") + item;
-    loadWarnings_.push_back(path.string() + " holds what a set of this program cannot keep (" +
-                            lost + "), so it stays as it is; the set will be saved as " +
-                            pbnPath_.string());
-  }
   return Status();
 }
 
 Status App::ImportDealFile(const std::filesystem::path& path) {
   LoadReport report;
-  Result<ImportBuffer> deals = [&]() -> Result<ImportBuffer> {
-    switch (DealExtensionKind(path)) {
-      case DealFileKind::kBer:
-        return ReadBerFile(path, report);
-      case DealFileKind::kBri:
-        return ReadBriFile(path, report);
-      case DealFileKind::kBre:
-        return ReadBreFile(path, report);
-      case DealFileKind::kPbn:
-      case DealFileKind::kUnknown:
-        break;
-    }
-    return Status::Error("cannot import " + path.string() +
-                         ": the extension is not .bre, .ber or .bri");
-  }();
+  Result<ImportBuffer> deals = ReadDealFile(path, report);
   if (!deals.ok()) return deals.status();
   DealSet imported = DealSetFromImport(*deals);
   // An empty set would silently replace the one in memory with nothing.
@@ -403,7 +388,9 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
   setFilePath_ = path;
   pbnPath_ = path;
-  pbnPath_.replace_extension(".pbn");
+  // A set goes back to the PBN file it was read from, whatever the case of
+  // its extension ("UP.PBN"); an imported file's set goes beside it.
+  if (DealExtensionKind(path) != DealFileKind::kPbn) pbnPath_.replace_extension(".pbn");
   ReleaseStaleLock();
   const SetHeader& header = set_->header;
   fields_.event = header.event.str();

@@ -29,6 +29,7 @@
 #include "core/atomic_file.h"
 #include "core/deal_set.h"
 #include "core/result.h"
+#include "files/load_report.h"
 #include "files/settings.h"
 #include "records/hand_record.h"
 #include "records/output_drivers.h"
@@ -113,7 +114,8 @@ class App {
   void SetSite(std::string_view text);
   void SetEventDate(DateTime date) noexcept { fields_.eventDate = date; }
   // The computer the set is written on, for the set header.
-  void TakeComputerName(std::string_view name) { set_->header.computerName = name; }
+  // The companion of another program's file keeps that file's origin.
+  void TakeComputerName(std::string_view name);
   // The analysis duration (days) of the set in hand, for its header.
   void SetAnalysisDuration(double days) noexcept { set_->header.analysisDuration = float(days); }
 
@@ -242,12 +244,17 @@ class App {
   Status PrintTravelers(Printer& printer, int lastBoard);
 
   // Loads a file by its extension: ".pbn" as a saved set (LoadSetFile),
-  // ".bre", ".ber" and ".bri" as dealing-machine files (ImportDealFile).  On
+  // ".bre", ".ber", ".bri" and ".dup" as dealing-machine files (ImportDealFile).  On
   // any failure the set in memory and both paths stay exactly as they were.
-  Status OpenFile(const std::filesystem::path& path);
+  // `event` chooses one event of a PBN file that holds several (its number
+  // from 1 or its name; empty: the first).
+  Status OpenFile(const std::filesystem::path& path, std::string_view event = {});
   // A saved PBN set: its boards, tables and header, counted as saved.
-  // SetFilePath becomes the file, PbnPath the same with ".pbn".
-  Status LoadSetFile(const std::filesystem::path& path);
+  // SetFilePath and PbnPath become the file.  A file of another program
+  // that the set cannot be written back into is read but never written: its
+  // set is kept in its companion beside it (companion.h), which a later
+  // load uses again while it holds the same deals.
+  Status LoadSetFile(const std::filesystem::path& path, std::string_view event = {});
   // A dealing-machine file: its deals as boards 1.., seed "None", not yet
   // saved; the PBN goes beside it with the extension ".pbn".  With " Auto
   // Fill Description with Filename" set, an empty description becomes
@@ -296,6 +303,12 @@ class App {
   // analysis, and takes the paths and fields from it.
   // Clears the last load's warnings.
   void AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path);
+  // A file of another program: its set goes to the file's companion, or the
+  // companion's analysed set is used (app/companion.cpp).
+  Status AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
+                         const LoadReport& report);
+  // A set whose file gives its date as unknown keeps it so (no date printed).
+  void KeepDateUnknown() noexcept;
 
   std::filesystem::path settingsFile_;
   SettingsFileUse settingsUse_;

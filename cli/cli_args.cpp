@@ -125,11 +125,19 @@ std::unique_ptr<App> CommandApp(QueueExecutor& executor) {
   return app;
 }
 
-Status OpenSetFile(App& app, const std::string& path) {
-  const Status opened = app.OpenFile(path);
+Status OpenSetFile(App& app, const std::string& path, std::string_view event) {
+  const Status opened = app.OpenFile(path, event);
   if (!opened.ok()) return opened;
   for (const std::string& warning : app.LoadWarnings()) {
     std::cerr << "tarrow-cli: warning: " << warning << "\n";
+  }
+  // A file of several events: say how to choose another.
+  const std::vector<std::string>& warnings = app.LoadWarnings();
+  if (std::any_of(warnings.begin(), warnings.end(), [](const std::string& warning) {
+        return warning.find(" events: ") != std::string::npos &&
+               warning.find(" is loaded") != std::string::npos;
+      })) {
+    std::cerr << "tarrow-cli: --event N (or --event NAME) loads another of them\n";
   }
   return opened;
 }

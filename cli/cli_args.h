@@ -69,8 +69,9 @@ Result<std::string> ArgumentText(const ParsedArgs& args, const std::string& name
 std::unique_ptr<App> CommandApp(QueueExecutor& executor);
 
 // Opens a set file through the app (App::OpenFile) and prints what the load
-// warned of on stderr, one "tarrow-cli: warning: ..." line each.
-Status OpenSetFile(App& app, const std::string& path);
+// warned of on stderr, one "tarrow-cli: warning: ..." line each.  `event`
+// is the --event choice of a PBN file of several events (empty: the first).
+Status OpenSetFile(App& app, const std::string& path, std::string_view event = {});
 
 // Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
 // empty seed, one with a character outside Windows-1252 and one holding a

@@ -10,7 +10,7 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kExportOptions = {.values = {"--format", "--out", "--last-board", "--boards"},
+const OptionSpec kExportOptions = {.values = {"--event", "--format", "--out", "--last-board", "--boards"},
                                    .flags = {"--force"}};
 
 int RunExport(const std::vector<std::string>& argList) {
@@ -39,7 +39,7 @@ int RunExport(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (lastBoard == 0) lastBoard = ExportLastBoard(app);
   if (lastBoard == 0) return Failure(args->positional[0] + " holds no board with a deal");
@@ -58,7 +58,7 @@ const Command kExportCommand{
     "export", "write a set's boards as a file for a dealing machine",
     "Usage: tarrow-cli export FILE --format dup|bri|bre|ber [--out FILE]\n"
     "                         [--last-board N] [--force]\n\n"
-    "Writes the boards of a PBN set (or of a .bre, .ber or .bri deal file) as a\n"
+    "Writes the boards of a PBN set (or of a .dup, .bri, .bre or .ber file) as a\n"
     "file a dealing machine reads, beside FILE with the format's extension, or\n"
     "to --out.  Every board from 1 to the last must have a deal: a machine\n"
     "cannot deal a board nobody knows.\n\n"

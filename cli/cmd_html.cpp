@@ -11,7 +11,7 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kHtmlOptions = {.values = {"--out", "--show", "--ltc-method", "--club",
+const OptionSpec kHtmlOptions = {.values = {"--event", "--out", "--show", "--ltc-method", "--club",
                                             "--last-board"},
                                  .flags = {"--all-tricks"}};
 
@@ -34,7 +34,7 @@ int RunHtml(const std::vector<std::string>& argList) {
   if (!lastBoard.ok()) return UsageError("html", lastBoard.message());
   if (*lastBoard != 0) app.SetNumber(NumberSetting::kBoardsInPlay, *lastBoard);
 
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (args->Has("--club")) app.SetClub(*club);
   std::filesystem::path out = ExportPath(app, ".html");
@@ -51,7 +51,7 @@ const Command kHtmlCommand{
     "html", "write hand records as one web page",
     "Usage: tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks]\n"
     "                       [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n\n"
-    "Writes the hand records of a PBN set (or of a .bre, .ber or .bri deal file)\n"
+    "Writes the hand records of a PBN set (or of a .dup, .bri, .bre or .ber file)\n"
     "as one self-contained web page (HTML, UTF-8, nothing fetched from elsewhere)\n"
     "beside FILE with the extension .html, or to --out.  It reads on a phone and\n"
     "a large screen and prints four boards to a row.  Each board's element\n"

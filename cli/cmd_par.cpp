@@ -38,8 +38,8 @@ int RunPar(const std::vector<std::string>& argList) {
 const Command kParCommand{
     "par", "print the par score and contracts of every board",
     "Usage: tarrow-cli par FILE [--board N]\n\n"
-    "Prints one line per board of a PBN set (or of a .bre, .ber or .bri deal\n"
-    "file): the board number, the par score (\"NS 620\", \"EW 500\", \"0\" for a\n"
+    "Prints one line per board of a PBN set (or of a .dup, .bri, .bre or\n"
+    ".ber file): the board number, the par score (\"NS 620\", \"EW 500\", \"0\" for a\n"
     "board passed out) and the par contracts, each with its declarers and the\n"
     "tricks over or under (\"N 4S\", \"EW 5DX-2\", \"W 4NT+1\").  Par is worked out\n"
     "from a board's complete double-dummy table, with the board's dealer and\n"

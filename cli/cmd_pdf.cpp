@@ -14,7 +14,7 @@ namespace tarrow::cli {
 namespace {
 
 const OptionSpec kPdfOptions = {
-    .values = {"--out", "--show", "--ltc-method", "--club", "--what", "--last-board"},
+    .values = {"--event", "--out", "--show", "--ltc-method", "--club", "--what", "--last-board"},
     .flags = {"--all-tricks"}};
 
 // Setup sheets or travelers as a PDF, page for page as the printer prints
@@ -64,7 +64,7 @@ int RunPdf(const std::vector<std::string>& argList) {
   const Result<std::string> club = ArgumentText(*args, "--club");
   if (!club.ok()) return UsageError("pdf", club.message());
 
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (choice->what != PrintedOutput::kHandRecords) return WriteSheetsPdf(app, *choice, *args);
   if (args->Has("--club")) app.SetClub(*club);
@@ -84,8 +84,8 @@ const Command kPdfCommand{
     "                      [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n"
     "       tarrow-cli pdf FILE --what setup-sheets|travelers [--last-board N]\n"
     "                      [--out FILE.pdf]\n\n"
-    "Writes the A4 pages of hand records of a PBN set (or of a .bre, .ber or\n"
-    ".bri deal file), 18 boards a page, beside FILE with the extension .pdf,\n"
+    "Writes the A4 pages of hand records of a PBN set (or of a .dup, .bri, .bre or\n"
+    ".ber file), 18 boards a page, beside FILE with the extension .pdf,\n"
     "or to --out.\n"
     "With --what, the setup sheets or travelers instead, page for page as\n"
     "'tarrow-cli print' prints them, beside FILE as NAME-setup-sheets.pdf or\n"

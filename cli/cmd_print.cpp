@@ -67,7 +67,7 @@ int RunPrint(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   if (choice->lastBoard != 0) app.SetNumber(NumberSetting::kBoardsInPlay, choice->lastBoard);
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
 
   PrintingSession session;
@@ -115,7 +115,7 @@ const Command kPrintCommand{
     "print", "print hand records, setup sheets or travelers",
     "Usage: tarrow-cli print FILE [--what hand-records|setup-sheets|travelers]\n"
     "                        [--printer NAME] [--copies N] [--flip] [--last-board N]\n\n"
-    "Prints from a PBN set (or a .bre, .ber or .bri deal file) on one of the\n"
+    "Prints from a PBN set (or a .dup, .bri, .bre or .ber file) on one of the\n"
     "system's printers.\n\n"
     "  --what          hand-records (default): 18 boards a portrait page;\n"
     "                  setup-sheets: two boards a page, for dealing by hand;\n"
@@ -134,6 +134,6 @@ const Command kPrintCommand{
     "  tarrow-cli print club.pbn --copies 12 --flip\n"
     "  tarrow-cli print club.pbn --what travelers --last-board 24 --printer Office\n",
     RunPrint,
-    {.values = {"--what", "--printer", "--copies", "--last-board"}, .flags = {"--flip"}}};
+    {.values = {"--event", "--what", "--printer", "--copies", "--last-board"}, .flags = {"--flip"}}};
 
 }  // namespace tarrow::cli

@@ -34,7 +34,7 @@ Result<QSize> ParseSize(const std::string& text) {
                        "x" + std::to_string(kMaxHeight) + ", not \"" + text + "\"");
 }
 
-const OptionSpec kRenderOptions = {.values = {"--board", "--size", "--out", "--number"},
+const OptionSpec kRenderOptions = {.values = {"--event", "--board", "--size", "--out", "--number"},
                                    .flags = {"--all-tricks"}};
 
 int RunRender(const std::vector<std::string>& argList) {
@@ -66,7 +66,7 @@ int RunRender(const std::vector<std::string>& argList) {
 
   QueueExecutor executor;
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
-  const Status loaded = OpenSetFile(app, args->positional[0]);
+  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   if (const Status checked = app.CheckDocumentOutput(out, ".png"); !checked.ok()) {
     return Failure(checked.message());
@@ -101,7 +101,7 @@ const Command kRenderCommand{
     "render", "draw a board as the deal viewer shows it, into a PNG file",
     "Usage: tarrow-cli render FILE --board N --out FILE.png [--size WxH]\n"
     "                         [--all-tricks] [--number hex|dec]\n\n"
-    "Draws board N of a PBN set (or of a .bre, .ber or .bri deal file) as the\n"
+    "Draws board N of a PBN set (or of a .dup, .bri, .bre or .ber file) as the\n"
     "deal viewer shows it: the four hands as playing cards on the green table,\n"
     "dealer, vulnerability, each seat's points and double-dummy results, and the\n"
     "board buttons on the left (the board drawn red, empty slots black).\n\n"

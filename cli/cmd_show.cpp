@@ -76,7 +76,8 @@ int RunShow(const std::vector<std::string>& argList) {
     if (only == 0) {
       const SetHeader& h = set.header;
       out << "Event: " << h.event.str() << "\nSite: " << h.site.str()
-          << "\nDate: " << DateText(h.eventDate) << "\nSeed: " << h.seed.str() << "\n\n";
+          << "\nDate: " << (h.eventDate == 0 ? std::string("?") : DateText(h.eventDate))
+          << "\nSeed: " << h.seed.str() << "\n\n";
     }
     for (int board = 1; board <= kBoardsPerSet; ++board) {
       if (only != 0 && board != only) continue;
@@ -91,7 +92,7 @@ int RunShow(const std::vector<std::string>& argList) {
 const Command kShowCommand{
     "show", "print the boards of a set file as diagrams",
     "Usage: tarrow-cli show FILE [--board N]\n\n"
-    "Prints each board of a PBN set (or of a .bre, .ber or .bri deal file) as a\n"
+    "Prints each board of a PBN set (or of a .dup, .bri, .bre or .ber file) as a\n"
     "diagram: dealer and vulnerability, North on top, West and East left and\n"
     "right, South below, each hand by suit with its high-card points, and the\n"
     "double-dummy tricks per declarer and strain when the board has them (\"?\"\n"

@@ -1,5 +1,8 @@
 // tarrow-cli: the headless face of Tarrow, for scripts and batch work.
+#include <algorithm>
 #include <iostream>
+#include <string_view>
+#include <vector>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -19,6 +22,36 @@ void PrintHelp(std::ostream& out) {
   out << "\n'tarrow-cli COMMAND --help' tells more about a command.\n"
       << "Exit status: 0 done, 1 bad input or a failed write, 2 a wrong command line,\n"
       << "130 stopped by Ctrl-C, 143 by SIGTERM, 129 by SIGHUP (what was done is saved).\n";
+}
+
+// Edits (a letter added, dropped or changed) between two words.
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The command a mistyped or British-spelt name ("analyse") stands for.
+const Command* NearestCommand(std::string_view name) {
+  const Command* nearest = nullptr;
+  size_t best = 3;  // two edits at most
+  for (const Command* command : AllCommands()) {
+    const size_t distance = EditDistance(name, command->name);
+    if (distance < best) {
+      best = distance;
+      nearest = command;
+    }
+  }
+  return nearest;
 }
 
 int Main(int argc, char** argv) {
@@ -46,7 +79,11 @@ int Main(int argc, char** argv) {
     }
     return command->run(rest);
   }
-  std::cerr << "tarrow-cli: unknown command " << Quoted(args[0]) << "\n";
+  std::cerr << "tarrow-cli: unknown command " << Quoted(args[0]);
+  if (const Command* nearest = NearestCommand(args[0])) {
+    std::cerr << "; did you mean " << Quoted(std::string(nearest->name)) << "?";
+  }
+  std::cerr << "\n";
   PrintHelp(std::cerr);
   return kExitUsage;
 }

@@ -21,7 +21,7 @@ int RunOnSetFile(std::string_view command, const std::vector<std::string>& argLi
   }
   QueueExecutor executor;
   const std::unique_ptr<App> app = CommandApp(executor);
-  const Status loaded = OpenSetFile(*app, args->positional[0]);
+  const Status loaded = OpenSetFile(*app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   std::ostringstream out;
   print(app->Set(), only, out);

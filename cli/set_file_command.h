@@ -1,5 +1,5 @@
 // What the commands that print the boards of one set file share (show,
-// par): the command line "FILE [--board N]", the file opened through the
+// par): the command line "FILE [--board N] [--event N|NAME]", the file opened through the
 // command line's App (CommandApp), and the text they make written out as UTF-8.
 //
 //   return RunOnSetFile("par", args, [](const DealSet& set, int only, std::ostream& out) {
@@ -18,7 +18,7 @@
 
 namespace tarrow::cli {
 
-inline const OptionSpec kSetFileOptions = {.values = {"--board"}, .flags = {}};
+inline const OptionSpec kSetFileOptions = {.values = {"--board", "--event"}, .flags = {}};
 
 using SetFilePrinter = std::function<void(const DealSet& set, int onlyBoard, std::ostream& out)>;
 

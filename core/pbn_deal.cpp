@@ -47,6 +47,7 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
   int handsSeen = 0;  // blanks seen
   int suit = 0;       // suits seen in this hand, less one
   int held[4] = {0, 0, 0, 0};
+  int unknownHand = -1;  // a hand written as "-"
   for (size_t i = 2; i < text.size(); ++i) {
     const char ch = text[i];
     const Seat seat = NextSeat(Seat(first), handsSeen);
@@ -59,6 +60,16 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
       if (++suit > 3) {
         return Status::Error(std::string(kSeatNames[seat]) + "'s hand has more than four suits");
       }
+    } else if (ch == '-') {
+      // PBN writes a hand nobody knows as "-"; some write a void so.
+      const bool wholeHand = text[i - 1] == ' ' || text[i - 1] == ':';
+      if (wholeHand && (i + 1 == text.size() || text[i + 1] == ' ')) {
+        unknownHand = int(seat);
+        continue;
+      }
+      return Status::Error("'-' at position " + std::to_string(i + 1) +
+                           " of the deal is not understood: a void is written as nothing between "
+                           "the dots, as in \"AKQ..AKQ32.AK543\" (no hearts)");
     } else {
       const std::optional<Rank> rank = RankOfLetter(ch);
       if (!rank) {
@@ -75,6 +86,29 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
       deal.seatOf[card] = seat;
       ++held[seat];
     }
+  }
+  // Three hands of 13 and a fourth not given ("-" or left out): a set needs
+  // all four, and the missing one can only be the cards not named.
+  int missing = unknownHand;
+  int full = 0;
+  for (Seat seat : kSeats) {
+    if (held[seat] == 13) ++full;
+    if (held[seat] == 0 && missing < 0) missing = int(seat);
+  }
+  if (full == 3 && missing >= 0 && held[missing] == 0) {
+    Deal rest;
+    for (int card = 0; card < kCards; ++card) rest.seatOf[card] = assigned[card] ? kNorth : kSouth;
+    std::string hand;
+    for (Suit each : kSuits) hand += (each == kSpades ? "" : ".") + HandSuitText(rest, kSouth, each);
+    return Status::Error("the deal gives three hands, and a set needs all four: write " +
+                         std::string(kSeatNames[missing]) + "'s as well, the cards not named (" +
+                         hand + "), in its place among the four hands");
+  }
+  if (unknownHand >= 0) {
+    return Status::Error(std::string(kSeatNames[unknownHand]) +
+                         "'s hand is given as '-' (not known), and a set needs all four hands: "
+                         "write its 13 cards, as in \"AKQ..AKQ32.AK543\" (a void is nothing "
+                         "between the dots)");
   }
   for (Seat seat : kSeats) {
     if (held[seat] != 13) {

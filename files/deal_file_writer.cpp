@@ -76,6 +76,14 @@ std::string BriDealText(const Deal& deal) {
   return text;
 }
 
+std::string BriRecord(const Deal& deal) {
+  std::string record = BriDealText(deal);
+  record.append(32, ' ');
+  record.append(18, '\0');
+  assert(record.size() == 128);
+  return record;
+}
+
 std::string BerDealText(const Deal& deal) {
   assert(deal.valid);
   std::string text;
@@ -126,7 +134,7 @@ Result<std::string> DealFileBytes(const DealSet& set, DealFileFormat format, int
     }
     switch (format) {
       case DealFileFormat::kBri:
-        bytes += BriDealText(deal) + "\r\n";
+        bytes += BriRecord(deal);
         break;
       case DealFileFormat::kBre:
         bytes += BreDealText(deal) + "\r\n";

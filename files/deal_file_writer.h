@@ -11,12 +11,15 @@
 // A card's number is its index + 1 (01 the ace of spades, 52 the deuce of
 // clubs); the suit marks are the bytes 06 03 04 05 for spades, hearts,
 // diamonds, clubs.  Text lines end with CR LF, as every text file the
-// program writes; the readers take either line end.
+// program writes; the readers take either line end.  ".bri" and ".dup" are
+// fixed records without line ends.
 //
 //   | format | per board                                                       |
 //   |--------|-----------------------------------------------------------------|
-//   | .bri   | 78 digits, North's, East's and South's 13 card numbers as two   |
-//   |        | digits each, in increasing order; a line per board               |
+//   | .bri   | a 128-byte record per board, no line ends: 78 digits, North's,  |
+//   |        | East's and South's 13 card numbers as two digits each, in        |
+//   |        | increasing order, then 32 blanks and 18 zero bytes (the record   |
+//   |        | dealing programs read)                                           |
 //   | .ber   | 52 seat digits "1".."4" (N E S W), the seat of card 1 first;    |
 //   |        | every board on the one line                                      |
 //   | .bre   | 68 bytes, four 17-byte fields N, E, S, W: each suit mark        |
@@ -64,6 +67,7 @@ Result<std::string> DealFileBytes(const DealSet& set, DealFileFormat format, int
 // One board in each form, for the file above and for its tests.  The deal
 // must be valid (13 cards a seat).
 std::string BriDealText(const Deal& deal);  // 78 digits
+std::string BriRecord(const Deal& deal);    // 128 bytes: the 78 digits and the padding
 std::string BerDealText(const Deal& deal);  // 52 seat digits
 std::string BreDealText(const Deal& deal);  // 68 bytes
 // The ten bytes of .dup run data for boards lowest..highest (1..999), with

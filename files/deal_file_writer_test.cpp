@@ -71,7 +71,8 @@ TEST(DealFileWriterTest, EveryFormatReadsBackBoardForBoard) {
         Result<ImportBuffer> (*read)(std::string_view);
       } kReaders[] = {{DealFileFormat::kBri, ParseBriText},
                       {DealFileFormat::kBre, ParseBreText},
-                      {DealFileFormat::kBer, ParseBerText}};
+                      {DealFileFormat::kBer, ParseBerText},
+                      {DealFileFormat::kDup, ParseDupText}};
       for (const auto& [format, read] : kReaders) {
         SCOPED_TRACE(std::string(DealFileFormatName(format)));
         const Result<std::string> bytes = DealFileBytes(set, format, lastBoard);
@@ -125,7 +126,7 @@ TEST(DealFileWriterTest, OneBoardHasTheLayoutByteForByte) {
     DealFileFormat format;
     std::string expected;
   } kCases[] = {
-      {DealFileFormat::kBri, bri + "\r\n"},
+      {DealFileFormat::kBri, bri + std::string(32, ' ') + std::string(18, '\0')},
       {DealFileFormat::kBer, ber + "\r\n"},
       {DealFileFormat::kBre, bre + "\r\n"},
       {DealFileFormat::kDup, bri + bre + "YN1  1 1  "},

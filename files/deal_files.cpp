@@ -127,6 +127,33 @@ std::optional<Suit> SuitOfMark(char ch) {
 constexpr size_t kBreField = 17;
 constexpr size_t kBreDealBytes = 4 * kBreField;
 
+// The four 17-byte hand fields of a .bre line or a .dup record.  On a
+// fault, `badAt` is the index of the offending byte in `fields` (or
+// kWholeDeal when the cards make no deal).
+constexpr size_t kWholeDeal = size_t(-1);
+
+Result<Deal> BreFields(std::string_view fields, size_t& badAt) {
+  DealBuilder builder;
+  for (Seat seat : kSeats) {
+    Suit suit = kSpades;
+    for (size_t i = 0; i < kBreField; ++i) {
+      const size_t at = size_t(seat) * kBreField + i;
+      const char ch = fields[at];
+      if (const std::optional<Suit> mark = SuitOfMark(ch)) {
+        suit = *mark;
+      } else if (const std::optional<Rank> rank = RankOfLetter(ch)) {
+        builder.Give(CardIndex(suit, *rank), seat);
+      } else {
+        badAt = at;
+        return Status::Error(ByteForMessage(ch) +
+                             ", is neither a suit mark nor a rank letter AKQJT98765432");
+      }
+    }
+  }
+  badAt = kWholeDeal;
+  return builder.Finish();
+}
+
 Result<Deal> BreDeal(std::string_view line, std::string_view fileName, size_t lineNumber,
                      int dealNumber) {
   if (line.size() < kBreDealBytes) {
@@ -134,33 +161,20 @@ Result<Deal> BreDeal(std::string_view line, std::string_view fileName, size_t li
                          " is " + std::to_string(line.size()) + " bytes long, not the " +
                          std::to_string(kBreDealBytes) + " of four hands");
   }
-  DealBuilder builder;
-  for (Seat seat : kSeats) {
-    Suit suit = kSpades;
-    for (size_t i = 0; i < kBreField; ++i) {
-      const size_t at = size_t(seat) * kBreField + i;
-      const char ch = line[at];
-      if (const std::optional<Suit> mark = SuitOfMark(ch)) {
-        suit = *mark;
-      } else if (const std::optional<Rank> rank = RankOfLetter(ch)) {
-        builder.Give(CardIndex(suit, *rank), seat);
-      } else {
-        return Status::Error(AtLine(fileName, lineNumber) + "byte " + std::to_string(at + 1) +
-                             " of the line, " + ByteForMessage(ch) +
-                             ", is neither a suit mark nor a rank letter AKQJT98765432");
-      }
-    }
+  size_t badAt = kWholeDeal;
+  Result<Deal> deal = BreFields(line.substr(0, kBreDealBytes), badAt);
+  if (deal.ok()) return deal;
+  if (badAt != kWholeDeal) {
+    return Status::Error(AtLine(fileName, lineNumber) + "byte " + std::to_string(badAt + 1) +
+                         " of the line, " + deal.message());
   }
-  Result<Deal> deal = builder.Finish();
-  if (!deal.ok()) {
-    return Status::Error(AtLine(fileName, lineNumber) + "deal " + std::to_string(dealNumber) +
-                         ": " + deal.message());
-  }
-  return deal;
+  return Status::Error(AtLine(fileName, lineNumber) + "deal " + std::to_string(dealNumber) +
+                       ": " + deal.message());
 }
 
-// The two-digit stream of a .bri file: digits and blanks, line ends
-// removed, each byte with its offset in the file for messages.
+// The two-digit stream of a .bri file: digits and padding (blanks, tabs
+// and zero bytes, mapped to blanks), line ends removed, each byte with its
+// offset in the file for messages.
 class BriStream {
  public:
   BriStream(std::string text, std::vector<size_t> offsets)
@@ -170,27 +184,29 @@ class BriStream {
   size_t Offset() const { return position_ < offsets_.size() ? offsets_[position_] : end_; }
   void SetEnd(size_t end) { end_ = end; }
 
-  // The next number, stepping over pairs of blanks; nothing at the end of
-  // the text.  A pair of a digit and a blank is an error.
+  // The next number, stepping over padding between numbers (a dealing
+  // program's 128-byte record pads its 78 digits with 32 blanks and 18 zero
+  // bytes); nothing at the end of the text.  Padding inside a number is an
+  // error.
   Result<std::optional<int>> Next(std::string_view fileName) {
-    while (position_ < text_.size()) {
-      if (position_ + 1 >= text_.size()) {
-        return Status::Error(AtOffset(fileName, Offset()) +
-                             "a card number is cut short by the end of the file");
-      }
-      const char a = text_[position_], b = text_[position_ + 1];
-      if (a == ' ' && b == ' ') {
-        position_ += 2;
-        continue;
-      }
-      if (a == ' ' || b == ' ') {
-        return Status::Error(AtOffset(fileName, Offset()) +
-                             "a blank splits a card number; a .bri file holds two-digit numbers");
-      }
-      position_ += 2;
-      return std::optional<int>((a - '0') * 10 + (b - '0'));
+    while (position_ < text_.size() && text_[position_] == ' ') ++position_;
+    if (position_ >= text_.size()) return std::optional<int>();
+    if (position_ + 1 >= text_.size()) {
+      return Status::Error(AtOffset(fileName, Offset()) +
+                           "a card number is cut short by the end of the file");
     }
-    return std::optional<int>();
+    const char a = text_[position_], b = text_[position_ + 1];
+    if (b == ' ') {
+      return Status::Error(AtOffset(fileName, Offset()) +
+                           "a blank splits a card number; a .bri file holds two-digit numbers");
+    }
+    position_ += 2;
+    return std::optional<int>((a - '0') * 10 + (b - '0'));
+  }
+
+  // Steps over padding, so that padding at the end makes no further deal.
+  void SkipPadding() {
+    while (position_ < text_.size() && text_[position_] == ' ') ++position_;
   }
 
  private:
@@ -200,10 +216,10 @@ class BriStream {
   size_t end_ = 0;  // the file's size, the offset reported at the end
 };
 
-Result<Deal> BriDeal(BriStream& stream, std::string_view fileName, int dealNumber) {
+// One deal of 39 numbers; `deal` names it in messages ("deal 3").
+Result<Deal> BriDeal(BriStream& stream, std::string_view fileName, const std::string& deal) {
   DealBuilder builder;
   const size_t start = stream.Offset();
-  const std::string deal = "deal " + std::to_string(dealNumber);
   std::array<bool, kCards> named{};
   for (Seat seat : {kNorth, kEast, kSouth}) {
     for (int i = 0; i < 13; ++i) {
@@ -273,20 +289,27 @@ Result<ImportBuffer> ParseBreText(std::string_view bytes, LoadReport& report,
 
 Result<ImportBuffer> ParseBerText(std::string_view bytes, LoadReport& report,
                                   std::string_view fileName) {
-  DealCollector deals(fileName);
-  std::string_view line;
-  if (!internal::LineReader(WithoutDosEnd(bytes)).Next(line)) return deals.Finish(report);
-  const std::string_view seats = internal::TrimBlanks(line);
-  const size_t first = seats.empty() ? 0 : size_t(seats.data() - line.data());
-  for (size_t i = 0; i < seats.size(); ++i) {
-    if (seats[i] < '1' || seats[i] > '4') {
-      return Status::Error(AtOffset(fileName, first + i) + ByteForMessage(seats[i]) +
-                           " is not a seat 1..4; a .ber line holds only seat digits");
+  // The whole file: line ends may break the digits anywhere (a line per
+  // deal, or a wrapped line), and count for nothing.
+  bytes = WithoutDosEnd(bytes);
+  std::string seats;
+  std::vector<size_t> offsets;
+  seats.reserve(bytes.size());
+  offsets.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char ch = bytes[i];
+    if (ch == '\r' || ch == '\n') continue;
+    if (ch < '1' || ch > '4') {
+      return Status::Error(AtOffset(fileName, i) + ByteForMessage(ch) +
+                           " is not a seat 1..4; a .ber file holds only seat digits and line ends");
     }
+    seats += ch;
+    offsets.push_back(i);
   }
+  DealCollector deals(fileName);
   const size_t whole = seats.size() / size_t(kCards) * size_t(kCards);
   if (whole != seats.size()) {
-    return Status::Error(AtOffset(fileName, first + whole) + "the last " +
+    return Status::Error(AtOffset(fileName, offsets[whole]) + "the last " +
                          std::to_string(seats.size() - whole) +
                          " seat digits make no whole deal of " + std::to_string(kCards));
   }
@@ -297,7 +320,7 @@ Result<ImportBuffer> ParseBerText(std::string_view bytes, LoadReport& report,
     }
     const Result<Deal> deal = builder.Finish();
     if (!deal.ok()) {
-      return Status::Error(AtOffset(fileName, first + at) + "deal " +
+      return Status::Error(AtOffset(fileName, offsets[at]) + "deal " +
                            std::to_string(at / size_t(kCards) + 1) + ": " + deal.message());
     }
     deals.Add(*deal);
@@ -315,11 +338,13 @@ Result<ImportBuffer> ParseBriText(std::string_view bytes, LoadReport& report,
   for (size_t i = 0; i < bytes.size(); ++i) {
     const char ch = bytes[i];
     if (ch == '\r' || ch == '\n') continue;
-    if (!(ch >= '0' && ch <= '9') && ch != ' ' && ch != '\t') {
+    const bool padding = ch == ' ' || ch == '\t' || ch == '\0';
+    if (!(ch >= '0' && ch <= '9') && !padding) {
       return Status::Error(AtOffset(fileName, i) + ByteForMessage(ch) +
-                           " is not a digit; a .bri file holds only two-digit card numbers");
+                           " is not a digit; a .bri file holds only two-digit card numbers" +
+                           " (blanks and zero bytes may pad them)");
     }
-    text += ch == '\t' ? ' ' : ch;
+    text += padding ? ' ' : ch;
     offsets.push_back(i);
   }
   // Blanks at both ends do not count.
@@ -332,11 +357,156 @@ Result<ImportBuffer> ParseBriText(std::string_view bytes, LoadReport& report,
   stream.SetEnd(bytes.size());
   DealCollector deals(fileName);
   for (int number = 1; stream.Left(); ++number) {
-    const Result<Deal> deal = BriDeal(stream, fileName, number);
+    const Result<Deal> deal = BriDeal(stream, fileName, "deal " + std::to_string(number));
     if (!deal.ok()) return deal.status();
     deals.Add(*deal);
+    stream.SkipPadding();
   }
   return deals.Finish(report);
+}
+
+namespace {
+
+constexpr size_t kBriDealBytes = 78;
+constexpr size_t kRunDataBytes = 10;
+constexpr size_t kDupRecord = kBriDealBytes + kBreDealBytes + kRunDataBytes;
+
+// The run data of a .dup record: two flag letters, then the lowest board
+// (3 bytes), the copies (2) and the highest board (3), each a number
+// padded with blanks.
+struct DupRunInfo {
+  int lowest = 0;
+  int highest = 0;
+};
+
+Result<DupRunInfo> ReadRunData(std::string_view run, std::string_view fileName, size_t offset) {
+  const auto number = [&](size_t at, size_t width, const char* what) -> Result<int> {
+    const std::string_view text = internal::TrimBlanks(run.substr(at, width));
+    const std::optional<long long> n = internal::ParseInteger(text);
+    if (!n || *n < 1 || *n > 999 || text.front() == '+' || text.front() == '-') {
+      return Status::Error(AtOffset(fileName, offset + at) + "the run data's " + what + " " +
+                           internal::QuotedForMessage(run.substr(at, width)) +
+                           " is no number 1..999");
+    }
+    return int(*n);
+  };
+  const Result<int> lowest = number(2, 3, "lowest board");
+  if (!lowest.ok()) return lowest.status();
+  const Result<int> copies = number(5, 2, "number of copies");
+  if (!copies.ok()) return copies.status();
+  const Result<int> highest = number(7, 3, "highest board");
+  if (!highest.ok()) return highest.status();
+  if (*highest < *lowest) {
+    return Status::Error(AtOffset(fileName, offset + 2) + "the run data gives boards " +
+                         std::to_string(*lowest) + " to " + std::to_string(*highest) +
+                         ", the highest below the lowest");
+  }
+  return DupRunInfo{*lowest, *highest};
+}
+
+}  // namespace
+
+Result<ImportBuffer> ParseDupText(std::string_view bytes, LoadReport& report,
+                                  std::string_view fileName) {
+  bytes = WithoutDosEnd(bytes);
+  // Records of 156 bytes; some programs end each with a line end.
+  std::vector<size_t> records;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    if (bytes[at] == '\r' || bytes[at] == '\n') {
+      ++at;
+      continue;
+    }
+    if (bytes.size() - at < kDupRecord) {
+      return Status::Error(AtOffset(fileName, at) + "the last record is " +
+                           std::to_string(bytes.size() - at) + " bytes long, not the " +
+                           std::to_string(kDupRecord) + " of a .dup board");
+    }
+    records.push_back(at);
+    at += kDupRecord;
+  }
+  if (records.empty()) return Status::Error(std::string(fileName) + " holds no deal");
+
+  const Result<DupRunInfo> run =
+      ReadRunData(bytes.substr(records[0] + kBriDealBytes + kBreDealBytes, kRunDataBytes),
+                  fileName, records[0] + kBriDealBytes + kBreDealBytes);
+  if (!run.ok()) return run.status();
+  if (run->lowest > kBoardsPerSet) {
+    return Status::Error(std::string(fileName) + ": its run data numbers the boards " +
+                         std::to_string(run->lowest) + " to " + std::to_string(run->highest) +
+                         ", and a set holds boards 1 to " + std::to_string(kBoardsPerSet));
+  }
+  const size_t wanted = size_t(run->highest - run->lowest + 1);
+  if (records.size() < wanted) {
+    return Status::Error(std::string(fileName) + ": its run data gives boards " +
+                         std::to_string(run->lowest) + " to " + std::to_string(run->highest) +
+                         ", but it holds only " + std::to_string(records.size()) + " deals");
+  }
+
+  ImportBuffer imported;
+  imported.firstBoard = run->lowest;
+  const int last = std::min(run->highest, kBoardsPerSet);
+  for (int board = run->lowest; board <= last; ++board) {
+    const size_t start = records[size_t(board - run->lowest)];
+    const std::string label = "board " + std::to_string(board);
+    const std::string_view briPart = bytes.substr(start, kBriDealBytes);
+    std::vector<size_t> offsets(kBriDealBytes);
+    std::string text;
+    for (size_t i = 0; i < kBriDealBytes; ++i) {
+      const char ch = briPart[i];
+      if (ch < '0' || ch > '9') {
+        return Status::Error(AtOffset(fileName, start + i) + label + ": " + ByteForMessage(ch) +
+                             " is not a digit; the first 78 bytes of a record are card numbers");
+      }
+      text += ch;
+      offsets[i] = start + i;
+    }
+    BriStream stream(std::move(text), std::move(offsets));
+    stream.SetEnd(start + kBriDealBytes);
+    const Result<Deal> fromBri = BriDeal(stream, fileName, label);
+    if (!fromBri.ok()) return fromBri.status();
+
+    size_t badAt = kWholeDeal;
+    const Result<Deal> fromBre = BreFields(bytes.substr(start + kBriDealBytes, kBreDealBytes), badAt);
+    if (!fromBre.ok()) {
+      const size_t where = start + kBriDealBytes + (badAt == kWholeDeal ? 0 : badAt);
+      return Status::Error(AtOffset(fileName, where) + label + ": in the hands after the " +
+                           "card numbers, " + fromBre.message());
+    }
+    if (!(fromBre->number == fromBri->number)) {
+      return Status::Error(AtOffset(fileName, start + kBriDealBytes) + label +
+                           ": the hands after the card numbers give another deal than the " +
+                           "card numbers do");
+    }
+    imported.deals[size_t(imported.count++)] = *fromBri;
+  }
+
+  const std::string name(fileName);
+  const std::string boards = std::to_string(run->lowest) + "-" + std::to_string(last);
+  if (run->highest > kBoardsPerSet) {
+    const std::string past = "boards " + std::to_string(kBoardsPerSet + 1) + "-" +
+                             std::to_string(run->highest) + " of the run data";
+    report.warnings.push_back(name + ": " + past + " ignored: a set holds " +
+                              std::to_string(kBoardsPerSet));
+    report.notKept.push_back(past);
+  }
+  if (records.size() > wanted) {
+    const std::string extra = std::to_string(records.size() - wanted) +
+                              " deals past the run data's boards " + std::to_string(run->lowest) +
+                              "-" + std::to_string(run->highest);
+    report.warnings.push_back(name + ": " + extra + " ignored");
+    report.notKept.push_back(extra);
+  }
+  if (imported.count < kBoardsPerSet) {
+    report.warnings.push_back(name + ": " + std::to_string(imported.count) + " of " +
+                              std::to_string(kBoardsPerSet) + " boards (" + boards + ")");
+  }
+  return imported;
+}
+
+Result<ImportBuffer> ParseDupText(std::string_view bytes) {
+  LoadReport ignored;
+  return ParseDupText(bytes, ignored);
 }
 
 Result<ImportBuffer> ParseBreText(std::string_view bytes) {
@@ -362,6 +532,28 @@ Result<ImportBuffer> ReadBriFile(const std::filesystem::path& path, LoadReport& 
   return ReadWith(path, report, ParseBriText);
 }
 
+Result<ImportBuffer> ReadDupFile(const std::filesystem::path& path, LoadReport& report) {
+  return ReadWith(path, report, ParseDupText);
+}
+
+Result<ImportBuffer> ReadDealFile(const std::filesystem::path& path, LoadReport& report) {
+  switch (DealExtensionKind(path)) {
+    case DealFileKind::kBer:
+      return ReadBerFile(path, report);
+    case DealFileKind::kBri:
+      return ReadBriFile(path, report);
+    case DealFileKind::kBre:
+      return ReadBreFile(path, report);
+    case DealFileKind::kDup:
+      return ReadDupFile(path, report);
+    case DealFileKind::kPbn:
+    case DealFileKind::kUnknown:
+      break;
+  }
+  return Status::Error("cannot import " + path.string() +
+                       ": the extension is not .bre, .ber, .bri or .dup");
+}
+
 Result<ImportBuffer> ReadBreFile(const std::filesystem::path& path) {
   LoadReport ignored;
   return ReadBreFile(path, ignored);
@@ -380,10 +572,9 @@ DealFileKind DealExtensionKind(const std::filesystem::path& path) {
   for (char& ch : extension) {
     if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
   }
-  constexpr std::pair<std::string_view, DealFileKind> kKinds[4] = {{".pbn", DealFileKind::kPbn},
-                                                                   {".ber", DealFileKind::kBer},
-                                                                   {".bri", DealFileKind::kBri},
-                                                                   {".bre", DealFileKind::kBre}};
+  constexpr std::pair<std::string_view, DealFileKind> kKinds[5] = {
+      {".pbn", DealFileKind::kPbn}, {".ber", DealFileKind::kBer}, {".bri", DealFileKind::kBri},
+      {".bre", DealFileKind::kBre}, {".dup", DealFileKind::kDup}};
   for (const auto& [name, kind] : kKinds) {
     if (extension == name) return kind;
   }
@@ -392,8 +583,9 @@ DealFileKind DealExtensionKind(const std::filesystem::path& path) {
 
 DealSet DealSetFromImport(const ImportBuffer& imported) {
   DealSet set;
-  for (int i = 0; i < imported.count && i < kBoardsPerSet; ++i) {
-    set.boards[size_t(i)].number = NumberFromDeal(imported.deals[size_t(i)]);
+  const int first = std::max(imported.firstBoard, 1);
+  for (int i = 0; i < imported.count && first - 1 + i < kBoardsPerSet; ++i) {
+    set.boards[size_t(first - 1 + i)].number = NumberFromDeal(imported.deals[size_t(i)]);
   }
   set.RefreshDeals();
   set.header.seed = "None";

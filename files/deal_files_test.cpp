@@ -164,15 +164,34 @@ TEST(BreTest, AnEmptyLineBetweenDealsOrNoStartLineIsAnError) {
   }
 }
 
-TEST(BerTest, ReadsTheFirstLineInGroupsOfFiftyTwo) {
+TEST(BerTest, ReadsTheWholeFileInGroupsOfFiftyTwoWhereverTheLinesBreak) {
   const std::vector<Deal> deals = RandomDeals(25, 4);
-  // Only the first line counts; blanks and the line end around it do not.
-  const std::string text = " " + BerText(deals).substr(0, 52 * 25) + "  \r\n" + "4444\r\n";
+  const std::string digits = BerText(deals).substr(0, 52 * 25);
+  // A line per deal, a line end in the middle of a deal, old Mac line ends.
+  std::string perDeal, split = digits, mac;
+  for (size_t at = 0; at < digits.size(); at += 52) perDeal += digits.substr(at, 52) + "\r\n";
+  split.insert(52 * 12 + 26, "\r\n");
+  for (size_t at = 0; at < digits.size(); at += 100) mac += digits.substr(at, 100) + "\r";
+  for (const std::string& text : {perDeal, split, mac, digits + "\r\n\r\n"}) {
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseBerText(text, report, "club.ber");
+    ASSERT_TRUE(imported.ok()) << imported.message();
+    ExpectDeals(*imported, deals);
+    EXPECT_EQ(report.warnings, std::vector<std::string>{"club.ber: 25 of 36 boards"});
+  }
+  // Junk or a second set after the first line is no longer passed over.
   LoadReport report;
-  const Result<ImportBuffer> imported = ParseBerText(text, report, "club.ber");
-  ASSERT_TRUE(imported.ok()) << imported.message();
-  ExpectDeals(*imported, deals);
-  EXPECT_EQ(report.warnings, std::vector<std::string>{"club.ber: 25 of 36 boards"});
+  const Result<ImportBuffer> junk =
+      ParseBerText(digits + "\r\n" + "extra\r\n", report, "club.ber");
+  ASSERT_FALSE(junk.ok());
+  EXPECT_EQ(junk.message(), "club.ber byte offset " + std::to_string(digits.size() + 2) +
+                                ": 'e' is not a seat 1..4; a .ber file holds only seat digits " +
+                                "and line ends");
+  const Result<ImportBuffer> half =
+      ParseBerText(digits + "\r\n" + digits.substr(0, 30), report, "club.ber");
+  ASSERT_FALSE(half.ok());
+  EXPECT_EQ(half.message(), "club.ber byte offset " + std::to_string(digits.size() + 2) +
+                                ": the last 30 seat digits make no whole deal of 52");
 }
 
 TEST(BerTest, AnythingButSeatDigitsOrWholeDealsRefusesTheFile) {
@@ -187,9 +206,9 @@ TEST(BerTest, AnythingButSeatDigitsOrWholeDealsRefusesTheFile) {
     const char* message;
   };
   const Row rows[] = {
-      {"a 5", five, "club.ber byte offset 59: '5' is not a seat 1..4; a .ber line holds only seat digits"},
+      {"a 5", five, "club.ber byte offset 59: '5' is not a seat 1..4; a .ber file holds only seat digits and line ends"},
       {"a blank inside", BerText(deals).insert(60, " "),
-       "club.ber byte offset 60: ' ' is not a seat 1..4; a .ber line holds only seat digits"},
+       "club.ber byte offset 60: ' ' is not a seat 1..4; a .ber file holds only seat digits and line ends"},
       {"14 cards", uneven, "club.ber byte offset 104: deal 3: North holds 12 cards, not 13"},
       {"a part deal", BerText(deals).substr(0, 52 * 3 - 1),
        "club.ber byte offset 104: the last 51 seat digits make no whole deal of 52"},
@@ -265,6 +284,125 @@ TEST(BriTest, ANonDigitOrABadNumberRefusesTheFileNamingTheOffset) {
   EXPECT_NE(named.message().find("is given twice"), std::string::npos) << named.message();
 }
 
+TEST(BriTest, ReadsTheRecordsOfDealingProgramsPaddedWithBlanksAndZeroBytes) {
+  const std::vector<Deal> deals = RandomDeals(24, 12);
+  // 128 bytes a board: the 78 digits, 32 blanks, 18 zero bytes.
+  std::string records;
+  for (const Deal& deal : deals) {
+    records += BriDeal(deal) + std::string(32, ' ') + std::string(18, '\0');
+  }
+  LoadReport report;
+  const Result<ImportBuffer> imported = ParseBriText(records, report, "club.bri");
+  ASSERT_TRUE(imported.ok()) << imported.message();
+  ExpectDeals(*imported, deals);
+  // Odd padding between deals is padding too; anything else is still named.
+  const Result<ImportBuffer> odd =
+      ParseBriText(BriDeal(deals[0]) + std::string(3, '\0') + BriDeal(deals[1]) + " \r\n");
+  ASSERT_TRUE(odd.ok()) << odd.message();
+  ExpectDeals(*odd, {deals[0], deals[1]});
+  std::string bad = records;
+  bad[128 + 100] = '\xFF';
+  const Result<ImportBuffer> refused = ParseBriText(bad, report, "club.bri");
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.message(),
+            "club.bri byte offset 228: the byte FF (hexadecimal) is not a digit; a .bri file holds "
+            "only two-digit card numbers (blanks and zero bytes may pad them)");
+}
+
+// A .dup record: the .bri digits, the .bre hands, the run data.
+std::string DupRecord(const Deal& deal, const std::string& runData) {
+  return BriDeal(deal) + BreLine(deal) + runData;
+}
+
+TEST(DupTest, ReadsRecordsNumberedByTheRunData) {
+  const std::vector<Deal> deals = RandomDeals(24, 14);
+  std::string text, withLineEnds;
+  for (const Deal& deal : deals) {
+    text += DupRecord(deal, "YN1  1 24 ");
+    withLineEnds += DupRecord(deal, "YN1  1 24 ") + "\r\n";
+  }
+  for (const std::string& bytes : {text, withLineEnds, text + "\x1A"}) {
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseDupText(bytes, report, "club.dup");
+    ASSERT_TRUE(imported.ok()) << imported.message();
+    ExpectDeals(*imported, deals);
+    EXPECT_EQ(imported->firstBoard, 1);
+    EXPECT_EQ(report.warnings, std::vector<std::string>{"club.dup: 24 of 36 boards (1-24)"});
+  }
+  // Boards 13-24 are boards 13-24 of the set, with their dealers and
+  // vulnerabilities.
+  std::string later;
+  for (size_t i = 0; i < 12; ++i) later += DupRecord(deals[i], "YN13 1 24 ");
+  LoadReport report;
+  const Result<ImportBuffer> imported = ParseDupText(later, report, "club.dup");
+  ASSERT_TRUE(imported.ok()) << imported.message();
+  EXPECT_EQ(imported->firstBoard, 13);
+  const DealSet set = DealSetFromImport(*imported);
+  EXPECT_FALSE(set.Board(12).number.valid);
+  EXPECT_EQ(set.Board(13).number, deals[0].number);
+  EXPECT_EQ(set.Board(24).number, deals[11].number);
+  EXPECT_EQ(set.PresentBoards(), 12);
+  // More records than the run data's boards: the rest is ignored and said.
+  LoadReport extra;
+  const Result<ImportBuffer> part =
+      ParseDupText(DupRecord(deals[0], "YN1  1 1  ") + DupRecord(deals[1], "YN1  1 1  "), extra,
+                   "club.dup");
+  ASSERT_TRUE(part.ok()) << part.message();
+  EXPECT_EQ(part->count, 1);
+  EXPECT_EQ(extra.notKept, std::vector<std::string>{"1 deals past the run data's boards 1-1"});
+}
+
+TEST(DupTest, AFaultIsNamedByItsOffsetAndBoard) {
+  const std::vector<Deal> deals = RandomDeals(3, 15);
+  const auto file = [&](const std::string& runData) {
+    std::string text;
+    for (const Deal& deal : deals) text += DupRecord(deal, runData);
+    return text;
+  };
+  const std::string good = file("YN1  1 3  ");
+  const auto with = [&](size_t at, const std::string& part) {
+    std::string text = good;
+    text.replace(at, part.size(), part);
+    return text;
+  };
+  // Board 2's hands taken from board 3: the two halves disagree.
+  std::string mixed = good;
+  mixed.replace(156 + 78, 68, BreLine(deals[2]));
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"the halves disagree", mixed,
+       "club.dup byte offset 234: board 2: the hands after the card numbers give another deal "
+       "than the card numbers do"},
+      {"a letter in the digits", with(156 + 10, "x"),
+       "club.dup byte offset 166: board 2: 'x' is not a digit; the first 78 bytes of a record "
+       "are card numbers"},
+      {"a bad hand byte", with(312 + 78 + 3, "x"),
+       "club.dup byte offset 393: board 3: in the hands after the card numbers, 'x', is neither a "
+       "suit mark nor a rank letter AKQJT98765432"},
+      {"a short record", good.substr(0, 156 * 2 + 100),
+       "club.dup byte offset 312: the last record is 100 bytes long, not the 156 of a .dup board"},
+      {"bad run data", file("YNab 1 3  "),
+       "club.dup byte offset 148: the run data's lowest board \"ab \" is no number 1..999"},
+      {"too few records", file("YN1  1 4  "),
+       "club.dup: its run data gives boards 1 to 4, but it holds only 3 deals"},
+      {"boards past 36", file("YN37 1 39 "),
+       "club.dup: its run data numbers the boards 37 to 39, and a set holds boards 1 to 36"},
+      {"empty", "\r\n", "club.dup holds no deal"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LoadReport report;
+    const Result<ImportBuffer> imported = ParseDupText(row.text, report, "club.dup");
+    ASSERT_FALSE(imported.ok());
+    EXPECT_EQ(imported.message(), row.message);
+    EXPECT_TRUE(report.warnings.empty());
+  }
+}
+
 TEST(DealFilesTest, TakeThirtySixDealsAndSayHowManyMoreOrFewer) {
   const std::vector<Deal> deals = RandomDeals(108, 9);
   for (const std::string format : {"bre", "ber", "bri"}) {
@@ -305,7 +443,7 @@ TEST(DealExtensionKindTest, KnowsTheFourExtensionsInAnyCase) {
     DealFileKind kind;
   };
   using enum DealFileKind;
-  const Row rows[] = {{"a/set.pbn", kPbn}, {"SET.PBN", kPbn},     {"x.Ber", kBer},
+  const Row rows[] = {{"a/set.pbn", kPbn}, {"SET.PBN", kPbn},     {"x.Ber", kBer}, {"m.DUP", kDup},
                       {"x.bri", kBri},     {"x.BRE", kBre},       {"x.txt", kUnknown},
                       {"pbn", kUnknown},   {"x.pbn.bak", kUnknown}};
   for (const Row& row : rows) {

@@ -40,13 +40,14 @@ enum class TagKind {
   kEventsponsor,
   kOptimumScore,
   kParContract,
+  kDoubleDummyTricks,
 };
 
 struct TagName {
   std::string_view name;
   TagKind kind;
 };
-constexpr std::array<TagName, 13> kTags = {{
+constexpr std::array<TagName, 14> kTags = {{
     {"event", TagKind::kEvent},
     {"site", TagKind::kSite},
     {"date", TagKind::kDate},
@@ -60,6 +61,7 @@ constexpr std::array<TagName, 13> kTags = {{
     {"eventsponsor", TagKind::kEventsponsor},
     {"optimumscore", TagKind::kOptimumScore},
     {"parcontract", TagKind::kParContract},
+    {"doubledummytricks", TagKind::kDoubleDummyTricks},
 }};
 
 char Lower(char ch) {
@@ -87,6 +89,7 @@ struct Tag {
   std::string value;      // unescaped, cut to kValueLimit
   bool repeated = false;  // the value is "#" alone: same as the previous game
   bool cut = false;       // the value was longer than kValueLimit
+  bool quoted = false;    // the line gives a value in double quotes
 };
 
 // The value runs from the first double quote after the name to the next
@@ -95,6 +98,7 @@ struct Tag {
 void ReadTagValue(std::string_view line, size_t from, Tag& tag) {
   const size_t open = line.find('"', from);
   if (open == std::string_view::npos) return;
+  tag.quoted = true;
   size_t end = open + 1;
   while (end < line.size() && line[end] != '"') {
     const bool escape = line[end] == '\\' && end + 1 < line.size() &&
@@ -114,14 +118,14 @@ void ReadTagValue(std::string_view line, size_t from, Tag& tag) {
 }
 
 // A tag line starts with "[" (blanks before it allowed); the name runs to
-// the next blank, and the line's last character never belongs to it (so
-// "[Board]" names Board).
+// the next blank, tab or double quote, and the line's last character never
+// belongs to it (so "[Board]" names Board).
 Tag ParseTag(std::string_view line) {
   Tag tag;
   const std::string_view text = TrimBlanks(line);
   if (text.empty() || text.front() != '[') return tag;
   const size_t start = 1;
-  size_t end = text.find(' ', start);
+  size_t end = text.find_first_of(" \t\"", start);
   if (end == std::string_view::npos || end > text.size() - 1) end = text.size() - 1;
   if (end <= start) return tag;
   tag.isTag = true;
@@ -254,8 +258,18 @@ struct BoardNotes {
   bool hasTable = false;             // a table tag or row for it
   size_t tableLine = 0;
   size_t dealLine = 0;                    // the Deal that gave the board, 0 before it
+  std::array<uint8_t, 20> doubleDummy{};  // the DoubleDummyTricks value, seat-major N E S W
+  size_t doubleDummyLine = 0;             // where, 0 when the board has none
   std::string optimumScore, parContract;  // the file's par values as written
   size_t optimumScoreLine = 0, parContractLine = 0;
+};
+
+// One event of a file that holds several, each numbering its boards from
+// 1: from the first line of the game whose deal showed it.
+struct EventSection {
+  size_t firstLine = 1;
+  std::string name;               // its Event value
+  std::vector<long long> boards;  // its boards 1..36 with a deal
 };
 
 class PbnReader {
@@ -263,22 +277,45 @@ class PbnReader {
   PbnReader(std::string_view fileName, DateTime today) : fileName_(fileName), today_(today) {
     set_.header.eventDate = today_;
     set_.header.seed = "none";
+    sections_.push_back({});
   }
 
+  // Reads only lines from..to - 1 (one event of the file); line numbers stay
+  // the file's.
+  void OnlyLines(size_t from, size_t to) {
+    fromLine_ = from;
+    toLine_ = to;
+    gameStartLine_ = from;
+  }
+  const std::vector<EventSection>& Sections() const { return sections_; }
+
   Result<DealSet> Read(std::string_view bytes, LoadReport& report) {
+    if (const Status text = CheckEncoding(bytes); !text.ok()) return text;
+    // A UTF-8 byte-order mark is no part of the first line.
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     internal::LineReader lines(bytes);
     for (std::string_view line; lines.Next(line);) {
       lineNumber_ = lines.LineNumber();
+      if (lineNumber_ < fromLine_) continue;
+      if (lineNumber_ >= toLine_) break;
       Status status = ReadLine(line);
       if (!status.ok()) return status;
     }
     Status ended = EndOfFile();
     if (!ended.ok()) return ended;
+    sections_.back().boards = PresentBoardNumbers();
     // A file without a single readable board is no set (a text file, random
     // bytes): loading it would replace the set in memory with nothing.
     if (set_.PresentBoards() == 0) {
-      return Status::Error("cannot load " + std::string(fileName_) +
-                           ": no board in it could be read; it is not a PBN set");
+      const std::string cannot = "cannot load " + std::string(fileName_) + ": ";
+      if (!ignoredBoards_.empty()) {
+        const std::vector<long long> ignored(ignoredBoards_.begin(), ignoredBoards_.end());
+        return Status::Error(cannot + "its boards are numbered " + NumberRanges(ignored) +
+                             ", and a set holds boards 1 to " + std::to_string(kBoardsPerSet) +
+                             "; number them from 1 (a file of several events numbered on from " +
+                             "each other: save each event as a file of its own)");
+      }
+      return Status::Error(cannot + "no board in it could be read; it is not a PBN set");
     }
     SettleBoards();
     set_.RefreshDeals();
@@ -299,6 +336,28 @@ class PbnReader {
   Status Error(const std::string& what) const { return Status::Error(At() + what); }
   void Warn(const std::string& what) { warnings_.push_back(At() + what); }
   std::string BoardText() const { return "board " + std::to_string(board_); }
+
+  std::vector<long long> PresentBoardNumbers() const {
+    std::vector<long long> present;
+    for (int n = 1; n <= kBoardsPerSet; ++n) {
+      if (set_.Board(n).number.valid) present.push_back(n);
+    }
+    return present;
+  }
+
+  // UTF-16 text reads as no PBN at all; say what it is instead.
+  Status CheckEncoding(std::string_view bytes) const {
+    const bool mark = bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
+    // Without a mark: ASCII text in UTF-16 has every other byte zero.
+    bool zeros = bytes.size() >= 4;
+    for (size_t i = 0; zeros && i < std::min<size_t>(bytes.size(), 64) / 2 * 2; i += 2) {
+      zeros = (bytes[i] == '\0') != (bytes[i + 1] == '\0');
+    }
+    if (!mark && !zeros) return Status();
+    return Status::Error("cannot load " + std::string(fileName_) +
+                         ": it is UTF-16 text; save it as UTF-8 or ANSI (Windows-1252) text, " +
+                         "as most editors offer under Save As, and load it again");
+  }
 
   Status ReadLine(std::string_view raw) {
     const bool inBraces = commentary_.InBraces();
@@ -328,11 +387,16 @@ class PbnReader {
       }
       EndTable();  // a line that is no row ends the table and is read as itself
     }
-    if (line.empty()) {
-      EndGame();
+    if (line.empty()) return EndGame();
+    const Tag tag = ParseTag(line);
+    if (tag.isTag && !tag.quoted) {
+      // "[Event Random Deal #]": the value is lost, so say so.
+      Warn("the tag line " + QuotedForMessage(line) +
+           " gives no value in double quotes; it is ignored");
+      notKept_.Add("tag lines without a value in double quotes", lineNumber_);
+      section_.clear();
       return Status();
     }
-    const Tag tag = ParseTag(line);
     if (!tag.isTag) {
       if (!section_.empty()) {
         notKept_.Add("the " + section_ + " sections", lineNumber_);
@@ -365,6 +429,10 @@ class PbnReader {
     switch (tag.kind) {
       case TagKind::kEvent:
         KeepHeaderText(header.event, tag, "Event");
+        gameEvent_ = tag.value;
+        gameHasEvent_ = true;
+        if (!sectionNamed_) sections_.back().name = tag.value;
+        sectionNamed_ = true;
         break;
       case TagKind::kSite:
         KeepHeaderText(header.site, tag, "Site");
@@ -401,6 +469,11 @@ class PbnReader {
       case TagKind::kOptimumScore:
       case TagKind::kParContract:
         if (BoardInRange()) ReadPar(tag);
+        break;
+      case TagKind::kDoubleDummyTricks:
+        // Not written back: the set's own table is the OptimumResultTable.
+        notKept_.Add("tags the set has no place for", lineNumber_, tag.name);
+        if (BoardInRange() && gameHasBoard_) ReadDoubleDummyTricks(tag.value);
         break;
       case TagKind::kDealer:
       case TagKind::kVulnerable:
@@ -442,24 +515,58 @@ class PbnReader {
     if (n == 0)
       return Error("the Board value " + QuotedForMessage(value) +
                    " is no board: boards start at 1");
+    if (gameHasBoard_ && gameHasDeal_) StartGameUnmarked();
     board_ = n;
     gameHasBoard_ = true;
     if (n > kBoardsPerSet) {
       if (ignoredBoards_.insert(n).second && ignoredBoards_.size() == 1) ignoredLine_ = lineNumber_;
+      heldDeal_.reset();
       return Status();
     }
     for (const Tag& held : heldConventions_) CheckBoardConvention(held);
     heldConventions_.clear();
+    if (heldDeal_) {
+      // The game's Deal came before its Board tag: it is this board's.
+      const size_t here = lineNumber_;
+      lineNumber_ = heldDealLine_;
+      const std::string value = *heldDeal_;
+      heldDeal_.reset();
+      gameHasDeal_ = false;  // given now
+      Status status = ReadDeal(value);
+      lineNumber_ = here;
+      if (!status.ok()) return status;
+    }
     return Status();
+  }
+
+  // A game that follows another without the empty line between them.
+  void StartGameUnmarked() {
+    gameHasBoard_ = gameHasDeal_ = gameHasEvent_ = false;
+    gameStartLine_ = lineNumber_;
+    heldConventions_.clear();
   }
 
   // Every fault of a deal is an error: a board is never left out unseen.
   // The deal itself is read by the program's one deal parser.
   Status ReadDeal(std::string_view value) {
-    if (board_ == 0) return Error("a Deal tag before any Board tag");
+    if (gameHasBoard_ && gameHasDeal_) StartGameUnmarked();
+    if (!gameHasBoard_) {
+      // A deal belongs to the game it is in, whose Board tag may follow.
+      heldDeal_ = std::string(value);
+      heldDealLine_ = lineNumber_;
+      gameHasDeal_ = true;
+      return Status();
+    }
+    gameHasDeal_ = true;
     if (!BoardInRange()) return Status();  // past 36: reported once at the end
     const Result<Deal> deal = ParsePbnDeal(value);
     if (!deal.ok()) return Error(BoardText() + ": " + deal.message());
+    if (set_.Board(int(board_)).number.valid && !(set_.Board(int(board_)).number == deal->number) &&
+        gameHasEvent_) {
+      // Boards numbered again from 1 under an Event tag: the next event of
+      // a file that holds several.
+      StartSection();
+    }
     BoardEntry& board = set_.Board(int(board_));
     BoardNotes& notes = notes_[size_t(board_ - 1)];
     if (board.number.valid && !(board.number == deal->number)) {
@@ -494,16 +601,64 @@ class PbnReader {
                  "board " + std::to_string(n));
   }
 
-  void EndGame() {
-    gameHasBoard_ = false;
+  Status EndGame() {
+    if (heldDeal_) {
+      lineNumber_ = heldDealLine_;
+      return Error("a Deal tag in a game without a Board tag");
+    }
+    gameHasBoard_ = gameHasDeal_ = gameHasEvent_ = false;
+    gameStartLine_ = lineNumber_ + 1;
     section_.clear();
     heldConventions_.clear();
+    return Status();
+  }
+
+  // The games from this one on are the next event: the boards read so far
+  // are the last event's, and this reading starts afresh.
+  void StartSection() {
+    sections_.back().boards = PresentBoardNumbers();
+    sections_.push_back({gameStartLine_, gameEvent_, {}});
+    const SetHeader header = set_.header;
+    set_ = DealSet();
+    set_.header = header;
+    notes_ = {};
+    ignoredBoards_.clear();
+    headerValues_.clear();
+  }
+
+  // "d8ddad8dda0500105001": a hexadecimal digit of tricks for each
+  // declarer N, S, E, W, and in each the strains NT, S, H, D, C.
+  void ReadDoubleDummyTricks(std::string_view value) {
+    const std::string_view text = TrimBlanks(value);
+    BoardNotes& notes = notes_[size_t(board_ - 1)];
+    std::array<uint8_t, 20> tricks{};
+    bool readable = text.size() == 20;
+    constexpr Seat kOrder[4] = {kNorth, kSouth, kEast, kWest};
+    for (size_t i = 0; readable && i < 20; ++i) {
+      const char ch = Lower(text[i]);
+      const size_t digit = std::string_view("0123456789abcd").find(ch);
+      readable = digit != std::string_view::npos;
+      if (readable) tricks[size_t(DDIndex(kOrder[i / 5], Strain(i % 5)))] = uint8_t(digit);
+    }
+    if (!readable) {
+      Warn(BoardText() + ": the DoubleDummyTricks value " + QuotedForMessage(value) +
+           " is not 20 hexadecimal digits 0..d; it is left out");
+      return;
+    }
+    notes.doubleDummy = tricks;
+    notes.doubleDummyLine = lineNumber_;
   }
 
   // Dates are lenient: a date that does not read becomes today's, and the
   // user is told when it is an impossible one.  The day-first forms are
   // told apart by their separators.
   void ReadDate(std::string_view value) {
+    // "?" and "????.??.??" are PBN's unknown date: it stays unknown (zero),
+    // and nothing prints a date for it.
+    if (!value.empty() && value.find_first_not_of("?.") == std::string_view::npos) {
+      set_.header.eventDate = 0;
+      return;
+    }
     set_.header.eventDate = today_;
     if (value.empty()) return;
     const std::string impossible = "the date " + QuotedForMessage(value) +
@@ -671,6 +826,10 @@ class PbnReader {
 
   Status EndOfFile() {
     if (pendingRows_ > 0) EndTable();
+    if (heldDeal_) {
+      lineNumber_ = heldDealLine_;
+      return Error("a Deal tag in a game without a Board tag");
+    }
     if (commentary_.InBraces()) {
       lineNumber_ = braceLine_;
       // Tags inside a commentary that never ends would be lost unseen.
@@ -695,6 +854,7 @@ class PbnReader {
         board.filePar = {};
         continue;
       }
+      CheckDoubleDummyTricks(n, board, notes_[size_t(n - 1)]);
       for (Strain strain : kStrains) {
         for (int side = 0; side < 2; ++side) {
           const size_t first = size_t(DDIndex(Seat(side), strain));
@@ -730,6 +890,38 @@ class PbnReader {
       warnings_.push_back(std::string(fileName_) + ": " + std::to_string(present.size()) + " of " +
                           std::to_string(kBoardsPerSet) + " boards (" + NumberRanges(present) +
                           ")");
+    }
+  }
+
+  // A board's DoubleDummyTricks stands in for a missing table; where the
+  // board has both and they disagree, neither is trusted: the board is left
+  // unanalysed, so that the solver gives the answer.
+  void CheckDoubleDummyTricks(int n, BoardEntry& board, BoardNotes& notes) {
+    if (notes.doubleDummyLine == 0) return;
+    const bool anyRow = std::find(notes.known.begin(), notes.known.end(), true) != notes.known.end();
+    if (!anyRow) {
+      board.table = notes.doubleDummy;
+      notes.known.fill(true);
+      notes.rowLine.fill(notes.doubleDummyLine);
+      return;
+    }
+    for (Seat seat : kSeats) {
+      for (Strain strain : kStrains) {
+        const size_t at = size_t(DDIndex(seat, strain));
+        if (!notes.known[at] || board.table[at] == notes.doubleDummy[at]) continue;
+        warnings_.push_back(
+            std::string(fileName_) + " line " + std::to_string(notes.rowLine[at]) + ": board " +
+            std::to_string(n) + ": the trick table says " + std::string(1, "NESW"[seat]) + " " +
+            std::string(kStrainLabels[strain]) + " " + std::to_string(board.table[at]) +
+            ", its DoubleDummyTricks (line " + std::to_string(notes.doubleDummyLine) + ") " +
+            std::to_string(notes.doubleDummy[at]) +
+            "; neither is used: analysing the set solves the board");
+        notKept_.Add("trick tables unlike their DoubleDummyTricks", notes.rowLine[at],
+                     "board " + std::to_string(n));
+        notes.known.fill(false);
+        board.table = {};
+        return;
+      }
     }
   }
 
@@ -773,15 +965,100 @@ class PbnReader {
   size_t lineNumber_ = 0;
   long long board_ = 0;        // current board; only 1..36 is stored to
   bool gameHasBoard_ = false;  // the current game (since the last empty line) named its board
+  bool gameHasDeal_ = false;   // ... gave a deal
+  bool gameHasEvent_ = false;  // ... gave an Event value (not "#")
+  std::string gameEvent_;      // the last Event value given
+  size_t gameStartLine_ = 1;   // the current game's first line
+  std::optional<std::string> heldDeal_;  // a Deal before its game's Board tag
+  size_t heldDealLine_ = 0;
+  std::vector<EventSection> sections_;  // the file's events; one unless boards start again
+  bool sectionNamed_ = false;           // the first event's Event tag was read
+  size_t fromLine_ = 1, toLine_ = size_t(-1);
   int pendingRows_ = 0;        // lines after an OptimumResultTable tag still read as rows
   int tableRows_ = 0;          // rows the current table has had
 };
 
 }  // namespace
 
+namespace {
+
+// "1 \"Monday pairs\" (boards 1-24, from line 1)"
+std::string SectionText(const std::vector<EventSection>& sections, size_t i) {
+  return std::to_string(i + 1) + " " + QuotedForMessage(sections[i].name) + " (boards " +
+         NumberRanges(sections[i].boards) + ", from line " +
+         std::to_string(sections[i].firstLine) + ")";
+}
+
+// The event `choice` names: its number from 1, or its Event value (in any
+// case); empty is the first.
+Result<size_t> ChosenSection(const std::vector<EventSection>& sections, std::string_view choice,
+                             std::string_view fileName) {
+  if (choice.empty()) return size_t(0);
+  const bool digits = std::all_of(choice.begin(), choice.end(),
+                                  [](char ch) { return ch >= '0' && ch <= '9'; });
+  if (digits) {
+    const long long n = ParseInteger(choice).value_or(0);
+    if (n >= 1 && size_t(n) <= sections.size()) return size_t(n - 1);
+  } else {
+    for (size_t i = 0; i < sections.size(); ++i) {
+      if (sections[i].name == choice) return i;
+    }
+    for (size_t i = 0; i < sections.size(); ++i) {
+      if (Lowered(sections[i].name) == Lowered(choice)) return i;
+    }
+  }
+  std::string known;
+  for (size_t i = 0; i < sections.size(); ++i) known += (i ? ", " : "") + SectionText(sections, i);
+  return Status::Error("cannot load " + std::string(fileName) + ": it holds no event " +
+                       QuotedForMessage(choice) + "; its " +
+                       (sections.size() == 1 ? "event is " : "events are ") + known);
+}
+
+}  // namespace
+
 Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages,
                              LoadReport& report, DateTime today) {
-  return PbnReader(fileNameForMessages, today).Read(bytes, report);
+  return ParsePbnEvent(bytes, fileNameForMessages, "", report, today);
+}
+
+Result<DealSet> ParsePbnEvent(std::string_view bytes, std::string_view fileNameForMessages,
+                              std::string_view event, LoadReport& report, DateTime today) {
+  PbnReader whole(fileNameForMessages, today);
+  LoadReport wholeReport;
+  Result<DealSet> read = whole.Read(bytes, wholeReport);
+  if (!read.ok()) return read;
+  const std::vector<EventSection>& sections = whole.Sections();
+  const Result<size_t> chosen = ChosenSection(sections, event, fileNameForMessages);
+  if (!chosen.ok()) return chosen.status();
+  if (sections.size() == 1) {
+    report.warnings.insert(report.warnings.end(), wholeReport.warnings.begin(),
+                           wholeReport.warnings.end());
+    report.notKept.insert(report.notKept.end(), wholeReport.notKept.begin(),
+                          wholeReport.notKept.end());
+    return read;
+  }
+  // Several events: the chosen one is read again on its own lines.
+  PbnReader one(fileNameForMessages, today);
+  one.OnlyLines(sections[*chosen].firstLine,
+                *chosen + 1 < sections.size() ? sections[*chosen + 1].firstLine : size_t(-1));
+  LoadReport oneReport;
+  Result<DealSet> part = one.Read(bytes, oneReport);
+  if (!part.ok()) return part;
+  std::string list;
+  for (size_t i = 0; i < sections.size(); ++i) {
+    list += (i ? ", " : "") + SectionText(sections, i);
+    report.events.push_back(sections[i].name);
+  }
+  report.eventLoaded = int(*chosen) + 1;
+  report.warnings.push_back(std::string(fileNameForMessages) + " holds " +
+                            std::to_string(sections.size()) + " events: " + list + "; event " +
+                            std::to_string(*chosen + 1) + " is loaded");
+  report.warnings.insert(report.warnings.end(), oneReport.warnings.begin(),
+                         oneReport.warnings.end());
+  report.notKept.push_back("the file's other events (" + std::to_string(sections.size() - 1) +
+                           ")");
+  report.notKept.insert(report.notKept.end(), oneReport.notKept.begin(), oneReport.notKept.end());
+  return part;
 }
 
 Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages,
@@ -791,9 +1068,14 @@ Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameFo
 }
 
 Result<DealSet> ReadPbnFile(const std::filesystem::path& path, LoadReport& report, DateTime today) {
+  return ReadPbnEvent(path, "", report, today);
+}
+
+Result<DealSet> ReadPbnEvent(const std::filesystem::path& path, std::string_view event,
+                             LoadReport& report, DateTime today) {
   const Result<std::string> bytes = ReadWholeFile(path, kLargestPbnFile);
   if (!bytes.ok()) return bytes.status();
-  return ParsePbnText(*bytes, path.string(), report, today);
+  return ParsePbnEvent(*bytes, path.string(), event, report, today);
 }
 
 Result<DealSet> ReadPbnFile(const std::filesystem::path& path, DateTime today) {

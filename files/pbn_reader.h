@@ -15,7 +15,9 @@
 // Everything the set cannot write back (tags it has no place for,
 // commentary, auctions, a par unlike its own) is listed in the LoadReport,
 // so that the caller does not rewrite the file in place.  Lines may end in
-// CR LF, LF or CR.  Each line is, in this order of precedence:
+// CR LF, LF or CR; a UTF-8 byte-order mark is skipped, and UTF-16 text is
+// refused by name.  A tag line without a quoted value is a warning; a tab
+// may follow the tag name.  Each line is, in this order of precedence:
 //
 //   | line                          | what the reader does                                  |
 //   |-------------------------------|-------------------------------------------------------|
@@ -32,15 +34,22 @@
 //   |                               |   ignored (PBN: as the previous game; "#3 Pairs" is a |
 //   |                               |   value); \" and \\ are unescaped; cut to 128         |
 //   |   event / site / eventsponsor | event name / site / club (cut to 64)                  |
-//   |   date                        | "YYYY.MM.DD" (a part that is no number: today's),     |
+//   |   date                        | "?" or "????.??.??": not known (zero), printed nowhere |
+//   |                               | "YYYY.MM.DD" (a part that is no number: today's),     |
 //   |                               |   also DD/MM/YYYY and DD.MM.YYYY; other lengths and   |
 //   |                               |   impossible dates: today's (the latter a warning)    |
 //   |   board                       | current board: digits only, from 1; anything else is  |
 //   |                               |   an error; past 36 the board is ignored (a warning)  |
-//   |   deal                        | the current board's deal; one that does not read, one |
-//   |                               |   before any Board tag, or a second different deal of |
-//   |                               |   a board is an error; the same deal again is another |
-//   |                               |   game of the board                                   |
+//   |   deal                        | the deal of the board its game names (the Board tag   |
+//   |                               |   may follow it); one that does not read, one in a    |
+//   |                               |   game without a Board tag, or a second different     |
+//   |                               |   deal of a board is an error (unless its game has an |
+//   |                               |   Event tag: the next event); the same deal again is  |
+//   |                               |   another game of the board                           |
+//   |   doubledummytricks           | 20 hexadecimal digits, declarers N S E W, strains NT  |
+//   |                               |   S H D C: the board's table when it has no rows; one |
+//   |                               |   unlike its rows: neither is kept (a warning), so the |
+//   |                               |   analysis solves the board; not written back         |
 //   |   optimumresulttable          | the next 20 lines may be table rows                   |
 //   |   generator                   | banner (cut to 32)                                    |
 //   |   application                 | by first character: 1 seed (79), 2 description (64), |
@@ -87,6 +96,19 @@ Result<DealSet> ReadPbnFile(const std::filesystem::path& path, LoadReport& repor
 // messages.  Safe for any bytes; lines are read one at a time.
 Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameForMessages,
                              LoadReport& report, DateTime today = Today());
+
+// A file may hold several events, each numbering its boards from 1 (a
+// board given another deal in a game with an Event tag starts the next
+// event).  These read one of them: `event` is its number from 1 or its
+// Event value (any case), empty for the first.  With several events the
+// report lists them (events, eventLoaded), a warning names them, and the
+// set counts as not the whole file (notKept).  An event the file does not
+// hold is an error naming those it does.
+Result<DealSet> ReadPbnEvent(const std::filesystem::path& path, std::string_view event,
+                             LoadReport& report, DateTime today = Today());
+Result<DealSet> ParsePbnEvent(std::string_view bytes, std::string_view fileNameForMessages,
+                              std::string_view event, LoadReport& report,
+                              DateTime today = Today());
 
 // The forms above for a caller that has no use for the report.
 Result<DealSet> ReadPbnFile(const std::filesystem::path& path, DateTime today = Today());

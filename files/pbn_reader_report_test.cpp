@@ -146,14 +146,16 @@ TEST(PbnReportTest, BoardTagsThatDoNotReadAreErrors) {
   EXPECT_EQ(set->Board(7).number, NumberOf(kBoard1Deal));
 }
 
-TEST(PbnReportTest, ADealOrTableBeforeAnyBoardIsAnError) {
+TEST(PbnReportTest, ADealInAGameWithoutABoardOrATableBeforeAnyBoardIsAnError) {
   struct Row {
     std::vector<std::string> lines;
     const char* message;
   };
   const Row rows[] = {
-      {{"[Event \"Pairs\"]", DealTag(kBoard1Deal), "[Board \"1\"]"},
-       "club.pbn line 2: a Deal tag before any Board tag"},
+      {{"[Event \"Pairs\"]", DealTag(kBoard1Deal), "", "[Board \"1\"]", DealTag(kBoard1Deal)},
+       "club.pbn line 2: a Deal tag in a game without a Board tag"},
+      {{"[Board \"1\"]", DealTag(kBoard1Deal), "", "[Event \"Pairs\"]", DealTag(kOtherDeal)},
+       "club.pbn line 5: a Deal tag in a game without a Board tag"},
       {{"[OptimumResultTable \"x\"]", "N C 3", "[Board \"1\"]", DealTag(kBoard1Deal)},
        "club.pbn line 1: a trick table before any Board tag"},
   };

@@ -38,7 +38,8 @@ void Tag(std::string& out, std::string_view name, std::string_view value) {
 void HeaderLines(std::string& out, const SetHeader& header, std::string_view computerName) {
   Tag(out, "Event", header.event.str());
   Tag(out, "Site", header.site.str());
-  Tag(out, "Date", DateText(header.eventDate));
+  // A date nobody knows (a file from another program gave "?") stays so.
+  Tag(out, "Date", header.eventDate == 0 ? std::string("?") : DateText(header.eventDate));
   Tag(out, "Generator", kProgramBanner);
   Tag(out, "Application", "1" + header.seed.str());
   Tag(out, "Application", "2" + header.description.str());

@@ -383,9 +383,11 @@ void HandRecordHeader(Surface& s, const HandRecordMetrics& m, const DealSet& set
   centred(" " + header.description.str() + " ", y3);
 
   Font(s, m, kArial, 7, 12);  // the PDF header uses the smaller H12 here
-  const std::string lines[3] = {"Seed=(" + header.seed.str() + ")",
-                                "Event Date: " + EventDateText(header.eventDate),
-                                "Site: " + header.site.str()};
+  // An unknown date (zero) prints as no date at all.
+  const std::string lines[3] = {
+      "Seed=(" + header.seed.str() + ")",
+      header.eventDate == 0 ? std::string() : "Event Date: " + EventDateText(header.eventDate),
+      "Site: " + header.site.str()};
   const int h = s.TextHeight(lines[0]);
   int widest = 0;
   for (const std::string& line : lines) widest = std::max(widest, s.TextWidth(line));

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev libdds-dev
+  dealer
   qpdf poppler-utils
   chromium
   emscripten node-acorn

@@ -8,10 +8,12 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "core/banner.h"
 #include "core/cp1252.h"
@@ -19,6 +21,7 @@
 #include "app/exports.h"
 #include "files/deal_file_writer.h"
 #include "files/deal_files.h"
+#include "files/pbn_reader.h"
 #include "ui/deal_viewer.h"
 #include "ui/qt_text.h"
 #include "ui/widget_helpers.h"
@@ -29,11 +32,15 @@ namespace tarrow {
 namespace fs = std::filesystem;
 
 namespace {
+const QDate kUnknownDate(1900, 1, 1);
+}  // namespace
+
+namespace {
 
 // The colour of a board whose ten results are all known.
 constexpr uint32_t kDoneColour = 0x2E7D5B;
 const QStringList kSetFileFilters = {"Portable Bridge Notation (*.pbn)",
-                                     "Import Bridge File (*.bre *.ber *.bri)"};
+                                     "Import Bridge File (*.bre *.ber *.bri *.dup)"};
 
 }  // namespace
 
@@ -98,6 +105,10 @@ void GeneralTab::BuildControls() {
   eventDateEdit_ = Named(new QDateEdit, "DTDate");
   eventDateEdit_->setCalendarPopup(true);
   eventDateEdit_->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+  // The lowest date stands for a date nobody knows ("?" in a file from
+  // another program): it shows as "?" and no date is printed.
+  eventDateEdit_->setMinimumDate(kUnknownDate);
+  eventDateEdit_->setSpecialValueText("?");
   clubCombo_ = Named(new QComboBox, "CBClub");
   for (QComboBox* box : {eventCombo_, clubCombo_}) {
     box->setEditable(true);
@@ -199,7 +210,9 @@ void GeneralTab::BindControls() {
   connect(descriptionEdit_, &QLineEdit::textChanged, this,
           [this](const QString& text) { app_.SetDescription(ToTextLossy(text)); });
   connect(eventDateEdit_, &QDateEdit::dateChanged, this,
-          [this](const QDate& date) { app_.SetEventDate(FromQDate(date)); });
+          [this](const QDate& date) {
+            app_.SetEventDate(date == kUnknownDate ? 0 : FromQDate(date));
+          });
   for (QComboBox* box : {eventCombo_, clubCombo_}) {
     connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, box] { OnComboLeft(box); });
     // However an item comes in (a name left or entered, the record's
@@ -256,7 +269,7 @@ void GeneralTab::ShowLoadedSet() {
   const EventFields fields = app_.Fields();  // the controls' own signals write them back
   eventCombo_->setEditText(FromText(fields.event));
   descriptionEdit_->setText(FromText(fields.description));
-  if (fields.eventDate != 0) eventDateEdit_->setDate(ToQDate(fields.eventDate));
+  eventDateEdit_->setDate(fields.eventDate != 0 ? ToQDate(fields.eventDate) : kUnknownDate);
   clubCombo_->setEditText(FromText(fields.club));
   window_.RefreshAll();
   window_.Viewer().ShowHand();
@@ -408,9 +421,36 @@ void GeneralTab::OnLoadClicked() {
   LoadFile(ToPath(dialog.selectedFiles().first()));
 }
 
+namespace {
+
+// A PBN file of several events: the operator picks one ("1" for the first,
+// nothing when the file holds one).  Empty when the choice is cancelled.
+std::optional<std::string> ChooseEvent(QWidget* parent, const fs::path& path) {
+  if (DealExtensionKind(path) != DealFileKind::kPbn) return std::string("1");
+  LoadReport report;
+  if (!ReadPbnEvent(path, "", report).ok() || report.events.size() < 2) return std::string("1");
+  QStringList items;
+  for (size_t i = 0; i < report.events.size(); ++i) {
+    items << QString::number(i + 1) + ": " + FromText(report.events[i]);
+  }
+  QInputDialog dialog(parent);
+  dialog.setObjectName("EventChoice");
+  dialog.setWindowTitle("Load a Saved Set");
+  dialog.setLabelText(FromPath(path.filename()) + " holds " + QString::number(items.size()) +
+                      " events. Which one?");
+  dialog.setComboBoxItems(items);
+  dialog.setComboBoxEditable(false);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return std::to_string(items.indexOf(dialog.textValue()) + 1);
+}
+
+}  // namespace
+
 void GeneralTab::LoadFile(const fs::path& path) {
   if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
-  const Status loaded = app_.OpenFile(path);
+  const std::optional<std::string> event = ChooseEvent(this, path);
+  if (!event) return;  // the set stays as it was
+  const Status loaded = app_.OpenFile(path, *event);
   if (!loaded.ok()) {
     // A file of another kind puts the window back to editing the seed; a
     // file that cannot be read leaves the set as it was.

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -604,6 +605,70 @@ TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   EXPECT_EQ(Find<QLineEdit>("LEDesc")->text(), "File: machine.bri");
   EXPECT_EQ(app_->Set().Board(3).number, source.Board(3).number);
   EXPECT_TRUE(Shown("CBEvent"));
+}
+
+// A file of two events from another program: Load asks which event, the
+// set goes to that event's companion beside the file, and a companion
+// already holding the same deals is used with its analysis.
+TEST_F(MainWindowTest, LoadAsksForTheEventOfAFileOfSeveralAndUsesItsCompanion) {
+  const fs::path file = folder_ / "week.pbn";
+  const Result<std::string> corpus =
+      ReadWholeFile(std::string(TARROW_FILES_TESTDATA) + "/foreign/two_events.pbn");
+  ASSERT_TRUE(corpus.ok());
+  ASSERT_TRUE(WriteFileAtomically(file, *corpus).ok());
+  const fs::path companion = folder_ / "week.event-2.tarrow.pbn";
+  OpenWindow();
+  const auto load = [&](QString* told) {
+    ChooseFileInNextDialog(file);
+    OnNextDialog<QInputDialog>([](QInputDialog* dialog) {
+      EXPECT_EQ(dialog->objectName(), "EventChoice");
+      ASSERT_EQ(dialog->comboBoxItems(), (QStringList{"1: Monday", "2: Tuesday"}));
+      dialog->setTextValue("2: Tuesday");
+      dialog->accept();
+    });
+    CloseNextMessageBox(told);
+    Click("BLoad");
+    ASSERT_TRUE(WaitFor([&] { return !told->isEmpty(); }));
+  };
+  QString told;
+  load(&told);
+  EXPECT_EQ(app_->Set().header.event.str(), "Tuesday");
+  EXPECT_EQ(app_->PbnPath(), companion);
+  EXPECT_TRUE(told.contains("holds 2 events")) << told.toStdString();
+
+  // The analysis of board 1 kept in the companion is found again.
+  DealSet analysed = app_->Set();
+  analysed.Board(1).doneMask = {31, 31};
+  analysed.Board(1).table.fill(6);
+  ASSERT_TRUE(WritePbnFile(analysed, companion, "").ok());
+  const std::string before = *corpus;
+  QString again;
+  load(&again);
+  EXPECT_TRUE(again.contains("is read with its analysed set")) << again.toStdString();
+  EXPECT_EQ(app_->Set().Board(1).doneMask[0], 31);
+  EXPECT_EQ(app_->PbnPath(), companion);
+  EXPECT_EQ(*ReadWholeFile(file), before);
+}
+
+// A club machine's .dup file of boards 1-24 loads from the window as the
+// other deal files do.
+TEST_F(MainWindowTest, ImportingADupFileGivesItsBoardsAndAPbnBesideIt) {
+  const fs::path file = folder_ / "machine.dup";
+  const Result<std::string> corpus =
+      ReadWholeFile(std::string(TARROW_FILES_TESTDATA) + "/foreign/run1-24.dup");
+  ASSERT_TRUE(corpus.ok());
+  ASSERT_TRUE(WriteFileAtomically(file, *corpus).ok());
+  OpenWindow();
+  ChooseFileInNextDialog(file);
+  QString told;
+  CloseNextMessageBox(&told);
+  Click("BLoad");
+  ASSERT_TRUE(WaitFor([&] { return !told.isEmpty(); }));
+  EXPECT_TRUE(told.contains("24 of 36 boards (1-24)")) << told.toStdString();
+  ASSERT_TRUE(app_->SetReady());
+  EXPECT_EQ(app_->Set().PresentBoards(), 24);
+  EXPECT_EQ(Text("LFN2"),
+            "Saved in: " + QString::fromStdString((folder_ / "machine.pbn").string()));
 }
 
 TEST_F(MainWindowTest, AFileThatCannotBeReadIsReportedAndTheSetStays) {

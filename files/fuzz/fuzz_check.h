@@ -32,6 +32,8 @@ inline void CheckImport(const tarrow::Result<tarrow::ImportBuffer>& result,
   }
   const ImportBuffer& imported = *result;
   FUZZ_CHECK(imported.count >= 1 && imported.count <= kBoardsPerSet);
+  // A .dup file's run data may start later; the boards still fit the set.
+  FUZZ_CHECK(imported.firstBoard >= 1 && imported.firstBoard - 1 + imported.count <= kBoardsPerSet);
   for (int i = 0; i < imported.count; ++i) {
     const Deal& deal = imported.deals[size_t(i)];
     FUZZ_CHECK(deal.valid);
