@@ -9,7 +9,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-urw-base35
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
-  libbenchmark-dev libdds-dev
+  libbenchmark-dev libdds-dev dealer
   qpdf poppler-utils
   chromium
   cups printer-driver-cups-pdf libcups2-dev
