@@ -375,7 +375,8 @@ TEST_F(AnnotateTest, StoppedHalfWayItSavesAValidFileAndTheNextRunGoesOn) {
     const fs::path source = folder_ / (inPlace ? "inplace.pbn" : "corpus.pbn");
     Write(source, corpus);
     std::atomic<bool> stop{false};
-    AnnotateRequest request = Request(source);
+    // One solver, so that the deals done before the stop are the first ones.
+    AnnotateRequest request = Request(source, 1);
     request.inPlace = inPlace;
     request.stop = &stop;
     AnnotateHooks hooks;
@@ -393,6 +394,7 @@ TEST_F(AnnotateTest, StoppedHalfWayItSavesAValidFileAndTheNextRunGoesOn) {
     EXPECT_TRUE(fs::exists(output.parent_path() / ("." + output.filename().string() + ".annotate")));
 
     request.stop = nullptr;
+    request.threads = 2;
     const AnnotateVerdict resumed = Run(request);
     ASSERT_TRUE(resumed.ok()) << resumed.status.message();
     EXPECT_TRUE(resumed.resumed);
