@@ -135,7 +135,8 @@ int RunAnnotate(const std::vector<std::string>& argList) {
     return guard.Requested() ? guard.ExitCode() : kExitInterrupted;
   }
   report << "Annotated " << Grouped(verdict.annotated) << " of " << Grouped(verdict.games)
-         << " games into " << where << " (" << Grouped(verdict.dealsSolved) << " deals solved";
+         << " games into " << where << " (" << Grouped(verdict.dealsSolved)
+         << (verdict.dealsSolved == 1 ? " deal solved" : " deals solved");
   if (verdict.replaced > 0) report << ", " << Grouped(verdict.replaced) << " tags replaced";
   if (verdict.resumed) report << ", going on from the stopped run";
   report << ").\n";
