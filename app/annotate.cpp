@@ -261,8 +261,8 @@ GameEdits EditsFor(const PbnGame& game, const PbnTag& dealTag, const DDTable& ta
       if (tag != nullptr) {
         std::array<int, 20> seen;
         seen.fill(-1);
-        for (int line = tag->line + 1;
-             line < int(game.lines.size()) && rows < kTableRows; ++line, ++rows) {
+        for (int line = tag->line + 1; line < int(game.lines.size()) && rows < kTableRows;
+             ++line, ++rows) {
           const std::optional<TableRow> row = ParseTableRow(game.Line(line));
           if (!row) break;
           seen[size_t(DDIndex(row->declarer, row->strain))] = row->tricks.value_or(-2);
@@ -290,8 +290,9 @@ GameEdits EditsFor(const PbnGame& game, const PbnTag& dealTag, const DDTable& ta
     } else if (agrees) {
       continue;
     } else if (!tag->alone) {
-      warn(*tag, "differs from the double-dummy analysis but shares its line with other text; "
-                 "left as it was");
+      warn(*tag,
+           "differs from the double-dummy analysis but shares its line with other text; "
+           "left as it was");
     } else {
       warn(*tag, "differs from the double-dummy analysis; replaced");
       result.edits.push_back(Edit{tag->line, tag->line + 1 + rows, ours});
@@ -428,7 +429,7 @@ class AnnotateOutput {
     };
     struct stat existing {};
     const mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                                 : mode_t(0666 & ~CurrentUmask());
+                                                                : mode_t(0666 & ~CurrentUmask());
     if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) return fail(std::strerror(errno));
     const int fd = fd_;
     fd_ = -1;
@@ -471,10 +472,10 @@ class AnnotateOutput {
       const ssize_t n = ::write(fd_, buffer_.data() + at, buffer_.size() - at);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        failure_ = Status::Error("cannot write " +
-                                 (fd_ == STDOUT_FILENO ? std::string("the standard output")
-                                                       : target_.string()) +
-                                 ": " + std::strerror(errno));
+        failure_ = Status::Error(
+            "cannot write " +
+            (fd_ == STDOUT_FILENO ? std::string("the standard output") : target_.string()) + ": " +
+            std::strerror(errno));
         return failure_;
       }
       at += size_t(n);
@@ -493,7 +494,6 @@ class AnnotateOutput {
   Status failure_;
 };
 
-
 OpenedOutput Refused(const fs::path& path, const std::string& why, bool needsWord = false) {
   OpenedOutput opened;
   opened.status = Status::Error("cannot write " + path.string() + ": " + why);
@@ -503,7 +503,7 @@ OpenedOutput Refused(const fs::path& path, const std::string& why, bool needsWor
 
 // The extensions of the program's other kinds of files: an annotated PBN
 // file named so would be taken for one of them.
-constexpr std::string_view kOtherExtensions[] = {".pdf", ".html", ".png", ".dup", ".bri",
+constexpr std::string_view kOtherExtensions[] = {".pdf", ".html", ".png", ".dup",     ".bri",
                                                  ".bre", ".ber",  ".log", ".annotate"};
 
 OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan) {
@@ -527,14 +527,17 @@ OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan) {
   writer.target_ = ResolvedPath(plan.output);
   const bool sameFile = plan.input != "-" && ResolvedPath(plan.input) == writer.target_;
   if (sameFile && !plan.inPlace) {
-    return Refused(plan.output, "it is the file being read; give --in-place to annotate it in place");
+    return Refused(plan.output,
+                   "it is the file being read; give --in-place to annotate it in place");
   }
   std::error_code error;
   const bool exists = fs::exists(writer.target_, error);
   if (exists && !sameFile && !plan.replaceAllowed && !plan.ours &&
       fs::file_size(writer.target_, error) > 0 && !error) {
-    return Refused(plan.output, "the file exists and is not an annotated file this run can go on "
-                                "with", true);
+    return Refused(plan.output,
+                   "the file exists and is not an annotated file this run can go on "
+                   "with",
+                   true);
   }
   Result<FileLock> lock = FileLock::Acquire(writer.target_);
   if (!lock.ok()) return {lock.status(), false, nullptr};
@@ -573,9 +576,10 @@ struct ResumeNote {
   FileId inputId, outputId;
   unsigned tags = 0;
   int part = 1, parts = 1;
-  int64_t pieces = 0;   // pieces of the input done (annotated or named as bad)
-  int64_t bytes = 0;    // bytes of the output that hold them
-  int64_t badGames = 0; // named among them
+  int64_t pieces = 0;     // pieces of the input done (annotated or named as bad)
+  int64_t bytes = 0;      // bytes of the output that hold them
+  int64_t badGames = 0;   // named among them
+  int64_t annotated = 0;  // annotated among them
 };
 
 std::string NoteText(const ResumeNote& note) {
@@ -586,7 +590,8 @@ std::string NoteText(const ResumeNote& note) {
       << "output-id " << note.outputId.size << " " << note.outputId.modified << "\n"
       << "tags " << note.tags << "\n"
       << "part " << note.part << " " << note.parts << "\n"
-      << "done " << note.pieces << " " << note.bytes << " " << note.badGames << "\n";
+      << "done " << note.pieces << " " << note.bytes << " " << note.badGames << " "
+      << note.annotated << "\n";
   return out.str();
 }
 
@@ -607,7 +612,8 @@ std::optional<ResumeNote> ReadNote(const fs::path& path) {
   }
   if (!(in >> word >> note.tags) || word != "tags") return std::nullopt;
   if (!(in >> word >> note.part >> note.parts) || word != "part") return std::nullopt;
-  if (!(in >> word >> note.pieces >> note.bytes >> note.badGames) || word != "done") {
+  if (!(in >> word >> note.pieces >> note.bytes >> note.badGames >> note.annotated) ||
+      word != "done") {
     return std::nullopt;
   }
   if (note.pieces < 0 || note.bytes < 0 || note.bytes > note.outputId.size) return std::nullopt;
@@ -631,7 +637,10 @@ class AnnotateRun {
  public:
   AnnotateRun(const AnnotateRequest& request, const AnnotateHooks& hooks, std::string fileName,
               AnnotateOutput& out, AnnotateVerdict& verdict)
-      : request_(request), hooks_(hooks), fileName_(std::move(fileName)), out_(out),
+      : request_(request),
+        hooks_(hooks),
+        fileName_(std::move(fileName)),
+        out_(out),
         verdict_(verdict) {}
 
   Status Start() { return pool_.Start(std::clamp(request_.threads, 1, 8)); }
@@ -744,8 +753,12 @@ class AnnotateRun {
       const int64_t before = verdict_.dealsSolved;
       pool_.Solve(batch_, tables, done, StopFlag(), [&](int64_t count) {
         verdict_.dealsSolved = before + count;
+        // The window's games go out together when its deals are done; until
+        // then the bar moves by the share of them solved.
+        gamesInWork_ = int64_t(window_.size()) * count / int64_t(batch_.size());
         Progress();
       });
+      gamesInWork_ = 0;
       if (solved_.size() > (size_t(1) << 18)) solved_.clear();  // memory stays bounded
       for (size_t i = 0; i < batch_.size(); ++i) {
         if (done[i]) solved_.emplace(batch_[i], tables[i]);
@@ -798,7 +811,7 @@ class AnnotateRun {
 
   AnnotateProgress Now() const {
     AnnotateProgress now;
-    now.gamesDone = gamesDone_;
+    now.gamesDone = gamesDone_ + gamesInWork_;
     now.gamesTotal = gamesTotal_;
     now.dealsSolved = verdict_.dealsSolved;
     now.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
@@ -832,6 +845,7 @@ class AnnotateRun {
   std::unordered_set<DealNumber, DealKeyHash> inBatch_;
   std::unordered_map<DealNumber, DDTable, DealKeyHash> solved_;
   int64_t gamesDone_ = 0;
+  int64_t gamesInWork_ = 0;  // an estimate of the window's games done while it is solved
   bool halted_ = false;
   int64_t haltPiece_ = 0;
   uint64_t haltBytes_ = 0;
@@ -847,7 +861,8 @@ Result<int64_t> CountGames(const fs::path& path) {
   PbnGameScanner scanner(in);
   int64_t games = 0;
   for (PbnGame game; scanner.Next(game);) games += game.continued ? 0 : 1;
-  if (!scanner.status().ok()) return Status::Error(path.string() + ": " + scanner.status().message());
+  if (!scanner.status().ok())
+    return Status::Error(path.string() + ": " + scanner.status().message());
   return games;
 }
 
@@ -945,11 +960,10 @@ AnnotateVerdict Annotate(const AnnotateRequest& request, const AnnotateHooks& ho
     std::error_code error;
     if (!fs::is_regular_file(request.input, error)) {
       return fail("cannot read " + request.input.string() + ": " +
-                  (fs::exists(request.input, error) ? "it is not a regular file"
-                                                    : "no such file"));
+                  (fs::exists(request.input, error) ? "it is not a regular file" : "no such file"));
     }
   }
-  verdict.output = request.inPlace         ? request.input
+  verdict.output = request.inPlace          ? request.input
                    : request.output.empty() ? AnnotateDefaultOutput(request.input)
                                             : request.output;
   if (fromStdin && request.output.empty()) verdict.output = "-";
@@ -986,8 +1000,7 @@ AnnotateVerdict Annotate(const AnnotateRequest& request, const AnnotateHooks& ho
     games = *counted;
   }
   const int64_t sliceFirst = request.parts > 1 ? games * (request.part - 1) / request.parts : 0;
-  const int64_t sliceEnd =
-      request.parts > 1 ? games * request.part / request.parts : INT64_MAX;
+  const int64_t sliceEnd = request.parts > 1 ? games * request.part / request.parts : INT64_MAX;
 
   std::ifstream file;
   if (!fromStdin) {
@@ -1005,10 +1018,14 @@ AnnotateVerdict Annotate(const AnnotateRequest& request, const AnnotateHooks& ho
   run.gamesTotal_ = request.parts > 1 ? sliceEnd - sliceFirst : games;
   if (const Status started = run.Start(); !started.ok()) return fail(started.message());
   const auto began = Clock::now();
-  const Status ran = run.Run(in, sliceFirst, sliceEnd, resume ? &*resume : nullptr, request.inPlace);
+  const Status ran =
+      run.Run(in, sliceFirst, sliceEnd, resume ? &*resume : nullptr, request.inPlace);
   verdict.seconds = std::chrono::duration<double>(Clock::now() - began).count();
   if (!ran.ok()) return fail(ran.message());
-  if (resume) verdict.badGames += resume->badGames;
+  if (resume) {
+    verdict.badGames += resume->badGames;
+    verdict.annotated += resume->annotated;
+  }
 
   if (const Status committed = out.Commit(); !committed.ok()) return fail(committed.message());
   if (run.Halted()) {
@@ -1024,6 +1041,7 @@ AnnotateVerdict Annotate(const AnnotateRequest& request, const AnnotateHooks& ho
       note.pieces = run.HaltPiece();
       note.bytes = int64_t(run.HaltBytes());
       note.badGames = verdict.badGames;
+      note.annotated = verdict.annotated;
       if (const Status s = out.LeaveNote(NoteText(note)); !s.ok()) return fail(s.message());
     }
   }

@@ -83,7 +83,7 @@ struct AnnotateRequest {
   bool replaceAllowed = false;   // the user's word to replace a file that is not ours (--force)
   int threads = 1;               // 1..8 solvers
   unsigned tags = kAllAnnotateTags;
-  int part = 1;                  // this slice, 1..parts
+  int part = 1;  // this slice, 1..parts
   int parts = 1;
   const std::atomic<bool>* stop = nullptr;  // set to stop; may be null
 };
@@ -109,16 +109,16 @@ struct AnnotateHooks {
 };
 
 struct AnnotateVerdict {
-  Status status;             // not ok: nothing was written (or an output failed)
-  bool needsWord = false;    // refused only for want of the user's word
-  bool stopped = false;      // stopped: the output holds what was done
-  bool resumed = false;      // went on from an earlier stopped run
+  Status status;           // not ok: nothing was written (or an output failed)
+  bool needsWord = false;  // refused only for want of the user's word
+  bool stopped = false;    // stopped: the output holds what was done
+  bool resumed = false;    // went on from an earlier stopped run
   std::filesystem::path output;
-  int64_t games = 0;          // games of the slice (pieces without a tag included)
-  int64_t annotated = 0;      // games that got or kept their tags
-  int64_t badGames = 0;       // named and left as they were (an earlier stopped run's included)
-  int64_t replaced = 0;       // tags that disagreed and were replaced
-  int64_t dealsSolved = 0;    // by this run
+  int64_t games = 0;        // games of the slice (pieces without a tag included)
+  int64_t annotated = 0;    // games that got or kept their tags
+  int64_t badGames = 0;     // named and left as they were (an earlier stopped run's included)
+  int64_t replaced = 0;     // tags that disagreed and were replaced
+  int64_t dealsSolved = 0;  // by this run
   double seconds = 0;
   bool ok() const noexcept { return status.ok(); }
 };

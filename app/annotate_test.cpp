@@ -103,8 +103,8 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 bool IsAddedLine(const std::string& line) {
-  for (const char* tag : {"[DoubleDummyTricks \"", "[OptimumScore \"", "[ParContract \"",
-                          "[OptimumResultTable \""}) {
+  for (const char* tag :
+       {"[DoubleDummyTricks \"", "[OptimumScore \"", "[ParContract \"", "[OptimumResultTable \""}) {
     if (line.rfind(tag, 0) == 0) return true;
   }
   // A table row: "N NT 13".
@@ -227,8 +227,8 @@ TEST_F(AnnotateTest, AResultsFileKeepsEveryByteAndGetsTablesAndParOnce) {
       int tricks = -1;
       words >> seat >> strain >> tricks;
       const Seat declarer = Seat(std::string("NESW").find(seat));
-      const Strain denomination =
-          Strain(std::find(kStrainLabels.begin(), kStrainLabels.end(), strain) - kStrainLabels.begin());
+      const Strain denomination = Strain(
+          std::find(kStrainLabels.begin(), kStrainLabels.end(), strain) - kStrainLabels.begin());
       EXPECT_EQ(tricks, (*table)[size_t(DDIndex(declarer, denomination))]) << row;
     }
 #ifdef TARROW_ANNOTATE_PEER
@@ -310,7 +310,8 @@ TEST_F(AnnotateTest, AgreeingTagsStayAsTheyAreAndDisagreeingOnesAreReplacedWithA
   ASSERT_EQ(warnings_.size(), 2u);
   // The lines of the two tags in the edited file.
   const auto lineOf = [&](size_t offset) {
-    return std::to_string(std::count(edited.begin(), edited.begin() + std::ptrdiff_t(offset), '\n') + 1);
+    return std::to_string(
+        std::count(edited.begin(), edited.begin() + std::ptrdiff_t(offset), '\n') + 1);
   };
   EXPECT_NE(warnings_[0].find("again.pbn line " + lineOf(score) + ": the OptimumScore tag differs"),
             std::string::npos)
@@ -388,10 +389,12 @@ TEST_F(AnnotateTest, StoppedHalfWayItSavesAValidFileAndTheNextRunGoesOn) {
     ASSERT_TRUE(stopped.stopped);
     const fs::path output = stopped.output;
     const std::string partial = Read(output);
-    EXPECT_EQ(WithoutAddedLines(partial), corpus) << "a valid file: what was done, the rest as it was";
+    EXPECT_EQ(WithoutAddedLines(partial), corpus)
+        << "a valid file: what was done, the rest as it was";
     EXPECT_GT(stopped.annotated, 0);
     EXPECT_LT(stopped.annotated, 16);
-    EXPECT_TRUE(fs::exists(output.parent_path() / ("." + output.filename().string() + ".annotate")));
+    EXPECT_TRUE(
+        fs::exists(output.parent_path() / ("." + output.filename().string() + ".annotate")));
 
     request.stop = nullptr;
     request.threads = 2;
@@ -399,9 +402,12 @@ TEST_F(AnnotateTest, StoppedHalfWayItSavesAValidFileAndTheNextRunGoesOn) {
     ASSERT_TRUE(resumed.ok()) << resumed.status.message();
     EXPECT_TRUE(resumed.resumed);
     EXPECT_FALSE(resumed.stopped);
-    EXPECT_LE(resumed.dealsSolved, 8 - stopped.annotated / 2) << "the games done are not solved again";
+    EXPECT_EQ(resumed.annotated, 16) << "the games the stopped run did count too";
+    EXPECT_LE(resumed.dealsSolved, 8 - stopped.annotated / 2)
+        << "the games done are not solved again";
     EXPECT_EQ(Read(output), Read(whole.output));
-    EXPECT_FALSE(fs::exists(output.parent_path() / ("." + output.filename().string() + ".annotate")));
+    EXPECT_FALSE(
+        fs::exists(output.parent_path() / ("." + output.filename().string() + ".annotate")));
   }
 }
 
@@ -480,15 +486,15 @@ TEST_F(AnnotateTest, NoFileIsLostToTheOutput) {
   EXPECT_EQ(WithoutAddedLines(Read(input)), kResultsFile);
   // No scratch file is left behind.
   for (const fs::directory_entry& entry : fs::directory_iterator(folder_)) {
-    EXPECT_EQ(entry.path().filename().string().find(".results"), std::string::npos)
-        << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".results"), std::string::npos) << entry.path();
   }
 }
 
 TEST(AnnotateTagsTest, DoubleDummyTricksGoDeclarerByDeclarerNorthSouthEastWest) {
   DDTable table{};
   for (Seat seat : kSeats) {
-    for (Strain strain : kStrains) table[size_t(DDIndex(seat, strain))] = uint8_t(seat * 3 + strain);
+    for (Strain strain : kStrains)
+      table[size_t(DDIndex(seat, strain))] = uint8_t(seat * 3 + strain);
   }
   // N: 0..4, S: 6..a, E: 3..7, W: 9..d
   EXPECT_EQ(DoubleDummyTricksText(table), "012346789a345679abcd");

@@ -122,8 +122,8 @@ struct CommandRun {
 // tarrow-cli annotate as a user runs it, timed from spawn to exit.
 CommandRun RunAnnotate(const fs::path& input, const fs::path& output, int threads) {
   const std::string threadText = std::to_string(threads);
-  std::vector<std::string> args = {TARROW_CLI, "annotate", input.string(), "--out",
-                                   output.string(), "--force", "--threads", threadText};
+  std::vector<std::string> args = {TARROW_CLI,      "annotate", input.string(), "--out",
+                                   output.string(), "--force",  "--threads",    threadText};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -209,8 +209,8 @@ int main(int argc, char** argv) {
       double cpu = 0;
       peer.push_back(PeerSeconds(corpus, threads, peerTables, cpu));
       peerCpu.push_back(cpu);
-      std::cout << "  " << threads << " thread(s), round " << round + 1 << ": peer "
-                << peer.back() << " s" << std::flush;
+      std::cout << "  " << threads << " thread(s), round " << round + 1 << ": peer " << peer.back()
+                << " s" << std::flush;
       const CommandRun onResults = RunAnnotate(results, folder / "results.dd.pbn", threads);
       const CommandRun onSingle = RunAnnotate(single, folder / "deals.dd.pbn", threads);
       if (onResults.status != 0 || onSingle.status != 0) {

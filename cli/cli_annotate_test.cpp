@@ -69,7 +69,8 @@ TEST_F(CliAnnotateTest, WritesBesideTheInputOrThroughAPipe) {
 TEST_F(CliAnnotateTest, GamesLeftAsTheyWereMakeTheExitStatusOne) {
   const std::string text =
       "[Board \"1\"]\n[Deal \"N:AKQ.AKQ.AKQ.AKQJ - - -\"]\n\n"
-      "[Board \"2\"]\n[Deal \"E:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432\"]\n";
+      "[Board \"2\"]\n[Deal \"E:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 "
+      "2.5432.5432.5432\"]\n";
   const fs::path input = folder_ / "partial.pbn";
   ASSERT_TRUE(WriteFileAtomically(input, text).ok());
   const CliRun run = RunCli({"annotate", input.string(), "--out", "-", "--threads", "1"});
@@ -78,7 +79,8 @@ TEST_F(CliAnnotateTest, GamesLeftAsTheyWereMakeTheExitStatusOne) {
             std::string::npos)
       << run.err;
   EXPECT_NE(run.err.find("1 game was left as it was"), std::string::npos) << run.err;
-  EXPECT_EQ(run.out.substr(0, text.find("[Board \"2\"]")), text.substr(0, text.find("[Board \"2\"]")));
+  EXPECT_EQ(run.out.substr(0, text.find("[Board \"2\"]")),
+            text.substr(0, text.find("[Board \"2\"]")));
 }
 
 TEST_F(CliAnnotateTest, SigtermHalfWaySavesAndTheSameCommandGoesOnToTheWholeResult) {

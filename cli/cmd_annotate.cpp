@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/annotate.h"
 #include "app/analysis_display.h"
+#include "app/annotate.h"
 #include "cli/analysis_loop.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -48,8 +48,9 @@ void ShowProgress(const AnnotateProgress& now) {
   if (now.gamesTotal > 0) {
     constexpr int kWidth = 20;
     const int filled = int(std::min<int64_t>(now.gamesDone * kWidth / now.gamesTotal, kWidth));
-    line = "\r\x1b[K[" + std::string(size_t(filled), '#') + std::string(size_t(kWidth - filled), '.') +
-           "] " + Grouped(now.gamesDone) + " of " + Grouped(now.gamesTotal);
+    line = "\r\x1b[K[" + std::string(size_t(filled), '#') +
+           std::string(size_t(kWidth - filled), '.') + "] " + Grouped(now.gamesDone) + " of " +
+           Grouped(now.gamesTotal);
   }
   line += " games";
   if (now.seconds >= 1) {
@@ -57,7 +58,8 @@ void ShowProgress(const AnnotateProgress& now) {
     std::snprintf(rate, sizeof rate, "  %.1f deals/s", double(now.dealsSolved) / now.seconds);
     line += rate;
     if (now.gamesTotal > 0 && now.gamesDone > 0 && now.gamesDone < now.gamesTotal) {
-      const double left = now.seconds * double(now.gamesTotal - now.gamesDone) / double(now.gamesDone);
+      const double left =
+          now.seconds * double(now.gamesTotal - now.gamesDone) / double(now.gamesDone);
       line += "  " + ClockText(int(std::lround(left))) + " left";
     }
   }
@@ -67,7 +69,8 @@ void ShowProgress(const AnnotateProgress& now) {
 int RunAnnotate(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(argList, kAnnotateOptions);
   if (!args.ok()) return UsageError("annotate", args.message());
-  if (args->positional.size() != 1) return UsageError("annotate", "give one PBN file (or - for standard input)");
+  if (args->positional.size() != 1)
+    return UsageError("annotate", "give one PBN file (or - for standard input)");
   if (args->Has("--in-place") && args->Has("--out")) {
     return UsageError("annotate", "give --out or --in-place, not both");
   }
@@ -119,7 +122,8 @@ int RunAnnotate(const std::vector<std::string>& argList) {
   endLine();
   if (!verdict.ok()) {
     if (verdict.needsWord) {
-      return Failure(verdict.status.message() + ": add --force to replace it, or choose another file");
+      return Failure(verdict.status.message() +
+                     ": add --force to replace it, or choose another file");
     }
     return Failure(verdict.status.message());
   }

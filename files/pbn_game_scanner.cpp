@@ -84,7 +84,8 @@ bool PbnGameScanner::ReadLine(std::string& line, size_t limit, bool& cut) {
     }
     const char* start = buffer_.data() + bufferPos_;
     const size_t scan = std::min(bufferEnd_ - bufferPos_, limit - line.size());
-    const char* end = std::find_if(start, start + scan, [](char c) { return c == '\n' || c == '\r'; });
+    const char* end =
+        std::find_if(start, start + scan, [](char c) { return c == '\n' || c == '\r'; });
     if (end == start + scan) {
       line.append(start, scan);
       bufferPos_ += scan;

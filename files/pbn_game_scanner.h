@@ -47,10 +47,10 @@ namespace tarrow {
 inline constexpr size_t kLargestPbnGame = size_t(1) << 20;
 
 struct PbnTag {
-  std::string name;   // as written
-  std::string value;  // escapes undone
-  int line = 0;       // index into PbnGame::lines
-  bool alone = false; // the only thing on its line but blanks
+  std::string name;    // as written
+  std::string value;   // escapes undone
+  int line = 0;        // index into PbnGame::lines
+  bool alone = false;  // the only thing on its line but blanks
 };
 
 struct PbnLine {
@@ -63,9 +63,9 @@ struct PbnLine {
 };
 
 struct PbnGame {
-  std::string bytes;         // exactly as in the file
-  uint64_t offset = 0;       // of the first byte in the file
-  int64_t firstLine = 1;     // the file's line number of lines[0], from 1
+  std::string bytes;      // exactly as in the file
+  uint64_t offset = 0;    // of the first byte in the file
+  int64_t firstLine = 1;  // the file's line number of lines[0], from 1
   std::vector<PbnLine> lines;
   std::vector<PbnTag> tags;  // in the order they stand
   bool tooLong = false;      // a piece of a game longer than kLargestPbnGame; no tags read
@@ -112,11 +112,11 @@ class PbnGameScanner {
   Status status_;
   uint64_t offset_ = 0;
   int64_t lineNumber_ = 1;
-  bool inBraces_ = false;       // inside {commentary} that runs on
-  bool atFileStart_ = true;     // for the byte order mark
-  std::string heldLine_;        // a line read that starts the next game
+  bool inBraces_ = false;    // inside {commentary} that runs on
+  bool atFileStart_ = true;  // for the byte order mark
+  std::string heldLine_;     // a line read that starts the next game
   bool holding_ = false;
-  bool overflow_ = false;       // handing out pieces of a game that is too long
+  bool overflow_ = false;  // handing out pieces of a game that is too long
 };
 
 }  // namespace tarrow

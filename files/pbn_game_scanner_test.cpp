@@ -29,10 +29,10 @@ TEST(PbnGameScannerTest, GamesPutTogetherAreTheFileWhateverItsLineEnds) {
   const std::string cases[] = {
       "",
       "\n\n",
-      "[Board \"1\"]\r\n[Deal \"N:...\"]\r\n\r\n[Board \"2\"]\r\n",          // no final empty line
-      "[Board \"1\"]\n[Deal \"x\"]",                                         // no final line end
+      "[Board \"1\"]\r\n[Deal \"N:...\"]\r\n\r\n[Board \"2\"]\r\n",  // no final empty line
+      "[Board \"1\"]\n[Deal \"x\"]",                                 // no final line end
       "% PBN 2.1\r\n%\r\n\r\n[Board \"1\"]\r[Deal \"x\"]\r\r[Board \"2\"]\r",  // CR alone
-      "[Board \"1\"]\n\n\n\n[Board \"2\"]\n\n  \t\n",                        // several empty lines
+      "[Board \"1\"]\n\n\n\n[Board \"2\"]\n\n  \t\n",  // several empty lines
       "\xEF\xBB\xBF[Event \"Caf\xC3\xA9\"]\n[Site \"Caf\xE9\"]\n\nafter the last game\n",
   };
   for (const std::string& text : cases) {
@@ -43,7 +43,7 @@ TEST(PbnGameScannerTest, GamesPutTogetherAreTheFileWhateverItsLineEnds) {
 
 TEST(PbnGameScannerTest, AGameEndsAtTheEmptyLineAfterItsTags) {
   const std::string text =
-      "% PBN 2.1\r\n\r\n"                                      // goes with the first game
+      "% PBN 2.1\r\n\r\n"  // goes with the first game
       "[Board \"1\"]\r\n[Deal \"N:a\"]\r\n\r\n"
       "[Board \"2\"]\n{a remark\n\n[Deal \"hidden\"]\n}\n[Deal \"N:b\"]\n\n"
       "[Board \"3\"]\n[Deal \"N:c\"]\n[Board \"4\"]\n[Deal \"N:d\"]\n";  // no empty line between
