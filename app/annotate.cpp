@@ -355,15 +355,18 @@ class SolverPool {
     const size_t workers = std::min(solvers_.size(), deals.size());
     std::vector<std::thread> threads;
     running = int(workers);
-    for (size_t w = 1; w < workers; ++w) {
+    // Every solver on a thread of its own: this one shows the progress.
+    for (size_t w = 0; w < workers; ++w) {
       try {
         threads.emplace_back(body, std::ref(*solvers_[w]));
       } catch (const std::system_error&) {
         running.fetch_sub(1);  // the others take its deals
       }
     }
-    // Every solver on a thread of its own: this one shows the progress.
-    if (workers > 0) threads.emplace_back(body, std::ref(*solvers_[0]));
+    if (workers > 0 && threads.empty()) {
+      running = 1;  // not one thread could be made: the deals are solved here
+      body(*solvers_[0]);
+    }
     while (running.load() > 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       tick(done.load());
@@ -378,7 +381,13 @@ class SolverPool {
 // ---------------------------------------------------------------------------
 // The one way annotate writes into a user's folder: the checks, the lock,
 // and a temporary file renamed over the target when the run has written it
-// all.  (Standard output is written as it comes.)
+// all.  (Standard output is written as it comes.)  Every byte annotate puts
+// on disk, the output and the note beside it, goes through the writer that
+// OpenAnnotateOutput hands out, so that the rules live in one place.  In the
+// terms of the program's write gate the plan is: the input kReadOnly (its
+// own output for --in-place), the output a kSet with no set to compare, the
+// user's word from --force or the window's Yes; a stopped run's output,
+// known by its note, is the flow's own file.
 
 class AnnotateOutput;
 

@@ -67,6 +67,10 @@ void ShowProgress(const AnnotateProgress& now) {
 }
 
 int RunAnnotate(const std::vector<std::string>& argList) {
+  // Standard input through the C++ file buffer, which reads on when a stop
+  // signal interrupts a read, rather than through C stdio, which would take
+  // the interruption for the end of the input.
+  std::ios::sync_with_stdio(false);
   const Result<ParsedArgs> args = ParseArgs(argList, kAnnotateOptions);
   if (!args.ok()) return UsageError("annotate", args.message());
   if (args->positional.size() != 1)

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(game.offset == joined.size());
     size_t at = 0;
     for (const tarrow::PbnLine& line : game.lines) {
-      FUZZ_CHECK(line.begin == at && line.end >= line.begin + line.eol && line.end <= game.bytes.size());
+      FUZZ_CHECK(line.begin == at && line.end >= line.begin + line.eol &&
+                 line.end <= game.bytes.size());
       at = line.end;
     }
     FUZZ_CHECK(at == game.bytes.size());
