@@ -72,6 +72,7 @@ TEST_F(CliHelpEverywhereTest, EveryCommandGivesItsHelpAndDoesNothingElse) {
       {"print", {"set.pbn", "--what", "travelers", "--printer", "No such printer"}},
       {"multi", {"--name", "Club", "--sets", "2", "--dir", ".", "--threads", "1", "--no-pdf"}},
       {"render", {"set.pbn", "--board", "1", "--out", "board.png"}},
+      {"annotate", {"set.pbn", "--out", "annotated.pbn", "--threads", "1", "--tags", "all"}},
   };
 #ifndef TARROW_CLI_RENDER
   valid.erase("render");  // a build without Qt has no pictures

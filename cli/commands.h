@@ -35,6 +35,7 @@ extern const Command kPrintersCommand;
 extern const Command kPrintCommand;
 extern const Command kMultiCommand;
 extern const Command kParCommand;
+extern const Command kAnnotateCommand;
 #ifdef TARROW_CLI_RENDER
 extern const Command kRenderCommand;  // needs Qt
 #endif
@@ -45,7 +46,7 @@ inline std::span<const Command* const> AllCommands() {
                                        &kDealCommand,     &kAnalyzeCommand,  &kShowCommand,
                                        &kPdfCommand,      &kHtmlCommand,     &kExportCommand,
                                        &kParCommand,      &kPrintersCommand, &kPrintCommand,
-                                       &kMultiCommand,
+                                       &kMultiCommand,    &kAnnotateCommand,
 #ifdef TARROW_CLI_RENDER
                                        &kRenderCommand,
 #endif

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 
-targets=(pbn_reader bre_reader ber_reader bri_reader dup_reader settings_loader)
+targets=(pbn_reader pbn_game_scanner bre_reader ber_reader bri_reader dup_reader settings_loader)
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 
 # ccache, where there is one, serves the fuzz build as it serves the others.

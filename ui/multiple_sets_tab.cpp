@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/annotate_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_services.h"
@@ -43,9 +44,13 @@ MultipleSetsTab::MultipleSetsTab(App& app, WindowServices& window) : app_(app), 
   auto* buttons = new QHBoxLayout;
   runButton_ = MakeButton("Start", "BMulti");
   viewLogButton_ = MakeButton("View Log", "BViewLog");
+  annotateButton_ = MakeButton("Annotate a PBN File...", "BAnnotate");
+  annotateButton_->setToolTip("Adds double-dummy tables and par to every game of any PBN file, "
+                              "keeping the rest of it as it is.");
   buttons->addWidget(runButton_);
   buttons->addWidget(viewLogButton_);
   buttons->addStretch(1);
+  buttons->addWidget(annotateButton_);
   requestForm->addLayout(buttons, 2, 0, 1, 2);
   requestForm->setColumnStretch(1, 1);
   layout->addWidget(request);
@@ -75,6 +80,20 @@ MultipleSetsTab::MultipleSetsTab(App& app, WindowServices& window) : app_(app), 
 
   connect(runButton_, &QPushButton::clicked, this, [this] { OnRunClicked(); });
   connect(viewLogButton_, &QPushButton::clicked, this, [this] { OnViewLogClicked(); });
+  connect(annotateButton_, &QPushButton::clicked, this, [this] { OnAnnotateClicked(); });
+}
+
+void MultipleSetsTab::OnAnnotateClicked() {
+  if (annotateDialog_ == nullptr) {
+    annotateDialog_ = new AnnotateDialog(
+        app_.ThreadsSetting(),
+        [this](const QString& question) { return window_.Ask("Annotate a PBN File", question); },
+        this);
+    annotateDialog_->setWindowFlag(Qt::Window);
+  }
+  annotateDialog_->show();
+  annotateDialog_->raise();
+  annotateDialog_->activateWindow();
 }
 
 void MultipleSetsTab::Refresh() {

@@ -1,5 +1,6 @@
 // The Multiple Sets tab: the run's name and number of sets, Start/Halt,
-// View Log, and the run's progress.  The run itself is App's.
+// View Log, the button that opens the annotate dialog, and the run's progress.
+// The run itself is App's.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +14,7 @@ class QSpinBox;
 
 namespace tarrow {
 
+class AnnotateDialog;
 class WindowServices;
 
 class MultipleSetsTab : public QWidget {
@@ -27,6 +29,8 @@ class MultipleSetsTab : public QWidget {
  private:
   void OnRunClicked();
   void OnViewLogClicked();
+  // Opens the dialog that annotates any PBN file (one dialog, kept).
+  void OnAnnotateClicked();
 
   App& app_;
   WindowServices& window_;
@@ -34,6 +38,8 @@ class MultipleSetsTab : public QWidget {
   QSpinBox* setsSpin_ = nullptr;
   QPushButton* runButton_ = nullptr;
   QPushButton* viewLogButton_ = nullptr;
+  QPushButton* annotateButton_ = nullptr;
+  AnnotateDialog* annotateDialog_ = nullptr;
   QLabel* runFolderLabel_ = nullptr;
   QLabel* runSetLabel_ = nullptr;
   QLabel* runSeedLabel_ = nullptr;
