@@ -123,13 +123,35 @@ TEST_F(CliSafeOutputsTest, ARunIntoAnEarlierRunsFolderNeedsReplace) {
     args.insert(args.end(), extra.begin(), extra.end());
     return RunCli(args);
   };
+  // An earlier run: its log, and the first set it wrote (dealt from the
+  // seed its log names), beside a file no run wrote.
   fs::create_directories(folder_ / "Club");
-  std::ofstream(folder_ / "Club" / "Club3.pbn") << "an earlier run's third set\n";
+  const std::string log =
+      "Start: 2026-12-07 18:00:00\r\n Set:Club   2 Deal Sets Requested.\r\n"
+      "Saved in: " + (folder_ / "Club").string() + "\r\nSet #1 Started at: 2026-12-07 18:00:01\r\n";
+  std::ofstream(folder_ / "Club" / "Club.log", std::ios::binary) << log;
+  ASSERT_EQ(RunCli({"deal", "--seed", "2026-12-07 18:00:01 Club", "--out",
+                    (folder_ / "Club" / "Club1.pbn").string(), "--no-analysis", "--no-pdf"})
+                .exitCode,
+            0);
+  const std::string set = Read(folder_ / "Club" / "Club1.pbn");
+  std::ofstream(folder_ / "Club" / "Club3.pbn") << "dealt by hand\n";
   const CliRun refused = multi({});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("--replace"), std::string::npos) << refused.err;
-  EXPECT_TRUE(fs::exists(folder_ / "Club" / "Club3.pbn"));
-  EXPECT_FALSE(fs::exists(folder_ / "Club" / "Club.log"));
+  EXPECT_EQ(Read(folder_ / "Club" / "Club1.pbn"), set);
+  EXPECT_EQ(Read(folder_ / "Club" / "Club.log"), log);
+  EXPECT_EQ(Read(folder_ / "Club" / "Club3.pbn"), "dealt by hand\n");
+
+  // A file in the run's way that no run wrote is refused even with
+  // --replace, and nothing at all is removed.
+  std::ofstream(folder_ / "Club" / "Club2.pbn") << "dealt by hand too\n";
+  const CliRun kept = multi({"--replace"});
+  EXPECT_EQ(kept.exitCode, 1);
+  EXPECT_NE(kept.err.find("Club2.pbn"), std::string::npos) << kept.err;
+  EXPECT_EQ(Read(folder_ / "Club" / "Club1.pbn"), set);
+  EXPECT_EQ(Read(folder_ / "Club" / "Club2.pbn"), "dealt by hand too\n");
+  EXPECT_EQ(Read(folder_ / "Club" / "Club.log"), log);
 }
 
 TEST_F(CliSafeOutputsTest, LongNamesAreRefusedBeforeAnythingIsMade) {

@@ -52,6 +52,7 @@ int RunDeal(const std::vector<std::string>& argList) {
   }
   if (args->Has("--no-analysis")) {
     const Status saved = app.SaveFile();
+    PrintNotes(app);
     if (!saved.ok()) return Failure(saved.message());
     std::cout << "Dealt 36 boards into " << out.string() << "\n";
     return kExitOk;

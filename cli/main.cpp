@@ -3,6 +3,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "core/atomic_file.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
 
@@ -22,6 +23,7 @@ void PrintHelp(std::ostream& out) {
 }
 
 int Main(int argc, char** argv) {
+  RemoveScratchFilesOnSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintHelp(std::cerr);

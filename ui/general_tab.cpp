@@ -423,7 +423,7 @@ void GeneralTab::LoadFile(const fs::path& path) {
   for (const std::string& warning : app_.LoadWarnings()) notes << QString::fromStdString(warning);
   // Where the set is saved: its own file, or beside it when something else
   // is in the way and the operator does not want it replaced.
-  OutputVerdict verdict = app_.PrepareSetOutputs(false);
+  OutputVerdict verdict = app_.ReadOnly() ? OutputVerdict() : app_.PrepareSetOutputs(false);
   if (verdict.needsWord) {
     if (AskToReplace(window_, "Load a Saved Set", verdict.status,
                      "Replace it with the set just loaded?")) {

@@ -146,7 +146,10 @@ void MainWindow::ShowFailure(const QString& title, const Status& status) {
 }
 
 bool MainWindow::Ask(const QString& title, const QString& question) {
-  return QMessageBox::question(this, title, question) == QMessageBox::Yes;
+  // Every question asked here replaces or forgets something: Return and
+  // Escape both keep it.
+  return QMessageBox::question(this, title, question, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MainWindow::ShowStatus(const QString& text) {

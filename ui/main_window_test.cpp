@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -152,7 +153,7 @@ class MainWindowTest : public testing::TempFolderTest {
     qputenv("TARROW_CONFIG_DIR", QByteArray::fromStdString((folder_ / "config").string()));
     SettingsRecord settings = SettingsRecord::Defaults(output_.string());
     settings.SetThreads(1);
-    ASSERT_TRUE(SaveSettings(settings).ok());
+    ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
     // A dialog nobody answers would hang the test: one still open after two
     // looks is a failure, and is closed.
     watchdog_.setInterval(1500);
@@ -243,7 +244,7 @@ class MainWindowTest : public testing::TempFolderTest {
     set.Board(2).number = MakeDealNumber(1);
     set.RefreshDeals();
     set.header.event = "Quick";
-    EXPECT_TRUE(WritePbnFile(set, file, "test").ok());
+    EXPECT_TRUE(WritePbnFile(set, testing::PermitFor(file), "test").ok());
     return file;
   }
 
@@ -449,7 +450,7 @@ TEST_F(MainWindowTest, ASetGoesToTheDealingMachineAndTheWebFromTheWindow) {
   ASSERT_TRUE(dup.ok()) << dup.message();
   EXPECT_EQ(dup->size(), size_t(kBoardsPerSet) * 156) << "156 bytes a board, boards 1-36";
   // The same again needs no word; other bytes in the way need a Yes.
-  ASSERT_TRUE(WriteFileAtomically(output_ / "quick.dup", "the machine's own notes").ok());
+  ASSERT_TRUE(testing::WriteTestFile(output_ / "quick.dup", "the machine's own notes").ok());
   QString question;
   AnswerNextQuestion(QMessageBox::No, &question);
   Click("BExport");
@@ -508,6 +509,9 @@ TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
   AnswerNextQuestion(QMessageBox::Yes, &question);
   Click("BReDoDD");
   EXPECT_EQ(app_->Set().Board(1).doneMask[0] + app_->Set().Board(1).doneMask[1], 0);
+  // Yes starts the analysis again.
+  EXPECT_TRUE(app_->AnalysisRunning());
+  app_->StopAndWait();
 
   // A folder standing where the PDF goes: the write fails and says where.
   fs::remove(pdf);
@@ -574,7 +578,7 @@ TEST_F(MainWindowTest, ActivationReloadsTheFileNamedOnTheCommandLine) {
   Result<DealSet> changed = ReadPbnFile(pbn);
   ASSERT_TRUE(changed.ok());
   changed->header.event = "Changed outside";
-  ASSERT_TRUE(WritePbnFile(*changed, pbn, "other").ok());
+  ASSERT_TRUE(WritePbnFile(*changed, testing::PermitFor(pbn), "other").ok());
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   EXPECT_TRUE(
@@ -586,7 +590,7 @@ TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   GenerateSet(source, "import me", 0);
   const std::string bri = BriText(source, 3);
   const fs::path file = folder_ / "machine.bri";
-  ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
+  ASSERT_TRUE(testing::WriteTestFile(file, bri).ok());
   OpenWindow();
   Find<QCheckBox>("CBAuto")->setChecked(true);
   ChooseFileInNextDialog(file);
@@ -614,7 +618,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadIsReportedAndTheSetStays) {
   Click("BDDAnalysis");  // stop
   const DealNumber before = app_->Set().Board(5).number;
   const fs::path bad = folder_ / "bad.pbn";
-  ASSERT_TRUE(WriteFileAtomically(bad, "[Event \"x\"]\r\n[Date \"2013.13.45\"]\r\n").ok());
+  ASSERT_TRUE(testing::WriteTestFile(bad, "[Event \"x\"]\r\n[Date \"2013.13.45\"]\r\n").ok());
   QString message;
   CloseNextMessageBox(&message);
   ChooseFileInNextDialog(bad);
@@ -756,10 +760,10 @@ TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
   GenerateSet(source, "twenty boards", 0);
   const std::string bri = BriText(source, 20);
   const fs::path file = folder_ / "twenty.bri";
-  ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
+  ASSERT_TRUE(testing::WriteTestFile(file, bri).ok());
   SettingsRecord settings = SettingsRecord::Defaults(output_.string());
   settings.SetBoardsInPlay(30);
-  ASSERT_TRUE(SaveSettings(settings).ok());
+  ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
   OpenWindow();
   EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 30);
   ChooseFileInNextDialog(file);
@@ -878,7 +882,7 @@ TEST_F(MainWindowTest, ThePrintButtonsPrintOnTheStoredPrinterWithAPauseBetweenFl
   if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
   SettingsRecord settings = SettingsRecord::Defaults(output_.string());
   settings.SetPrinterName(cups.Queue());
-  ASSERT_TRUE(SaveSettings(settings).ok());
+  ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
   cups.Clear();
   OpenWindow(CommandLine(WriteQuickStartSet(output_ / "print.pbn")));
   EXPECT_EQ(Text("LPrinter").toStdString(), cups.Queue());
