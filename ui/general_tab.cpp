@@ -81,8 +81,11 @@ void GeneralTab::BuildControls() {
   loadTestSetButton_ = MakeButton("Load Test Set", "BTest");
   dealHint_ = MakeLabel("", "LDealHint");
   dealHint_->setEnabled(false);
+  // The boards in play cut every hand record short: said where the set is made.
+  boardsInPlayLabel_ = MakeLabel("", "LBoardsInPlay");
   actions->addWidget(dealButton_);
   actions->addWidget(dealHint_);
+  actions->addWidget(boardsInPlayLabel_);
   actions->addWidget(loadButton_);
   actions->addWidget(loadTestSetButton_);
   actions->addStretch(1);
@@ -227,6 +230,9 @@ void GeneralTab::Refresh() {
   dealHint_->setVisible(!ready && !dealAllowed);
   dealHint_->setText(fileChosen ? "Type a seed to deal a set."
                                 : "Type a seed and choose the set's file with \"Browse\" to deal.");
+  const int inPlay = app_.BoardsInPlay();
+  boardsInPlayLabel_->setVisible(inPlay < kBoardsPerSet);
+  boardsInPlayLabel_->setText(QString("Hand records: boards 1-%1 (Last Board %1)").arg(inPlay));
   eventBox_->setVisible(ready);
   exportBox_->setVisible(ready);
   analysisButton_->setVisible(ready);
@@ -252,6 +258,8 @@ void GeneralTab::Refresh() {
 }
 
 void GeneralTab::ShowLoadedSet() {
+  // The last set's progress and time say nothing of this one.
+  ShowProgress(QString(), QString());
   seedEdit_->setText(FromText(app_.Set().header.seed));
   const EventFields fields = app_.Fields();  // the controls' own signals write them back
   eventCombo_->setEditText(FromText(fields.event));
@@ -364,8 +372,11 @@ void GeneralTab::OnDealClicked() {
   window_.Viewer().ShowHand();
   // Dealing stopped any analysis of the previous set, so this starts one
   // for the new set, which saves it.
+  ShowProgress(QString(), QString());
   OnAnalysisClicked();
-  analysisButton_->setFocus();  // the Deal button is gone; the seed is not entered by this
+  // The Deal button is gone; the focus goes where a second Return does no
+  // harm (on the analysis button it would stop the analysis just begun).
+  browseButton_->setFocus();
 }
 
 void GeneralTab::OnAnalysisClicked() {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -1016,6 +1017,136 @@ TEST_F(MultipleSetsTest, AnUnsafeRunNameIsRefusedWithAMessage) {
   }
   EXPECT_TRUE(fs::is_empty(output_));
   EXPECT_FALSE(fs::exists(folder_ / "outside"));
+}
+
+
+// The gate in the window: what it did not write is replaced only on Yes,
+// every such question defaults to No, and a set never becomes a PDF.
+TEST_F(MainWindowTest, RewritingThePdfNeverLandsOnASet) {
+  const fs::path s2 = WriteQuickStartSet(output_ / "s2.pbn");
+  const std::string set2 = *ReadWholeFile(s2);
+  const fs::path s1 = WriteQuickStartSet(output_ / "s1.pbn");
+  fs::create_symlink(s2, output_ / "s1.pdf");
+  // Every refusal is shown: the save after the analysis, and the button.
+  QStringList messages;
+  QTimer closer;
+  closer.setInterval(10);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      messages << box->text();
+      box->accept();
+    }
+  });
+  closer.start();
+  OpenWindow(CommandLine(s1));
+  const qsizetype before = messages.size();
+  Click("BPDF");
+  ASSERT_TRUE(WaitFor([&] { return messages.size() > before; }));
+  EXPECT_TRUE(messages.last().contains("s1.pdf")) << messages.last().toStdString();
+  EXPECT_FALSE(window_->statusBar()->currentMessage().startsWith("Written"));
+  CloseWindow();  // its save at closing is refused as well, and said
+  closer.stop();
+  EXPECT_EQ(*ReadWholeFile(s2), set2);
+  EXPECT_TRUE(fs::is_symlink(output_ / "s1.pdf"));
+  EXPECT_GE(messages.size(), 2);
+}
+
+TEST_F(MainWindowTest, TheWebPageAsksBeforeReplacingAPageItDidNotWrite) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
+  const std::string page = "<html><body>the club's own page</body></html>\n";
+  ASSERT_TRUE(testing::WriteTestFile(output_ / "quick.html", page).ok());
+  OpenWindow(CommandLine(pbn));
+  bool noIsDefault = false;
+  QString question;
+  OnNextDialog<QMessageBox>([&](QMessageBox* box) {
+    question = box->text();
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    QTest::keyClick(box, Qt::Key_Return);  // Return keeps the file
+  });
+  Click("BHTML");
+  ASSERT_TRUE(WaitFor([&] { return !question.isEmpty(); }));
+  EXPECT_TRUE(noIsDefault);
+  EXPECT_TRUE(question.contains("quick.html")) << question.toStdString();
+  EXPECT_EQ(*ReadWholeFile(output_ / "quick.html"), page);
+  AnswerNextQuestion(QMessageBox::Yes, &question);
+  Click("BHTML");
+  EXPECT_NE(ReadWholeFile(output_ / "quick.html")->find("generator"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, RepeatDoubleDummyStartsTheAnalysisAndTheFileKeepsItsResults) {
+  // A set whose board 1 is analysed on disk.
+  DealSet set;
+  GenerateSet(set, "slow rest", DateTimeFromCivil({2026, 1, 2, 3, 4, 5}));
+  set.Board(1).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  for (uint8_t& tricks : set.Board(1).table) tricks = 7;
+  const fs::path pbn = output_ / "done.pbn";
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(pbn), "test").ok());
+  OpenWindow(CommandLine(pbn));
+  bool noIsDefault = false;
+  OnNextDialog<QMessageBox>([&](QMessageBox* box) {
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    box->button(QMessageBox::Yes)->click();
+  });
+  Click("BReDoDD");
+  ASSERT_TRUE(WaitFor([&] { return noIsDefault || app_->AnalysisRunning(); }));
+  EXPECT_TRUE(noIsDefault);
+  EXPECT_TRUE(app_->AnalysisRunning()) << "Yes starts the analysis";
+  EXPECT_TRUE(app_->SaveFile().ok());
+  EXPECT_EQ(ReadPbnFile(pbn)->Board(1).doneMask[0], kAllStrainsDone) << "kept while it runs";
+  CloseWindow();  // stops, and saves what is done
+  const Result<DealSet> after = ReadPbnFile(pbn);
+  ASSERT_TRUE(after.ok());
+  EXPECT_EQ(after->Board(1).doneMask[0], kAllStrainsDone) << "kept after closing";
+}
+
+TEST_F(MainWindowTest, ASecondWindowOnAHeldSetShowsItReadOnlyAndNeverSavesIt) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "s5.pbn");
+  OpenWindow(CommandLine(pbn));  // started as "tarrow s5.pbn": it holds the set
+  ASSERT_TRUE(app_->HoldsSet());
+  EXPECT_TRUE(fs::exists(output_ / ".s5.pbn.lock"));
+  EXPECT_FALSE(app_->ReadOnly());
+
+  // Window D loads the same set: read-only, told so.
+  App other(executor_);
+  ASSERT_TRUE(other.OpenFile(pbn).ok());
+  EXPECT_TRUE(other.ReadOnly());
+  bool told = false;
+  for (const std::string& warning : other.LoadWarnings()) told |= warning.find("read-only") != std::string::npos;
+  EXPECT_TRUE(told);
+
+  // C edits board 5 and closes; D's save is refused, and C's edit stays.
+  const DealNumber edited = MakeDealNumber(77);
+  ASSERT_TRUE(app_->ReplaceBoard(5, edited).ok());
+  CloseWindow();
+  other.MutableSetForTest().Board(2).doneMask = {1, 1};
+  EXPECT_FALSE(other.ForcePbnWrite().ok());
+  EXPECT_FALSE(other.SaveFile().ok());
+  EXPECT_EQ(ReadPbnFile(pbn)->Board(5).number, edited);
+}
+
+TEST_F(MainWindowTest, AfterDealAReturnDoesNotStopTheAnalysisAndTheBoardsInPlayAreShown) {
+  OpenWindow();
+  Browse(output_ / "night.pbn");
+  TypeSeed("abc");
+  Click("BDeal");
+  ASSERT_TRUE(app_->AnalysisRunning());
+  QWidget* focus = window_->focusWidget();
+  ASSERT_NE(focus, nullptr);
+  EXPECT_NE(focus->objectName(), "BDDAnalysis");
+  // Return on Browse opens the file dialog: nothing chosen there.
+  OnNextDialog<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+  QTest::keyClick(focus, Qt::Key_Return);
+  QTest::qWait(50);
+  EXPECT_FALSE(app_->Runner().StopRequested()) << "a second Return stopped the analysis";
+  // A tick of an analysis by hand says nothing on the Multiple Sets tab.
+  QTest::qWait(1300);
+  EXPECT_TRUE(Text("LWorking").isEmpty()) << Text("LWorking").toStdString();
+  app_->StopAndWait();
+  EXPECT_FALSE(Shown("LBoardsInPlay"));
+  app_->SetNumber(NumberSetting::kBoardsInPlay, 5);
+  window_->RefreshAll();
+  EXPECT_TRUE(Shown("LBoardsInPlay"));
+  EXPECT_TRUE(Text("LBoardsInPlay").contains("1-5")) << Text("LBoardsInPlay").toStdString();
 }
 
 }  // namespace
