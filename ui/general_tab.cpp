@@ -466,9 +466,15 @@ void GeneralTab::OnExportClicked() {
   window_.ShowStatus(QString("Wrote boards 1-%1 to ").arg(lastBoard) + FromPath(out));
 }
 
+// The grid's ground and the look of an absent board: a plain light grey,
+// never the analysed colour nor the black of a board not yet analysed.
+constexpr QRgb kGridGround = 0xFFD9D9D9;
+
 void GeneralTab::DrawProgressGrid() {
   QImage image(ProgressGrid::kImageSize, ProgressGrid::kImageSize, QImage::Format_RGB32);
-  image.fill(QColor::fromRgb(grid_.colours[ProgressGrid::kDoneEntry]));
+  // A neutral ground: the analysed colour means analysed, never "no board"
+  // or "no set yet".
+  image.fill(QColor::fromRgb(kGridGround));
   QPainter painter(&image);
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const ProgressGrid::Rect cell = ProgressGrid::Cell(board);

@@ -23,6 +23,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/analysis_display.h"
 #include "app/app.h"
 #include "app/quick_analysis_host_for_test.h"
 #include "core/atomic_file.h"
@@ -1147,6 +1148,35 @@ TEST_F(MainWindowTest, AfterDealAReturnDoesNotStopTheAnalysisAndTheBoardsInPlayA
   window_->RefreshAll();
   EXPECT_TRUE(Shown("LBoardsInPlay"));
   EXPECT_TRUE(Text("LBoardsInPlay").contains("1-5")) << Text("LBoardsInPlay").toStdString();
+}
+
+
+TEST_F(MainWindowTest, AbsentAndUnanalysedBoardsAreNotDrawnAsAnalysed) {
+  // Boards 1 and 2 only, neither analysed.
+  DealSet set;
+  set.Board(1).number = MakeDealNumber(1000);
+  set.Board(2).number = MakeDealNumber(1);
+  set.RefreshDeals();
+  const fs::path pbn = output_ / "two.pbn";
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(pbn), "test").ok());
+  OpenWindow();
+  const auto colourOf = [&](int board) {
+    const QImage image = Find<QLabel>("IPrg")->pixmap().toImage();
+    const ProgressGrid::Rect cell = ProgressGrid::Cell(board);
+    return image.pixel((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2) & 0xFFFFFF;
+  };
+  const QImage fresh = Find<QLabel>("IPrg")->pixmap().toImage();
+  const QRgb ground = fresh.pixel(0, 0) & 0xFFFFFF;
+  EXPECT_EQ(colourOf(5), ground) << "no set yet: every cell is the ground";
+  app_->OpenFile(pbn);
+  window_->RefreshAll();
+  EXPECT_EQ(colourOf(1), 0x000000u) << "not analysed";
+  EXPECT_EQ(colourOf(3), ground) << "absent";
+  // The ground is not the analysed colour.
+  app_->MutableSetForTest().Board(1).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  window_->RefreshAll();
+  EXPECT_NE(colourOf(1), ground);
+  EXPECT_NE(colourOf(1), colourOf(3));
 }
 
 }  // namespace
