@@ -336,8 +336,8 @@ Status App::SaveFile() {
     std::error_code error;
     if (std::filesystem::exists(PdfPath(), error) && stalePdfNoted_ != PdfPath()) {
       stalePdfNoted_ = PdfPath();
-      notes_.push_back(PdfPath().string() + " is out of date: it does not show the set now in " +
-                       pbnPath_.filename().string() + " (its hand records were not written)");
+      notes_.push_back(PdfPath().string() + " is out of date: it does not show what " + pbnPath_.filename().string() +
+                       " now holds (its hand records were not written)");
     }
     pdfPending_ = false;
     return Status();
