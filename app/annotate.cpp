@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "analysis/solver.h"
+#include "app/output_plan.h"
 #include "core/atomic_file.h"
 #include "core/cards.h"
 #include "core/pbn_deal.h"
@@ -379,191 +380,6 @@ class SolverPool {
 };
 
 // ---------------------------------------------------------------------------
-// The one way annotate writes into a user's folder: the checks, the lock,
-// and a temporary file renamed over the target when the run has written it
-// all.  (Standard output is written as it comes.)  Every byte annotate puts
-// on disk, the output and the note beside it, goes through the writer that
-// OpenAnnotateOutput hands out, so that the rules live in one place.  In the
-// terms of the program's write gate the plan is: the input kReadOnly (its
-// own output for --in-place), the output a kSet with no set to compare, the
-// user's word from --force or the window's Yes; a stopped run's output,
-// known by its note, is the flow's own file.
-
-class AnnotateOutput;
-
-struct OpenedOutput {
-  Status status;           // ok, or why not, naming the path
-  bool needsWord = false;  // refused only for want of the user's word
-  std::unique_ptr<AnnotateOutput> writer;
-};
-
-struct AnnotateOutputPlan {
-  fs::path input;   // "-" for standard input
-  fs::path output;  // "-" for standard output
-  bool inPlace = false;
-  bool replaceAllowed = false;  // --force
-  bool ours = false;            // the output is what a stopped run of ours left
-};
-
-OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan);
-
-class AnnotateOutput {
- public:
-  AnnotateOutput() = default;
-  AnnotateOutput(const AnnotateOutput&) = delete;
-  AnnotateOutput& operator=(const AnnotateOutput&) = delete;
-  ~AnnotateOutput() {
-    if (fd_ >= 0 && fd_ != STDOUT_FILENO) {
-      ::close(fd_);
-      ::unlink(temp_.c_str());
-    }
-  }
-
-  Status Write(std::string_view bytes) {
-    if (!failure_.ok()) return failure_;
-    buffer_ += bytes;
-    if (buffer_.size() >= (size_t(1) << 20)) return Flush();
-    return {};
-  }
-  uint64_t BytesWritten() const noexcept { return written_ + buffer_.size(); }
-
-  // Puts the file in place (or flushes standard output); the note of an
-  // earlier stopped run goes.
-  Status Commit() {
-    if (const Status flushed = Flush(); !flushed.ok()) return flushed;
-    if (fd_ == STDOUT_FILENO) return {};
-    const auto fail = [&](const std::string& why) {
-      failure_ = Status::Error("cannot write " + target_.string() + ": " + why);
-      return failure_;
-    };
-    struct stat existing {};
-    const mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                                : mode_t(0666 & ~CurrentUmask());
-    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) return fail(std::strerror(errno));
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-      ::unlink(temp_.c_str());
-      return fail(std::strerror(errno));
-    }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-      const std::string why = std::strerror(errno);
-      ::unlink(temp_.c_str());
-      return fail(why);
-    }
-    std::error_code ignored;
-    fs::remove(NotePath(), ignored);
-    return {};
-  }
-
-  // After Commit: the note beside the file for a later run to go on from.
-  Status LeaveNote(const std::string& text) {
-    if (fd_ == STDOUT_FILENO) return {};
-    return WriteFileAtomically(NotePath(), text);
-  }
-
-  const fs::path& Target() const noexcept { return target_; }
-  fs::path NotePath() const { return NotePathOf(target_); }
-  static fs::path NotePathOf(const fs::path& target) {
-    return target.parent_path() / ("." + target.filename().string() + ".annotate");
-  }
-
- private:
-  friend OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan);
-  static mode_t CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-  }
-  Status Flush() {
-    size_t at = 0;
-    while (at < buffer_.size()) {
-      const ssize_t n = ::write(fd_, buffer_.data() + at, buffer_.size() - at);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        failure_ = Status::Error(
-            "cannot write " +
-            (fd_ == STDOUT_FILENO ? std::string("the standard output") : target_.string()) + ": " +
-            std::strerror(errno));
-        return failure_;
-      }
-      at += size_t(n);
-    }
-    written_ += buffer_.size();
-    buffer_.clear();
-    return {};
-  }
-
-  int fd_ = -1;
-  fs::path target_;  // links resolved
-  fs::path temp_;
-  FileLock lock_;
-  std::string buffer_;
-  uint64_t written_ = 0;
-  Status failure_;
-};
-
-OpenedOutput Refused(const fs::path& path, const std::string& why, bool needsWord = false) {
-  OpenedOutput opened;
-  opened.status = Status::Error("cannot write " + path.string() + ": " + why);
-  opened.needsWord = needsWord;
-  return opened;
-}
-
-// The extensions of the program's other kinds of files: an annotated PBN
-// file named so would be taken for one of them.
-constexpr std::string_view kOtherExtensions[] = {".pdf", ".html", ".png", ".dup",     ".bri",
-                                                 ".bre", ".ber",  ".log", ".annotate"};
-
-OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan) {
-  OpenedOutput opened;
-  opened.writer = std::make_unique<AnnotateOutput>();
-  AnnotateOutput& writer = *opened.writer;
-  if (plan.output == "-") {
-    writer.fd_ = STDOUT_FILENO;
-    return opened;
-  }
-  if (const Status target = CheckWriteTarget(plan.output); !target.ok()) {
-    return {target, false, nullptr};
-  }
-  std::string extension = plan.output.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(), Lower);
-  if (std::find(std::begin(kOtherExtensions), std::end(kOtherExtensions), extension) !=
-      std::end(kOtherExtensions)) {
-    return Refused(plan.output, "it is named as a " + extension +
-                                    " file, but annotate writes a PBN file; name it .pbn");
-  }
-  writer.target_ = ResolvedPath(plan.output);
-  const bool sameFile = plan.input != "-" && ResolvedPath(plan.input) == writer.target_;
-  if (sameFile && !plan.inPlace) {
-    return Refused(plan.output,
-                   "it is the file being read; give --in-place to annotate it in place");
-  }
-  std::error_code error;
-  const bool exists = fs::exists(writer.target_, error);
-  if (exists && !sameFile && !plan.replaceAllowed && !plan.ours &&
-      fs::file_size(writer.target_, error) > 0 && !error) {
-    return Refused(plan.output,
-                   "the file exists and is not an annotated file this run can go on "
-                   "with",
-                   true);
-  }
-  Result<FileLock> lock = FileLock::Acquire(writer.target_);
-  if (!lock.ok()) return {lock.status(), false, nullptr};
-  writer.lock_ = std::move(*lock);
-  const fs::path folder = writer.target_.parent_path();
-  if (const Status probed = ProbeFolder(folder, size_t(1) << 20); !probed.ok()) {
-    return Refused(plan.output, probed.message());
-  }
-  std::string temp = (folder / ("." + writer.target_.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Refused(plan.output, std::strerror(errno));
-  writer.fd_ = fd;
-  writer.temp_ = temp;
-  return opened;
-}
-
-// ---------------------------------------------------------------------------
 // The note a stopped run leaves beside its output, and how a later run
 // knows that it may go on from it: the same input (unchanged), the same
 // output (unchanged since the note was written), the same tags and part.
@@ -627,6 +443,147 @@ std::optional<ResumeNote> ReadNote(const fs::path& path) {
   }
   if (note.pieces < 0 || note.bytes < 0 || note.bytes > note.outputId.size) return std::nullopt;
   return note;
+}
+
+// ---------------------------------------------------------------------------
+// Where annotate writes: through the program's write gate, as every flow.
+// The plan is the input, read only (or, with --in-place, the file written
+// back, which --in-place gives the word to replace), the output as a PBN
+// file, and the note a stopped run leaves beside it.  The output is
+// streamed: AtomicFileStream puts it in place whole only once the run has
+// written it all, so a file of any size is never half replaced.  (Standard
+// output is written as it comes.)  A stopped run's output, known by its
+// note, is the flow's own file and needs no word.
+
+struct AnnotateOutputPlan {
+  fs::path input;   // "-" for standard input
+  fs::path output;  // "-" for standard output
+  bool inPlace = false;
+  bool replaceAllowed = false;  // --force, or the window's Yes
+  bool ours = false;            // the output is what a stopped run of ours left
+};
+
+class AnnotateOutput;
+
+struct OpenedOutput {
+  Status status;           // ok, or why not, naming the path
+  bool needsWord = false;  // refused only for want of the user's word
+  std::unique_ptr<AnnotateOutput> writer;
+};
+
+OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan);
+
+class AnnotateOutput {
+ public:
+  AnnotateOutput() = default;
+  AnnotateOutput(const AnnotateOutput&) = delete;
+  AnnotateOutput& operator=(const AnnotateOutput&) = delete;
+
+  Status Write(std::string_view bytes) {
+    if (!failure_.ok()) return failure_;
+    buffer_ += bytes;
+    if (buffer_.size() >= (size_t(1) << 20)) return Flush();
+    return {};
+  }
+  uint64_t BytesWritten() const noexcept { return written_ + buffer_.size(); }
+
+  // Puts the file in place (or flushes standard output); the note of an
+  // earlier stopped run goes.
+  Status Commit() {
+    if (const Status flushed = Flush(); !flushed.ok()) return flushed;
+    if (!stream_) return {};
+    if (const Status committed = stream_->Commit(); !committed.ok()) {
+      failure_ = committed;
+      return failure_;
+    }
+    stream_.reset();
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(NotePath(), error))) return gate_->Remove(NotePath());
+    return {};
+  }
+
+  // After Commit: the note beside the file for a later run to go on from.
+  Status LeaveNote(const std::string& text) {
+    if (!gate_) return {};
+    return gate_->Write(NotePath(), text);
+  }
+
+  const fs::path& Target() const noexcept { return target_; }
+  fs::path NotePath() const { return NotePathOf(target_); }
+  static fs::path NotePathOf(const fs::path& target) {
+    return target.parent_path() / ("." + target.filename().string() + ".annotate");
+  }
+
+ private:
+  friend OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan);
+  Status Flush() {
+    if (!failure_.ok()) return failure_;
+    if (stream_) {
+      failure_ = stream_->Append(buffer_);
+    } else {
+      size_t at = 0;
+      while (at < buffer_.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, buffer_.data() + at, buffer_.size() - at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+          failure_ =
+              Status::Error(std::string("cannot write the standard output: ") + std::strerror(errno));
+          break;
+        }
+        at += size_t(n);
+      }
+    }
+    if (!failure_.ok()) return failure_;
+    written_ += buffer_.size();
+    buffer_.clear();
+    return {};
+  }
+
+  fs::path target_;  // links resolved; empty for standard output
+  std::optional<PlanWriter> gate_;
+  std::optional<AtomicFileStream> stream_;
+  FileLock lock_;
+  std::string buffer_;
+  uint64_t written_ = 0;
+  Status failure_;
+};
+
+OpenedOutput OpenAnnotateOutput(const AnnotateOutputPlan& plan) {
+  OpenedOutput opened;
+  opened.writer = std::make_unique<AnnotateOutput>();
+  AnnotateOutput& writer = *opened.writer;
+  if (plan.output == "-") return opened;
+  writer.target_ = ResolvedPath(plan.output);
+  if (plan.input != "-" && !plan.inPlace && ResolvedPath(plan.input) == writer.target_) {
+    return {Status::Error("cannot write " + plan.output.string() +
+                          ": it is the file being read; give --in-place to annotate it in place"),
+            false, nullptr};
+  }
+  OutputPlan gatePlan;
+  if (plan.input != "-") {
+    gatePlan.inputs.push_back(
+        {plan.input, plan.inPlace ? InputRole::kSetSource : InputRole::kReadOnly});
+  }
+  gatePlan.outputs.push_back({plan.output, OutputKind::kSet, ".pbn"});
+  // A note of a stopped run (whatever it ran) is annotate's own file.
+  const fs::path note = writer.NotePath();
+  gatePlan.outputs.push_back({note, OutputKind::kLog});
+  if (ReadNote(note)) {
+    if (Result<std::string> bytes = ReadWholeFile(note); bytes.ok()) {
+      gatePlan.outputs.back().knownBytes = std::move(*bytes);
+    }
+  }
+  gatePlan.replaceAllowed = plan.replaceAllowed || plan.inPlace || plan.ours;
+  GateResult gate = PassGate(gatePlan);
+  if (!gate.writer) return {gate.verdict.status, gate.verdict.needsWord, nullptr};
+  Result<FileLock> lock = FileLock::Acquire(writer.target_);
+  if (!lock.ok()) return {lock.status(), false, nullptr};
+  writer.lock_ = std::move(*lock);
+  Result<AtomicFileStream> stream = AtomicFileStream::Open(gate.writer->Permit(plan.output));
+  if (!stream.ok()) return {stream.status(), false, nullptr};
+  writer.stream_ = std::move(*stream);
+  writer.gate_ = std::move(gate.writer);
+  return opened;
 }
 
 // ---------------------------------------------------------------------------
@@ -980,10 +937,14 @@ AnnotateVerdict Annotate(const AnnotateRequest& request, const AnnotateHooks& ho
   const std::string fileName = fromStdin ? "standard input" : request.input.string();
 
   // A stopped run of the same input to the same output: go on from it.
+  // A stopped run's output, unchanged since its note, is annotate's own
+  // even when this run cannot go on from it (other tags or input).
   std::optional<ResumeNote> resume;
+  bool ownOutput = false;
   if (!toStdout && !fromStdin) {
     const fs::path target = ResolvedPath(verdict.output);
     resume = ReadNote(AnnotateOutput::NotePathOf(target));
+    ownOutput = resume && resume->outputId == IdOf(target);
     if (resume && (resume->input != ResolvedPath(request.input).string() ||
                    (!request.inPlace && !(resume->inputId == IdOf(request.input))) ||
                    !(resume->outputId == IdOf(target)) || resume->tags != request.tags ||
@@ -994,7 +955,7 @@ AnnotateVerdict Annotate(const AnnotateRequest& request, const AnnotateHooks& ho
   verdict.resumed = resume.has_value();
 
   OpenedOutput opened = OpenAnnotateOutput(
-      {request.input, verdict.output, request.inPlace, request.replaceAllowed, resume.has_value()});
+      {request.input, verdict.output, request.inPlace, request.replaceAllowed, ownOutput});
   if (!opened.status.ok()) {
     verdict.status = opened.status;
     verdict.needsWord = opened.needsWord;

@@ -12,6 +12,7 @@
 
 #include "app/annotate_corpus_for_test.h"
 #include "core/atomic_file.h"
+#include "core/write_permit_for_test.h"
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
 #include "core/temp_folder_for_test.h"
@@ -130,7 +131,7 @@ std::string Read(const fs::path& path) {
 }
 
 void Write(const fs::path& path, const std::string& bytes) {
-  ASSERT_TRUE(WriteFileAtomically(path, bytes).ok());
+  ASSERT_TRUE(testing::WriteTestFile(path, bytes).ok());
 }
 
 struct AnnotatedGame {
@@ -451,6 +452,19 @@ TEST_F(AnnotateTest, NoFileIsLostToTheOutput) {
   AnnotateRequest forced = Request(input);
   forced.replaceAllowed = true;
   EXPECT_TRUE(Run(forced).ok());
+
+  // A note another stopped run left there (other tags) is annotate's own:
+  // it needs no word, and a finished run takes it away.
+  const fs::path note = folder_ / ".results.dd.pbn.annotate";
+  AnnotateRequest parred = Request(input);
+  parred.replaceAllowed = true;
+  parred.tags = kTagParContract;
+  const std::atomic<bool> stopAtOnce{true};
+  parred.stop = &stopAtOnce;
+  ASSERT_TRUE(Run(parred).stopped);
+  ASSERT_TRUE(fs::exists(note));
+  EXPECT_TRUE(Run(Request(input)).ok()) << "the output of a stopped run needs no word";
+  EXPECT_FALSE(fs::exists(note));
 
   // The input named as the output, without --in-place.
   AnnotateRequest onItself = Request(input);

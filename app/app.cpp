@@ -4,7 +4,9 @@
 #include <cassert>
 #include <thread>
 
+#include "app/analysis_display.h"
 #include "app/companion.h"
+#include "app/ownership.h"
 #include "core/banner.h"
 #include "core/generation.h"
 #include "files/deal_files.h"
@@ -15,6 +17,8 @@
 
 namespace tarrow {
 namespace {
+
+namespace fs = std::filesystem;
 
 // A box's items as the lists keep them: no empty names, each name once.
 std::vector<std::string> DistinctNames(const std::vector<std::string>& items) {
@@ -36,9 +40,23 @@ App::App(OwnerExecutor& executor, std::filesystem::path settingsFile, SettingsFi
       runner_(std::make_unique<AnalysisRunner>(*set_, executor)),
       runHost_(std::make_unique<AppRunHost>(*this)),
       run_(std::make_unique<MultiSetRun>(*runHost_)) {
-  SettingsLoad load = LoadSettings(settingsFile_, use == SettingsFileUse::kReadWrite
-                                                      ? DefaultsWrite::kWrite
-                                                      : DefaultsWrite::kDoNotWrite);
+  SettingsLoad load = LoadSettings(settingsFile_);
+  if (use == SettingsFileUse::kReadWrite && load.defaultsWanted) {
+    // The defaults go where no settings are, or over a damaged file once it
+    // is kept aside (its bytes live on as Tarrow.ini.bad): the program's
+    // own word for the settings file.
+    std::error_code error;
+    if (settingsFile_.has_parent_path()) fs::create_directories(settingsFile_.parent_path(), error);
+    OutputPlan plan;
+    plan.outputs.push_back({settingsFile_, OutputKind::kSettings});
+    plan.replaceAllowed = !load.problem.ok();
+    GateResult gate = PassGate(plan);
+    if (gate.writer) {
+      WriteDefaultSettings(load, gate.writer->Permit(settingsFile_));
+    } else {
+      load.written = gate.verdict.status;
+    }
+  }
   settings_ = load.record;
   settingsFromFile_ = !load.madeDefaults;
   // Without a settings file the analysis uses the machine: as many workers
@@ -74,6 +92,24 @@ void App::SetPbnPath(const std::filesystem::path& path) {
   ReleaseStaleLock();
 }
 
+OutputPlan App::DocumentPlan(const std::filesystem::path& path, std::string_view extension,
+                             bool replaceAllowed) const {
+  OutputPlan plan;
+  for (const std::filesystem::path& input : {setFilePath_, pbnPath_}) {
+    if (!input.empty()) plan.inputs.push_back({input, InputRole::kReadOnly});
+  }
+  plan.outputs.push_back({path, OutputKind::kDocument, std::string(extension)});
+  plan.replaceAllowed = replaceAllowed;
+  return plan;
+}
+
+OutputVerdict App::WriteDocument(const std::filesystem::path& path, std::string_view bytes,
+                                 std::string_view extension, bool replaceAllowed) const {
+  const GateResult gate = PassGate(DocumentPlan(path, extension, replaceAllowed));
+  if (!gate.writer) return gate.verdict;
+  return {gate.writer->Write(path, bytes), false};
+}
+
 std::filesystem::path App::PdfPath() const {
   std::filesystem::path pdf = pbnPath_;
   return pdf.replace_extension(".pdf");
@@ -87,41 +123,54 @@ OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
     plan.inputs.push_back({setFilePath_, source ? InputRole::kSetSource : InputRole::kReadOnly});
   }
   plan.outputs.push_back({pbnPath_, OutputKind::kSet, ".pbn"});
+  // What the file holds is the set's own only for the set in hand; a set
+  // about to be dealt there is another.
+  if (&set == set_.get()) plan.outputs.back().knownBytes = setBytes_;
   if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument, ".pdf"});
   plan.newSet = &set;
   plan.replaceAllowed = replaceAllowed;
   OutputVerdict verdict = CheckOutputs(plan);
   if (verdict.ok()) verdict.status = ClaimSetFile();
-  return verdict;
-}
-
-Status App::CheckDocumentOutput(const std::filesystem::path& path,
-                                std::string_view extension) const {
-  OutputPlan plan;
-  for (const std::filesystem::path& input : {setFilePath_, pbnPath_}) {
-    if (!input.empty()) plan.inputs.push_back({input, InputRole::kReadOnly});
+  if (verdict.ok() && replaceAllowed) {
+    setWord_ = pbnPath_;
+    pdfWord_ = PdfPath();
   }
-  plan.outputs.push_back({path, OutputKind::kDocument, std::string(extension)});
-  return CheckOutputs(plan).status;
-}
-
-Status App::WriteDocument(const std::filesystem::path& path, std::string_view bytes,
-                          std::string_view extension) const {
-  if (const Status checked = CheckDocumentOutput(path, extension); !checked.ok()) return checked;
-  return WriteFileAtomically(path, bytes);
+  return verdict;
 }
 
 Status App::ClaimSetFile() {
   if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
   if (setLock_.Held() && setLock_.File() == ResolvedPath(pbnPath_)) return Status();
+  if (readOnly_) {
+    return Status::Error(pbnPath_.string() + " is open read-only: another Tarrow was writing it "
+                         "when it was loaded; nothing is saved here (load it again, or save it "
+                         "under another name)");
+  }
   setLock_.Release();
   Result<FileLock> lock = FileLock::Acquire(pbnPath_);
   if (!lock.ok()) return lock.status();
   setLock_ = std::move(*lock);
+  if (!setLock_.TakenOver().empty()) notes_.push_back("Tarrow " + setLock_.TakenOver());
   return Status();
 }
 
+void App::ClaimLoadedSet() {
+  readOnly_ = false;
+  if (settingsUse_ != SettingsFileUse::kReadWrite) return;  // the commands claim as they write
+  const Status claimed = ClaimSetFile();
+  if (claimed.ok()) return;
+  readOnly_ = true;
+  loadWarnings_.push_back(claimed.message() + "; the set is shown read-only and is not saved here");
+}
+
 void App::ReleaseStaleLock() {
+  if (pbnPath_.empty() || ResolvedPath(pbnPath_) != setPathSeen_) {
+    // Another file: what was known of the last one, and the word given for
+    // it, do not carry over.
+    setBytes_.reset();
+    readOnly_ = false;
+    setPathSeen_ = pbnPath_.empty() ? std::filesystem::path() : ResolvedPath(pbnPath_);
+  }
   if (setLock_.Held() && (pbnPath_.empty() || setLock_.File() != ResolvedPath(pbnPath_))) {
     setLock_.Release();
   }
@@ -131,7 +180,16 @@ Status App::SaveSettings() {
   if (settingsUse_ == SettingsFileUse::kReadOnly) {
     return Status::Error("the settings " + settingsFile_.string() + " are only read here");
   }
-  return tarrow::SaveSettings(settings_, settingsFile_);
+  std::error_code error;
+  if (settingsFile_.has_parent_path()) fs::create_directories(settingsFile_.parent_path(), error);
+  OutputPlan plan;
+  plan.outputs.push_back({settingsFile_, OutputKind::kSettings});
+  const GateResult gate = PassGate(plan);
+  if (!gate.writer) {
+    return Status::Error(gate.verdict.status.message() +
+                         (gate.verdict.needsWord ? "; the settings are not saved there" : ""));
+  }
+  return tarrow::SaveSettings(settings_, gate.writer->Permit(settingsFile_));
 }
 
 Status App::CloseSession() {
@@ -199,10 +257,12 @@ void App::DealFromSeed(std::string_view seed) {
 void App::DealFromSeed(std::string_view seed, DateTime generationTime) {
   runner_->StopAndWait();
   GenerateSet(*set_, seed, generationTime);
+  setBytes_.reset();  // another set: what the file holds is no longer its own
   set_->header.computerName = ComputerNameText();
   setReady_ = true;
   holdsSet_ = true;
   pdfPending_ = false;
+  repeatPending_ = false;
 }
 
 Status App::StartAnalysis() {
@@ -226,6 +286,7 @@ App::TickOutcome App::Tick() {
   if (runner_->Running()) {
     outcome.analysed = true;
     outcome.tick = runner_->Tick();
+    if (outcome.tick.completed && SetAnalysed(*set_)) repeatPending_ = false;
     if (outcome.tick.saveDue || outcome.tick.completed) outcome.save = SaveFile();
   }
   if (run_->Busy()) {
@@ -244,6 +305,7 @@ void App::SetRunHostForTest(std::unique_ptr<MultiRunHost> host) {
 App::TickOutcome App::StopAndWait() {
   TickOutcome outcome;
   outcome.tick = runner_->StopAndWait();
+  if (outcome.tick.completed && SetAnalysed(*set_)) repeatPending_ = false;
   if (outcome.tick.completed) outcome.save = SaveFile();
   return outcome;
 }
@@ -266,8 +328,22 @@ Status App::SaveFile() {
     if (!pbn.ok()) return pbn;
     pdfPending_ = true;
   }
-  if (!pdfPending_ || !writePdf_) return Status();
-  const Status pdf = WriteHandRecords();
+  // Hand records without the results the repeat has yet to find again
+  // would be handed out as complete: they wait for it.
+  if (!pdfPending_ || repeatPending_) return Status();
+  if (!writePdf_) {
+    // Hand records beside the set that do not show it now would be handed
+    // out as its own: say so, once.
+    std::error_code error;
+    if (std::filesystem::exists(PdfPath(), error) && stalePdfNoted_ != PdfPath()) {
+      stalePdfNoted_ = PdfPath();
+      notes_.push_back(PdfPath().string() + " is out of date: it does not show what " + pbnPath_.filename().string() +
+                       " now holds (its hand records were not written)");
+    }
+    pdfPending_ = false;
+    return Status();
+  }
+  const Status pdf = WriteHandRecords().status;
   if (pdf.ok()) {
     pdfPending_ = false;
     return pdf;
@@ -283,19 +359,20 @@ Status App::SaveFile() {
   return pdf;
 }
 
-Status App::WriteHandRecords() {
-  if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
-  return WriteHandRecordsUnchecked(PdfPath());
+OutputVerdict App::WriteHandRecords(bool replaceAllowed) {
+  if (pbnPath_.empty()) return {Status::Error("the set has no file name yet"), false};
+  const bool word = replaceAllowed || (!pdfWord_.empty() && pdfWord_ == PdfPath());
+  OutputVerdict written = WriteHandRecordsTo(PdfPath(), word);
+  if (written.ok()) pdfWord_.clear();
+  return written;
 }
 
-Status App::WriteHandRecordsTo(const std::filesystem::path& pdfPath) {
-  if (const Status checked = CheckDocumentOutput(pdfPath, ".pdf"); !checked.ok()) return checked;
-  return WriteHandRecordsUnchecked(pdfPath);
-}
-
-Status App::WriteHandRecordsUnchecked(const std::filesystem::path& pdfPath) {
-  return WriteHandRecordPdf(pdfPath, *set_, HandRecordChoices(), fields_.club, logo_,
-                            setFilePath_.string(), BoardsInPlay());
+OutputVerdict App::WriteHandRecordsTo(const std::filesystem::path& pdfPath, bool replaceAllowed) {
+  const GateResult gate = PassGate(DocumentPlan(pdfPath, ".pdf", replaceAllowed));
+  if (!gate.writer) return gate.verdict;
+  return {WriteHandRecordPdf(gate.writer->Permit(pdfPath), *set_, HandRecordChoices(),
+                             fields_.club, logo_, setFilePath_.string(), BoardsInPlay()),
+          false};
 }
 
 std::string App::SelectStoredPrinter(Printer& printer) {
@@ -330,12 +407,52 @@ Status App::ForcePbnWrite() {
 }
 
 Status App::WritePbn() {
+  if (!repeatPending_) return WritePbn(*set_);
+  // A repeated analysis has forgotten results the file still holds: a
+  // board not yet analysed again keeps them there (the same deal has the
+  // same results) until every one is found again.
+  DealSet written = *set_;
+  for (int n = 1; n <= kBoardsPerSet; ++n) {
+    const BoardEntry& before = repeatBase_->Board(n);
+    BoardEntry& now = written.Board(n);
+    const bool again = now.doneMask[0] == kAllStrainsDone && now.doneMask[1] == kAllStrainsDone;
+    if (!again && now.number == before.number) {
+      now.doneMask = before.doneMask;
+      now.table = before.table;
+    }
+  }
+  return WritePbn(written);
+}
+
+Status App::WritePbn(const DealSet& written) {
   if (const Status claimed = ClaimSetFile(); !claimed.ok()) return claimed;
+  OutputPlan plan;
+  if (!setFilePath_.empty()) {
+    const bool source = DealExtensionKind(setFilePath_) == DealFileKind::kPbn;
+    plan.inputs.push_back({setFilePath_, source ? InputRole::kSetSource : InputRole::kReadOnly});
+  }
+  plan.outputs.push_back({pbnPath_, OutputKind::kSet, ".pbn"});
+  plan.outputs.back().knownBytes = setBytes_;
+  plan.newSet = &written;
+  plan.replaceAllowed = !setWord_.empty() && setWord_ == pbnPath_;
+  const GateResult gate = PassGate(plan);
+  if (!gate.writer) {
+    // Changed on disk since this session read or wrote it (another
+    // program, another Tarrow before the lock): never written over unasked.
+    return Status::Error(gate.verdict.status.message() +
+                         (gate.verdict.needsWord ? "; the set is not saved there" : ""));
+  }
   // The companion of another program's file keeps that file's own origin,
   // not this computer's name.
   const bool foreign = IsCompanionOf(pbnPath_, setFilePath_);
-  return WritePbnFile(*set_, pbnPath_,
-                      foreign ? set_->header.computerName.str() : ComputerNameText());
+  const std::string text =
+      PbnText(written, foreign ? written.header.computerName.str() : ComputerNameText());
+  const Status saved = gate.writer->Write(pbnPath_, text);
+  if (!saved.ok()) return saved;
+  set_->setDigest = ComputeSetDigest(*set_);
+  setBytes_ = text;
+  setWord_.clear();
+  return saved;
 }
 
 Status App::OpenFile(const std::filesystem::path& path, std::string_view event) {
@@ -358,11 +475,20 @@ Status App::LoadSetFile(const std::filesystem::path& path, std::string_view even
   LoadReport report;
   Result<DealSet> loaded = ReadPbnEvent(path, event, report);
   if (!loaded.ok()) return loaded.status();
-  if (!report.RewriteLosesNothing()) return AdoptForeignSet(std::move(*loaded), path, report);
+  // Only a set of ours that loses nothing on the way back is saved into
+  // the file it came from; any other file stays as it is and the set goes
+  // to its companion beside it.
+  if (!report.RewriteLosesNothing() || !IsOurSetHeader(loaded->header)) {
+    const Status adopted = AdoptForeignSet(std::move(*loaded), path, report);
+    if (adopted.ok()) ClaimLoadedSet();
+    return adopted;
+  }
   const bool dateKnown = loaded->header.eventDate != 0;
   AdoptLoadedSet(std::move(*loaded), path);
   if (!dateKnown) KeepDateUnknown();
   loadWarnings_ = report.warnings;
+  if (const Result<std::string> bytes = ReadWholeFile(path); bytes.ok()) setBytes_ = *bytes;
+  ClaimLoadedSet();
   return Status();
 }
 
@@ -378,6 +504,7 @@ Status App::ImportDealFile(const std::filesystem::path& path) {
   }
   AdoptLoadedSet(std::move(imported), path);
   loadWarnings_ = report.warnings;
+  ClaimLoadedSet();
   return Status();
 }
 
@@ -386,6 +513,7 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   *set_ = std::move(loaded);
   loadWarnings_.clear();
   pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
+  repeatPending_ = false;
   setFilePath_ = path;
   pbnPath_ = path;
   // A set goes back to the PBN file it was read from, whatever the case of
@@ -440,8 +568,15 @@ Status App::ReplaceBoard(int board, const DealNumber& number) {
   return wasRunning ? StartAnalysis() : SaveFile();
 }
 
-void App::RepeatDoubleDummy() noexcept {
+Status App::RepeatDoubleDummy() {
+  if (readOnly_) return ClaimSetFile();
+  runner_->StopAndWait();
+  repeatBase_ = std::make_unique<DealSet>(*set_);
   for (BoardEntry& entry : set_->boards) entry.doneMask = {0, 0};
+  repeatPending_ = true;
+  const Status started = StartAnalysis();
+  if (!AnalysisRunning()) repeatPending_ = false;
+  return started;
 }
 
 }  // namespace tarrow

@@ -19,8 +19,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "analysis/runner.h"
@@ -85,21 +87,32 @@ class App {
   std::filesystem::path PdfPath() const;
 
   // Before a flow writes the set: checks PbnPath and (with writePdf)
-  // PdfPath for `set` as CheckOutputs does (the set's own file may take it
-  // back; another set there needs replaceAllowed) and then takes the lock
-  // beside PbnPath, held until the set's file changes.  Nothing is written.
+  // PdfPath for `set` at the output gate (the set's own file may take it
+  // back; another set, or a file this program did not write, needs
+  // replaceAllowed, which then holds for the set's next write) and then
+  // takes the lock beside PbnPath, held until the set's file changes.
+  // Nothing is written.
   OutputVerdict PrepareSetOutputs(const DealSet& set, bool replaceAllowed);
   // The same for the set in memory.
   OutputVerdict PrepareSetOutputs(bool replaceAllowed) { return PrepareSetOutputs(*set_, replaceAllowed); }
-  // Checks a document made from the set (a PDF, a picture) before it is
-  // made: never the set's own file, never over a set, a folder that takes it.
-  // `extension` says what the document is (".pdf", ".png", ...): a name
-  // ending in another of the program's kinds of file is refused.
-  Status CheckDocumentOutput(const std::filesystem::path& path,
-                             std::string_view extension = {}) const;
-  // Writes such a document after CheckDocumentOutput.
-  Status WriteDocument(const std::filesystem::path& path, std::string_view bytes,
-                       std::string_view extension = {}) const;
+  // The plan of a document made from the set (a PDF, a page, a picture, an
+  // export), for the output gate: never the set's own file, never over a
+  // set, a folder that takes it, and a file in the way that this program
+  // did not write only with replaceAllowed.  `extension` says what the
+  // document is (".pdf", ".png", ...): a name ending in another of the
+  // program's kinds of file is refused.
+  OutputPlan DocumentPlan(const std::filesystem::path& path, std::string_view extension,
+                          bool replaceAllowed = false) const;
+  // Writes such a document through the gate.
+  OutputVerdict WriteDocument(const std::filesystem::path& path, std::string_view bytes,
+                              std::string_view extension, bool replaceAllowed = false) const;
+  // True while another Tarrow holds the set's file: the set is shown but
+  // never saved here.
+  bool ReadOnly() const noexcept { return readOnly_; }
+  // What the program did or found beside a flow and the user should know
+  // (a lock taken over, hand records left out of date); the caller shows
+  // and clears them.
+  std::vector<std::string> TakeNotes() { return std::exchange(notes_, {}); }
 
   // The header fields the operator edits; SaveFile copies them into the
   // set header.  Each setter is a command of the window's controls.
@@ -216,11 +229,11 @@ class App {
   // Writes the PBN whether or not anything changed ("Force PBN Write").
   Status ForcePbnWrite();
   // Writes the hand records of boards 1..BoardsInPlay to PdfPath ("Re-Write
-  // PDF of Hand Records").
-  Status WriteHandRecords();
-  // The same to another file (the command line's --out), checked first as
-  // CheckDocumentOutput does.
-  Status WriteHandRecordsTo(const std::filesystem::path& pdfPath);
+  // PDF of Hand Records"), through the gate.
+  OutputVerdict WriteHandRecords(bool replaceAllowed = false);
+  // The same to another file (the command line's --out).
+  OutputVerdict WriteHandRecordsTo(const std::filesystem::path& pdfPath,
+                                   bool replaceAllowed = false);
 
   // Printing ("Print Hand Records", "Print Setup Sheets", "Print Travelers")
   // on the system's printer or a PdfPrinter.  Each run takes the options,
@@ -267,8 +280,11 @@ class App {
   // new one) and started again, which queues the board afresh.
   Status ReplaceBoard(int board, const DealNumber& number);
 
-  // Forgets the DoneMasks of every board so the next run recomputes all.
-  void RepeatDoubleDummy() noexcept;
+  // Forgets the DoneMasks of every board and starts the analysis again.
+  // Until it has found every result again the file keeps the old ones: no
+  // save writes fewer results than it holds.
+  Status RepeatDoubleDummy();
+  bool RepeatPending() const noexcept { return repeatPending_; }
 
   // Before the operator moves away from the set (a new seed, a new file, a
   // new deal, a load, closing): stops the analysis, waits for the workers
@@ -293,10 +309,11 @@ class App {
   void SelectListEntry(ListSetting which, std::string_view text);
   void CopyFieldsIntoHeader();
   Status WritePbn();  // the header as it stands
-  // The set's own hand records, checked when the set's outputs were.
-  Status WriteHandRecordsUnchecked(const std::filesystem::path& pdfPath);
+  Status WritePbn(const DealSet& written);
   // Takes the lock beside PbnPath unless it is held already.
   Status ClaimSetFile();
+  // After a load: takes the lock, or shows the set read-only.
+  void ClaimLoadedSet();
   // Lets go of the lock when the set's file is no longer PbnPath.
   void ReleaseStaleLock();
   // Puts a freshly read set in place of the current one, after stopping any
@@ -325,7 +342,18 @@ class App {
   bool pdfPending_ = false;  // the PBN was written but its PDF is not yet
   std::filesystem::path setFilePath_;
   std::filesystem::path pbnPath_;
-  FileLock setLock_;  // beside PbnPath, from the first write or PrepareSetOutputs
+  FileLock setLock_;  // beside PbnPath, from a load, the first write or PrepareSetOutputs
+  bool readOnly_ = false;
+  // What this session last wrote or read at PbnPath: the file still holding
+  // it is the set's own.
+  std::optional<std::string> setBytes_;
+  std::filesystem::path setWord_;  // the user's word to replace what is at this path
+  std::filesystem::path pdfWord_;
+  bool repeatPending_ = false;
+  std::unique_ptr<DealSet> repeatBase_;  // the set as it was before Repeat Double Dummy
+  std::filesystem::path setPathSeen_;  // the file setBytes_ and readOnly_ are of
+  std::vector<std::string> notes_;
+  std::filesystem::path stalePdfNoted_;
   std::unique_ptr<AnalysisRunner> runner_;
   int workersStarted_ = 0;
   std::unique_ptr<MultiRunHost> runHost_;

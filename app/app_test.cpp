@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -181,9 +182,9 @@ TEST_F(AppTest, AFailedOpenLeavesTheSetAndBothPathsAsTheyWere) {
   app_->SetPbnPath(folder_ / "elsewhere.pbn");
   const DealSet before = app_->Set();
   const std::string junk(3000, '\x9C');
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "junk.pbn", junk).ok());
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "note.pbn", "Tuesday: bring the boards\r\n").ok());
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "empty.bri", "\r\n").ok());
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "junk.pbn", junk).ok());
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "note.pbn", "Tuesday: bring the boards\r\n").ok());
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "empty.bri", "\r\n").ok());
   for (const fs::path& bad : {folder_ / "junk.pbn", folder_ / "note.pbn", folder_ / "empty.bri",
                               folder_ / "missing.pbn", folder_ / "set.txt"}) {
     SCOPED_TRACE(bad.string());
@@ -233,7 +234,7 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
       "[Board \"1\"]\r\n[Dealer \"N\"]\r\n[Vulnerable \"Both\"]\r\n"
       "[Deal \"N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83\"]\r\n"
       "[Declarer \"S\"]\r\n[Contract \"4H\"]\r\n\r\n";
-  ASSERT_TRUE(WriteFileAtomically(foreign, text).ok());
+  ASSERT_TRUE(testing::WriteTestFile(foreign, text).ok());
   ASSERT_TRUE(app_->OpenFile(foreign).ok());
   EXPECT_EQ(app_->PbnPath(), folder_ / "theirs.tarrow.pbn");
   bool said = false;
@@ -260,7 +261,7 @@ TEST_F(AppTest, AnImportedSetCarriesTheEventDateNotTheZeroDate) {
   // One deal: North the spades, East the hearts, South the diamonds.
   std::string bri;
   for (int card = 1; card <= 39; ++card) bri += (card < 10 ? "0" : "") + std::to_string(card);
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "m.bri", bri).ok());
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "m.bri", bri).ok());
   app_->SetEventDate(DateFromCivil(2026, 12, 8));
   ASSERT_TRUE(app_->OpenFile(folder_ / "m.bri").ok());
   // Hand records printed before the first save show this date, not 1899-12-30.

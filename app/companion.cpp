@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "core/atomic_file.h"
 #include "files/deal_files.h"
 #include "files/pbn_reader.h"
 
@@ -90,6 +91,7 @@ Status App::AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
       AdoptLoadedSet(std::move(*kept), path);
       pbnPath_ = companion;
       ReleaseStaleLock();
+      if (const Result<std::string> bytes = ReadWholeFile(companion); bytes.ok()) setBytes_ = *bytes;
       if (!dateKnown) KeepDateUnknown();
       warnings.push_back(path.string() + " is read with its analysed set " + companion.string() +
                          " (the same deals), where the set is saved; " + path.string() +
@@ -112,10 +114,19 @@ Status App::AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
                                          : path)
                  : companion;
   ReleaseStaleLock();
-  std::string lost;
-  for (const std::string& item : report.notKept) lost += (lost.empty() ? "" : "; ") + item;
-  warnings.push_back(path.string() + " holds what a set of this program cannot keep (" + lost +
-                     "), so it stays as it is; its analysed set goes to " + pbnPath_.string());
+  std::string why;
+  for (const std::string& item : report.notKept) why += (why.empty() ? "" : "; ") + item;
+  if (why.empty()) {
+    // Nothing would be lost, but the file is not ours to replace.
+    const auto& banner = set_->header.banner;
+    why = "written by another program: " + (banner.empty() ? std::string("no Generator tag")
+                                                            : "Generator " + banner.str());
+    warnings.push_back(path.string() + " was " + why + ", so it stays as it is; its analysed " +
+                       "set goes to " + pbnPath_.string());
+  } else {
+    warnings.push_back(path.string() + " holds what a set of this program cannot keep (" + why +
+                       "), so it stays as it is; its analysed set goes to " + pbnPath_.string());
+  }
   loadWarnings_ = warnings;
   return Status();
 }

@@ -23,29 +23,32 @@ OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
   if (!bytes.ok()) return {bytes.status(), false};
   // A .dup under a .bri name (or any deal under a .pbn name) would be read
   // back, by this program or a machine, as something it is not.
-  if (const Status checked = app.CheckDocumentOutput(out, DealFileExtension(format));
-      !checked.ok()) {
-    return {checked, false};
-  }
-  std::error_code error;
-  if (!replaceAllowed && std::filesystem::exists(out, error)) {
-    const Result<std::string> old = ReadWholeFile(out);
-    if (!old.ok()) return {old.status(), false};
-    if (*old != *bytes) {
-      return {Status::Error(out.string() + " already holds other deals or other data"), true};
+  OutputPlan plan = app.DocumentPlan(out, DealFileExtension(format), replaceAllowed);
+  // An export of this same set (of any of its ranges of boards) is ours.
+  plan.outputs.front().knownBytes = *bytes;
+  if (const Result<std::string> old = ReadWholeFile(out); old.ok()) {
+    for (int last = 1; last <= LastPresentBoard(app.Set()); ++last) {
+      const Result<std::string> range = DealFileBytes(app.Set(), format, last);
+      if (range.ok() && *range == *old) plan.outputs.front().knownBytes = *old;
     }
   }
-  return {WriteFileAtomically(out, *bytes), false};
+  const GateResult gate = PassGate(plan);
+  if (!gate.writer) {
+    if (gate.verdict.needsWord) {
+      return {Status::Error(out.string() + " already holds other deals or other data"), true};
+    }
+    return gate.verdict;
+  }
+  return {gate.writer->Write(out, *bytes), false};
 }
 
-Status WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
-                            const HandRecordOptions& options) {
-  if (const Status checked = app.CheckDocumentOutput(out, ".html"); !checked.ok()) return checked;
+OutputVerdict WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
+                                   const HandRecordOptions& options, bool replaceAllowed) {
   // The page reads the expanded deals; a copy makes sure they are current.
   DealSet set = app.Set();
   set.RefreshDeals();
-  return WriteFileAtomically(
-      out, HandRecordsHtml(set, options, app.Fields().club, app.BoardsInPlay()));
+  return app.WriteDocument(out, HandRecordsHtml(set, options, app.Fields().club, app.BoardsInPlay()),
+                           ".html", replaceAllowed);
 }
 
 }  // namespace tarrow

@@ -34,19 +34,20 @@ int ExportLastBoard(const App& app);
 // with nothing written, when a board in that range has no deal (naming
 // it), when lastBoard is outside 1..36, when out's name ends in the
 // extension of another deal or set file (".pbn", or ".bri" for a .dup),
-// and where CheckDocumentOutput refuses.  A file at `out` that holds other
-// bytes (other deals, or anything else) is replaced only with
-// replaceAllowed; without it the verdict says needsWord.  Writing the same
-// deals again needs no word.
+// and where the gate refuses a document.  A file at `out` that is no export
+// of this set (other deals, or anything else) is replaced only with
+// replaceAllowed; without it the verdict says needsWord.  Writing the set
+// again (any range of its boards) needs no word.
 OutputVerdict ExportDealFile(const App& app, DealFileFormat format,
                              const std::filesystem::path& out, int lastBoard,
                              bool replaceAllowed = false);
 
 // Writes the hand records of boards 1..BoardsInPlay as one web page to
-// `out` with these options and the club of the app's fields, after
-// CheckDocumentOutput.
-// A name ending in the extension of a deal or set file is refused.
-Status WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
-                            const HandRecordOptions& options);
+// `out` with these options and the club of the app's fields, through the
+// gate: a page this program did not write is replaced only with
+// replaceAllowed (else the verdict says needsWord).  A name ending in the
+// extension of a deal or set file is refused.
+OutputVerdict WriteHandRecordsHtml(const App& app, const std::filesystem::path& out,
+                                   const HandRecordOptions& options, bool replaceAllowed = false);
 
 }  // namespace tarrow

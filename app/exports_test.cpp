@@ -153,7 +153,7 @@ TEST_F(ExportsTest, TheWebPageIsWrittenBesideTheSetWithTheClub) {
   const std::string set = Bytes(folder_ / "club.pbn");
   for (const char* name : {"club.pbn", "club.bri", "elsewhere.pbn"}) {
     SCOPED_TRACE(name);
-    const Status refused = WriteHandRecordsHtml(*app_, folder_ / name, options);
+    const Status refused = WriteHandRecordsHtml(*app_, folder_ / name, options).status;
     EXPECT_FALSE(refused.ok());
     EXPECT_NE(refused.message().find(name), std::string::npos) << refused.message();
   }

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/app.h"
+#include "app/ownership.h"
 #include "core/cp1252.h"
 #include "core/generation.h"
 
@@ -42,7 +43,7 @@ Status AppRunHost::FinishSet(double duration) {
 Status AppRunHost::WriteSet() {
   const Status pbn = app_.ForcePbnWrite();
   if (!pbn.ok() || !app_.WritesPdf()) return pbn;
-  return app_.WriteHandRecords();
+  return app_.WriteHandRecords().status;
 }
 
 std::string ElapsedText(DateTime start, DateTime now) {
@@ -104,6 +105,34 @@ std::vector<fs::path> EarlierRunFiles(const fs::path& directory, const std::stri
 
 }  // namespace
 
+namespace {
+
+// What a run writes and what is in its way, for the output gate: its log,
+// every set's PBN and PDF, and the other files its earlier run's log names.
+OutputPlan RunPlan(const std::string& runName, int sets, const fs::path& directory) {
+  OutputPlan plan;
+  plan.runLog = directory / (runName + ".log");
+  plan.runName = runName;
+  plan.outputs.push_back({plan.runLog, OutputKind::kLog, ".log"});
+  for (int n = 1; n <= sets; ++n) {
+    const std::string stem = runName + std::to_string(n);
+    plan.outputs.push_back({directory / (stem + ".pbn"), OutputKind::kSet, ".pbn"});
+    plan.outputs.push_back({directory / (stem + ".pdf"), OutputKind::kDocument, ".pdf"});
+  }
+  for (const auto& [file, seed] : FilesNamedInRunLog(plan.runLog, runName)) {
+    const fs::path path = directory / file;
+    std::error_code error;
+    const bool planned = std::any_of(plan.outputs.begin(), plan.outputs.end(),
+                                     [&](const PlannedOutput& output) { return output.path == path; });
+    if (!planned && fs::exists(fs::symlink_status(path, error))) {
+      plan.outputs.push_back({path, OutputKind::kRemoved});
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
 OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
                                     const fs::path& outputDirectory) {
   if (const Status check = CheckRunName(name); !check.ok()) return {check, false};
@@ -135,16 +164,13 @@ OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
             false};
   }
   if (!exists) return {};
-  const std::vector<fs::path> earlier = EarlierRunFiles(directory, runName);
-  if (earlier.empty()) return {};
-  std::string names;
-  for (size_t i = 0; i < earlier.size() && i < 3; ++i) {
-    names += (i > 0 ? ", " : "") + earlier[i].filename().string();
+  OutputVerdict verdict = CheckOutputs(RunPlan(runName, sets, directory));
+  if (verdict.needsWord) {
+    verdict.status = Status::Error("the folder " + directory.string() +
+                                   " holds an earlier run named " + runName + " (" +
+                                   verdict.status.message() + ")");
   }
-  if (earlier.size() > 3) names += " and " + std::to_string(earlier.size() - 3) + " more";
-  return {Status::Error("the folder " + directory.string() + " holds an earlier run named " +
-                        runName + " (" + names + ")"),
-          true};
+  return verdict;
 }
 
 Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outputDirectory,
@@ -168,19 +194,28 @@ Status MultiSetRun::Start(std::string_view name, int sets, const fs::path& outpu
   // it has removed or written anything.
   Result<FileLock> lock = FileLock::Acquire(log);
   if (!lock.ok()) return lock.status();
-  if (replaceEarlierRun) {
-    for (const fs::path& earlier : EarlierRunFiles(directory, std::string(name))) {
-      if (fs::remove(earlier, error); error) {
-        return Status::Error("cannot remove " + earlier.string() + " of the earlier run: " +
-                             error.message());
-      }
+  OutputPlan plan = RunPlan(std::string(name), sets, directory);
+  plan.replaceAllowed = replaceEarlierRun;
+  GateResult gate = PassGate(plan);
+  if (!gate.writer) return gate.verdict.status;
+  // The earlier run's files go (the gate has found each one still what
+  // that run wrote), so none is left beside the new sets.
+  for (const PlannedOutput& output : plan.outputs) {
+    if (output.path == plan.runLog || !fs::exists(fs::symlink_status(output.path, error))) continue;
+    if (const Status removed = gate.writer->Remove(output.path); !removed.ok()) {
+      return Status::Error(removed.message() + " of the earlier run");
     }
   }
-  std::FILE* file = std::fopen(log.c_str(), "wb");
-  if (file == nullptr) {
-    return Status::Error("cannot write the run log " + log.string() + ": " + std::strerror(errno));
+  kept_.clear();
+  for (const fs::path& file : EarlierRunFiles(directory, std::string(name))) {
+    if (file != log) kept_.push_back(file);
   }
-  std::fclose(file);
+  writer_ = std::move(gate.writer);
+  logText_.clear();
+  if (const Status written = writer_->Write(log, logText_); !written.ok()) {
+    writer_.reset();
+    return Status::Error("cannot write the run log " + log.string() + ": " + written.message());
+  }
 
   runLock_ = std::move(*lock);
   runName_ = std::string(name);
@@ -268,6 +303,7 @@ Status MultiSetRun::FinishSet() {
 
 void MultiSetRun::EndRun() {
   state_ = State::kIdle;
+  writer_.reset();
   runLock_.Release();
 }
 
@@ -279,17 +315,16 @@ Status MultiSetRun::Abort(Status failure) {
 }
 
 Status MultiSetRun::AppendToLog(std::string_view line) {
-  std::FILE* file = std::fopen(logPath_.c_str(), "ab");
-  bool written = file != nullptr;
-  if (written) {
-    written = std::fwrite(line.data(), 1, line.size(), file) == line.size() &&
-              std::fwrite("\r\n", 1, 2, file) == 2;
-    written = (std::fclose(file) == 0) && written;
+  if (!writer_) return Status::Error("no run log is open");
+  // The log is small: written whole each time, so a reader never finds
+  // half a line and a failed write leaves the lines before.
+  std::string text = logText_;
+  text.append(line).append("\r\n");
+  const Status written = writer_->Write(logPath_, text);
+  if (!written.ok()) {
+    return Status::Error("cannot write the run log " + logPath_.string() + ": " + written.message());
   }
-  if (!written) {
-    return Status::Error("cannot write the run log " + logPath_.string() + ": " +
-                         std::strerror(errno));
-  }
+  logText_ = std::move(text);
   return Status();
 }
 

@@ -41,6 +41,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -105,17 +107,19 @@ class MultiSetRun {
 
   // Everything a run checks before it creates anything: the name, the
   // number of sets, the length of every file name the run will make, that
-  // the folder can take the files, and that no other run is writing there.
-  // An earlier run's files in the run folder (its log, NAME1.pbn, ...) make
-  // the verdict need the user's word, naming them.
+  // the folder can take the files, and what is in the way at the output
+  // gate.  Files of an earlier run of this name (the ones its log names,
+  // still as it wrote them) make the verdict need the user's word; any
+  // other file in the way of the run is refused, naming it.
   static OutputVerdict CheckRun(std::string_view name, int sets,
                                 const std::filesystem::path& outputDirectory);
 
   // When idle: CheckRun, then makes the run folder (one level, inside
   // outputDirectory), writes the log afresh with its three start lines and
-  // gets ready for the first set.  With replaceEarlierRun the files of an
-  // earlier run of the same name are removed first (so none of them is left
-  // beside the new sets); without it such a folder is refused.  On failure
+  // gets ready for the first set.  With replaceEarlierRun the files the
+  // earlier run's log names (and that are still what it wrote) are removed
+  // first, so none of them is left beside the new sets; any other file
+  // stays as it is (KeptFiles names those of the run's pattern).  On failure
   // nothing is left running and the message names the name or the path;
   // *needsWord (when given) tells a refusal for want of the user's word to
   // replace an earlier run, so the caller can ask and start again.
@@ -138,6 +142,9 @@ class MultiSetRun {
   // The log of the latest run; empty before any run.
   const std::filesystem::path& LogPath() const noexcept { return logPath_; }
   const std::filesystem::path& CurrentFile() const noexcept { return currentFile_; }
+  // Files in the run folder named like the run's (NAME, digits, .pbn or
+  // .pdf) that no earlier run of it wrote, left as they were at Start.
+  const std::vector<std::filesystem::path>& KeptFiles() const noexcept { return kept_; }
   // The seed of the current set, Windows-1252.
   const std::string& Seed() const noexcept { return seed_; }
   // Elapsed texts of the current set and of the whole run, refreshed while
@@ -173,6 +180,9 @@ class MultiSetRun {
   std::string setTimeText_;
   std::string runTimeText_;
   FileLock runLock_;  // beside the log, for the whole run
+  std::optional<PlanWriter> writer_;  // the run's log, from the gate at Start
+  std::string logText_;
+  std::vector<std::filesystem::path> kept_;
 };
 
 }  // namespace tarrow

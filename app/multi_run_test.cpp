@@ -222,8 +222,16 @@ TEST_F(MultiSetRunTest, AFolderOrLogThatCannotBeWrittenStopsTheRunNamingThePath)
 }
 
 TEST_F(MultiSetRunTest, ASetThatCannotBeWrittenStopsTheRun) {
+  // In the way from the start: refused before anything is written.
   fs::create_directories(folder_ / "Club" / "Club1.pbn" / "inside");
+  const Status refused = run_.Start("Club", 2, folder_);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("Club1.pbn"), std::string::npos) << refused.message();
+  EXPECT_FALSE(fs::exists(folder_ / "Club" / "Club.log"));
+  // In the way only once the run goes: the run stops.
+  fs::remove_all(folder_ / "Club" / "Club1.pbn");
   ASSERT_TRUE(run_.Start("Club", 2, folder_).ok());
+  fs::create_directories(folder_ / "Club" / "Club1.pbn" / "inside");
   const Status failed = run_.Step();
   EXPECT_FALSE(failed.ok());
   EXPECT_NE(failed.message().find("Club1.pbn"), std::string::npos) << failed.message();

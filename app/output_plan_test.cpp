@@ -1,5 +1,6 @@
 // The director's slips the output check must catch before any work starts.
 #include "app/output_plan.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -32,7 +33,7 @@ class OutputPlanTest : public testing::TempFolderTest {
  protected:
   fs::path WriteSet(const fs::path& path, std::string_view seed) {
     DealSet set = Dealt(seed);
-    EXPECT_TRUE(WritePbnFile(set, path, "pc").ok());
+    EXPECT_TRUE(WritePbnFile(set, testing::PermitFor(path), "pc").ok());
     return path;
   }
 };
@@ -97,7 +98,7 @@ TEST_F(OutputPlanTest, AnotherSetOrLostResultsNeedTheUsersWordTheSameSetDoesNot)
 
   // Results on disk that the new set lacks (the same seed dealt afresh).
   same.Board(3).doneMask = {kAllStrainsDone, 0};
-  ASSERT_TRUE(WritePbnFile(same, path, "pc").ok());
+  ASSERT_TRUE(WritePbnFile(same, testing::PermitFor(path), "pc").ok());
   const OutputVerdict fresh = check(Dealt("a"), false);
   EXPECT_TRUE(fresh.needsWord);
   EXPECT_NE(fresh.status.message().find("results"), std::string::npos);
@@ -116,7 +117,7 @@ TEST_F(OutputPlanTest, AWriteProtectedSetIsRespectedEvenByRoot) {
   const fs::path path = WriteSet(folder_ / "s.pbn", "a");
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   DealSet same = Dealt("a");
-  const Status written = WritePbnFile(same, path, "pc");
+  const Status written = WritePbnFile(same, testing::PermitFor(path), "pc");
   ASSERT_FALSE(written.ok());
   EXPECT_NE(written.message().find("write-protected"), std::string::npos) << written.message();
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
@@ -154,8 +155,8 @@ TEST_F(OutputPlanTest, ALockBesideASetRefusesASecondWriter) {
 TEST_F(OutputPlanTest, ALongNameGetsATemporaryFileThatFits) {
   // 249 bytes: the longest name a set may have; its temporary name is cut.
   const fs::path path = folder_ / (std::string(245, 'n') + ".pbn");
-  ASSERT_TRUE(WriteFileAtomically(path, "x").ok());
-  ASSERT_TRUE(WriteFileAtomically(path, "y").ok());
+  ASSERT_TRUE(testing::WriteTestFile(path, "x").ok());
+  ASSERT_TRUE(testing::WriteTestFile(path, "y").ok());
   EXPECT_EQ(*ReadWholeFile(path), "y");
   EXPECT_TRUE(FileLock::Acquire(path).ok());
 }
@@ -223,11 +224,11 @@ TEST_F(FullDiskTest, EveryWriterKeepsTheEarlierFileAndNamesIt) {
     const Status saved = app.SaveFile();
     ASSERT_FALSE(saved.ok());
     EXPECT_NE(saved.message().find("s.pbn"), std::string::npos) << saved.message();
-    const Status pdf = app.WriteHandRecords();
+    const Status pdf = app.WriteHandRecords().status;
     EXPECT_NE(pdf.message().find("s.pdf"), std::string::npos) << pdf.message();
     const Status ini = app.SaveSettings();
     EXPECT_NE(ini.message().find("Tarrow.ini"), std::string::npos) << ini.message();
-    const Status png = app.WriteDocument(disk_ / "b.png", std::string(8192, 'p'));
+    const Status png = app.WriteDocument(disk_ / "b.png", std::string(8192, 'p'), ".png").status;
     EXPECT_NE(png.message().find("b.png"), std::string::npos) << png.message();
     EXPECT_FALSE(MultiSetRun::CheckRun("Club", 2, disk_).ok());
     EXPECT_EQ(*ReadWholeFile(pbn), pbnBefore);

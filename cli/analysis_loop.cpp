@@ -117,6 +117,10 @@ void DriveApp(App& app, QueueExecutor& executor, const InterruptGuard& guard,
   }
 }
 
+void PrintNotes(App& app) {
+  for (const std::string& note : app.TakeNotes()) std::cerr << "tarrow-cli: " << note << "\n";
+}
+
 int RunAnalysis(App& app, QueueExecutor& executor) {
   InterruptGuard guard;
   const Status started = app.StartAnalysis();
@@ -158,6 +162,7 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
     return false;
   };
   DriveApp(app, executor, guard, onStop, onTick);
+  PrintNotes(app);
   return exitCode;
 }
 

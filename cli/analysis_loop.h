@@ -48,6 +48,10 @@ class InterruptGuard {
 // SIGTERM, 129 SIGHUP; what was done is saved).
 int RunAnalysis(App& app, QueueExecutor& executor);
 
+// What the app noted beside the flow (a lock taken over, hand records left
+// out of date), one line each on stderr.
+void PrintNotes(App& app);
+
 // The owner loop of every command that analyses: serves the workers' calls
 // to the owner thread, turns the first stop signal into one call of
 // `onStop`, and ticks the app once a second (App::Tick: analysis, saves,

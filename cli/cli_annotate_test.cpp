@@ -10,6 +10,7 @@
 #include "app/annotate_corpus_for_test.h"
 #include "cli/run_cli_for_test.h"
 #include "core/atomic_file.h"
+#include "core/write_permit_for_test.h"
 #include "core/deal_number.h"
 #include "core/temp_folder_for_test.h"
 
@@ -35,7 +36,7 @@ class CliAnnotateTest : public tarrow::testing::TempFolderTest {
   fs::path WriteCorpus(const std::string& name, int deals, int tables) {
     const fs::path path = folder_ / name;
     EXPECT_TRUE(
-        WriteFileAtomically(path, tarrow::testing::ResultsCorpus("cli annotate", deals, tables))
+        tarrow::testing::WriteTestFile(path, tarrow::testing::ResultsCorpus("cli annotate", deals, tables))
             .ok());
     return path;
   }
@@ -72,7 +73,7 @@ TEST_F(CliAnnotateTest, GamesLeftAsTheyWereMakeTheExitStatusOne) {
       "[Board \"2\"]\n[Deal \"E:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 "
       "2.5432.5432.5432\"]\n";
   const fs::path input = folder_ / "partial.pbn";
-  ASSERT_TRUE(WriteFileAtomically(input, text).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(input, text).ok());
   const CliRun run = RunCli({"annotate", input.string(), "--out", "-", "--threads", "1"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("warning: " + input.string() + " line 2: the deal does not read"),

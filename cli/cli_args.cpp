@@ -8,6 +8,8 @@
 
 #include "core/cp1252.h"
 #include "core/generation.h"
+#include "files/pbn_reader.h"
+#include "files/pbn_writer.h"
 
 namespace tarrow::cli {
 
@@ -111,10 +113,37 @@ Status EventFieldArguments(const ParsedArgs& args, App& app) {
   for (const auto& [name, field] : options) {
     const Result<std::string> text = ArgumentText(args, name);
     if (!text.ok()) return text.status();
+    // A control character would go raw into the set's tags and break them.
+    for (const char ch : *text) {
+      const auto byte = static_cast<unsigned char>(ch);
+      if (byte < 0x20 || byte == 0x7F) {
+        return Status::Error(std::string(name) + " holds a control character; use letters, digits, "
+                             "blanks and punctuation");
+      }
+    }
     *field = *text;
   }
   app.SetFields(fields);
   return Status();
+}
+
+Result<DateTime> DateArgument(const ParsedArgs& args) {
+  const std::string text = args.Value("--date");
+  const auto refused = [&](const std::string& why) {
+    return Status::Error("--date takes a date as YYYY-MM-DD, not \"" + text + "\"" + why);
+  };
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return refused("");
+  const std::optional<DateTime> date = ParseDateTime(text);
+  if (!date) return refused("");
+  // Only a date the set file keeps: written and read back, it is the same.
+  DealSet set;
+  GenerateSet(set, "date", 0);
+  set.header.eventDate = *date;
+  const Result<DealSet> back = ParsePbnText(PbnText(set, ""), "--date");
+  if (!back.ok() || back->header.eventDate != *date) {
+    return refused(" (a set file cannot hold that date)");
+  }
+  return *date;
 }
 
 std::unique_ptr<App> CommandApp(QueueExecutor& executor) {

@@ -90,8 +90,13 @@ Status ApplyRunOptions(const ParsedArgs& args, App& app);
 
 // Takes --event, --site, --club and --description into the fields as
 // Windows-1252 text (empty when not given); the message names the option
-// whose text cannot be.
+// whose text cannot be, or holds a control character (as a seed may not).
 Status EventFieldArguments(const ParsedArgs& args, App& app);
+
+// Reads "--date YYYY-MM-DD", the one form the help names: a date in
+// another form, or one a set written with it would not read back, is
+// refused with a message naming it.
+Result<DateTime> DateArgument(const ParsedArgs& args);
 
 // Reads the value of option `name` as a whole number from lowest to highest;
 // the message names the option, the range and the text given.

@@ -1,5 +1,6 @@
 // tarrow-cli deal run as a user would.
 #include <gtest/gtest.h>
+#include "core/write_permit_for_test.h"
 #include <unistd.h>
 
 #include <cstdlib>
@@ -95,7 +96,7 @@ TEST_F(CliDealTest, AFailedWriteNamesTheFileAndExitsOne) {
 
 TEST_F(CliDealTest, AnalyzeCompletesAFileAndWritesThePbnAndPdfBesideIt) {
   // Two boards the solver settles at once (deal numbers 1000 and 1); board 2
-  // already has its North-South notrump result, which is kept as given.
+  // comes with a North-South notrump result that is wrong.
   const char* deal1 = "N:...AKQJT98765432 87.KQJT8765432.. ..AKQJT98765432. AKQJT965432.A9..";
   const char* deal2 = "E:2.KQJT98765432.. ..AKQJT98765432. AKQJT9876543.A.. ...AKQJT98765432";
   const fs::path in = folder_ / "machine.pbn";
@@ -103,27 +104,37 @@ TEST_F(CliDealTest, AnalyzeCompletesAFileAndWritesThePbnAndPdfBesideIt) {
                            "\"]\r\n\r\n[Board \"2\"]\r\n[Deal \"" + deal2 +
                            "\"]\r\n[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"
                            "\r\nN NT 7\r\nS NT 7\r\n\r\n";
-  ASSERT_TRUE(WriteFileAtomically(in, text).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(in, text).ok());
   const CliRun run = RunCli({"analyze", in.string(), "--threads", "2"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out.rfind("Done in ", 0), 0u) << run.out;
-  const std::string pbn = Read(in);
+  // Another program's file (no Generator of ours) stays as it is; the set
+  // and its analysis go beside it.
+  EXPECT_EQ(Read(in), text);
+  EXPECT_NE(run.err.find("machine.tarrow.pbn"), std::string::npos) << run.err;
+  const std::string pbn = Read(folder_ / "machine.tarrow.pbn");
   EXPECT_EQ(Count(pbn, "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]"), 2);
   EXPECT_EQ(Count(pbn, " ?\r\n"), 0);
-  EXPECT_NE(pbn.find("N NT 7\r\n"), std::string::npos) << "a known result is not redone";
+  // Another program's table is checked, not trusted: board 2's made-up
+  // notrump result is solved again and named.
+  EXPECT_NE(pbn.find("N NT 0\r\n"), std::string::npos);
+  EXPECT_NE(run.err.find("board 2: the file's table says N NT 7, the solver 0"), std::string::npos)
+      << run.err;
   EXPECT_NE(pbn.find("N C 13\r\n"), std::string::npos);
-  EXPECT_TRUE(fs::is_regular_file(folder_ / "machine.pdf"));
+  EXPECT_TRUE(fs::is_regular_file(folder_ / "machine.tarrow.pdf"));
+  EXPECT_FALSE(fs::exists(folder_ / "machine.pdf"));
 
   // A complete file needs no work and comes out the same.
   const CliRun again =
-      RunCli({"analyze", in.string(), "--no-pdf", "--out", (folder_ / "copy.pbn").string()});
+      RunCli({"analyze", (folder_ / "machine.tarrow.pbn").string(), "--no-pdf", "--out",
+              (folder_ / "copy.pbn").string()});
   ASSERT_EQ(again.exitCode, 0) << again.err;
   EXPECT_EQ(Count(Read(folder_ / "copy.pbn"), "OptimumResultTable"), 2);
 }
 
 TEST_F(CliDealTest, AnalyzeRefusesWhatItCannotRead) {
   const fs::path odd = folder_ / "set.txt";
-  ASSERT_TRUE(WriteFileAtomically(odd, "hello").ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(odd, "hello").ok());
   const CliRun unknown = RunCli({"analyze", odd.string()});
   EXPECT_EQ(unknown.exitCode, 1);
   EXPECT_NE(unknown.err.find("set.txt"), std::string::npos) << unknown.err;
@@ -131,7 +142,7 @@ TEST_F(CliDealTest, AnalyzeRefusesWhatItCannotRead) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("none.pbn"), std::string::npos) << missing.err;
   const fs::path bad = folder_ / "bad.pbn";
-  ASSERT_TRUE(WriteFileAtomically(bad, "[Board \"1\"]\r\n[Deal \"N:AKQ\"]\r\n").ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(bad, "[Board \"1\"]\r\n[Deal \"N:AKQ\"]\r\n").ok());
   const CliRun badDate = RunCli({"analyze", bad.string()});
   EXPECT_EQ(badDate.exitCode, 1);
   EXPECT_NE(badDate.err.find("line 2"), std::string::npos) << badDate.err;

@@ -10,6 +10,7 @@
 
 #include "cli/run_cli_for_test.h"
 #include "core/atomic_file.h"
+#include "core/write_permit_for_test.h"
 #include "core/temp_folder_for_test.h"
 #include "files/pbn_reader.h"
 
@@ -56,11 +57,11 @@ class CliForeignTest : public tarrow::testing::TempFolderTest {
 // export of the same file use that analysed set, a second analyze finds it
 // done, no "-2" copy appears, and the file itself is never written.
 TEST_F(CliForeignTest, DealerOutputAndAResultsFileGoThroughEveryCommandWithOneCompanion) {
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "three.dl", "produce 3\naction printpbn\n").ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "three.dl", "produce 3\naction printpbn\n").ok());
   const std::string dealt = Shell("/usr/games/dealer -s 1209 three.dl");
   ASSERT_NE(dealt.find("[Deal \"N:"), std::string::npos) << "dealer gave: " << dealt;
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "dealer.pbn", dealt).ok());
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "results.pbn", Bytes(Corpus("results.pbn"))).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "dealer.pbn", dealt).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "results.pbn", Bytes(Corpus("results.pbn"))).ok());
 
   for (const std::string name : {"dealer", "results"}) {
     SCOPED_TRACE(name);
@@ -122,7 +123,7 @@ TEST_F(CliForeignTest, AnalyzeChecksAForeignTableAndKeepsTheSolversAnswer) {
     text.insert(at, "[North \"Bob\"]\r\n");
   }
   const fs::path file = folder_ / "other.pbn";
-  ASSERT_TRUE(WriteFileAtomically(file, text).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(file, text).ok());
   LoadReport report;
   const Result<DealSet> asGiven = ReadPbnFile(file, report);
   ASSERT_TRUE(asGiven.ok()) << asGiven.message();
@@ -168,10 +169,12 @@ TEST_F(CliForeignTest, AFileOfSeveralEventsOpensTheFirstAndEventChoosesAnother) 
 
 TEST_F(CliForeignTest, ASetGoesBackToTheUpperCaseNameItWasReadFromAndAnUnknownDateStays) {
   const std::string deal = "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432";
+  // A set of ours, its name in capitals as an old copy program leaves it.
   const std::string text = "[Event \"Pairs\"]\r\n[Site \"Hall\"]\r\n[Date \"?\"]\r\n"
+                           "[Generator \"Tarrow 1.0\"]\r\n"
                            "[Board \"1\"]\r\n[Deal \"" + deal + "\"]\r\n\r\n";
   const fs::path upper = folder_ / "UP.PBN";
-  ASSERT_TRUE(WriteFileAtomically(upper, text).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(upper, text).ok());
   const CliRun run = RunCli({"analyze", upper.string(), "--threads", "1", "--no-pdf"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(Files(), std::set<std::string>{"UP.PBN"});
@@ -189,7 +192,7 @@ TEST_F(CliForeignTest, ADupFileIsImportedAndEveryExportReadsBackTheSameBoards) {
   const std::string boards = dup.out.substr(dup.out.find("Board 1 "));
   // Every export of the imported set, read back by its reader, shows the same boards.
   const fs::path set = folder_ / "machine.dup";
-  ASSERT_TRUE(WriteFileAtomically(set, Bytes(Corpus("run1-24.dup"))).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(set, Bytes(Corpus("run1-24.dup"))).ok());
   for (const char* format : {"dup", "bri", "bre", "ber"}) {
     SCOPED_TRACE(format);
     const fs::path out = folder_ / (std::string("back.") + format);

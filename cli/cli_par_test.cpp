@@ -2,6 +2,7 @@
 // complete tables, a board whose par only its file gives, and a board
 // without analysis.
 #include <gtest/gtest.h>
+#include "core/write_permit_for_test.h"
 
 #include <filesystem>
 #include <sstream>
@@ -56,7 +57,7 @@ class CliParTest : public tarrow::testing::TempFolderTest {
             });
     // Board 5: dealt, never analysed.
     text += Board(5);
-    ASSERT_TRUE(WriteFileAtomically(set_, text).ok());
+    ASSERT_TRUE(tarrow::testing::WriteTestFile(set_, text).ok());
   }
   fs::path set_;
 };
@@ -106,7 +107,7 @@ TEST_F(CliParTest, WrongArgumentsExitTwoAndBadFilesOne) {
   const CliRun missing = RunCli({"par", (folder_ / "none.pbn").string()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("none.pbn"), std::string::npos) << missing.err;
-  ASSERT_TRUE(WriteFileAtomically(folder_ / "bad.pbn", Board(1) + Table([](auto, auto) { return 14; }))
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "bad.pbn", Board(1) + Table([](auto, auto) { return 14; }))
                   .ok());
   const CliRun bad = RunCli({"par", (folder_ / "bad.pbn").string()});
   EXPECT_EQ(bad.exitCode, 1);

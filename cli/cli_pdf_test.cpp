@@ -1,5 +1,6 @@
 // tarrow-cli pdf, and the hand records that deal and analyze leave beside a set.
 #include <gtest/gtest.h>
+#include "core/write_permit_for_test.h"
 #include <unistd.h>
 
 #include <cstdio>
@@ -89,7 +90,7 @@ TEST_F(CliPdfTest, ShowParPrintsTheParOfAnalysedBoardsOnly) {
   text += "\n[Board \"2\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 "
           "2.5432.5432.5432\"]\n";
   const fs::path analysed = folder_ / "analysed.pbn";
-  ASSERT_TRUE(WriteFileAtomically(analysed, text).ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(analysed, text).ok());
   const fs::path withPar = folder_ / "par.pdf", without = folder_ / "nopar.pdf";
   const CliRun run =
       RunCli({"pdf", analysed.string(), "--out", withPar.string(), "--show", "analysis,par"});
@@ -139,7 +140,7 @@ TEST_F(CliPdfTest, ImportedDealFilesLoadBackExactly) {
     return group;
   };
   const fs::path ber = folder_ / "machine.ber";
-  ASSERT_TRUE(WriteFileAtomically(ber, berGroup(deal1) + berGroup(deal2) + "\r\n").ok());
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(ber, berGroup(deal1) + berGroup(deal2) + "\r\n").ok());
   const CliRun run = RunCli({"analyze", ber.string(), "--threads", "2", "--no-pdf"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const CliRun shown = RunCli({"show", (folder_ / "machine.pbn").string(), "--board", "2"});

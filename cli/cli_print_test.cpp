@@ -1,6 +1,7 @@
 // tarrow-cli printers, print and pdf --what: through a real local print
 // server where one can run, and the PDF pages everywhere.
 #include <gtest/gtest.h>
+#include "core/write_permit_for_test.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -145,7 +146,7 @@ TEST_F(CliPrintTest, TheSettingsBoardsInPlayAreTheDefault) {
   const fs::path config = folder_ / "config";
   SettingsRecord settings = SettingsRecord::Defaults(folder_.string());
   settings.SetBoardsInPlay(20);
-  ASSERT_TRUE(SaveSettings(settings, config / "Tarrow.ini").ok());
+  ASSERT_TRUE(SaveSettings(settings, tarrow::testing::PermitFor(config / "Tarrow.ini")).ok());
   const std::string before = CommandOutput("cat '" + (config / "Tarrow.ini").string() + "'");
   setenv("TARROW_CONFIG_DIR", config.c_str(), 1);
   const CliRun records = RunCli({"pdf", set_.string()});

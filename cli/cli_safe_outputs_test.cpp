@@ -123,13 +123,35 @@ TEST_F(CliSafeOutputsTest, ARunIntoAnEarlierRunsFolderNeedsReplace) {
     args.insert(args.end(), extra.begin(), extra.end());
     return RunCli(args);
   };
+  // An earlier run: its log, and the first set it wrote (dealt from the
+  // seed its log names), beside a file no run wrote.
   fs::create_directories(folder_ / "Club");
-  std::ofstream(folder_ / "Club" / "Club3.pbn") << "an earlier run's third set\n";
+  const std::string log =
+      "Start: 2026-12-07 18:00:00\r\n Set:Club   2 Deal Sets Requested.\r\n"
+      "Saved in: " + (folder_ / "Club").string() + "\r\nSet #1 Started at: 2026-12-07 18:00:01\r\n";
+  std::ofstream(folder_ / "Club" / "Club.log", std::ios::binary) << log;
+  ASSERT_EQ(RunCli({"deal", "--seed", "2026-12-07 18:00:01 Club", "--out",
+                    (folder_ / "Club" / "Club1.pbn").string(), "--no-analysis", "--no-pdf"})
+                .exitCode,
+            0);
+  const std::string set = Read(folder_ / "Club" / "Club1.pbn");
+  std::ofstream(folder_ / "Club" / "Club3.pbn") << "dealt by hand\n";
   const CliRun refused = multi({});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("--replace"), std::string::npos) << refused.err;
-  EXPECT_TRUE(fs::exists(folder_ / "Club" / "Club3.pbn"));
-  EXPECT_FALSE(fs::exists(folder_ / "Club" / "Club.log"));
+  EXPECT_EQ(Read(folder_ / "Club" / "Club1.pbn"), set);
+  EXPECT_EQ(Read(folder_ / "Club" / "Club.log"), log);
+  EXPECT_EQ(Read(folder_ / "Club" / "Club3.pbn"), "dealt by hand\n");
+
+  // A file in the run's way that no run wrote is refused even with
+  // --replace, and nothing at all is removed.
+  std::ofstream(folder_ / "Club" / "Club2.pbn") << "dealt by hand too\n";
+  const CliRun kept = multi({"--replace"});
+  EXPECT_EQ(kept.exitCode, 1);
+  EXPECT_NE(kept.err.find("Club2.pbn"), std::string::npos) << kept.err;
+  EXPECT_EQ(Read(folder_ / "Club" / "Club1.pbn"), set);
+  EXPECT_EQ(Read(folder_ / "Club" / "Club2.pbn"), "dealt by hand too\n");
+  EXPECT_EQ(Read(folder_ / "Club" / "Club.log"), log);
 }
 
 TEST_F(CliSafeOutputsTest, LongNamesAreRefusedBeforeAnythingIsMade) {
@@ -138,6 +160,97 @@ TEST_F(CliSafeOutputsTest, LongNamesAreRefusedBeforeAnythingIsMade) {
   EXPECT_NE(run.exitCode, 0);
   EXPECT_NE(run.err.find("too long"), std::string::npos) << run.err;
   EXPECT_TRUE(fs::is_empty(folder_)) << "no folder left behind";
+}
+
+
+// What the program did not write needs --force, for every command that
+// writes a document; what it wrote itself is replaced without it.
+TEST_F(CliSafeOutputsTest, DocumentsReplaceOnlyWhatTheProgramWrote) {
+  const fs::path set = Deal("a", folder_ / "a.pbn");
+  fs::create_directories(folder_ / "cfg");
+  struct Row {
+    std::vector<std::string> args;
+    fs::path target;
+    std::string bytes;
+  };
+  const std::vector<Row> rows = {
+      {{"html", set.string(), "--out", (folder_ / "index.html").string()}, folder_ / "index.html",
+       "<html><body>our club</body></html>\n"},
+      {{"html", set.string(), "--out", (folder_ / "notes.txt").string()}, folder_ / "notes.txt",
+       "bring the boards\n"},
+      {{"html", set.string(), "--out", (folder_ / "cfg" / "Tarrow.ini").string()},
+       folder_ / "cfg" / "Tarrow.ini", std::string(100, '\0')},
+      {{"pdf", set.string(), "--out", (folder_ / "contract.pdf").string()},
+       folder_ / "contract.pdf", "%PDF-1.4 the club's contract\n"},
+      {{"pdf", set.string(), "--what", "travelers", "--out", (folder_ / "t.pdf").string()},
+       folder_ / "t.pdf", "%PDF-1.4 minutes\n"},
+      {{"render", set.string(), "--board", "1", "--out", (folder_ / "photo.png").string()},
+       folder_ / "photo.png", std::string("\x89PNG\r\n\x1a\n", 8) + "holiday"},
+      {{"deal", "--seed", "a", "--out", (folder_ / "tuesday.pbn").string(), "--no-analysis"},
+       folder_ / "tuesday.pdf", "%PDF-1.4 last week's results\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    std::ofstream(row.target, std::ios::binary) << row.bytes;
+    const CliRun refused = RunCli(row.args);
+    EXPECT_EQ(refused.exitCode, 1) << refused.err;
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(Read(row.target), row.bytes);
+  }
+  // Its own are replaced freely, again and again.
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(RunCli({"html", set.string()}).exitCode, 0);
+    EXPECT_EQ(RunCli({"pdf", set.string()}).exitCode, 0);
+    EXPECT_EQ(RunCli({"render", set.string(), "--board", "2", "--out",
+                      (folder_ / "b.png").string()})
+                  .exitCode,
+              0);
+  }
+  // With the word the file is replaced.
+  std::vector<std::string> forced = rows[0].args;
+  forced.push_back("--force");
+  EXPECT_EQ(RunCli(forced).exitCode, 0);
+  EXPECT_NE(Read(rows[0].target).find("generator"), std::string::npos);
+}
+
+TEST_F(CliSafeOutputsTest, AStalePdfBesideANewSetIsNamed) {
+  Deal("old", folder_ / "t.pbn");
+  const std::string old = Read(folder_ / "t.pdf");
+  const CliRun run = RunCli({"deal", "--seed", "new", "--out", (folder_ / "t.pbn").string(),
+                             "--force", "--no-pdf", "--no-analysis"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("t.pdf is out of date"), std::string::npos) << run.err;
+  EXPECT_EQ(Read(folder_ / "t.pdf"), old) << "kept, and named";
+}
+
+TEST_F(CliSafeOutputsTest, EventFieldsAndDatesTheSetCannotHoldAreRefused) {
+  for (const char* option : {"--club", "--event", "--site", "--description"}) {
+    const CliRun run = RunCli({"deal", "--seed", "a", "--out", (folder_ / "c.pbn").string(),
+                               "--no-analysis", option, "c\x01lub"});
+    EXPECT_EQ(run.exitCode, 2) << option;
+    EXPECT_NE(run.err.find("control character"), std::string::npos) << run.err;
+  }
+  for (const char* date : {"12/08/2026", "08.12.2026", "12/25/2026", "0999-01-01", "2026-02-30"}) {
+    const CliRun run = RunCli({"deal", "--seed", "a", "--out", (folder_ / "c.pbn").string(),
+                               "--no-analysis", "--date", date});
+    EXPECT_EQ(run.exitCode, 2) << date;
+    EXPECT_NE(run.err.find("YYYY-MM-DD"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "c.pbn"));
+  ASSERT_EQ(RunCli({"deal", "--seed", "a", "--out", (folder_ / "c.pbn").string(), "--no-analysis",
+                    "--date", "2026-08-12"})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadPbnFile(folder_ / "c.pbn")->header.eventDate, DateFromCivil(2026, 8, 12));
+}
+
+TEST_F(CliSafeOutputsTest, TheBoardsInPlayAreNamedWhereTheyCutThePages) {
+  const fs::path set = Deal("a", folder_ / "s.pbn");
+  const CliRun cut = RunCli({"pdf", set.string(), "--last-board", "5"});
+  EXPECT_EQ(cut.exitCode, 0) << cut.err;
+  EXPECT_NE(cut.out.find("boards 1-5 (Last Board 5)"), std::string::npos) << cut.out;
+  const CliRun whole = RunCli({"pdf", set.string()});
+  EXPECT_EQ(whole.out.find("Last Board"), std::string::npos) << whole.out;
 }
 
 }  // namespace

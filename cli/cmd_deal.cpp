@@ -38,11 +38,8 @@ int RunDeal(const std::vector<std::string>& argList) {
     return UsageError("deal", fields.message());
   }
   if (args->Has("--date")) {
-    const std::string text = args->Value("--date");
-    const std::optional<DateTime> date = ParseDateTime(text);
-    if (!date || text.size() != 10) {
-      return UsageError("deal", "--date takes a date as YYYY-MM-DD, not \"" + text + "\"");
-    }
+    const Result<DateTime> date = DateArgument(*args);
+    if (!date.ok()) return UsageError("deal", date.message());
     app.SetEventDate(*date);
   }
   app.SetSetFilePath(out);
@@ -52,6 +49,7 @@ int RunDeal(const std::vector<std::string>& argList) {
   }
   if (args->Has("--no-analysis")) {
     const Status saved = app.SaveFile();
+    PrintNotes(app);
     if (!saved.ok()) return Failure(saved.message());
     std::cout << "Dealt 36 boards into " << out.string() << "\n";
     return kExitOk;

@@ -5,6 +5,7 @@
 #include "app/exports.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/output_checks.h"
 #include "cli/print_choice.h"
 #include "cli/show_list.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 const OptionSpec kHtmlOptions = {.values = {"--event", "--out", "--show", "--ltc-method", "--club",
                                             "--last-board"},
-                                 .flags = {"--all-tricks"}};
+                                 .flags = {"--all-tricks", "--force"}};
 
 int RunHtml(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(argList, kHtmlOptions);
@@ -39,8 +40,8 @@ int RunHtml(const std::vector<std::string>& argList) {
   if (args->Has("--club")) app.SetClub(*club);
   std::filesystem::path out = ExportPath(app, ".html");
   if (args->Has("--out")) out = args->Value("--out");
-  const Status written = WriteHandRecordsHtml(app, out, options);
-  if (!written.ok()) return Failure(written.message());
+  const OutputVerdict written = WriteHandRecordsHtml(app, out, options, args->Has("--force"));
+  if (const int refused = RefusedOutputs(written, "--force")) return refused;
   std::cout << "Wrote " << out.string() << "\n";
   return std::cout.flush() ? kExitOk : kExitError;
 }
@@ -50,7 +51,8 @@ int RunHtml(const std::vector<std::string>& argList) {
 const Command kHtmlCommand{
     "html", "write hand records as one web page",
     "Usage: tarrow-cli html FILE [--out FILE.html] [--show LIST] [--all-tricks]\n"
-    "                       [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n\n"
+    "                       [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n"
+    "                       [--force]\n\n"
     "Writes the hand records of a PBN set (or of a .dup, .bri, .bre or .ber file)\n"
     "as one self-contained web page (HTML, UTF-8, nothing fetched from elsewhere)\n"
     "beside FILE with the extension .html, or to --out.  It reads on a phone and\n"
@@ -67,7 +69,9 @@ const Command kHtmlCommand{
     "                  the settings' choice), as for 'tarrow-cli pdf'\n"
     "  --club TEXT     the club name at the top (default: the set's club)\n"
     "  --last-board N  boards 1 to N, 1 to 36 (default: the window program's\n"
-    "                  boards in play, 36 until set there)\n\n"
+    "                  boards in play, 36 until set there)\n"
+    "  --force         replace a file at the page's name that this program did\n"
+    "                  not write (a page of this program is replaced without it)\n\n"
     "Examples:\n"
     "  tarrow-cli html club.pbn\n"
     "  tarrow-cli html club.pbn --out web/tuesday.html --show analysis,par --all-tricks\n",

@@ -65,6 +65,14 @@ int RunMulti(const std::vector<std::string>& argList) {
   std::cout << "Run " << name << ": " << *sets << " sets into " << run.RunDirectory().string()
             << "\nLog: " << run.LogPath().string() << "\n"
             << std::flush;
+  if (!run.KeptFiles().empty()) {
+    std::string kept;
+    for (const std::filesystem::path& file : run.KeptFiles()) {
+      kept += (kept.empty() ? "" : ", ") + file.filename().string();
+    }
+    std::cerr << "Kept " << kept << ": no earlier run named " << name << " wrote "
+              << (run.KeptFiles().size() == 1 ? "it" : "them") << "\n";
+  }
 
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   bool halted = false;

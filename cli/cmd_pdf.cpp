@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/output_checks.h"
 #include "cli/print_choice.h"
 #include "cli/show_list.h"
 #include "records/pdf_printer.h"
@@ -15,7 +16,14 @@ namespace {
 
 const OptionSpec kPdfOptions = {
     .values = {"--event", "--out", "--show", "--ltc-method", "--club", "--what", "--last-board"},
-    .flags = {"--all-tricks"}};
+    .flags = {"--all-tricks", "--force"}};
+
+// When the boards in play cut the pages short: ": boards 1-5 (Last Board 5)".
+std::string BoardsNote(const App& app) {
+  if (app.BoardsInPlay() >= kBoardsPerSet) return "";
+  const std::string last = std::to_string(app.BoardsInPlay());
+  return ": boards 1-" + last + " (Last Board " + last + ")";
+}
 
 // Setup sheets or travelers as a PDF, page for page as the printer prints
 // them: beside the set as NAME-setup-sheets.pdf or NAME-travelers.pdf, or
@@ -25,14 +33,15 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
   out.replace_extension();
   out += choice.what == PrintedOutput::kSetupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
   if (args.Has("--out")) out = args.Value("--out");
+  const GateResult gate = PassGate(app.DocumentPlan(out, ".pdf", args.Has("--force")));
+  if (const int refused = RefusedOutputs(gate.verdict, "--force")) return refused;
   PdfPrinter pdf;
   Status status = choice.what == PrintedOutput::kSetupSheets
                       ? app.PrintSetupSheets(pdf, app.BoardsInPlay())
                       : app.PrintTravelers(pdf, app.BoardsInPlay());
-  if (status.ok()) status = app.CheckDocumentOutput(out, ".pdf");
-  if (status.ok()) status = pdf.Save(out);
+  if (status.ok()) status = pdf.Save(gate.writer->Permit(out));
   if (!status.ok()) return Failure(status.message());
-  std::cout << "Wrote " << out.string() << "\n";
+  std::cout << "Wrote " << out.string() << BoardsNote(app) << "\n";
   return kExitOk;
 }
 
@@ -70,9 +79,9 @@ int RunPdf(const std::vector<std::string>& argList) {
   if (args->Has("--club")) app.SetClub(*club);
   std::filesystem::path out = app.PdfPath();
   if (args->Has("--out")) out = args->Value("--out");
-  const Status written = app.WriteHandRecordsTo(out);
-  if (!written.ok()) return Failure(written.message());
-  std::cout << "Wrote " << out.string() << "\n";
+  const OutputVerdict written = app.WriteHandRecordsTo(out, args->Has("--force"));
+  if (const int refused = RefusedOutputs(written, "--force")) return refused;
+  std::cout << "Wrote " << out.string() << BoardsNote(app) << "\n";
   return kExitOk;
 }
 
@@ -83,7 +92,8 @@ const Command kPdfCommand{
     "Usage: tarrow-cli pdf FILE [--out FILE.pdf] [--show LIST] [--all-tricks]\n"
     "                      [--ltc-method 1|2|3] [--club TEXT] [--last-board N]\n"
     "       tarrow-cli pdf FILE --what setup-sheets|travelers [--last-board N]\n"
-    "                      [--out FILE.pdf]\n\n"
+    "                      [--out FILE.pdf]\n"
+    "       (either form takes --force)\n\n"
     "Writes the A4 pages of hand records of a PBN set (or of a .dup, .bri, .bre or\n"
     ".ber file), 18 boards a page, beside FILE with the extension .pdf,\n"
     "or to --out.\n"
@@ -108,7 +118,9 @@ const Command kPdfCommand{
     "                  1 unguarded queens count half a loser,\n"
     "                  2 a loser more or less when queens and aces differ,\n"
     "                  3 half a loser per excess queen or ace\n"
-    "  --club TEXT     the club name at the top (default: the set's club)\n\n"
+    "  --club TEXT     the club name at the top (default: the set's club)\n"
+    "  --force         replace a file at the PDF's name that this program did\n"
+    "                  not write (a PDF of this program is replaced without it)\n\n"
     "Examples:\n"
     "  tarrow-cli pdf club.pbn\n"
     "  tarrow-cli pdf club.pbn --out records.pdf --show analysis,numbers --all-tricks\n"

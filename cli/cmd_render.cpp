@@ -6,6 +6,8 @@
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/output_checks.h"
+#include "core/banner.h"
 #include "core/atomic_file.h"
 #include "ui/board_picture/board_picture.h"
 
@@ -35,7 +37,7 @@ Result<QSize> ParseSize(const std::string& text) {
 }
 
 const OptionSpec kRenderOptions = {.values = {"--event", "--board", "--size", "--out", "--number"},
-                                   .flags = {"--all-tricks"}};
+                                   .flags = {"--all-tricks", "--force"}};
 
 int RunRender(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(argList, kRenderOptions);
@@ -68,8 +70,9 @@ int RunRender(const std::vector<std::string>& argList) {
   App app(executor, SettingsPath(), SettingsFileUse::kReadOnly);
   const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
-  if (const Status checked = app.CheckDocumentOutput(out, ".png"); !checked.ok()) {
-    return Failure(checked.message());
+  const bool force = args->Has("--force");
+  if (const int refused = RefusedOutputs(CheckOutputs(app.DocumentPlan(out, ".png", force)), "--force")) {
+    return refused;
   }
 
   // Fonts and painters need a Qt application; no display is needed for a
@@ -85,13 +88,16 @@ int RunRender(const std::vector<std::string>& argList) {
   view.board = *board;
   view.allTricks = args->Has("--all-tricks");
   view.numberMode = numberMode;
-  const QImage image = RenderBoardPicture(view, size);
+  QImage image = RenderBoardPicture(view, size);
+  // The mark by which a later write knows the picture as this program's.
+  image.setText("Software", QString::fromUtf8(kProgramBanner.data(), int(kProgramBanner.size())));
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, "PNG")) return Failure("cannot encode the picture as PNG");
-  const Status written = app.WriteDocument(out, std::string_view(png.constData(), size_t(png.size())), ".png");
-  if (!written.ok()) return Failure(written.message());
+  const OutputVerdict written =
+      app.WriteDocument(out, std::string_view(png.constData(), size_t(png.size())), ".png", force);
+  if (const int refused = RefusedOutputs(written, "--force")) return refused;
   return kExitOk;
 }
 
@@ -100,7 +106,7 @@ int RunRender(const std::vector<std::string>& argList) {
 const Command kRenderCommand{
     "render", "draw a board as the deal viewer shows it, into a PNG file",
     "Usage: tarrow-cli render FILE --board N --out FILE.png [--size WxH]\n"
-    "                         [--all-tricks] [--number hex|dec]\n\n"
+    "                         [--all-tricks] [--number hex|dec] [--force]\n\n"
     "Draws board N of a PBN set (or of a .dup, .bri, .bre or .ber file) as the\n"
     "deal viewer shows it: the four hands as playing cards on the green table,\n"
     "dealer, vulnerability, each seat's points and double-dummy results, and the\n"
@@ -108,7 +114,9 @@ const Command kRenderCommand{
     "  --size WxH     picture size in pixels (default 1280x800)\n"
     "  --all-tricks   double-dummy results as tricks per strain; without it, the\n"
     "                 makeable contracts\n"
-    "  --number MODE  also show the deal number, in hex or dec(imal)\n\n"
+    "  --number MODE  also show the deal number, in hex or dec(imal)\n"
+    "  --force        replace a file at FILE.png that this program did not\n"
+    "                 write (a picture of this program is replaced without it)\n\n"
     "Example:\n  tarrow-cli render club.pbn --board 7 --size 1920x1080 --out board7.png\n",
     RunRender,
     kRenderOptions};

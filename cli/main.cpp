@@ -6,6 +6,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "core/atomic_file.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
 
@@ -55,6 +56,7 @@ const Command* NearestCommand(std::string_view name) {
 }
 
 int Main(int argc, char** argv) {
+  RemoveScratchFilesOnSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintHelp(std::cerr);

@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace tarrow {
 namespace {
@@ -78,7 +81,62 @@ Status WriteAll(int fd, std::string_view bytes) {
   return Status();
 }
 
+// The scratch files to remove when a signal ends the process: slots a
+// signal handler can read without a lock (a slot is filled before it is
+// marked ready, and emptied after it is unmarked).
+constexpr int kScratchSlots = 32;
+constexpr size_t kScratchPathBytes = 4096;
+char scratchPaths[kScratchSlots][kScratchPathBytes];
+std::atomic<int> scratchState[kScratchSlots];  // 0 free, 1 being filled, 2 ready
+
+int RegisterScratch(const std::string& path) {
+  if (path.size() >= kScratchPathBytes) return -1;
+  for (int slot = 0; slot < kScratchSlots; ++slot) {
+    int free = 0;
+    if (!scratchState[slot].compare_exchange_strong(free, 1)) continue;
+    std::memcpy(scratchPaths[slot], path.c_str(), path.size() + 1);
+    scratchState[slot].store(2);
+    return slot;
+  }
+  return -1;
+}
+
+void UnregisterScratch(int slot) {
+  if (slot >= 0) scratchState[slot].store(0);
+}
+
+extern "C" void RemoveScratchAndResignal(int signal) {
+  for (int slot = 0; slot < kScratchSlots; ++slot) {
+    if (scratchState[slot].load() == 2) ::unlink(scratchPaths[slot]);
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// Why a file found where a lock file belongs is left alone.
+Status NotALock(const fs::path& file, const fs::path& lockPath, const std::string& why) {
+  return Status::Error("cannot lock " + file.string() + ": " + lockPath.string() + " " + why +
+                       ", not a lock of this program; it is left as it is (remove it to go on)");
+}
+
+bool HoldsAProcessId(const std::string& text) {
+  return text.size() <= 24 && text.find_first_not_of("0123456789\r\n") == std::string::npos;
+}
+
 }  // namespace
+
+void RemoveScratchFilesOnSignals() {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    sigaction(signal, nullptr, &previous);
+    // A signal the caller ignores (nohup) stays ignored.
+    if (previous.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = RemoveScratchAndResignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+  }
+}
 
 fs::path ResolvedPath(const fs::path& path) {
   std::error_code error;
@@ -130,6 +188,7 @@ Status ProbeFolder(const fs::path& folderGiven, size_t bytes) {
   std::string scratch = (folder / ".tarrow-probe.XXXXXX").string();
   const int fd = ::mkstemp(scratch.data());
   if (fd < 0) return refused(std::strerror(errno));
+  const int slot = RegisterScratch(scratch);
   const std::string block(std::min<size_t>(bytes, size_t(64) << 10), '\0');
   Status status;
   for (size_t left = bytes; left > 0 && status.ok();) {
@@ -140,49 +199,99 @@ Status ProbeFolder(const fs::path& folderGiven, size_t bytes) {
   if (status.ok() && ::fsync(fd) != 0) status = Status::Error(std::strerror(errno));
   ::close(fd);
   ::unlink(scratch.c_str());
+  UnregisterScratch(slot);
   return status.ok() ? status : refused(status.message());
 }
 
-Status WriteFileAtomically(const fs::path& requested, std::string_view bytes) {
+Result<AtomicFileStream> AtomicFileStream::Open(const WritePermit& permit) {
+  const fs::path& requested = permit.Path();
   if (const Status target = CheckWriteTarget(requested); !target.ok()) return target;
-  const fs::path path = FinalTarget(requested);
-  const fs::path folder = FolderOf(path);
-  std::string temp = TemporaryName(folder, path);
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Failure(path, "mkstemp", errno);
-  const auto abandon = [&](const char* call, int error) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return Failure(path, call, error);
-  };
-  if (const Status written = WriteAll(fd, bytes); !written.ok()) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return Refusal(path, "write: " + written.message());
+  AtomicFileStream stream;
+  stream.target_ = FinalTarget(requested);
+  stream.temp_ = TemporaryName(FolderOf(stream.target_), stream.target_);
+  stream.fd_ = ::mkstemp(stream.temp_.data());
+  if (stream.fd_ < 0) return Failure(stream.target_, "mkstemp", errno);
+  return stream;
+}
+
+AtomicFileStream::AtomicFileStream(AtomicFileStream&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)) {}
+
+AtomicFileStream& AtomicFileStream::operator=(AtomicFileStream&& other) noexcept {
+  if (this != &other) {
+    Abandon();
+    fd_ = std::exchange(other.fd_, -1);
+    target_ = std::move(other.target_);
+    temp_ = std::move(other.temp_);
   }
+  return *this;
+}
+
+AtomicFileStream::~AtomicFileStream() { Abandon(); }
+
+void AtomicFileStream::Abandon() noexcept {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+  fd_ = -1;
+}
+
+Status AtomicFileStream::Append(std::string_view bytes) {
+  if (fd_ < 0) return Refusal(target_, "the file is already closed");
+  if (const Status written = WriteAll(fd_, bytes); !written.ok()) {
+    Abandon();
+    return Refusal(target_, "write: " + written.message());
+  }
+  return Status();
+}
+
+Status AtomicFileStream::Commit() {
+  if (fd_ < 0) return Refusal(target_, "the file is already closed");
+  const auto abandon = [&](const char* call, int error) {
+    Abandon();
+    return Failure(target_, call, error);
+  };
   // mkstemp makes the file private: a replaced file keeps its mode, a new
   // one gets the mode the user's umask gives any new file.
   struct stat old {};
-  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
-  if (::fchmod(fd, mode) != 0) return abandon("fchmod", errno);
-  if (::fsync(fd) != 0) return abandon("fsync", errno);
+  const mode_t mode =
+      ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+  if (::fchmod(fd_, mode) != 0) return abandon("fchmod", errno);
+  if (::fsync(fd_) != 0) return abandon("fsync", errno);
+  const int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0) {
     const int error = errno;
-    ::unlink(temp.c_str());
-    return Failure(path, "close", error);
+    ::unlink(temp_.c_str());
+    return Failure(target_, "close", error);
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
     const int error = errno;
-    ::unlink(temp.c_str());
-    return Failure(path, "rename", error);
+    ::unlink(temp_.c_str());
+    return Failure(target_, "rename", error);
   }
   // The rename is durable only once the folder's entry is on disk.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir < 0) return Failure(path, "open folder", errno);
+  const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir < 0) return Failure(target_, "open folder", errno);
   const int synced = ::fsync(dir);
   const int error = errno;
   ::close(dir);
-  if (synced != 0 && error != EINVAL) return Failure(path, "fsync folder", error);
+  if (synced != 0 && error != EINVAL) return Failure(target_, "fsync folder", error);
+  return Status();
+}
+
+Status WriteFileAtomically(const WritePermit& permit, std::string_view bytes) {
+  Result<AtomicFileStream> stream = AtomicFileStream::Open(permit);
+  if (!stream.ok()) return stream.status();
+  if (const Status appended = stream->Append(bytes); !appended.ok()) return appended;
+  return stream->Commit();
+}
+
+Status RemoveFile(const WritePermit& permit) {
+  if (::unlink(permit.Path().c_str()) != 0 && errno != ENOENT) {
+    return Status::Error("cannot remove " + permit.Path().string() + ": " + std::strerror(errno));
+  }
   return Status();
 }
 
@@ -223,59 +332,121 @@ Result<std::string> ReadWholeFile(const fs::path& path, size_t maxBytes) {
 Result<FileLock> FileLock::Acquire(const fs::path& file) {
   const fs::path resolved = ResolvedPath(file);
   const fs::path lockPath = FolderOf(resolved) / ("." + resolved.filename().string() + ".lock");
+  const auto cannot = [&](const std::string& why) {
+    return Status::Error("cannot lock " + file.string() + ": " + lockPath.filename().string() +
+                         ": " + why);
+  };
   // A holder removes the lock file as it lets go; a file taken just then is
   // no longer the one at the path, so the lock is taken again on the new one.
   for (int attempt = 0; attempt < 10; ++attempt) {
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, NewFileMode());
-    if (fd < 0) {
-      return Status::Error("cannot lock " + file.string() + ": " + lockPath.filename().string() +
-                           ": " + std::strerror(errno));
+    // Made new, never through a link: a link or a file put where the lock
+    // goes is never opened for writing, let alone truncated.
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    NewFileMode());
+    const bool fresh = fd >= 0;
+    if (!fresh) {
+      if (errno != EEXIST) return cannot(std::strerror(errno));
+      fd = ::open(lockPath.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0) {
+        if (errno == ENOENT) continue;
+        if (errno == ELOOP) return NotALock(file, lockPath, "is a symbolic link");
+        return cannot(std::strerror(errno));
+      }
+      struct stat info {};
+      if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
+          info.st_size > 24) {
+        ::close(fd);
+        return NotALock(file, lockPath,
+                        S_ISREG(info.st_mode) && info.st_nlink != 1 ? "is a second name of another file"
+                                                                    : "holds something else");
+      }
     }
+    const int scratch = fresh ? RegisterScratch(lockPath.string()) : -1;
+    char pid[32] = {};
+    const ssize_t n = ::pread(fd, pid, sizeof pid - 1, 0);
+    std::string holder = n > 0 ? std::string(pid, size_t(n)) : std::string();
+    while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r')) holder.pop_back();
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
-      char pid[32] = {};
-      const ssize_t n = ::pread(fd, pid, sizeof pid - 1, 0);
       ::close(fd);
-      if (error != EWOULDBLOCK) {
-        return Status::Error("cannot lock " + file.string() + ": " + std::strerror(error));
-      }
-      std::string holder = n > 0 ? std::string(pid, size_t(n)) : std::string();
-      while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r')) holder.pop_back();
+      UnregisterScratch(scratch);
+      if (error != EWOULDBLOCK) return cannot(std::strerror(error));
       return Status::Error(file.string() + " is being written by another Tarrow" +
                            (holder.empty() ? std::string() : " (process " + holder + ")") +
                            "; wait until it is done, or choose another file");
     }
     struct stat held {}, named {};
-    if (::fstat(fd, &held) != 0 || ::stat(lockPath.c_str(), &named) != 0 ||
+    if (::fstat(fd, &held) != 0 || ::lstat(lockPath.c_str(), &named) != 0 ||
         held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
       ::close(fd);
+      UnregisterScratch(scratch);
       continue;
     }
-    const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd, 0) == 0) {
-      [[maybe_unused]] const ssize_t n = ::pwrite(fd, pid.data(), pid.size(), 0);
+    if (!fresh && !HoldsAProcessId(holder)) {
+      ::close(fd);
+      return NotALock(file, lockPath, "holds something else");
     }
     FileLock lock;
+    if (!fresh) {
+      lock.takenOver_ = "took over the lock of " + file.filename().string() +
+                        (holder.empty() ? std::string(" left by a Tarrow that is gone")
+                                        : " left by process " + holder + ", which is gone");
+      lock.scratch_ = RegisterScratch(lockPath.string());
+    } else {
+      lock.scratch_ = scratch;
+    }
+    // The file itself, by its identity: a second name of it (a hard link)
+    // is then refused too.
+    const int fileFd = ::open(resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fileFd >= 0) {
+      struct stat info {};
+      if (::fstat(fileFd, &info) == 0 && S_ISREG(info.st_mode) &&
+          ::flock(fileFd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fileFd);
+        lock.fd_ = fd;
+        lock.lockPath_ = lockPath;
+        lock.Release();
+        return Status::Error(file.string() + " is another name of a file being written by "
+                             "another Tarrow; wait until it is done, or choose another file");
+      }
+      lock.fileFd_ = fileFd;
+    }
+    const std::string own = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) == 0) {
+      [[maybe_unused]] const ssize_t written = ::pwrite(fd, own.data(), own.size(), 0);
+    }
     lock.fd_ = fd;
     lock.file_ = resolved;
     lock.lockPath_ = lockPath;
     return lock;
   }
-  return Status::Error("cannot lock " + file.string() + ": its lock file keeps changing");
+  return cannot("its lock file keeps changing");
 }
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : fd_(other.fd_), file_(std::move(other.file_)), lockPath_(std::move(other.lockPath_)) {
+    : fd_(other.fd_),
+      fileFd_(other.fileFd_),
+      scratch_(other.scratch_),
+      takenOver_(std::move(other.takenOver_)),
+      file_(std::move(other.file_)),
+      lockPath_(std::move(other.lockPath_)) {
   other.fd_ = -1;
+  other.fileFd_ = -1;
+  other.scratch_ = -1;
 }
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
   if (this != &other) {
     Release();
     fd_ = other.fd_;
+    fileFd_ = other.fileFd_;
+    scratch_ = other.scratch_;
+    takenOver_ = std::move(other.takenOver_);
     file_ = std::move(other.file_);
     lockPath_ = std::move(other.lockPath_);
     other.fd_ = -1;
+    other.fileFd_ = -1;
+    other.scratch_ = -1;
   }
   return *this;
 }
@@ -285,8 +456,12 @@ FileLock::~FileLock() {
 }
 
 void FileLock::Release() noexcept {
+  if (fileFd_ >= 0) ::close(fileFd_);
+  fileFd_ = -1;
   if (fd_ < 0) return;
   ::unlink(lockPath_.c_str());
+  UnregisterScratch(scratch_);
+  scratch_ = -1;
   ::close(fd_);
   fd_ = -1;
 }

@@ -6,7 +6,7 @@
 // by side with the machine's run data after them.
 //
 //   Result<std::string> bytes = DealFileBytes(set, DealFileFormat::kDup, 32);
-//   if (bytes.ok()) status = WriteFileAtomically("club.dup", *bytes);
+//   if (bytes.ok()) status = gate.writer->Write("club.dup", *bytes);   // through the output gate
 //
 // A card's number is its index + 1 (01 the ace of spades, 52 the deuce of
 // clubs); the suit marks are the bytes 06 03 04 05 for spades, hearts,

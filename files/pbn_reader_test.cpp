@@ -1,4 +1,5 @@
 #include "files/pbn_reader.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,7 @@ TEST_F(PbnRoundTripTest, RestoresBoardsHeaderTablesAndDigest) {
   }
   set.RefreshDeals();
   const std::filesystem::path file = folder_ / "round.pbn";
-  ASSERT_TRUE(WritePbnFile(set, file, "PC1").ok());
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(file), "PC1").ok());
 
   const Result<DealSet> back = ReadPbnFile(file);
   ASSERT_TRUE(back.ok()) << back.message();
@@ -133,7 +134,7 @@ TEST_F(PbnRoundTripTest, EveryHeaderFieldComesBackExactly) {
   h.generationTime = DateTimeFromCivil({2026, 12, 7, 19, 30, 1});
   h.club = "Caf\xE9 \\ club";
   const std::filesystem::path file = folder_ / "header.pbn";
-  ASSERT_TRUE(WritePbnFile(set, file, " PC 7").ok());
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(file), " PC 7").ok());
   const Result<DealSet> back = ReadPbnFile(file, kToday);
   ASSERT_TRUE(back.ok()) << back.message();
   const SetHeader& b = back->header;
@@ -378,7 +379,7 @@ TEST(PbnReaderTest, BoardsPastTheSetChangeNothingAndReadingGoesOn) {
 TEST_F(PbnRoundTripTest, ReadsBackTheParItWrote) {
   DealSet set = testing::ExampleSet();
   const std::filesystem::path file = folder_ / "par.pbn";
-  ASSERT_TRUE(WritePbnFile(set, file, "PC1").ok());
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(file), "PC1").ok());
   const Result<DealSet> back = ReadPbnFile(file);
   ASSERT_TRUE(back.ok()) << back.message();
   EXPECT_TRUE(back->Board(1).filePar.hasScore);

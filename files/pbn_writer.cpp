@@ -98,9 +98,8 @@ std::string PbnText(const DealSet& set, std::string_view computerName) {
   return out;
 }
 
-Status WritePbnFile(DealSet& set, const std::filesystem::path& pbnPath,
-                    std::string_view computerName) {
-  Status written = WriteFileAtomically(pbnPath, PbnText(set, computerName));
+Status WritePbnFile(DealSet& set, const WritePermit& permit, std::string_view computerName) {
+  Status written = WriteFileAtomically(permit, PbnText(set, computerName));
   if (written.ok()) set.setDigest = ComputeSetDigest(set);
   return written;
 }

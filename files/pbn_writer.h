@@ -4,7 +4,7 @@
 // and the double-dummy table of every analysed board, so that the reader
 // (pbn_reader.h) restores the set exactly.
 //
-//   Status s = WritePbnFile(set, "/home/club/monday.pbn", ComputerNameText());
+//   Status s = WritePbnFile(set, gate.writer->Permit("monday.pbn"), ComputerNameText());
 //   if (!s.ok()) ShowStatus(s.message());   // the set still counts as unsaved
 //
 // Layout.  Windows-1252 bytes, one tag per line, CR LF line ends, no byte
@@ -45,6 +45,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/atomic_file.h"
 #include "core/deal_set.h"
 #include "core/result.h"
 
@@ -55,11 +56,11 @@ namespace tarrow {
 // set's expanded deals need not be current.
 std::string PbnText(const DealSet& set, std::string_view computerName);
 
-// Replaces the file at pbnPath with PbnText(set) (temporary file and rename).
-// On success the set's digest is stored, so the set counts as saved; on
-// failure the old file and set.setDigest stay as they were and the message
-// names the path and the reason.
-Status WritePbnFile(DealSet& set, const std::filesystem::path& pbnPath,
-                    std::string_view computerName);
+// Replaces the permit's file with PbnText(set) (temporary file and rename);
+// the permit comes from the output gate (app/output_plan.h).  On success the
+// set's digest is stored, so the set counts as saved; on failure the old
+// file and set.setDigest stay as they were and the message names the path
+// and the reason.
+Status WritePbnFile(DealSet& set, const WritePermit& permit, std::string_view computerName);
 
 }  // namespace tarrow

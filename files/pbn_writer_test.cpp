@@ -1,4 +1,5 @@
 #include "files/pbn_writer.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 
@@ -217,7 +218,7 @@ class WritePbnFileTest : public testing::TempFolderTest {};
 TEST_F(WritePbnFileTest, WritesTheTextAndStoresTheDigest) {
   DealSet set = ExampleSet();
   const std::filesystem::path file = folder_ / "set.pbn";
-  ASSERT_TRUE(WritePbnFile(set, file, "PC1").ok());
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(file), "PC1").ok());
   EXPECT_EQ(*ReadWholeFile(file), PbnText(set, "PC1"));
   EXPECT_EQ(set.setDigest, ComputeSetDigest(set));
   EXPECT_FALSE(SetChangedSinceSave(set));
@@ -226,7 +227,7 @@ TEST_F(WritePbnFileTest, WritesTheTextAndStoresTheDigest) {
 TEST_F(WritePbnFileTest, AFailedWriteKeepsTheOldFileAndTheSetUnsaved) {
   DealSet set = ExampleSet();
   const std::filesystem::path file = folder_ / "set.pbn";
-  ASSERT_TRUE(WritePbnFile(set, file, "PC1").ok());
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(file), "PC1").ok());
   const std::string old = *ReadWholeFile(file);
   set.header.event = "Changed";
   const SetDigest before = set.setDigest;
@@ -234,7 +235,7 @@ TEST_F(WritePbnFileTest, AFailedWriteKeepsTheOldFileAndTheSetUnsaved) {
   // A file size limit makes the write fail even for root.
   const Status status = [&] {
     const testing::FileSizeLimit limit(64);
-    return WritePbnFile(set, file, "PC1");
+    return WritePbnFile(set, testing::PermitFor(file), "PC1");
   }();
 
   ASSERT_FALSE(status.ok());
@@ -249,7 +250,7 @@ TEST_F(WritePbnFileTest, AFolderInTheWayIsAnErrorNamingThePath) {
   DealSet set = ExampleSet();
   const std::filesystem::path blocked = folder_ / "blocked.pbn";
   std::filesystem::create_directories(blocked / "inside");
-  const Status status = WritePbnFile(set, blocked, "PC1");
+  const Status status = WritePbnFile(set, testing::PermitFor(blocked), "PC1");
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.message().find("blocked.pbn"), std::string::npos);
   EXPECT_EQ(set.setDigest, SetDigest{});

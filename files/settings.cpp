@@ -291,7 +291,7 @@ fs::path DefaultOutputDirectory() {
   return home;
 }
 
-SettingsLoad LoadSettings(const fs::path& file, DefaultsWrite write) {
+SettingsLoad LoadSettings(const fs::path& file) {
   SettingsLoad load;
   const FileRead read = ReadSettingsFile(file);
   if (read.error == 0) {
@@ -307,41 +307,47 @@ SettingsLoad LoadSettings(const fs::path& file, DefaultsWrite write) {
                                  read.reason + "; running on the defaults");
     return load;
   }
+  load.defaultsWanted = true;
   if (read.error == 0) {
+    load.problem = Status::Error("the settings " + file.string() + " are damaged (" +
+                                 Damage(read.bytes) +
+                                 "); running on the defaults, the file is left as it is");
+  }
+  return load;
+}
+
+void WriteDefaultSettings(SettingsLoad& load, const WritePermit& permit) {
+  if (!load.defaultsWanted) return;
+  const fs::path& file = permit.Path();
+  if (!load.problem.ok()) {
     // A damaged record: the club and event lists, the site and the output
     // folder in it may still be worth having, so the file is kept aside,
     // never written over.
-    const std::string why = " (" + Damage(read.bytes) + ")";
-    if (write == DefaultsWrite::kDoNotWrite) {
-      load.problem = Status::Error("the settings " + file.string() + " are damaged" + why +
-                                   "; running on the defaults, the file is left as it is");
-      return load;
-    }
+    const FileRead read = ReadSettingsFile(file);
+    const std::string why = read.error == 0 ? " (" + Damage(read.bytes) + ")" : std::string();
     const Result<fs::path> kept = KeepAside(file);
     if (!kept.ok()) {
       load.problem = Status::Error("the settings " + file.string() + " are damaged" + why +
                                    " and could not be kept aside: " + kept.message() +
                                    "; running on the defaults, the file is left as it is");
-      return load;
+      return;
     }
     load.problem = Status::Error("the settings " + file.string() + " were damaged" + why +
                                  "; the old file is now " + kept->string() +
                                  " and the defaults are used");
   }
-  if (write == DefaultsWrite::kWrite) {
-    load.written = SaveSettings(load.record, file);
-    if (!load.problem.ok() && !load.written.ok()) {
-      load.problem = Status::Error(load.problem.message() + "; " + load.written.message());
-    }
+  load.written = SaveSettings(load.record, permit);
+  if (!load.problem.ok() && !load.written.ok()) {
+    load.problem = Status::Error(load.problem.message() + "; " + load.written.message());
   }
-  return load;
 }
 
 SettingsLoad LoadSettings() {
   return LoadSettings(SettingsPath());
 }
 
-Status SaveSettings(SettingsRecord& record, const fs::path& file) {
+Status SaveSettings(SettingsRecord& record, const WritePermit& permit) {
+  const fs::path& file = permit.Path();
   record.StoreDigest();
   if (file.has_parent_path()) {
     std::error_code error;
@@ -353,11 +359,7 @@ Status SaveSettings(SettingsRecord& record, const fs::path& file) {
   }
   const std::array<uint8_t, SettingsRecord::kSize>& bytes = record.Bytes();
   return WriteFileAtomically(
-      file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
-Status SaveSettings(SettingsRecord& record) {
-  return SaveSettings(record, SettingsPath());
+      permit, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace tarrow

@@ -6,7 +6,10 @@
 //   if (!loaded.problem.ok()) ShowStatus(loaded.problem.message());
 //   SettingsRecord& settings = loaded.record;
 //   settings.SetThreads(4);
-//   Status s = SaveSettings(settings);          // temporary file and rename
+//   Status s = SaveSettings(settings, permit);  // temporary file and rename
+//
+// The file is written only with a permit of the output gate (App does it),
+// which replaces it only while it holds settings.
 //
 // Location: $TARROW_CONFIG_DIR/Tarrow.ini when that variable is set, else
 // $XDG_CONFIG_HOME/tarrow/Tarrow.ini, else ~/.config/tarrow/Tarrow.ini.
@@ -73,6 +76,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "core/deal_set.h"
 #include "core/ltc.h"
@@ -327,26 +331,29 @@ struct SettingsLoad {
   // now is and that the defaults are used.  Ok for a valid or missing file.
   Status problem;
   Status written;  // writing the defaults back; ok when nothing was written
+  // The defaults may be written: the file is missing, or damaged and to be
+  // kept aside first (WriteDefaultSettings).
+  bool defaultsWanted = false;
 };
 
-// What LoadSettings may do to the file: the window program writes the
-// defaults over a missing or damaged file, the command line only reads.
-enum class DefaultsWrite { kWrite, kDoNotWrite };
-
-// Reads the record at file.  A missing file gives the defaults, written
-// there at once (with kWrite).  A damaged record gives the defaults and a
-// `problem` saying so; with kWrite the file is first kept aside (see the
-// header comment) and the defaults written, with kDoNotWrite it stays as it
-// is.  A file that cannot be opened or read for another reason, or is no
-// regular file, gives the defaults in memory only and the reason in
-// `problem`.  Never blocks on a named pipe.  Always gives a usable record.
-SettingsLoad LoadSettings(const std::filesystem::path& file,
-                          DefaultsWrite write = DefaultsWrite::kWrite);
+// Reads the record at file; never writes.  A missing file gives the
+// defaults.  A damaged record gives the defaults and a `problem` saying so,
+// the file left as it is.  A file that cannot be opened or read for another
+// reason, or is no regular file, gives the defaults in memory only and the
+// reason in `problem`.  Never blocks on a named pipe.  Always gives a usable
+// record.
+SettingsLoad LoadSettings(const std::filesystem::path& file);
 SettingsLoad LoadSettings();  // at SettingsPath()
 
-// Stores the digest and replaces the file whole (creating its folder); on
-// failure the old file stays and the message names the path and reason.
-Status SaveSettings(SettingsRecord& record, const std::filesystem::path& file);
-Status SaveSettings(SettingsRecord& record);  // at SettingsPath()
+// After a load that wants the defaults written (the window program does
+// this): keeps a damaged file aside (see the header comment), then writes
+// the defaults to the permit's file, saying so in `load.problem` and
+// `load.written`.  The permit's folder is made when missing.
+void WriteDefaultSettings(SettingsLoad& load, const WritePermit& permit);
+
+// Stores the digest and replaces the permit's file whole (creating its
+// folder); on failure the old file stays and the message names the path
+// and reason.
+Status SaveSettings(SettingsRecord& record, const WritePermit& permit);
 
 }  // namespace tarrow

@@ -1,4 +1,5 @@
 #include "files/settings.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,14 @@
 
 namespace tarrow {
 namespace {
+
+// A load as the window program makes it: the defaults written where the
+// file is missing, or over a damaged file once it is kept aside.
+SettingsLoad LoadWritingDefaults(const std::filesystem::path& file = SettingsPath()) {
+  SettingsLoad load = LoadSettings(file);
+  WriteDefaultSettings(load, testing::PermitFor(file));
+  return load;
+}
 
 namespace fs = std::filesystem;
 
@@ -87,7 +96,7 @@ int32_t Int32At(const std::string& bytes, size_t offset) {
 
 TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
   fs::create_directories(home_ / "Documents");
-  const SettingsLoad load = LoadSettings();
+  const SettingsLoad load = LoadWritingDefaults();
   EXPECT_TRUE(load.madeDefaults);
   ASSERT_TRUE(load.written.ok()) << load.written.message();
   EXPECT_EQ(SettingsPath(), folder_ / "config" / "Tarrow.ini");
@@ -109,7 +118,7 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults) {
   EXPECT_TRUE(r.EventNames().empty());
   EXPECT_EQ(r.SelectedClub(), "");
 
-  const SettingsLoad again = LoadSettings();
+  const SettingsLoad again = LoadWritingDefaults();
   EXPECT_FALSE(again.madeDefaults);
   EXPECT_EQ(again.record.Bytes(), load.record.Bytes());
 }
@@ -140,7 +149,7 @@ TEST_F(SettingsTest, ADamagedFileIsKeptAsideBeforeTheDefaultsAreWritten) {
     const Row& row = rows[i];
     SCOPED_TRACE(row.what);
     WriteBytes(row.bytes);
-    const SettingsLoad load = LoadSettings();
+    const SettingsLoad load = LoadWritingDefaults();
     EXPECT_TRUE(load.madeDefaults);
     EXPECT_EQ(load.record.Threads(), 1);
     EXPECT_TRUE(load.written.ok()) << load.written.message();
@@ -161,7 +170,7 @@ TEST_F(SettingsTest, ADamagedFileIsKeptAsideBeforeTheDefaultsAreWritten) {
   }
   EXPECT_EQ(*ReadWholeFile(base + ".bad"), changed) << "the first copy is still the first file";
   // A good file written meanwhile is read as it is, and nothing more is kept.
-  const SettingsLoad good = LoadSettings();
+  const SettingsLoad good = LoadWritingDefaults();
   EXPECT_FALSE(good.madeDefaults);
   EXPECT_TRUE(good.problem.ok()) << good.problem.message();
   EXPECT_FALSE(fs::exists(base + ".bad.6"));
@@ -172,7 +181,7 @@ TEST_F(SettingsTest, ReadingOnlyLeavesADamagedFileWhereItIsAndSaysSo) {
   std::string damaged = ValidBytes();
   damaged[259] ^= 0x20;
   WriteBytes(damaged);
-  const SettingsLoad load = LoadSettings(SettingsPath(), DefaultsWrite::kDoNotWrite);
+  const SettingsLoad load = LoadSettings(SettingsPath());
   EXPECT_TRUE(load.madeDefaults);
   EXPECT_EQ(load.record.Threads(), 1);
   ASSERT_FALSE(load.problem.ok());
@@ -193,7 +202,7 @@ TEST_F(SettingsTest, ADamagedFileThatCannotBeKeptAsideIsNotWrittenOver) {
   std::string damaged = ValidBytes();
   damaged[2000] ^= 1;
   WriteBytes(damaged);
-  const SettingsLoad load = LoadSettings();
+  const SettingsLoad load = LoadWritingDefaults();
   EXPECT_TRUE(load.madeDefaults);
   EXPECT_EQ(load.record.Threads(), 1);
   ASSERT_FALSE(load.problem.ok());
@@ -209,8 +218,8 @@ TEST_F(SettingsTest, ANamedPipeOrFolderIsRefusedWithoutWaitingAndLeftAlone) {
   fs::create_directories(SettingsPath().parent_path());
   ASSERT_EQ(::mkfifo(SettingsPath().c_str(), 0600), 0);
   // Opening a pipe for reading would wait for a writer forever.
-  for (const DefaultsWrite write : {DefaultsWrite::kWrite, DefaultsWrite::kDoNotWrite}) {
-    const SettingsLoad load = LoadSettings(SettingsPath(), write);
+  for (const bool write : {true, false}) {
+    const SettingsLoad load = write ? LoadWritingDefaults() : LoadSettings(SettingsPath());
     EXPECT_TRUE(load.madeDefaults);
     EXPECT_EQ(load.record.Version(), 179);
     ASSERT_FALSE(load.problem.ok());
@@ -223,7 +232,7 @@ TEST_F(SettingsTest, ANamedPipeOrFolderIsRefusedWithoutWaitingAndLeftAlone) {
   }
   fs::remove(SettingsPath());
   fs::create_directory(SettingsPath());
-  const SettingsLoad folder = LoadSettings();
+  const SettingsLoad folder = LoadWritingDefaults();
   EXPECT_NE(folder.problem.message().find("it is a folder, not a file"), std::string::npos)
       << folder.problem.message();
   EXPECT_TRUE(fs::is_directory(SettingsPath()));
@@ -232,7 +241,7 @@ TEST_F(SettingsTest, ANamedPipeOrFolderIsRefusedWithoutWaitingAndLeftAlone) {
 TEST_F(SettingsTest, ALongerFileIsReadOnlyAsFarAsTheRecord) {
   fs::create_directories(SettingsPath().parent_path());
   WriteBytes(ValidBytes() + "x");
-  const SettingsLoad load = LoadSettings();
+  const SettingsLoad load = LoadWritingDefaults();
   EXPECT_FALSE(load.madeDefaults);
   EXPECT_EQ(load.record.Threads(), 7);
   EXPECT_EQ(FileBytes().size(), 65537u);  // accepted as it is, not rewritten
@@ -258,8 +267,8 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetMonitor(1);
   r.SetClubList({"North Club", "South Club"}, "South Club");
   r.SetEventList({"Pairs", "Teams"}, "Pairs");
-  ASSERT_TRUE(SaveSettings(r).ok());
-  const SettingsLoad load = LoadSettings();
+  ASSERT_TRUE(SaveSettings(r, testing::PermitFor(SettingsPath())).ok());
+  const SettingsLoad load = LoadWritingDefaults();
   ASSERT_FALSE(load.madeDefaults);
   const SettingsRecord& b = load.record;
   EXPECT_EQ(b.OutputDirectory(), "/srv/club/sets");
@@ -394,7 +403,7 @@ TEST_F(SettingsTest, FollowsTheConfigurationVariables) {
   EXPECT_EQ(SettingsPath(), home_ / ".config" / "tarrow" / "Tarrow.ini");
   setenv("XDG_CONFIG_HOME", (folder_ / "xdg").c_str(), 1);
   EXPECT_EQ(SettingsPath(), folder_ / "xdg" / "tarrow" / "Tarrow.ini");
-  const SettingsLoad load = LoadSettings();  // creates the folder
+  const SettingsLoad load = LoadWritingDefaults();  // creates the folder
   EXPECT_TRUE(load.written.ok()) << load.written.message();
   EXPECT_TRUE(fs::exists(folder_ / "xdg" / "tarrow" / "Tarrow.ini"));
 }
@@ -415,12 +424,12 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileAndNamesThePath) {
   SettingsRecord r = SettingsRecord::Defaults("/out");
   const fs::path blocked = folder_ / "blocked" / "Tarrow.ini";
   fs::create_directories(blocked / "inside");
-  const Status status = SaveSettings(r, blocked);
+  const Status status = SaveSettings(r, testing::PermitFor(blocked));
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.message().find("Tarrow.ini"), std::string::npos);
   // Loading from it gives the defaults in memory, says why, and leaves what
   // stands there alone.
-  const SettingsLoad load = LoadSettings(blocked);
+  const SettingsLoad load = LoadWritingDefaults(blocked);
   EXPECT_TRUE(load.madeDefaults);
   EXPECT_EQ(load.record.Version(), 179);
   ASSERT_FALSE(load.problem.ok());
@@ -438,7 +447,7 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsLeftAloneAndOnlyAMissingOneIsCreated
   if (std::FILE* probe = std::fopen(SettingsPath().c_str(), "rb")) {
     std::fclose(probe);  // running as root: the permission case cannot be made
   } else {
-    const SettingsLoad load = LoadSettings();
+    const SettingsLoad load = LoadWritingDefaults();
     EXPECT_TRUE(load.madeDefaults);
     EXPECT_EQ(load.record.Threads(), 1);
     EXPECT_NE(load.problem.message().find("Permission denied"), std::string::npos)
@@ -449,11 +458,11 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsLeftAloneAndOnlyAMissingOneIsCreated
   fs::remove(SettingsPath());
 
   // The command line reads only: a missing file gives defaults and no file.
-  const SettingsLoad readOnly = LoadSettings(SettingsPath(), DefaultsWrite::kDoNotWrite);
+  const SettingsLoad readOnly = LoadSettings(SettingsPath());
   EXPECT_TRUE(readOnly.madeDefaults);
   EXPECT_TRUE(readOnly.problem.ok());
   EXPECT_FALSE(fs::exists(SettingsPath()));
-  const SettingsLoad created = LoadSettings();
+  const SettingsLoad created = LoadWritingDefaults();
   EXPECT_TRUE(created.problem.ok());
   EXPECT_TRUE(created.written.ok());
   EXPECT_TRUE(fs::exists(SettingsPath()));

@@ -7,7 +7,7 @@
 // counts), the same texts the printed hand records show.
 //
 //   std::string page = HandRecordsHtml(set, options, "Riverside BC");
-//   Status s = WriteFileAtomically("tuesday.html", page);
+//   Status s = gate.writer->Write("tuesday.html", page);   // through the output gate
 //
 // Layout: one board per row on a phone (no horizontal scrolling at 360 px),
 // a grid of boards on a wider screen, and on paper four boards per A4 row,

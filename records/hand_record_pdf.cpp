@@ -41,9 +41,10 @@ void PdfSurface::StretchDraw(int left, int top, int right, int bottom, const Rgb
       std::string_view(reinterpret_cast<const char*>(image.pixels.data()), image.pixels.size()));
 }
 
-Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
+Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
                           const HandRecordOptions& options, std::string_view club,
                           const RgbImage& logo, std::string_view setFilePath, int lastBoard) {
+  const std::filesystem::path& path = permit.Path();
   // The layouts always show the current numbers: rebuild the deals, on a copy.
   auto prepared = std::make_unique<DealSet>(set);
   prepared->RefreshDeals();
@@ -62,7 +63,7 @@ Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
   std::string bytes, reason;
   if (!document.Render(bytes, &reason))
     return Status::Error("cannot write " + path.string() + ": " + reason);
-  return WriteFileAtomically(path, bytes);
+  return WriteFileAtomically(permit, bytes);
 }
 
 }  // namespace tarrow

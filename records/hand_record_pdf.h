@@ -2,7 +2,7 @@
 // at 300 units per inch, and the drawing surface that puts the layouts on a
 // PDF page.
 //
-//   Status s = WriteHandRecordPdf("/x/set.pdf", set, options, "My Club", Logo(), "/x/set.pbn");
+//   Status s = WriteHandRecordPdf(gate.writer->Permit("/x/set.pdf"), set, options, "My Club", Logo(), "/x/set.pbn");
 //   if (!s.ok()) Report(s.message());   // "cannot write /x/set.pdf: Permission denied"
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/atomic_file.h"
 #include "core/deal_set.h"
 #include "core/result.h"
 #include "pdf/pdf_document.h"
@@ -52,13 +53,13 @@ class PdfSurface : public Surface {
 };
 
 // Writes the hand records of boards 1..lastBoard (cut to 1..36) of the set
-// to path, one page when they fit on one, replacing any file there only when
+// to the permit's file (from the output gate), one page when they fit on one, replacing any file there only when
 // the whole file was written.  The deals are rebuilt
 // from the boards' numbers on a copy; the caller's set is not touched.
 // setFilePath (may be empty) names the set's file in the origin line.
 // Fails, naming the path and the reason, when the file cannot be written, or
 // naming the font when no usable font is installed.
-Status WriteHandRecordPdf(const std::filesystem::path& path, const DealSet& set,
+Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
                           const HandRecordOptions& options, std::string_view club,
                           const RgbImage& logo, std::string_view setFilePath,
                           int lastBoard = kBoardsPerSet);

@@ -1,4 +1,5 @@
 #include "records/hand_record_pdf.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,7 @@ TEST_F(HandRecordPdfTest, FullSetShowsEveryBoardAndPassesQpdf) {
   const std::array<Deal, kBoardsPerSet> before = set.deals;
   for (Deal& d : set.deals) d = Deal();
   const std::array<Deal, kBoardsPerSet> cleared = set.deals;
-  const Status status = WriteHandRecordPdf(file, set, options, "Tarrow Bridge Club", Logo(),
+  const Status status = WriteHandRecordPdf(testing::PermitFor(file), set, options, "Tarrow Bridge Club", Logo(),
                                            (dir / "abc.pbn").string());
   ASSERT_TRUE(status.ok()) << status.message();
   EXPECT_EQ(set.deals[0].seatOf, cleared[0].seatOf);
@@ -97,14 +98,14 @@ TEST_F(HandRecordPdfTest, EveryOptionCombinationWritesAValidFile) {
     o.showAnalysis = bits & 8;
     o.allTricks = bits & 16;
     const fs::path file = dir / ("set" + std::to_string(bits) + ".pdf");
-    ASSERT_TRUE(WriteHandRecordPdf(file, set, o, "Club", Logo(32), "").ok());
+    ASSERT_TRUE(WriteHandRecordPdf(testing::PermitFor(file), set, o, "Club", Logo(32), "").ok());
     EXPECT_EQ(std::system(("qpdf --check '" + file.string() + "' > /dev/null").c_str()), 0);
   }
 }
 
 TEST_F(HandRecordPdfTest, FailedWriteNamesThePathAndKeepsTheOldFile) {
   const fs::path missing = dir / "no such folder" / "x.pdf";
-  const Status status = WriteHandRecordPdf(missing, set, HandRecordOptions(), "", Logo(32), "");
+  const Status status = WriteHandRecordPdf(testing::PermitFor(missing), set, HandRecordOptions(), "", Logo(32), "");
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.message().find(missing.string()), std::string::npos) << status.message();
 
@@ -112,11 +113,11 @@ TEST_F(HandRecordPdfTest, FailedWriteNamesThePathAndKeepsTheOldFile) {
   const fs::path locked = dir / "locked";
   fs::create_directories(locked);
   const fs::path file = locked / "x.pdf";
-  ASSERT_TRUE(WriteHandRecordPdf(file, set, HandRecordOptions(), "", Logo(32), "").ok());
+  ASSERT_TRUE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "", Logo(32), "").ok());
   const auto size = fs::file_size(file);
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(locked.c_str(), W_OK) != 0) {  // root writes anyway
-    EXPECT_FALSE(WriteHandRecordPdf(file, set, HandRecordOptions(), "Other", Logo(32), "").ok());
+    EXPECT_FALSE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "Other", Logo(32), "").ok());
     EXPECT_EQ(fs::file_size(file), size);
   }
   fs::permissions(locked, fs::perms::owner_all);
@@ -238,7 +239,7 @@ TEST_F(HandRecordPdfTest, BoardsInPlayEndTheRecordsAndAnEmptyPageIsLeftOut) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.last);
     const fs::path file = dir / ("played-" + std::to_string(row.last) + ".pdf");
-    ASSERT_TRUE(WriteHandRecordPdf(file, set, HandRecordOptions(), "Club", Logo(), "", row.last).ok());
+    ASSERT_TRUE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "Club", Logo(), "", row.last).ok());
     EXPECT_EQ(testing::PdfPages(file), row.pages);
     const std::string words = testing::PdfWords(file);
     for (int board = 1; board <= 36; ++board) {

@@ -1,4 +1,5 @@
 #include "records/output_drivers.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 
@@ -140,7 +141,7 @@ class PdfPrinterTest : public tarrow::testing::TempFolderTest {
   // size with pdfinfo; keeps the text.
   void Check(PdfPrinter& pdf, const std::string& name, int pages, const char* size) {
     file = folder_ / name;
-    const Status saved = pdf.Save(file);
+    const Status saved = pdf.Save(testing::PermitFor(file));
     ASSERT_TRUE(saved.ok()) << saved.message();
     EXPECT_EQ(std::system(("qpdf --check '" + file.string() + "' >/dev/null 2>&1").c_str()), 0);
     EXPECT_EQ(PdfPages(file), pages);
@@ -189,11 +190,11 @@ TEST_F(PdfPrinterTest, FlippedHandRecordsKeepBothJobsInOneFile) {
 
 TEST_F(PdfPrinterTest, NothingPrintedOrNoFolderIsAnError) {
   PdfPrinter empty;
-  EXPECT_FALSE(empty.Save(folder_ / "empty.pdf").ok());
+  EXPECT_FALSE(empty.Save(testing::PermitFor(folder_ / "empty.pdf")).ok());
   EXPECT_FALSE(fs::exists(folder_ / "empty.pdf"));
   PdfPrinter pdf;
   ASSERT_TRUE(PrintTravelers(pdf, set, 1).ok());
-  const Status s = pdf.Save(folder_ / "missing" / "t.pdf");
+  const Status s = pdf.Save(testing::PermitFor(folder_ / "missing" / "t.pdf"));
   EXPECT_FALSE(s.ok());
   EXPECT_NE(s.message().find("missing"), std::string::npos) << s.message();
 }

@@ -56,13 +56,14 @@ Status PdfPrinter::EndDoc() {
   return Status();
 }
 
-Status PdfPrinter::Save(const std::filesystem::path& path) {
+Status PdfPrinter::Save(const WritePermit& permit) {
+  const std::filesystem::path& path = permit.Path();
   if (!surface_->Error().empty())
     return Status::Error("cannot write " + path.string() + ": no font for " + surface_->Error());
   std::string bytes, reason;
   if (!document_->Render(bytes, &reason))
     return Status::Error("cannot write " + path.string() + ": " + reason);
-  return WriteFileAtomically(path, bytes);
+  return WriteFileAtomically(permit, bytes);
 }
 
 }  // namespace tarrow

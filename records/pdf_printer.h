@@ -39,10 +39,10 @@ class PdfPrinter : public Printer {
   int Copies() const noexcept { return copies_; }
   int Jobs() const noexcept { return jobs_; }
   size_t PageCount() const noexcept { return document_->PageCount(); }
-  // Writes every page printed so far to path (temporary file, then rename).
-  // Fails, naming the path, when nothing was printed, a font is missing or
-  // the file cannot be written.
-  Status Save(const std::filesystem::path& path);
+  // Writes every page printed so far to the permit's file (from the output
+  // gate; temporary file, then rename).  Fails, naming the path, when
+  // nothing was printed, a font is missing or the file cannot be written.
+  Status Save(const WritePermit& permit);
 
  private:
   void AddPage();

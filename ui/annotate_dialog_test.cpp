@@ -18,6 +18,7 @@
 
 #include "app/annotate_corpus_for_test.h"
 #include "core/atomic_file.h"
+#include "core/write_permit_for_test.h"
 #include "core/temp_folder_for_test.h"
 #include "files/settings.h"
 #include "ui/main_window.h"
@@ -48,13 +49,13 @@ class AnnotateDialogTest : public testing::TempFolderTest {
     qputenv("TARROW_CONFIG_DIR", QByteArray::fromStdString((folder_ / "config").string()));
     SettingsRecord settings = SettingsRecord::Defaults(folder_.string());
     settings.SetThreads(1);
-    ASSERT_TRUE(SaveSettings(settings).ok());
+    ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
   }
 
   fs::path WriteCorpus(const std::string& name, int deals, int tables) {
     const fs::path path = folder_ / name;
     EXPECT_TRUE(
-        WriteFileAtomically(path, testing::ResultsCorpus("dialog", deals, tables, "\r\n")).ok());
+        testing::WriteTestFile(path, testing::ResultsCorpus("dialog", deals, tables, "\r\n")).ok());
     return path;
   }
 
@@ -136,7 +137,7 @@ TEST_F(AnnotateDialogTest, StopSavesWhatIsDoneAndStartGoesOnToTheWholeFile) {
 TEST_F(AnnotateDialogTest, AnotherFileWhereTheOutputGoesIsReplacedOnlyOnYes) {
   const fs::path input = WriteCorpus("club.pbn", 1, 2);
   const fs::path other = folder_ / "notes.pbn";
-  ASSERT_TRUE(WriteFileAtomically(other, "the director's notes\n").ok());
+  ASSERT_TRUE(testing::WriteTestFile(other, "the director's notes\n").ok());
   QString asked;
   bool answer = false;
   AnnotateDialog dialog(2, [&](const QString& question) {

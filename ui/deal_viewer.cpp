@@ -264,7 +264,7 @@ void DealViewer::closeEvent(QCloseEvent* event) {
       const Status saved = app_.SaveSettings();
       if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
       if (app_.SetReady() && app_.WritesPdf() && !app_.PbnPath().empty()) {
-        const Status written = app_.WriteHandRecords();
+        const Status written = app_.WriteHandRecords().status;
         if (!written.ok()) emit SaveFailed(QString::fromStdString(written.message()));
       }
       emit DisplayOptionConfirmed(now);

@@ -88,8 +88,11 @@ void GeneralTab::BuildControls() {
   loadTestSetButton_ = MakeButton("Load Test Set", "BTest");
   dealHint_ = MakeLabel("", "LDealHint");
   dealHint_->setEnabled(false);
+  // The boards in play cut every hand record short: said where the set is made.
+  boardsInPlayLabel_ = MakeLabel("", "LBoardsInPlay");
   actions->addWidget(dealButton_);
   actions->addWidget(dealHint_);
+  actions->addWidget(boardsInPlayLabel_);
   actions->addWidget(loadButton_);
   actions->addWidget(loadTestSetButton_);
   actions->addStretch(1);
@@ -240,6 +243,9 @@ void GeneralTab::Refresh() {
   dealHint_->setVisible(!ready && !dealAllowed);
   dealHint_->setText(fileChosen ? "Type a seed to deal a set."
                                 : "Type a seed and choose the set's file with \"Browse\" to deal.");
+  const int inPlay = app_.BoardsInPlay();
+  boardsInPlayLabel_->setVisible(inPlay < kBoardsPerSet);
+  boardsInPlayLabel_->setText(QString("Hand records: boards 1-%1 (Last Board %1)").arg(inPlay));
   eventBox_->setVisible(ready);
   exportBox_->setVisible(ready);
   analysisButton_->setVisible(ready);
@@ -265,6 +271,8 @@ void GeneralTab::Refresh() {
 }
 
 void GeneralTab::ShowLoadedSet() {
+  // The last set's progress and time say nothing of this one.
+  ShowProgress(QString(), QString());
   seedEdit_->setText(FromText(app_.Set().header.seed));
   const EventFields fields = app_.Fields();  // the controls' own signals write them back
   eventCombo_->setEditText(FromText(fields.event));
@@ -377,8 +385,11 @@ void GeneralTab::OnDealClicked() {
   window_.Viewer().ShowHand();
   // Dealing stopped any analysis of the previous set, so this starts one
   // for the new set, which saves it.
+  ShowProgress(QString(), QString());
   OnAnalysisClicked();
-  analysisButton_->setFocus();  // the Deal button is gone; the seed is not entered by this
+  // The Deal button is gone; the focus goes where a second Return does no
+  // harm (on the analysis button it would stop the analysis just begun).
+  browseButton_->setFocus();
 }
 
 void GeneralTab::OnAnalysisClicked() {
@@ -463,7 +474,7 @@ void GeneralTab::LoadFile(const fs::path& path) {
   for (const std::string& warning : app_.LoadWarnings()) notes << QString::fromStdString(warning);
   // Where the set is saved: its own file, or beside it when something else
   // is in the way and the operator does not want it replaced.
-  OutputVerdict verdict = app_.PrepareSetOutputs(false);
+  OutputVerdict verdict = app_.ReadOnly() ? OutputVerdict() : app_.PrepareSetOutputs(false);
   if (verdict.needsWord) {
     if (AskToReplace(window_, "Load a Saved Set", verdict.status,
                      "Replace it with the set just loaded?")) {
@@ -495,9 +506,15 @@ void GeneralTab::OnExportClicked() {
   window_.ShowStatus(QString("Wrote boards 1-%1 to ").arg(lastBoard) + FromPath(out));
 }
 
+// The grid's ground and the look of an absent board: a plain light grey,
+// never the analysed colour nor the black of a board not yet analysed.
+constexpr QRgb kGridGround = 0xFFD9D9D9;
+
 void GeneralTab::DrawProgressGrid() {
   QImage image(ProgressGrid::kImageSize, ProgressGrid::kImageSize, QImage::Format_RGB32);
-  image.fill(QColor::fromRgb(grid_.colours[ProgressGrid::kDoneEntry]));
+  // A neutral ground: the analysed colour means analysed, never "no board"
+  // or "no set yet".
+  image.fill(QColor::fromRgb(kGridGround));
   QPainter painter(&image);
   for (int board = 1; board <= kBoardsPerSet; ++board) {
     const ProgressGrid::Rect cell = ProgressGrid::Cell(board);

@@ -75,6 +75,7 @@ class GeneralTab : public QWidget {
   QPushButton* browseButton_ = nullptr;
   QLabel* fileNameLabel_ = nullptr;
   QLabel* dealHint_ = nullptr;
+  QLabel* boardsInPlayLabel_ = nullptr;
   QPushButton* dealButton_ = nullptr;
   QPushButton* loadButton_ = nullptr;
   QPushButton* loadTestSetButton_ = nullptr;

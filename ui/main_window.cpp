@@ -146,7 +146,10 @@ void MainWindow::ShowFailure(const QString& title, const Status& status) {
 }
 
 bool MainWindow::Ask(const QString& title, const QString& question) {
-  return QMessageBox::question(this, title, question) == QMessageBox::Yes;
+  // Every question asked here replaces or forgets something: Return and
+  // Escape both keep it.
+  return QMessageBox::question(this, title, question, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MainWindow::ShowStatus(const QString& text) {
@@ -190,7 +193,8 @@ void MainWindow::OnTick() {
     const QString counts = QString::fromStdString(
         ProgressSummary(CountProgress(app_.Set()), jobsAtStart_, elapsed));
     general_->ShowProgress(progress, outcome.tick.completed ? QString() : counts);
-    multipleSets_->ShowWorking(progress);
+    // The run's tab speaks of the run's sets only, not of a set analysed by hand.
+    if (app_.MultiRun().Busy()) multipleSets_->ShowWorking(progress);
     if (viewer_->isVisible()) viewer_->ShowDD();
     if (outcome.tick.completed) {
       analysisSeen_ = false;

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -22,6 +24,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/analysis_display.h"
 #include "app/app.h"
 #include "app/quick_analysis_host_for_test.h"
 #include "core/atomic_file.h"
@@ -153,7 +156,7 @@ class MainWindowTest : public testing::TempFolderTest {
     qputenv("TARROW_CONFIG_DIR", QByteArray::fromStdString((folder_ / "config").string()));
     SettingsRecord settings = SettingsRecord::Defaults(output_.string());
     settings.SetThreads(1);
-    ASSERT_TRUE(SaveSettings(settings).ok());
+    ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
     // A dialog nobody answers would hang the test: one still open after two
     // looks is a failure, and is closed.
     watchdog_.setInterval(1500);
@@ -244,7 +247,7 @@ class MainWindowTest : public testing::TempFolderTest {
     set.Board(2).number = MakeDealNumber(1);
     set.RefreshDeals();
     set.header.event = "Quick";
-    EXPECT_TRUE(WritePbnFile(set, file, "test").ok());
+    EXPECT_TRUE(WritePbnFile(set, testing::PermitFor(file), "test").ok());
     return file;
   }
 
@@ -450,7 +453,7 @@ TEST_F(MainWindowTest, ASetGoesToTheDealingMachineAndTheWebFromTheWindow) {
   ASSERT_TRUE(dup.ok()) << dup.message();
   EXPECT_EQ(dup->size(), size_t(kBoardsPerSet) * 156) << "156 bytes a board, boards 1-36";
   // The same again needs no word; other bytes in the way need a Yes.
-  ASSERT_TRUE(WriteFileAtomically(output_ / "quick.dup", "the machine's own notes").ok());
+  ASSERT_TRUE(testing::WriteTestFile(output_ / "quick.dup", "the machine's own notes").ok());
   QString question;
   AnswerNextQuestion(QMessageBox::No, &question);
   Click("BExport");
@@ -508,7 +511,11 @@ TEST_F(MainWindowTest, SpecialCommandsWriteAndAFailedWriteNamesTheFile) {
   EXPECT_EQ(app_->Set().Board(1).doneMask[0], kAllStrainsDone);
   AnswerNextQuestion(QMessageBox::Yes, &question);
   Click("BReDoDD");
-  EXPECT_EQ(app_->Set().Board(1).doneMask[0] + app_->Set().Board(1).doneMask[1], 0);
+  // Yes forgets the results and starts the analysis again at once (board 1,
+  // settled at once, may already be found again).
+  EXPECT_TRUE(app_->RepeatPending());
+  EXPECT_TRUE(app_->AnalysisRunning());
+  app_->StopAndWait();
 
   // A folder standing where the PDF goes: the write fails and says where.
   fs::remove(pdf);
@@ -575,7 +582,7 @@ TEST_F(MainWindowTest, ActivationReloadsTheFileNamedOnTheCommandLine) {
   Result<DealSet> changed = ReadPbnFile(pbn);
   ASSERT_TRUE(changed.ok());
   changed->header.event = "Changed outside";
-  ASSERT_TRUE(WritePbnFile(*changed, pbn, "other").ok());
+  ASSERT_TRUE(WritePbnFile(*changed, testing::PermitFor(pbn), "other").ok());
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   EXPECT_TRUE(
@@ -587,7 +594,7 @@ TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   GenerateSet(source, "import me", 0);
   const std::string bri = BriText(source, 3);
   const fs::path file = folder_ / "machine.bri";
-  ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
+  ASSERT_TRUE(testing::WriteTestFile(file, bri).ok());
   OpenWindow();
   Find<QCheckBox>("CBAuto")->setChecked(true);
   ChooseFileInNextDialog(file);
@@ -615,7 +622,7 @@ TEST_F(MainWindowTest, LoadAsksForTheEventOfAFileOfSeveralAndUsesItsCompanion) {
   const Result<std::string> corpus =
       ReadWholeFile(std::string(TARROW_FILES_TESTDATA) + "/foreign/two_events.pbn");
   ASSERT_TRUE(corpus.ok());
-  ASSERT_TRUE(WriteFileAtomically(file, *corpus).ok());
+  ASSERT_TRUE(testing::WriteTestFile(file, *corpus).ok());
   const fs::path companion = folder_ / "week.event-2.tarrow.pbn";
   OpenWindow();
   const auto load = [&](QString* told) {
@@ -640,7 +647,7 @@ TEST_F(MainWindowTest, LoadAsksForTheEventOfAFileOfSeveralAndUsesItsCompanion) {
   DealSet analysed = app_->Set();
   analysed.Board(1).doneMask = {31, 31};
   analysed.Board(1).table.fill(6);
-  ASSERT_TRUE(WritePbnFile(analysed, companion, "").ok());
+  ASSERT_TRUE(WritePbnFile(analysed, testing::PermitFor(companion), "").ok());
   const std::string before = *corpus;
   QString again;
   load(&again);
@@ -657,7 +664,7 @@ TEST_F(MainWindowTest, ImportingADupFileGivesItsBoardsAndAPbnBesideIt) {
   const Result<std::string> corpus =
       ReadWholeFile(std::string(TARROW_FILES_TESTDATA) + "/foreign/run1-24.dup");
   ASSERT_TRUE(corpus.ok());
-  ASSERT_TRUE(WriteFileAtomically(file, *corpus).ok());
+  ASSERT_TRUE(testing::WriteTestFile(file, *corpus).ok());
   OpenWindow();
   ChooseFileInNextDialog(file);
   QString told;
@@ -679,7 +686,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeReadIsReportedAndTheSetStays) {
   Click("BDDAnalysis");  // stop
   const DealNumber before = app_->Set().Board(5).number;
   const fs::path bad = folder_ / "bad.pbn";
-  ASSERT_TRUE(WriteFileAtomically(bad, "[Event \"x\"]\r\n[Date \"2013.13.45\"]\r\n").ok());
+  ASSERT_TRUE(testing::WriteTestFile(bad, "[Event \"x\"]\r\n[Date \"2013.13.45\"]\r\n").ok());
   QString message;
   CloseNextMessageBox(&message);
   ChooseFileInNextDialog(bad);
@@ -821,10 +828,10 @@ TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
   GenerateSet(source, "twenty boards", 0);
   const std::string bri = BriText(source, 20);
   const fs::path file = folder_ / "twenty.bri";
-  ASSERT_TRUE(WriteFileAtomically(file, bri).ok());
+  ASSERT_TRUE(testing::WriteTestFile(file, bri).ok());
   SettingsRecord settings = SettingsRecord::Defaults(output_.string());
   settings.SetBoardsInPlay(30);
-  ASSERT_TRUE(SaveSettings(settings).ok());
+  ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
   OpenWindow();
   EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 30);
   ChooseFileInNextDialog(file);
@@ -943,7 +950,7 @@ TEST_F(MainWindowTest, ThePrintButtonsPrintOnTheStoredPrinterWithAPauseBetweenFl
   if (!cups.SkipReason().empty()) GTEST_SKIP() << cups.SkipReason();
   SettingsRecord settings = SettingsRecord::Defaults(output_.string());
   settings.SetPrinterName(cups.Queue());
-  ASSERT_TRUE(SaveSettings(settings).ok());
+  ASSERT_TRUE(SaveSettings(settings, testing::PermitFor(SettingsPath())).ok());
   cups.Clear();
   OpenWindow(CommandLine(WriteQuickStartSet(output_ / "print.pbn")));
   EXPECT_EQ(Text("LPrinter").toStdString(), cups.Queue());
@@ -1077,6 +1084,165 @@ TEST_F(MultipleSetsTest, AnUnsafeRunNameIsRefusedWithAMessage) {
   }
   EXPECT_TRUE(fs::is_empty(output_));
   EXPECT_FALSE(fs::exists(folder_ / "outside"));
+}
+
+
+// The gate in the window: what it did not write is replaced only on Yes,
+// every such question defaults to No, and a set never becomes a PDF.
+TEST_F(MainWindowTest, RewritingThePdfNeverLandsOnASet) {
+  const fs::path s2 = WriteQuickStartSet(output_ / "s2.pbn");
+  const std::string set2 = *ReadWholeFile(s2);
+  const fs::path s1 = WriteQuickStartSet(output_ / "s1.pbn");
+  fs::create_symlink(s2, output_ / "s1.pdf");
+  // Every refusal is shown: the save after the analysis, and the button.
+  QStringList messages;
+  QTimer closer;
+  closer.setInterval(10);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      messages << box->text();
+      box->accept();
+    }
+  });
+  closer.start();
+  OpenWindow(CommandLine(s1));
+  const qsizetype before = messages.size();
+  Click("BPDF");
+  ASSERT_TRUE(WaitFor([&] { return messages.size() > before; }));
+  EXPECT_TRUE(messages.last().contains("s1.pdf")) << messages.last().toStdString();
+  EXPECT_FALSE(window_->statusBar()->currentMessage().startsWith("Written"));
+  CloseWindow();  // its save at closing is refused as well, and said
+  closer.stop();
+  EXPECT_EQ(*ReadWholeFile(s2), set2);
+  EXPECT_TRUE(fs::is_symlink(output_ / "s1.pdf"));
+  EXPECT_GE(messages.size(), 2);
+}
+
+TEST_F(MainWindowTest, TheWebPageAsksBeforeReplacingAPageItDidNotWrite) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "quick.pbn");
+  const std::string page = "<html><body>the club's own page</body></html>\n";
+  ASSERT_TRUE(testing::WriteTestFile(output_ / "quick.html", page).ok());
+  OpenWindow(CommandLine(pbn));
+  bool noIsDefault = false;
+  QString question;
+  OnNextDialog<QMessageBox>([&](QMessageBox* box) {
+    question = box->text();
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    QTest::keyClick(box, Qt::Key_Return);  // Return keeps the file
+  });
+  Click("BHTML");
+  ASSERT_TRUE(WaitFor([&] { return !question.isEmpty(); }));
+  EXPECT_TRUE(noIsDefault);
+  EXPECT_TRUE(question.contains("quick.html")) << question.toStdString();
+  EXPECT_EQ(*ReadWholeFile(output_ / "quick.html"), page);
+  AnswerNextQuestion(QMessageBox::Yes, &question);
+  Click("BHTML");
+  EXPECT_NE(ReadWholeFile(output_ / "quick.html")->find("generator"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, RepeatDoubleDummyStartsTheAnalysisAndTheFileKeepsItsResults) {
+  // A set whose board 1 is analysed on disk.
+  DealSet set;
+  GenerateSet(set, "slow rest", DateTimeFromCivil({2026, 1, 2, 3, 4, 5}));
+  set.Board(1).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  for (uint8_t& tricks : set.Board(1).table) tricks = 7;
+  const fs::path pbn = output_ / "done.pbn";
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(pbn), "test").ok());
+  OpenWindow(CommandLine(pbn));
+  bool noIsDefault = false;
+  OnNextDialog<QMessageBox>([&](QMessageBox* box) {
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    box->button(QMessageBox::Yes)->click();
+  });
+  Click("BReDoDD");
+  ASSERT_TRUE(WaitFor([&] { return noIsDefault || app_->AnalysisRunning(); }));
+  EXPECT_TRUE(noIsDefault);
+  EXPECT_TRUE(app_->AnalysisRunning()) << "Yes starts the analysis";
+  EXPECT_TRUE(app_->SaveFile().ok());
+  EXPECT_EQ(ReadPbnFile(pbn)->Board(1).doneMask[0], kAllStrainsDone) << "kept while it runs";
+  CloseWindow();  // stops, and saves what is done
+  const Result<DealSet> after = ReadPbnFile(pbn);
+  ASSERT_TRUE(after.ok());
+  EXPECT_EQ(after->Board(1).doneMask[0], kAllStrainsDone) << "kept after closing";
+}
+
+TEST_F(MainWindowTest, ASecondWindowOnAHeldSetShowsItReadOnlyAndNeverSavesIt) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "s5.pbn");
+  OpenWindow(CommandLine(pbn));  // started as "tarrow s5.pbn": it holds the set
+  ASSERT_TRUE(app_->HoldsSet());
+  EXPECT_TRUE(fs::exists(output_ / ".s5.pbn.lock"));
+  EXPECT_FALSE(app_->ReadOnly());
+
+  // Window D loads the same set: read-only, told so.
+  App other(executor_);
+  ASSERT_TRUE(other.OpenFile(pbn).ok());
+  EXPECT_TRUE(other.ReadOnly());
+  bool told = false;
+  for (const std::string& warning : other.LoadWarnings()) told |= warning.find("read-only") != std::string::npos;
+  EXPECT_TRUE(told);
+
+  // C edits board 5 and closes; D's save is refused, and C's edit stays.
+  const DealNumber edited = MakeDealNumber(77);
+  ASSERT_TRUE(app_->ReplaceBoard(5, edited).ok());
+  CloseWindow();
+  other.MutableSetForTest().Board(2).doneMask = {1, 1};
+  EXPECT_FALSE(other.ForcePbnWrite().ok());
+  EXPECT_FALSE(other.SaveFile().ok());
+  EXPECT_EQ(ReadPbnFile(pbn)->Board(5).number, edited);
+}
+
+TEST_F(MainWindowTest, AfterDealAReturnDoesNotStopTheAnalysisAndTheBoardsInPlayAreShown) {
+  OpenWindow();
+  Browse(output_ / "night.pbn");
+  TypeSeed("abc");
+  Click("BDeal");
+  ASSERT_TRUE(app_->AnalysisRunning());
+  QWidget* focus = window_->focusWidget();
+  ASSERT_NE(focus, nullptr);
+  EXPECT_NE(focus->objectName(), "BDDAnalysis");
+  // Return on Browse opens the file dialog: nothing chosen there.
+  OnNextDialog<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+  QTest::keyClick(focus, Qt::Key_Return);
+  QTest::qWait(50);
+  EXPECT_FALSE(app_->Runner().StopRequested()) << "a second Return stopped the analysis";
+  // A tick of an analysis by hand says nothing on the Multiple Sets tab.
+  QTest::qWait(1300);
+  EXPECT_TRUE(Text("LWorking").isEmpty()) << Text("LWorking").toStdString();
+  app_->StopAndWait();
+  EXPECT_FALSE(Shown("LBoardsInPlay"));
+  app_->SetNumber(NumberSetting::kBoardsInPlay, 5);
+  window_->RefreshAll();
+  EXPECT_TRUE(Shown("LBoardsInPlay"));
+  EXPECT_TRUE(Text("LBoardsInPlay").contains("1-5")) << Text("LBoardsInPlay").toStdString();
+}
+
+
+TEST_F(MainWindowTest, AbsentAndUnanalysedBoardsAreNotDrawnAsAnalysed) {
+  // Boards 1 and 2 only, neither analysed.
+  DealSet set;
+  set.Board(1).number = MakeDealNumber(1000);
+  set.Board(2).number = MakeDealNumber(1);
+  set.RefreshDeals();
+  const fs::path pbn = output_ / "two.pbn";
+  ASSERT_TRUE(WritePbnFile(set, testing::PermitFor(pbn), "test").ok());
+  OpenWindow();
+  const auto colourOf = [&](int board) {
+    const QImage image = Find<QLabel>("IPrg")->pixmap().toImage();
+    const ProgressGrid::Rect cell = ProgressGrid::Cell(board);
+    return image.pixel((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2) & 0xFFFFFF;
+  };
+  const QImage fresh = Find<QLabel>("IPrg")->pixmap().toImage();
+  const QRgb ground = fresh.pixel(0, 0) & 0xFFFFFF;
+  EXPECT_EQ(colourOf(5), ground) << "no set yet: every cell is the ground";
+  app_->OpenFile(pbn);
+  window_->RefreshAll();
+  EXPECT_EQ(colourOf(1), 0x000000u) << "not analysed";
+  EXPECT_EQ(colourOf(3), ground) << "absent";
+  // The ground is not the analysed colour.
+  app_->MutableSetForTest().Board(1).doneMask = {kAllStrainsDone, kAllStrainsDone};
+  window_->RefreshAll();
+  EXPECT_NE(colourOf(1), ground);
+  EXPECT_NE(colourOf(1), colourOf(3));
 }
 
 }  // namespace

@@ -177,17 +177,25 @@ void OptionsTab::OnChangeFolderClicked() {
 void OptionsTab::OnRepeatAnalysisClicked() {
   if (!window_.Ask("Repeat Double Dummy",
                    "Forget the double-dummy results of every board and analyse the set again?\n\n"
-                   "The set file and its hand records lose the results at the next save.")) {
+                   "The set file and its hand records keep the old results until every board "
+                   "is analysed again.")) {
     return;
   }
-  app_.RepeatDoubleDummy();
+  const Status started = app_.RepeatDoubleDummy();
+  if (app_.AnalysisRunning()) window_.StartTicking();
   window_.RefreshAll();
+  if (!started.ok()) window_.ShowFailure("Repeat Double Dummy", started);
 }
 
 void OptionsTab::OnRewritePdfClicked() {
-  const Status written = app_.WriteHandRecords();
+  OutputVerdict written = app_.WriteHandRecords();
+  if (written.needsWord &&
+      AskToReplace(window_, "Re-Write PDF of Hand Records", written.status, "Replace it?")) {
+    written = app_.WriteHandRecords(true);
+  }
+  if (written.needsWord) return;  // kept, as the operator chose
   if (!written.ok()) {
-    window_.ShowFailure("Re-Write PDF of Hand Records", written);
+    window_.ShowFailure("Re-Write PDF of Hand Records", written.status);
   } else {
     window_.ShowStatus("Written " + FromPath(app_.PdfPath()));
   }
@@ -195,9 +203,14 @@ void OptionsTab::OnRewritePdfClicked() {
 
 void OptionsTab::OnWriteWebPageClicked() {
   const fs::path out = ExportPath(app_, ".html");
-  const Status written = WriteHandRecordsHtml(app_, out, app_.HandRecordChoices());
+  OutputVerdict written = WriteHandRecordsHtml(app_, out, app_.HandRecordChoices());
+  if (written.needsWord &&
+      AskToReplace(window_, "Write Web Page of Hand Records", written.status, "Replace it?")) {
+    written = WriteHandRecordsHtml(app_, out, app_.HandRecordChoices(), true);
+  }
+  if (written.needsWord) return;  // kept, as the operator chose
   if (!written.ok()) {
-    window_.ShowFailure("Write Web Page of Hand Records", written);
+    window_.ShowFailure("Write Web Page of Hand Records", written.status);
   } else {
     window_.ShowStatus("Written " + FromPath(out));
   }

@@ -130,7 +130,8 @@ void PrintingTab::ShowPrinterName(const std::string& name) {
 Status PrintingTab::CheckPrintTarget() const {
   // "Print to File" writes a document: never over the set or another set.
   if (printer_.OutputFile().empty()) return Status();
-  return app_.CheckDocumentOutput(printer_.OutputFile(), ".pdf");
+  // The print system writes the file; the gate only judges the plan.
+  return CheckOutputs(app_.DocumentPlan(printer_.OutputFile(), ".pdf")).status;
 }
 
 void PrintingTab::OnPrintClicked() {
@@ -162,12 +163,17 @@ void PrintingTab::SaveSheetsAsPdf(bool setupSheets) {
   out.replace_extension();
   out += setupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
   PdfPrinter pdf;
-  Status status = app_.CheckDocumentOutput(out, ".pdf");
+  GateResult gate = PassGate(app_.DocumentPlan(out, ".pdf"));
+  if (gate.verdict.needsWord && AskToReplace(window_, title, gate.verdict.status, "Replace it?")) {
+    gate = PassGate(app_.DocumentPlan(out, ".pdf", true));
+  }
+  if (gate.verdict.needsWord) return;  // kept, as the operator chose
+  Status status = gate.verdict.status;
   if (status.ok()) {
     status = setupSheets ? app_.PrintSetupSheets(pdf, lastBoardSpin_->value())
                          : app_.PrintTravelers(pdf, lastBoardSpin_->value());
   }
-  if (status.ok()) status = pdf.Save(out);
+  if (status.ok()) status = pdf.Save(gate.writer->Permit(out));
   if (!status.ok()) {
     window_.ShowFailure(title, status);
     return;

@@ -42,7 +42,6 @@ int main(int argc, char** argv) {
   settings.SetSite("Hilltop Bridge Club");
   settings.SetClubList({"Hilltop Bridge Club", "Riverside Duplicate"}, "Hilltop Bridge Club");
   settings.SetEventList({"Tuesday Pairs", "Club Championship"}, "Tuesday Pairs");
-  if (!tarrow::SaveSettings(settings).ok()) return 1;
 
   // Never hang a script: give up after two minutes.
   QTimer::singleShot(120000, [] {
@@ -51,6 +50,12 @@ int main(int argc, char** argv) {
   });
   tarrow::BuildNumberingTables();
   tarrow::QtOwnerExecutor executor;
+  {
+    // Written as the window writes them, so the window below starts from them.
+    tarrow::App writer(executor);
+    writer.MutableSettingsForTest() = settings;
+    if (!writer.SaveSettings().ok()) return 1;
+  }
   tarrow::App app(executor);
   tarrow::MainWindow window(app, {});
   window.show();

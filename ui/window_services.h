@@ -19,6 +19,8 @@ class WindowServices {
   // A message box titled `title` and the status line, naming what failed.
   virtual void ShowFailure(const QString& title, const Status& status) = 0;
   // A Yes/No question; true for Yes.
+  // A question before something is replaced or forgotten: No is the
+  // default button.  True for Yes.
   virtual bool Ask(const QString& title, const QString& question) = 0;
   // A passing word on the status line.
   virtual void ShowStatus(const QString& text) = 0;
