@@ -39,8 +39,9 @@ struct ProgramRun {
 };
 
 // Runs the window program with args, without DISPLAY, WAYLAND_DISPLAY and
-// QT_QPA_PLATFORM, its settings in config.
-ProgramRun RunWithoutDisplay(const std::vector<std::string>& args, const fs::path& config) {
+// QT_QPA_PLATFORM (unless `extra` sets one), its settings in config.
+ProgramRun RunWithoutDisplay(const std::vector<std::string>& args, const fs::path& config,
+                             const std::vector<std::string>& extra = {}) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view text(*entry);
@@ -52,6 +53,7 @@ ProgramRun RunWithoutDisplay(const std::vector<std::string>& args, const fs::pat
     environment.emplace_back(text);
   }
   environment.push_back("TARROW_CONFIG_DIR=" + config.string());
+  environment.insert(environment.end(), extra.begin(), extra.end());
   const fs::path outFile = config.parent_path() / "stdout.txt";
   const fs::path errFile = config.parent_path() / "stderr.txt";
   const pid_t pid = fork();
@@ -95,6 +97,18 @@ TEST_F(WindowProgramTest, WithoutADisplayItSaysSoAndPointsToTheCommandLine) {
     EXPECT_EQ(run.out, "");
   }
   EXPECT_FALSE(fs::exists(config)) << "nothing is read or written before the window";
+
+  // A display that nothing answers on (a number with no X server's socket)
+  // is named, at once, rather than left to Qt's abort.
+  int unused = 90;
+  while (fs::exists("/tmp/.X11-unix/X" + std::to_string(unused))) ++unused;
+  const std::string display = ":" + std::to_string(unused);
+  const ProgramRun nobody = RunWithoutDisplay({}, config, {"DISPLAY=" + display});
+  EXPECT_EQ(nobody.exitCode, 1) << nobody.err;
+  EXPECT_EQ(nobody.err, "tarrow: cannot open the display " + display +
+                            " (no X server answers there); tarrow-cli (or ./run.sh COMMAND) "
+                            "works without one\n");
+  EXPECT_FALSE(fs::exists(config));
 
   // Help and the version need no display; a platform named on the command
   // line is the caller's choice and is used.
