@@ -137,7 +137,6 @@ class App {
   void SetWritePdf(bool write) noexcept { writePdf_ = write; }
   // The emblem in the hand-record header.
   const RgbImage& Logo() const noexcept { return logo_; }
-  void SetLogo(RgbImage logo) { logo_ = std::move(logo); }
 
   // The settings record: the options, the Threads to Use, the output
   // directory, the club and event lists, to read.  Changes go through the
@@ -290,9 +289,6 @@ class App {
   // new deal, a load, closing): stops the analysis, waits for the workers
   // and saves what is done, so nothing found since the last save is lost.
   Status LeaveSet();
-  // True once a set has been dealt or loaded for the current file; naming a
-  // new file ends it until the next deal or load.
-  bool HoldsSet() const noexcept { return holdsSet_; }
   // A name beside `path` for a set that may not go to `path` itself:
   // "NAME.tarrow.pbn", else "NAME.tarrow-2.pbn", ..., the first that is free
   // or holds this same set.

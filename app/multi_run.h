@@ -135,9 +135,7 @@ class MultiSetRun {
   State state() const noexcept { return state_; }
   bool Busy() const noexcept { return state_ != State::kIdle; }
   bool StopRequested() const noexcept { return stopRequested_; }
-  int SetsRequested() const noexcept { return setsRequested_; }
   int SetCounter() const noexcept { return setCounter_; }
-  const std::string& RunName() const noexcept { return runName_; }
   const std::filesystem::path& RunDirectory() const noexcept { return runDirectory_; }
   // The log of the latest run; empty before any run.
   const std::filesystem::path& LogPath() const noexcept { return logPath_; }
@@ -151,7 +149,6 @@ class MultiSetRun {
   // the run waits for an analysis.
   const std::string& SetTimeText() const noexcept { return setTimeText_; }
   const std::string& RunTimeText() const noexcept { return runTimeText_; }
-  DateTime RunStart() const noexcept { return runStart_; }
 
   // The clock; tests set their own.
   std::function<DateTime()> clock = DateTimeNow;

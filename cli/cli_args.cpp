@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstdio>
 #include <iostream>
-#include <thread>
 
+#include "analysis/runner.h"
 #include "core/cp1252.h"
 #include "core/generation.h"
 #include "files/pbn_reader.h"
@@ -179,13 +179,10 @@ Result<std::string> SeedArgument(const ParsedArgs& args) {
 }
 
 Result<int> ThreadCount(const ParsedArgs& args, const App& app) {
-  if (!args.Has("--threads")) {
-    // The window program's "Threads to Use" when its settings exist.
-    if (app.SettingsFromFile()) return std::min(app.ThreadsSetting(), 8);
-    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
-    return int(std::min(processors, 8u));
-  }
-  return IntegerOption(args, "--threads", 1, 8);
+  // The window program's "Threads to Use" when its settings exist, else
+  // App's choice for this machine.
+  if (!args.Has("--threads")) return std::min(app.ThreadsSetting(), kMaxWorkers);
+  return IntegerOption(args, "--threads", 1, kMaxWorkers);
 }
 
 Status ApplyRunOptions(const ParsedArgs& args, App& app) {

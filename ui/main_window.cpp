@@ -36,7 +36,6 @@ MainWindow::MainWindow(App& app, WindowOptions options) : app_(app), options_(st
   setObjectName("TForm1");
   setWindowTitle("Tarrow");
   setWindowIcon(QIcon(QPixmap::fromImage(ImageOf(app_.Logo()))));
-  if (options_.runHost) app_.SetRunHostForTest(std::move(options_.runHost));
   CreateViewer();
 
   tabs_ = Named(new QTabWidget, "PageControl1");

@@ -39,8 +39,6 @@ struct WindowOptions {
   std::filesystem::path commandLineFile;
   // Where "Load Test Set" finds Test.pbn.
   std::filesystem::path workingDirectory = std::filesystem::current_path();
-  // The set flow of multiple-set runs, for tests; App's own when null.
-  std::unique_ptr<MultiRunHost> runHost;
 };
 
 class MainWindow : public QMainWindow, public WindowServices {
