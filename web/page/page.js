@@ -84,6 +84,11 @@
 
   async function openFile(file) {
     state.messages = [];
+    // The core reads no larger file; one is refused before it fills memory.
+    if (file.size > Tarrow.largestFile) {
+      say('error', `cannot read ${file.name}: the file is larger than ${Tarrow.largestFile >> 20} MiB`);
+      return render();
+    }
     const bytes = await Tarrow.readFile(file);
     const wasRunning = state.pool.running;
     stopAnalysis();
@@ -99,7 +104,8 @@
     state.fileStem = Tarrow.fileStem(file.name.replace(/\.[^.]*$/, ''));
     state.fromSeed = false;
     history.replaceState(null, '', location.href.replace(/#.*$/, ''));
-    state.board = 1;
+    // A machine's run may start past board 1.
+    state.board = Math.max(1, state.set.boards.findIndex((b) => b.state !== 'absent') + 1);
     state.analysisMs = 0;
     state.analysis = 'idle';
     startAnalysis();
@@ -175,9 +181,10 @@
 
   function linkAddress() {
     const parts = [`seed=${encodeURIComponent(state.set.seed)}`];
-    const {event, date} = fields();
-    if (event) parts.push(`event=${encodeURIComponent(event)}`);
-    if (date) parts.push(`date=${encodeURIComponent(date)}`);
+    const given = fields();
+    for (const id of fieldIds) {
+      if (given[id]) parts.push(`${id}=${encodeURIComponent(given[id])}`);
+    }
     parts.push(`board=${state.board}`);
     return `${location.href.replace(/#.*$/, '')}#${parts.join('&')}`;
   }
@@ -192,7 +199,7 @@
     if (seed === null) return render();
     if (state.fromSeed && state.set.seed === seed) return render();
     $('seed').value = seed;
-    for (const id of ['event', 'site', 'club', 'description', 'date']) {
+    for (const id of fieldIds) {
       if (wanted.has(id)) $(id).value = wanted.get(id);
     }
     deal(seed);
@@ -308,7 +315,8 @@
     $('deal-form').addEventListener('submit', (event) => {
       event.preventDefault();
       deal($('seed').value);
-      if (state.set) history.replaceState(null, '', linkAddress());
+      // The address deals this set again (not one opened from a file).
+      if (state.set && state.fromSeed) history.replaceState(null, '', linkAddress());
     });
     $('add-date-time').addEventListener('click', () => {
       $('seed').value += Tarrow.localDateTime(new Date());

@@ -395,7 +395,7 @@ EMSCRIPTEN_KEEPALIVE uint8_t* tw_input_buffer(int size) {
   return input.data();
 }
 
-// Loads a set from the bytes of a file (.pbn, .bri, .bre, .ber) named as the
+// Loads a set from the bytes of a file (.pbn, .dup, .bri, .bre, .ber) named as the
 // director's file was, the bytes placed with tw_input_buffer.  JSON: error
 // (null when the set was taken) and the warnings, worded as the command line
 // words them.  On an error the set in memory stays as it was.
@@ -413,16 +413,14 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
   Result<DealSet> loaded = Status::Error("");
   switch (DealExtensionKind(path)) {
     case DealFileKind::kPbn:
-      loaded = ReadPbnFile(path, report);
+      // A file of several events gives its first, with a warning naming them.
+      loaded = ReadPbnEvent(path, "", report);
       break;
     case DealFileKind::kBer:
     case DealFileKind::kBri:
-    case DealFileKind::kBre: {
-      const DealFileKind kind = DealExtensionKind(path);
-      Result<ImportBuffer> deals = kind == DealFileKind::kBer   ? ReadBerFile(path, report)
-                                   : kind == DealFileKind::kBri ? ReadBriFile(path, report)
-                                                                : ReadBreFile(path, report);
-      if (!deals.ok()) {
+    case DealFileKind::kBre:
+    case DealFileKind::kDup:
+      if (Result<ImportBuffer> deals = ReadDealFile(path, report); !deals.ok()) {
         loaded = deals.status();
       } else if (DealSet imported = DealSetFromImport(*deals); imported.PresentBoards() == 0) {
         loaded = Status::Error("cannot import " + path.string() +
@@ -431,10 +429,9 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
         loaded = std::move(imported);
       }
       break;
-    }
     case DealFileKind::kUnknown:
       loaded = Status::Error("cannot load " + path.string() +
-                             ": the extension is not .pbn, .bre, .ber or .bri");
+                             ": the extension is not .pbn, .bre, .ber, .bri or .dup");
       break;
   }
   std::filesystem::remove(path, ignored);

@@ -47,6 +47,19 @@ def cli(tarrow_cli, home, *args):
     return subprocess.run([tarrow_cli, *args], cwd=home, env=env, capture_output=True, text=True)
 
 
+def games(text, first=1, last=36):
+    """The boards first..last of a PBN set, each less the tags of the set's
+    header (event, site, date, generator, application, sponsor), which a file
+    from a dealing machine does not carry."""
+    header = re.compile(r'^\[(Event|Site|Date|Generator|Application|Eventsponsor) ')
+    found = {}
+    for game in re.split(r'\r?\n\r?\n', text.strip()):
+        number = re.search(r'\[Board "(\d+)"\]', game)
+        if number and first <= int(number.group(1)) <= last:
+            found[int(number.group(1))] = [line for line in game.splitlines() if not header.match(line)]
+    return found
+
+
 def page_address(base, **wanted):
     return base + '#' + urllib.parse.urlencode(wanted, quote_via=urllib.parse.quote)
 
@@ -169,7 +182,40 @@ def main():
         check(deal_line in page.evaluate('document.getElementById("pbn").value'),
               'the .bri\'s first board is the seed\'s')
 
-        page.click('#stop')
+        # A .dup from a dealing machine, dropped on the page: boards 1-24 of
+        # the seed, said as the command line says it; analysed, they are the
+        # seed's boards with the seed's tables and par.
+        check(cli(tarrow_cli, work, 'export', 'reference.pbn', '--format', 'dup', '--last-board', '24',
+                  '--out', 'first24.dup').returncode == 0, 'tarrow-cli exports boards 1-24 as a .dup')
+        warned = cli(tarrow_cli, work, 'show', 'first24.dup').stderr.strip()
+        page.drop_file(os.path.join(work, 'first24.dup'))
+        page.wait_for('document.getElementById("messages").innerText.includes("first24.dup")', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        cli_warning = warned.removeprefix('tarrow-cli: warning: ')
+        check(warned.startswith('tarrow-cli: warning: ') and 'Warning: ' + cli_warning in messages
+              and 'Error' not in messages,
+              f'the .dup is taken with the command line\'s warning ({cli_warning!r})')
+        page.wait_for(DONE, timeout=300)
+        shown = page.evaluate('document.getElementById("pbn").value')
+        from_dup = games(shown)
+        check(sorted(from_dup) == list(range(1, 25)) and from_dup == games(reference.replace('\r\n', '\n'), 1, 24),
+              'the .dup\'s boards, analysed in the page, are boards 1-24 of the seed with its tables and par')
+        check(page.evaluate('document.querySelectorAll("#boards button.absent").length') == 12,
+              'boards 25-36 are not in the set')
+
+        # A damaged .dup (the two forms of board 1 disagree): refused in the
+        # command line's words, the set kept.
+        broken = bytearray(pathlib.Path(work, 'first24.dup').read_bytes())
+        broken[5] = ord('9') if broken[5] != ord('9') else ord('8')
+        pathlib.Path(work, 'broken.dup').write_bytes(bytes(broken))
+        said = cli(tarrow_cli, work, 'show', 'broken.dup').stderr.strip().removeprefix('tarrow-cli: ')
+        page.choose_file('#file-input', os.path.join(work, 'broken.dup'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(said != '' and 'Error: ' + said in messages,
+              f'the damaged .dup is refused in the command line\'s words ({said!r})')
+        check(page.evaluate('document.getElementById("pbn").value') == shown,
+              'the .dup\'s set stays in the page')
 
         # A PBN with commentary: taken, and the director told what a PBN saved from here leaves out.
         commented = reference.replace('[Board "2"]', '{Played in 3NT at every table}\r\n[Board "2"]', 1)
