@@ -31,6 +31,7 @@
     pbnShown: false,
     fromSeed: false,      // dealt here, so a link to the seed deals it again
     fileStem: 'boards',   // the downloads' name
+    lastBoard: 36,        // "Last Board" of the dealing-machine files
   };
 
   // ---- the set -----------------------------------------------------------
@@ -45,6 +46,18 @@
 
   function showFields(set) {
     for (const id of fieldIds) $(id).value = set[id] || (id === 'date' ? $(id).value : '');
+  }
+
+  // The set the core now holds, with its own last board for the machine files.
+  function takeSet() {
+    state.set = state.core.set();
+    state.lastBoard = state.set.lastBoard || 36;
+  }
+
+  // "Last Board" as typed, when it is a board number.
+  function typedLastBoard() {
+    const typed = Number($('last-board').value);
+    return Number.isInteger(typed) && typed >= 1 && typed <= 36 ? typed : null;
   }
 
   function say(kind, text) {
@@ -74,7 +87,7 @@
       say('error', refused);
       return keepSet(wasRunning);
     }
-    state.set = state.core.set();
+    takeSet();
     state.fileStem = Tarrow.fileStem(seed);
     state.fromSeed = true;
     state.analysisMs = 0;
@@ -98,7 +111,7 @@
       say('error', answer.error);
       return keepSet(wasRunning);
     }
-    state.set = state.core.set();
+    takeSet();
     showFields(state.set);
     $('seed').value = state.set.seed;
     state.fileStem = Tarrow.fileStem(file.name.replace(/\.[^.]*$/, ''));
@@ -284,7 +297,8 @@
       anchor.textContent = 'Link to these boards';
       link.append(anchor);
     }
-    if (held) $('last-board').value = Math.min(Number($('last-board').value) || 36, state.set.lastBoard || 36);
+    // Not while the director types in it.
+    if (document.activeElement !== $('last-board')) $('last-board').value = state.lastBoard;
   }
 
   function look(board) {
@@ -298,8 +312,8 @@
   function writeFile(kind) {
     state.messages = [];
     if (!takeFields()) return render();
-    const lastBoard = Number($('last-board').value) || 36;
-    const written = state.core.write(kind, lastBoard);
+    state.lastBoard = typedLastBoard() || state.lastBoard;
+    const written = state.core.write(kind, state.lastBoard);
     if (written.error) {
       say('error', written.error);
       return render();
@@ -339,6 +353,10 @@
       const [file] = event.dataTransfer.files;
       if (file) openFile(file);
     });
+    $('last-board').addEventListener('input', () => {
+      state.lastBoard = typedLastBoard() || state.lastBoard;
+    });
+    $('last-board').addEventListener('blur', render);
     $('analyse').addEventListener('click', startAnalysis);
     $('stop').addEventListener('click', () => { stopAnalysis(); render(); });
     $('previous').addEventListener('click', () => look(state.board - 1));

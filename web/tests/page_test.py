@@ -200,8 +200,9 @@ def main():
         from_dup = games(shown)
         check(sorted(from_dup) == list(range(1, 25)) and from_dup == games(reference.replace('\r\n', '\n'), 1, 24),
               'the .dup\'s boards, analysed in the page, are boards 1-24 of the seed with its tables and par')
-        check(page.evaluate('document.querySelectorAll("#boards button.absent").length') == 12,
-              'boards 25-36 are not in the set')
+        check(page.evaluate('document.querySelectorAll("#boards button.absent").length') == 12
+              and page.evaluate('document.getElementById("last-board").value') == '24',
+              'boards 25-36 are not in the set, and Last Board is 24')
 
         # A damaged .dup (the two forms of board 1 disagree): refused in the
         # command line's words, the set kept.
@@ -224,8 +225,9 @@ def main():
         page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
         messages = page.evaluate('document.getElementById("messages").innerText')
         check('commented.pbn holds what a set of this program cannot keep (commentary' in messages
-              and page.evaluate('document.body.dataset.state') == 'done',
-              f'a PBN with commentary is taken with a warning ({messages.strip()[:120]!r})')
+              and page.evaluate('document.body.dataset.state') == 'done'
+              and page.evaluate('document.getElementById("last-board").value') == '36',
+              f'a PBN with commentary is taken with a warning, Last Board 36 again ({messages.strip()[:120]!r})')
 
         damaged = reference.replace('KJ765', 'KJ7655', 1) if 'KJ765' in reference else \
             re.sub(r'(\[Deal "N:)(\w)', r'\1\2\2', reference, count=1)
