@@ -32,6 +32,7 @@
     fromSeed: false,      // dealt here, so a link to the seed deals it again
     fileStem: 'boards',   // the downloads' name
     lastBoard: 36,        // "Last Board" of the dealing-machine files
+    file: null,           // the file the set came from: {name, bytes, events, eventLoaded}
   };
 
   // ---- the set -----------------------------------------------------------
@@ -90,6 +91,7 @@
     takeSet();
     state.fileStem = Tarrow.fileStem(seed);
     state.fromSeed = true;
+    state.file = null;
     state.analysisMs = 0;
     state.analysis = 'idle';
     startAnalysis();
@@ -102,19 +104,25 @@
       say('error', `cannot read ${file.name}: the file is larger than ${Tarrow.largestFile >> 20} MiB`);
       return render();
     }
-    const bytes = await Tarrow.readFile(file);
+    takeFile(file.name, await Tarrow.readFile(file), 0);
+  }
+
+  // Takes the set of a file's bytes (of a PBN file's events the one
+  // numbered, 0 for the first), or says why not and keeps the set there was.
+  function takeFile(name, bytes, event) {
     const wasRunning = state.pool.running;
     stopAnalysis();
-    const answer = state.core.load(file.name, bytes);
+    const answer = state.core.load(name, bytes, event);
     for (const warning of answer.warnings) say('warning', warning);
     if (answer.error) {
       say('error', answer.error);
       return keepSet(wasRunning);
     }
+    state.file = {name, bytes, events: answer.events, eventLoaded: answer.eventLoaded};
     takeSet();
     showFields(state.set);
     $('seed').value = state.set.seed;
-    state.fileStem = Tarrow.fileStem(file.name.replace(/\.[^.]*$/, ''));
+    state.fileStem = Tarrow.fileStem(name.replace(/\.[^.]*$/, ''));
     state.fromSeed = false;
     history.replaceState(null, '', location.href.replace(/#.*$/, ''));
     // A machine's run may start past board 1.
@@ -264,6 +272,18 @@
     }
   }
 
+  // The choice of a file's events, when it holds several.
+  function renderEvents() {
+    const events = state.file ? state.file.events : [];
+    $('file-event-choice').hidden = events.length < 2;
+    const choice = $('file-event');
+    const options = events.map((name, i) => `${i + 1}${name ? `: ${name}` : ''}`);
+    if ([...choice.options].map((o) => o.text).join('\n') !== options.join('\n')) {
+      choice.replaceChildren(...options.map((text, i) => new Option(text, String(i + 1))));
+    }
+    if (events.length > 1) choice.value = String(state.file.eventLoaded);
+  }
+
   function renderPbn() {
     const area = $('pbn');
     area.hidden = !state.pbnShown;
@@ -286,6 +306,7 @@
     for (const button of document.querySelectorAll('#files-out button')) button.disabled = !held;
     renderBoards();
     renderMessages();
+    renderEvents();
     Tarrow.drawBoard($('board-view'), held ? state.core.board(state.board) : null);
     if (held && performance.getEntriesByName('first-board').length === 0) performance.mark('first-board');
     renderPbn();
@@ -346,6 +367,10 @@
     $('file-input').addEventListener('change', (event) => {
       const [file] = event.target.files;
       if (file) openFile(file).then(() => { event.target.value = ''; });
+    });
+    $('file-event').addEventListener('change', (event) => {
+      state.messages = [];
+      takeFile(state.file.name, state.file.bytes, Number(event.target.value));
     });
     document.addEventListener('dragover', (event) => event.preventDefault());
     document.addEventListener('drop', (event) => {

@@ -282,6 +282,8 @@ std::string LoadAnswer(const Status& status, const LoadReport& report, std::stri
                        "): a PBN set saved from here leaves that out, so keep the file as it is");
   }
   out += ",\"warnings\":" + JsonList(warnings);
+  out += ",\"events\":" + JsonList(report.events);
+  out += ",\"eventLoaded\":" + std::to_string(report.eventLoaded);
   return out + "}";
 }
 
@@ -396,10 +398,14 @@ EMSCRIPTEN_KEEPALIVE uint8_t* tw_input_buffer(int size) {
 }
 
 // Loads a set from the bytes of a file (.pbn, .dup, .bri, .bre, .ber) named as the
-// director's file was, the bytes placed with tw_input_buffer.  JSON: error
-// (null when the set was taken) and the warnings, worded as the command line
-// words them.  On an error the set in memory stays as it was.
-EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes, int size) {
+// director's file was, the bytes placed with tw_input_buffer; event chooses
+// one of a PBN file's events by number or name ("" the first).  JSON: error
+// (null when the set was taken), the warnings, worded as the command line
+// words them, and a file's events when it holds several (events, the names
+// in file order, and eventLoaded, from 1).  On an error the set in memory
+// stays as it was.
+EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes, int size,
+                                         const char* event) {
   const std::filesystem::path folder = "/files";
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
@@ -413,8 +419,7 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
   Result<DealSet> loaded = Status::Error("");
   switch (DealExtensionKind(path)) {
     case DealFileKind::kPbn:
-      // A file of several events gives its first, with a warning naming them.
-      loaded = ReadPbnEvent(path, "", report);
+      loaded = ReadPbnEvent(path, event, report);
       break;
     case DealFileKind::kBer:
     case DealFileKind::kBri:

@@ -229,6 +229,29 @@ def main():
               and page.evaluate('document.getElementById("last-board").value') == '36',
               f'a PBN with commentary is taken with a warning, Last Board 36 again ({messages.strip()[:120]!r})')
 
+        # A file of two events: the first is taken with the command line's
+        # warning naming both; choosing the second takes that one.
+        second = cli(tarrow_cli, work, 'deal', '--seed', 'Second night', '--event', 'Tuesday',
+                     '--out', 'second.pbn', '--no-pdf', '--threads', '2')
+        check(second.returncode == 0, 'tarrow-cli deals a second set')
+        second_text = pathlib.Path(work, 'second.pbn').read_bytes().decode('cp1252')
+        pathlib.Path(work, 'two-events.pbn').write_bytes((reference + second_text).encode('cp1252'))
+        named = cli(tarrow_cli, work, 'show', 'two-events.pbn').stderr.splitlines()[0]
+        page.choose_file('#file-input', os.path.join(work, 'two-events.pbn'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(named.startswith('tarrow-cli: warning: ')
+              and named.removeprefix('tarrow-cli: warning: ') in messages
+              and page.evaluate('document.getElementById("seed").value') == SEED,
+              f'a file of two events gives the first, named as the command line names them ({named!r})')
+        page.evaluate('(() => { const choice = document.getElementById("file-event");'
+                      ' choice.value = "2"; choice.dispatchEvent(new Event("change")); })()')
+        page.wait_for(DONE, timeout=30)
+        check(page.evaluate('document.getElementById("seed").value') == 'Second night'
+              and games(page.evaluate('document.getElementById("pbn").value'))
+              == games(second_text.replace('\r\n', '\n')),
+              'choosing the second event takes its boards and tables')
+
         damaged = reference.replace('KJ765', 'KJ7655', 1) if 'KJ765' in reference else \
             re.sub(r'(\[Deal "N:)(\w)', r'\1\2\2', reference, count=1)
         pathlib.Path(work, 'damaged.pbn').write_bytes(damaged.encode('cp1252'))
@@ -247,6 +270,7 @@ def main():
         server = serve(dist)
         address = f'http://127.0.0.1:{server.server_address[1]}/index.html'
         page.open(page_address(address, seed=SEED, event=EVENT, date=DATE, board=5))
+        page.wait_for('document.getElementById("board-view").innerText.includes("Board ")', timeout=60)
         check('Board 5' in page.evaluate('document.getElementById("board-view").innerText'),
               'http: the link shows board 5')
         # Stop, then go on: the boards done stay done, the rest are analysed.
