@@ -445,7 +445,7 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
   const SetHeader before = s.set.header;
   s.set = std::move(*loaded);
   s.set.RefreshDeals();
-  // An imported file has no event date or fields; the ones the director has stay.
+  // An imported file has no event date: the one the director has stays.
   SetHeader& header = s.set.header;
   if (header.eventDate == 0) header.eventDate = before.eventDate;
   header.banner = kProgramBanner;
