@@ -302,6 +302,31 @@ def main():
         foreign = [url for url in asked if not local.match(url)]
         check(asked != [] and foreign == [], f'no request goes elsewhere ({foreign[:3]})')
 
+        # A worker that fails (as when a browser refuses the memory for its
+        # solver table) is let go and the others analyse its boards; when
+        # every worker fails, the pool stops and says why.
+        pool_run = '''(async (failing) => {
+          const module = await Tarrow.compileCore();
+          const core = await Tarrow.Core.create(module);
+          core.deal('abc', new Date());
+          const jobs = core.set().boards.slice(0, 6).map((b, i) => ({board: i + 1, number: b.number}));
+          return await new Promise((resolve) => {
+            const solved = [];
+            const pool = new Tarrow.SolverPool(module, {
+              onStarted() {}, onResult(board) { solved.push(board); },
+              onFinished() { resolve({solved: solved.sort((a, b) => a - b), error: null}); },
+              onError(error) { resolve({solved, error, running: pool.running}); }}, 2);
+            pool.start(jobs);
+            for (let i = 0; i < failing; ++i) pool.received(pool.workers[0], {error: 'no room for the table'});
+          });
+        })'''
+        one_fails = page.evaluate(pool_run + '(1)')
+        check(one_fails == {'solved': [1, 2, 3, 4, 5, 6], 'error': None},
+              f'a failing worker is let go and the other analyses every board ({one_fails})')
+        all_fail = page.evaluate(pool_run + '(2)')
+        check(all_fail == {'solved': [], 'error': 'no room for the table', 'running': False},
+              f'when every worker fails the analysis stops with the reason ({all_fail})')
+
         # A seed the core refuses: the command line's words, the set kept.
         refused = cli(tarrow_cli, work, 'deal', '--seed', '', '--out', 'empty.pbn').stderr
         words = refused.splitlines()[0].removeprefix('tarrow-cli deal: ') if refused else ''
