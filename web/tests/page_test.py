@@ -254,17 +254,27 @@ def main():
 
         damaged = reference.replace('KJ765', 'KJ7655', 1) if 'KJ765' in reference else \
             re.sub(r'(\[Deal "N:)(\w)', r'\1\2\2', reference, count=1)
-        pathlib.Path(work, 'damaged.pbn').write_bytes(damaged.encode('cp1252'))
-        said = cli(tarrow_cli, work, 'show', 'damaged.pbn').stderr.strip()
+        pathlib.Path(work, 'damaged Café.pbn').write_bytes(damaged.encode('cp1252'))
+        said = cli(tarrow_cli, work, 'show', 'damaged Café.pbn').stderr.strip()
         cli_words = said.removeprefix('tarrow-cli: ')
         before = page.evaluate('document.getElementById("pbn").value')
-        page.choose_file('#file-input', os.path.join(work, 'damaged.pbn'))
+        page.choose_file('#file-input', os.path.join(work, 'damaged Café.pbn'))
         page.wait_for('document.getElementById("messages").innerText.includes("Error")', timeout=30)
         messages = page.evaluate('document.getElementById("messages").innerText')
         check(cli_words != '' and cli_words in messages,
               f'the damaged PBN is refused in the command line\'s words ({cli_words!r})')
         check(page.evaluate('document.getElementById("pbn").value') == before,
               'the set in the page stays as it was')
+
+        # A PBN larger than the reader takes: refused in its words, the set kept.
+        pathlib.Path(work, 'huge.pbn').write_bytes(reference.encode('cp1252') + b'\n' * (17 << 20))
+        said = cli(tarrow_cli, work, 'show', 'huge.pbn').stderr.strip().removeprefix('tarrow-cli: ')
+        page.choose_file('#file-input', os.path.join(work, 'huge.pbn'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(said != '' and 'Error: ' + said in messages
+              and page.evaluate('document.getElementById("pbn").value') == before,
+              f'a PBN too large is refused in the command line\'s words, the set kept ({said!r})')
 
         # Over http, as from a club's web space, with a board named in the link.
         server = serve(dist)
@@ -276,7 +286,7 @@ def main():
         # Stop, then go on: the boards done stay done, the rest are analysed.
         page.wait_for('document.querySelectorAll("#boards button.done").length > 0', timeout=300)
         # A file refused while the set is analysed: the analysis goes on.
-        page.choose_file('#file-input', os.path.join(work, 'damaged.pbn'))
+        page.choose_file('#file-input', os.path.join(work, 'damaged Café.pbn'))
         page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
         going_on = page.evaluate('document.body.dataset.state')
         messages = page.evaluate('document.getElementById("messages").innerText')
