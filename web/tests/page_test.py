@@ -346,6 +346,20 @@ def main():
         check(words != '' and words in messages, f'an empty seed is refused ({words!r})')
         check(page.evaluate('document.body.dataset.state') == 'done', 'the set dealt before stays')
 
+        # "Link to these boards" carries the seed, the fields and the board
+        # looked at; opened in another tab it deals the same set there.
+        page.evaluate('(() => { const club = document.getElementById("club"); club.value = "Riverside BC";'
+                      ' club.dispatchEvent(new Event("change")); })()')
+        link = page.evaluate('document.querySelector("#link a").href')
+        other = browser.new_page(width=1280)
+        other.open(link)
+        other.wait_for('document.getElementById("board-view").innerText.includes("Board ")', timeout=60)
+        check('club=Riverside%20BC' in link and other.evaluate('document.getElementById("seed").value') == SEED
+              and other.evaluate('document.getElementById("club").value') == 'Riverside BC'
+              and other.evaluate('document.getElementById("event").value') == EVENT
+              and 'Board 5' in other.evaluate('document.getElementById("board-view").innerText'),
+              f'the page\'s link deals the same set, fields and board in another tab ({link[-80:]})')
+
     if failures:
         print(f'{len(failures)} web check(s) failed', file=sys.stderr)
         return 1
