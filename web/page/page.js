@@ -220,8 +220,10 @@
     if (seed === null) return render();
     if (state.fromSeed && state.set.seed === seed) return render();
     $('seed').value = seed;
+    // The link gives the whole set: a field it leaves out is empty (the
+    // date today's), as in a tab opened afresh, whatever was there before.
     for (const id of fieldIds) {
-      if (wanted.has(id)) $(id).value = wanted.get(id);
+      $(id).value = wanted.get(id) ?? (id === 'date' ? Tarrow.localDateTime(new Date()).slice(0, 10) : '');
     }
     deal(seed);
   }

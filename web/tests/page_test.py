@@ -302,7 +302,6 @@ def main():
         shown = page.evaluate('document.getElementById("pbn").value')
         check(without_machine_tags(shown) == without_machine_tags(reference).replace('\r\n', '\n'),
               'http, stopped and gone on: the PBN shown is the one tarrow-cli deals for the seed')
-        server.shutdown()
 
         # Nothing leaves the computer: every request the page made was for its
         # own files or its own blobs.
@@ -359,6 +358,16 @@ def main():
               and other.evaluate('document.getElementById("event").value') == EVENT
               and 'Board 5' in other.evaluate('document.getElementById("board-view").innerText'),
               f'the page\'s link deals the same set, fields and board in another tab ({link[-80:]})')
+        # A link followed in a tab that holds another set gives the link's set
+        # alone: fields it leaves out are empty.
+        other.evaluate('location.hash = "#seed=Second%20night&board=3"')
+        other.wait_for('document.getElementById("seed").value === "Second night"', timeout=30)
+        check(other.evaluate('document.getElementById("club").value') == ''
+              and other.evaluate('document.getElementById("event").value') == ''
+              and 'Board 3' in other.evaluate('document.getElementById("board-view").innerText'),
+              'a link followed in the same tab deals its seed with its own fields only')
+        server.shutdown()
+        server.server_close()
 
     if failures:
         print(f'{len(failures)} web check(s) failed', file=sys.stderr)
