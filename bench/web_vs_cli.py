@@ -5,6 +5,8 @@ file:// with #seed=...&workers=N, timed from opening to data-state="done")
 against `tarrow-cli deal --threads N` of the same seed, end to end.  Each
 round runs both, the order swapped every round; each keeps its best.  Also
 the time to the first board on screen, and the WebAssembly file's size.
+Every run is printed with the load average before it, since a shared
+machine's other work shows in both figures.
 
     scripts/build-web.sh && ./run.sh --version >/dev/null
     bench/web_vs_cli.py [--rounds 2] [--workers 1,2] [--seed abc]
@@ -59,21 +61,29 @@ def main():
     print(f'tarrow.wasm: {len(wasm)} bytes, {len(gzip.compress(wasm, 9))} with gzip -9')
     index = pathlib.Path(args.dist, 'index.html').resolve().as_uri()
     folder = tempfile.mkdtemp(prefix='tarrow-web-bench-')
+    print(f'load average at the start: {" ".join(f"{x:.1f}" for x in os.getloadavg())}')
     with Browser(timeout=600) as browser:
         for workers in [int(w) for w in args.workers.split(',')]:
             best_cli = best_page = best_first = float('inf')
             for round_ in range(args.rounds):
                 runs = ['cli', 'page'] if round_ % 2 == 0 else ['page', 'cli']
                 for run in runs:
+                    load = os.getloadavg()[0]
                     if run == 'cli':
-                        best_cli = min(best_cli, time_cli(args.cli, args.seed, workers, folder))
+                        seconds = time_cli(args.cli, args.seed, workers, folder)
+                        best_cli = min(best_cli, seconds)
+                        print(f'  round {round_ + 1}, {workers}: tarrow-cli {seconds:.2f} s '
+                              f'(load {load:.1f})', flush=True)
                     else:
                         seconds, first = time_page(browser, index, args.seed, workers)
                         best_page = min(best_page, seconds)
                         best_first = min(best_first, first)
+                        print(f'  round {round_ + 1}, {workers}: page {seconds:.2f} s, first board '
+                              f'{first:.0f} ms (load {load:.1f})', flush=True)
             print(f'seed {args.seed!r}, {workers} worker(s)/thread(s): page {best_page:.2f} s, '
                   f'tarrow-cli deal {best_cli:.2f} s, ratio {best_page / best_cli:.2f}; '
-                  f'first board after {best_first:.0f} ms')
+                  f'first board after {best_first:.0f} ms', flush=True)
+    print(f'load average at the end: {" ".join(f"{x:.1f}" for x in os.getloadavg())}')
 
 
 if __name__ == '__main__':

@@ -76,12 +76,13 @@ function tarrowCoreScript(Tarrow) {
       return {bytes: this.m.HEAPU8.slice(at, at + size)};
     }
 
-    // Takes a set from a file's bytes: {error, warnings}.
-    load(name, bytes) {
+    // Takes a set from a file's bytes, of a PBN file's events the one
+    // numbered (from 1) or the first: {error, warnings, events, eventLoaded}.
+    load(name, bytes, event = 0) {
       const at = this.m._tw_input_buffer(bytes.length);
       this.m.HEAPU8.set(bytes, at);
-      const answer = this.m.ccall('tw_load', 'string', ['string', 'number', 'number'],
-                                  [name, at, bytes.length]);
+      const answer = this.m.ccall('tw_load', 'string', ['string', 'number', 'number', 'string'],
+                                  [name, at, bytes.length, event ? String(event) : '']);
       return JSON.parse(answer);
     }
 

@@ -7,8 +7,8 @@
 (function (Tarrow) {
   'use strict';
 
+  // Other files go as plain bytes, so that no browser changes their extension.
   const types = {
-    pbn: 'application/x-chess-pgn',
     pdf: 'application/pdf',
     html: 'text/html',
   };
@@ -25,6 +25,9 @@
     link.remove();
     setTimeout(() => URL.revokeObjectURL(url), 60_000);
   };
+
+  // The largest file the core reads.
+  Tarrow.largestFile = 64 << 20;
 
   Tarrow.readFile = async function (file) {
     return new Uint8Array(await file.arrayBuffer());

@@ -31,6 +31,8 @@
     pbnShown: false,
     fromSeed: false,      // dealt here, so a link to the seed deals it again
     fileStem: 'boards',   // the downloads' name
+    lastBoard: 36,        // "Last Board" of the dealing-machine files
+    file: null,           // the file the set came from: {name, bytes, events, eventLoaded}
   };
 
   // ---- the set -----------------------------------------------------------
@@ -45,6 +47,18 @@
 
   function showFields(set) {
     for (const id of fieldIds) $(id).value = set[id] || (id === 'date' ? $(id).value : '');
+  }
+
+  // The set the core now holds, with its own last board for the machine files.
+  function takeSet() {
+    state.set = state.core.set();
+    state.lastBoard = state.set.lastBoard || 36;
+  }
+
+  // "Last Board" as typed, when it is a board number.
+  function typedLastBoard() {
+    const typed = Number($('last-board').value);
+    return Number.isInteger(typed) && typed >= 1 && typed <= 36 ? typed : null;
   }
 
   function say(kind, text) {
@@ -74,9 +88,10 @@
       say('error', refused);
       return keepSet(wasRunning);
     }
-    state.set = state.core.set();
+    takeSet();
     state.fileStem = Tarrow.fileStem(seed);
     state.fromSeed = true;
+    state.file = null;
     state.analysisMs = 0;
     state.analysis = 'idle';
     startAnalysis();
@@ -84,22 +99,34 @@
 
   async function openFile(file) {
     state.messages = [];
-    const bytes = await Tarrow.readFile(file);
+    // The core reads no larger file; one is refused before it fills memory.
+    if (file.size > Tarrow.largestFile) {
+      say('error', `cannot read ${file.name}: the file is larger than ${Tarrow.largestFile >> 20} MiB`);
+      return render();
+    }
+    takeFile(file.name, await Tarrow.readFile(file), 0);
+  }
+
+  // Takes the set of a file's bytes (of a PBN file's events the one
+  // numbered, 0 for the first), or says why not and keeps the set there was.
+  function takeFile(name, bytes, event) {
     const wasRunning = state.pool.running;
     stopAnalysis();
-    const answer = state.core.load(file.name, bytes);
+    const answer = state.core.load(name, bytes, event);
     for (const warning of answer.warnings) say('warning', warning);
     if (answer.error) {
       say('error', answer.error);
       return keepSet(wasRunning);
     }
-    state.set = state.core.set();
+    state.file = {name, bytes, events: answer.events, eventLoaded: answer.eventLoaded};
+    takeSet();
     showFields(state.set);
     $('seed').value = state.set.seed;
-    state.fileStem = Tarrow.fileStem(file.name.replace(/\.[^.]*$/, ''));
+    state.fileStem = Tarrow.fileStem(name.replace(/\.[^.]*$/, ''));
     state.fromSeed = false;
     history.replaceState(null, '', location.href.replace(/#.*$/, ''));
-    state.board = 1;
+    // A machine's run may start past board 1.
+    state.board = Math.max(1, state.set.boards.findIndex((b) => b.state !== 'absent') + 1);
     state.analysisMs = 0;
     state.analysis = 'idle';
     startAnalysis();
@@ -175,9 +202,10 @@
 
   function linkAddress() {
     const parts = [`seed=${encodeURIComponent(state.set.seed)}`];
-    const {event, date} = fields();
-    if (event) parts.push(`event=${encodeURIComponent(event)}`);
-    if (date) parts.push(`date=${encodeURIComponent(date)}`);
+    const given = fields();
+    for (const id of fieldIds) {
+      if (given[id]) parts.push(`${id}=${encodeURIComponent(given[id])}`);
+    }
     parts.push(`board=${state.board}`);
     return `${location.href.replace(/#.*$/, '')}#${parts.join('&')}`;
   }
@@ -192,8 +220,10 @@
     if (seed === null) return render();
     if (state.fromSeed && state.set.seed === seed) return render();
     $('seed').value = seed;
-    for (const id of ['event', 'site', 'club', 'description', 'date']) {
-      if (wanted.has(id)) $(id).value = wanted.get(id);
+    // The link gives the whole set: a field it leaves out is empty (the
+    // date today's), as in a tab opened afresh, whatever was there before.
+    for (const id of fieldIds) {
+      $(id).value = wanted.get(id) ?? (id === 'date' ? Tarrow.localDateTime(new Date()).slice(0, 10) : '');
     }
     deal(seed);
   }
@@ -244,6 +274,18 @@
     }
   }
 
+  // The choice of a file's events, when it holds several.
+  function renderEvents() {
+    const events = state.file ? state.file.events : [];
+    $('file-event-choice').hidden = events.length < 2;
+    const choice = $('file-event');
+    const options = events.map((name, i) => `${i + 1}${name ? `: ${name}` : ''}`);
+    if ([...choice.options].map((o) => o.text).join('\n') !== options.join('\n')) {
+      choice.replaceChildren(...options.map((text, i) => new Option(text, String(i + 1))));
+    }
+    if (events.length > 1) choice.value = String(state.file.eventLoaded);
+  }
+
   function renderPbn() {
     const area = $('pbn');
     area.hidden = !state.pbnShown;
@@ -266,6 +308,7 @@
     for (const button of document.querySelectorAll('#files-out button')) button.disabled = !held;
     renderBoards();
     renderMessages();
+    renderEvents();
     Tarrow.drawBoard($('board-view'), held ? state.core.board(state.board) : null);
     if (held && performance.getEntriesByName('first-board').length === 0) performance.mark('first-board');
     renderPbn();
@@ -277,7 +320,8 @@
       anchor.textContent = 'Link to these boards';
       link.append(anchor);
     }
-    if (held) $('last-board').value = Math.min(Number($('last-board').value) || 36, state.set.lastBoard || 36);
+    // Not while the director types in it.
+    if (document.activeElement !== $('last-board')) $('last-board').value = state.lastBoard;
   }
 
   function look(board) {
@@ -291,8 +335,8 @@
   function writeFile(kind) {
     state.messages = [];
     if (!takeFields()) return render();
-    const lastBoard = Number($('last-board').value) || 36;
-    const written = state.core.write(kind, lastBoard);
+    state.lastBoard = typedLastBoard() || state.lastBoard;
+    const written = state.core.write(kind, state.lastBoard);
     if (written.error) {
       say('error', written.error);
       return render();
@@ -308,7 +352,8 @@
     $('deal-form').addEventListener('submit', (event) => {
       event.preventDefault();
       deal($('seed').value);
-      if (state.set) history.replaceState(null, '', linkAddress());
+      // The address deals this set again (not one opened from a file).
+      if (state.set && state.fromSeed) history.replaceState(null, '', linkAddress());
     });
     $('add-date-time').addEventListener('click', () => {
       $('seed').value += Tarrow.localDateTime(new Date());
@@ -325,12 +370,20 @@
       const [file] = event.target.files;
       if (file) openFile(file).then(() => { event.target.value = ''; });
     });
+    $('file-event').addEventListener('change', (event) => {
+      state.messages = [];
+      takeFile(state.file.name, state.file.bytes, Number(event.target.value));
+    });
     document.addEventListener('dragover', (event) => event.preventDefault());
     document.addEventListener('drop', (event) => {
       event.preventDefault();
       const [file] = event.dataTransfer.files;
       if (file) openFile(file);
     });
+    $('last-board').addEventListener('input', () => {
+      state.lastBoard = typedLastBoard() || state.lastBoard;
+    });
+    $('last-board').addEventListener('blur', render);
     $('analyse').addEventListener('click', startAnalysis);
     $('stop').addEventListener('click', () => { stopAnalysis(); render(); });
     $('previous').addEventListener('click', () => look(state.board - 1));

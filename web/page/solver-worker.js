@@ -5,7 +5,10 @@
 // come.  The workers are made from a blob of this script and the core's, so
 // the page needs no special headers and runs from file:// too; they share
 // nothing (no SharedArrayBuffer), and stopping ends them: the boards they
-// were on go back to the queue.
+// were on go back to the queue.  A worker that fails (a browser short of
+// memory may refuse a solver table) is let go and its board handed to the
+// others, so a computer with room for fewer tables analyses on fewer
+// workers; only when none is left does the pool stop with the reason.
 //
 //   const pool = new Tarrow.SolverPool(module, {onStarted, onResult, onFinished, onError});
 //   pool.start([{board: 1, number: '48DB1DE1 5ED13920 FC4FE771'}, ...]);
@@ -86,7 +89,10 @@ function tarrowSolverWorker() {
       for (let i = 0; i < count; ++i) {
         const slot = {worker: makeWorker(), job: null};
         slot.worker.onmessage = (event) => this.received(slot, event.data);
-        slot.worker.onerror = (event) => this.failed(`a solver worker failed: ${event.message}`);
+        slot.worker.onerror = (event) => {
+          event.preventDefault();
+          this.letGo(slot, `a solver worker failed: ${event.message}`);
+        };
         slot.worker.postMessage({module: this.module});
         this.workers.push(slot);
       }
@@ -103,15 +109,15 @@ function tarrowSolverWorker() {
     }
 
     received(slot, message) {
+      if (!this.workers.includes(slot)) return;  // stopped or let go meanwhile
       if (message.error) {
-        this.failed(message.error);
+        this.letGo(slot, message.error);
         return;
       }
       if (message.tricks) {
         slot.job = null;
         this.onResult(message.board, message.tricks, message.ms);
       }
-      if (!this.workers.includes(slot)) return;  // stopped meanwhile
       this.handOut(slot);
     }
 
@@ -127,7 +133,13 @@ function tarrowSolverWorker() {
       if (this.workers.length === 0) this.onFinished();
     }
 
-    failed(message) {
+    // Ends one worker that failed; its board goes back to the queue for the
+    // others.  With no worker left the pool stops and says why.
+    letGo(slot, message) {
+      slot.worker.terminate();
+      this.workers = this.workers.filter((s) => s !== slot);
+      if (slot.job) this.queue.unshift(slot.job);
+      if (this.workers.length > 0) return;  // the others take the board when they are free
       this.stop();
       this.onError(message);
     }

@@ -271,6 +271,25 @@ Status SetFieldsOf(SetHeader& header, const char* event, const char* site, const
 // The reader's words; and, as the window says when it keeps such a file as
 // it is, what the set cannot keep, since a PBN downloaded from the page over
 // the director's file would drop it.
+// The largest file the page hands in (it refuses larger ones before
+// reading them), as the desktop's readers refuse larger files.
+constexpr size_t kLargestInputFile = size_t(64) << 20;
+
+// A file name from the browser (UTF-8) as the core's texts are, in
+// Windows-1252; a character that has no place there becomes "?".
+std::string FileNameText(const std::string& utf8) {
+  if (Result<std::string> whole = Utf8ToCp1252(utf8); whole.ok()) return *whole;
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const Result<std::string> one = Utf8ToCp1252(utf8.substr(i, length));
+    out += one.ok() ? *one : "?";
+    i += length;
+  }
+  return out;
+}
+
 std::string LoadAnswer(const Status& status, const LoadReport& report, std::string_view name) {
   std::string out = "{\"error\":" + (status.ok() ? std::string("null") : Json(status.message()));
   std::vector<std::string> warnings = report.warnings;
@@ -282,6 +301,8 @@ std::string LoadAnswer(const Status& status, const LoadReport& report, std::stri
                        "): a PBN set saved from here leaves that out, so keep the file as it is");
   }
   out += ",\"warnings\":" + JsonList(warnings);
+  out += ",\"events\":" + JsonList(report.events);
+  out += ",\"eventLoaded\":" + std::to_string(report.eventLoaded);
   return out + "}";
 }
 
@@ -395,61 +416,56 @@ EMSCRIPTEN_KEEPALIVE uint8_t* tw_input_buffer(int size) {
   return input.data();
 }
 
-// Loads a set from the bytes of a file (.pbn, .bri, .bre, .ber) named as the
-// director's file was, the bytes placed with tw_input_buffer.  JSON: error
-// (null when the set was taken) and the warnings, worded as the command line
-// words them.  On an error the set in memory stays as it was.
-EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes, int size) {
-  const std::filesystem::path folder = "/files";
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  ::chdir(folder.c_str());
-  const std::filesystem::path path = std::filesystem::path(name).filename();
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes), size);
-  }
+// Loads a set from the bytes of a file (.pbn, .dup, .bri, .bre, .ber) named as the
+// director's file was, the bytes placed with tw_input_buffer; event chooses
+// one of a PBN file's events by number or name ("" the first).  JSON: error
+// (null when the set was taken), the warnings, worded as the command line
+// words them, and a file's events when it holds several (events, the names
+// in file order, and eventLoaded, from 1).  On an error the set in memory
+// stays as it was.
+EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes, int size,
+                                         const char* event) {
+  const std::string fileName = FileNameText(std::filesystem::path(name).filename().string());
+  const std::string_view text(reinterpret_cast<const char*>(bytes), size_t(size));
+  const DealFileKind kind = DealExtensionKind(fileName);
+  // The limits the file readers keep, in their words.
+  const size_t largest = kind == DealFileKind::kPbn ? kLargestPbnFile : kLargestInputFile;
   LoadReport report;
   Result<DealSet> loaded = Status::Error("");
-  switch (DealExtensionKind(path)) {
-    case DealFileKind::kPbn:
-      loaded = ReadPbnFile(path, report);
-      break;
-    case DealFileKind::kBer:
-    case DealFileKind::kBri:
-    case DealFileKind::kBre: {
-      const DealFileKind kind = DealExtensionKind(path);
-      Result<ImportBuffer> deals = kind == DealFileKind::kBer   ? ReadBerFile(path, report)
-                                   : kind == DealFileKind::kBri ? ReadBriFile(path, report)
-                                                                : ReadBreFile(path, report);
-      if (!deals.ok()) {
-        loaded = deals.status();
-      } else if (DealSet imported = DealSetFromImport(*deals); imported.PresentBoards() == 0) {
-        loaded = Status::Error("cannot import " + path.string() +
-                               ": it holds no deal this program can read");
-      } else {
-        loaded = std::move(imported);
-      }
-      break;
+  if (text.size() > largest) {
+    loaded = Status::Error("cannot read " + fileName + ": the file is larger than " +
+                           std::to_string(largest >> 20) + " MiB");
+  } else if (kind == DealFileKind::kPbn) {
+    loaded = ParsePbnEvent(text, fileName, event, report);
+  } else if (kind == DealFileKind::kUnknown) {
+    loaded = Status::Error("cannot load " + fileName +
+                           ": the extension is not .pbn, .bre, .ber, .bri or .dup");
+  } else {
+    using Parse = Result<ImportBuffer> (*)(std::string_view, LoadReport&, std::string_view);
+    const Parse parse = kind == DealFileKind::kDup   ? Parse(&ParseDupText)
+                        : kind == DealFileKind::kBri ? Parse(&ParseBriText)
+                        : kind == DealFileKind::kBre ? Parse(&ParseBreText)
+                                                     : Parse(&ParseBerText);
+    if (Result<ImportBuffer> deals = parse(text, report, fileName); !deals.ok()) {
+      loaded = deals.status();
+    } else if (DealSet imported = DealSetFromImport(*deals); imported.PresentBoards() == 0) {
+      loaded = Status::Error("cannot import " + fileName + ": it holds no deal this program can read");
+    } else {
+      loaded = std::move(imported);
     }
-    case DealFileKind::kUnknown:
-      loaded = Status::Error("cannot load " + path.string() +
-                             ": the extension is not .pbn, .bre, .ber or .bri");
-      break;
   }
-  std::filesystem::remove(path, ignored);
-  if (!loaded.ok()) return Give(LoadAnswer(loaded.status(), report, path.string()));
+  if (!loaded.ok()) return Give(LoadAnswer(loaded.status(), report, fileName));
   Session& s = TheSession();
   const SetHeader before = s.set.header;
   s.set = std::move(*loaded);
   s.set.RefreshDeals();
-  // An imported file has no event date or fields; the ones the director has stay.
+  // An imported file has no event date: the one the director has stays.
   SetHeader& header = s.set.header;
   if (header.eventDate == 0) header.eventDate = before.eventDate;
   header.banner = kProgramBanner;
   s.holdsSet = true;
-  s.fileName = path.string();
-  return Give(LoadAnswer(Status(), report, path.string()));
+  s.fileName = fileName;
+  return Give(LoadAnswer(Status(), report, fileName));
 }
 
 // Worker side: the tricks of every declarer and strain of one deal, given as

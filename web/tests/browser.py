@@ -171,6 +171,21 @@ class Page:
         node = self.send('DOM.querySelector', {'nodeId': root, 'selector': selector})['nodeId']
         self.send('DOM.setFileInputFiles', {'nodeId': node, 'files': [path]})
 
+    def drop_file(self, path):
+        """Drops the file on the page as a file manager's drag would."""
+        with open(path, 'rb') as f:
+            data = base64.b64encode(f.read()).decode('ascii')
+        name = json.dumps(os.path.basename(path))
+        self.evaluate(f"""(() => {{
+            const bytes = Uint8Array.from(atob('{data}'), (c) => c.charCodeAt(0));
+            const carried = new DataTransfer();
+            carried.items.add(new File([bytes], {name}));
+            for (const type of ['dragenter', 'dragover', 'drop']) {{
+              document.body.dispatchEvent(new DragEvent(type, {{dataTransfer: carried, bubbles: true,
+                                                               cancelable: true}}));
+            }}
+        }})()""", gesture=True)
+
     def allow_downloads(self, folder):
         self.browser.send('Browser.setDownloadBehavior',
                           {'behavior': 'allow', 'downloadPath': folder, 'eventsEnabled': True})

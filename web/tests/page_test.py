@@ -47,6 +47,19 @@ def cli(tarrow_cli, home, *args):
     return subprocess.run([tarrow_cli, *args], cwd=home, env=env, capture_output=True, text=True)
 
 
+def games(text, first=1, last=36):
+    """The boards first..last of a PBN set, each less the tags of the set's
+    header (event, site, date, generator, application, sponsor), which a file
+    from a dealing machine does not carry."""
+    header = re.compile(r'^\[(Event|Site|Date|Generator|Application|Eventsponsor) ')
+    found = {}
+    for game in re.split(r'\r?\n\r?\n', text.strip()):
+        number = re.search(r'\[Board "(\d+)"\]', game)
+        if number and first <= int(number.group(1)) <= last:
+            found[int(number.group(1))] = [line for line in game.splitlines() if not header.match(line)]
+    return found
+
+
 def page_address(base, **wanted):
     return base + '#' + urllib.parse.urlencode(wanted, quote_via=urllib.parse.quote)
 
@@ -169,7 +182,41 @@ def main():
         check(deal_line in page.evaluate('document.getElementById("pbn").value'),
               'the .bri\'s first board is the seed\'s')
 
-        page.click('#stop')
+        # A .dup from a dealing machine, dropped on the page: boards 1-24 of
+        # the seed, said as the command line says it; analysed, they are the
+        # seed's boards with the seed's tables and par.
+        check(cli(tarrow_cli, work, 'export', 'reference.pbn', '--format', 'dup', '--last-board', '24',
+                  '--out', 'first24.dup').returncode == 0, 'tarrow-cli exports boards 1-24 as a .dup')
+        warned = cli(tarrow_cli, work, 'show', 'first24.dup').stderr.strip()
+        page.drop_file(os.path.join(work, 'first24.dup'))
+        page.wait_for('document.getElementById("messages").innerText.includes("first24.dup")', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        cli_warning = warned.removeprefix('tarrow-cli: warning: ')
+        check(warned.startswith('tarrow-cli: warning: ') and 'Warning: ' + cli_warning in messages
+              and 'Error' not in messages,
+              f'the .dup is taken with the command line\'s warning ({cli_warning!r})')
+        page.wait_for(DONE, timeout=300)
+        shown = page.evaluate('document.getElementById("pbn").value')
+        from_dup = games(shown)
+        check(sorted(from_dup) == list(range(1, 25)) and from_dup == games(reference.replace('\r\n', '\n'), 1, 24),
+              'the .dup\'s boards, analysed in the page, are boards 1-24 of the seed with its tables and par')
+        check(page.evaluate('document.querySelectorAll("#boards button.absent").length') == 12
+              and page.evaluate('document.getElementById("last-board").value') == '24',
+              'boards 25-36 are not in the set, and Last Board is 24')
+
+        # A damaged .dup (the two forms of board 1 disagree): refused in the
+        # command line's words, the set kept.
+        broken = bytearray(pathlib.Path(work, 'first24.dup').read_bytes())
+        broken[5] = ord('9') if broken[5] != ord('9') else ord('8')
+        pathlib.Path(work, 'broken.dup').write_bytes(bytes(broken))
+        said = cli(tarrow_cli, work, 'show', 'broken.dup').stderr.strip().removeprefix('tarrow-cli: ')
+        page.choose_file('#file-input', os.path.join(work, 'broken.dup'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(said != '' and 'Error: ' + said in messages,
+              f'the damaged .dup is refused in the command line\'s words ({said!r})')
+        check(page.evaluate('document.getElementById("pbn").value') == shown,
+              'the .dup\'s set stays in the page')
 
         # A PBN with commentary: taken, and the director told what a PBN saved from here leaves out.
         commented = reference.replace('[Board "2"]', '{Played in 3NT at every table}\r\n[Board "2"]', 1)
@@ -178,16 +225,40 @@ def main():
         page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
         messages = page.evaluate('document.getElementById("messages").innerText')
         check('commented.pbn holds what a set of this program cannot keep (commentary' in messages
-              and page.evaluate('document.body.dataset.state') == 'done',
-              f'a PBN with commentary is taken with a warning ({messages.strip()[:120]!r})')
+              and page.evaluate('document.body.dataset.state') == 'done'
+              and page.evaluate('document.getElementById("last-board").value') == '36',
+              f'a PBN with commentary is taken with a warning, Last Board 36 again ({messages.strip()[:120]!r})')
+
+        # A file of two events: the first is taken with the command line's
+        # warning naming both; choosing the second takes that one.
+        second = cli(tarrow_cli, work, 'deal', '--seed', 'Second night', '--event', 'Tuesday',
+                     '--out', 'second.pbn', '--no-pdf', '--threads', '2')
+        check(second.returncode == 0, 'tarrow-cli deals a second set')
+        second_text = pathlib.Path(work, 'second.pbn').read_bytes().decode('cp1252')
+        pathlib.Path(work, 'two-events.pbn').write_bytes((reference + second_text).encode('cp1252'))
+        named = cli(tarrow_cli, work, 'show', 'two-events.pbn').stderr.splitlines()[0]
+        page.choose_file('#file-input', os.path.join(work, 'two-events.pbn'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(named.startswith('tarrow-cli: warning: ')
+              and named.removeprefix('tarrow-cli: warning: ') in messages
+              and page.evaluate('document.getElementById("seed").value') == SEED,
+              f'a file of two events gives the first, named as the command line names them ({named!r})')
+        page.evaluate('(() => { const choice = document.getElementById("file-event");'
+                      ' choice.value = "2"; choice.dispatchEvent(new Event("change")); })()')
+        page.wait_for(DONE, timeout=30)
+        check(page.evaluate('document.getElementById("seed").value') == 'Second night'
+              and games(page.evaluate('document.getElementById("pbn").value'))
+              == games(second_text.replace('\r\n', '\n')),
+              'choosing the second event takes its boards and tables')
 
         damaged = reference.replace('KJ765', 'KJ7655', 1) if 'KJ765' in reference else \
             re.sub(r'(\[Deal "N:)(\w)', r'\1\2\2', reference, count=1)
-        pathlib.Path(work, 'damaged.pbn').write_bytes(damaged.encode('cp1252'))
-        said = cli(tarrow_cli, work, 'show', 'damaged.pbn').stderr.strip()
+        pathlib.Path(work, 'damaged Café.pbn').write_bytes(damaged.encode('cp1252'))
+        said = cli(tarrow_cli, work, 'show', 'damaged Café.pbn').stderr.strip()
         cli_words = said.removeprefix('tarrow-cli: ')
         before = page.evaluate('document.getElementById("pbn").value')
-        page.choose_file('#file-input', os.path.join(work, 'damaged.pbn'))
+        page.choose_file('#file-input', os.path.join(work, 'damaged Café.pbn'))
         page.wait_for('document.getElementById("messages").innerText.includes("Error")', timeout=30)
         messages = page.evaluate('document.getElementById("messages").innerText')
         check(cli_words != '' and cli_words in messages,
@@ -195,16 +266,27 @@ def main():
         check(page.evaluate('document.getElementById("pbn").value') == before,
               'the set in the page stays as it was')
 
+        # A PBN larger than the reader takes: refused in its words, the set kept.
+        pathlib.Path(work, 'huge.pbn').write_bytes(reference.encode('cp1252') + b'\n' * (17 << 20))
+        said = cli(tarrow_cli, work, 'show', 'huge.pbn').stderr.strip().removeprefix('tarrow-cli: ')
+        page.choose_file('#file-input', os.path.join(work, 'huge.pbn'))
+        page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
+        messages = page.evaluate('document.getElementById("messages").innerText')
+        check(said != '' and 'Error: ' + said in messages
+              and page.evaluate('document.getElementById("pbn").value') == before,
+              f'a PBN too large is refused in the command line\'s words, the set kept ({said!r})')
+
         # Over http, as from a club's web space, with a board named in the link.
         server = serve(dist)
         address = f'http://127.0.0.1:{server.server_address[1]}/index.html'
         page.open(page_address(address, seed=SEED, event=EVENT, date=DATE, board=5))
+        page.wait_for('document.getElementById("board-view").innerText.includes("Board ")', timeout=60)
         check('Board 5' in page.evaluate('document.getElementById("board-view").innerText'),
               'http: the link shows board 5')
         # Stop, then go on: the boards done stay done, the rest are analysed.
         page.wait_for('document.querySelectorAll("#boards button.done").length > 0', timeout=300)
         # A file refused while the set is analysed: the analysis goes on.
-        page.choose_file('#file-input', os.path.join(work, 'damaged.pbn'))
+        page.choose_file('#file-input', os.path.join(work, 'damaged Café.pbn'))
         page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
         going_on = page.evaluate('document.body.dataset.state')
         messages = page.evaluate('document.getElementById("messages").innerText')
@@ -220,7 +302,6 @@ def main():
         shown = page.evaluate('document.getElementById("pbn").value')
         check(without_machine_tags(shown) == without_machine_tags(reference).replace('\r\n', '\n'),
               'http, stopped and gone on: the PBN shown is the one tarrow-cli deals for the seed')
-        server.shutdown()
 
         # Nothing leaves the computer: every request the page made was for its
         # own files or its own blobs.
@@ -230,6 +311,31 @@ def main():
         foreign = [url for url in asked if not local.match(url)]
         check(asked != [] and foreign == [], f'no request goes elsewhere ({foreign[:3]})')
 
+        # A worker that fails (as when a browser refuses the memory for its
+        # solver table) is let go and the others analyse its boards; when
+        # every worker fails, the pool stops and says why.
+        pool_run = '''(async (failing) => {
+          const module = await Tarrow.compileCore();
+          const core = await Tarrow.Core.create(module);
+          core.deal('abc', new Date());
+          const jobs = core.set().boards.slice(0, 6).map((b, i) => ({board: i + 1, number: b.number}));
+          return await new Promise((resolve) => {
+            const solved = [];
+            const pool = new Tarrow.SolverPool(module, {
+              onStarted() {}, onResult(board) { solved.push(board); },
+              onFinished() { resolve({solved: solved.sort((a, b) => a - b), error: null}); },
+              onError(error) { resolve({solved, error, running: pool.running}); }}, 2);
+            pool.start(jobs);
+            for (let i = 0; i < failing; ++i) pool.received(pool.workers[0], {error: 'no room for the table'});
+          });
+        })'''
+        one_fails = page.evaluate(pool_run + '(1)')
+        check(one_fails == {'solved': [1, 2, 3, 4, 5, 6], 'error': None},
+              f'a failing worker is let go and the other analyses every board ({one_fails})')
+        all_fail = page.evaluate(pool_run + '(2)')
+        check(all_fail == {'solved': [], 'error': 'no room for the table', 'running': False},
+              f'when every worker fails the analysis stops with the reason ({all_fail})')
+
         # A seed the core refuses: the command line's words, the set kept.
         refused = cli(tarrow_cli, work, 'deal', '--seed', '', '--out', 'empty.pbn').stderr
         words = refused.splitlines()[0].removeprefix('tarrow-cli deal: ') if refused else ''
@@ -238,6 +344,30 @@ def main():
         messages = page.evaluate('document.getElementById("messages").innerText')
         check(words != '' and words in messages, f'an empty seed is refused ({words!r})')
         check(page.evaluate('document.body.dataset.state') == 'done', 'the set dealt before stays')
+
+        # "Link to these boards" carries the seed, the fields and the board
+        # looked at; opened in another tab it deals the same set there.
+        page.evaluate('(() => { const club = document.getElementById("club"); club.value = "Riverside BC";'
+                      ' club.dispatchEvent(new Event("change")); })()')
+        link = page.evaluate('document.querySelector("#link a").href')
+        other = browser.new_page(width=1280)
+        other.open(link)
+        other.wait_for('document.getElementById("board-view").innerText.includes("Board ")', timeout=60)
+        check('club=Riverside%20BC' in link and other.evaluate('document.getElementById("seed").value') == SEED
+              and other.evaluate('document.getElementById("club").value') == 'Riverside BC'
+              and other.evaluate('document.getElementById("event").value') == EVENT
+              and 'Board 5' in other.evaluate('document.getElementById("board-view").innerText'),
+              f'the page\'s link deals the same set, fields and board in another tab ({link[-80:]})')
+        # A link followed in a tab that holds another set gives the link's set
+        # alone: fields it leaves out are empty.
+        other.evaluate('location.hash = "#seed=Second%20night&board=3"')
+        other.wait_for('document.getElementById("seed").value === "Second night"', timeout=30)
+        check(other.evaluate('document.getElementById("club").value') == ''
+              and other.evaluate('document.getElementById("event").value') == ''
+              and 'Board 3' in other.evaluate('document.getElementById("board-view").innerText'),
+              'a link followed in the same tab deals its seed with its own fields only')
+        server.shutdown()
+        server.server_close()
 
     if failures:
         print(f'{len(failures)} web check(s) failed', file=sys.stderr)
