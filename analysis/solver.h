@@ -209,7 +209,6 @@ class Solver {
     state_ = state;
     NoteDealShape();
   }
-  TransTable& Table() noexcept { return *table_; }
 
   // Test switch: the simple generator at every node instead of the ordered
   // one.  The answers stay the same; the search gets far slower.
