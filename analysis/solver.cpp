@@ -98,8 +98,8 @@ MoveList SimpleMoves(const SolverState& state) noexcept {
   return list;
 }
 
-Result<std::unique_ptr<Solver>> Solver::Create() {
-  Result<std::unique_ptr<TransTable>> table = TransTable::Create();
+Result<std::unique_ptr<Solver>> Solver::Create(size_t tableMiB) {
+  Result<std::unique_ptr<TransTable>> table = TransTable::Create(tableMiB);
   if (!table.ok()) return table.status();
   return std::unique_ptr<Solver>(new Solver(std::move(*table)));
 }

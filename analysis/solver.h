@@ -2,6 +2,7 @@
 // one strain when all four hands are visible and both sides play perfectly.
 //
 //   Result<std::unique_ptr<Solver>> solver = Solver::Create();  // 128 MiB table
+//   (Solver::Create(32) for a 32 MiB one, where memory is scarce)
 //   std::atomic<bool> stop{false};
 //   SideTricks t = (*solver)->SolveSide(number, StrainOfSuit(kHearts), kSouth, stop);
 //   DDTable table = SolveDeal(**solver, number, stop);          // all 20 entries
@@ -163,9 +164,11 @@ struct SideTricks {
 
 class Solver {
  public:
-  // Allocates the 128 MiB transposition table once; an error value when the
-  // memory cannot be had.
-  static Result<std::unique_ptr<Solver>> Create();
+  // Allocates the transposition table once, of tableMiB (1..128; the
+  // analysis workers keep the largest); an error value when the size is out
+  // of range or the memory cannot be had.  A smaller table searches longer,
+  // never to another answer.
+  static Result<std::unique_ptr<Solver>> Create(size_t tableMiB = TransTable::kMaxMiB);
 
   // Tricks for declarer and partner (seat ^ 2) in one of the table's strains.
   // Reads stopRequested (relaxed) at every node; when it is set the results

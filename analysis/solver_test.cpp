@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "core/deal_number.h"
@@ -485,6 +486,27 @@ TEST(SolverTest, ADealIsSearchedAlikeWhateverDealCameBefore) {
   EXPECT_EQ(afterOther.declarer, alone.declarer);
   EXPECT_EQ(afterOther.partner, alone.partner);
   EXPECT_EQ(used->Nodes() - start, fresh->Nodes());
+}
+
+TEST(SolverTest, ASmallerTableSearchesLongerToTheSameTables) {
+  // A table of 1 MiB loses most of what a deal's search stores; the answers
+  // must not change, only the work.
+  Result<std::unique_ptr<Solver>> small = Solver::Create(1);
+  ASSERT_TRUE(small.ok()) << small.message();
+  auto large = MakeSolver();
+  std::mt19937_64 random(4242);
+  for (int i = 0; i < 2; ++i) {
+    const uint128 value = (uint128(random()) << 64) | random();
+    const DealNumber number = MakeDealNumber(value % kTotalDeals);
+    SCOPED_TRACE(i);
+    EXPECT_EQ(SolveDeal(**small, number, kGo), SolveDeal(*large, number, kGo));
+  }
+  EXPECT_GT((*small)->Nodes(), large->Nodes());
+  for (const size_t outOfRange : {size_t(0), size_t(129)}) {
+    const Result<std::unique_ptr<Solver>> none = Solver::Create(outOfRange);
+    ASSERT_FALSE(none.ok());
+    EXPECT_NE(none.message().find("1 to 128 MiB"), std::string::npos) << none.message();
+  }
 }
 
 // A position of the class of `position` for `relevant`: in every suit the

@@ -4,7 +4,7 @@
 // pass, or as a position that differs only in small cards nobody needed) is
 // not searched again.
 //
-//   Result<std::unique_ptr<TransTable>> table = TransTable::Create();
+//   Result<std::unique_ptr<TransTable>> table = TransTable::Create();  // 128 MiB
 //   (*table)->Clear();                                   // once per deal
 //   TableKey key = MakeTableKey(holders, remaining, count, leader, rotation);
 //   (*table)->Prefetch(key);                             // optional: loads and locates
@@ -37,9 +37,12 @@
 // cards are not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
-// Layout: 65,520 buckets of 58 entries, 2 KiB a bucket, and a small cache
-// of recent positions, 128 MiB in all.  Only the first half of the buckets
-// is used until a deal fills half their slots (a very long search):
+// Layout: buckets of 58 entries, 2 KiB a bucket, and a small cache of
+// recent positions: 65,520 buckets and 128 MiB in all, unless the table is
+// made smaller (Create's size, 1..128 MiB: a browser tab may not spare 128
+// MiB for each worker; a smaller table loses more classes to full buckets
+// and searches longer, never to another answer).  Only the first half of
+// the buckets is used until a deal fills half their slots (a long search):
 // a deal rarely stores more than half a million classes, and the pages of
 // a block are only backed by memory, at a cost, once they are touched (a
 // third of a second for the whole block on the machines measured).  Positions
@@ -245,22 +248,25 @@ class TransTable {
     uint8_t generation;
   };
   static constexpr size_t kRecentSlots = size_t(1) << 9;  // 32 KiB
-  // The buckets take the rest of the 128 MiB.
-  static constexpr size_t kBuckets =
-      ((size_t(128) << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
-  static constexpr size_t kBytes = kBuckets * sizeof(Bucket) + kRecentSlots * sizeof(Recent);
-  static_assert(kBytes == size_t(128) << 20);
   static_assert(kHashDepth + 1 == std::size(TableKey{}.buckets));
-  // Half the buckets serve nearly every deal; the rest are used (and their
-  // pages touched) only once a deal needs them.
-  static constexpr size_t kFirstBuckets = kBuckets / 2;
+  // The sizes a table can have, in MiB; the buckets take what the cache of
+  // recent positions leaves.
+  static constexpr size_t kMaxMiB = 128;
+  static constexpr size_t kMinMiB = 1;
+  static constexpr size_t BucketsIn(size_t mebibytes) noexcept {
+    return ((mebibytes << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
+  }
 
-  // The buckets in use: half of them at first, all from the Clear after a
-  // deal that filled half their slots.
+  // All the buckets of the block, and those in use: half of them at first,
+  // all from the Clear after a deal that filled half their slots.  Half
+  // the buckets serve nearly every deal; the rest are used (and their pages
+  // touched) only once a deal needs them.
+  size_t Buckets() const noexcept { return bucketCount_; }
   size_t ActiveBuckets() const noexcept { return activeBuckets_; }
 
-  // The table in one block; an error when the memory cannot be had.
-  static Result<std::unique_ptr<TransTable>> Create();
+  // The table in one block of `mebibytes` (kMinMiB..kMaxMiB); an error when
+  // the size is out of range or the memory cannot be had.
+  static Result<std::unique_ptr<TransTable>> Create(size_t mebibytes = kMaxMiB);
 
   // Forgets every entry (lazily; see the header comment).
   void Clear() noexcept;
@@ -304,8 +310,12 @@ class TransTable {
     uint8_t generation;
     uint8_t taken;
   };
-  TransTable(Bucket* buckets, Stamp* stamps) noexcept
-      : buckets_(buckets), recent_(reinterpret_cast<Recent*>(buckets + kBuckets)), stamps_(stamps) {}
+  TransTable(Bucket* buckets, size_t bucketCount, Stamp* stamps) noexcept
+      : buckets_(buckets),
+        recent_(reinterpret_cast<Recent*>(buckets + bucketCount)),
+        stamps_(stamps),
+        bucketCount_(bucketCount),
+        activeBuckets_(bucketCount / 2) {}
   // The bucket of a class whose top cards reach at least `depth` in every
   // suit (or the whole suit).
   size_t BucketIndex(const TableKey& key, int depth) const noexcept {
@@ -322,14 +332,17 @@ class TransTable {
   static bool Decide(const Entry& entry, int target, bool otherSide, TableHit& hit) noexcept;
   void Remember(const TableKey& key, const Entry& entry) noexcept;
 
-  Bucket* buckets_;         // kBuckets buckets, 2 MiB aligned
+  Bucket* buckets_;         // bucketCount_ buckets, 2 MiB aligned where the size allows
   Recent* recent_;          // kRecentSlots, right after the buckets
   Stamp* stamps_;           // per bucket
   uint8_t generation_ = 1;  // stamps start at 0, so everything starts stale
+  size_t bucketCount_;
   // The buckets in use, the first ones of the block, and the entries taken
   // in them since the last Clear (see the header comment).
-  size_t activeBuckets_ = kFirstBuckets;
+  size_t activeBuckets_;
   size_t taken_ = 0;
 };
+static_assert(TransTable::BucketsIn(TransTable::kMaxMiB) == 65'520 &&
+              TransTable::BucketsIn(TransTable::kMinMiB) > 0);
 
 }  // namespace tarrow

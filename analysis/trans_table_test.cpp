@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace tarrow {
@@ -394,29 +395,55 @@ TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
   EXPECT_EQ(table->Probe(Key({0, 3, 1, 2}, 2), 1).bestMove, 0);
 }
 
-TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsHalfTheirSlots) {
-  // Distinct classes by their lengths alone (no top card fixed).
-  auto storeClasses = [&](size_t n, uint64_t first) {
-    for (size_t i = 0; i < n; ++i) {
+TEST(TransTableSizeTest, HalfTheBucketsServeUntilADealFillsHalfTheirSlots) {
+  for (const size_t mebibytes : {TransTable::kMaxMiB, size_t(16), TransTable::kMinMiB}) {
+    SCOPED_TRACE(mebibytes);
+    Result<std::unique_ptr<TransTable>> made = TransTable::Create(mebibytes);
+    ASSERT_TRUE(made.ok()) << made.message();
+    TransTable& table = **made;
+    table.Clear();
+    // Distinct classes by their lengths alone (no top card fixed).
+    auto storeClasses = [&](size_t n, uint64_t first) {
+      for (size_t i = 0; i < n; ++i) {
+        TableKey key;
+        key.lengths = first + i;
+        table.Store(key, Relevant{}, 1, true, 0);
+      }
+    };
+    EXPECT_EQ(table.Buckets(), TransTable::BucketsIn(mebibytes));
+    EXPECT_EQ(table.Buckets() * sizeof(TransTable::Bucket) +
+                  TransTable::kRecentSlots * sizeof(TransTable::Recent),
+              mebibytes << 20);
+    const size_t first = table.Buckets() / 2;
+    const size_t half = first * TransTable::kWays / 2;
+    EXPECT_EQ(table.ActiveBuckets(), first);
+    storeClasses(half, 1);
+    table.Clear();
+    EXPECT_EQ(table.ActiveBuckets(), first);
+    storeClasses(half + 1, 1);
+    table.Clear();
+    EXPECT_EQ(table.ActiveBuckets(), table.Buckets());
+    // Every bucket now takes entries, and a class stored is found again.
+    storeClasses(1000, 1u << 30);
+    for (uint64_t lengths : {uint64_t(1) << 30, (uint64_t(1) << 30) + 999}) {
       TableKey key;
-      key.lengths = first + i;
-      table->Store(key, Relevant{}, 1, true, 0);
+      key.lengths = lengths;
+      EXPECT_TRUE(table.Probe(key, 1).decided);
     }
-  };
-  const size_t half = TransTable::kFirstBuckets * TransTable::kWays / 2;
-  EXPECT_EQ(TransTable::kFirstBuckets, TransTable::kBuckets / 2);
-  storeClasses(half, 1);
-  table->Clear();
-  EXPECT_EQ(table->ActiveBuckets(), TransTable::kFirstBuckets);
-  storeClasses(half + 1, 1);
-  table->Clear();
-  EXPECT_EQ(table->ActiveBuckets(), TransTable::kBuckets);
-  // Every bucket now takes entries, and a class stored is found again.
-  storeClasses(1000, 1u << 30);
-  for (uint64_t lengths : {uint64_t(1) << 30, (uint64_t(1) << 30) + 999}) {
-    TableKey key;
-    key.lengths = lengths;
-    EXPECT_TRUE(table->Probe(key, 1).decided);
+    // No more buckets than the block holds, however full a deal gets.
+    if (mebibytes <= 16) {
+      storeClasses(table.Buckets() * TransTable::kWays, 1u << 31);
+      table.Clear();
+      EXPECT_EQ(table.ActiveBuckets(), table.Buckets());
+    }
+  }
+}
+
+TEST(TransTableSizeTest, ASizeOutOfRangeIsAnErrorNamingTheRange) {
+  for (const size_t mebibytes : {size_t(0), TransTable::kMaxMiB + 1, size_t(1) << 20}) {
+    const Result<std::unique_ptr<TransTable>> made = TransTable::Create(mebibytes);
+    ASSERT_FALSE(made.ok());
+    EXPECT_NE(made.message().find("1 to 128 MiB"), std::string::npos) << made.message();
   }
 }
 
