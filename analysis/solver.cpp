@@ -111,11 +111,6 @@ void Solver::SetFrame(int strain, int declarer, const std::atomic<bool>& stopReq
   stopRequested_ = &stopRequested;
 }
 
-void Solver::SetUpDeal(const DealNumber& number, Seat declarer) {
-  tarrow::SetUpDeal(state_, DealFromNumber(number), declarer);
-  NoteDealShape();
-}
-
 MoveList Solver::GenerateMoves() const noexcept {
   if (TricksLeft(state_) > 2 && !simpleOnly_) return OrderedMoves(state_, trumps_);
   return SimpleMoves(state_);

@@ -180,43 +180,6 @@ class Solver {
                        const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr,
                        std::optional<SideTricks> otherSide = std::nullopt);
 
-  // The steps SolveSide is made of, for tests that walk positions by hand.
-  // SetSearch chooses the strain, the mirror and the stop flag (which must
-  // outlive the search); ClearTable forgets every bound and best move, so
-  // that the next search runs as on a new solver.
-  void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept {
-    SetFrame(strain, mirror ? 2 : 0, stopRequested);
-  }
-  // The same with the table's frame of a declarer seat: positions are filed
-  // by seat, so every declarer of a strain reads the others' entries.
-  void SetFrame(int strain, int declarer, const std::atomic<bool>& stopRequested) noexcept;
-  void ClearTable() noexcept {
-    table_->Clear();
-    tableValid_ = false;
-  }
-  // Fills the position from the deal of a number (an out-of-range number
-  // gives every card to North).
-  void SetUpDeal(const DealNumber& number, Seat declarer);
-  // True when declarer's side can take at least `target` more tricks from
-  // the current position; leaves the position unchanged.
-  bool CanMake(int target) noexcept;
-  // The same, also telling which top cards of each suit decided the answer:
-  // every position with the same leader, the same lengths and the same
-  // holders of those cards has the same answer.
-  bool CanMake(int target, Relevant& relevant) noexcept { return Search(target, relevant); }
-  void PlayCard(Move move) noexcept { tarrow::PlayCard(state_, move, trumps_); }
-  // The list CanMake would try at this position.
-  MoveList GenerateMoves() const noexcept;
-  const SolverState& State() const noexcept { return state_; }
-  void SetState(const SolverState& state) noexcept {
-    state_ = state;
-    NoteDealShape();
-  }
-
-  // Test switch: the simple generator at every node instead of the ordered
-  // one.  The answers stay the same; the search gets far slower.
-  void UseSimpleMovesOnly(bool on) noexcept { simpleOnly_ = on; }
-
   // Nodes visited since the solver was made (CanMake calls), for benchmarks.
   uint64_t Nodes() const noexcept { return nodes_; }
   // Of those, the trick starts: the nodes a search by whole tricks would
@@ -224,8 +187,28 @@ class Solver {
   uint64_t TrickStarts() const noexcept { return trickStarts_; }
 
  private:
-  // CanMake, also telling which top cards of each suit decided the answer.
+  // The steps SolveSide is made of; tests walk positions with them through
+  // SolverForTest (solver_for_test.h).
+  friend class SolverForTest;
+  // Chooses the strain, the table's frame of a declarer seat and the stop
+  // flag (which must outlive the search): positions are filed by seat, so
+  // every declarer of a strain reads the others' entries.
+  void SetFrame(int strain, int declarer, const std::atomic<bool>& stopRequested) noexcept;
+  // Forgets every bound and best move, so that the next search runs as on a
+  // new solver.
+  void ClearTable() noexcept {
+    table_->Clear();
+    tableValid_ = false;
+  }
+  // True when declarer's side can take at least `target` more tricks from
+  // the current position; leaves the position unchanged.
+  bool CanMake(int target) noexcept;
+  // The same, also telling which top cards of each suit decided the answer:
+  // every position with the same leader, the same lengths and the same
+  // holders of those cards has the same answer.
   bool Search(int target, Relevant& relevant) noexcept;
+  // The list CanMake tries at this position.
+  MoveList GenerateMoves() const noexcept;
   // The cut-offs at trick starts reason about real deals, where every hand
   // holds as many cards as there are tricks left; the deal of an
   // out-of-range number (every card at North) is searched without them.

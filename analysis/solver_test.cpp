@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/solver_for_test.h"
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
 
@@ -176,13 +177,13 @@ TEST(SolverStateTest, TheLastTrickFollowsTheRulesOfPlay) {
 TEST(SolverTest, TargetZeroIsAlwaysMadeAndAStopMakesEveryOtherTargetFail) {
   auto solver = MakeSolver();
   const std::atomic<bool> stopped{true};
-  solver->SetSearch(kHearts, false, stopped);
-  solver->SetUpDeal(NumberOf(kFourSuitsDeal), kSouth);
-  EXPECT_TRUE(solver->CanMake(0));
-  EXPECT_TRUE(solver->CanMake(-3));
-  EXPECT_FALSE(solver->CanMake(1));  // South makes 13 here when not stopped
-  solver->SetSearch(kHearts, false, kGo);
-  EXPECT_TRUE(solver->CanMake(13));
+  SolverForTest::SetSearch(*solver, kHearts, false, stopped);
+  SolverForTest::SetUpDeal(*solver, NumberOf(kFourSuitsDeal), kSouth);
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 0));
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, -3));
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 1));  // South makes 13 here when not stopped
+  SolverForTest::SetSearch(*solver, kHearts, false, kGo);
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 13));
   const SideTricks stoppedTricks =
       solver->SolveSide(NumberOf(kFourSuitsDeal), StrainOfSuit(kHearts), kSouth, stopped);
   EXPECT_EQ(stoppedTricks.declarer, 0);
@@ -191,12 +192,12 @@ TEST(SolverTest, TargetZeroIsAlwaysMadeAndAStopMakesEveryOtherTargetFail) {
 
 TEST(SolverTest, TargetsAboveTheTricksLeftFailWithoutASearch) {
   auto solver = MakeSolver();
-  solver->SetSearch(kSpades, false, kGo);
-  solver->SetUpDeal(NumberOf(kFourSuitsDeal), kNorth);
+  SolverForTest::SetSearch(*solver, kSpades, false, kGo);
+  SolverForTest::SetUpDeal(*solver, NumberOf(kFourSuitsDeal), kNorth);
   const uint64_t before = solver->Nodes();
-  EXPECT_FALSE(solver->CanMake(14));
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 14));
   EXPECT_EQ(solver->Nodes() - before, 1u);
-  EXPECT_TRUE(solver->CanMake(13));
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 13));
 }
 
 TEST(SolverTest, ATrickInProgressStillCountsAsOneTrick) {
@@ -209,11 +210,11 @@ TEST(SolverTest, ATrickInProgressStillCountsAsOneTrick) {
   PlayCard(state, MakeMove(kHearts, 2), kNoTrumps);
   EXPECT_EQ(TricksLeft(state), 1);
   auto solver = MakeSolver();
-  solver->SetSearch(kNoTrumps, false, kGo);
-  solver->SetState(state);
-  EXPECT_TRUE(solver->CanMake(1));  // declarer (position 3) still holds the ace
-  EXPECT_FALSE(solver->CanMake(2));
-  EXPECT_TRUE(SameState(solver->State(), state)) << "the search changed the position";
+  SolverForTest::SetSearch(*solver, kNoTrumps, false, kGo);
+  SolverForTest::SetState(*solver, state);
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 1));  // declarer (position 3) still holds the ace
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 2));
+  EXPECT_TRUE(SameState(SolverForTest::State(*solver), state)) << "the search changed the position";
 }
 
 TEST(SolverTest, SidesThatHoldEveryOrNoTrickGetThirteenOrZeroInBothPasses) {
@@ -257,17 +258,17 @@ TEST(SolverTest, AMoverWithoutCardsGetsNoMovesAndTheNodeKeepsItsStartingValue) {
   // An out-of-range number gives the deal with every card at North.
   const DealNumber outOfRange = MakeDealNumber(kTotalDeals);
   auto solver = MakeSolver();
-  solver->SetSearch(kNoTrumps, false, kGo);
+  SolverForTest::SetSearch(*solver, kNoTrumps, false, kGo);
   // Declarer North: East leads and holds nothing, so the defenders cannot
   // refute anything.
-  solver->SetUpDeal(outOfRange, kNorth);
-  EXPECT_EQ(solver->GenerateMoves().size, 0);
-  EXPECT_TRUE(solver->CanMake(7));
+  SolverForTest::SetUpDeal(*solver, outOfRange, kNorth);
+  EXPECT_EQ(SolverForTest::GenerateMoves(*solver).size, 0);
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 7));
   // Declarer West: North leads; then dummy (East) has nothing, so declarer's
   // side never achieves anything.
-  solver->SetUpDeal(outOfRange, kWest);
-  EXPECT_GT(solver->GenerateMoves().size, 0);
-  EXPECT_FALSE(solver->CanMake(1));
+  SolverForTest::SetUpDeal(*solver, outOfRange, kWest);
+  EXPECT_GT(SolverForTest::GenerateMoves(*solver).size, 0);
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 1));
   const SideTricks tricks = solver->SolveSide(outOfRange, StrainOfSuit(kClubs), kWest, kGo);
   EXPECT_EQ(tricks.declarer, 0);
   EXPECT_EQ(tricks.partner, 13);  // East declares: South leads and holds nothing
@@ -289,14 +290,16 @@ TEST(SolverTest, ThePartnersPassReadsTheBoundsOfTheFirstPass) {
   const DealNumber number =
       NumberOf("N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
   auto solver = MakeSolver();
-  solver->ClearTable();
-  solver->SetSearch(kHearts, false, kGo);
-  solver->SetUpDeal(number, kNorth);
+  SolverForTest::ClearTable(*solver);
+  SolverForTest::SetSearch(*solver, kHearts, false, kGo);
+  SolverForTest::SetUpDeal(*solver, number, kNorth);
   // Play the first trick the way the search would try it first.
-  for (int i = 0; i < 4; ++i) solver->PlayCard(solver->GenerateMoves().moves[0]);
-  const SolverState pass1 = solver->State();
+  for (int i = 0; i < 4; ++i) {
+    SolverForTest::PlayCard(*solver, SolverForTest::GenerateMoves(*solver).moves[0]);
+  }
+  const SolverState pass1 = SolverForTest::State(*solver);
   ASSERT_EQ(pass1.played, 0);
-  const bool made = solver->CanMake(7);
+  const bool made = SolverForTest::CanMake(*solver, 7);
 
   // The partner's set-up is the mirror image of the declarer's, apart from
   // the opening leader (East for North, West for South).
@@ -321,15 +324,15 @@ TEST(SolverTest, ThePartnersPassReadsTheBoundsOfTheFirstPass) {
   EXPECT_NE(key1.leader, plain2.leader);
 
   // Mirror on: the stored bound answers at once (one node, no search).
-  solver->SetSearch(kHearts, true, kGo);
-  solver->SetState(pass2);
+  SolverForTest::SetSearch(*solver, kHearts, true, kGo);
+  SolverForTest::SetState(*solver, pass2);
   const uint64_t before = solver->Nodes();
-  EXPECT_EQ(solver->CanMake(7), made);
+  EXPECT_EQ(SolverForTest::CanMake(*solver, 7), made);
   EXPECT_EQ(solver->Nodes() - before, 1u);
   // Mirror off, the key is another one and the search starts from scratch.
-  solver->SetSearch(kHearts, false, kGo);
+  SolverForTest::SetSearch(*solver, kHearts, false, kGo);
   const uint64_t before2 = solver->Nodes();
-  solver->CanMake(7);
+  SolverForTest::CanMake(*solver, 7);
   EXPECT_GT(solver->Nodes() - before2, 1u);
 }
 
@@ -339,18 +342,18 @@ TEST(SolverTest, AClearedTableGivesTheSameAnswersAsAFreshOne) {
   const DealNumber number =
       NumberOf("N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83");
   auto solver = MakeSolver();
-  solver->SetSearch(kSpades, false, kGo);
-  solver->SetUpDeal(number, kNorth);
-  solver->ClearTable();
+  SolverForTest::SetSearch(*solver, kSpades, false, kGo);
+  SolverForTest::SetUpDeal(*solver, number, kNorth);
+  SolverForTest::ClearTable(*solver);
   const uint64_t n0 = solver->Nodes();
-  const bool first = solver->CanMake(6);
+  const bool first = SolverForTest::CanMake(*solver, 6);
   const uint64_t fresh = solver->Nodes() - n0;
   const uint64_t n1 = solver->Nodes();
-  EXPECT_EQ(solver->CanMake(6), first);
+  EXPECT_EQ(SolverForTest::CanMake(*solver, 6), first);
   EXPECT_EQ(solver->Nodes() - n1, 1u);  // answered from the table
-  for (int i = 0; i < 300; ++i) solver->ClearTable();
+  for (int i = 0; i < 300; ++i) SolverForTest::ClearTable(*solver);
   const uint64_t n2 = solver->Nodes();
-  EXPECT_EQ(solver->CanMake(6), first);
+  EXPECT_EQ(SolverForTest::CanMake(*solver, 6), first);
   EXPECT_EQ(solver->Nodes() - n2, fresh);  // cleared: the very same search again
 }
 
@@ -360,27 +363,27 @@ TEST(SolverTest, SimpleMovesEverywhereGiveTheSameAnswers) {
   std::mt19937_64 random(17);
   auto ordered = MakeSolver();
   auto simple = MakeSolver();
-  simple->UseSimpleMovesOnly(true);
+  SolverForTest::UseSimpleMovesOnly(*simple, true);
   for (int round = 0; round < 12; ++round) {
     const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
     const DealNumber number = MakeDealNumber(value);
     const int strain = int(random() % 5) - 1;
     const Seat declarer = Seat(random() % 4);
-    ordered->SetSearch(strain, round % 2 == 1, kGo);
-    ordered->SetUpDeal(number, declarer);
+    SolverForTest::SetSearch(*ordered, strain, round % 2 == 1, kGo);
+    SolverForTest::SetUpDeal(*ordered, number, declarer);
     const int tricks = 6 + int(random() % 2);
     for (int i = 0; i < 4 * tricks + int(random() % 3); ++i) {
-      const MoveList moves = SimpleMoves(ordered->State());
-      ordered->PlayCard(moves.moves[random() % size_t(moves.size)]);
+      const MoveList moves = SimpleMoves(SolverForTest::State(*ordered));
+      SolverForTest::PlayCard(*ordered, moves.moves[random() % size_t(moves.size)]);
     }
-    const SolverState position = ordered->State();
-    simple->SetSearch(strain, round % 2 == 1, kGo);
-    simple->SetState(position);
-    ordered->ClearTable();
-    simple->ClearTable();
+    const SolverState position = SolverForTest::State(*ordered);
+    SolverForTest::SetSearch(*simple, strain, round % 2 == 1, kGo);
+    SolverForTest::SetState(*simple, position);
+    SolverForTest::ClearTable(*ordered);
+    SolverForTest::ClearTable(*simple);
     for (int target = 0; target <= TricksLeft(position) + 1; ++target) {
       SCOPED_TRACE(::testing::Message() << "round " << round << " target " << target);
-      EXPECT_EQ(ordered->CanMake(target), simple->CanMake(target));
+      EXPECT_EQ(SolverForTest::CanMake(*ordered, target), SolverForTest::CanMake(*simple, target));
     }
   }
 }
@@ -449,23 +452,23 @@ TEST(SolverTest, OnceTheTrumpsAreGoneASuitContractReadsWhatNotrumpFound) {
   // searched.  Holders by rank index, the leader at position 0.
   const SolverState ending = EndingOf({{}, {2, 3, 1, 0, 2, 1}, {1, 0, 1, 3, 3}, {2, 0, 3, 2, 0}});
   auto solver = MakeSolver();
-  solver->ClearTable();
-  solver->SetSearch(kNoTrumps, false, kGo);
-  solver->SetState(ending);
+  SolverForTest::ClearTable(*solver);
+  SolverForTest::SetSearch(*solver, kNoTrumps, false, kGo);
+  SolverForTest::SetState(*solver, ending);
   uint64_t before = solver->Nodes();
-  EXPECT_FALSE(solver->CanMake(1));
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 1));
   EXPECT_GT(solver->Nodes() - before, 1u);
 
-  solver->SetSearch(kSpades, false, kGo);
-  solver->SetState(ending);
+  SolverForTest::SetSearch(*solver, kSpades, false, kGo);
+  SolverForTest::SetState(*solver, ending);
   before = solver->Nodes();
-  EXPECT_FALSE(solver->CanMake(1));
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 1));
   EXPECT_EQ(solver->Nodes() - before, 1u);
 
-  solver->SetSearch(kHearts, false, kGo);
-  solver->SetState(ending);
+  SolverForTest::SetSearch(*solver, kHearts, false, kGo);
+  SolverForTest::SetState(*solver, ending);
   before = solver->Nodes();
-  EXPECT_TRUE(solver->CanMake(1));
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 1));
   EXPECT_GT(solver->Nodes() - before, 1u);
 }
 
@@ -548,27 +551,27 @@ TEST(SolverTest, EveryPositionOfAResultsClassHasTheSameAnswer) {
   for (int round = 0; round < 40; ++round) {
     const uint128 value = ((uint128(random()) << 64) | random()) % kTotalDeals;
     const int strain = int(random() % 5) - 1;
-    solver->SetSearch(strain, false, kGo);
-    check->SetSearch(strain, false, kGo);
-    solver->SetUpDeal(MakeDealNumber(value), Seat(random() % 4));
+    SolverForTest::SetSearch(*solver, strain, false, kGo);
+    SolverForTest::SetSearch(*check, strain, false, kGo);
+    SolverForTest::SetUpDeal(*solver, MakeDealNumber(value), Seat(random() % 4));
     const int tricks = 5 + int(random() % 4);
     for (int i = 0; i < 4 * tricks; ++i) {
-      const MoveList moves = SimpleMoves(solver->State());
-      solver->PlayCard(moves.moves[random() % size_t(moves.size)]);
+      const MoveList moves = SimpleMoves(SolverForTest::State(*solver));
+      SolverForTest::PlayCard(*solver, moves.moves[random() % size_t(moves.size)]);
     }
-    const SolverState position = solver->State();
+    const SolverState position = SolverForTest::State(*solver);
     for (int target = 1; target <= TricksLeft(position); ++target) {
       SCOPED_TRACE(::testing::Message() << "round " << round << " target " << target);
-      solver->ClearTable();
-      solver->SetState(position);
+      SolverForTest::ClearTable(*solver);
+      SolverForTest::SetState(*solver, position);
       Relevant relevant;
-      const bool made = solver->CanMake(target, relevant);
+      const bool made = SolverForTest::CanMake(*solver, target, relevant);
       for (int variant = 0; variant < 3; ++variant) {
         const SolverState other = SameClassOtherSmallCards(position, relevant, random);
         smallCardsMoved += SameState(other, position) ? 0 : 1;
-        check->ClearTable();
-        check->SetState(other);
-        ASSERT_EQ(check->CanMake(target), made);
+        SolverForTest::ClearTable(*check);
+        SolverForTest::SetState(*check, other);
+        ASSERT_EQ(SolverForTest::CanMake(*check, target), made);
         ++compared;
       }
     }
@@ -708,9 +711,9 @@ TEST(CutOffTest, PartnersLongCardsBelowACrossingWinOnceTheRoundsDrawTheSuit) {
     // The search agrees that the leader's side takes at least that many:
     // declarer's side (1 and 3) cannot make the rest plus one.
     auto solver = MakeSolver();
-    solver->SetSearch(kNoTrumps, false, kGo);
-    solver->SetState(state);
-    EXPECT_FALSE(solver->CanMake(6 - row.tricks + 1));
+    SolverForTest::SetSearch(*solver, kNoTrumps, false, kGo);
+    SolverForTest::SetState(*solver, state);
+    EXPECT_FALSE(SolverForTest::CanMake(*solver, 6 - row.tricks + 1));
   }
 }
 
@@ -799,12 +802,12 @@ TEST(CutOffTest, CrossingInTrumpsLeavesOneTrumpTrickFewer) {
   EXPECT_EQ(internal::QuickTricks(ending, kHearts, 2, relevant), 2);
   EXPECT_LT(internal::QuickTricks(ending, kHearts, 3, relevant), 3);
   auto solver = MakeSolver();
-  solver->ClearTable();
-  solver->SetSearch(kHearts, false, kGo);
-  solver->SetState(ending);
-  EXPECT_TRUE(solver->CanMake(1));  // the other side's one trick
-  solver->SetState(ending);
-  EXPECT_FALSE(solver->CanMake(2));
+  SolverForTest::ClearTable(*solver);
+  SolverForTest::SetSearch(*solver, kHearts, false, kGo);
+  SolverForTest::SetState(*solver, ending);
+  EXPECT_TRUE(SolverForTest::CanMake(*solver, 1));  // the other side's one trick
+  SolverForTest::SetState(*solver, ending);
+  EXPECT_FALSE(SolverForTest::CanMake(*solver, 2));
 }
 
 TEST(CutOffTest, WithoutTopCardsTheLeaderStillHasPartnersRuff) {
@@ -980,10 +983,10 @@ TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
     // The search agrees: the side of position 1 (declarer's) takes what the
     // count says whenever the count reaches what it needs.
     auto solver = MakeSolver();
-    solver->SetSearch(row.trumps, false, kGo);
-    solver->SetState(state);
+    SolverForTest::SetSearch(*solver, row.trumps, false, kGo);
+    SolverForTest::SetState(*solver, state);
     if (tricks >= row.needed) {
-      EXPECT_TRUE(solver->CanMake(row.needed));
+      EXPECT_TRUE(SolverForTest::CanMake(*solver, row.needed));
     }
   }
 }

@@ -172,7 +172,7 @@ uint64_t RotateFields(uint64_t holders, uint64_t fields, int rotation) noexcept 
 
 }  // namespace
 
-uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept {
+uint32_t TransTable::RotateHolders(uint32_t holders, int n, int rotation) noexcept {
   return uint32_t(RotateFields(holders, 0x5555555u & TopFields(n), rotation));
 }
 

@@ -187,8 +187,6 @@ struct TableKey {
 };
 TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
                       const uint8_t count[4][4], int leader, int rotation) noexcept;
-// Every 2-bit field of the n low ones of `holders` plus rotation, mod 4.
-uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept;
 
 struct TableHit {
   bool decided = false;  // the bounds of a matching entry decide the target
@@ -305,6 +303,10 @@ class TransTable {
   TransTable& operator=(const TransTable&) = delete;
 
  private:
+  friend class SolverForTest;  // solver_for_test.h
+  // Every 2-bit field of the n low ones of `holders` plus rotation, mod 4:
+  // how MakeTableKey turns the holders into the table's frame.
+  static uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept;
   // Per bucket, the generation that last wrote it and the slots taken then.
   struct Stamp {
     uint8_t generation;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/solver_for_test.h"
+
 namespace tarrow {
 namespace {
 
@@ -71,15 +73,15 @@ TEST(TableKeyTest, RotatingHoldersAddsToEveryFieldAndLeavesTheRestZero) {
   const uint32_t holders = 0 | 1 << 2 | 2 << 4 | 3 << 6;
   for (int rotation = 0; rotation < 4; ++rotation) {
     SCOPED_TRACE(rotation);
-    const uint32_t rotated = RotateHolders(holders, 4, rotation);
+    const uint32_t rotated = SolverForTest::RotateHolders(holders, 4, rotation);
     for (int r = 0; r < 4; ++r) EXPECT_EQ((rotated >> (2 * r)) & 3, uint32_t((r + rotation) & 3));
     EXPECT_EQ(rotated >> 8, 0u);
     // Four quarter turns come back to the start.
     uint32_t round = holders;
-    for (int i = 0; i < 4; ++i) round = RotateHolders(round, 4, rotation);
+    for (int i = 0; i < 4; ++i) round = SolverForTest::RotateHolders(round, 4, rotation);
     EXPECT_EQ(round, holders);
   }
-  EXPECT_EQ(RotateHolders(0x1B, 3, 2), 0x1Bu ^ MirrorMask[3]);
+  EXPECT_EQ(SolverForTest::RotateHolders(0x1B, 3, 2), 0x1Bu ^ MirrorMask[3]);
 }
 
 TEST(RelevantTest, TopFieldsCountAndUnite) {
