@@ -192,10 +192,9 @@ int AnalysisRunner::CostliestSurveyedBoard(bool shared) const {
   return costliest;
 }
 
-// What a worker's table holds decides the order.  Measured on whole sets
-// (one worker): solving each strain's second side on a fresh table instead
-// of the one its first side filled adds about 40% to the set's nodes, while
-// solving each strain of a board on a fresh table adds about 1%.  Hence
+// What a worker's table holds decides the order: a strain's second side
+// costs far less on the table its first side filled, while a board's other
+// strains gain little from it (bench/results/tuning.md).  Hence
 // both sides of a strain on one worker, a board's strains on one worker
 // while there are other boards for the others, and a side whose other side
 // is in work elsewhere only when nothing else is left: running it beside

@@ -71,11 +71,9 @@ namespace tarrow {
 inline constexpr int kMaxJobs = 360;
 inline constexpr int kMaxWorkers = 8;
 // How many of the last boards with work left a run of several workers
-// surveys (see above).  Replaying the jobs' one-worker costs of 27 sets on
-// two workers: in plain board order the run ends on average 1.5% (at worst
-// 9%) after half the work, with 16 surveyed 0.5% (at worst 2.4%); with 8
-// a heavy board still comes last now and then, and with more, more boards
-// lose what their notrump left in the table for their suits.
+// surveys (see above): with fewer, a heavy board still comes last now and
+// then; with more, more boards lose what their notrump left in the table
+// for their suits (bench/results/tuning.md).
 inline constexpr int kSurveyedBoards = 16;
 // A periodic save comes on every 61st tick (about a minute of analysis):
 // the tick counter runs 1..61 and starts again.

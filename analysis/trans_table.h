@@ -44,8 +44,8 @@
 // and searches longer, never to another answer).  Only the first half of
 // the buckets is used until a deal fills half their slots (a long search):
 // a deal rarely stores more than half a million classes, and the pages of
-// a block are only backed by memory, at a cost, once they are touched (a
-// third of a second for the whole block on the machines measured).  Positions
+// a block are only backed by memory, at a cost, once they are touched
+// (bench/results/tuning.md).  Positions
 // that share their lengths and leader are many, and a bucket chosen by those
 // alone would overflow; so a class is filed by a hash of the leader, the
 // lengths and the holders of the top `depth` cards of each suit, where
@@ -57,21 +57,17 @@
 // and, in each suit where the class fixes it, the holder of the first card
 // the bucket's hash leaves open (the top card at depth 0, the second at
 // depth 1, the third at depth 2), so that mostly only entries whose class
-// holds the position are read, each in one cache line.  (With the lengths
-// alone, eight entries of a depth-0 bucket were read for every one that
-// matched; with the top card's holder at every depth, more than four for
-// one, and three for one with the first open card's.)  Slots are taken in
+// holds the position are read, each in one cache line.  Slots are taken in
 // order, and a small array beside the block (two bytes a bucket, in the
 // processor's cache) counts those in use, so a probe skips a bucket nothing
 // was stored in and reads only the tag lines in use: nearly half the
 // buckets probed are empty and nearly all the others hold fewer than 21
-// classes, so a probe reads one or two lines where it read nine.
+// classes, so a probe reads one or two tag lines, not all of them.
 // Several classes of one distribution live side by side (they differ in
 // their top cards or in their lines); a probe takes the first one that
 // matches and decides the target.  Nearly every class a full bucket loses
 // is of a distribution that bucket already holds many of (a common one,
-// whose shallow classes all land at depth 0), so a bucket is wide: with 32
-// entries a set searched an eighth more nodes for the classes it lost.
+// whose shallow classes all land at depth 0), so a bucket is wide.
 //
 // Half the probes are of a position probed before in the same deal (another
 // target, the partner's pass, another declarer).  So each probe that
@@ -79,12 +75,12 @@
 // entry in a direct-mapped cache of 512 slots (32 KiB), which a probe
 // reads first: one line, usually still in the processor's cache, instead
 // of up to three buckets in memory.  The cache is small on purpose: most
-// repeats come soon after the first probe, and with 8,192 slots (512 KiB,
-// the size of a core's second-level cache) it pushed the buckets' counts
-// and tag lines out of that cache; two searches side by side took about 5%
-// longer.  The copy may lag behind the bucket entry,
-// whose bounds may have narrowed since, but its bounds still hold for its
-// class, and an undecided copy only sends the probe on to the buckets.
+// repeats come soon after the first probe, and a cache the size of a
+// core's second-level cache pushes the buckets' counts and tag lines out
+// of it.  The copy may lag behind the bucket entry, whose bounds may have
+// narrowed since, but its bounds still hold for its class, and an
+// undecided copy only sends the probe on to the buckets.  (What each of
+// these choices was measured to be worth: bench/results/tuning.md.)
 // The solver computes its cut-offs first, with the cache's line and the
 // buckets' first tag lines loading meanwhile (Prefetch), and probes only
 // where they settle nothing.
@@ -195,7 +191,7 @@ struct TableHit {
   // A move that decided a search of a matching class before; failing that,
   // one that decided a class of the same lengths and leader met among the
   // candidates read (a like position: as good a first move as any rule
-  // gives, and over whole sets it saves 7% of the tricks searched); 0 if none.
+  // gives); 0 if none.
   uint8_t bestMove = 0;
 };
 
