@@ -144,20 +144,17 @@ int PartnerStatus(const SolverState& state, const SuitView& view) noexcept {
 // in notrump a suit partner is void in goes later, with trumps one an
 // opponent holds a singleton of (a ruff to come).  How much each counts
 // was measured in nodes over whole deals, for notrump and suit contracts
-// apart: without ruffs a lead into the fourth hand's top cards
-// costs more, and so does one into the second hand's top card (partner's
-// second card under the fourth hand's top, which once drew the lead, no
-// longer pays now that the table hints at a like position's lead); with
-// trumps the second hand's top card counts against a suit, the leader's
-// top two for it, and partner's second card hardly at all.  In notrump a
-// lead through the second hand's tenace (its top and third cards over
-// partner's second) counts once more: 0.4% fewer notrump tricks searched
-// on the panel, 0.6% on five sets it was not fitted on.  In notrump a
-// suit where the leader's side holds the second and third cards under an
-// opponent's top goes early: one lead forces the top card out and sets up
-// the next round (KQ73 behind the ace); with trumps that did not pay.
-// Trumps rank like any suit: with the sure trump tricks counted at every
-// trick start, drawing trumps first no longer pays.
+// apart (bench/results/tuning.md): without ruffs a lead into the fourth
+// hand's top cards costs more, and so does one into the second hand's top
+// card; with trumps the second hand's top card counts against a suit, the
+// leader's top two for it, and partner's second card hardly at all.  In
+// notrump a lead through the second hand's tenace (its top and third cards
+// over partner's second) counts once more.  In notrump a suit where the
+// leader's side holds the second and third cards under an opponent's top
+// goes early: one lead forces the top card out and sets up the next round
+// (KQ73 behind the ace); with trumps that does not pay.  Trumps rank like
+// any suit: the sure trump tricks are counted at every trick start, so
+// drawing them first gains nothing.
 struct LeadWeights {
   int intoFourthHand;     // the fourth hand holds the top or second card (and more than one)
   int throughSecondHand;  // else the second hand the top card, partner the second
@@ -231,9 +228,7 @@ int LeadKey(const SolverState& state, int trumps, int suit) noexcept {
 // trumps.  Partner's card winning so far does not count at third hand when
 // the fourth hand can beat it in the suit led; at second hand partner wins
 // surely when it holds a card above the one led and all the third hand's,
-// and the third hand cannot ruff.  (Over whole sets, ruffing first at third
-// hand there and not ruffing at second hand searched 12% fewer tricks in
-// suit contracts.)
+// and the third hand cannot ruff (bench/results/tuning.md).
 int DiscardKey(const SolverState& state, int trumps, int suit) noexcept {
   const int mover = MoverOf(state);
   if (suit != trumps) return 60 + 4 * (state.count[mover][suit] - state.count[mover ^ 2][suit]);

@@ -41,7 +41,7 @@ void QueueJobs(const DealSet& set, JobQueue& queue) {
   queue.last = k - 1;
 }
 
-DDummy::DDummy(int workerNumber, std::unique_ptr<Solver> solver)
+AnalysisWorker::AnalysisWorker(int workerNumber, std::unique_ptr<Solver> solver)
     : workerNumber_(workerNumber), solver_(std::move(solver)) {}
 
 AnalysisRunner::AnalysisRunner(DealSet& set, OwnerExecutor& executor)
@@ -91,8 +91,8 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
       break;  // the run goes on with the workers it has
     }
     auto& slot = workers_[size_t(i - 1)];
-    slot = std::make_unique<DDummy>(i, std::move(*solver));
-    DDummy& worker = *slot;
+    slot = std::make_unique<AnalysisWorker>(i, std::move(*solver));
+    AnalysisWorker& worker = *slot;
     // Alive before the thread runs, so that a worker that ends at once is
     // seen to end; cleared again when the thread cannot be made.  Its first
     // job is handed out here, on the owner thread, so that it starts
@@ -117,7 +117,7 @@ Result<int> AnalysisRunner::Start(int threadsSetting) {
   return started;
 }
 
-void AnalysisRunner::WorkerBody(DDummy& worker) {
+void AnalysisRunner::WorkerBody(AnalysisWorker& worker) {
   LowerThreadPriority();
   while (worker.hasJob_) {
     const uint64_t nodesBefore = worker.solver_->Nodes();
@@ -192,16 +192,15 @@ int AnalysisRunner::CostliestSurveyedBoard(bool shared) const {
   return costliest;
 }
 
-// What a worker's table holds decides the order.  Measured on whole sets
-// (one worker): solving each strain's second side on a fresh table instead
-// of the one its first side filled adds about 40% to the set's nodes, while
-// solving each strain of a board on a fresh table adds about 1%.  Hence
+// What a worker's table holds decides the order: a strain's second side
+// costs far less on the table its first side filled, while a board's other
+// strains gain little from it (bench/results/tuning.md).  Hence
 // both sides of a strain on one worker, a board's strains on one worker
 // while there are other boards for the others, and a side whose other side
 // is in work elsewhere only when nothing else is left: running it beside
 // the other still ends sooner than leaving the worker idle.  The surveyed
 // boards trade their notrump's help to their suits for a known cost.
-int AnalysisRunner::ChooseJob(const DDummy& worker) const {
+int AnalysisRunner::ChooseJob(const AnalysisWorker& worker) const {
   if (const int previous = worker.CurrentJob(); previous != 0) {
     const AnalysisJob& done = queue_.jobs[size_t(previous)];
     if (const int other = JobOf(done.board, done.strain, OtherSide(done.side)); Queued(other)) {
@@ -248,7 +247,7 @@ int AnalysisRunner::ChooseJob(const DDummy& worker) const {
   return 0;
 }
 
-void AnalysisRunner::GetJob(DDummy& worker) {
+void AnalysisRunner::GetJob(AnalysisWorker& worker) {
   const int j = StopRequested() ? 0 : ChooseJob(worker);
   if (j == 0) {
     worker.hasJob_ = false;
@@ -284,7 +283,7 @@ void AnalysisRunner::ReturnJob(int j) {
   queue_.next = std::min(queue_.next, j);
 }
 
-void AnalysisRunner::StoreResult(DDummy& worker, SideTricks tricks) {
+void AnalysisRunner::StoreResult(AnalysisWorker& worker, SideTricks tricks) {
   AnalysisJob& job = queue_.jobs[size_t(worker.CurrentJob())];
   job.worker = JobWorker::kStored;
   if (job.strain == kNotrump) notrumpNodes_[size_t(job.board)] += worker.jobNodes_;

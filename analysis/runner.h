@@ -8,7 +8,7 @@
 // boards costs the jobs of its boards only, and its absent slots keep no
 // tricks and no DoneMask bits.
 //
-// Up to eight DDummy workers, each owning a Solver and its 128 MiB table,
+// Up to eight AnalysisWorkers, each owning a Solver and its 128 MiB table,
 // take jobs and hand results back through the owner thread (OwnerExecutor):
 // GetJob and StoreResult run there, so the set, the queue and the DoneMasks
 // are only ever written by the owner and need no lock.  With a job come
@@ -71,11 +71,9 @@ namespace tarrow {
 inline constexpr int kMaxJobs = 360;
 inline constexpr int kMaxWorkers = 8;
 // How many of the last boards with work left a run of several workers
-// surveys (see above).  Replaying the jobs' one-worker costs of 27 sets on
-// two workers: in plain board order the run ends on average 1.5% (at worst
-// 9%) after half the work, with 16 surveyed 0.5% (at worst 2.4%); with 8
-// a heavy board still comes last now and then, and with more, more boards
-// lose what their notrump left in the table for their suits.
+// surveys (see above): with fewer, a heavy board still comes last now and
+// then; with more, more boards lose what their notrump left in the table
+// for their suits (bench/results/tuning.md).
 inline constexpr int kSurveyedBoards = 16;
 // A periodic save comes on every 61st tick (about a minute of analysis):
 // the tick counter runs 1..61 and starts again.
@@ -108,11 +106,11 @@ void QueueJobs(const DealSet& set, JobQueue& queue);
 
 // One analysis worker.  Its live fields are atomics so that the owner can
 // show them while the search runs.
-class DDummy {
+class AnalysisWorker {
  public:
-  DDummy(int workerNumber, std::unique_ptr<Solver> solver);
-  DDummy(const DDummy&) = delete;
-  DDummy& operator=(const DDummy&) = delete;
+  AnalysisWorker(int workerNumber, std::unique_ptr<Solver> solver);
+  AnalysisWorker(const AnalysisWorker&) = delete;
+  AnalysisWorker& operator=(const AnalysisWorker&) = delete;
 
   int WorkerNumber() const noexcept { return workerNumber_; }
   int CurrentJob() const noexcept { return currentJob_.load(std::memory_order_relaxed); }
@@ -188,7 +186,7 @@ class AnalysisRunner {
 
   // Live view for displays.
   const JobQueue& Queue() const noexcept { return queue_; }
-  const std::array<std::unique_ptr<DDummy>, kMaxWorkers>& Workers() const noexcept {
+  const std::array<std::unique_ptr<AnalysisWorker>, kMaxWorkers>& Workers() const noexcept {
     return workers_;
   }
   int JobsQueued() const noexcept { return queue_.last; }
@@ -205,12 +203,12 @@ class AnalysisRunner {
   void SetThreadStarterForTest(ThreadStarter starter) { startThread_ = std::move(starter); }
 
  private:
-  void WorkerBody(DDummy& worker);
-  void GetJob(DDummy& worker);                          // owner thread
+  void WorkerBody(AnalysisWorker& worker);
+  void GetJob(AnalysisWorker& worker);                          // owner thread
   void ReturnJob(int job);  // owner thread: back to the queue, never started
-  void StoreResult(DDummy& worker, SideTricks tricks);  // owner thread
+  void StoreResult(AnalysisWorker& worker, SideTricks tricks);  // owner thread
   // The job the worker takes next, 0 when none is queued (owner thread).
-  int ChooseJob(const DDummy& worker) const;
+  int ChooseJob(const AnalysisWorker& worker) const;
   // The number of a board's job in a side and strain, 0 when not queued.
   int JobOf(int board, Strain strain, Side side) const {
     return jobOf_[size_t(board)][size_t(strain)][size_t(side)];
@@ -238,7 +236,7 @@ class AnalysisRunner {
   // notrump jobs searched in this run, both sides together.
   std::array<bool, kBoardsPerSet + 1> surveyed_{};
   std::array<uint64_t, kBoardsPerSet + 1> notrumpNodes_{};
-  std::array<std::unique_ptr<DDummy>, kMaxWorkers> workers_;
+  std::array<std::unique_ptr<AnalysisWorker>, kMaxWorkers> workers_;
   std::atomic<bool> stopRequested_{false};
   bool running_ = false;
   int tickCounter_ = 0;

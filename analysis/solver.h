@@ -2,6 +2,7 @@
 // one strain when all four hands are visible and both sides play perfectly.
 //
 //   Result<std::unique_ptr<Solver>> solver = Solver::Create();  // 128 MiB table
+//   (Solver::Create(32) for a 32 MiB one, where memory is scarce)
 //   std::atomic<bool> stop{false};
 //   SideTricks t = (*solver)->SolveSide(number, StrainOfSuit(kHearts), kSouth, stop);
 //   DDTable table = SolveDeal(**solver, number, stop);          // all 20 entries
@@ -34,7 +35,7 @@
 //    The position itself, if it was met lately, is read first (its line is
 //    nearly always in the processor's cache already) and its class may
 //    settle the target before any counting.  Meanwhile, in a real deal
-//    (every hand as long as the tricks left):
+//    (every hand as long as the tricks left), the cut-offs (cut_offs.h):
 //    - trumps: every trump a hand holds is played to a trick of its own,
 //      which only a higher trump of an opponent can take from its side, so
 //      a hand's trumps less those the opponents' higher trumps can beat one
@@ -163,9 +164,11 @@ struct SideTricks {
 
 class Solver {
  public:
-  // Allocates the 128 MiB transposition table once; an error value when the
-  // memory cannot be had.
-  static Result<std::unique_ptr<Solver>> Create();
+  // Allocates the transposition table once, of tableMiB (1..128; the
+  // analysis workers keep the largest); an error value when the size is out
+  // of range or the memory cannot be had.  A smaller table searches longer,
+  // never to another answer.
+  static Result<std::unique_ptr<Solver>> Create(size_t tableMiB = TransTable::kMaxMiB);
 
   // Tricks for declarer and partner (seat ^ 2) in one of the table's strains.
   // Reads stopRequested (relaxed) at every node; when it is set the results
@@ -177,44 +180,6 @@ class Solver {
                        const std::atomic<bool>& stopRequested, SolveProgress* progress = nullptr,
                        std::optional<SideTricks> otherSide = std::nullopt);
 
-  // The steps SolveSide is made of, for tests that walk positions by hand.
-  // SetSearch chooses the strain, the mirror and the stop flag (which must
-  // outlive the search); ClearTable forgets every bound and best move, so
-  // that the next search runs as on a new solver.
-  void SetSearch(int strain, bool mirror, const std::atomic<bool>& stopRequested) noexcept {
-    SetFrame(strain, mirror ? 2 : 0, stopRequested);
-  }
-  // The same with the table's frame of a declarer seat: positions are filed
-  // by seat, so every declarer of a strain reads the others' entries.
-  void SetFrame(int strain, int declarer, const std::atomic<bool>& stopRequested) noexcept;
-  void ClearTable() noexcept {
-    table_->Clear();
-    tableValid_ = false;
-  }
-  // Fills the position from the deal of a number (an out-of-range number
-  // gives every card to North).
-  void SetUpDeal(const DealNumber& number, Seat declarer);
-  // True when declarer's side can take at least `target` more tricks from
-  // the current position; leaves the position unchanged.
-  bool CanMake(int target) noexcept;
-  // The same, also telling which top cards of each suit decided the answer:
-  // every position with the same leader, the same lengths and the same
-  // holders of those cards has the same answer.
-  bool CanMake(int target, Relevant& relevant) noexcept { return Search(target, relevant); }
-  void PlayCard(Move move) noexcept { tarrow::PlayCard(state_, move, trumps_); }
-  // The list CanMake would try at this position.
-  MoveList GenerateMoves() const noexcept;
-  const SolverState& State() const noexcept { return state_; }
-  void SetState(const SolverState& state) noexcept {
-    state_ = state;
-    NoteDealShape();
-  }
-  TransTable& Table() noexcept { return *table_; }
-
-  // Test switch: the simple generator at every node instead of the ordered
-  // one.  The answers stay the same; the search gets far slower.
-  void UseSimpleMovesOnly(bool on) noexcept { simpleOnly_ = on; }
-
   // Nodes visited since the solver was made (CanMake calls), for benchmarks.
   uint64_t Nodes() const noexcept { return nodes_; }
   // Of those, the trick starts: the nodes a search by whole tricks would
@@ -222,8 +187,28 @@ class Solver {
   uint64_t TrickStarts() const noexcept { return trickStarts_; }
 
  private:
-  // CanMake, also telling which top cards of each suit decided the answer.
+  // The steps SolveSide is made of; tests walk positions with them through
+  // SolverForTest (solver_for_test.h).
+  friend class SolverForTest;
+  // Chooses the strain, the table's frame of a declarer seat and the stop
+  // flag (which must outlive the search): positions are filed by seat, so
+  // every declarer of a strain reads the others' entries.
+  void SetFrame(int strain, int declarer, const std::atomic<bool>& stopRequested) noexcept;
+  // Forgets every bound and best move, so that the next search runs as on a
+  // new solver.
+  void ClearTable() noexcept {
+    table_->Clear();
+    tableValid_ = false;
+  }
+  // True when declarer's side can take at least `target` more tricks from
+  // the current position; leaves the position unchanged.
+  bool CanMake(int target) noexcept;
+  // The same, also telling which top cards of each suit decided the answer:
+  // every position with the same leader, the same lengths and the same
+  // holders of those cards has the same answer.
   bool Search(int target, Relevant& relevant) noexcept;
+  // The list CanMake tries at this position.
+  MoveList GenerateMoves() const noexcept;
   // The cut-offs at trick starts reason about real deals, where every hand
   // holds as many cards as there are tricks left; the deal of an
   // out-of-range number (every card at North) is searched without them.
@@ -247,45 +232,6 @@ class Solver {
   uint64_t nodes_ = 0;
   uint64_t trickStarts_ = 0;
 };
-
-namespace internal {
-
-// The cut-offs at a trick start, exposed for tests; each fills `relevant`
-// with the top cards its count rests on.
-//
-// Tricks the side on lead takes at once by cashing top cards (the leader's,
-// or partner's after crossing to it).  Counting stops once `needed` tricks
-// are found, so that `relevant` holds no more top cards than those need.
-int QuickTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;
-// Tricks each side surely takes with the trumps its hands hold: a hand's
-// trumps less those the opponents' higher trumps can beat one for one.
-struct SureTrumpTricks {
-  int declarerSide = 0;
-  int defenders = 0;
-};
-// Each count is a lower bound, and reaches what its side wants wherever the
-// trumps can tell that; `relevant` then holds the fewest top trumps the
-// count rests on (none where the lengths alone decide).
-SureTrumpTricks TrumpTricks(const SolverState& state, int trumps, Relevant& relevant,
-                            int wantedDeclarerSide, int wantedDefenders) noexcept;
-// At a trick start, when the side of `position` needs every trick left:
-// true when it surely cannot take them all.  Either it is on lead and,
-// whatever suit the leader leads, an opponent holds the top card and the
-// leader's partner cannot ruff; or no trumps are left and its two hands
-// hold too few cards in the suits whose top card is theirs.
-bool CannotTakeEveryTrick(const SolverState& state, int trumps, int position,
-                          Relevant& relevant) noexcept;
-// Tricks the side not on lead surely takes when no trumps are left and it
-// holds the top card of every suit the leader holds: it wins the first
-// trick and cashes on from the winning hand.  Counting stops below `needed`
-// as soon as a suit falls short, and 0 when the side does not head them all.
-int TricksAgainstTheLead(const SolverState& state, int trumps, int needed,
-                         Relevant& relevant) noexcept;
-// Tricks the second hand's side surely takes from a trick in progress with
-// one card played, counting no further than `needed`.
-int SecondHandTricks(const SolverState& state, int trumps, int needed, Relevant& relevant) noexcept;
-
-}  // namespace internal
 
 // All 20 entries of a deal's DDTable: 10 SolveSide calls (North and East as
 // declarers, each with partner, in every strain).  Meaningless when stopped.

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "analysis/solver.h"
+#include "analysis/solver_for_test.h"
 #include "analysis/solver_peer_for_test.h"
 #include "core/deal_number.h"
 
@@ -91,11 +92,11 @@ TEST(TARROW_PEER_PREFIX, RandomEndingsAgreeWithThePeer) {
         ++state.count[position][s];
       }
     }
-    (*solver)->ClearTable();
-    (*solver)->SetSearch(peerTrump == 4 ? kNoTrumps : peerTrump, false, kGo);
-    (*solver)->SetState(state);
+    SolverForTest::ClearTable(**solver);
+    SolverForTest::SetSearch(**solver, peerTrump == 4 ? kNoTrumps : peerTrump, false, kGo);
+    SolverForTest::SetState(**solver, state);
     int defenders = cards;  // the leader's side: the tricks declarer's side leaves
-    for (int t = 1; t <= cards && (*solver)->CanMake(t); ++t) --defenders;
+    for (int t = 1; t <= cards && SolverForTest::CanMake(**solver, t); ++t) --defenders;
     const Result<int> theirs = testing::PeerLeaderSideTricks(holder, peerTrump, leader);
     ASSERT_TRUE(theirs.ok()) << theirs.message();
     ASSERT_EQ(defenders, *theirs) << "ending " << ending << ", " << cards << " cards, trumps "
@@ -113,7 +114,7 @@ TEST_P(SimpleMovesPeerTest, TheSimpleGeneratorEverywhereGivesTheSameTable) {
   SCOPED_TRACE(PbnDealText(deal, kNorth));
   Result<std::unique_ptr<Solver>> solver = Solver::Create();
   ASSERT_TRUE(solver.ok()) << solver.message();
-  (*solver)->UseSimpleMovesOnly(true);
+  SolverForTest::UseSimpleMovesOnly(**solver, true);
   const Result<DDTable> theirs = testing::PeerDDTable(deal);
   ASSERT_TRUE(theirs.ok()) << theirs.message();
   EXPECT_EQ(TableText(SolveDeal(**solver, number, kGo)), TableText(*theirs));

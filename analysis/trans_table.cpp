@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -171,7 +172,7 @@ uint64_t RotateFields(uint64_t holders, uint64_t fields, int rotation) noexcept 
 
 }  // namespace
 
-uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept {
+uint32_t TransTable::RotateHolders(uint32_t holders, int n, int rotation) noexcept {
   return uint32_t(RotateFields(holders, 0x5555555u & TopFields(n), rotation));
 }
 
@@ -204,25 +205,34 @@ TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
   return key;
 }
 
-Result<std::unique_ptr<TransTable>> TransTable::Create() {
+Result<std::unique_ptr<TransTable>> TransTable::Create(size_t mebibytes) {
+  if (mebibytes < kMinMiB || mebibytes > kMaxMiB) {
+    return Status::Error("a transposition table of " + std::to_string(mebibytes) +
+                         " MiB was asked for; it can have 1 to 128 MiB");
+  }
+  const size_t bytes = mebibytes << 20;
+  const size_t bucketCount = BucketsIn(mebibytes);
   // Uninitialised on purpose: the pages are only touched as buckets are used.
-  // Probes land anywhere in the 128 MiB, so with 4 KiB pages nearly every
-  // probe also misses the TLB; the block is aligned for 2 MiB pages and, on
-  // Linux, the kernel is asked to back it with them where it can.
+  // Probes land anywhere in the block, so with 4 KiB pages nearly every
+  // probe also misses the TLB; a block of whole 2 MiB pages is aligned for
+  // them and, on Linux, the kernel is asked to back it with them where it can.
   constexpr size_t kHugePage = size_t(2) << 20;
-  static_assert(kBytes % kHugePage == 0);
-  auto* buckets = static_cast<Bucket*>(std::aligned_alloc(kHugePage, kBytes));
+  const size_t alignment = bytes % kHugePage == 0 ? kHugePage : alignof(Bucket);
+  auto* buckets = static_cast<Bucket*>(std::aligned_alloc(alignment, bytes));
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (buckets != nullptr) madvise(buckets, kBytes, MADV_HUGEPAGE);  // a hint; failure is harmless
+  if (buckets != nullptr && alignment == kHugePage) {
+    madvise(buckets, bytes, MADV_HUGEPAGE);  // a hint; failure is harmless
+  }
 #endif
-  auto* stamps = static_cast<Stamp*>(std::calloc(kBuckets, sizeof(Stamp)));
+  auto* stamps = static_cast<Stamp*>(std::calloc(bucketCount, sizeof(Stamp)));
   if (buckets == nullptr || stamps == nullptr) {
     std::free(buckets);
     std::free(stamps);
-    return Status::Error("cannot allocate the 128 MiB transposition table of the solver");
+    return Status::Error("cannot allocate the " + std::to_string(mebibytes) +
+                         " MiB transposition table of the solver");
   }
-  std::memset(static_cast<void*>(buckets + kBuckets), 0, kRecentSlots * sizeof(Recent));
-  return std::unique_ptr<TransTable>(new TransTable(buckets, stamps));
+  std::memset(static_cast<void*>(buckets + bucketCount), 0, kRecentSlots * sizeof(Recent));
+  return std::unique_ptr<TransTable>(new TransTable(buckets, bucketCount, stamps));
 }
 
 TransTable::~TransTable() {
@@ -233,11 +243,13 @@ TransTable::~TransTable() {
 void TransTable::Clear() noexcept {
   // A deal that took half the slots in use has lost entries to crowded
   // buckets: the next ones get twice the buckets.
-  if (taken_ > activeBuckets_ * kWays / 2) activeBuckets_ = std::min(kBuckets, 2 * activeBuckets_);
+  if (taken_ > activeBuckets_ * kWays / 2) {
+    activeBuckets_ = std::min(bucketCount_, 2 * activeBuckets_);
+  }
   taken_ = 0;
   if (++generation_ == 0) {
     // The stamps have gone round: make every bucket stale the slow way.
-    std::memset(static_cast<void*>(stamps_), 0, kBuckets * sizeof(Stamp));
+    std::memset(static_cast<void*>(stamps_), 0, bucketCount_ * sizeof(Stamp));
     std::memset(static_cast<void*>(recent_), 0, kRecentSlots * sizeof(Recent));
     generation_ = 1;
   }

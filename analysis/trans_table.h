@@ -4,7 +4,7 @@
 // pass, or as a position that differs only in small cards nobody needed) is
 // not searched again.
 //
-//   Result<std::unique_ptr<TransTable>> table = TransTable::Create();
+//   Result<std::unique_ptr<TransTable>> table = TransTable::Create();  // 128 MiB
 //   (*table)->Clear();                                   // once per deal
 //   TableKey key = MakeTableKey(holders, remaining, count, leader, rotation);
 //   (*table)->Prefetch(key);                             // optional: loads and locates
@@ -37,12 +37,15 @@
 // cards are not compared.  Why the solver's `relevant` lines make this sound is told
 // in solver.h.
 //
-// Layout: 65,520 buckets of 58 entries, 2 KiB a bucket, and a small cache
-// of recent positions, 128 MiB in all.  Only the first half of the buckets
-// is used until a deal fills half their slots (a very long search):
+// Layout: buckets of 58 entries, 2 KiB a bucket, and a small cache of
+// recent positions: 65,520 buckets and 128 MiB in all, unless the table is
+// made smaller (Create's size, 1..128 MiB: a browser tab may not spare 128
+// MiB for each worker; a smaller table loses more classes to full buckets
+// and searches longer, never to another answer).  Only the first half of
+// the buckets is used until a deal fills half their slots (a long search):
 // a deal rarely stores more than half a million classes, and the pages of
-// a block are only backed by memory, at a cost, once they are touched (a
-// third of a second for the whole block on the machines measured).  Positions
+// a block are only backed by memory, at a cost, once they are touched
+// (bench/results/tuning.md).  Positions
 // that share their lengths and leader are many, and a bucket chosen by those
 // alone would overflow; so a class is filed by a hash of the leader, the
 // lengths and the holders of the top `depth` cards of each suit, where
@@ -54,21 +57,17 @@
 // and, in each suit where the class fixes it, the holder of the first card
 // the bucket's hash leaves open (the top card at depth 0, the second at
 // depth 1, the third at depth 2), so that mostly only entries whose class
-// holds the position are read, each in one cache line.  (With the lengths
-// alone, eight entries of a depth-0 bucket were read for every one that
-// matched; with the top card's holder at every depth, more than four for
-// one, and three for one with the first open card's.)  Slots are taken in
+// holds the position are read, each in one cache line.  Slots are taken in
 // order, and a small array beside the block (two bytes a bucket, in the
 // processor's cache) counts those in use, so a probe skips a bucket nothing
 // was stored in and reads only the tag lines in use: nearly half the
 // buckets probed are empty and nearly all the others hold fewer than 21
-// classes, so a probe reads one or two lines where it read nine.
+// classes, so a probe reads one or two tag lines, not all of them.
 // Several classes of one distribution live side by side (they differ in
 // their top cards or in their lines); a probe takes the first one that
 // matches and decides the target.  Nearly every class a full bucket loses
 // is of a distribution that bucket already holds many of (a common one,
-// whose shallow classes all land at depth 0), so a bucket is wide: with 32
-// entries a set searched an eighth more nodes for the classes it lost.
+// whose shallow classes all land at depth 0), so a bucket is wide.
 //
 // Half the probes are of a position probed before in the same deal (another
 // target, the partner's pass, another declarer).  So each probe that
@@ -76,12 +75,12 @@
 // entry in a direct-mapped cache of 512 slots (32 KiB), which a probe
 // reads first: one line, usually still in the processor's cache, instead
 // of up to three buckets in memory.  The cache is small on purpose: most
-// repeats come soon after the first probe, and with 8,192 slots (512 KiB,
-// the size of a core's second-level cache) it pushed the buckets' counts
-// and tag lines out of that cache; two searches side by side took about 5%
-// longer.  The copy may lag behind the bucket entry,
-// whose bounds may have narrowed since, but its bounds still hold for its
-// class, and an undecided copy only sends the probe on to the buckets.
+// repeats come soon after the first probe, and a cache the size of a
+// core's second-level cache pushes the buckets' counts and tag lines out
+// of it.  The copy may lag behind the bucket entry, whose bounds may have
+// narrowed since, but its bounds still hold for its class, and an
+// undecided copy only sends the probe on to the buckets.  (What each of
+// these choices was measured to be worth: bench/results/tuning.md.)
 // The solver computes its cut-offs first, with the cache's line and the
 // buckets' first tag lines loading meanwhile (Prefetch), and probes only
 // where they settle nothing.
@@ -184,8 +183,6 @@ struct TableKey {
 };
 TableKey MakeTableKey(const uint32_t holders[4], const uint8_t remaining[4],
                       const uint8_t count[4][4], int leader, int rotation) noexcept;
-// Every 2-bit field of the n low ones of `holders` plus rotation, mod 4.
-uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept;
 
 struct TableHit {
   bool decided = false;  // the bounds of a matching entry decide the target
@@ -194,7 +191,7 @@ struct TableHit {
   // A move that decided a search of a matching class before; failing that,
   // one that decided a class of the same lengths and leader met among the
   // candidates read (a like position: as good a first move as any rule
-  // gives, and over whole sets it saves 7% of the tricks searched); 0 if none.
+  // gives); 0 if none.
   uint8_t bestMove = 0;
 };
 
@@ -245,22 +242,25 @@ class TransTable {
     uint8_t generation;
   };
   static constexpr size_t kRecentSlots = size_t(1) << 9;  // 32 KiB
-  // The buckets take the rest of the 128 MiB.
-  static constexpr size_t kBuckets =
-      ((size_t(128) << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
-  static constexpr size_t kBytes = kBuckets * sizeof(Bucket) + kRecentSlots * sizeof(Recent);
-  static_assert(kBytes == size_t(128) << 20);
   static_assert(kHashDepth + 1 == std::size(TableKey{}.buckets));
-  // Half the buckets serve nearly every deal; the rest are used (and their
-  // pages touched) only once a deal needs them.
-  static constexpr size_t kFirstBuckets = kBuckets / 2;
+  // The sizes a table can have, in MiB; the buckets take what the cache of
+  // recent positions leaves.
+  static constexpr size_t kMaxMiB = 128;
+  static constexpr size_t kMinMiB = 1;
+  static constexpr size_t BucketsIn(size_t mebibytes) noexcept {
+    return ((mebibytes << 20) - kRecentSlots * sizeof(Recent)) / sizeof(Bucket);
+  }
 
-  // The buckets in use: half of them at first, all from the Clear after a
-  // deal that filled half their slots.
+  // All the buckets of the block, and those in use: half of them at first,
+  // all from the Clear after a deal that filled half their slots.  Half
+  // the buckets serve nearly every deal; the rest are used (and their pages
+  // touched) only once a deal needs them.
+  size_t Buckets() const noexcept { return bucketCount_; }
   size_t ActiveBuckets() const noexcept { return activeBuckets_; }
 
-  // The table in one block; an error when the memory cannot be had.
-  static Result<std::unique_ptr<TransTable>> Create();
+  // The table in one block of `mebibytes` (kMinMiB..kMaxMiB); an error when
+  // the size is out of range or the memory cannot be had.
+  static Result<std::unique_ptr<TransTable>> Create(size_t mebibytes = kMaxMiB);
 
   // Forgets every entry (lazily; see the header comment).
   void Clear() noexcept;
@@ -299,13 +299,21 @@ class TransTable {
   TransTable& operator=(const TransTable&) = delete;
 
  private:
+  friend class SolverForTest;  // solver_for_test.h
+  // Every 2-bit field of the n low ones of `holders` plus rotation, mod 4:
+  // how MakeTableKey turns the holders into the table's frame.
+  static uint32_t RotateHolders(uint32_t holders, int n, int rotation) noexcept;
   // Per bucket, the generation that last wrote it and the slots taken then.
   struct Stamp {
     uint8_t generation;
     uint8_t taken;
   };
-  TransTable(Bucket* buckets, Stamp* stamps) noexcept
-      : buckets_(buckets), recent_(reinterpret_cast<Recent*>(buckets + kBuckets)), stamps_(stamps) {}
+  TransTable(Bucket* buckets, size_t bucketCount, Stamp* stamps) noexcept
+      : buckets_(buckets),
+        recent_(reinterpret_cast<Recent*>(buckets + bucketCount)),
+        stamps_(stamps),
+        bucketCount_(bucketCount),
+        activeBuckets_(bucketCount / 2) {}
   // The bucket of a class whose top cards reach at least `depth` in every
   // suit (or the whole suit).
   size_t BucketIndex(const TableKey& key, int depth) const noexcept {
@@ -322,14 +330,17 @@ class TransTable {
   static bool Decide(const Entry& entry, int target, bool otherSide, TableHit& hit) noexcept;
   void Remember(const TableKey& key, const Entry& entry) noexcept;
 
-  Bucket* buckets_;         // kBuckets buckets, 2 MiB aligned
+  Bucket* buckets_;         // bucketCount_ buckets, 2 MiB aligned where the size allows
   Recent* recent_;          // kRecentSlots, right after the buckets
   Stamp* stamps_;           // per bucket
   uint8_t generation_ = 1;  // stamps start at 0, so everything starts stale
+  size_t bucketCount_;
   // The buckets in use, the first ones of the block, and the entries taken
   // in them since the last Clear (see the header comment).
-  size_t activeBuckets_ = kFirstBuckets;
+  size_t activeBuckets_;
   size_t taken_ = 0;
 };
+static_assert(TransTable::BucketsIn(TransTable::kMaxMiB) == 65'520 &&
+              TransTable::BucketsIn(TransTable::kMinMiB) > 0);
 
 }  // namespace tarrow

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <vector>
+
+#include "analysis/solver_for_test.h"
 
 namespace tarrow {
 namespace {
@@ -70,15 +73,15 @@ TEST(TableKeyTest, RotatingHoldersAddsToEveryFieldAndLeavesTheRestZero) {
   const uint32_t holders = 0 | 1 << 2 | 2 << 4 | 3 << 6;
   for (int rotation = 0; rotation < 4; ++rotation) {
     SCOPED_TRACE(rotation);
-    const uint32_t rotated = RotateHolders(holders, 4, rotation);
+    const uint32_t rotated = SolverForTest::RotateHolders(holders, 4, rotation);
     for (int r = 0; r < 4; ++r) EXPECT_EQ((rotated >> (2 * r)) & 3, uint32_t((r + rotation) & 3));
     EXPECT_EQ(rotated >> 8, 0u);
     // Four quarter turns come back to the start.
     uint32_t round = holders;
-    for (int i = 0; i < 4; ++i) round = RotateHolders(round, 4, rotation);
+    for (int i = 0; i < 4; ++i) round = SolverForTest::RotateHolders(round, 4, rotation);
     EXPECT_EQ(round, holders);
   }
-  EXPECT_EQ(RotateHolders(0x1B, 3, 2), 0x1Bu ^ MirrorMask[3]);
+  EXPECT_EQ(SolverForTest::RotateHolders(0x1B, 3, 2), 0x1Bu ^ MirrorMask[3]);
 }
 
 TEST(RelevantTest, TopFieldsCountAndUnite) {
@@ -394,29 +397,55 @@ TEST_F(TransTableTest, TheBestMoveOfAClassComesBackWithAnUndecidedProbe) {
   EXPECT_EQ(table->Probe(Key({0, 3, 1, 2}, 2), 1).bestMove, 0);
 }
 
-TEST_F(TransTableTest, HalfTheBucketsServeUntilADealFillsHalfTheirSlots) {
-  // Distinct classes by their lengths alone (no top card fixed).
-  auto storeClasses = [&](size_t n, uint64_t first) {
-    for (size_t i = 0; i < n; ++i) {
+TEST(TransTableSizeTest, HalfTheBucketsServeUntilADealFillsHalfTheirSlots) {
+  for (const size_t mebibytes : {TransTable::kMaxMiB, size_t(16), TransTable::kMinMiB}) {
+    SCOPED_TRACE(mebibytes);
+    Result<std::unique_ptr<TransTable>> made = TransTable::Create(mebibytes);
+    ASSERT_TRUE(made.ok()) << made.message();
+    TransTable& table = **made;
+    table.Clear();
+    // Distinct classes by their lengths alone (no top card fixed).
+    auto storeClasses = [&](size_t n, uint64_t first) {
+      for (size_t i = 0; i < n; ++i) {
+        TableKey key;
+        key.lengths = first + i;
+        table.Store(key, Relevant{}, 1, true, 0);
+      }
+    };
+    EXPECT_EQ(table.Buckets(), TransTable::BucketsIn(mebibytes));
+    EXPECT_EQ(table.Buckets() * sizeof(TransTable::Bucket) +
+                  TransTable::kRecentSlots * sizeof(TransTable::Recent),
+              mebibytes << 20);
+    const size_t first = table.Buckets() / 2;
+    const size_t half = first * TransTable::kWays / 2;
+    EXPECT_EQ(table.ActiveBuckets(), first);
+    storeClasses(half, 1);
+    table.Clear();
+    EXPECT_EQ(table.ActiveBuckets(), first);
+    storeClasses(half + 1, 1);
+    table.Clear();
+    EXPECT_EQ(table.ActiveBuckets(), table.Buckets());
+    // Every bucket now takes entries, and a class stored is found again.
+    storeClasses(1000, 1u << 30);
+    for (uint64_t lengths : {uint64_t(1) << 30, (uint64_t(1) << 30) + 999}) {
       TableKey key;
-      key.lengths = first + i;
-      table->Store(key, Relevant{}, 1, true, 0);
+      key.lengths = lengths;
+      EXPECT_TRUE(table.Probe(key, 1).decided);
     }
-  };
-  const size_t half = TransTable::kFirstBuckets * TransTable::kWays / 2;
-  EXPECT_EQ(TransTable::kFirstBuckets, TransTable::kBuckets / 2);
-  storeClasses(half, 1);
-  table->Clear();
-  EXPECT_EQ(table->ActiveBuckets(), TransTable::kFirstBuckets);
-  storeClasses(half + 1, 1);
-  table->Clear();
-  EXPECT_EQ(table->ActiveBuckets(), TransTable::kBuckets);
-  // Every bucket now takes entries, and a class stored is found again.
-  storeClasses(1000, 1u << 30);
-  for (uint64_t lengths : {uint64_t(1) << 30, (uint64_t(1) << 30) + 999}) {
-    TableKey key;
-    key.lengths = lengths;
-    EXPECT_TRUE(table->Probe(key, 1).decided);
+    // No more buckets than the block holds, however full a deal gets.
+    if (mebibytes <= 16) {
+      storeClasses(table.Buckets() * TransTable::kWays, 1u << 31);
+      table.Clear();
+      EXPECT_EQ(table.ActiveBuckets(), table.Buckets());
+    }
+  }
+}
+
+TEST(TransTableSizeTest, ASizeOutOfRangeIsAnErrorNamingTheRange) {
+  for (const size_t mebibytes : {size_t(0), TransTable::kMaxMiB + 1, size_t(1) << 20}) {
+    const Result<std::unique_ptr<TransTable>> made = TransTable::Create(mebibytes);
+    ASSERT_FALSE(made.ok());
+    EXPECT_NE(made.message().find("1 to 128 MiB"), std::string::npos) << made.message();
   }
 }
 

@@ -40,8 +40,8 @@ inline DealSet SeededSet(const std::string& seed) {
 }
 
 // A solver, or null after telling on standard error why there is none.
-inline std::unique_ptr<Solver> NewSolver() {
-  Result<std::unique_ptr<Solver>> solver = Solver::Create();
+inline std::unique_ptr<Solver> NewSolver(size_t tableMiB = TransTable::kMaxMiB) {
+  Result<std::unique_ptr<Solver>> solver = Solver::Create(tableMiB);
   if (!solver.ok()) {
     std::cerr << solver.message() << "\n";
     return nullptr;

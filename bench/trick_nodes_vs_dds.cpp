@@ -7,10 +7,12 @@
 // across the four leaders).  A ratio above 1 is searching we do that the
 // peer does not; time per trick is the other half of the speed.
 //
-//   trick_nodes_vs_dds [--seed abc] [--boards 12] [--per-board 1]
+//   trick_nodes_vs_dds [--seed abc] [--boards 12] [--per-board 1] [--table-mib 128]
 //
 // --per-board 1 also prints each board's tricks per strain, ours and the
-// peer's, to find the deals where the excess lies.
+// peer's, to find the deals where the excess lies.  --table-mib gives our
+// solver a smaller transposition table (1..128 MiB), to see what a build
+// short of memory pays for it.
 #include <dds/dll.h>
 
 #include <cstdio>
@@ -32,13 +34,17 @@ int main(int argc, char** argv) {
   args.Read("--boards", boards);
   int perBoard = 0;
   args.Read("--per-board", perBoard);
-  if (!args.Ok() || boards < 1 || boards > tarrow::kBoardsPerSet) {
-    std::cerr << "usage: trick_nodes_vs_dds [--seed TEXT] [--boards 1..36] [--per-board 0|1]\n";
+  int tableMiB = int(tarrow::TransTable::kMaxMiB);
+  args.Read("--table-mib", tableMiB);
+  if (!args.Ok() || boards < 1 || boards > tarrow::kBoardsPerSet || tableMiB < 1 ||
+      tableMiB > int(tarrow::TransTable::kMaxMiB)) {
+    std::cerr << "usage: trick_nodes_vs_dds [--seed TEXT] [--boards 1..36] [--per-board 0|1]"
+                 " [--table-mib 1..128]\n";
     return 2;
   }
   tarrow::testing::PeerSingleThreaded();
   const tarrow::DealSet set = tarrow::bench::SeededSet(seed);
-  const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver();
+  const std::unique_ptr<tarrow::Solver> solver = tarrow::bench::NewSolver(size_t(tableMiB));
   if (!solver) return 1;
   const std::atomic<bool> stop{false};
   // By our strain numbers: 0 notrump, 1..4 spades..clubs.
@@ -79,7 +85,8 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("seed \"%s\", boards 1-%d: tricks searched, ours / peer\n", seed.c_str(), boards);
+  std::printf("seed \"%s\", boards 1-%d, our table %d MiB: tricks searched, ours / peer\n",
+              seed.c_str(), boards, tableMiB);
   uint64_t ourTotal = 0;
   uint64_t peerTotal = 0;
   for (tarrow::Strain strain : tarrow::kStrains) {
