@@ -7,7 +7,7 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "core/atomic_file.h"
-#include "ui/board_picture/board_picture.h"
+#include "picture/board_picture.h"
 
 namespace tarrow::cli {
 namespace {

@@ -7,8 +7,8 @@
 #include <QScreen>
 
 #include "core/deal_number.h"
-#include "ui/board_picture/board_picture.h"
-#include "ui/board_picture/card_art.h"
+#include "picture/board_picture.h"
+#include "picture/card_art.h"
 
 namespace tarrow {
 namespace {
