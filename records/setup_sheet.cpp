@@ -1,5 +1,6 @@
 #include "records/setup_sheet.h"
 
+#include <cctype>
 #include <string>
 
 #include "core/banner.h"
@@ -35,9 +36,10 @@ SetupSheetMetrics ComputeSetupSheetMetrics(int pw, int ph) {
   return m;
 }
 
-void SetupHand(Surface& s, const SetupSheetMetrics& m, const Deal& deal, Seat seat,
-               std::string_view seatName, int x, int y) {
+void SetupHand(Surface& s, const SetupSheetMetrics& m, const Deal& deal, Seat seat, int x, int y) {
   const int col = m.columnUnit, row = m.rowUnit;
+  std::string seatName(kSeatNames[seat]);  // in capitals: "NORTH"
+  for (char& c : seatName) c = char(std::toupper(static_cast<unsigned char>(c)));
   Points(s, kTimes, 14, true);
   s.SetFontColor(kBlack);
   s.TextOut(x + 2 * col, y, seatName);
@@ -78,10 +80,10 @@ void SetupHalf(Surface& s, const SetupSheetMetrics& m, int y, int board, const D
   const BoardEntry& entry = set.Board(board);
   const Deal& deal = set.DealOf(board);
   if (entry.number.valid) {
-    SetupHand(s, m, deal, kNorth, "NORTH", x0 + 27 * col, y + 2 * row);
-    SetupHand(s, m, deal, kEast, "EAST", x0 + 44 * col, y + 7 * row);
-    SetupHand(s, m, deal, kSouth, "SOUTH", x0 + 27 * col, y + 12 * row);
-    SetupHand(s, m, deal, kWest, "WEST", x0 + 10 * col, y + 7 * row);
+    SetupHand(s, m, deal, kNorth, x0 + 27 * col, y + 2 * row);
+    SetupHand(s, m, deal, kEast, x0 + 44 * col, y + 7 * row);
+    SetupHand(s, m, deal, kSouth, x0 + 27 * col, y + 12 * row);
+    SetupHand(s, m, deal, kWest, x0 + 10 * col, y + 7 * row);
   } else {
     // Hands made up from an empty slot would be dealt as if they were the set's.
     s.TextOut(x0 + 27 * col, y + 2 * row, "Not Generated");

@@ -44,9 +44,10 @@ struct SetupSheetOptions {
 void SetupHalf(Surface& surface, const SetupSheetMetrics& m, int y, int board, const DealSet& set,
                const SetupSheetOptions& options);
 
-// One seat's block at (x, y): the seat's name, the four suit signs and the
-// holdings beside them (rank names each followed by two blanks).
-void SetupHand(Surface& surface, const SetupSheetMetrics& m, const Deal& deal, Seat seat,
-               std::string_view seatName, int x, int y);
+// One seat's block at (x, y): the seat's name in capitals ("NORTH"), the
+// four suit signs and the holdings beside them (rank names each followed by
+// two blanks).
+void SetupHand(Surface& surface, const SetupSheetMetrics& m, const Deal& deal, Seat seat, int x,
+               int y);
 
 }  // namespace tarrow
