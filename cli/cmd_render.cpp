@@ -9,7 +9,7 @@
 #include "cli/output_checks.h"
 #include "core/banner.h"
 #include "core/atomic_file.h"
-#include "ui/board_picture/board_picture.h"
+#include "picture/board_picture.h"
 
 namespace tarrow::cli {
 namespace {

@@ -12,8 +12,6 @@
 namespace tarrow::cli {
 namespace {
 
-
-constexpr const char* kSuitLetters[4] = {"S", "H", "D", "C"};
 constexpr int kColumn = 26;  // where East's hand and South's indent start
 
 // "A1092" as hand records print it; "-" for a void.
@@ -26,7 +24,7 @@ std::vector<std::string> HandLines(const Deal& deal, Seat seat) {
   std::vector<std::string> lines{std::string(kSeatNames[seat]) + " (" +
                                  std::to_string(deal.points[seat]) + " HCP)"};
   for (Suit s : kSuits)
-    lines.push_back(std::string(kSuitLetters[s]) + " " + Holding(deal, seat, s));
+    lines.push_back(std::string(1, kSuitLetters[s]) + " " + Holding(deal, seat, s));
   return lines;
 }
 

@@ -36,20 +36,14 @@ extern const Command kPrintCommand;
 extern const Command kMultiCommand;
 extern const Command kParCommand;
 extern const Command kAnnotateCommand;
-#ifdef TARROW_CLI_RENDER
-extern const Command kRenderCommand;  // needs Qt
-#endif
+extern const Command kRenderCommand;
 
 // Every command, in the order the program's help lists them.
 inline std::span<const Command* const> AllCommands() {
-  static const std::array kCommands = {&kBoardsCommand,   &kNumberCommand,   &kSolveCommand,
-                                       &kDealCommand,     &kAnalyzeCommand,  &kShowCommand,
-                                       &kPdfCommand,      &kHtmlCommand,     &kExportCommand,
-                                       &kParCommand,      &kPrintersCommand, &kPrintCommand,
-                                       &kMultiCommand,    &kAnnotateCommand,
-#ifdef TARROW_CLI_RENDER
-                                       &kRenderCommand,
-#endif
+  static const std::array kCommands = {
+      &kBoardsCommand,   &kNumberCommand, &kSolveCommand, &kDealCommand,     &kAnalyzeCommand,
+      &kShowCommand,     &kPdfCommand,    &kHtmlCommand,  &kExportCommand,   &kParCommand,
+      &kPrintersCommand, &kPrintCommand,  &kMultiCommand, &kAnnotateCommand, &kRenderCommand,
   };
   return kCommands;
 }

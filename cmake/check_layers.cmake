@@ -12,8 +12,9 @@
 #   records   -> core, scoring, pdf
 #   app       -> core, analysis, files, records
 #   printing  -> records
-#   ui        -> app, printing
-#   cli       -> app, printing, ui (the board picture)
+#   picture   -> core, analysis (the board picture, drawn with Qt)
+#   ui        -> app, printing, picture
+#   cli       -> app, printing, picture
 #   web       -> core, analysis, scoring, files, records, pdf (no app: the page
 #                is the controller of the browser version)
 #   bench     -> anything
@@ -32,11 +33,12 @@ set(allowed_pdf core)
 set(allowed_records core scoring pdf)
 set(allowed_app core analysis files records)
 set(allowed_printing records)
-set(allowed_ui app printing)
-set(allowed_cli app printing ui)
+set(allowed_picture core analysis)
+set(allowed_ui app printing picture)
+set(allowed_cli app printing picture)
 set(allowed_web core analysis scoring files pdf records)
 set(test_allowed_analysis scoring)
-set(modules core scoring analysis files pdf records app printing ui cli web)
+set(modules core scoring analysis files pdf records app printing picture ui cli web)
 
 # The modules below a module: its dependencies and theirs.
 function(below module out)

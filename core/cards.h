@@ -47,6 +47,9 @@ inline constexpr std::array<Rank, 13> kRanks = {kAce,   kKing, kQueen, kJack, kT
                                                 kSeven, kSix,  kFive,  kFour, kThree, kTwo};
 
 inline constexpr std::string_view kSeatLetters = "NESW";
+inline constexpr std::string_view kSuitLetters = "SHDC";
+// One letter a strain, as contract lists write them short ("3N 4S").
+inline constexpr std::string_view kStrainLetters = "NSHDC";
 inline constexpr std::string_view kRankLetters = "AKQJT98765432";
 // The hand editor also names "nobody", hence the fifth entry.
 inline constexpr std::array<std::string_view, 5> kSeatNames = {"North", "East", "South", "West",

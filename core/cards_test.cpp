@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <type_traits>
 
 #include "core/deal_number.h"
@@ -60,6 +61,10 @@ TEST(CardCodesTest, HelpersStepAroundTheTableAndBetweenSuitsAndStrains) {
     EXPECT_EQ(SuitOfStrain(StrainOfSuit(suit)), suit);
   }
   EXPECT_EQ(kStrainLabels[StrainOfSuit(kDiamonds)], "D");
+  // The one-letter names agree with the labels.
+  for (Suit suit : kSuits)
+    EXPECT_EQ(std::string(1, kSuitLetters[suit]), kStrainLabels[StrainOfSuit(suit)]);
+  for (Strain strain : kStrains) EXPECT_EQ(kStrainLetters[strain], kStrainLabels[strain][0]);
   // Cards: suit-major, ace first, and back again.
   EXPECT_EQ(CardIndex(kSpades, kAce), 0);
   EXPECT_EQ(CardIndex(kClubs, kTwo), 51);

@@ -185,13 +185,6 @@ TPdfDocument::TPdfDocument() {
   trailer_.Dictionary().SetReference("Info", info_);
 }
 
-int TPdfDocument::PageWidthUnits() const noexcept {
-  return int(std::lround(pageWidthPt_ * double(resolution_) / 72));
-}
-int TPdfDocument::PageHeightUnits() const noexcept {
-  return int(std::lround(pageHeightPt_ * double(resolution_) / 72));
-}
-
 TPdfPage* TPdfDocument::AddPage() {
   auto* page = static_cast<TPdfPage*>(
       xref_.Register(std::make_unique<TPdfPage>(pageTree_, pageWidthPt_, pageHeightPt_)));

@@ -35,6 +35,9 @@
 #include "pdf/pdf_objects.h"
 
 namespace tarrow {
+namespace testing {
+struct PdfDocumentPeer;  // pdf/pdf_document_peer_for_test.h
+}
 
 // The cross-reference table; it owns the registered (indirect) objects.
 class TPdfXref {
@@ -74,11 +77,6 @@ class TPdfDictionaryWrapper {
 
  protected:
   TPdfDictionary* dictionary_;
-};
-
-class TPdfCatalog : public TPdfDictionaryWrapper {
- public:
-  using TPdfDictionaryWrapper::TPdfDictionaryWrapper;
 };
 
 class TPdfInfo : public TPdfDictionaryWrapper {
@@ -159,9 +157,6 @@ class TPdfDocument {
   // Drawing units per inch (the screen's 96 until set; the hand records use 300).
   void SetResolution(int unitsPerInch) noexcept { resolution_ = unitsPerInch; }
   int Resolution() const noexcept { return resolution_; }
-  // The page size in drawing units: 2479 x 3508 for A4 at 300.
-  int PageWidthUnits() const noexcept;
-  int PageHeightUnits() const noexcept;
 
   // The size in points of the pages added from now on; A4 portrait (595 x
   // 842) until set, 842 x 595 for A4 landscape.
@@ -193,6 +188,9 @@ class TPdfDocument {
   std::vector<const TPdfObject*> resourceOrder_;     // fonts' dictionaries and images, first use
   int resolution_ = 96;
   int pageWidthPt_ = 595, pageHeightPt_ = 842;
+
+ private:
+  friend struct testing::PdfDocumentPeer;
 };
 
 // The document with a drawing surface on its current page: raster-style
@@ -215,7 +213,6 @@ class TPdfDocumentGDI : public TPdfDocument {
   // "SetFont " + family.
   [[nodiscard]] bool SetFont(std::string_view family, int height, bool bold,
                              std::string* error = nullptr);
-  bool HasFont() const noexcept { return metrics_ != nullptr; }
   // Width of Windows-1252 text in the current font, rounded to a unit.
   int TextWidth(std::string_view text) const;
   // The current font's cell height in units.

@@ -25,12 +25,6 @@ void AppendPdfReal(std::string& out, double value) {
   if (fraction % 10 != 0) out += char('0' + fraction % 10);
 }
 
-std::string PdfRealText(double value) {
-  std::string out;
-  AppendPdfReal(out, value);
-  return out;
-}
-
 void TPdfText::Write(std::string& out) const {
   out += '(';
   for (char c : text_) {
@@ -70,13 +64,6 @@ void TPdfReference::Write(std::string& out) const {
 TPdfObject* TPdfArray::Add(std::unique_ptr<TPdfObject> value) {
   items_.push_back(std::move(value));
   return items_.back().get();
-}
-
-void TPdfArray::RemoveName(std::string_view name) {
-  std::erase_if(items_, [name](const std::unique_ptr<TPdfObject>& item) {
-    const auto* n = dynamic_cast<const TPdfName*>(item.get());
-    return n != nullptr && n->Text() == name;
-  });
 }
 
 void TPdfArray::Write(std::string& out) const {

@@ -21,7 +21,6 @@ namespace tarrow {
 // Appends a real with at most two decimals: 1.5 -> "1.5", 2.0 -> "2",
 // -3.25 -> "-3.25", and anything whose magnitude rounds below 0.01 -> "0".
 void AppendPdfReal(std::string& out, double value);
-std::string PdfRealText(double value);
 
 class TPdfObject {
  public:
@@ -33,7 +32,6 @@ class TPdfObject {
   // 0 for a direct object; the document's number once registered.
   int ObjectNumber() const noexcept { return objectNumber_; }
   void SetObjectNumber(int number) noexcept { objectNumber_ = number; }
-  bool IsIndirect() const noexcept { return objectNumber_ > 0; }
 
   // Appends the value itself (never a reference).
   virtual void Write(std::string& out) const = 0;
@@ -44,29 +42,14 @@ class TPdfObject {
   int objectNumber_ = 0;
 };
 
-class TPdfNull : public TPdfObject {
- public:
-  void Write(std::string& out) const override { out += "null"; }
-};
-
 class TPdfNumber : public TPdfObject {
  public:
   explicit TPdfNumber(int32_t value) : value_(value) {}
   int32_t Value() const noexcept { return value_; }
-  void SetValue(int32_t value) noexcept { value_ = value; }
   void Write(std::string& out) const override { out += std::to_string(value_); }
 
  private:
   int32_t value_;
-};
-
-class TPdfReal : public TPdfObject {
- public:
-  explicit TPdfReal(double value) : value_(value) {}
-  void Write(std::string& out) const override { AppendPdfReal(out, value_); }
-
- private:
-  double value_;
 };
 
 // A literal string of 8-bit bytes: "(", the escaped bytes, ")".
@@ -89,13 +72,6 @@ class TPdfName : public TPdfText {
   }
 };
 
-// Text written exactly as it is (dates already quoted, hex strings).
-class TPdfRawText : public TPdfText {
- public:
-  explicit TPdfRawText(std::string text) : TPdfText(std::move(text)) {}
-  void Write(std::string& out) const override { out += text_; }
-};
-
 // "N 0 R" for an indirect object the document owns; the target must outlive
 // the reference (both live until the document is freed).
 class TPdfReference : public TPdfObject {
@@ -115,8 +91,6 @@ class TPdfArray : public TPdfObject {
   size_t Size() const noexcept { return items_.size(); }
   TPdfObject* At(size_t i) const { return items_.at(i).get(); }
   void Clear() { items_.clear(); }
-  // Removes every name element equal to name.
-  void RemoveName(std::string_view name);
   void Write(std::string& out) const override;
 
  private:
@@ -153,7 +127,6 @@ class TPdfStream : public TPdfObject {
  public:
   explicit TPdfStream(bool flate = true);
   TPdfDictionary& Dictionary() noexcept { return dictionary_; }
-  std::vector<std::string>& Filters() noexcept { return filters_; }
   std::string& Data() noexcept { return data_; }
   const std::string& Data() const noexcept { return data_; }
   void Prepare() override;

@@ -10,12 +10,15 @@
 
 #include "pdf/font_metrics.h"
 #include "pdf/pdf_document.h"
+#include "pdf/pdf_document_peer_for_test.h"
 #include "pdf/pdf_objects.h"
 
 namespace tarrow {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::PdfDocumentPeer;
+using testing::PdfRealText;
 
 std::string Rendered(TPdfDocument& doc) {
   std::string out;
@@ -119,8 +122,8 @@ TEST(PdfDocumentTest, TwoPagesAreObjectsFourToSeven) {
   }
   EXPECT_EQ(ObjectText(file, 8), "");  // nothing drawn: no fonts, no images
   EXPECT_NE(file.find("trailer\n<<\n/Size 8\n/Root 1 0 R\n/Info 2 0 R\n>>"), std::string::npos);
-  EXPECT_EQ(doc.PageWidthUnits(), 2479);
-  EXPECT_EQ(doc.PageHeightUnits(), 3508);
+  EXPECT_EQ(PdfDocumentPeer::PageWidthUnits(doc), 2479);
+  EXPECT_EQ(PdfDocumentPeer::PageHeightUnits(doc), 3508);
 }
 
 TEST(PdfDocumentTest, EveryXrefOffsetPointsAtItsObject) {
@@ -236,8 +239,8 @@ TEST(PdfDocumentTest, ShapesTextColourAndLandscapePages) {
   doc.SetResolution(300);
   doc.SetPageSize(842, 595);
   doc.AddPage();
-  EXPECT_EQ(doc.PageWidthUnits(), 3508);
-  EXPECT_EQ(doc.PageHeightUnits(), 2479);
+  EXPECT_EQ(PdfDocumentPeer::PageWidthUnits(doc), 3508);
+  EXPECT_EQ(PdfDocumentPeer::PageHeightUnits(doc), 2479);
   doc.SetPen(8);
   doc.Rectangle(100, 100, 200, 300);
   doc.SetPen(1);

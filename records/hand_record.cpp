@@ -241,9 +241,8 @@ std::vector<std::string> ContractLineTexts(const DDTable& table,
                                            const std::array<uint8_t, 2>& doneMask) {
   // Lists per side (NS, EW) and per seat (N, E, S, W).
   std::vector<std::string> sideList[2], seatList[4];
-  constexpr std::string_view kLetters = "NSHDC";
   const auto entry = [&](int level, Strain strain) {
-    return " " + std::to_string(level) + kLetters[size_t(strain)];
+    return " " + std::to_string(level) + kStrainLetters[size_t(strain)];
   };
   for (Strain strain : kStrains) {
     for (Seat first : {kNorth, kEast}) {

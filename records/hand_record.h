@@ -38,15 +38,15 @@ struct HandRecordOptions {
   QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
 };
 
-// Page geometry in surface units.
+// Page geometry in surface units; the defaults are the PDF page's.
 struct HandRecordMetrics {
   bool pdf = true;       // PDF surface: font sizes as heights, the PDF constants
-  int leftMargin = 30;   // ML
-  int topMargin = 60;    // MT
-  int cellWidth = 607;   // CW
-  int gridUnit = 25;     // GU, cellWidth / 24
-  int cellHeight = 666;  // CH
-  int lineUnit = 25;     // LU, cellHeight / 26
+  int leftMargin = 30;   // from the page's left edge to the grid
+  int topMargin = 60;    // from the page's top edge to the grid
+  int cellWidth = 607;   // of one of the grid's 4 columns
+  int gridUnit = 25;     // cellWidth / 24: positions across a cell
+  int cellHeight = 666;  // of one of the grid's 5 rows
+  int lineUnit = 25;     // cellHeight / 26: positions down a cell, the text lines
 };
 
 // The PDF column: an area of 2550 x 3450 units at 300 per inch.

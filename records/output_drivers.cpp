@@ -78,8 +78,8 @@ Status PrintSetupSheets(Printer& printer, const DealSet& set, int first, int las
     SetupHalf(page, m, m.upperTop, k, set, options);
     if (k + half <= last) SetupHalf(page, m, m.lowerTop, k + half, set, options);
     page.SetPenWidth(3);
-    page.MoveTo(m.mx, m.cutY);
-    page.LineTo(m.mx + m.w, m.cutY);
+    page.MoveTo(m.leftMargin, m.cutY);
+    page.LineTo(m.leftMargin + m.width, m.cutY);
   }
   return printer.EndDoc();
 }

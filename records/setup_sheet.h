@@ -19,17 +19,17 @@ namespace tarrow {
 
 // The page geometry, from the printable page of width pw and height ph.
 struct SetupSheetMetrics {
-  int mx = 0;        // left margin, round(0.05 pw)
-  int my = 0;        // top margin, round(0.05 ph)
-  int w = 0;         // usable width, round(0.9 pw)
-  int gx = 0;        // column unit, round(w / 64)
-  int h = 0;         // height of a half sheet, round(0.4 ph)
-  int gy = 0;        // row unit, round(h / 17)
-  int upperTop = 0;  // top of the upper board, my
-  int lowerTop = 0;  // top of the lower board, 3 my + h
-  int cutY = 0;      // the cutting line, round(ph / 2), from mx to mx + w
-  int arrowHalfWidth = 0;  // round(h * 0.0179)
-  int arrowHeight = 0;     // round(h * 0.0304)
+  int leftMargin = 0;      // round(0.05 pw)
+  int topMargin = 0;       // round(0.05 ph)
+  int width = 0;           // usable width, round(0.9 pw)
+  int columnUnit = 0;      // round(width / 64): positions across are columns
+  int boardHeight = 0;     // height of one board's half, round(0.4 ph)
+  int rowUnit = 0;         // round(boardHeight / 17): positions down are rows
+  int upperTop = 0;        // top of the upper board, topMargin
+  int lowerTop = 0;        // top of the lower board, 3 topMargin + boardHeight
+  int cutY = 0;            // the cutting line, round(ph / 2), from leftMargin to leftMargin + width
+  int arrowHalfWidth = 0;  // round(boardHeight * 0.0179)
+  int arrowHeight = 0;     // round(boardHeight * 0.0304)
 };
 SetupSheetMetrics ComputeSetupSheetMetrics(int pageWidth, int pageHeight);
 
@@ -44,9 +44,10 @@ struct SetupSheetOptions {
 void SetupHalf(Surface& surface, const SetupSheetMetrics& m, int y, int board, const DealSet& set,
                const SetupSheetOptions& options);
 
-// One seat's block at (x, y): the seat's name, the four suit signs and the
-// holdings beside them (rank names each followed by two blanks).
-void SetupHand(Surface& surface, const SetupSheetMetrics& m, const Deal& deal, Seat seat,
-               std::string_view seatName, int x, int y);
+// One seat's block at (x, y): the seat's name in capitals ("NORTH"), the
+// four suit signs and the holdings beside them (rank names each followed by
+// two blanks).
+void SetupHand(Surface& surface, const SetupSheetMetrics& m, const Deal& deal, Seat seat, int x,
+               int y);
 
 }  // namespace tarrow

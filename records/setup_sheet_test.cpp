@@ -18,24 +18,25 @@ using testing::RecordingSurface;
 
 class SetupSheetTest : public testing::PrintedSetTest {};  // portrait 4800 x 6600
 
-// 4800 x 6600: mx 240, my 330, w 4320, gx round(67.5) = 68 (ties to even),
-// h 2640, gy round(155.3) = 155, lower top 990 + 2640, cut at 3300,
+// 4800 x 6600: margins 240 and 330, width 4320, column unit round(67.5) = 68
+// (ties to even), board height 2640, row unit round(155.3) = 155, lower top
+// 990 + 2640, cut at 3300,
 // arrow round(47.3) = 47 wide each side and round(80.3) = 80 high.
 TEST_F(SetupSheetTest, MetricsFollowThePageSize) {
   const SetupSheetMetrics m = ComputeSetupSheetMetrics(4800, 6600);
-  EXPECT_EQ(m.mx, 240);
-  EXPECT_EQ(m.my, 330);
-  EXPECT_EQ(m.w, 4320);
-  EXPECT_EQ(m.gx, 68);
-  EXPECT_EQ(m.h, 2640);
-  EXPECT_EQ(m.gy, 155);
+  EXPECT_EQ(m.leftMargin, 240);
+  EXPECT_EQ(m.topMargin, 330);
+  EXPECT_EQ(m.width, 4320);
+  EXPECT_EQ(m.columnUnit, 68);
+  EXPECT_EQ(m.boardHeight, 2640);
+  EXPECT_EQ(m.rowUnit, 155);
   EXPECT_EQ(m.upperTop, 330);
   EXPECT_EQ(m.lowerTop, 3630);
   EXPECT_EQ(m.cutY, 3300);
   EXPECT_EQ(m.arrowHalfWidth, 47);
   EXPECT_EQ(m.arrowHeight, 80);
-  // gx = round(4275 / 64) = round(66.8) = 67 on a 4750-wide page.
-  EXPECT_EQ(ComputeSetupSheetMetrics(4750, 6600).gx, 67);
+  // Column unit round(4275 / 64) = round(66.8) = 67 on a 4750-wide page.
+  EXPECT_EQ(ComputeSetupSheetMetrics(4750, 6600).columnUnit, 67);
 }
 
 // Which boards sit on the upper and the lower half of each page.
@@ -45,7 +46,7 @@ std::vector<std::pair<int, int>> Halves(RecordingPrinter& printer, const SetupSh
     int upper = 0, lower = 0;
     for (const testing::BoardTitle& title : page) {
       const RecordingSurface::Text& t = title.text;
-      if (t.x != m.mx + 4 * m.gx) continue;  // the copy on the right
+      if (t.x != m.leftMargin + 4 * m.columnUnit) continue;  // the copy on the right
       (t.y == m.upperTop ? upper : lower) = title.board;
       if (t.y != m.upperTop) {
         EXPECT_EQ(t.y, m.lowerTop);
@@ -130,8 +131,9 @@ TEST_F(SetupSheetTest, HalfSheetPositionsFontsAndCompass) {
   EXPECT_EQ(titles[1].face, "Times New Roman");
   EXPECT_EQ(titles[1].size, 14);
 
-  // Seat blocks: name at x + 2 gx; signs at x from y + (sign height) / 2 one
-  // gy apart; holdings at x + 3 gx, rows y + gy .. y + 4 gy.
+  // Seat blocks (68 a column, 155 a row): name two columns in; signs at x
+  // from y + (sign height) / 2 one row apart; holdings three columns in, one
+  // to four rows down.
   const int nx = 240 + 27 * 68, ny = y + 2 * 155;
   at("NORTH", nx + 2 * 68, ny, "Times New Roman", 14, true);
   at("EAST", 240 + 44 * 68 + 2 * 68, y + 7 * 155, "Times New Roman", 14, true);
@@ -163,7 +165,7 @@ TEST_F(SetupSheetTest, HalfSheetPositionsFontsAndCompass) {
   EXPECT_EQ(big.color, kLightGrey);
 
   // Compass: L = 240 + 2160 - 136 = 2264, T = y + 1320 - 155; the square is
-  // 4 gx by 4 gy with an 8-pixel pen, the cross inset by half a unit, the
+  // 4 columns by 4 rows with an 8-pixel pen, the cross inset by half a unit, the
   // arrowhead on the top of the vertical arm, filled with a 1-pixel pen.
   const int L = 2264, T = y + 1320 - 155;
   const std::vector<std::string> compass = {

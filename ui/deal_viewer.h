@@ -18,7 +18,7 @@
 
 #include <QWidget>
 
-#include "ui/board_picture/board_picture.h"
+#include "picture/board_picture.h"
 
 class QButtonGroup;
 class QGroupBox;

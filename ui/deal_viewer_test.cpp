@@ -17,8 +17,8 @@
 #include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "core/temp_folder_for_test.h"
+#include "picture/qt_application_for_test.h"
 #include "ui/hand_editor.h"
-#include "ui/qt_test_environment.h"
 
 TARROW_QT_TEST_APPLICATION(QApplication);
 

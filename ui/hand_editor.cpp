@@ -7,8 +7,8 @@
 #include <QScreen>
 
 #include "core/deal_number.h"
-#include "ui/board_picture/board_picture.h"
-#include "ui/board_picture/card_art.h"
+#include "picture/board_picture.h"
+#include "picture/card_art.h"
 
 namespace tarrow {
 namespace {
@@ -56,18 +56,17 @@ HandEditor::HandEditor(QWidget* parent) : QDialog(parent) {
   }
   // Fields in tab order North spades .. West clubs, each with its suit's
   // symbol on the left (hearts and diamonds red).
-  const char* suitLetters = "SHDC";
   for (int i = 0; i < 16; ++i) {
     const Seat seat = kSeats[size_t(i / 4)];
     const Suit suit = kSuits[size_t(i % 4)];
     auto* symbol = new QLabel(this);
     symbol->setPixmap(SuitPixmap(suit, 16));
     symbol->setObjectName(QStringLiteral("Symbol") + QChar(kSeatLetters[size_t(seat)]) +
-                          QChar(suitLetters[suit]));
+                          QChar(kSuitLetters[suit]));
     suitLabels_[size_t(i)] = symbol;
     auto* field = new QLineEdit(this);
     field->setObjectName(QStringLiteral("Field") + QChar(kSeatLetters[size_t(seat)]) +
-                         QChar(suitLetters[suit]));
+                         QChar(kSuitLetters[suit]));
     field->setProperty("tag", i);
     connect(field, &QLineEdit::textChanged, this, [this, i] { FieldChanged(i); });
     fields_[size_t(i)] = field;

@@ -1,4 +1,4 @@
-#include "ui/board_picture/card_face.h"
+#include "picture/card_face.h"
 
 #include <cmath>
 
@@ -6,7 +6,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "ui/board_picture/card_art.h"
+#include "picture/card_art.h"
 
 namespace tarrow {
 namespace {

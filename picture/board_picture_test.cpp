@@ -2,7 +2,7 @@
 // how large, the board buttons' colours, and the seats' result texts.  The
 // expected positions are worked out here from the viewer's layout rules, not
 // taken from the drawing code.
-#include "ui/board_picture/board_picture.h"
+#include "picture/board_picture.h"
 
 #include <cmath>
 
@@ -11,7 +11,7 @@
 
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
-#include "ui/qt_test_environment.h"
+#include "picture/qt_application_for_test.h"
 
 TARROW_QT_TEST_APPLICATION(QGuiApplication);
 

@@ -29,7 +29,7 @@
 #include <QSize>
 
 #include "core/deal_set.h"
-#include "ui/board_picture/card_face.h"
+#include "picture/card_face.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "ui/board_picture/board_picture.h"
+#include "picture/board_picture.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/board_picture/card_art.h"
+#include "picture/card_art.h"
 
 #include <array>
 
