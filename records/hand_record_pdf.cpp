@@ -41,10 +41,9 @@ void PdfSurface::StretchDraw(int left, int top, int right, int bottom, const Rgb
       std::string_view(reinterpret_cast<const char*>(image.pixels.data()), image.pixels.size()));
 }
 
-Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
-                          const HandRecordOptions& options, std::string_view club,
-                          const RgbImage& logo, std::string_view setFilePath, int lastBoard) {
-  const std::filesystem::path& path = permit.Path();
+Result<std::string> HandRecordPdfBytes(const DealSet& set, const HandRecordOptions& options,
+                                       std::string_view club, const RgbImage& logo,
+                                       std::string_view setFilePath, int lastBoard) {
   // The layouts always show the current numbers: rebuild the deals, on a copy.
   auto prepared = std::make_unique<DealSet>(set);
   prepared->RefreshDeals();
@@ -58,12 +57,19 @@ Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
     surface.SetPenWidth(int(std::lround(metrics.cellWidth * 0.003)));
     HandRecordPage(surface, metrics, options, page, *prepared, club, logo, setFilePath, lastBoard);
   }
-  if (!surface.Error().empty())
-    return Status::Error("cannot write " + path.string() + ": no font for " + surface.Error());
+  if (!surface.Error().empty()) return Status::Error("no font for " + surface.Error());
   std::string bytes, reason;
-  if (!document.Render(bytes, &reason))
-    return Status::Error("cannot write " + path.string() + ": " + reason);
-  return WriteFileAtomically(permit, bytes);
+  if (!document.Render(bytes, &reason)) return Status::Error(reason);
+  return bytes;
+}
+
+Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
+                          const HandRecordOptions& options, std::string_view club,
+                          const RgbImage& logo, std::string_view setFilePath, int lastBoard) {
+  const Result<std::string> bytes =
+      HandRecordPdfBytes(set, options, club, logo, setFilePath, lastBoard);
+  if (!bytes.ok()) return Status::Error("cannot write " + permit.Path().string() + ": " + bytes.message());
+  return WriteFileAtomically(permit, *bytes);
 }
 
 }  // namespace tarrow

@@ -59,6 +59,14 @@ class PdfSurface : public Surface {
 // setFilePath (may be empty) names the set's file in the origin line.
 // Fails, naming the path and the reason, when the file cannot be written, or
 // naming the font when no usable font is installed.
+// The same hand records as the bytes of a PDF file, for a caller that keeps
+// them rather than writes a file (the browser's download).  Fails naming the
+// font or the reason.
+Result<std::string> HandRecordPdfBytes(const DealSet& set, const HandRecordOptions& options,
+                                       std::string_view club, const RgbImage& logo,
+                                       std::string_view setFilePath,
+                                       int lastBoard = kBoardsPerSet);
+
 Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
                           const HandRecordOptions& options, std::string_view club,
                           const RgbImage& logo, std::string_view setFilePath,

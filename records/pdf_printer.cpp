@@ -56,14 +56,17 @@ Status PdfPrinter::EndDoc() {
   return Status();
 }
 
-Status PdfPrinter::Save(const WritePermit& permit) {
-  const std::filesystem::path& path = permit.Path();
-  if (!surface_->Error().empty())
-    return Status::Error("cannot write " + path.string() + ": no font for " + surface_->Error());
+Result<std::string> PdfPrinter::Bytes() {
+  if (!surface_->Error().empty()) return Status::Error("no font for " + surface_->Error());
   std::string bytes, reason;
-  if (!document_->Render(bytes, &reason))
-    return Status::Error("cannot write " + path.string() + ": " + reason);
-  return WriteFileAtomically(permit, bytes);
+  if (!document_->Render(bytes, &reason)) return Status::Error(reason);
+  return bytes;
+}
+
+Status PdfPrinter::Save(const WritePermit& permit) {
+  const Result<std::string> bytes = Bytes();
+  if (!bytes.ok()) return Status::Error("cannot write " + permit.Path().string() + ": " + bytes.message());
+  return WriteFileAtomically(permit, *bytes);
 }
 
 }  // namespace tarrow

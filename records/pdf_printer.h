@@ -43,6 +43,8 @@ class PdfPrinter : public Printer {
   // gate; temporary file, then rename).  Fails, naming the path, when
   // nothing was printed, a font is missing or the file cannot be written.
   Status Save(const WritePermit& permit);
+  // The pages printed so far as the bytes of a PDF file.
+  Result<std::string> Bytes();
 
  private:
   void AddPage();

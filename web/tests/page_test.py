@@ -60,6 +60,17 @@ def games(text, first=1, last=36):
     return found
 
 
+def show_pbn(page):
+    """Shows the PBN view, whatever the steps before left it at."""
+    if page.evaluate('document.getElementById("pbn").hidden'):
+        page.click('#show-pbn')
+
+
+def hide_pbn(page):
+    if not page.evaluate('document.getElementById("pbn").hidden'):
+        page.click('#show-pbn')
+
+
 def page_address(base, **wanted):
     return base + '#' + urllib.parse.urlencode(wanted, quote_via=urllib.parse.quote)
 
@@ -123,7 +134,7 @@ def main():
         print(f'speed: first board shown {first_board:.0f} ms after opening')
         check(page.evaluate('document.getElementById("board-view").innerText').find('Board 1') >= 0,
               'the page shows board 1')
-        page.click('#show-pbn')
+        show_pbn(page)
         shown = page.evaluate('document.getElementById("pbn").value')
         check(without_machine_tags(shown) == without_machine_tags(reference).replace('\r\n', '\n'),
               'file://: the PBN shown is the one tarrow-cli deals for the seed')
@@ -163,7 +174,7 @@ def main():
 
         if args.screenshots:
             os.makedirs(args.screenshots, exist_ok=True)
-            page.click('#show-pbn')  # hidden again, for the picture
+            hide_pbn(page)  # for the picture
             page.click('#next')
             page.screenshot(os.path.join(args.screenshots, 'web-1280.png'))
             page.resize(390, 844)
@@ -178,7 +189,7 @@ def main():
         messages = page.evaluate('document.getElementById("messages").innerText').strip()
         check(messages == '', f'the .bri opens without a word ({messages!r})')
         deal_line = re.search(r'\[Deal "[^"]*"\]', reference).group(0)
-        page.click('#show-pbn')
+        show_pbn(page)
         check(deal_line in page.evaluate('document.getElementById("pbn").value'),
               'the .bri\'s first board is the seed\'s')
 
@@ -298,7 +309,7 @@ def main():
         check(stopped == 'stopped' and progress.startswith('Stopped:'), f'Stop stops ({progress!r})')
         page.click('#analyse')
         page.wait_for(DONE, timeout=300)
-        page.click('#show-pbn')
+        show_pbn(page)
         shown = page.evaluate('document.getElementById("pbn").value')
         check(without_machine_tags(shown) == without_machine_tags(reference).replace('\r\n', '\n'),
               'http, stopped and gone on: the PBN shown is the one tarrow-cli deals for the seed')
