@@ -147,6 +147,7 @@ TEST_F(AppTest, TheControlsCommandsComeBackAtTheNextStart) {
   app_->SetNumber(NumberSetting::kThreads, 6);
   app_->SetNumber(NumberSetting::kBoardsInPlay, 40);  // cut to the 36 a set has
   app_->SetSite("Main hall");
+  EXPECT_EQ(app_->Fields().site, "Main hall") << "the site goes into the event fields at once";
   // The boxes: items as they hold them, then a text typed and one chosen.
   app_->SetListItems(ListSetting::kClubs, {"North Club", "", "South Club", "North Club"});
   app_->SetClub("South Club");
@@ -255,6 +256,22 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
   }();
   EXPECT_TRUE(over.needsWord);
   EXPECT_NE(over.status.message().find("cannot keep"), std::string::npos) << over.status.message();
+}
+
+TEST_F(AppTest, AutoFillNamesTheFileOnlyWhereTheSetHasNoDescription) {
+  app_->SetSwitch(Switch::kAutoFillDescription, true);
+  app_->SetSetFilePath(folder_ / "final.pbn");
+  app_->SetDescription("Club final");
+  app_->DealFromSeed("abc");
+  ASSERT_TRUE(app_->SaveFile().ok());
+  std::string bri;
+  for (int card = 1; card <= 39; ++card) bri += (card < 10 ? "0" : "") + std::to_string(card);
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "m.bri", bri).ok());
+
+  ASSERT_TRUE(app_->OpenFile(folder_ / "m.bri").ok());
+  EXPECT_EQ(app_->Fields().description, "File: m.bri");
+  ASSERT_TRUE(app_->OpenFile(folder_ / "final.pbn").ok());
+  EXPECT_EQ(app_->Fields().description, "Club final") << "a description the set has is kept";
 }
 
 TEST_F(AppTest, AnImportedSetCarriesTheEventDateNotTheZeroDate) {

@@ -285,10 +285,6 @@ class SettingsRecord {
   int BoardsInPlay() const noexcept { return Get(NumberSetting::kBoardsInPlay); }
   void SetBoardsInPlay(int boards) noexcept { Set(NumberSetting::kBoardsInPlay, boards); }
   int Monitor() const noexcept { return Get(NumberSetting::kMonitor); }
-  void SetMonitor(int monitor) noexcept { Set(NumberSetting::kMonitor, monitor); }
-  // Stored list indexes, 255 for none.
-  uint8_t ClubIndex() const noexcept { return bytes_[FieldOf(ListSetting::kClubs).indexOffset]; }
-  uint8_t EventIndex() const noexcept { return bytes_[FieldOf(ListSetting::kEvents).indexOffset]; }
   std::vector<std::string> ClubNames() const { return Items(ListSetting::kClubs); }
   std::vector<std::string> EventNames() const { return Items(ListSetting::kEvents); }
   std::string SelectedClub() const { return Selected(ListSetting::kClubs); }

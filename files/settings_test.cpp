@@ -20,6 +20,11 @@
 namespace tarrow {
 namespace {
 
+// A list's stored index as the file holds it, 255 for none.
+uint8_t StoredIndex(const SettingsRecord& record, ListSetting list) {
+  return record.Bytes()[FieldOf(list).indexOffset];
+}
+
 // A load as the window program makes it: the defaults written where the
 // file is missing, or over a damaged file once it is kept aside.
 SettingsLoad LoadWritingDefaults(const std::filesystem::path& file = SettingsPath()) {
@@ -264,7 +269,7 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   r.SetBoardsInPlay(24);
   r.SetThreads(32);
   r.SetQueenAdjustment(QueenMethod::kQueensAgainstAces);
-  r.SetMonitor(1);
+  r.Set(NumberSetting::kMonitor, 1);
   r.SetClubList({"North Club", "South Club"}, "South Club");
   r.SetEventList({"Pairs", "Teams"}, "Pairs");
   ASSERT_TRUE(SaveSettings(r, testing::PermitFor(SettingsPath())).ok());
@@ -362,7 +367,7 @@ TEST(SettingsRecordTest, ListsDropEmptyAndRepeatedEntries) {
   // and the box takes item [4], which is absent.  The index stays an entry
   // index so that files written by the window program read the same in
   // every version of it.
-  EXPECT_EQ(r.ClubIndex(), 4);
+  EXPECT_EQ(StoredIndex(r, ListSetting::kClubs), 4);
   EXPECT_EQ(r.SelectedClub(), "");
   r.SetClubList({"A", "B"}, "B");
   EXPECT_EQ(r.SelectedClub(), "B");
@@ -375,13 +380,13 @@ TEST(SettingsRecordTest, KeepsTenEntriesAndAnIndexOfTenOrMoreSelectsTheFirst) {
   SettingsRecord r = SettingsRecord::Defaults("/out");
   r.SetClubList(names, "Club 10");  // the eleventh name is not kept
   EXPECT_EQ(r.ClubNames().size(), 10u);
-  EXPECT_EQ(r.ClubIndex(), SettingsRecord::kNoIndex);
+  EXPECT_EQ(StoredIndex(r, ListSetting::kClubs), SettingsRecord::kNoIndex);
   EXPECT_EQ(r.SelectedClub(), "Club 0");
   r.SetEventList({std::string(80, 'E')}, std::string(80, 'E'));
   EXPECT_EQ(r.EventNames(), (std::vector<std::string>{std::string(64, 'E')}));
-  EXPECT_EQ(r.EventIndex(), 0);
+  EXPECT_EQ(StoredIndex(r, ListSetting::kEvents), 0);
   r.SetEventList({}, "");
-  EXPECT_EQ(r.EventIndex(), SettingsRecord::kNoIndex);
+  EXPECT_EQ(StoredIndex(r, ListSetting::kEvents), SettingsRecord::kNoIndex);
   EXPECT_EQ(r.SelectedEvent(), "");
 }
 
