@@ -115,8 +115,7 @@ std::filesystem::path App::PdfPath() const {
   return pdf.replace_extension(".pdf");
 }
 
-OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
-  if (pbnPath_.empty()) return {Status::Error("the set has no file name yet"), false};
+OutputPlan App::SetPlan(const DealSet& set) const {
   OutputPlan plan;
   if (!setFilePath_.empty()) {
     const bool source = DealExtensionKind(setFilePath_) == DealFileKind::kPbn;
@@ -126,8 +125,14 @@ OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
   // What the file holds is the set's own only for the set in hand; a set
   // about to be dealt there is another.
   if (&set == set_.get()) plan.outputs.back().knownBytes = setBytes_;
-  if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument, ".pdf"});
   plan.newSet = &set;
+  return plan;
+}
+
+OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
+  if (pbnPath_.empty()) return {Status::Error("the set has no file name yet"), false};
+  OutputPlan plan = SetPlan(set);
+  if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument, ".pdf"});
   plan.replaceAllowed = replaceAllowed;
   OutputVerdict verdict = CheckOutputs(plan);
   if (verdict.ok()) verdict.status = ClaimSetFile();
@@ -426,14 +431,8 @@ Status App::WritePbn() {
 
 Status App::WritePbn(const DealSet& written) {
   if (const Status claimed = ClaimSetFile(); !claimed.ok()) return claimed;
-  OutputPlan plan;
-  if (!setFilePath_.empty()) {
-    const bool source = DealExtensionKind(setFilePath_) == DealFileKind::kPbn;
-    plan.inputs.push_back({setFilePath_, source ? InputRole::kSetSource : InputRole::kReadOnly});
-  }
-  plan.outputs.push_back({pbnPath_, OutputKind::kSet, ".pbn"});
-  plan.outputs.back().knownBytes = setBytes_;
-  plan.newSet = &written;
+  OutputPlan plan = SetPlan(written);
+  plan.outputs.back().knownBytes = setBytes_;  // what is written is the set in hand
   plan.replaceAllowed = !setWord_.empty() && setWord_ == pbnPath_;
   const GateResult gate = PassGate(plan);
   if (!gate.writer) {

@@ -310,6 +310,8 @@ class App {
   Status ClaimSetFile();
   // After a load: takes the lock, or shows the set read-only.
   void ClaimLoadedSet();
+  // The plan of writing `set` to PbnPath: the set's own file as its input.
+  OutputPlan SetPlan(const DealSet& set) const;
   // Lets go of the lock when the set's file is no longer PbnPath.
   void ReleaseStaleLock();
   // Puts a freshly read set in place of the current one, after stopping any
