@@ -12,11 +12,14 @@
 
 #include "app/annotate_corpus_for_test.h"
 #include "core/atomic_file.h"
+#include "core/banner.h"
 #include "core/write_permit_for_test.h"
 #include "core/deal_number.h"
+#include "core/generation.h"
 #include "core/pbn_deal.h"
 #include "core/temp_folder_for_test.h"
 #include "files/pbn_game_scanner.h"
+#include "files/pbn_writer.h"
 #include "scoring/par.h"
 #ifdef TARROW_ANNOTATE_PEER
 #include "analysis/solver_peer_for_test.h"
@@ -465,6 +468,20 @@ TEST_F(AnnotateTest, NoFileIsLostToTheOutput) {
   ASSERT_TRUE(fs::exists(note));
   EXPECT_TRUE(Run(Request(input)).ok()) << "the output of a stopped run needs no word";
   EXPECT_FALSE(fs::exists(note));
+
+  // A set of ours where the output would go is not replaced unasked
+  // either: the annotated file is not that set.
+  const fs::path set = folder_ / "tuesday.pbn";
+  DealSet dealt;
+  GenerateSet(dealt, "tuesday", 0);
+  dealt.header.banner = kProgramBanner;
+  Write(set, PbnText(dealt, "club"));
+  const std::string setBytes = Read(set);
+  AnnotateRequest overSet = Request(input);
+  overSet.output = set;
+  verdict = Run(overSet);
+  EXPECT_TRUE(verdict.needsWord) << verdict.status.message();
+  EXPECT_EQ(Read(set), setBytes);
 
   // The input named as the output, without --in-place.
   AnnotateRequest onItself = Request(input);

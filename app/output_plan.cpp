@@ -219,9 +219,15 @@ OutputVerdict CheckOutputs(const OutputPlan& plan) {
       verdict = CheckRunTarget(output, plan, named);
     } else if (output.kind == OutputKind::kSet) {
       if (plan.newSet == nullptr) {
-        verdict = IsOurSet(output.path) || !ExistsWithBytes(output.path)
-                      ? OutputVerdict()
-                      : CheckOtherTarget(output, plan.replaceAllowed);
+        // A PBN file that is no set of ours (annotate's output): whatever
+        // holds the name, a set of ours too, is replaced only with the word.
+        if (ExistsWithBytes(output.path) && !plan.replaceAllowed) {
+          verdict = {Status::Error(output.path.string() +
+                                   (IsOurSet(output.path)
+                                        ? " holds a set of boards, which this file would replace"
+                                        : " holds a file that this program did not write")),
+                     true};
+        }
       } else {
         verdict = CheckSetTarget(output.path, *plan.newSet, plan.replaceAllowed);
       }
