@@ -61,10 +61,11 @@ function tarrowCoreScript(Tarrow) {
       return JSON.parse(this.m.ccall('tw_board_json', 'string', ['number'], [number]));
     }
 
-    storeTable(board, tricks) {
-      const at = this.m._malloc(20);
+    // One strain of a board as a worker solved it: 4 tricks, declarer N E S W.
+    storeStrain(board, strain, tricks) {
+      const at = this.m._malloc(4);
       this.m.HEAPU8.set(tricks, at);
-      this.m._tw_store_table(board, at);
+      this.m._tw_store_strain(board, strain, at);
       this.m._free(at);
     }
 
@@ -86,10 +87,11 @@ function tarrowCoreScript(Tarrow) {
       return JSON.parse(answer);
     }
 
-    // Worker side: the 20 tricks of a deal, or null with the reason in error().
-    solve(numberHex) {
-      const at = this.m.ccall('tw_solve', 'number', ['string'], [numberHex]);
-      return at === 0 ? null : this.m.HEAPU8.slice(at, at + 20);
+    // Worker side: the 4 tricks (declarer N E S W) of a deal in a strain
+    // (0 notrump, 1..4 spades..clubs), or null with the reason in error().
+    solveStrain(numberHex, strain) {
+      const at = this.m.ccall('tw_solve_strain', 'number', ['string', 'number'], [numberHex, strain]);
+      return at === 0 ? null : this.m.HEAPU8.slice(at, at + 4);
     }
 
     error() {

@@ -21,11 +21,11 @@
     core: null,
     module: null,
     pool: null,
-    set: null,            // the core's account of the set: header and board states
+    set: null,            // the core's account of the set: header, board states, strains to do
     board: 1,             // the board looked at
     analysis: 'idle',     // idle, running, stopped, done
-    runStarted: 0,        // this run's start (ms) and the boards done before it
-    doneAtRunStart: 0,
+    runStarted: 0,        // this run's start (ms) and the strains left at it
+    todoAtRunStart: 0,
     analysisMs: 0,        // time spent analysing, over every run of this set
     messages: [],         // {kind: 'error' | 'warning', text}
     pbnShown: false,
@@ -142,13 +142,18 @@
     return state.set.boards.filter((b) => b.state !== 'absent').length;
   }
 
+  // The strains not yet solved, over the set's boards.
+  function strainsToDo() {
+    return state.set.boards.reduce((sum, b) => sum + b.todo.length, 0);
+  }
+
   function startAnalysis() {
     const jobs = [];
     state.set.boards.forEach((b, i) => {
-      if (b.state === 'open') jobs.push({board: i + 1, number: b.number});
+      for (const strain of b.todo) jobs.push({board: i + 1, strain, number: b.number});
     });
     state.runStarted = performance.now();
-    state.doneAtRunStart = boardsDone();
+    state.todoAtRunStart = jobs.length;
     state.analysis = jobs.length > 0 ? 'running' : 'done';
     if (jobs.length > 0) state.pool.start(jobs);
     render();
@@ -161,9 +166,11 @@
     state.analysis = 'stopped';
   }
 
-  function boardSolved(board, tricks) {
-    state.core.storeTable(board, tricks);
-    state.set.boards[board - 1].state = 'done';
+  function strainSolved(board, strain, tricks) {
+    state.core.storeStrain(board, strain, tricks);
+    const solved = state.set.boards[board - 1];
+    solved.todo = solved.todo.filter((s) => s !== strain);
+    if (solved.todo.length === 0) solved.state = 'done';
     render();
   }
 
@@ -191,10 +198,11 @@
     }
     if (state.analysis === 'stopped') return `Stopped: ${done} of ${present} boards analysed.`;
     if (state.analysis !== 'running') return '';
+    // Time left from the strains solved in this run, the work's unit.
     const elapsed = performance.now() - state.runStarted;
-    const doneNow = done - state.doneAtRunStart;
-    const left = doneNow > 0 ? `, about ${Math.ceil(elapsed / doneNow * (present - done) / 1000)} s left`
-                             : '';
+    const todo = strainsToDo();
+    const doneNow = state.todoAtRunStart - todo;
+    const left = doneNow > 0 ? `, about ${Math.ceil(elapsed / doneNow * todo / 1000)} s left` : '';
     return `Analysing on ${state.pool.size} workers: ${done} of ${present} boards done${left}.`;
   }
 
@@ -415,7 +423,7 @@
       return render();
     }
     state.pool = new Tarrow.SolverPool(state.module, {
-      onStarted: render, onResult: boardSolved, onFinished: analysisFinished, onError: analysisFailed});
+      onStarted: render, onResult: strainSolved, onFinished: analysisFinished, onError: analysisFailed});
     wire();
     followAddress();
   }

@@ -1,19 +1,20 @@
 // The browser's door into the core: plain C functions the page's scripts call
 // through the WebAssembly instance (web/page/*.js).  Two kinds of instance use
 // it: the page's own holds the set (deal, fields, the board view, every file
-// written or read), and each solver worker's solves whole deals on its own
-// table.  Texts cross as UTF-8 and are Windows-1252 inside, as everywhere in
+// written or read), and each solver worker's solves deals strain by strain on its
+// own table.  Texts cross as UTF-8 and are Windows-1252 inside, as everywhere in
 // the core; answers that are more than a number come back as JSON, and files
 // as bytes in one output buffer.
 //
 //   page:    tw_deal("Club night", "2026-12-07 19:30:00");   // "" or the error
 //            tw_board_json(1);                             // {"board":1,...}
 //            int n = tw_write("pbn", 36);  bytes at tw_output_data(), n long
-//   worker:  const uint8_t* table = tw_solve("48DB1DE1 5ED13920 FC4FE771");
+//   worker:  const uint8_t* tricks = tw_solve_strain("48DB1DE1 5ED13920 FC4FE771", 0);
 #include <emscripten/emscripten.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -328,7 +330,8 @@ EMSCRIPTEN_KEEPALIVE const char* tw_set_fields(const char* event, const char* si
   return Give("");
 }
 
-// The set's header and which boards are present and analysed, as JSON.
+// The set's header and which boards are present and analysed (and which
+// strains of each are not), as JSON.
 EMSCRIPTEN_KEEPALIVE const char* tw_set_json() {
   const Session& s = TheSession();
   const SetHeader& h = s.set.header;
@@ -345,8 +348,16 @@ EMSCRIPTEN_KEEPALIVE const char* tw_set_json() {
         !entry.number.valid                                                            ? "absent"
         : entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone ? "done"
                                                                                        : "open";
+    // The strains a worker still has to solve (either side unknown).
+    std::string todo;
+    for (Strain strain : kStrains) {
+      if (!entry.number.valid || (entry.Analysed(kNorthSouth, strain) && entry.Analysed(kEastWest, strain))) {
+        continue;
+      }
+      todo += (todo.empty() ? "" : ",") + std::to_string(strain);
+    }
     out += (board == 1 ? "{\"number\":" : ",{\"number\":") + Json(DealNumberHexText(entry.number)) +
-           ",\"state\":\"" + state + "\"}";
+           ",\"state\":\"" + state + "\",\"todo\":[" + todo + "]}";
   }
   return Give(out + "]}");
 }
@@ -357,14 +368,14 @@ EMSCRIPTEN_KEEPALIVE const char* tw_board_json(int board) {
   return Give(BoardJson(board));
 }
 
-// Stores a board's table as a worker solved it: 20 tricks, declarer-major
-// (N E S W), strains NT S H D C.
-EMSCRIPTEN_KEEPALIVE void tw_store_table(int board, const uint8_t* tricks) {
-  if (board < 1 || board > kBoardsPerSet) return;
+// Stores one strain of a board as a worker solved it: 4 tricks, declarer
+// N E S W.  The board's par is its own once every strain is in.
+EMSCRIPTEN_KEEPALIVE void tw_store_strain(int board, int strain, const uint8_t* tricks) {
+  if (board < 1 || board > kBoardsPerSet || strain < 0 || strain >= int(kStrains.size())) return;
   BoardEntry& entry = TheSession().set.Board(board);
-  for (size_t i = 0; i < entry.table.size(); ++i) entry.table[i] = tricks[i];
-  entry.doneMask = {kAllStrainsDone, kAllStrainsDone};
-  entry.filePar = FilePar();
+  for (Seat declarer : kSeats) entry.table[size_t(DDIndex(declarer, Strain(strain)))] = tricks[declarer];
+  for (Side side : kSides) entry.doneMask[size_t(side)] |= StrainBit(Strain(strain));
+  if (entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone) entry.filePar = FilePar();
 }
 
 // Writes one of the set's files into the output buffer and returns its
@@ -451,12 +462,14 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
   return Give(LoadAnswer(Status(), report, fileName));
 }
 
-// Worker side: the tricks of every declarer and strain of one deal, given as
-// DealNumberHexText; 20 bytes as tw_store_table takes them, or null when the
-// solver's table could not be had (the reason in tw_error()).
-EMSCRIPTEN_KEEPALIVE const uint8_t* tw_solve(const char* numberHex) {
+// Worker side: the tricks of one strain of a deal (given as
+// DealNumberHexText) for every declarer, North's side first so that East's
+// search reads the entries North's left on this worker's table: 4 bytes as
+// tw_store_strain takes them, or null when the solver's table could not be
+// had (the reason in tw_error()).
+EMSCRIPTEN_KEEPALIVE const uint8_t* tw_solve_strain(const char* numberHex, int strain) {
   static std::unique_ptr<Solver> solver;
-  static DDTable table;
+  static std::array<uint8_t, 4> tricks;
   static const std::atomic<bool> neverStop{false};
   if (!solver) {
     // A quarter of the desktop's table: eight workers ask a browser for
@@ -473,8 +486,18 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* tw_solve(const char* numberHex) {
     Answer() = number.message();
     return nullptr;
   }
-  table = SolveDeal(*solver, *number, neverStop);
-  return table.data();
+  if (strain < 0 || strain >= int(kStrains.size())) {
+    Answer() = "no strain " + std::to_string(strain);
+    return nullptr;
+  }
+  std::optional<SideTricks> north;
+  for (Seat declarer : {kNorth, kEast}) {
+    const SideTricks side = solver->SolveSide(*number, Strain(strain), declarer, neverStop, nullptr, north);
+    tricks[declarer] = uint8_t(side.declarer);
+    tricks[PartnerOf(declarer)] = uint8_t(side.partner);
+    north = side;
+  }
+  return tricks.data();
 }
 
 }  // extern "C"

@@ -329,20 +329,22 @@ def main():
           const module = await Tarrow.compileCore();
           const core = await Tarrow.Core.create(module);
           core.deal('abc', new Date());
-          const jobs = core.set().boards.slice(0, 6).map((b, i) => ({board: i + 1, number: b.number}));
+          const jobs = core.set().boards.slice(0, 3).flatMap(
+            (b, i) => b.todo.map((strain) => ({board: i + 1, strain, number: b.number})));
           return await new Promise((resolve) => {
             const solved = [];
             const pool = new Tarrow.SolverPool(module, {
-              onStarted() {}, onResult(board) { solved.push(board); },
-              onFinished() { resolve({solved: solved.sort((a, b) => a - b), error: null}); },
+              onStarted() {}, onResult(board, strain) { solved.push(`${board}${'NSHDC'[strain]}`); },
+              onFinished() { resolve({solved: solved.sort(), error: null}); },
               onError(error) { resolve({solved, error, running: pool.running}); }}, 2);
             pool.start(jobs);
             for (let i = 0; i < failing; ++i) pool.received(pool.workers[0], {error: 'no room for the table'});
           });
         })'''
         one_fails = page.evaluate(pool_run + '(1)')
-        check(one_fails == {'solved': [1, 2, 3, 4, 5, 6], 'error': None},
-              f'a failing worker is let go and the other analyses every board ({one_fails})')
+        every_strain = sorted(f'{board}{strain}' for board in (1, 2, 3) for strain in 'NSHDC')
+        check(one_fails == {'solved': every_strain, 'error': None},
+              f'a failing worker is let go and the other analyses every strain ({one_fails})')
         all_fail = page.evaluate(pool_run + '(2)')
         check(all_fail == {'solved': [], 'error': 'no room for the table', 'running': False},
               f'when every worker fails the analysis stops with the reason ({all_fail})')
