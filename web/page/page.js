@@ -37,16 +37,18 @@
 
   // ---- the set -----------------------------------------------------------
 
-  function fields() {
+  // The fields as typed; an empty date is a set without one (as a file's
+  // Date "?"), but a set dealt without a date gets today's, as tarrow-cli
+  // deals without --date.
+  function fields(dealing = false) {
     const values = {};
     for (const id of fieldIds) values[id] = $(id).value;
-    // No date: today's, as tarrow-cli deals without --date.
-    values.date ||= Tarrow.localDateTime(new Date()).slice(0, 10);
+    if (dealing) values.date ||= Tarrow.localDateTime(new Date()).slice(0, 10);
     return values;
   }
 
   function showFields(set) {
-    for (const id of fieldIds) $(id).value = set[id] || (id === 'date' ? $(id).value : '');
+    for (const id of fieldIds) $(id).value = set[id] || '';
   }
 
   // The set the core now holds, with its own last board for the machine files.
@@ -66,8 +68,8 @@
   }
 
   // Hands the fields to the core; false (and says why) when one is refused.
-  function takeFields() {
-    const refused = state.core.setFields(fields());
+  function takeFields(dealing = false) {
+    const refused = state.core.setFields(fields(dealing));
     if (refused) say('error', refused);
     return !refused;
   }
@@ -82,13 +84,14 @@
     state.messages = [];
     const wasRunning = state.pool.running;
     stopAnalysis();
-    if (!takeFields()) return keepSet(wasRunning);
+    if (!takeFields(true)) return keepSet(wasRunning);
     const refused = state.core.deal(seed, new Date());
     if (refused) {
       say('error', refused);
       return keepSet(wasRunning);
     }
     takeSet();
+    showFields(state.set);
     state.fileStem = Tarrow.fileStem(seed);
     state.fromSeed = true;
     state.file = null;
@@ -171,7 +174,9 @@
     const solved = state.set.boards[board - 1];
     solved.todo = solved.todo.filter((s) => s !== strain);
     if (solved.todo.length === 0) solved.state = 'done';
-    render();
+    // The page shows boards, not strains (the progress line follows each
+    // second): only a board done, or the board looked at, changes the view.
+    if (solved.state === 'done' || board === state.board) render();
   }
 
   function analysisFinished() {

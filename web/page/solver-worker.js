@@ -18,6 +18,7 @@
 // workers; only when none is left does the pool stop with the reason.
 //
 //   const pool = new Tarrow.SolverPool(module, {onStarted, onResult, onFinished, onError});
+//   // onStarted(board) as a worker starts on a board, onResult(board, strain, tricks, ms)
 //   pool.start([{board: 1, strain: 0, number: '48DB1DE1 5ED13920 FC4FE771'}, ...]);
 //   pool.stop();   // returns the jobs left; start() them again to go on
 
@@ -150,9 +151,10 @@ function tarrowSolverWorker() {
     handOut(slot) {
       if (this.queue.length > 0) {
         slot.job = this.nextJob(slot);
+        const newBoard = slot.job.board !== slot.board;
         slot.board = slot.job.board;
         slot.worker.postMessage(slot.job);
-        this.onStarted(slot.job.board);
+        if (newBoard) this.onStarted(slot.job.board);
         return;
       }
       slot.worker.terminate();

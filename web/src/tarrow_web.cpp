@@ -239,9 +239,10 @@ Status SetFieldsOf(SetHeader& header, const char* event, const char* site, const
     if (!text.ok()) return Status::Error(std::string(fields[i].first) + ": " + text.message());
     converted[i] = std::move(*text);
   }
+  // No date is a set without one, as a PBN file's Date "?".
   const std::string dateText = date;
-  const std::optional<DateTime> eventDate = ParseDateTime(dateText);
-  if (!eventDate || dateText.size() != 10) {
+  const std::optional<DateTime> eventDate = dateText.empty() ? DateTime(0) : ParseDateTime(dateText);
+  if (!eventDate || (!dateText.empty() && dateText.size() != 10)) {
     return Status::Error("the date is a date as YYYY-MM-DD, not \"" + dateText + "\"");
   }
   header.event = converted[0];
@@ -453,9 +454,10 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
   const SetHeader before = s.set.header;
   s.set = std::move(*loaded);
   s.set.RefreshDeals();
-  // An imported file has no event date: the one the director has stays.
+  // A dealing machine's file has no event date: the one the director has
+  // stays.  A PBN file's Date "?" is a set without one, and stays so.
   SetHeader& header = s.set.header;
-  if (header.eventDate == 0) header.eventDate = before.eventDate;
+  if (kind != DealFileKind::kPbn && header.eventDate == 0) header.eventDate = before.eventDate;
   header.banner = kProgramBanner;
   s.holdsSet = true;
   s.fileName = fileName;

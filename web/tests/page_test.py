@@ -229,8 +229,11 @@ def main():
         check(page.evaluate('document.getElementById("pbn").value') == shown,
               'the .dup\'s set stays in the page')
 
-        # A PBN with commentary: taken, and the director told what a PBN saved from here leaves out.
+        # A PBN with commentary: taken, and the director told what a PBN saved
+        # from here leaves out.  Its Date is "?": the set has no date, and
+        # keeps none when a field is changed.
         commented = reference.replace('[Board "2"]', '{Played in 3NT at every table}\r\n[Board "2"]', 1)
+        commented = re.sub(r'\[Date "[^"]*"\]', '[Date "?"]', commented, count=1)
         pathlib.Path(work, 'commented.pbn').write_bytes(commented.encode('cp1252'))
         page.choose_file('#file-input', os.path.join(work, 'commented.pbn'))
         page.wait_for('document.getElementById("file-input").value === ""', timeout=30)
@@ -239,6 +242,13 @@ def main():
               and page.evaluate('document.body.dataset.state') == 'done'
               and page.evaluate('document.getElementById("last-board").value') == '36',
               f'a PBN with commentary is taken with a warning, Last Board 36 again ({messages.strip()[:120]!r})')
+        page.evaluate('(() => { const site = document.getElementById("site"); site.value = "Hall 2";'
+                      ' site.dispatchEvent(new Event("change")); })()')
+        show_pbn(page)
+        undated = re.findall(r'\[(?:Site|Date) "[^"]*"\]', page.evaluate('document.getElementById("pbn").value'))
+        check(page.evaluate('document.getElementById("date").value') == ''
+              and undated[:2] == ['[Site "Hall 2"]', '[Date "?"]'],
+              f'a PBN without a date opens with the date box empty, and its set stays without one ({undated[:2]})')
 
         # A file of two events: the first is taken with the command line's
         # warning naming both; choosing the second takes that one.
@@ -348,6 +358,24 @@ def main():
         all_fail = page.evaluate(pool_run + '(2)')
         check(all_fail == {'solved': [], 'error': 'no room for the table', 'running': False},
               f'when every worker fails the analysis stops with the reason ({all_fail})')
+
+        # The page's set takes a board's strains one by one: the board is done
+        # when the last is in, and until then a new run queues only the others.
+        strains_in = page.evaluate('''(async () => {
+          const core = await Tarrow.Core.create(await Tarrow.compileCore());
+          core.deal('abc', new Date());
+          const seen = [];
+          for (const strain of [2, 0, 4, 1, 3]) {
+            core.storeStrain(7, strain, [strain, 13 - strain, strain, 13 - strain]);
+            const board = core.set().boards[6];
+            seen.push(`${board.state} ${board.todo.join('')}`);
+          }
+          return {seen, tricks: core.board(7).tricks, other: core.set().boards[7].todo.join('')};
+        })()''')
+        check(strains_in['seen'] == ['open 0134', 'open 134', 'open 13', 'open 3', 'done ']
+              and strains_in['tricks'] == [[0, 1, 2, 3, 4], [13, 12, 11, 10, 9]] * 2
+              and strains_in['other'] == '01234',
+              f'a board is done when its last strain is stored, and only its own strains count ({strains_in})')
 
         # A seed the core refuses: the command line's words, the set kept.
         refused = cli(tarrow_cli, work, 'deal', '--seed', '', '--out', 'empty.pbn').stderr
