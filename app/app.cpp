@@ -234,25 +234,11 @@ void App::SetListItems(ListSetting which, const std::vector<std::string>& items)
 }
 
 HandRecordOptions App::HandRecordChoices() const {
-  HandRecordOptions o;
-  o.showDistributions = settings_.ShowDistributions();
-  o.showDealNumbers = settings_.ShowDealNumbers();
-  o.showLtc = settings_.ShowLtc();
-  o.showAnalysis = settings_.ShowAnalysis();
-  o.allTricks = settings_.AllTricks();
-  o.showPar = settings_.ShowPar();
-  o.queenMethod = settings_.QueenAdjustment();
-  return o;
+  return settings_.HandRecordChoices();
 }
 
 void App::SetHandRecordChoices(const HandRecordOptions& o) {
-  settings_.SetShowDistributions(o.showDistributions);
-  settings_.SetShowDealNumbers(o.showDealNumbers);
-  settings_.SetShowLtc(o.showLtc);
-  settings_.SetShowAnalysis(o.showAnalysis);
-  settings_.SetAllTricks(o.allTricks);
-  settings_.SetShowPar(o.showPar);
-  settings_.SetQueenAdjustment(o.queenMethod);
+  settings_.SetHandRecordChoices(o);
 }
 
 void App::DealFromSeed(std::string_view seed) {

@@ -64,7 +64,7 @@ std::vector<std::string> TablesUnlikeSolved(const DealSet& file, const DealSet& 
         const size_t at = size_t(DDIndex(seat, strain));
         if (given.table[at] == found.table[at]) continue;
         warnings.push_back(fileName.string() + ": board " + std::to_string(n) +
-                           ": the file's table says " + std::string(1, "NESW"[seat]) + " " +
+                           ": the file's table says " + std::string(1, kSeatLetters[seat]) + " " +
                            std::string(kStrainLabels[strain]) + " " +
                            std::to_string(given.table[at]) + ", the solver " +
                            std::to_string(found.table[at]) + "; the solver's answer is kept");

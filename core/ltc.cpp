@@ -4,11 +4,6 @@
 
 namespace tarrow {
 
-const char* const kQueenMethodCaptions[3] = {
-    "1 -Count unguarded Queens as half losers",
-    "2 -Add a loser if more Q's than A's.  Subtract a loser if more A's than Q's.",
-    "3 -Add a half for each excess Queen.  Subtract a half for each excess Ace."};
-
 QueenMethod QueenMethodFromIndex(int index) noexcept {
   if (index == 0) return QueenMethod::kUnguardedQueenHalf;
   if (index == 1) return QueenMethod::kQueensAgainstAces;

@@ -20,9 +20,6 @@ enum class QueenMethod : int {
 };
 QueenMethod QueenMethodFromIndex(int index) noexcept;
 
-// The three captions of the choice, in item order.
-extern const char* const kQueenMethodCaptions[3];
-
 // Half losers of the seat's hand (2 = one loser).  Methods 1 and 2 can go
 // below zero for hands with many aces and no queens.
 int LosingTrickCount(Seat seat, const Deal& deal, QueenMethod method) noexcept;

@@ -108,7 +108,6 @@ class PbnGameScanner {
   size_t bufferPos_ = 0;
   size_t bufferEnd_ = 0;
   bool eof_ = false;
-  bool pendingCr_ = false;  // a CR ended the last buffer: an LF may follow
   Status status_;
   uint64_t offset_ = 0;
   int64_t lineNumber_ = 1;

@@ -911,8 +911,8 @@ class PbnReader {
         if (!notes.known[at] || board.table[at] == notes.doubleDummy[at]) continue;
         warnings_.push_back(
             std::string(fileName_) + " line " + std::to_string(notes.rowLine[at]) + ": board " +
-            std::to_string(n) + ": the trick table says " + std::string(1, "NESW"[seat]) + " " +
-            std::string(kStrainLabels[strain]) + " " + std::to_string(board.table[at]) +
+            std::to_string(n) + ": the trick table says " + std::string(1, kSeatLetters[seat]) +
+            " " + std::string(kStrainLabels[strain]) + " " + std::to_string(board.table[at]) +
             ", its DoubleDummyTricks (line " + std::to_string(notes.doubleDummyLine) + ") " +
             std::to_string(notes.doubleDummy[at]) +
             "; neither is used: analysing the set solves the board");

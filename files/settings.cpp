@@ -241,6 +241,22 @@ void SettingsRecord::Set(NumberSetting which, int value) noexcept {
   bytes_[field.offset] = uint8_t(std::clamp(value, field.lowest, field.highest));
 }
 
+HandRecordOptions SettingsRecord::HandRecordChoices() const noexcept {
+  HandRecordOptions choices;
+  for (const SwitchField& field : kSwitchFields) {
+    if (field.handRecord != kNotOnHandRecords) choices.*field.handRecord = Get(field.which);
+  }
+  choices.queenMethod = QueenAdjustment();
+  return choices;
+}
+
+void SettingsRecord::SetHandRecordChoices(const HandRecordOptions& choices) noexcept {
+  for (const SwitchField& field : kSwitchFields) {
+    if (field.handRecord != kNotOnHandRecords) Set(field.which, choices.*field.handRecord);
+  }
+  SetQueenAdjustment(choices.queenMethod);
+}
+
 std::vector<std::string> SettingsRecord::Items(ListSetting which) const {
   const size_t offset = FieldOf(which).offset;
   std::vector<std::string> items;

@@ -79,46 +79,52 @@
 #include "core/atomic_file.h"
 #include "core/deal_number.h"
 #include "core/deal_set.h"
+#include "core/hand_record_options.h"
 #include "core/ltc.h"
 #include "core/result.h"
 
 namespace tarrow {
 
-// The record's fields, in four tables by kind: where each lives, what a new
-// record holds, and which control of the window shows it.  The record, its
-// defaults, the window's controls and App's commands all go by them, so a
-// field is added by a row and its control.
+// The record's fields, in four tables by kind: where each lives and what a
+// new record holds.  The record, its defaults and App's commands all go by
+// them, so a field is added by a row (and its control in the window, which
+// maps the fields to its controls).
 
 // The on/off options: one byte each, 0 off and anything else on; a new
-// record has them all off.
-enum class Switch {
-  kShowDealNumbers,
-  kShowAnalysis,
-  kShowLtc,
-  kAllTricks,  // the double-dummy display: on "All Tricks", off "All Contracts"
-  kShowDistributions,
-  kFlipPages,
-  kShowPar,
-  kAutoFillDescription,
-};
+// record has them all off.  An option is one row here: its name, from which
+// follow Switch::k<Name> and the record's <Name>() and Set<Name>(bool); its
+// byte in the record; and the member of HandRecordOptions it gives, for the
+// options the hand records show (kNotOnHandRecords for the others).  "All
+// Tricks" is the double-dummy display: on "All Tricks", off "All Contracts".
+// clang-format off
+#define TARROW_SWITCHES(Row)                                          \
+  Row(ShowDealNumbers, 404, &HandRecordOptions::showDealNumbers)     \
+  Row(ShowAnalysis, 405, &HandRecordOptions::showAnalysis)           \
+  Row(ShowLtc, 406, &HandRecordOptions::showLtc)                     \
+  Row(AllTricks, 407, &HandRecordOptions::allTricks)                 \
+  Row(ShowDistributions, 408, &HandRecordOptions::showDistributions) \
+  Row(FlipPages, 409, kNotOnHandRecords)                             \
+  Row(ShowPar, 413, &HandRecordOptions::showPar)                     \
+  Row(AutoFillDescription, 2102, kNotOnHandRecords)
+// clang-format on
+
+#define TARROW_SWITCH_NAME(name, offset, choice) k##name,
+enum class Switch { TARROW_SWITCHES(TARROW_SWITCH_NAME) };
+#undef TARROW_SWITCH_NAME
+
+inline constexpr bool HandRecordOptions::*kNotOnHandRecords = nullptr;
 
 struct SwitchField {
   Switch which;
-  size_t offset;             // the byte in the record: 0 off, anything else on
-  std::string_view control;  // the check box's object name
-  std::string_view caption;  // and its text
+  std::string_view name;                // as in the row: "ShowDealNumbers"
+  size_t offset;                        // the byte in the record: 0 off, anything else on
+  bool HandRecordOptions::*handRecord;  // the hand records' choice, or kNotOnHandRecords
 };
 
-inline constexpr std::array<SwitchField, 8> kSwitchFields = {{
-    {Switch::kShowDistributions, 408, "CBShowD", "Show Distributions"},
-    {Switch::kShowDealNumbers, 404, "CBShowN", "Show Deal Numbers"},
-    {Switch::kShowLtc, 406, "CBShowL", "Show LTC"},
-    {Switch::kShowAnalysis, 405, "CBShowDD", "Show Analysis"},
-    {Switch::kAllTricks, 407, "CBAllTricks", "All Tricks"},
-    {Switch::kShowPar, 413, "CBShowPar", "Show Par"},
-    {Switch::kAutoFillDescription, 2102, "CBAuto", " Auto Fill Description with Filename"},
-    {Switch::kFlipPages, 409, "CBFlip", "Flip Pages"},
-}};
+#define TARROW_SWITCH_FIELD(name, offset, choice) \
+  SwitchField{Switch::k##name, #name, offset, choice},
+inline constexpr std::array kSwitchFields = {TARROW_SWITCHES(TARROW_SWITCH_FIELD)};
+#undef TARROW_SWITCH_FIELD
 
 // The small numbers: one byte each.  A stored value outside lowest..highest
 // (older files hold 0 in the spare bytes) reads as `outside` and is kept
@@ -136,14 +142,13 @@ struct NumberField {
   int lowest, highest;
   int byDefault;             // what a new record holds
   int outside;               // what a stored value outside the range reads as
-  std::string_view control;  // the control's object name
 };
 
 inline constexpr std::array<NumberField, 4> kNumberFields = {{
-    {NumberSetting::kThreads, 410, 1, 32, 1, 1, "SENprocs"},
-    {NumberSetting::kQueenAdjustment, 414, 0, 2, 0, 2, "RGLTC"},
-    {NumberSetting::kBoardsInPlay, 415, 1, 36, 36, 36, "SELast"},
-    {NumberSetting::kMonitor, 2099, 0, 255, 0, 0, "RGMon"},
+    {NumberSetting::kThreads, 410, 1, 32, 1, 1},
+    {NumberSetting::kQueenAdjustment, 414, 0, 2, 0, 2},
+    {NumberSetting::kBoardsInPlay, 415, 1, 36, 36, 36},
+    {NumberSetting::kMonitor, 2099, 0, 255, 0, 0},
 }};
 
 // The texts: a length byte and `limit` bytes of Windows-1252 characters.
@@ -156,13 +161,12 @@ struct TextField {
   // What a new record holds; the output folder's is the user's documents
   // folder, found when the defaults are made.
   std::string_view byDefault;
-  std::string_view control;  // the object name of the control showing it
 };
 
 inline constexpr std::array<TextField, 3> kTextFields = {{
-    {TextSetting::kOutputDirectory, 0, 128, "", "LDir"},
-    {TextSetting::kSite, 259, 64, "Bridge Club", "LESite"},
-    {TextSetting::kPrinterName, 324, 64, "", "LPrinter"},
+    {TextSetting::kOutputDirectory, 0, 128, ""},
+    {TextSetting::kSite, 259, 64, "Bridge Club"},
+    {TextSetting::kPrinterName, 324, 64, ""},
 }};
 
 // The lists of recent names: ten texts of 64 and the index (one byte, 255
@@ -174,12 +178,11 @@ struct ListField {
   ListSetting which;
   size_t offset;
   size_t indexOffset;
-  std::string_view control;  // the combo box's object name
 };
 
 inline constexpr std::array<ListField, 2> kListFields = {{
-    {ListSetting::kClubs, 799, 411, "CBClub"},
-    {ListSetting::kEvents, 1449, 412, "CBEvent"},
+    {ListSetting::kClubs, 799, 411},
+    {ListSetting::kEvents, 1449, 412},
 }};
 
 // A field's row in its table.  Every field has one (checked by a test).
@@ -254,22 +257,20 @@ class SettingsRecord {
   }
   int32_t Version() const noexcept { return Int32(kVersionOffset); }
 
-  bool ShowDealNumbers() const noexcept { return Get(Switch::kShowDealNumbers); }
-  void SetShowDealNumbers(bool on) noexcept { Set(Switch::kShowDealNumbers, on); }
-  bool ShowAnalysis() const noexcept { return Get(Switch::kShowAnalysis); }
-  void SetShowAnalysis(bool on) noexcept { Set(Switch::kShowAnalysis, on); }
-  bool ShowLtc() const noexcept { return Get(Switch::kShowLtc); }
-  void SetShowLtc(bool on) noexcept { Set(Switch::kShowLtc, on); }
-  bool AllTricks() const noexcept { return Get(Switch::kAllTricks); }
-  void SetAllTricks(bool on) noexcept { Set(Switch::kAllTricks, on); }
-  bool ShowDistributions() const noexcept { return Get(Switch::kShowDistributions); }
-  void SetShowDistributions(bool on) noexcept { Set(Switch::kShowDistributions, on); }
-  bool ShowPar() const noexcept { return Get(Switch::kShowPar); }
-  void SetShowPar(bool on) noexcept { Set(Switch::kShowPar, on); }
-  bool FlipPages() const noexcept { return Get(Switch::kFlipPages); }
-  void SetFlipPages(bool on) noexcept { Set(Switch::kFlipPages, on); }
-  bool AutoFillDescription() const noexcept { return Get(Switch::kAutoFillDescription); }
-  void SetAutoFillDescription(bool on) noexcept { Set(Switch::kAutoFillDescription, on); }
+  // The on/off options by name: ShowLtc(), SetShowLtc(bool), ...
+  // clang-format off
+#define TARROW_SWITCH_ACCESS(name, offset, choice)                  \
+  bool name() const noexcept { return Get(Switch::k##name); }        \
+  void Set##name(bool on) noexcept { Set(Switch::k##name, on); }
+  TARROW_SWITCHES(TARROW_SWITCH_ACCESS)
+  // clang-format on
+#undef TARROW_SWITCH_ACCESS
+#undef TARROW_SWITCHES
+
+  // What the hand records show: the options with a member of
+  // HandRecordOptions, and the LTC queen adjustment.
+  HandRecordOptions HandRecordChoices() const noexcept;
+  void SetHandRecordChoices(const HandRecordOptions& choices) noexcept;
 
   int Threads() const noexcept { return Get(NumberSetting::kThreads); }
   void SetThreads(int threads) noexcept { Set(NumberSetting::kThreads, threads); }

@@ -298,6 +298,115 @@ TEST_F(SettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(bytes[415], 24);
 }
 
+// testdata/settings holds two settings files as an earlier build of the
+// program wrote them, each option on in one of them, and numbers, texts and
+// lists set in the first: they read as they were set, and written back each
+// is the same file, byte for byte.
+TEST_F(SettingsTest, AnEarlierBuildsFilesReadTheSameAndAreWrittenBackByteForByte) {
+  const struct {
+    const char* file;
+    std::set<Switch> on;  // the others are off
+  } rows[] = {
+      {"Tarrow-1.ini",
+       {Switch::kShowDealNumbers, Switch::kShowLtc, Switch::kAllTricks, Switch::kShowPar,
+        Switch::kAutoFillDescription}},
+      {"Tarrow-2.ini", {Switch::kShowAnalysis, Switch::kShowDistributions, Switch::kFlipPages}}};
+  std::vector<SettingsRecord> records;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    const fs::path earlier = fs::path(TARROW_FILES_TESTDATA) / "settings" / row.file;
+    const Result<std::string> before = ReadWholeFile(earlier);
+    ASSERT_TRUE(before.ok()) << before.message();
+    const SettingsLoad load = LoadSettings(earlier);
+    ASSERT_TRUE(load.problem.ok()) << load.problem.message();
+    ASSERT_FALSE(load.madeDefaults);
+    const SettingsRecord& r = load.record;
+    const HandRecordOptions shown = r.HandRecordChoices();
+    for (const SwitchField& field : kSwitchFields) {
+      const bool on = row.on.count(field.which) > 0;
+      EXPECT_EQ(r.Get(field.which), on) << field.name;
+      if (field.handRecord != kNotOnHandRecords) {
+        EXPECT_EQ(shown.*field.handRecord, on) << field.name;
+      }
+    }
+
+    // Every option and the hand records' choices set again as they read.
+    SettingsRecord again = r;
+    for (const SwitchField& field : kSwitchFields) again.Set(field.which, r.Get(field.which));
+    again.SetHandRecordChoices(shown);
+    const fs::path written = folder_ / row.file;
+    ASSERT_TRUE(SaveSettings(again, testing::PermitFor(written)).ok());
+    EXPECT_TRUE(*ReadWholeFile(written) == *before) << "the file is written back byte for byte";
+    records.push_back(r);
+  }
+
+  const SettingsRecord& r = records[0];
+  EXPECT_TRUE(r.ShowDealNumbers() && r.ShowLtc() && r.AllTricks() && r.ShowPar() &&
+              r.AutoFillDescription());
+  EXPECT_FALSE(r.ShowAnalysis() || r.ShowDistributions() || r.FlipPages());
+  EXPECT_EQ(r.OutputDirectory(), "/home/club/Bridge sets");
+  EXPECT_EQ(r.Site(), "Caf\xE9 Riverside");
+  EXPECT_EQ(r.PrinterName(), "Laser 2");
+  EXPECT_EQ(r.DealNumberForm(), DealNumberForm::kHex);
+  EXPECT_EQ(r.Threads(), 6);
+  EXPECT_EQ(r.QueenAdjustment(), QueenMethod::kQueensAgainstAces);
+  EXPECT_EQ(r.HandRecordChoices().queenMethod, QueenMethod::kQueensAgainstAces);
+  EXPECT_EQ(r.BoardsInPlay(), 24);
+  EXPECT_EQ(r.Monitor(), 1);
+  EXPECT_EQ(r.ClubNames(), (std::vector<std::string>{"Riverside BC", "Hilltop"}));
+  EXPECT_EQ(r.SelectedClub(), "Hilltop");
+  EXPECT_EQ(r.EventNames(), (std::vector<std::string>{"Monday Pairs", "Teams"}));
+  EXPECT_EQ(r.SelectedEvent(), "Monday Pairs");
+  EXPECT_EQ(records[1].HandRecordChoices().queenMethod, QueenMethod::kHalfPerExcess);
+}
+
+// Each option the hand records show is the one member of HandRecordOptions
+// named alike, both ways; the others are on no hand record.
+TEST(SettingsRecordTest, TheHandRecordsChoicesAreTheirOptions) {
+  const struct {
+    Switch which;
+    bool HandRecordOptions::*member;
+  } rows[] = {{Switch::kShowDistributions, &HandRecordOptions::showDistributions},
+              {Switch::kShowDealNumbers, &HandRecordOptions::showDealNumbers},
+              {Switch::kShowLtc, &HandRecordOptions::showLtc},
+              {Switch::kShowAnalysis, &HandRecordOptions::showAnalysis},
+              {Switch::kAllTricks, &HandRecordOptions::allTricks},
+              {Switch::kShowPar, &HandRecordOptions::showPar},
+              {Switch::kFlipPages, nullptr},
+              {Switch::kAutoFillDescription, nullptr}};
+  const auto onlyOn = [](bool HandRecordOptions::*member) {
+    HandRecordOptions o;
+    if (member != nullptr) o.*member = true;
+    return o;
+  };
+  const auto same = [](const HandRecordOptions& a, const HandRecordOptions& b) {
+    return a.showDistributions == b.showDistributions && a.showDealNumbers == b.showDealNumbers &&
+           a.showLtc == b.showLtc && a.showAnalysis == b.showAnalysis &&
+           a.allTricks == b.allTricks && a.showPar == b.showPar && a.queenMethod == b.queenMethod;
+  };
+  ASSERT_EQ(std::size(rows), kSwitchFields.size());
+  const SettingsRecord fresh = SettingsRecord::Defaults("/out");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(FieldOf(row.which).name);
+    SettingsRecord record = fresh;
+    record.Set(row.which, true);
+    EXPECT_TRUE(same(record.HandRecordChoices(), onlyOn(row.member)));
+
+    SettingsRecord back = fresh;
+    back.SetHandRecordChoices(onlyOn(row.member));
+    for (const SwitchField& field : kSwitchFields) {
+      EXPECT_EQ(back.Get(field.which), row.member != nullptr && field.which == row.which)
+          << field.name;
+    }
+  }
+  HandRecordOptions queen;
+  queen.queenMethod = QueenMethod::kHalfPerExcess;
+  SettingsRecord record = fresh;
+  record.SetHandRecordChoices(queen);
+  EXPECT_EQ(record.QueenAdjustment(), QueenMethod::kHalfPerExcess);
+  EXPECT_TRUE(same(record.HandRecordChoices(), queen));
+}
+
 TEST(SettingsRecordTest, BoardsInPlayReadsAsThirtySixFromOlderFilesAndStrayValues) {
   EXPECT_EQ(SettingsRecord::Defaults("/out").BoardsInPlay(), 36);
   EXPECT_EQ(SettingsRecord::Defaults("/out").Bytes()[415], 36);
@@ -500,42 +609,47 @@ TEST(SettingsFieldsTest, EveryFieldHasOneRowAndBytesOfItsOwn) {
   };
   std::set<Switch> switches;
   for (const SwitchField& field : kSwitchFields) {
-    EXPECT_TRUE(switches.insert(field.which).second) << field.control;
-    EXPECT_FALSE(fresh.Get(field.which)) << field.control << ": a new record has it off";
-    const Span span{field.offset, 1, std::string(field.control)};
+    EXPECT_TRUE(switches.insert(field.which).second) << field.name;
+    EXPECT_FALSE(fresh.Get(field.which)) << field.name << ": a new record has it off";
+    const Span span{field.offset, 1, std::string(field.name)};
     spans.push_back(span);
     onlyItsOwnBytes({span}, [&](SettingsRecord& r) { r.Set(field.which, true); });
   }
   std::set<NumberSetting> numbers;
   for (const NumberField& field : kNumberFields) {
-    EXPECT_TRUE(numbers.insert(field.which).second) << field.control;
-    EXPECT_EQ(fresh.Get(field.which), field.byDefault) << field.control;
-    const Span span{field.offset, 1, std::string(field.control)};
+    const std::string name = "the number at " + std::to_string(field.offset);
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(numbers.insert(field.which).second);
+    EXPECT_EQ(fresh.Get(field.which), field.byDefault);
+    const Span span{field.offset, 1, name};
     spans.push_back(span);
     onlyItsOwnBytes({span}, [&](SettingsRecord& r) { r.Set(field.which, field.highest); });
     SettingsRecord record = fresh;
     record.Set(field.which, field.highest + 1);
-    EXPECT_EQ(record.Get(field.which), field.highest) << field.control << ": cut to the range";
+    EXPECT_EQ(record.Get(field.which), field.highest) << "cut to the range";
   }
   std::set<TextSetting> texts;
   for (const TextField& field : kTextFields) {
-    EXPECT_TRUE(texts.insert(field.which).second) << field.control;
+    const std::string name = "the text at " + std::to_string(field.offset);
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(texts.insert(field.which).second);
     if (field.which != TextSetting::kOutputDirectory) {
-      EXPECT_EQ(fresh.Get(field.which), field.byDefault) << field.control;
+      EXPECT_EQ(fresh.Get(field.which), field.byDefault);
     }
-    const Span span{field.offset, field.limit + 1, std::string(field.control)};
+    const Span span{field.offset, field.limit + 1, name};
     spans.push_back(span);
     const std::string longest(field.limit + 5, 'x');
     onlyItsOwnBytes({span}, [&](SettingsRecord& r) { r.Set(field.which, longest); });
   }
   std::set<ListSetting> lists;
   for (const ListField& field : kListFields) {
-    EXPECT_TRUE(lists.insert(field.which).second) << field.control;
+    const std::string name = "the list at " + std::to_string(field.offset);
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(lists.insert(field.which).second);
     EXPECT_TRUE(fresh.Items(field.which).empty());
     const size_t entries = size_t(SettingsRecord::kListEntries);
-    const Span items{field.offset, entries * (SettingsRecord::kNameLimit + 1),
-                     std::string(field.control)};
-    const Span index{field.indexOffset, 1, std::string(field.control) + " index"};
+    const Span items{field.offset, entries * (SettingsRecord::kNameLimit + 1), name};
+    const Span index{field.indexOffset, 1, name + "'s index"};
     spans.push_back(items);
     spans.push_back(index);
     const std::vector<std::string> many(12, std::string(70, 'n'));

@@ -278,7 +278,6 @@ class TPdfDocumentGDI : public TPdfDocument {
   const PdfFontMetrics* metrics_ = nullptr;  // current font
   int height_ = 0;
   std::string family_;
-  bool bold_ = false;
   int textColor_ = 0;  // 0xRRGGBB
   int rotation_ = 0;   // tenths of a degree, counter-clockwise
   bool brushSolid_ = false;

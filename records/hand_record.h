@@ -21,22 +21,11 @@
 #include <vector>
 
 #include "core/deal_set.h"
+#include "core/hand_record_options.h"
 #include "core/ltc.h"
 #include "records/surface.h"
 
 namespace tarrow {
-
-// What the boxes show besides hands and points.  All off by default, as on a
-// fresh start; the program takes them from the settings record.
-struct HandRecordOptions {
-  bool showDistributions = false;  // "Show Distributions"
-  bool showDealNumbers = false;    // "Show Deal Numbers"
-  bool showLtc = false;            // "Show LTC"
-  bool showAnalysis = false;       // "Show Analysis"
-  bool allTricks = false;          // "All Tricks"; off means contract lines
-  bool showPar = false;            // "Show Par": the par line under the vulnerability
-  QueenMethod queenMethod = QueenMethod::kUnguardedQueenHalf;  // for the LTC
-};
 
 // Page geometry in surface units; the defaults are the PDF page's.
 struct HandRecordMetrics {

@@ -24,6 +24,7 @@
 #include "files/pbn_reader.h"
 #include "ui/deal_viewer.h"
 #include "ui/qt_text.h"
+#include "ui/setting_controls.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_services.h"
 
@@ -102,7 +103,7 @@ void GeneralTab::BuildControls() {
 
   eventBox_ = MakeGroup("Event", "Shape2");
   auto* eventForm = new QFormLayout(eventBox_);
-  eventCombo_ = Named(new QComboBox, "CBEvent");
+  eventCombo_ = Named(new QComboBox, ControlName(ListSetting::kEvents));
   descriptionEdit_ = Named(new QLineEdit, "LEDesc");
   descriptionEdit_->setMaxLength(int(LimitedText<64>::kLimit));
   eventDateEdit_ = Named(new QDateEdit, "DTDate");
@@ -112,7 +113,7 @@ void GeneralTab::BuildControls() {
   // another program): it shows as "?" and no date is printed.
   eventDateEdit_->setMinimumDate(kUnknownDate);
   eventDateEdit_->setSpecialValueText("?");
-  clubCombo_ = Named(new QComboBox, "CBClub");
+  clubCombo_ = Named(new QComboBox, ControlName(ListSetting::kClubs));
   for (QComboBox* box : {eventCombo_, clubCombo_}) {
     box->setEditable(true);
     // New names join the list when the box is left, not as they are typed.

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/ltc.h"
+#include "ui/setting_controls.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_services.h"
 
@@ -32,12 +33,10 @@ constexpr Place kShowPlaces[] = {
 }  // namespace
 
 HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), window_(window) {
-  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
-    const SwitchField& field = kSwitchFields[i];
-    if (field.which == Switch::kFlipPages) continue;  // a printing choice
-    const std::string name(field.control);
-    checks_[i] = MakeCheck(QString::fromLatin1(field.caption.data(), int(field.caption.size())),
-                           name.c_str());
+  for (size_t i = 0; i < kSwitchControls.size(); ++i) {
+    const SwitchControl& control = kSwitchControls[i];
+    if (control.which == Switch::kFlipPages) continue;  // a printing choice
+    checks_[i] = MakeCheck(QString::fromLatin1(control.caption), control.objectName);
   }
   Check(Switch::kAllTricks)->setProperty("tag", 1);
   Check(Switch::kShowPar)->setToolTip("the par score and contracts of completely analysed boards");
@@ -52,11 +51,12 @@ HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), wi
   showLayout->addWidget(allContractsCheck_, 2, 1);
   layout->addWidget(show);
 
-  ltcGroup_ = MakeGroup("   Losing Trick Count Queen Adjustment   ", "RGLTC");
+  ltcGroup_ = MakeGroup("   Losing Trick Count Queen Adjustment   ",
+                        ControlName(NumberSetting::kQueenAdjustment));
   auto* ltcLayout = new QVBoxLayout(ltcGroup_);
   for (int i = 0; i < kLtcItems; ++i) {
     ltcButtons_[i] = new QRadioButton(kLtcTexts[i]);
-    ltcButtons_[i]->setObjectName(QString("RGLTC%1").arg(i));
+    ltcButtons_[i]->setObjectName(ltcGroup_->objectName() + QString::number(i));
     ltcLayout->addWidget(ltcButtons_[i]);
   }
   layout->addWidget(ltcGroup_);
@@ -68,9 +68,9 @@ HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), wi
   layout->addStretch(1);
 
   ShowSettings();
-  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
-    if (checks_[i] == nullptr || kSwitchFields[i].which == Switch::kAllTricks) continue;
-    const Switch which = kSwitchFields[i].which;
+  for (size_t i = 0; i < kSwitchControls.size(); ++i) {
+    if (checks_[i] == nullptr || kSwitchControls[i].which == Switch::kAllTricks) continue;
+    const Switch which = kSwitchControls[i].which;
     connect(checks_[i], &QCheckBox::toggled, this,
             [this, which](bool on) { app_.SetSwitch(which, on); });
   }
@@ -87,16 +87,16 @@ HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), wi
 }
 
 QCheckBox* HandRecordsTab::Check(Switch which) const {
-  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
-    if (kSwitchFields[i].which == which) return checks_[i];
+  for (size_t i = 0; i < kSwitchControls.size(); ++i) {
+    if (kSwitchControls[i].which == which) return checks_[i];
   }
   return nullptr;
 }
 
 void HandRecordsTab::ShowSettings() {
   const SettingsRecord& record = app_.Settings();
-  for (size_t i = 0; i < kSwitchFields.size(); ++i) {
-    if (checks_[i] != nullptr) checks_[i]->setChecked(record.Get(kSwitchFields[i].which));
+  for (size_t i = 0; i < kSwitchControls.size(); ++i) {
+    if (checks_[i] != nullptr) checks_[i]->setChecked(record.Get(kSwitchControls[i].which));
   }
   allContractsCheck_->setChecked(!record.AllTricks());
   ltcButtons_[std::clamp(int(record.QueenAdjustment()), 0, kLtcItems - 1)]->setChecked(true);

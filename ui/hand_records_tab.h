@@ -1,6 +1,6 @@
 // The Hand Records tab: what the hand records show, the LTC queen
 // adjustment and the description filled from a loaded file's name.  Its
-// check boxes are made from the settings' table of switches and each is
+// check boxes are made from the window's table of switches and each is
 // App's switch at once; "All Tricks" and "All Contracts" are opposite and
 // saved to the settings file when clicked.
 #pragma once
@@ -9,6 +9,7 @@
 #include <array>
 
 #include "app/app.h"
+#include "ui/setting_controls.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -35,9 +36,9 @@ class HandRecordsTab : public QWidget {
 
   App& app_;
   WindowServices& window_;
-  // The boxes of kSwitchFields, row for row (flip pages lives on the
+  // The boxes of kSwitchControls, row for row (flip pages lives on the
   // Printing tab: null here).
-  std::array<QCheckBox*, kSwitchFields.size()> checks_{};
+  std::array<QCheckBox*, kSwitchControls.size()> checks_{};
   QCheckBox* allContractsCheck_ = nullptr;
   QGroupBox* ltcGroup_ = nullptr;
   QRadioButton* ltcButtons_[kLtcItems] = {};

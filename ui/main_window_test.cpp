@@ -37,6 +37,7 @@
 #include "ui/deal_viewer.h"
 #include "ui/hand_editor.h"
 #include "ui/qt_owner_executor.h"
+#include "ui/setting_controls.h"
 
 namespace tarrow {
 namespace {
@@ -469,10 +470,11 @@ TEST_F(MainWindowTest, ASetGoesToTheDealingMachineAndTheWebFromTheWindow) {
 TEST_F(MainWindowTest, EverySwitchOfTheSettingsIsABoxThatChangesIt) {
   OpenWindow();
   for (const SwitchField& field : kSwitchFields) {
-    SCOPED_TRACE(std::string(field.control));
-    auto* box = Find<QCheckBox>(std::string(field.control).c_str());
+    const SwitchControl& control = ControlOf(field.which);
+    SCOPED_TRACE(control.objectName);
+    auto* box = Find<QCheckBox>(control.objectName);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text().toStdString(), field.caption);
+    EXPECT_EQ(box->text().toStdString(), control.caption);
     const bool before = app_->Settings().Get(field.which);
     EXPECT_EQ(box->isChecked(), before);
     box->click();
@@ -849,15 +851,16 @@ TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
   EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 12);
 }
 
-// The settings' tables name the control of every field: each is in the
-// window, so a renamed control cannot leave a field without one.
+// Every field of the settings' tables has a control name (setting_controls.h)
+// and that control is in the window, so a renamed control cannot leave a
+// field without one.
 TEST_F(MainWindowTest, EverySettingsFieldHasItsControl) {
   OpenWindow();
   std::vector<std::string_view> controls;
-  for (const SwitchField& field : kSwitchFields) controls.push_back(field.control);
-  for (const NumberField& field : kNumberFields) controls.push_back(field.control);
-  for (const TextField& field : kTextFields) controls.push_back(field.control);
-  for (const ListField& field : kListFields) controls.push_back(field.control);
+  for (const SwitchField& field : kSwitchFields) controls.push_back(ControlName(field.which));
+  for (const NumberField& field : kNumberFields) controls.push_back(ControlName(field.which));
+  for (const TextField& field : kTextFields) controls.push_back(ControlName(field.which));
+  for (const ListField& field : kListFields) controls.push_back(ControlName(field.which));
   for (std::string_view control : controls) {
     EXPECT_NE(window_->findChild<QWidget*>(QString::fromLatin1(control.data(), int(control.size()))),
               nullptr)

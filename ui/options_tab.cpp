@@ -15,6 +15,7 @@
 #include "app/analysis_display.h"
 #include "app/exports.h"
 #include "ui/qt_text.h"
+#include "ui/setting_controls.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_services.h"
 
@@ -39,7 +40,7 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
 
   QGroupBox* files = MakeGroup("Files");
   auto* filesLayout = new QGridLayout(files);
-  folderLabel_ = MakeLabel("Save files in: ", "LDir");
+  folderLabel_ = MakeLabel("Save files in: ", ControlName(TextSetting::kOutputDirectory));
   folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   changeFolderButton_ = MakeButton("Change", "BCHDir");
   filesLayout->addWidget(folderLabel_, 0, 0);
@@ -53,7 +54,9 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
   auto* middle = new QHBoxLayout;
   QGroupBox* threads = MakeGroup("Analysis");
   auto* threadsForm = new QFormLayout(threads);
-  threadsSpin_ = MakeSpin(1, 32, 1, "SENprocs");
+  const NumberField& threadsField = FieldOf(NumberSetting::kThreads);
+  threadsSpin_ = MakeSpin(threadsField.lowest, threadsField.highest, threadsField.byDefault,
+                          ControlName(NumberSetting::kThreads));
   threadsForm->addRow(MakeLabel("Threads to Use", "Label7"), threadsSpin_);
   threadsInUseLabel_ = MakeLabel("Threads in Use", "LMaxThreads");
   const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
@@ -65,11 +68,11 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
   QGroupBox* place = MakeGroup("Club");
   auto* placeLayout = new QVBoxLayout(place);
   auto* siteForm = new QFormLayout;
-  siteEdit_ = Named(new QLineEdit, "LESite");
+  siteEdit_ = Named(new QLineEdit, ControlName(TextSetting::kSite));
   siteEdit_->setMaxLength(int(SettingsRecord::kNameLimit));
   siteForm->addRow(MakeLabel("Site: ", "LESiteLabel"), siteEdit_);
   placeLayout->addLayout(siteForm);
-  monitorGroup_ = MakeGroup(" Deal View Monitor ", "RGMon");
+  monitorGroup_ = MakeGroup(" Deal View Monitor ", ControlName(NumberSetting::kMonitor));
   new QVBoxLayout(monitorGroup_);
   monitorLabel_ = MakeLabel("Default Monitor", "LDispName");
   placeLayout->addWidget(monitorGroup_);
@@ -139,7 +142,7 @@ void OptionsTab::ShowSettings() {
   const int chosen = std::clamp(shown.Monitor(), 0, int(screens.size()) - 1);
   for (int i = 0; i < screens.size(); ++i) {
     auto* item = new QRadioButton(MonitorName(screens[i], i));
-    item->setObjectName(QString("RGMon%1").arg(i));
+    item->setObjectName(monitorGroup_->objectName() + QString::number(i));
     item->setChecked(i == chosen);
     monitorGroup_->layout()->addWidget(item);
     connect(item, &QRadioButton::toggled, this, [this, i](bool on) {

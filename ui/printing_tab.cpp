@@ -12,6 +12,7 @@
 #include "records/output_drivers.h"
 #include "records/pdf_printer.h"
 #include "ui/qt_text.h"
+#include "ui/setting_controls.h"
 #include "ui/widget_helpers.h"
 #include "ui/window_services.h"
 
@@ -24,9 +25,8 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   auto* recordsForm = new QFormLayout(records);
   printButton_ = MakeButton("Print Hand Records", "BPrint");
   copiesSpin_ = MakeSpin(1, 200, 1, "SpNCop");
-  const SwitchField& flip = FieldOf(Switch::kFlipPages);
-  flipPagesCheck_ = MakeCheck(QString::fromLatin1(flip.caption.data(), int(flip.caption.size())),
-                              std::string(flip.control).c_str());
+  const SwitchControl& flip = ControlOf(Switch::kFlipPages);
+  flipPagesCheck_ = MakeCheck(QString::fromLatin1(flip.caption), flip.objectName);
   connect(flipPagesCheck_, &QCheckBox::toggled, this,
           [this](bool on) { app_.SetSwitch(Switch::kFlipPages, on); });
   recordsForm->addRow(printButton_);
@@ -40,7 +40,8 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   travelersButton_ = MakeButton("Print Travelers", "BTravelers");
   setupSheetsPdfButton_ = MakeButton("Setup Sheets as PDF", "BPSetupsPdf");
   travelersPdfButton_ = MakeButton("Travelers as PDF", "BTravelersPdf");
-  lastBoardSpin_ = MakeSpin(1, kBoardsPerSet, app_.BoardsInPlay(), "SELast");
+  lastBoardSpin_ =
+      MakeSpin(1, kBoardsPerSet, app_.BoardsInPlay(), ControlName(NumberSetting::kBoardsInPlay));
   auto* setupRow = new QHBoxLayout;
   setupRow->addWidget(setupSheetsButton_);
   setupRow->addWidget(setupSheetsPdfButton_);
@@ -55,7 +56,7 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
   QGroupBox* printer = MakeGroup("Printer");
   auto* printerLayout = new QHBoxLayout(printer);
   selectPrinterButton_ = MakeButton("Printer Select", "BPrintSel");
-  printerLabel_ = MakeLabel("Printer Selected", "LPrinter");
+  printerLabel_ = MakeLabel("Printer Selected", ControlName(TextSetting::kPrinterName));
   printerLayout->addWidget(selectPrinterButton_);
   printerLayout->addWidget(printerLabel_, 1);
   layout->addWidget(printer, 1, 0, 1, 2);

@@ -133,16 +133,7 @@ std::string JsonList(const std::vector<std::string>& items) {
 HandRecordOptions RecordChoices() {
   // The window program's choices as they stand before anyone changes them,
   // so that the page prints what a new installation prints.
-  const SettingsRecord settings = SettingsRecord::Defaults("");
-  HandRecordOptions o;
-  o.showDistributions = settings.ShowDistributions();
-  o.showDealNumbers = settings.ShowDealNumbers();
-  o.showLtc = settings.ShowLtc();
-  o.showAnalysis = settings.ShowAnalysis();
-  o.allTricks = settings.AllTricks();
-  o.showPar = settings.ShowPar();
-  o.queenMethod = settings.QueenAdjustment();
-  return o;
+  return SettingsRecord::Defaults("").HandRecordChoices();
 }
 
 std::vector<uint8_t>& Output() {
