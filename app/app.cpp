@@ -77,10 +77,15 @@ App::~App() {
   runner_->StopAndWait();
 }
 
-void App::SetSetFilePath(const std::filesystem::path& path) {
+void App::NameSetFile(const std::filesystem::path& path, Word word) {
   // The set in memory belongs to the file it came from: it is never saved
   // under a name chosen for the next set.
   if (path != setFilePath_) holdsSet_ = false;
+  if (word == Word::kGiven) {
+    fileWord_ = path;
+  } else if (path != fileWord_) {
+    fileWord_.clear();
+  }
   setFilePath_ = path;
   pbnPath_ = path;
   ReleaseStaleLock();
@@ -129,7 +134,7 @@ OutputPlan App::SetPlan(const DealSet& set) const {
   return plan;
 }
 
-OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
+OutputVerdict App::ClaimSetOutputs(const DealSet& set, bool replaceAllowed) {
   if (pbnPath_.empty()) return {Status::Error("the set has no file name yet"), false};
   OutputPlan plan = SetPlan(set);
   if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument, ".pdf"});
@@ -259,9 +264,35 @@ void App::DealFromSeed(std::string_view seed) {
   DealFromSeed(seed, DateTimeNow());
 }
 
+Verdict App::Deal(std::string_view seed, const std::filesystem::path& file, Word word) {
+  if (const Status usable = CheckSeedText(seed); !usable.ok())
+    return Verdict::Refused(usable.message());
+  if (file != setFilePath_) NameSetFile(file);
+  // The file may hold another set (an earlier seed): it is replaced only
+  // with the word, given now or when the file was named.
+  const bool replaceAllowed = word == Word::kGiven || (!fileWord_.empty() && fileWord_ == file);
+  DealSet dealt;
+  GenerateSet(dealt, seed, DateTimeNow());
+  const OutputVerdict outputs = ClaimSetOutputs(dealt, replaceAllowed);
+  if (outputs.needsWord) {
+    return Verdict::NeedsWord(outputs.status.message(), "Replace it with the set of this seed?");
+  }
+  if (!outputs.ok()) return Verdict::Refused(outputs.status.message());
+  fileWord_.clear();
+  TakeDealtSet(std::move(dealt));
+  return Verdict::Done();
+}
+
 void App::DealFromSeed(std::string_view seed, DateTime generationTime) {
+  DealSet dealt;
+  GenerateSet(dealt, seed, generationTime);
+  TakeDealtSet(std::move(dealt));
+}
+
+void App::TakeDealtSet(DealSet dealt) {
   runner_->StopAndWait();
-  GenerateSet(*set_, seed, generationTime);
+  *set_ = std::move(dealt);
+  ++setIdentity_;
   setBytes_.reset();  // another set: what the file holds is no longer its own
   set_->header.computerName = ComputerNameText();
   setReady_ = true;
@@ -454,6 +485,33 @@ Status App::WritePbn(const DealSet& written) {
   return saved;
 }
 
+Verdict App::Load(const std::filesystem::path& path, std::string_view event, Word word,
+                  const std::filesystem::path& pbnPath) {
+  const Status loaded = OpenFile(path, event);
+  if (!loaded.ok()) {
+    // A file of another kind puts the window back to editing the seed; a
+    // file that cannot be read leaves the set as it was.
+    if (DealExtensionKind(path) == DealFileKind::kUnknown) setReady_ = false;
+    return Verdict::Refused(loaded.message());
+  }
+  if (!pbnPath.empty()) SetPbnPath(pbnPath);
+  if (readOnly_) return Verdict::Done();
+  const OutputVerdict outputs = ClaimSetOutputs(word == Word::kGiven);
+  if (outputs.needsWord) {
+    return Verdict::NeedsWord(outputs.status.message(), "Replace it with the set just loaded?");
+  }
+  if (!outputs.ok()) return Verdict::Refused(outputs.status.message());
+  return Verdict::Done();
+}
+
+Verdict App::KeepLoadedSetBeside() {
+  SetPbnPath(FreeSetPathBeside(pbnPath_));
+  loadWarnings_.push_back("The set will be saved as " + pbnPath_.string() + ".");
+  const OutputVerdict outputs = ClaimSetOutputs(false);
+  if (!outputs.ok()) return Verdict::Refused(outputs.status.message());
+  return Verdict::Done();
+}
+
 Status App::OpenFile(const std::filesystem::path& path, std::string_view event) {
   switch (DealExtensionKind(path)) {
     case DealFileKind::kPbn:
@@ -510,6 +568,7 @@ Status App::ImportDealFile(const std::filesystem::path& path) {
 void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   runner_->StopAndWait();
   *set_ = std::move(loaded);
+  ++setIdentity_;
   loadWarnings_.clear();
   pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
   repeatPending_ = false;
