@@ -14,6 +14,7 @@
 #include "files/pbn_writer.h"
 #include "records/hand_record_pdf.h"
 #include "records/logo.h"
+#include "records/pdf_printer.h"
 
 namespace tarrow {
 namespace {
@@ -113,6 +114,14 @@ OutputVerdict App::WriteDocument(const std::filesystem::path& path, std::string_
   const GateResult gate = PassGate(DocumentPlan(path, extension, replaceAllowed));
   if (!gate.writer) return gate.verdict;
   return {gate.writer->Write(path, bytes), false};
+}
+
+Verdict App::CheckDocument(const std::filesystem::path& path, std::string_view extension,
+                           Word word) const {
+  const OutputVerdict verdict = CheckOutputs(DocumentPlan(path, extension, word == Word::kGiven));
+  if (verdict.needsWord) return Verdict::NeedsWord(verdict.status.message(), "Replace it?");
+  if (!verdict.ok()) return Verdict::Refused(verdict.status.message());
+  return Verdict::Done();
 }
 
 std::filesystem::path App::PdfPath() const {
@@ -426,6 +435,27 @@ std::string App::TakePrinterChoice(Printer& printer) {
 Status App::PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause) {
   return ::tarrow::PrintHandRecords(printer, *set_, HandRecordChoices(), fields_.club, logo_,
                                     setFilePath_.string(), copies, flip, pause, BoardsInPlay());
+}
+
+std::filesystem::path App::SheetsPdfPath(SheetKind kind) const {
+  std::filesystem::path out = PdfPath();
+  out.replace_extension();
+  out += kind == SheetKind::kSetupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
+  return out;
+}
+
+Verdict App::WriteSheetsPdf(SheetKind kind, std::filesystem::path path, int lastBoard, Word word) {
+  if (path.empty()) path = SheetsPdfPath(kind);
+  const GateResult gate = PassGate(DocumentPlan(path, ".pdf", word == Word::kGiven));
+  if (gate.verdict.needsWord)
+    return Verdict::NeedsWord(gate.verdict.status.message(), "Replace it?");
+  if (!gate.writer) return Verdict::Refused(gate.verdict.status.message());
+  PdfPrinter pdf;
+  Status status = kind == SheetKind::kSetupSheets ? PrintSetupSheets(pdf, lastBoard)
+                                                  : PrintTravelers(pdf, lastBoard);
+  if (status.ok()) status = pdf.Save(gate.writer->Permit(path));
+  if (!status.ok()) return Verdict::Refused(status.message());
+  return Verdict::Done();
 }
 
 Status App::PrintSetupSheets(Printer& printer, int lastBoard) {

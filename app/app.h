@@ -85,6 +85,9 @@ struct Verdict {
   std::string question;  // kNeedsWord: what the word would do
 };
 
+// The sheets printed for the tables besides the hand records.
+enum class SheetKind { kSetupSheets, kTravelers };
+
 // Whether App may write the settings file: the window program writes it
 // (defaults over a missing or damaged file, and at closing); the command
 // line only reads it.
@@ -145,6 +148,11 @@ class App {
   // program's kinds of file is refused.
   OutputPlan DocumentPlan(const std::filesystem::path& path, std::string_view extension,
                           bool replaceAllowed = false) const;
+  // The verdict on such a document's file before it is made (a picture
+  // drawn, a printer's file written by the print system): refused or
+  // needing the word as the gate would be when it is written.
+  Verdict CheckDocument(const std::filesystem::path& path, std::string_view extension,
+                        Word word = Word::kNotGiven) const;
   // Writes such a document through the gate.
   OutputVerdict WriteDocument(const std::filesystem::path& path, std::string_view bytes,
                               std::string_view extension, bool replaceAllowed = false) const;
@@ -300,6 +308,12 @@ class App {
   // Hand records of boards 1..BoardsInPlay, copies 1..200 of each page;
   // with flip and a second page two jobs with the pause between them.
   Status PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause);
+  // Setup sheets or travelers as a PDF, page for page as PrintSetupSheets
+  // and PrintTravelers print them, through the gate: at `path`, or empty
+  // for SheetsPdfPath.
+  Verdict WriteSheetsPdf(SheetKind kind, std::filesystem::path path, int lastBoard, Word word);
+  // Beside the set: NAME-setup-sheets.pdf or NAME-travelers.pdf.
+  std::filesystem::path SheetsPdfPath(SheetKind kind) const;
   // Setup sheets of boards 1..lastBoard (1..36); the "Deal # " line as the
   // settings' Show Deal Numbers and deal-number form say.
   Status PrintSetupSheets(Printer& printer, int lastBoard);

@@ -158,5 +158,35 @@ TEST_F(AppFlowTest, AnImportWhosePbnIsAnotherSetAsksThenReplacesOrGoesBeside) {
   EXPECT_NE(*ReadWholeFile(folder_ / "Machine.pbn"), monday);
 }
 
+TEST_F(AppFlowTest, SheetsAsPdfGoBesideTheSetAndAskBeforeAFileOfAnotherProgram) {
+  ASSERT_TRUE(app_->Deal("abc", folder_ / "club.pbn", Word::kNotGiven).done());
+  const fs::path travelers = app_->SheetsPdfPath(SheetKind::kTravelers);
+  EXPECT_EQ(travelers, folder_ / "club-travelers.pdf");
+  EXPECT_EQ(app_->SheetsPdfPath(SheetKind::kSetupSheets), folder_ / "club-setup-sheets.pdf");
+  const std::string theirs = "%PDF-1.4 someone else's\n";
+  ASSERT_TRUE(testing::WriteTestFile(travelers, theirs).ok());
+
+  const Verdict asked = app_->WriteSheetsPdf(SheetKind::kTravelers, {}, 4, Word::kNotGiven);
+  ASSERT_TRUE(asked.needsWord()) << asked.message;
+  EXPECT_EQ(asked.question, "Replace it?");
+  EXPECT_EQ(*ReadWholeFile(travelers), theirs);
+  EXPECT_TRUE(app_->CheckDocument(travelers, ".pdf").needsWord()) << "the same verdict before";
+
+  ASSERT_TRUE(app_->WriteSheetsPdf(SheetKind::kTravelers, {}, 4, Word::kGiven).done());
+  EXPECT_EQ(ReadWholeFile(travelers)->rfind("%PDF-", 0), 0u);
+  EXPECT_NE(*ReadWholeFile(travelers), theirs);
+  // Now it is ours: written again without a word.
+  EXPECT_TRUE(app_->WriteSheetsPdf(SheetKind::kTravelers, {}, 4, Word::kNotGiven).done());
+
+  // Never over the set itself, with the word or without.
+  ASSERT_TRUE(app_->SaveFile().ok());
+  const std::string set = *ReadWholeFile(folder_ / "club.pbn");
+  const Verdict overSet =
+      app_->WriteSheetsPdf(SheetKind::kSetupSheets, folder_ / "club.pbn", 4, Word::kGiven);
+  EXPECT_TRUE(overSet.refused());
+  EXPECT_EQ(*ReadWholeFile(folder_ / "club.pbn"), set);
+  EXPECT_TRUE(app_->CheckDocument(folder_ / "club.pbn", ".png", Word::kGiven).refused());
+}
+
 }  // namespace
 }  // namespace tarrow
