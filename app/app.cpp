@@ -315,7 +315,15 @@ Status App::StartAnalysis() {
   const Result<int> started = runner_->Start(ThreadsSetting());
   workersStarted_ = started.ok() ? *started : 0;
   if (!started.ok()) return started.status();
+  analysisStart_ = std::chrono::steady_clock::now();
+  jobsAtStart_ = CountProgress(*set_).jobs;
   return SaveFile();
+}
+
+std::string App::AnalysisSummary() const {
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - analysisStart_).count();
+  return ProgressSummary(CountProgress(*set_), jobsAtStart_, elapsed);
 }
 
 void App::StopAnalysis() noexcept {

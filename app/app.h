@@ -17,6 +17,7 @@
 //   app.CloseSession();                         // at closing: settings and set saved
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -254,6 +255,10 @@ class App {
   Status StartAnalysis();
   void StopAnalysis() noexcept;
   bool AnalysisRunning() const noexcept;
+  // What the window and the command line show of the analysis: jobs and
+  // boards done, the time since StartAnalysis started this run and the
+  // estimate by its pace (ProgressSummary, one baseline for both).
+  std::string AnalysisSummary() const;
   // Workers actually started by the last StartAnalysis.
   int WorkersStarted() const noexcept { return workersStarted_; }
   const AnalysisRunner& Runner() const noexcept { return *runner_; }
@@ -439,6 +444,8 @@ class App {
   std::filesystem::path stalePdfNoted_;
   std::unique_ptr<AnalysisRunner> runner_;
   int workersStarted_ = 0;
+  std::chrono::steady_clock::time_point analysisStart_{};  // of the run now going
+  int jobsAtStart_ = 0;                                    // jobs known when it started
   std::unique_ptr<MultiRunHost> runHost_;
   std::unique_ptr<MultiSetRun> run_;
 };

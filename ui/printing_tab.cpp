@@ -92,11 +92,8 @@ void PrintingTab::Refresh() {
   travelersPdfButton_->setEnabled(ready);
   // A new set: its last board, when lower than the boards in play, is where
   // setup sheets and travelers end.
-  const DealSet& set = app_.Set();
-  const std::string shown = set.header.seed.str() + '\n' + std::to_string(set.header.generationTime) +
-                            '\n' + app_.SetFilePath().string();
-  if (ready && shown != shownSet_) {
-    shownSet_ = shown;
+  if (ready && app_.SetIdentity() != shownSet_) {
+    shownSet_ = app_.SetIdentity();
     ShowLastBoard();
   }
 }
