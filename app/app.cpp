@@ -635,6 +635,12 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   }
 }
 
+Status App::SetAside() {
+  const Status saved = LeaveSet();
+  setReady_ = false;
+  return saved;
+}
+
 Status App::LeaveSet() {
   const TickOutcome stopped = StopAndWait();
   if (!stopped.save.ok()) return stopped.save;

@@ -108,10 +108,13 @@ class App {
   const DealSet& Set() const noexcept { return *set_; }
   // For tests that set up a state no command makes (results on a board).
   DealSet& MutableSetForTest() noexcept { return *set_; }
-  bool SetReady() const noexcept { return setReady_; }
-  // The window sets a set aside while the operator edits the seed: not ready,
-  // nothing is saved, until it is dealt or loaded again.
-  void SetReady(bool ready) noexcept { setReady_ = ready; }
+  // True from a deal or load until the set is set aside.
+  bool HasReadySet() const noexcept { return setReady_; }
+  // The window sets a set aside while the operator edits the seed: the
+  // analysis stops and what it found is saved (LeaveSet, whose status this
+  // is); then the set is not ready and nothing is saved until a set is
+  // dealt or loaded again.
+  Status SetAside();
 
   // What changes whenever another set comes into hand (dealt, loaded,
   // imported): a front end keeps what it showed for one set by this.
@@ -179,7 +182,7 @@ class App {
   void SetEventDate(DateTime date) noexcept { fields_.eventDate = date; }
   // The computer the set is written on, for the set header.
   // The companion of another program's file keeps that file's origin.
-  void TakeComputerName(std::string_view name);
+  void StoreComputerName(std::string_view name);
   // The analysis duration (days) of the set in hand, for its header.
   void SetAnalysisDuration(double days) noexcept { set_->header.analysisDuration = float(days); }
 

@@ -47,13 +47,13 @@ TEST_F(AppFlowTest, ADealOverAFileOfAnotherProgramNeedsTheWord) {
   ASSERT_TRUE(asked.needsWord()) << asked.message;
   EXPECT_NE(asked.message.find("club.pbn"), std::string::npos) << asked.message;
   EXPECT_EQ(asked.question, "Replace it with the set of this seed?");
-  EXPECT_FALSE(app_->SetReady()) << "nothing is dealt without the word";
+  EXPECT_FALSE(app_->HasReadySet()) << "nothing is dealt without the word";
   EXPECT_EQ(app_->SetIdentity(), before);
   EXPECT_EQ(*ReadWholeFile(pbn), theirs);
 
   const Verdict given = app_->Deal("abc", pbn, Word::kGiven);
   ASSERT_TRUE(given.done()) << given.message;
-  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(app_->HasReadySet());
   EXPECT_NE(app_->SetIdentity(), before);
   EXPECT_EQ(app_->Set().header.seed.str(), "abc");
   ASSERT_TRUE(app_->SaveFile().ok()) << "the word holds for the set's first write";
@@ -116,13 +116,13 @@ TEST_F(AppFlowTest, ALoadOfADamagedFileLeavesTheSetInMemoryAsItWas) {
   EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
   EXPECT_EQ(app_->SetIdentity(), identity);
   EXPECT_EQ(app_->PbnPath(), pbn);
-  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(app_->HasReadySet());
   EXPECT_EQ(*ReadWholeFile(folder_ / "junk.pbn"), junk);
 
   // A file of another kind sets the set in hand aside, and keeps it too.
   ASSERT_TRUE(testing::WriteTestFile(folder_ / "set.txt", "abc\r\n").ok());
   EXPECT_TRUE(app_->Load(folder_ / "set.txt", "", Word::kGiven).refused());
-  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(app_->HasReadySet());
   EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
 }
 

@@ -41,11 +41,11 @@ class AppTest : public testing::TempFolderTest {
 
 TEST_F(AppTest, DealingGivesTheSeedsBoardsWithoutAnalysis) {
   app_->NameSetFile(folder_ / "club.pbn");
-  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(app_->HasReadySet());
   app_->MutableSetForTest().Board(4).doneMask = {3, 3};
   const DateTime before = DateTimeNow();
   app_->DealFromSeed("abc");
-  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(app_->HasReadySet());
   EXPECT_EQ(DealNumberHexText(app_->Set().Board(1).number), "48DB1DE1 5ED13920 FC4FE771");
   EXPECT_EQ(app_->Set().Board(4).doneMask[0], 0);
   EXPECT_GE(app_->Set().header.generationTime, before - 1e-6);
@@ -196,7 +196,7 @@ TEST_F(AppTest, AFailedOpenLeavesTheSetAndBothPathsAsTheyWere) {
     EXPECT_EQ(app_->SetFilePath(), folder_ / "club.pbn");
     EXPECT_EQ(app_->PbnPath(), folder_ / "elsewhere.pbn");
     EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
-    EXPECT_TRUE(app_->SetReady());
+    EXPECT_TRUE(app_->HasReadySet());
   }
 }
 

@@ -299,7 +299,7 @@ TEST_F(DealViewerTest, ConfirmingTheDisplayOptionWritesTheHandRecordsAgain) {
   for (const bool writePdf : {false, true}) {
     SCOPED_TRACE(writePdf);
     app().SetWritePdf(writePdf);
-    app().SetReady(writePdf ? false : true);
+    if (writePdf) ASSERT_TRUE(app().SetAside().ok());
     viewer().show();
     tricks->click();
     viewer().close();

@@ -233,7 +233,7 @@ void GeneralTab::BindControls() {
 }
 
 void GeneralTab::Refresh() {
-  const bool ready = app_.SetReady();
+  const bool ready = app_.HasReadySet();
   const bool runGoing = app_.MultiRun().Busy();
   const bool fileChosen = !app_.SetFilePath().empty();
   const bool dealAllowed = !ready && !seedEdit_->text().isEmpty() && fileChosen;
@@ -321,13 +321,12 @@ void GeneralTab::OnComboLeft(QComboBox* box) {
 void GeneralTab::OnSeedEdited() {
   // A new seed is a new set: the one in hand is finished and saved before
   // the window lets go of it.  A click or the focus alone changes nothing.
-  if (app_.SetReady()) SetAside();
+  if (app_.HasReadySet()) SetAside();
   Refresh();
 }
 
 void GeneralTab::SetAside() {
-  const Status saved = app_.LeaveSet();
-  app_.SetReady(false);
+  const Status saved = app_.SetAside();
   window_.RefreshAll();
   if (!saved.ok()) window_.ShowFailure("Save", saved);
 }
@@ -344,7 +343,7 @@ void GeneralTab::OnBrowseClicked() {
   if (!app_.SetFilePath().empty()) dialog.selectFile(FromPath(app_.SetFilePath()));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     // The name is for the next set; the one in hand keeps its own file.
-    if (app_.SetReady()) SetAside();
+    if (app_.HasReadySet()) SetAside();
     // The dialog asked before an existing file was chosen: that is the
     // operator's word to replace it.
     app_.NameSetFile(ToPath(dialog.selectedFiles().first()), Word::kGiven);
@@ -410,7 +409,7 @@ void GeneralTab::OnLoadClicked() {
   dialog.setNameFilters(kSetFileFilters);
   dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    if (wasRunning && app_.SetReady()) OnAnalysisClicked();  // nothing loaded: go on
+    if (wasRunning && app_.HasReadySet()) OnAnalysisClicked();  // nothing loaded: go on
     return;
   }
   LoadFile(ToPath(dialog.selectedFiles().first()));

@@ -111,7 +111,7 @@ void MainWindow::CreateViewer() {
   // was going on has been restarted by App already).
   connect(viewer_.get(), &DealViewer::BoardEdited, this, [this] {
     RefreshAll();
-    if (app_.SetReady() && !app_.AnalysisRunning()) general_->OnAnalysisClicked();
+    if (app_.HasReadySet() && !app_.AnalysisRunning()) general_->OnAnalysisClicked();
   });
 }
 
@@ -224,7 +224,7 @@ void MainWindow::OnActivated() {
       ShowFailure("Load a Saved Set", loaded);
     }
   }
-  app_.TakeComputerName(ComputerNameText());
+  app_.StoreComputerName(ComputerNameText());
 }
 
 bool MainWindow::CommandLineFileToReload() const {
@@ -234,9 +234,10 @@ bool MainWindow::CommandLineFileToReload() const {
   // Reloading in the middle of an analysis would throw its results away.
   if (app_.AnalysisRunning() || app_.MultiRun().Busy()) return false;
   // The operator has moved on to another set.
-  if (app_.SetReady() && app_.SetFilePath() != file) return false;
+  if (app_.HasReadySet() && app_.SetFilePath() != file) return false;
   // Unchanged on disk: reading it again would only undo what was typed since.
-  if (app_.SetReady() && fs::last_write_time(file, ignored) == commandLineFileTime_) return false;
+  if (app_.HasReadySet() && fs::last_write_time(file, ignored) == commandLineFileTime_)
+    return false;
   return true;
 }
 

@@ -87,7 +87,7 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
 }
 
 void PrintingTab::Refresh() {
-  const bool ready = app_.SetReady();
+  const bool ready = app_.HasReadySet();
   setupSheetsPdfButton_->setEnabled(ready);
   travelersPdfButton_->setEnabled(ready);
   // A new set: its last board, when lower than the boards in play, is where
