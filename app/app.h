@@ -356,11 +356,6 @@ class App {
   // set is kept in its companion beside it (companion.h), which a later
   // load uses again while it holds the same deals.
   Status LoadSetFile(const std::filesystem::path& path, std::string_view event = {});
-  // A dealing-machine file: its deals as boards 1.., seed "None", not yet
-  // saved; the PBN goes beside it with the extension ".pbn".  With " Auto
-  // Fill Description with Filename" set, an empty description becomes
-  // "File: " and the file's name after any load.
-  Status ImportDealFile(const std::filesystem::path& path);
 
   // The hand editor's change of a board: the board gets the new deal and
   // loses its analysis, and the set is saved.  A running analysis is
@@ -378,16 +373,21 @@ class App {
   // new deal, a load, closing): stops the analysis, waits for the workers
   // and saves what is done, so nothing found since the last save is lost.
   Status LeaveSet();
-  // A name beside `path` for a set that may not go to `path` itself:
-  // "NAME.tarrow.pbn", else "NAME.tarrow-2.pbn", ..., the first that is free
-  // or holds this same set.
-  std::filesystem::path FreeSetPathBeside(const std::filesystem::path& path) const;
   // What the last load or import told the user (boards missing or ignored,
   // metadata that did not read, a new file name for the set): shown as
   // warnings, the load went on.
   const std::vector<std::string>& LoadWarnings() const noexcept { return loadWarnings_; }
 
  private:
+  // A dealing-machine file: its deals as boards 1.., seed "None", not yet
+  // saved; the PBN goes beside it with the extension ".pbn".  With " Auto
+  // Fill Description with Filename" set, an empty description becomes
+  // "File: " and the file's name after any load.
+  Status ImportDealFile(const std::filesystem::path& path);
+  // A name beside `path` for a set that may not go to `path` itself:
+  // "NAME.tarrow.pbn", else "NAME.tarrow-2.pbn", ..., the first that is free
+  // or holds this same set.
+  std::filesystem::path FreeSetPathBeside(const std::filesystem::path& path) const;
   // The event field that is a list's box text (club or event), and setting
   // it: the field and the list's selected entry at once.
   std::string& ListText(ListSetting which) noexcept;
