@@ -14,6 +14,7 @@
 #include "files/pbn_writer.h"
 #include "records/hand_record_pdf.h"
 #include "records/logo.h"
+#include "records/pdf_printer.h"
 
 namespace tarrow {
 namespace {
@@ -77,10 +78,15 @@ App::~App() {
   runner_->StopAndWait();
 }
 
-void App::SetSetFilePath(const std::filesystem::path& path) {
+void App::NameSetFile(const std::filesystem::path& path, Word word) {
   // The set in memory belongs to the file it came from: it is never saved
   // under a name chosen for the next set.
   if (path != setFilePath_) holdsSet_ = false;
+  if (word == Word::kGiven) {
+    fileWord_ = path;
+  } else if (path != fileWord_) {
+    fileWord_.clear();
+  }
   setFilePath_ = path;
   pbnPath_ = path;
   ReleaseStaleLock();
@@ -110,6 +116,14 @@ OutputVerdict App::WriteDocument(const std::filesystem::path& path, std::string_
   return {gate.writer->Write(path, bytes), false};
 }
 
+Verdict App::CheckDocument(const std::filesystem::path& path, std::string_view extension,
+                           Word word) const {
+  const OutputVerdict verdict = CheckOutputs(DocumentPlan(path, extension, word == Word::kGiven));
+  if (verdict.needsWord) return Verdict::NeedsWord(verdict.status.message(), "Replace it?");
+  if (!verdict.ok()) return Verdict::Refused(verdict.status.message());
+  return Verdict::Done();
+}
+
 std::filesystem::path App::PdfPath() const {
   std::filesystem::path pdf = pbnPath_;
   return pdf.replace_extension(".pdf");
@@ -129,7 +143,7 @@ OutputPlan App::SetPlan(const DealSet& set) const {
   return plan;
 }
 
-OutputVerdict App::PrepareSetOutputs(const DealSet& set, bool replaceAllowed) {
+OutputVerdict App::ClaimSetOutputs(const DealSet& set, bool replaceAllowed) {
   if (pbnPath_.empty()) return {Status::Error("the set has no file name yet"), false};
   OutputPlan plan = SetPlan(set);
   if (writePdf_) plan.outputs.push_back({PdfPath(), OutputKind::kDocument, ".pdf"});
@@ -245,9 +259,35 @@ void App::DealFromSeed(std::string_view seed) {
   DealFromSeed(seed, DateTimeNow());
 }
 
+Verdict App::Deal(std::string_view seed, const std::filesystem::path& file, Word word) {
+  if (const Status usable = CheckSeedText(seed); !usable.ok())
+    return Verdict::Refused(usable.message());
+  if (file != setFilePath_) NameSetFile(file);
+  // The file may hold another set (an earlier seed): it is replaced only
+  // with the word, given now or when the file was named.
+  const bool replaceAllowed = word == Word::kGiven || (!fileWord_.empty() && fileWord_ == file);
+  DealSet dealt;
+  GenerateSet(dealt, seed, DateTimeNow());
+  const OutputVerdict outputs = ClaimSetOutputs(dealt, replaceAllowed);
+  if (outputs.needsWord) {
+    return Verdict::NeedsWord(outputs.status.message(), "Replace it with the set of this seed?");
+  }
+  if (!outputs.ok()) return Verdict::Refused(outputs.status.message());
+  fileWord_.clear();
+  TakeDealtSet(std::move(dealt));
+  return Verdict::Done();
+}
+
 void App::DealFromSeed(std::string_view seed, DateTime generationTime) {
+  DealSet dealt;
+  GenerateSet(dealt, seed, generationTime);
+  TakeDealtSet(std::move(dealt));
+}
+
+void App::TakeDealtSet(DealSet dealt) {
   runner_->StopAndWait();
-  GenerateSet(*set_, seed, generationTime);
+  *set_ = std::move(dealt);
+  ++setIdentity_;
   setBytes_.reset();  // another set: what the file holds is no longer its own
   set_->header.computerName = ComputerNameText();
   setReady_ = true;
@@ -261,7 +301,15 @@ Status App::StartAnalysis() {
   const Result<int> started = runner_->Start(ThreadsSetting());
   workersStarted_ = started.ok() ? *started : 0;
   if (!started.ok()) return started.status();
+  analysisStart_ = std::chrono::steady_clock::now();
+  jobsAtStart_ = CountProgress(*set_).jobs;
   return SaveFile();
+}
+
+std::string App::AnalysisSummary() const {
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - analysisStart_).count();
+  return ProgressSummary(CountProgress(*set_), jobsAtStart_, elapsed);
 }
 
 void App::StopAnalysis() noexcept {
@@ -383,6 +431,27 @@ Status App::PrintHandRecords(Printer& printer, int copies, bool flip, const Flip
                                     setFilePath_.string(), copies, flip, pause, BoardsInPlay());
 }
 
+std::filesystem::path App::SheetsPdfPath(SheetKind kind) const {
+  std::filesystem::path out = PdfPath();
+  out.replace_extension();
+  out += kind == SheetKind::kSetupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
+  return out;
+}
+
+Verdict App::WriteSheetsPdf(SheetKind kind, std::filesystem::path path, int lastBoard, Word word) {
+  if (path.empty()) path = SheetsPdfPath(kind);
+  const GateResult gate = PassGate(DocumentPlan(path, ".pdf", word == Word::kGiven));
+  if (gate.verdict.needsWord)
+    return Verdict::NeedsWord(gate.verdict.status.message(), "Replace it?");
+  if (!gate.writer) return Verdict::Refused(gate.verdict.status.message());
+  PdfPrinter pdf;
+  Status status = kind == SheetKind::kSetupSheets ? PrintSetupSheets(pdf, lastBoard)
+                                                  : PrintTravelers(pdf, lastBoard);
+  if (status.ok()) status = pdf.Save(gate.writer->Permit(path));
+  if (!status.ok()) return Verdict::Refused(status.message());
+  return Verdict::Done();
+}
+
 Status App::PrintSetupSheets(Printer& printer, int lastBoard) {
   const SetupSheetOptions options{settings_.ShowDealNumbers(), settings_.DealNumberForm()};
   return ::tarrow::PrintSetupSheets(printer, *set_, 1, lastBoard, options);
@@ -438,6 +507,33 @@ Status App::WritePbn(const DealSet& written) {
   setBytes_ = text;
   setWord_.clear();
   return saved;
+}
+
+Verdict App::Load(const std::filesystem::path& path, std::string_view event, Word word,
+                  const std::filesystem::path& pbnPath) {
+  const Status loaded = OpenFile(path, event);
+  if (!loaded.ok()) {
+    // A file of another kind puts the window back to editing the seed; a
+    // file that cannot be read leaves the set as it was.
+    if (DealExtensionKind(path) == DealFileKind::kUnknown) setReady_ = false;
+    return Verdict::Refused(loaded.message());
+  }
+  if (!pbnPath.empty()) SetPbnPath(pbnPath);
+  if (readOnly_) return Verdict::Done();
+  const OutputVerdict outputs = ClaimSetOutputs(word == Word::kGiven);
+  if (outputs.needsWord) {
+    return Verdict::NeedsWord(outputs.status.message(), "Replace it with the set just loaded?");
+  }
+  if (!outputs.ok()) return Verdict::Refused(outputs.status.message());
+  return Verdict::Done();
+}
+
+Verdict App::KeepLoadedSetBeside() {
+  SetPbnPath(FreeSetPathBeside(pbnPath_));
+  loadWarnings_.push_back("The set will be saved as " + pbnPath_.string() + ".");
+  const OutputVerdict outputs = ClaimSetOutputs(false);
+  if (!outputs.ok()) return Verdict::Refused(outputs.status.message());
+  return Verdict::Done();
 }
 
 Status App::OpenFile(const std::filesystem::path& path, std::string_view event) {
@@ -496,6 +592,7 @@ Status App::ImportDealFile(const std::filesystem::path& path) {
 void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   runner_->StopAndWait();
   *set_ = std::move(loaded);
+  ++setIdentity_;
   loadWarnings_.clear();
   pdfPending_ = false;  // a PDF owed for the set that was there is owed no more
   repeatPending_ = false;
@@ -522,6 +619,12 @@ void App::AdoptLoadedSet(DealSet loaded, const std::filesystem::path& path) {
   if (settings_.AutoFillDescription() && fields_.description.empty()) {
     fields_.description = "File: " + path.filename().string();
   }
+}
+
+Status App::SetAside() {
+  const Status saved = LeaveSet();
+  setReady_ = false;
+  return saved;
 }
 
 Status App::LeaveSet() {

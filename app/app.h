@@ -9,7 +9,7 @@
 //   QueueExecutor executor;
 //   App app(executor);                          // reads Tarrow.ini
 //   int threads = app.Settings().Threads();     // the window shows the record
-//   app.SetSetFilePath("/home/club/tuesday.pbn");
+//   app.NameSetFile("/home/club/tuesday.pbn");
 //   app.DealFromSeed("Tuesday pairs");          // 36 boards, analysis cleared
 //   Status saved = app.StartAnalysis();         // workers start, the set is saved
 //   ... app.Tick() once a second until it reports completion ...
@@ -17,6 +17,8 @@
 //   app.CloseSession();                         // at closing: settings and set saved
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -50,6 +52,43 @@ struct EventFields {
   DateTime eventDate = 0;
 };
 
+// The user's word to replace a file in the way that this program did not
+// write, or that holds another set: the command line's --force, Yes to the
+// question of a NeedsWord verdict, or a save dialog that asked already.
+enum class Word { kNotGiven, kGiven };
+
+// What a flow's command did, for the front end to show or ask about.  A
+// front end asks the question of a verdict that needs the word and, on Yes,
+// calls the command again with Word::kGiven:
+//
+//   Verdict dealt = app.Deal(seed, file, Word::kNotGiven);
+//   if (dealt.needsWord() && Ask(dealt.message + ".\n\n" + dealt.question)) {
+//     dealt = app.Deal(seed, file, Word::kGiven);
+//   }
+//   if (dealt.refused()) Show(dealt.message);
+struct Verdict {
+  enum class Kind { kDone, kNeedsWord, kRefused };
+
+  static Verdict Done() { return {}; }
+  // `inTheWay` names the file and why it is not replaced unasked; `question`
+  // says what Yes does ("Replace it with ...?").
+  static Verdict NeedsWord(std::string inTheWay, std::string question) {
+    return {Kind::kNeedsWord, std::move(inTheWay), std::move(question)};
+  }
+  static Verdict Refused(std::string message) { return {Kind::kRefused, std::move(message), {}}; }
+
+  bool done() const noexcept { return kind == Kind::kDone; }
+  bool needsWord() const noexcept { return kind == Kind::kNeedsWord; }
+  bool refused() const noexcept { return kind == Kind::kRefused; }
+
+  Kind kind = Kind::kDone;
+  std::string message;   // kNeedsWord: what is in the way; kRefused: why not
+  std::string question;  // kNeedsWord: what the word would do
+};
+
+// The sheets printed for the tables besides the hand records.
+enum class SheetKind { kSetupSheets, kTravelers };
+
 // Whether App may write the settings file: the window program writes it
 // (defaults over a missing or damaged file, and at closing); the command
 // line only reads it.
@@ -69,16 +108,25 @@ class App {
   const DealSet& Set() const noexcept { return *set_; }
   // For tests that set up a state no command makes (results on a board).
   DealSet& MutableSetForTest() noexcept { return *set_; }
-  bool SetReady() const noexcept { return setReady_; }
-  // The window sets a set aside while the operator edits the seed: not ready,
-  // nothing is saved, until it is dealt or loaded again.
-  void SetReady(bool ready) noexcept { setReady_ = ready; }
+  // True from a deal or load until the set is set aside.
+  bool HasReadySet() const noexcept { return setReady_; }
+  // The window sets a set aside while the operator edits the seed: the
+  // analysis stops and what it found is saved (LeaveSet, whose status this
+  // is); then the set is not ready and nothing is saved until a set is
+  // dealt or loaded again.
+  Status SetAside();
 
-  // The set's file and where its PBN goes.  Naming a new set ("Browse")
-  // sets both to the chosen path.
+  // What changes whenever another set comes into hand (dealt, loaded,
+  // imported): a front end keeps what it showed for one set by this.
+  std::uint64_t SetIdentity() const noexcept { return setIdentity_; }
+
+  // The set's file and where its PBN goes.  Naming the file of the next set
+  // ("Browse") sets both to the chosen path; `word` is the word a save
+  // dialog gave when it asked before choosing a file that exists, and holds
+  // for the next Deal into that file.
   const std::filesystem::path& SetFilePath() const noexcept { return setFilePath_; }
   const std::filesystem::path& PbnPath() const noexcept { return pbnPath_; }
-  void SetSetFilePath(const std::filesystem::path& path);
+  void NameSetFile(const std::filesystem::path& path, Word word = Word::kNotGiven);
   // Sends the PBN elsewhere, keeping SetFilePath (and so the PDF's place).
   // The set is not saved there yet, so the next SaveFile writes it.
   void SetPbnPath(const std::filesystem::path& path);
@@ -86,15 +134,16 @@ class App {
   // ".pdf", so a set and its hand records always travel together.
   std::filesystem::path PdfPath() const;
 
-  // Before a flow writes the set: checks PbnPath and (with writePdf)
-  // PdfPath for `set` at the output gate (the set's own file may take it
-  // back; another set, or a file this program did not write, needs
-  // replaceAllowed, which then holds for the set's next write) and then
-  // takes the lock beside PbnPath, held until the set's file changes.
-  // Nothing is written.
-  OutputVerdict PrepareSetOutputs(const DealSet& set, bool replaceAllowed);
+  // Before a flow writes the set (Deal and Load do it themselves): checks PbnPath and (with
+  // writePdf) PdfPath for `set` at the output gate (the set's own file may take it back; another
+  // set, or a file this program did not write, needs replaceAllowed, which then holds for the set's
+  // next write) and then takes the lock beside PbnPath, held until the set's file changes. Nothing
+  // is written.
+  OutputVerdict ClaimSetOutputs(const DealSet& set, bool replaceAllowed);
   // The same for the set in memory.
-  OutputVerdict PrepareSetOutputs(bool replaceAllowed) { return PrepareSetOutputs(*set_, replaceAllowed); }
+  OutputVerdict ClaimSetOutputs(bool replaceAllowed) {
+    return ClaimSetOutputs(*set_, replaceAllowed);
+  }
   // The plan of a document made from the set (a PDF, a page, a picture, an
   // export), for the output gate: never the set's own file, never over a
   // set, a folder that takes it, and a file in the way that this program
@@ -103,6 +152,11 @@ class App {
   // program's kinds of file is refused.
   OutputPlan DocumentPlan(const std::filesystem::path& path, std::string_view extension,
                           bool replaceAllowed = false) const;
+  // The verdict on such a document's file before it is made (a picture
+  // drawn, a printer's file written by the print system): refused or
+  // needing the word as the gate would be when it is written.
+  Verdict CheckDocument(const std::filesystem::path& path, std::string_view extension,
+                        Word word = Word::kNotGiven) const;
   // Writes such a document through the gate.
   OutputVerdict WriteDocument(const std::filesystem::path& path, std::string_view bytes,
                               std::string_view extension, bool replaceAllowed = false) const;
@@ -128,7 +182,7 @@ class App {
   void SetEventDate(DateTime date) noexcept { fields_.eventDate = date; }
   // The computer the set is written on, for the set header.
   // The companion of another program's file keeps that file's origin.
-  void TakeComputerName(std::string_view name);
+  void StoreComputerName(std::string_view name);
   // The analysis duration (days) of the set in hand, for its header.
   void SetAnalysisDuration(double days) noexcept { set_->header.analysisDuration = float(days); }
 
@@ -179,6 +233,15 @@ class App {
   HandRecordOptions HandRecordChoices() const;
   void SetHandRecordChoices(const HandRecordOptions& options);
 
+  // The Deal button and `tarrow-cli deal`: deals the set of `seed` (a
+  // checked seed text) into `file`.  The PBN there, and with WritesPdf the
+  // hand records beside it, are checked for the new set first and the lock
+  // is taken (ClaimSetOutputs): another set or a file this program did not
+  // write needs the word, given here or by NameSetFile.  On Done the set is
+  // dealt as DealFromSeed does, not yet saved (StartAnalysis or SaveFile
+  // writes it); otherwise the set in hand stays as it was.
+  Verdict Deal(std::string_view seed, const std::filesystem::path& file, Word word);
+
   // Deals the set from the seed: generation time now, 36 boards, analysis
   // cleared, the set ready.  An analysis still running on the previous set
   // is stopped and waited for first, so that none of its results can land
@@ -195,6 +258,10 @@ class App {
   Status StartAnalysis();
   void StopAnalysis() noexcept;
   bool AnalysisRunning() const noexcept;
+  // What the window and the command line show of the analysis: jobs and
+  // boards done, the time since StartAnalysis started this run and the
+  // estimate by its pace (ProgressSummary, one baseline for both).
+  std::string AnalysisSummary() const;
   // Workers actually started by the last StartAnalysis.
   int WorkersStarted() const noexcept { return workersStarted_; }
   const AnalysisRunner& Runner() const noexcept { return *runner_; }
@@ -249,11 +316,33 @@ class App {
   // Hand records of boards 1..BoardsInPlay, copies 1..200 of each page;
   // with flip and a second page two jobs with the pause between them.
   Status PrintHandRecords(Printer& printer, int copies, bool flip, const FlipPause& pause);
+  // Setup sheets or travelers as a PDF, page for page as PrintSetupSheets
+  // and PrintTravelers print them, through the gate: at `path`, or empty
+  // for SheetsPdfPath.
+  Verdict WriteSheetsPdf(SheetKind kind, std::filesystem::path path, int lastBoard, Word word);
+  // Beside the set: NAME-setup-sheets.pdf or NAME-travelers.pdf.
+  std::filesystem::path SheetsPdfPath(SheetKind kind) const;
   // Setup sheets of boards 1..lastBoard (1..36); the "Deal # " line as the
   // settings' Show Deal Numbers and deal-number form say.
   Status PrintSetupSheets(Printer& printer, int lastBoard);
   // Travelers of boards 1..lastBoard (1..36).
   Status PrintTravelers(Printer& printer, int lastBoard);
+
+  // Load and "Load Test Set", and the commands that work on a set file:
+  // loads `path` (OpenFile) and readies the set's outputs, its own file or
+  // `pbnPath` when one is given (the command line's --out), with the hand
+  // records beside it.  Refused, with the set in memory as it was, when the
+  // file cannot be read (a file of another kind also sets the set in hand
+  // aside); NeedsWord, with the set loaded, when a file in the way of its
+  // outputs is not ours to replace: Load again with the word replaces it,
+  // KeepLoadedSetBeside saves the set beside it instead.  Refused, with the
+  // set loaded, when the outputs cannot be written at all.  A set another
+  // Tarrow is writing is loaded read-only (Done).
+  Verdict Load(const std::filesystem::path& path, std::string_view event, Word word,
+               const std::filesystem::path& pbnPath = {});
+  // After a Load that needed the word and did not get it: the set goes to
+  // FreeSetPathBeside, and a load warning says so.
+  Verdict KeepLoadedSetBeside();
 
   // Loads a file by its extension: ".pbn" as a saved set (LoadSetFile),
   // ".bre", ".ber", ".bri" and ".dup" as dealing-machine files (ImportDealFile).  On
@@ -267,11 +356,6 @@ class App {
   // set is kept in its companion beside it (companion.h), which a later
   // load uses again while it holds the same deals.
   Status LoadSetFile(const std::filesystem::path& path, std::string_view event = {});
-  // A dealing-machine file: its deals as boards 1.., seed "None", not yet
-  // saved; the PBN goes beside it with the extension ".pbn".  With " Auto
-  // Fill Description with Filename" set, an empty description becomes
-  // "File: " and the file's name after any load.
-  Status ImportDealFile(const std::filesystem::path& path);
 
   // The hand editor's change of a board: the board gets the new deal and
   // loses its analysis, and the set is saved.  A running analysis is
@@ -289,16 +373,21 @@ class App {
   // new deal, a load, closing): stops the analysis, waits for the workers
   // and saves what is done, so nothing found since the last save is lost.
   Status LeaveSet();
-  // A name beside `path` for a set that may not go to `path` itself:
-  // "NAME.tarrow.pbn", else "NAME.tarrow-2.pbn", ..., the first that is free
-  // or holds this same set.
-  std::filesystem::path FreeSetPathBeside(const std::filesystem::path& path) const;
   // What the last load or import told the user (boards missing or ignored,
   // metadata that did not read, a new file name for the set): shown as
   // warnings, the load went on.
   const std::vector<std::string>& LoadWarnings() const noexcept { return loadWarnings_; }
 
  private:
+  // A dealing-machine file: its deals as boards 1.., seed "None", not yet
+  // saved; the PBN goes beside it with the extension ".pbn".  With " Auto
+  // Fill Description with Filename" set, an empty description becomes
+  // "File: " and the file's name after any load.
+  Status ImportDealFile(const std::filesystem::path& path);
+  // A name beside `path` for a set that may not go to `path` itself:
+  // "NAME.tarrow.pbn", else "NAME.tarrow-2.pbn", ..., the first that is free
+  // or holds this same set.
+  std::filesystem::path FreeSetPathBeside(const std::filesystem::path& path) const;
   // The event field that is a list's box text (club or event), and setting
   // it: the field and the list's selected entry at once.
   std::string& ListText(ListSetting which) noexcept;
@@ -322,6 +411,8 @@ class App {
   // companion's analysed set is used (app/companion.cpp).
   Status AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
                          const LoadReport& report);
+  // Puts a freshly dealt set in place of the current one.
+  void TakeDealtSet(DealSet dealt);
   // A set whose file gives its date as unknown keeps it so (no date printed).
   void KeepDateUnknown() noexcept;
 
@@ -335,12 +426,14 @@ class App {
   bool writePdf_ = true;
   RgbImage logo_;
   bool setReady_ = false;
+  std::uint64_t setIdentity_ = 0;
+  std::filesystem::path fileWord_;  // the file NameSetFile had the word for
   bool holdsSet_ = false;  // a set dealt or loaded for the current file
   std::vector<std::string> loadWarnings_;
   bool pdfPending_ = false;  // the PBN was written but its PDF is not yet
   std::filesystem::path setFilePath_;
   std::filesystem::path pbnPath_;
-  FileLock setLock_;  // beside PbnPath, from a load, the first write or PrepareSetOutputs
+  FileLock setLock_;  // beside PbnPath, from a load, the first write or ClaimSetOutputs
   bool readOnly_ = false;
   // What this session last wrote or read at PbnPath: the file still holding
   // it is the set's own.
@@ -354,6 +447,8 @@ class App {
   std::filesystem::path stalePdfNoted_;
   std::unique_ptr<AnalysisRunner> runner_;
   int workersStarted_ = 0;
+  std::chrono::steady_clock::time_point analysisStart_{};  // of the run now going
+  int jobsAtStart_ = 0;                                    // jobs known when it started
   std::unique_ptr<MultiRunHost> runHost_;
   std::unique_ptr<MultiSetRun> run_;
 };

@@ -40,12 +40,12 @@ class AppTest : public testing::TempFolderTest {
 };
 
 TEST_F(AppTest, DealingGivesTheSeedsBoardsWithoutAnalysis) {
-  app_->SetSetFilePath(folder_ / "club.pbn");
-  EXPECT_FALSE(app_->SetReady());
+  app_->NameSetFile(folder_ / "club.pbn");
+  EXPECT_FALSE(app_->HasReadySet());
   app_->MutableSetForTest().Board(4).doneMask = {3, 3};
   const DateTime before = DateTimeNow();
   app_->DealFromSeed("abc");
-  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(app_->HasReadySet());
   EXPECT_EQ(DealNumberHexText(app_->Set().Board(1).number), "48DB1DE1 5ED13920 FC4FE771");
   EXPECT_EQ(app_->Set().Board(4).doneMask[0], 0);
   EXPECT_GE(app_->Set().header.generationTime, before - 1e-6);
@@ -56,7 +56,7 @@ TEST_F(AppTest, DealingGivesTheSeedsBoardsWithoutAnalysis) {
 
 TEST_F(AppTest, SaveFileWritesOnlyWhenTheSetChanged) {
   const fs::path pbn = folder_ / "club.pbn";
-  app_->SetSetFilePath(pbn);
+  app_->NameSetFile(pbn);
   app_->DealFromSeed("abc");
   ASSERT_TRUE(app_->SaveFile().ok());
   const ino_t first = Inode(pbn);
@@ -84,7 +84,7 @@ TEST_F(AppTest, AFailedSaveIsReportedAndTriedAgain) {
   // A folder standing where the file should go makes every write fail.
   const fs::path pbn = folder_ / "blocked.pbn";
   fs::create_directories(pbn / "inside");
-  app_->SetSetFilePath(pbn);
+  app_->NameSetFile(pbn);
   app_->DealFromSeed("abc");
   const Status failed = app_->SaveFile();
   ASSERT_FALSE(failed.ok());
@@ -105,7 +105,7 @@ TEST_F(AppTest, RepeatDoubleDummyForgetsEveryDoneMask) {
 }
 
 TEST_F(AppTest, DealingAgainStopsTheRunningAnalysisFirst) {
-  app_->SetSetFilePath(folder_ / "club.pbn");
+  app_->NameSetFile(folder_ / "club.pbn");
   app_->DealFromSeed("first set");
   ASSERT_TRUE(app_->StartAnalysis().ok());
   EXPECT_TRUE(app_->AnalysisRunning());
@@ -178,7 +178,7 @@ TEST_F(AppTest, TheControlsCommandsComeBackAtTheNextStart) {
 }
 
 TEST_F(AppTest, AFailedOpenLeavesTheSetAndBothPathsAsTheyWere) {
-  app_->SetSetFilePath(folder_ / "club.pbn");
+  app_->NameSetFile(folder_ / "club.pbn");
   app_->DealFromSeed("abc");
   app_->SetPbnPath(folder_ / "elsewhere.pbn");
   const DealSet before = app_->Set();
@@ -196,7 +196,7 @@ TEST_F(AppTest, AFailedOpenLeavesTheSetAndBothPathsAsTheyWere) {
     EXPECT_EQ(app_->SetFilePath(), folder_ / "club.pbn");
     EXPECT_EQ(app_->PbnPath(), folder_ / "elsewhere.pbn");
     EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
-    EXPECT_TRUE(app_->SetReady());
+    EXPECT_TRUE(app_->HasReadySet());
   }
 }
 
@@ -205,7 +205,7 @@ TEST_F(AppTest, APdfThatFailsIsTriedAgainAtEverySaveUntilWritten) {
   const fs::path pbn = folder_ / "club.pbn";
   const fs::path pdf = folder_ / "club.pdf";
   fs::create_directories(pdf / "inside");  // a folder where the PDF should go
-  app_->SetSetFilePath(pbn);
+  app_->NameSetFile(pbn);
   app_->DealFromSeed("abc");
   const Status first = app_->SaveFile();
   ASSERT_FALSE(first.ok());
@@ -244,7 +244,7 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
   }
   EXPECT_TRUE(said) << "the user is told where the set goes";
   app_->MutableSetForTest().Board(1).doneMask = {1, 0};
-  ASSERT_TRUE(app_->PrepareSetOutputs(false).ok());
+  ASSERT_TRUE(app_->ClaimSetOutputs(false).ok());
   ASSERT_TRUE(app_->SaveFile().ok());
   EXPECT_EQ(*ReadWholeFile(foreign), text) << "the foreign file is as it was";
   EXPECT_TRUE(fs::is_regular_file(folder_ / "theirs.tarrow.pbn"));
@@ -252,7 +252,7 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
   // Importing beside such a file does not replace it without the word.
   const OutputVerdict over = [&] {
     app_->SetPbnPath(foreign);
-    return app_->PrepareSetOutputs(false);
+    return app_->ClaimSetOutputs(false);
   }();
   EXPECT_TRUE(over.needsWord);
   EXPECT_NE(over.status.message().find("cannot keep"), std::string::npos) << over.status.message();
@@ -260,7 +260,7 @@ TEST_F(AppTest, AForeignSetIsNeverWrittenOverWithLessThanItHeld) {
 
 TEST_F(AppTest, AutoFillNamesTheFileOnlyWhereTheSetHasNoDescription) {
   app_->SetSwitch(Switch::kAutoFillDescription, true);
-  app_->SetSetFilePath(folder_ / "final.pbn");
+  app_->NameSetFile(folder_ / "final.pbn");
   app_->SetDescription("Club final");
   app_->DealFromSeed("abc");
   ASSERT_TRUE(app_->SaveFile().ok());

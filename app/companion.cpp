@@ -136,7 +136,7 @@ void App::KeepDateUnknown() noexcept {
   fields_.eventDate = 0;
 }
 
-void App::TakeComputerName(std::string_view name) {
+void App::StoreComputerName(std::string_view name) {
   if (IsCompanionOf(pbnPath_, setFilePath_)) return;
   set_->header.computerName = name;
 }

@@ -23,7 +23,7 @@ class ExportsTest : public testing::TempFolderTest {
   }
 
   void Deal(const fs::path& pbn, std::string_view seed) {
-    app_->SetSetFilePath(pbn);
+    app_->NameSetFile(pbn);
     app_->DealFromSeed(seed);
   }
 

@@ -16,7 +16,7 @@ namespace tarrow {
 namespace fs = std::filesystem;
 
 Status AppRunHost::BeginSet(std::string_view seed, const fs::path& file) {
-  app_.SetSetFilePath(file);
+  app_.NameSetFile(file);
   app_.DealFromSeed(seed, app_.Set().header.generationTime);
   return WriteSet();
 }

@@ -140,12 +140,12 @@ TEST_F(OutputPlanTest, ALockBesideASetRefusesASecondWriter) {
   App two(executor, folder_ / "config" / "Tarrow.ini");
   for (App* app : {&one, &two}) {
     app->SetWritePdf(false);
-    app->SetSetFilePath(path);
+    app->NameSetFile(path);
   }
   one.DealFromSeed("a");
-  ASSERT_TRUE(one.PrepareSetOutputs(false).ok());
+  ASSERT_TRUE(one.ClaimSetOutputs(false).ok());
   two.DealFromSeed("b");
-  const OutputVerdict refused = two.PrepareSetOutputs(true);
+  const OutputVerdict refused = two.ClaimSetOutputs(true);
   EXPECT_FALSE(refused.ok());
   EXPECT_FALSE(two.SaveFile().ok());
   EXPECT_TRUE(one.SaveFile().ok());
@@ -204,9 +204,9 @@ TEST_F(FullDiskTest, EveryWriterKeepsTheEarlierFileAndNamesIt) {
     QueueExecutor executor;
     {
       App writer(executor, disk_ / "Tarrow.ini");
-      writer.SetSetFilePath(pbn);
+      writer.NameSetFile(pbn);
       writer.DealFromSeed("a");
-      ASSERT_TRUE(writer.PrepareSetOutputs(false).ok());
+      ASSERT_TRUE(writer.ClaimSetOutputs(false).ok());
       ASSERT_TRUE(writer.SaveFile().ok());
     }  // lets go of the set's lock, so the file system can turn read-only
     const std::string pbnBefore = *ReadWholeFile(pbn);
@@ -220,7 +220,7 @@ TEST_F(FullDiskTest, EveryWriterKeepsTheEarlierFileAndNamesIt) {
     App app(executor, disk_ / "Tarrow.ini");
     ASSERT_TRUE(app.OpenFile(pbn).ok());
     app.MutableSetForTest().Board(1).doneMask = {1, 1};
-    EXPECT_FALSE(app.PrepareSetOutputs(false).ok()) << "found before the work starts";
+    EXPECT_FALSE(app.ClaimSetOutputs(false).ok()) << "found before the work starts";
     const Status saved = app.SaveFile();
     ASSERT_FALSE(saved.ok());
     EXPECT_NE(saved.message().find("s.pbn"), std::string::npos) << saved.message();

@@ -42,9 +42,9 @@ class WriteGateTest : public testing::TempFolderTest {
   }
   // A set of ours at `path`, dealt from `seed`, and its hand records.
   void Deal(const fs::path& path, const std::string& seed) {
-    app_->SetSetFilePath(path);
+    app_->NameSetFile(path);
     app_->DealFromSeed(seed);
-    ASSERT_TRUE(app_->PrepareSetOutputs(false).ok());
+    ASSERT_TRUE(app_->ClaimSetOutputs(false).ok());
     ASSERT_TRUE(app_->SaveFile().ok());
   }
   void Put(const fs::path& path, const std::string& bytes) {
@@ -67,18 +67,18 @@ TEST_F(WriteGateTest, EveryWriterRefusesAPlanThatDoesNotPass) {
     std::function<OutputVerdict()> write;
   };
   const std::vector<Entry> entries = {
-      {"the set (PrepareSetOutputs and SaveFile)", folder_ / "t.pbn",
+      {"the set (ClaimSetOutputs and SaveFile)", folder_ / "t.pbn",
        [&] {
-         app_->SetSetFilePath(folder_ / "t.pbn");
+         app_->NameSetFile(folder_ / "t.pbn");
          app_->DealFromSeed("other");
-         OutputVerdict verdict = app_->PrepareSetOutputs(false);
+         OutputVerdict verdict = app_->ClaimSetOutputs(false);
          const Status saved = app_->SaveFile();
          if (verdict.ok()) verdict.status = saved;
          return verdict;
        }},
       {"hand records beside the set", folder_ / "t.pdf",
        [&] {
-         app_->SetSetFilePath(folder_ / "t2.pbn");
+         app_->NameSetFile(folder_ / "t2.pbn");
          app_->DealFromSeed("t2");
          std::error_code error;
          fs::copy_file(folder_ / "t.pdf.keep", folder_ / "t2.pdf",
@@ -160,9 +160,9 @@ TEST_F(WriteGateTest, HandRecordsNeverLandOnASet) {
 // PDF of ours there without hand records written is said to be stale.
 TEST_F(WriteGateTest, APdfBesideANewSetIsOursOrNeedsTheWord) {
   Put(folder_ / "tuesday.pdf", "%PDF-1.4 the club's minutes");
-  app_->SetSetFilePath(folder_ / "tuesday.pbn");
+  app_->NameSetFile(folder_ / "tuesday.pbn");
   app_->DealFromSeed("a");
-  const OutputVerdict verdict = app_->PrepareSetOutputs(false);
+  const OutputVerdict verdict = app_->ClaimSetOutputs(false);
   EXPECT_TRUE(verdict.needsWord) << verdict.status.message();
   EXPECT_NE(verdict.status.message().find("tuesday.pdf"), std::string::npos);
 
@@ -170,7 +170,7 @@ TEST_F(WriteGateTest, APdfBesideANewSetIsOursOrNeedsTheWord) {
   const std::string oldPdf = Bytes(folder_ / "t.pdf");
   app_->SetWritePdf(false);
   app_->DealFromSeed("new");
-  ASSERT_TRUE(app_->PrepareSetOutputs(true).ok());
+  ASSERT_TRUE(app_->ClaimSetOutputs(true).ok());
   ASSERT_TRUE(app_->SaveFile().ok());
   const std::vector<std::string> notes = app_->TakeNotes();
   ASSERT_EQ(notes.size(), 1u);
@@ -191,13 +191,13 @@ TEST_F(WriteGateTest, AnotherProgramsSetStaysAsItIs) {
   EXPECT_FALSE(IsOurSet(folder_ / "x.pbn"));
   ASSERT_TRUE(app_->OpenFile(folder_ / "x.pbn").ok());
   EXPECT_EQ(app_->PbnPath(), folder_ / "x.tarrow.pbn");
-  ASSERT_TRUE(app_->PrepareSetOutputs(false).ok());
+  ASSERT_TRUE(app_->ClaimSetOutputs(false).ok());
   ASSERT_TRUE(app_->ForcePbnWrite().ok());
   EXPECT_EQ(Bytes(folder_ / "x.pbn"), text);
   EXPECT_TRUE(IsOurSet(folder_ / "x.tarrow.pbn"));
   // Pointed back at it, the set still needs the word.
   app_->SetPbnPath(folder_ / "x.pbn");
-  const OutputVerdict over = app_->PrepareSetOutputs(false);
+  const OutputVerdict over = app_->ClaimSetOutputs(false);
   EXPECT_TRUE(over.needsWord);
   EXPECT_NE(over.status.message().find("OtherDealer"), std::string::npos) << over.status.message();
 }

@@ -28,13 +28,11 @@ extern "C" void OnStopSignal(int signal) {
 // most every ten seconds otherwise (a log file or a pipe).
 class ProgressDisplay {
  public:
-  ProgressDisplay(const DealSet& set)
-      : terminal_(::isatty(STDERR_FILENO) == 1), start_(Clock::now()), atStart_(CountProgress(set)) {}
+  ProgressDisplay() : terminal_(::isatty(STDERR_FILENO) == 1) {}
 
-  void Show(const DealSet& set, const std::string& workingOn) {
-    const ProgressCounts now = CountProgress(set);
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-    const std::string summary = ProgressSummary(now, atStart_.jobs, elapsed);
+  void Show(const App& app, const std::string& workingOn) {
+    const ProgressCounts now = CountProgress(app.Set());
+    const std::string summary = app.AnalysisSummary();
     if (terminal_) {
       constexpr int kWidth = 24;
       const int filled = now.jobsInSet == 0 ? kWidth : now.jobs * kWidth / now.jobsInSet;
@@ -55,8 +53,6 @@ class ProgressDisplay {
 
  private:
   const bool terminal_;
-  const Clock::time_point start_;
-  const ProgressCounts atStart_;
   Clock::time_point lastPlain_ = Clock::now() - std::chrono::seconds(10);
   bool shownLine_ = false;
 };
@@ -128,7 +124,7 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
     app.StopAndWait();
     return Failure(started.message());
   }
-  ProgressDisplay display(app.Set());
+  ProgressDisplay display;
   bool stopping = false;
   int exitCode = kExitOk;
   const auto onStop = [&] {
@@ -144,7 +140,7 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
       std::cerr << "tarrow-cli: " << outcome.save.message() << "\n";
     }
     if (!outcome.tick.completed) {
-      if (!stopping) display.Show(app.Set(), ProgressText(outcome.tick));
+      if (!stopping) display.Show(app, ProgressText(outcome.tick));
       return true;
     }
     display.EndLine();

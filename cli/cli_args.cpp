@@ -157,6 +157,11 @@ std::unique_ptr<App> CommandApp(QueueExecutor& executor) {
 Status OpenSetFile(App& app, const std::string& path, std::string_view event) {
   const Status opened = app.OpenFile(path, event);
   if (!opened.ok()) return opened;
+  PrintLoadWarnings(app);
+  return opened;
+}
+
+void PrintLoadWarnings(const App& app) {
   for (const std::string& warning : app.LoadWarnings()) {
     std::cerr << "tarrow-cli: warning: " << warning << "\n";
   }
@@ -168,7 +173,6 @@ Status OpenSetFile(App& app, const std::string& path, std::string_view event) {
       })) {
     std::cerr << "tarrow-cli: --event N (or --event NAME) loads another of them\n";
   }
-  return opened;
 }
 
 Result<std::string> SeedArgument(const ParsedArgs& args) {

@@ -72,6 +72,13 @@ std::unique_ptr<App> CommandApp(QueueExecutor& executor);
 // warned of on stderr, one "tarrow-cli: warning: ..." line each.  `event`
 // is the --event choice of a PBN file of several events (empty: the first).
 Status OpenSetFile(App& app, const std::string& path, std::string_view event = {});
+// What the last load warned of, printed as OpenSetFile does.
+void PrintLoadWarnings(const App& app);
+
+// The user's word to replace a file in the way: --force.
+inline Word ForceWord(const ParsedArgs& args) {
+  return args.Has("--force") ? Word::kGiven : Word::kNotGiven;
+}
 
 // Reads "--seed TEXT" as the Windows-1252 bytes a set is dealt from.  An
 // empty seed, one with a character outside Windows-1252 and one holding a

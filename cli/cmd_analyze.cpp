@@ -29,16 +29,14 @@ int RunAnalyze(const std::vector<std::string>& argList) {
     if (!named.ok()) return UsageError("analyze", named.message());
     out = *named;
   }
-  const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
-  if (!loaded.ok()) return Failure(loaded.message());
-  if (!out.empty()) app.SetPbnPath(out);
+  const Verdict loaded =
+      app.Load(args->positional[0], args->Value("--event"), ForceWord(*args), out);
+  PrintLoadWarnings(app);
+  if (const int refused = Refused(loaded, "--force")) return refused;
   // Another program's tables are checked, not trusted: solved again and
   // compared.
   const DealSet asRead = app.Set();
   const bool check = HoldsUncheckedTables(asRead, app.PbnPath(), app.SetFilePath());
-  if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {
-    return refused;
-  }
   // After the check of the outputs: the set that may go there is the one read.
   if (check) app.RepeatDoubleDummy();
   const int ran = RunAnalysis(app, executor);

@@ -42,9 +42,7 @@ int RunDeal(const std::vector<std::string>& argList) {
     if (!date.ok()) return UsageError("deal", date.message());
     app.SetEventDate(*date);
   }
-  app.SetSetFilePath(out);
-  app.DealFromSeed(*seed);
-  if (const int refused = RefusedOutputs(app.PrepareSetOutputs(args->Has("--force")), "--force")) {
+  if (const int refused = Refused(app.Deal(*seed, out, ForceWord(*args)), "--force")) {
     return refused;
   }
   if (args->Has("--no-analysis")) {

@@ -9,7 +9,6 @@
 #include "cli/output_checks.h"
 #include "cli/print_choice.h"
 #include "cli/show_list.h"
-#include "records/pdf_printer.h"
 
 namespace tarrow::cli {
 namespace {
@@ -29,18 +28,12 @@ std::string BoardsNote(const App& app) {
 // them: beside the set as NAME-setup-sheets.pdf or NAME-travelers.pdf, or
 // to --out.
 int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) {
-  std::filesystem::path out = app.PdfPath();
-  out.replace_extension();
-  out += choice.what == PrintedOutput::kSetupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
-  if (args.Has("--out")) out = args.Value("--out");
-  const GateResult gate = PassGate(app.DocumentPlan(out, ".pdf", args.Has("--force")));
-  if (const int refused = RefusedOutputs(gate.verdict, "--force")) return refused;
-  PdfPrinter pdf;
-  Status status = choice.what == PrintedOutput::kSetupSheets
-                      ? app.PrintSetupSheets(pdf, app.BoardsInPlay())
-                      : app.PrintTravelers(pdf, app.BoardsInPlay());
-  if (status.ok()) status = pdf.Save(gate.writer->Permit(out));
-  if (!status.ok()) return Failure(status.message());
+  const SheetKind kind =
+      choice.what == PrintedOutput::kSetupSheets ? SheetKind::kSetupSheets : SheetKind::kTravelers;
+  const std::filesystem::path out =
+      args.Has("--out") ? std::filesystem::path(args.Value("--out")) : app.SheetsPdfPath(kind);
+  const Verdict written = app.WriteSheetsPdf(kind, out, app.BoardsInPlay(), ForceWord(args));
+  if (const int refused = Refused(written, "--force")) return refused;
   std::cout << "Wrote " << out.string() << BoardsNote(app) << "\n";
   return kExitOk;
 }

@@ -71,7 +71,7 @@ int RunRender(const std::vector<std::string>& argList) {
   const Status loaded = OpenSetFile(app, args->positional[0], args->Value("--event"));
   if (!loaded.ok()) return Failure(loaded.message());
   const bool force = args->Has("--force");
-  if (const int refused = RefusedOutputs(CheckOutputs(app.DocumentPlan(out, ".png", force)), "--force")) {
+  if (const int refused = Refused(app.CheckDocument(out, ".png", ForceWord(*args)), "--force")) {
     return refused;
   }
 

@@ -33,4 +33,13 @@ int RefusedOutputs(const OutputVerdict& verdict, std::string_view wordFlag) {
   return Failure(verdict.status.message());
 }
 
+int Refused(const Verdict& verdict, std::string_view wordFlag) {
+  if (verdict.done()) return 0;
+  if (verdict.needsWord()) {
+    return Failure(verdict.message + ": add " + std::string(wordFlag) +
+                   " to replace it, or choose another file");
+  }
+  return Failure(verdict.message);
+}
+
 }  // namespace tarrow::cli

@@ -2,13 +2,14 @@
 // name, and a refusal turned into the command's message and exit status.
 //
 //   Result<std::filesystem::path> out = SetFileName(args->Value("--out"));
-//   if (int refused = RefusedOutputs(app.PrepareSetOutputs(force), "--force")) return refused;
+//   if (int refused = Refused(app.Deal(seed, *out, ForceWord(args)), "--force")) return refused;
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "app/app.h"
 #include "app/output_plan.h"
 #include "core/result.h"
 
@@ -23,5 +24,7 @@ Result<std::filesystem::path> SetFileName(const std::string& text, std::string_v
 // the hint that `wordFlag` gives the user's word where that is all that
 // is missing, and returns the exit status 1.
 int RefusedOutputs(const OutputVerdict& verdict, std::string_view wordFlag);
+// The same for the verdict of one of App's commands.
+int Refused(const Verdict& verdict, std::string_view wordFlag);
 
 }  // namespace tarrow::cli

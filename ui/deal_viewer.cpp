@@ -263,7 +263,7 @@ void DealViewer::closeEvent(QCloseEvent* event) {
       rememberedAllTricks_ = now;
       const Status saved = app_.SaveSettings();
       if (!saved.ok()) emit SaveFailed(QString::fromStdString(saved.message()));
-      if (app_.SetReady() && app_.WritesPdf() && !app_.PbnPath().empty()) {
+      if (app_.HasReadySet() && app_.WritesPdf() && !app_.PbnPath().empty()) {
         const Status written = app_.WriteHandRecords().status;
         if (!written.ok()) emit SaveFailed(QString::fromStdString(written.message()));
       }

@@ -33,7 +33,7 @@ class DealViewerTest : public testing::TempFolderTest {
     app_ = std::make_unique<App>(executor_, folder_ / "Tarrow.ini");
     viewer_ = std::make_unique<DealViewer>(*app_);
     app().SetWritePdf(false);
-    app().SetSetFilePath(folder_ / "club.pbn");
+    app().NameSetFile(folder_ / "club.pbn");
     app().DealFromSeed("viewer test");
     ASSERT_TRUE(app().SaveFile().ok());
     viewer().resize(1280, 800);
@@ -299,7 +299,7 @@ TEST_F(DealViewerTest, ConfirmingTheDisplayOptionWritesTheHandRecordsAgain) {
   for (const bool writePdf : {false, true}) {
     SCOPED_TRACE(writePdf);
     app().SetWritePdf(writePdf);
-    app().SetReady(writePdf ? false : true);
+    if (writePdf) ASSERT_TRUE(app().SetAside().ok());
     viewer().show();
     tricks->click();
     viewer().close();

@@ -234,7 +234,7 @@ void GeneralTab::BindControls() {
 }
 
 void GeneralTab::Refresh() {
-  const bool ready = app_.SetReady();
+  const bool ready = app_.HasReadySet();
   const bool runGoing = app_.MultiRun().Busy();
   const bool fileChosen = !app_.SetFilePath().empty();
   const bool dealAllowed = !ready && !seedEdit_->text().isEmpty() && fileChosen;
@@ -322,13 +322,12 @@ void GeneralTab::OnComboLeft(QComboBox* box) {
 void GeneralTab::OnSeedEdited() {
   // A new seed is a new set: the one in hand is finished and saved before
   // the window lets go of it.  A click or the focus alone changes nothing.
-  if (app_.SetReady()) SetAside();
+  if (app_.HasReadySet()) SetAside();
   Refresh();
 }
 
 void GeneralTab::SetAside() {
-  const Status saved = app_.LeaveSet();
-  app_.SetReady(false);
+  const Status saved = app_.SetAside();
   window_.RefreshAll();
   if (!saved.ok()) window_.ShowFailure("Save", saved);
 }
@@ -345,11 +344,10 @@ void GeneralTab::OnBrowseClicked() {
   if (!app_.SetFilePath().empty()) dialog.selectFile(FromPath(app_.SetFilePath()));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     // The name is for the next set; the one in hand keeps its own file.
-    if (app_.SetReady()) SetAside();
-    app_.SetSetFilePath(ToPath(dialog.selectedFiles().first()));
+    if (app_.HasReadySet()) SetAside();
     // The dialog asked before an existing file was chosen: that is the
     // operator's word to replace it.
-    replaceConfirmed_ = app_.SetFilePath();
+    app_.NameSetFile(ToPath(dialog.selectedFiles().first()), Word::kGiven);
   }
   window_.RefreshAll();
 }
@@ -366,23 +364,8 @@ void GeneralTab::OnDealClicked() {
     return;
   }
   if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
-  // The file may hold another set (an earlier seed): it is replaced only
-  // when the operator says so here or said so in the file dialog.
-  DealSet next;
-  GenerateSet(next, *seed, DateTimeNow());
-  OutputVerdict verdict = app_.PrepareSetOutputs(next, replaceConfirmed_ == app_.SetFilePath());
-  if (verdict.needsWord) {
-    if (!AskToReplace(window_, "Deal", verdict.status, "Replace it with the set of this seed?")) {
-      return;
-    }
-    verdict = app_.PrepareSetOutputs(next, true);
-  }
-  if (!verdict.ok()) {
-    window_.ShowFailure("Deal", verdict.status);
-    return;
-  }
-  replaceConfirmed_.clear();
-  app_.DealFromSeed(*seed);
+  const auto deal = [&](Word word) { return app_.Deal(*seed, app_.SetFilePath(), word); };
+  if (!RunCommand(window_, "Deal", deal)) return;
   window_.Viewer().ShowHand();
   // Dealing stopped any analysis of the previous set, so this starts one
   // for the new set, which saves it.
@@ -427,7 +410,7 @@ void GeneralTab::OnLoadClicked() {
   dialog.setNameFilters(kSetFileFilters);
   dialog.setDirectory(FromPath(app_.Settings().OutputDirectory()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    if (wasRunning && app_.SetReady()) OnAnalysisClicked();  // nothing loaded: go on
+    if (wasRunning && app_.HasReadySet()) OnAnalysisClicked();  // nothing loaded: go on
     return;
   }
   LoadFile(ToPath(dialog.selectedFiles().first()));
@@ -462,32 +445,24 @@ void GeneralTab::LoadFile(const fs::path& path) {
   if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
   const std::optional<std::string> event = ChooseEvent(this, path);
   if (!event) return;  // the set stays as it was
-  const Status loaded = app_.OpenFile(path, *event);
-  if (!loaded.ok()) {
-    // A file of another kind puts the window back to editing the seed; a
-    // file that cannot be read leaves the set as it was.
-    if (DealExtensionKind(path) == DealFileKind::kUnknown) app_.SetReady(false);
+  const std::uint64_t before = app_.SetIdentity();
+  Verdict loaded = app_.Load(path, *event, Word::kNotGiven);
+  if (loaded.needsWord()) {
+    // Where the set is saved: its own file, or beside it when something
+    // else is in the way and the operator does not want it replaced.
+    const bool replace = AskToReplace(window_, "Load a Saved Set", Status::Error(loaded.message),
+                                      QString::fromStdString(loaded.question));
+    loaded = replace ? app_.Load(path, *event, Word::kGiven) : app_.KeepLoadedSetBeside();
+  }
+  if (app_.SetIdentity() == before) {
     window_.RefreshAll();
-    window_.ShowFailure("Load a Saved Set", loaded);
+    window_.ShowFailure("Load a Saved Set", Status::Error(loaded.message));
     return;
   }
   QStringList notes;
   for (const std::string& warning : app_.LoadWarnings()) notes << QString::fromStdString(warning);
-  // Where the set is saved: its own file, or beside it when something else
-  // is in the way and the operator does not want it replaced.
-  OutputVerdict verdict = app_.ReadOnly() ? OutputVerdict() : app_.PrepareSetOutputs(false);
-  if (verdict.needsWord) {
-    if (AskToReplace(window_, "Load a Saved Set", verdict.status,
-                     "Replace it with the set just loaded?")) {
-      verdict = app_.PrepareSetOutputs(true);
-    } else {
-      app_.SetPbnPath(app_.FreeSetPathBeside(app_.PbnPath()));
-      notes << "The set will be saved as " + FromPath(app_.PbnPath()) + ".";
-      verdict = app_.PrepareSetOutputs(false);
-    }
-  }
   ShowLoadedSet();
-  if (!verdict.ok()) window_.ShowFailure("Load a Saved Set", verdict.status);
+  if (loaded.refused()) window_.ShowFailure("Load a Saved Set", Status::Error(loaded.message));
   if (!notes.isEmpty()) window_.ShowNotes("Load a Saved Set", notes);
 }
 

@@ -66,8 +66,7 @@ class GeneralTab : public QWidget {
   WindowServices& window_;
   const std::filesystem::path testSetFolder_;
   ProgressGrid grid_;
-  bool analysisStarted_ = false;             // the button has started a run before
-  std::filesystem::path replaceConfirmed_;   // the file the save dialog confirmed replacing
+  bool analysisStarted_ = false;  // the button has started a run before
 
   QLineEdit* seedEdit_ = nullptr;
   QPushButton* addDateTimeButton_ = nullptr;

@@ -111,7 +111,7 @@ void MainWindow::CreateViewer() {
   // was going on has been restarted by App already).
   connect(viewer_.get(), &DealViewer::BoardEdited, this, [this] {
     RefreshAll();
-    if (app_.SetReady() && !app_.AnalysisRunning()) general_->OnAnalysisClicked();
+    if (app_.HasReadySet() && !app_.AnalysisRunning()) general_->OnAnalysisClicked();
   });
 }
 
@@ -176,27 +176,18 @@ void MainWindow::OnTick() {
   const int setBefore = app_.MultiRun().SetCounter();
   const App::TickOutcome outcome = app_.Tick();
   if (outcome.analysed) {
-    if (!analysisSeen_) {
-      analysisSeen_ = true;
-      analysisStart_ = std::chrono::steady_clock::now();
-      jobsAtStart_ = CountProgress(app_.Set()).jobs;
-    }
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - analysisStart_).count();
     // An analysis that ended before every result was found was stopped.
     const bool stopped = outcome.tick.completed && !SetAnalysed(app_.Set());
     const QString progress = QString::fromStdString(
         stopped                  ? std::string("Stopped")
         : outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
                                  : ProgressText(outcome.tick));
-    const QString counts = QString::fromStdString(
-        ProgressSummary(CountProgress(app_.Set()), jobsAtStart_, elapsed));
+    const QString counts = QString::fromStdString(app_.AnalysisSummary());
     general_->ShowProgress(progress, outcome.tick.completed ? QString() : counts);
     // The run's tab speaks of the run's sets only, not of a set analysed by hand.
     if (app_.MultiRun().Busy()) multipleSets_->ShowWorking(progress);
     if (viewer_->isVisible()) viewer_->ShowDD();
     if (outcome.tick.completed) {
-      analysisSeen_ = false;
       if (!outcome.save.ok()) ShowFailure("Save", outcome.save);
     } else if (!outcome.save.ok()) {
       // The next periodic save tries again; the final one reports.
@@ -205,7 +196,6 @@ void MainWindow::OnTick() {
   }
   if (outcome.stepped && app_.MultiRun().SetCounter() != setBefore) {
     // A new set: the window shows it as if it had been dealt here.
-    analysisSeen_ = false;
     general_->ShowSeed(app_.MultiRun().Seed());
   }
   RefreshAll();
@@ -234,7 +224,7 @@ void MainWindow::OnActivated() {
       ShowFailure("Load a Saved Set", loaded);
     }
   }
-  app_.TakeComputerName(ComputerNameText());
+  app_.StoreComputerName(ComputerNameText());
 }
 
 bool MainWindow::CommandLineFileToReload() const {
@@ -244,9 +234,10 @@ bool MainWindow::CommandLineFileToReload() const {
   // Reloading in the middle of an analysis would throw its results away.
   if (app_.AnalysisRunning() || app_.MultiRun().Busy()) return false;
   // The operator has moved on to another set.
-  if (app_.SetReady() && app_.SetFilePath() != file) return false;
+  if (app_.HasReadySet() && app_.SetFilePath() != file) return false;
   // Unchanged on disk: reading it again would only undo what was typed since.
-  if (app_.SetReady() && fs::last_write_time(file, ignored) == commandLineFileTime_) return false;
+  if (app_.HasReadySet() && fs::last_write_time(file, ignored) == commandLineFileTime_)
+    return false;
   return true;
 }
 

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <chrono>
 #include <filesystem>
 #include <memory>
 
@@ -87,9 +86,6 @@ class MainWindow : public QMainWindow, public WindowServices {
   QLabel* currentFileLabel_ = nullptr;
   QLabel* threadsShown_ = nullptr;
   // The analysis run the progress counts are measured from.
-  bool analysisSeen_ = false;
-  int jobsAtStart_ = 0;
-  std::chrono::steady_clock::time_point analysisStart_{};
   bool closed_ = false;
   bool reportedActivationFailure_ = false;
   std::filesystem::file_time_type commandLineFileTime_{};  // when it was last read

@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
   Browse(pbn);
   TypeSeed("abc");
   Click("BDeal");
-  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(app_->HasReadySet());
   EXPECT_FALSE(Shown("BDeal"));
   for (const char* name : {"CBEvent", "LEDesc", "DTDate", "CBClub", "BDDAnalysis", "BView"}) {
     EXPECT_TRUE(Shown(name)) << name;
@@ -326,13 +326,13 @@ TEST_F(MainWindowTest, DealingShowsTheSetAndDealingAgainGivesTheSameBoards) {
 
   // A click into the seed is no change: the set stays in hand.
   ClickOn(Find<QLineEdit>("LESeed"));
-  EXPECT_TRUE(app_->SetReady());
+  EXPECT_TRUE(app_->HasReadySet());
   EXPECT_TRUE(Shown("CBEvent"));
   EXPECT_FALSE(Shown("BDeal"));
   // Typing sets it aside (stopped and saved) until it is dealt again.
   QTest::keyClick(Find<QLineEdit>("LESeed"), Qt::Key_End);
   QTest::keyClick(Find<QLineEdit>("LESeed"), Qt::Key_Backspace);
-  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(app_->HasReadySet());
   EXPECT_FALSE(app_->AnalysisRunning());
   EXPECT_FALSE(Shown("CBEvent"));
   QTest::keyClicks(Find<QLineEdit>("LESeed"), "c");
@@ -384,7 +384,7 @@ TEST_F(MainWindowTest, AClickIntoTheSeedIsNoChangeAndClosingSavesTheResults) {
   };
   ASSERT_TRUE(WaitFor(quickBoardsDone));
   ClickOn(Find<QLineEdit>("LESeed"));
-  EXPECT_TRUE(app_->SetReady()) << "a click is no change";
+  EXPECT_TRUE(app_->HasReadySet()) << "a click is no change";
   CloseWindow();
   const Result<DealSet> saved = ReadPbnFile(pbn);
   ASSERT_TRUE(saved.ok()) << saved.message();
@@ -430,7 +430,7 @@ TEST_F(MainWindowTest, ANewSeedOnTheSameFileAsksAndNoKeepsTheSetOnDisk) {
   Click("BDeal");
   EXPECT_TRUE(question.contains("another set")) << question.toStdString();
   EXPECT_EQ(ReadPbnFile(pbn)->header.seed.str(), "abc");
-  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(app_->HasReadySet());
 }
 
 TEST_F(MainWindowTest, ANewcomerIsToldThatDealWaitsForAFile) {
@@ -487,7 +487,7 @@ TEST_F(MainWindowTest, LoadTestSetShowsOnlyWithTestPbnAndLoadsIt) {
   OpenWindow();  // the working folder is the test's folder
   ASSERT_TRUE(Shown("BTest"));
   Click("BTest");
-  ASSERT_TRUE(app_->SetReady());
+  ASSERT_TRUE(app_->HasReadySet());
   EXPECT_EQ(Text("LFn"), "File Name: Test.pbn");
   EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "slow rest");
   EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Quick");
@@ -544,14 +544,14 @@ TEST_F(MainWindowTest, ASeedTheSetCannotHoldIsRefusedWithAMessage) {
   Click("BDeal");
   ASSERT_TRUE(WaitFor([&] { return !message.isEmpty(); }));
   EXPECT_TRUE(message.contains("seed")) << message.toStdString();
-  EXPECT_FALSE(app_->SetReady());
+  EXPECT_FALSE(app_->HasReadySet());
   EXPECT_FALSE(fs::exists(output_ / "night.pbn"));
 }
 
 TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
   const fs::path pbn = WriteQuickStartSet(output_ / "saved.pbn");
   OpenWindow(CommandLine(pbn));
-  ASSERT_TRUE(app_->SetReady());
+  ASSERT_TRUE(app_->HasReadySet());
   EXPECT_EQ(Find<QComboBox>("CBEvent")->currentText(), "Quick");
   // The computer name taken at activation is a change of its own; one save
   // takes it, after which nothing is left to write.
@@ -606,7 +606,7 @@ TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   Click("BLoad");
   ASSERT_TRUE(WaitFor([&] { return !told.isEmpty(); }));
   EXPECT_TRUE(told.contains("3 of 36 boards")) << told.toStdString();
-  ASSERT_TRUE(app_->SetReady());
+  ASSERT_TRUE(app_->HasReadySet());
   EXPECT_EQ(Find<QLineEdit>("LESeed")->text(), "None");
   EXPECT_EQ(Text("LFn"), "File Name: machine.bri");
   EXPECT_EQ(Text("LFN2"),
@@ -674,7 +674,7 @@ TEST_F(MainWindowTest, ImportingADupFileGivesItsBoardsAndAPbnBesideIt) {
   Click("BLoad");
   ASSERT_TRUE(WaitFor([&] { return !told.isEmpty(); }));
   EXPECT_TRUE(told.contains("24 of 36 boards (1-24)")) << told.toStdString();
-  ASSERT_TRUE(app_->SetReady());
+  ASSERT_TRUE(app_->HasReadySet());
   EXPECT_EQ(app_->Set().PresentBoards(), 24);
   EXPECT_EQ(Text("LFN2"),
             "Saved in: " + QString::fromStdString((folder_ / "machine.pbn").string()));
@@ -840,7 +840,7 @@ TEST_F(MainWindowTest, LastBoardShowsTheLowerOfTheSettingAndTheSetsLastBoard) {
   QString told;
   QTimer::singleShot(0, [&] { CloseNextMessageBox(&told); });
   Click("BLoad");
-  ASSERT_TRUE(WaitFor([&] { return !told.isEmpty() && app_->SetReady(); }));
+  ASSERT_TRUE(WaitFor([&] { return !told.isEmpty() && app_->HasReadySet(); }));
   EXPECT_EQ(Find<QSpinBox>("SELast")->value(), 20);
   EXPECT_EQ(app_->BoardsInPlay(), 30) << "showing the set's last board is no change of setting";
 

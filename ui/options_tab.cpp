@@ -112,7 +112,7 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
 }
 
 void OptionsTab::Refresh() {
-  const bool ready = app_.SetReady();
+  const bool ready = app_.HasReadySet();
   forceWriteButton_->setEnabled(ready);
   rewritePdfButton_->setEnabled(ready);
   webPageButton_->setEnabled(ready);

@@ -10,7 +10,6 @@
 #include <algorithm>
 
 #include "records/output_drivers.h"
-#include "records/pdf_printer.h"
 #include "ui/qt_text.h"
 #include "ui/setting_controls.h"
 #include "ui/widget_helpers.h"
@@ -89,16 +88,13 @@ PrintingTab::PrintingTab(App& app, WindowServices& window) : app_(app), window_(
 }
 
 void PrintingTab::Refresh() {
-  const bool ready = app_.SetReady();
+  const bool ready = app_.HasReadySet();
   setupSheetsPdfButton_->setEnabled(ready);
   travelersPdfButton_->setEnabled(ready);
   // A new set: its last board, when lower than the boards in play, is where
   // setup sheets and travelers end.
-  const DealSet& set = app_.Set();
-  const std::string shown = set.header.seed.str() + '\n' + std::to_string(set.header.generationTime) +
-                            '\n' + app_.SetFilePath().string();
-  if (ready && shown != shownSet_) {
-    shownSet_ = shown;
+  if (ready && app_.SetIdentity() != shownSet_) {
+    shownSet_ = app_.SetIdentity();
     ShowLastBoard();
   }
 }
@@ -132,7 +128,8 @@ Status PrintingTab::CheckPrintTarget() const {
   // "Print to File" writes a document: never over the set or another set.
   if (printer_.OutputFile().empty()) return Status();
   // The print system writes the file; the gate only judges the plan.
-  return CheckOutputs(app_.DocumentPlan(printer_.OutputFile(), ".pdf")).status;
+  const Verdict verdict = app_.CheckDocument(printer_.OutputFile(), ".pdf");
+  return verdict.done() ? Status() : Status::Error(verdict.message);
 }
 
 void PrintingTab::OnPrintClicked() {
@@ -160,26 +157,12 @@ void PrintingTab::OnSelectPrinterClicked() {
 
 void PrintingTab::SaveSheetsAsPdf(bool setupSheets) {
   const QString title = setupSheets ? "Setup Sheets as PDF" : "Travelers as PDF";
-  std::filesystem::path out = app_.PdfPath();
-  out.replace_extension();
-  out += setupSheets ? "-setup-sheets.pdf" : "-travelers.pdf";
-  PdfPrinter pdf;
-  GateResult gate = PassGate(app_.DocumentPlan(out, ".pdf"));
-  if (gate.verdict.needsWord && AskToReplace(window_, title, gate.verdict.status, "Replace it?")) {
-    gate = PassGate(app_.DocumentPlan(out, ".pdf", true));
-  }
-  if (gate.verdict.needsWord) return;  // kept, as the operator chose
-  Status status = gate.verdict.status;
-  if (status.ok()) {
-    status = setupSheets ? app_.PrintSetupSheets(pdf, lastBoardSpin_->value())
-                         : app_.PrintTravelers(pdf, lastBoardSpin_->value());
-  }
-  if (status.ok()) status = pdf.Save(gate.writer->Permit(out));
-  if (!status.ok()) {
-    window_.ShowFailure(title, status);
-    return;
-  }
-  window_.ShowStatus("Written " + FromPath(out));
+  const SheetKind kind = setupSheets ? SheetKind::kSetupSheets : SheetKind::kTravelers;
+  const int lastBoard = lastBoardSpin_->value();
+  const auto write = [&](Word word) { return app_.WriteSheetsPdf(kind, {}, lastBoard, word); };
+  // No to the question keeps the file, as the operator chose.
+  if (!RunCommand(window_, title, write)) return;
+  window_.ShowStatus("Written " + FromPath(app_.SheetsPdfPath(kind)));
 }
 
 }  // namespace tarrow

@@ -45,7 +45,7 @@ class PrintingTab : public QWidget {
   App& app_;
   WindowServices& window_;
   QtPrinter printer_;  // the system printer the print buttons use
-  std::string shownSet_;  // the set the Last Board was set for
+  std::uint64_t shownSet_ = 0;  // the App::SetIdentity the Last Board was set for
   QPushButton* printButton_ = nullptr;
   QSpinBox* copiesSpin_ = nullptr;
   QCheckBox* flipPagesCheck_ = nullptr;

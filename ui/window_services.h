@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/app.h"
 #include "core/result.h"
 
 namespace tarrow {
@@ -38,6 +39,27 @@ class WindowServices {
 inline bool AskToReplace(WindowServices& window, const QString& title, const Status& refusal,
                          const QString& yesDoes) {
   return window.Ask(title, QString::fromStdString(refusal.message()) + ".\n\n" + yesDoes);
+}
+
+// Runs a command of App that returns a Verdict, given as a callable taking
+// the Word.  When the verdict needs the word, asks as AskToReplace does
+// (what is in the way, then the verdict's question) and on Yes runs the
+// command again with the word; a refusal is shown.  True when it is done.
+//
+//   if (!RunCommand(window_, "Deal", [&](Word word) { return app_.Deal(seed, file, word); }))
+//   return;
+template <typename Command>
+bool RunCommand(WindowServices& window, const QString& title, Command command) {
+  Verdict verdict = command(Word::kNotGiven);
+  if (verdict.needsWord()) {
+    if (!AskToReplace(window, title, Status::Error(verdict.message),
+                      QString::fromStdString(verdict.question))) {
+      return false;
+    }
+    verdict = command(Word::kGiven);
+  }
+  if (verdict.refused()) window.ShowFailure(title, Status::Error(verdict.message));
+  return verdict.done();
 }
 
 }  // namespace tarrow

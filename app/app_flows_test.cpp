@@ -1,0 +1,192 @@
+// App's flow commands as both front ends call them: the verdict (done,
+// needs the word, refused), what the set in hand is after each, and the
+// files on disk.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/app.h"
+#include "app/exports.h"
+#include "core/atomic_file.h"
+#include "core/deal_number.h"
+#include "core/temp_folder_for_test.h"
+#include "core/write_permit_for_test.h"
+
+namespace tarrow {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AppFlowTest : public testing::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    app_ = std::make_unique<App>(executor_, folder_ / "config" / "Tarrow.ini");
+    app_->SetWritePdf(false);
+  }
+
+  // A set of ours at `path`, dealt from `seed` and saved by another App.
+  void SaveSetOfSeed(const fs::path& path, std::string_view seed) {
+    QueueExecutor executor;
+    App other(executor, folder_ / "config" / "Tarrow.ini");
+    other.SetWritePdf(false);
+    ASSERT_TRUE(other.Deal(seed, path, Word::kGiven).done());
+    ASSERT_TRUE(other.SaveFile().ok());
+  }
+
+  QueueExecutor executor_;
+  std::unique_ptr<App> app_;
+};
+
+TEST_F(AppFlowTest, ADealOverAFileOfAnotherProgramNeedsTheWord) {
+  const fs::path pbn = folder_ / "club.pbn";
+  const std::string theirs = "% written by hand\r\n[Board \"1\"]\r\n";
+  ASSERT_TRUE(testing::WriteTestFile(pbn, theirs).ok());
+
+  const std::uint64_t before = app_->SetIdentity();
+  const Verdict asked = app_->Deal("abc", pbn, Word::kNotGiven);
+  ASSERT_TRUE(asked.needsWord()) << asked.message;
+  EXPECT_NE(asked.message.find("club.pbn"), std::string::npos) << asked.message;
+  EXPECT_EQ(asked.question, "Replace it with the set of this seed?");
+  EXPECT_FALSE(app_->HasReadySet()) << "nothing is dealt without the word";
+  EXPECT_EQ(app_->SetIdentity(), before);
+  EXPECT_EQ(*ReadWholeFile(pbn), theirs);
+
+  const Verdict given = app_->Deal("abc", pbn, Word::kGiven);
+  ASSERT_TRUE(given.done()) << given.message;
+  EXPECT_TRUE(app_->HasReadySet());
+  EXPECT_NE(app_->SetIdentity(), before);
+  EXPECT_EQ(app_->Set().header.seed.str(), "abc");
+  ASSERT_TRUE(app_->SaveFile().ok()) << "the word holds for the set's first write";
+  EXPECT_NE(*ReadWholeFile(pbn), theirs);
+}
+
+TEST_F(AppFlowTest, TheWordOfTheDialogThatNamedTheFileHoldsForTheNextDeal) {
+  const fs::path pbn = folder_ / "club.pbn";
+  SaveSetOfSeed(pbn, "Monday");
+  app_->NameSetFile(pbn);
+  EXPECT_TRUE(app_->Deal("Tuesday", pbn, Word::kNotGiven).needsWord())
+      << "another set is in the way";
+
+  app_->NameSetFile(pbn, Word::kGiven);
+  EXPECT_TRUE(app_->Deal("Tuesday", pbn, Word::kNotGiven).done());
+  // The word was used up by that deal.
+  EXPECT_TRUE(app_->Deal("Wednesday", pbn, Word::kNotGiven).needsWord());
+
+  // Naming another file forgets it.
+  app_->NameSetFile(pbn, Word::kGiven);
+  app_->NameSetFile(folder_ / "other.pbn");
+  EXPECT_TRUE(app_->Deal("Thursday", pbn, Word::kNotGiven).needsWord());
+}
+
+TEST_F(AppFlowTest, ARefusedPathLeavesTheSetAndTheFileAsTheyWere) {
+  const fs::path pbn = folder_ / "club.pbn";
+  ASSERT_TRUE(app_->Deal("abc", pbn, Word::kNotGiven).done());
+  const DealSet before = app_->Set();
+  const std::uint64_t identity = app_->SetIdentity();
+
+  fs::create_directories(folder_ / "a folder.pbn");
+  for (const fs::path& refused : {folder_ / "a folder.pbn", folder_ / "missing" / "club.pbn"}) {
+    SCOPED_TRACE(refused.string());
+    const Verdict verdict = app_->Deal("xyz", refused, Word::kGiven);
+    ASSERT_TRUE(verdict.refused());
+    EXPECT_NE(verdict.message.find(refused.parent_path().filename().string()), std::string::npos)
+        << verdict.message;
+    EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
+    EXPECT_EQ(app_->SetIdentity(), identity);
+  }
+  // A seed that cannot be used is refused before anything is looked at.
+  const Verdict badSeed = app_->Deal("a\tb", pbn, Word::kGiven);
+  EXPECT_TRUE(badSeed.refused());
+  EXPECT_FALSE(badSeed.message.empty());
+  EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
+}
+
+TEST_F(AppFlowTest, ALoadOfADamagedFileLeavesTheSetInMemoryAsItWas) {
+  const fs::path pbn = folder_ / "club.pbn";
+  ASSERT_TRUE(app_->Deal("abc", pbn, Word::kNotGiven).done());
+  ASSERT_TRUE(app_->SaveFile().ok());
+  const DealSet before = app_->Set();
+  const std::uint64_t identity = app_->SetIdentity();
+  const std::string junk(3000, '\x9C');
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "junk.pbn", junk).ok());
+
+  const Verdict verdict = app_->Load(folder_ / "junk.pbn", "", Word::kGiven);
+  ASSERT_TRUE(verdict.refused());
+  EXPECT_NE(verdict.message.find("junk.pbn"), std::string::npos) << verdict.message;
+  EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
+  EXPECT_EQ(app_->SetIdentity(), identity);
+  EXPECT_EQ(app_->PbnPath(), pbn);
+  EXPECT_TRUE(app_->HasReadySet());
+  EXPECT_EQ(*ReadWholeFile(folder_ / "junk.pbn"), junk);
+
+  // A file of another kind sets the set in hand aside, and keeps it too.
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "set.txt", "abc\r\n").ok());
+  EXPECT_TRUE(app_->Load(folder_ / "set.txt", "", Word::kGiven).refused());
+  EXPECT_FALSE(app_->HasReadySet());
+  EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
+}
+
+TEST_F(AppFlowTest, AnImportWhosePbnIsAnotherSetAsksThenReplacesOrGoesBeside) {
+  // Machine.bri's set goes to Machine.pbn, which holds another set.
+  const fs::path bri = folder_ / "Machine.bri";
+  ASSERT_TRUE(app_->Deal("abc", folder_ / "first.pbn", Word::kNotGiven).done());
+  ASSERT_TRUE(ExportDealFile(*app_, DealFileFormat::kBri, bri, 36).ok());
+  SaveSetOfSeed(folder_ / "Machine.pbn", "Monday");
+  const std::string monday = *ReadWholeFile(folder_ / "Machine.pbn");
+
+  const std::uint64_t before = app_->SetIdentity();
+  Verdict verdict = app_->Load(bri, "", Word::kNotGiven);
+  ASSERT_TRUE(verdict.needsWord()) << verdict.message;
+  EXPECT_EQ(verdict.question, "Replace it with the set just loaded?");
+  EXPECT_NE(app_->SetIdentity(), before) << "the set is loaded while the question is asked";
+
+  // No: the set goes beside, and the user is told where.
+  verdict = app_->KeepLoadedSetBeside();
+  ASSERT_TRUE(verdict.done()) << verdict.message;
+  EXPECT_EQ(app_->PbnPath(), folder_ / "Machine.tarrow.pbn");
+  ASSERT_FALSE(app_->LoadWarnings().empty());
+  EXPECT_EQ(app_->LoadWarnings().back(),
+            "The set will be saved as " + (folder_ / "Machine.tarrow.pbn").string() + ".");
+  ASSERT_TRUE(app_->SaveFile().ok());
+  EXPECT_EQ(*ReadWholeFile(folder_ / "Machine.pbn"), monday);
+
+  // Yes: the set replaces it.
+  verdict = app_->Load(bri, "", Word::kGiven);
+  ASSERT_TRUE(verdict.done()) << verdict.message;
+  EXPECT_EQ(app_->PbnPath(), folder_ / "Machine.pbn");
+  ASSERT_TRUE(app_->SaveFile().ok());
+  EXPECT_NE(*ReadWholeFile(folder_ / "Machine.pbn"), monday);
+}
+
+TEST_F(AppFlowTest, SheetsAsPdfGoBesideTheSetAndAskBeforeAFileOfAnotherProgram) {
+  ASSERT_TRUE(app_->Deal("abc", folder_ / "club.pbn", Word::kNotGiven).done());
+  const fs::path travelers = app_->SheetsPdfPath(SheetKind::kTravelers);
+  EXPECT_EQ(travelers, folder_ / "club-travelers.pdf");
+  EXPECT_EQ(app_->SheetsPdfPath(SheetKind::kSetupSheets), folder_ / "club-setup-sheets.pdf");
+  const std::string theirs = "%PDF-1.4 someone else's\n";
+  ASSERT_TRUE(testing::WriteTestFile(travelers, theirs).ok());
+
+  const Verdict asked = app_->WriteSheetsPdf(SheetKind::kTravelers, {}, 4, Word::kNotGiven);
+  ASSERT_TRUE(asked.needsWord()) << asked.message;
+  EXPECT_EQ(asked.question, "Replace it?");
+  EXPECT_EQ(*ReadWholeFile(travelers), theirs);
+  EXPECT_TRUE(app_->CheckDocument(travelers, ".pdf").needsWord()) << "the same verdict before";
+
+  ASSERT_TRUE(app_->WriteSheetsPdf(SheetKind::kTravelers, {}, 4, Word::kGiven).done());
+  EXPECT_EQ(ReadWholeFile(travelers)->rfind("%PDF-", 0), 0u);
+  EXPECT_NE(*ReadWholeFile(travelers), theirs);
+  // Now it is ours: written again without a word.
+  EXPECT_TRUE(app_->WriteSheetsPdf(SheetKind::kTravelers, {}, 4, Word::kNotGiven).done());
+
+  // Never over the set itself, with the word or without.
+  ASSERT_TRUE(app_->SaveFile().ok());
+  const std::string set = *ReadWholeFile(folder_ / "club.pbn");
+  const Verdict overSet =
+      app_->WriteSheetsPdf(SheetKind::kSetupSheets, folder_ / "club.pbn", 4, Word::kGiven);
+  EXPECT_TRUE(overSet.refused());
+  EXPECT_EQ(*ReadWholeFile(folder_ / "club.pbn"), set);
+  EXPECT_TRUE(app_->CheckDocument(folder_ / "club.pbn", ".png", Word::kGiven).refused());
+}
+
+}  // namespace
+}  // namespace tarrow
