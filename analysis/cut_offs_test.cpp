@@ -384,28 +384,37 @@ TEST(CutOffTest, WithoutTrumpsTheSideNotOnLeadWinsTheFirstTrickAndCashesOn) {
   const Relevant bothAces{{TopFields(1), TopFields(1), 0, 0}};
   const Row rows[] = {
       // Notrump: the aces of spades and hearts.
-      {"notrump", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 3, 3,
-       bothAces},
+      {"notrump", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 3, 3, bothAces},
       // Needing one trick the ace of spades alone says so.
-      {"one trick", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kNoTrumps, 1, 1,
+      {"one trick",
+       {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}},
+       kNoTrumps,
+       1,
+       1,
        Relevant{{TopFields(1), 0, 0, 0}}},
       // Clubs trumps with no club left plays as notrump.
-      {"trumps gone", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3, 2}, {}}, kClubs, 3, 3,
-       bothAces},
+      {"trumps gone", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3, 2}, {}}, kClubs, 3, 3, bothAces},
       // A club still out: position 2's club could be a trump, no count.
       {"trumps out", {{1, 0, 0, 0, 2}, {1, 1, 2, 3}, {3, 3}, {2}}, kClubs, 1, 0, Relevant{}},
       // The leader heads diamonds and may lead one: no count.
-      {"leader heads a suit", {{1, 0, 0, 2, 3}, {1, 1, 2, 3}, {0, 3}, {2}}, kNoTrumps, 1, 0,
+      {"leader heads a suit",
+       {{1, 0, 0, 2, 3}, {1, 1, 2, 3}, {0, 3}, {2}},
+       kNoTrumps,
+       1,
+       0,
        Relevant{}},
       // Position 0 also holds a heart, headed by position 1; a spade lead
       // gives 1 the ace and the hearts, a heart lead the top hearts and the
       // ace of spades: three either way.
-      {"two suits", {{1, 0, 0, 2, 3}, {1, 1, 0, 3}, {3, 2}, {2}}, kNoTrumps, 3, 3,
-       bothAces},
+      {"two suits", {{1, 0, 0, 2, 3}, {1, 1, 0, 3}, {3, 2}, {2}}, kNoTrumps, 3, 3, bothAces},
       // Hearts are headed by position 2 (which then cashes its club too), but
       // a spade lead gives position 1 its ace and nothing more: one trick.
-      {"the weaker winner decides", {{1, 0, 0, 2, 3}, {2, 0, 1, 3}, {3, 1}, {2}}, kNoTrumps, 2,
-       1, Relevant{}},
+      {"the weaker winner decides",
+       {{1, 0, 0, 2, 3}, {2, 0, 1, 3}, {3, 1}, {2}},
+       kNoTrumps,
+       2,
+       1,
+       Relevant{}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

@@ -292,7 +292,8 @@ TEST(OrderedMovesTest, ANotrumpLeadGoesThroughTheSecondHandsTenace) {
   // North the ace and East the king of both; in the first deal North also
   // holds the spade queen over East's king (a tenace to lead through), in
   // the second South holds it, as it holds the heart queen.
-  const char* const tenace = "N:AQ2.A42..AKQJT98 K43.K53.AKQJT98. JT9.QT9.765.7654 8765.J876.432.32";
+  const char* const tenace =
+      "N:AQ2.A42..AKQJT98 K43.K53.AKQJT98. JT9.QT9.765.7654 8765.J876.432.32";
   const char* const none = "N:AJ2.A42..AKQJT98 K43.K53.AKQJT98. QT9.QT9.765.7654 8765.J876.432.32";
   for (const auto& [deal, first] : {std::pair{tenace, kSpades}, std::pair{none, kHearts}}) {
     SCOPED_TRACE(deal);

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "scoring/par.h"
 #include "core/deal_number.h"
 #include "core/deal_set.h"
+#include "scoring/par.h"
 
 namespace tarrow::testing {
 
@@ -33,10 +33,14 @@ inline DealNumber RandomParDealNumber(std::mt19937_64& random) {
 // The peer's vulnerability codes: 0 none, 1 both, 2 North-South, 3 East-West.
 inline int PeerVulnerable(Vulnerability vul) {
   switch (vul) {
-    case Vulnerability::kNone: return 0;
-    case Vulnerability::kBoth: return 1;
-    case Vulnerability::kNorthSouth: return 2;
-    case Vulnerability::kEastWest: return 3;
+    case Vulnerability::kNone:
+      return 0;
+    case Vulnerability::kBoth:
+      return 1;
+    case Vulnerability::kNorthSouth:
+      return 2;
+    case Vulnerability::kEastWest:
+      return 3;
   }
   return 0;
 }
@@ -76,7 +80,8 @@ inline std::string ParKey(int score, std::vector<std::string> contracts) {
 
 inline std::string OurParKey(const ParResult& par) {
   std::vector<std::string> contracts;
-  for (int i = 0; i < par.count; ++i) contracts.push_back(PeerContractText(par.contracts[size_t(i)]));
+  for (int i = 0; i < par.count; ++i)
+    contracts.push_back(PeerContractText(par.contracts[size_t(i)]));
   if (par.count == 0) contracts.push_back("pass");
   return ParKey(par.score, contracts);
 }
@@ -113,7 +118,8 @@ inline ParComparison CompareSidesPar(const DDTable& table, int side, Vulnerabili
   parResultsDealer peer[2]{};
   const int code = SidesPar(&results, peer, PeerVulnerable(vul));
   if (code != RETURN_NO_FAULT) return {false, "", "peer error " + std::to_string(code)};
-  return Compared(OurParKey(ParWithFirstSide(table, side, vul)), PeerParKey(peer[side], side == 0 ? 1 : -1));
+  return Compared(OurParKey(ParWithFirstSide(table, side, vul)),
+                  PeerParKey(peer[side], side == 0 ? 1 : -1));
 }
 
 }  // namespace tarrow::testing

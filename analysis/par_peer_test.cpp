@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kDeals = 100;
 
-
 TEST(ParPeerTest, ScoreAndContractsAgreeWithThePeerOnRandomDeals) {
   testing::PeerSingleThreaded();
   std::mt19937_64 random(20261207);

@@ -45,9 +45,9 @@ AnalysisWorker::AnalysisWorker(int workerNumber, std::unique_ptr<Solver> solver)
     : workerNumber_(workerNumber), solver_(std::move(solver)) {}
 
 AnalysisRunner::AnalysisRunner(DealSet& set, OwnerExecutor& executor)
-    : set_(set), executor_(executor), startThread_([](std::function<void()> body) {
-        return std::thread(std::move(body));
-      }) {}
+    : set_(set),
+      executor_(executor),
+      startThread_([](std::function<void()> body) { return std::thread(std::move(body)); }) {}
 
 AnalysisRunner::~AnalysisRunner() {
   StopAndWait();
@@ -179,8 +179,8 @@ int AnalysisRunner::CostliestSurveyedBoard(bool shared) const {
     if (!surveyed_[size_t(board)] || BoardInWork(board) != shared) continue;
     const int strains = FreeStrains(board);
     if (strains == 0) continue;
-    const bool measured = JobOf(board, kNotrump, kNorthSouth) != 0 ||
-                          JobOf(board, kNotrump, kEastWest) != 0;
+    const bool measured =
+        JobOf(board, kNotrump, kNorthSouth) != 0 || JobOf(board, kNotrump, kEastWest) != 0;
     // What is left of the board: its notrump's nodes for each free strain.
     const uint64_t left = measured ? notrumpNodes_[size_t(board)] * uint64_t(strains) : kUnknown;
     if (costliest == 0 || left > most || (left == most && strains > mostStrains)) {

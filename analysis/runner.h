@@ -88,8 +88,8 @@ constexpr JobWorker TakenBy(int workerNumber) noexcept {
 
 struct AnalysisJob {
   JobWorker worker = JobWorker::kQueued;
-  Strain strain = kNotrump;     // 0 notrump, 1..4 spades..clubs
-  Side side = kNorthSouth;      // the side's first seat declares result1, its partner result2
+  Strain strain = kNotrump;  // 0 notrump, 1..4 spades..clubs
+  Side side = kNorthSouth;   // the side's first seat declares result1, its partner result2
   uint8_t result1 = 0;
   uint8_t result2 = 0;
   uint8_t board = 0;  // 1..36
@@ -139,7 +139,7 @@ class AnalysisWorker {
   // The other side's results in the job's strain when its job has finished,
   // copied by GetJob as a first guess for the search.
   std::optional<SideTricks> otherSide_;
-  SteadyTime jobStart_;  // when this worker's job started, for its duration
+  SteadyTime jobStart_;    // when this worker's job started, for its duration
   uint64_t jobNodes_ = 0;  // the nodes its last job searched, set before StoreResult
   std::atomic<bool> alive_{false};
   std::thread thread_;
@@ -157,9 +157,9 @@ class AnalysisRunner {
     // workers hold (36 and 1 when none holds one).
     int lowestBoard = kBoardsPerSet;
     int highestBoard = 1;
-    bool saveDue = false;        // a periodic save is due (every 61st tick)
-    bool completed = false;      // the run has ended; the set's elapsed time is stored
-    double elapsedSeconds = 0;   // at completion: the run's duration (a steady clock's)
+    bool saveDue = false;       // a periodic save is due (every 61st tick)
+    bool completed = false;     // the run has ended; the set's elapsed time is stored
+    double elapsedSeconds = 0;  // at completion: the run's duration (a steady clock's)
   };
 
   // Workers for a Threads-to-Use setting of 1..32: at least 1, at most 8.
@@ -204,8 +204,8 @@ class AnalysisRunner {
 
  private:
   void WorkerBody(AnalysisWorker& worker);
-  void GetJob(AnalysisWorker& worker);                          // owner thread
-  void ReturnJob(int job);  // owner thread: back to the queue, never started
+  void GetJob(AnalysisWorker& worker);  // owner thread
+  void ReturnJob(int job);              // owner thread: back to the queue, never started
   void StoreResult(AnalysisWorker& worker, SideTricks tricks);  // owner thread
   // The job the worker takes next, 0 when none is queued (owner thread).
   int ChooseJob(const AnalysisWorker& worker) const;

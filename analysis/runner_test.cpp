@@ -152,7 +152,8 @@ TEST(AnalysisRunnerTest, QueuesEveryUnfinishedJobInBoardSideStrainOrder) {
   EXPECT_EQ(SolverStrain(queue.jobs[5].strain), 3);
   EXPECT_EQ(queue.jobs[6].side, kEastWest);
   EXPECT_EQ(queue.jobs[360].board, 36);
-  for (int j = 1; j <= queue.last; ++j) ASSERT_EQ(queue.jobs[size_t(j)].worker, JobWorker::kQueued) << j;
+  for (int j = 1; j <= queue.last; ++j)
+    ASSERT_EQ(queue.jobs[size_t(j)].worker, JobWorker::kQueued) << j;
 
   // East-West's hearts done.
   set.Board(1).doneMask = {kAllStrainsDone, StrainBit(StrainOfSuit(kHearts))};
@@ -219,7 +220,8 @@ TEST(AnalysisRunnerTest, ResultsEqualSingleThreadSolves) {
   EXPECT_EQ(runner.Queue().jobs[size_t(runner.Workers()[1]->CurrentJob())].board, 2);
   const auto before = std::chrono::steady_clock::now();
   const AnalysisRunner::TickResult done = RunToCompletion(runner, executor);
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
   EXPECT_TRUE(done.completed);
   EXPECT_EQ(DoneJobs(set), 360);
   EXPECT_FALSE(runner.Running());
@@ -306,7 +308,7 @@ TEST(AnalysisRunnerTest, OneWorkerSolvesBothSidesOfAStrainInTurnBoardByBoard) {
   RunToCompletion(runner, executor);
   // Queue numbers: board 1 takes jobs 1..10 (North-South NT..C, then
   // East-West), board 2 jobs 11..19 (East-West 16..19: NT, S, D, C).
-  const std::vector<int> expected = {1, 6, 2, 7, 3, 8, 4, 9, 5, 10,
+  const std::vector<int> expected = {1,  6,  2,  7,  3,  8,  4,  9,  5,  10,
                                      11, 16, 12, 17, 13, 14, 18, 15, 19, 20};
   ASSERT_GE(executor.taken[1].size(), expected.size());
   EXPECT_EQ(std::vector<int>(executor.taken[1].begin(), executor.taken[1].begin() + 20), expected);

@@ -170,7 +170,7 @@ constexpr int TopCount(uint32_t fields) noexcept {
 // the declarer's seat, so that a card's holder is filed by its seat whoever
 // declares (the partner's pass rotates by 2, the mirror).
 struct TableKey {
-  uint64_t lengths = 0;  // 4 bits per hand and suit: bits 16 p + 4 s hold count[p][s]
+  uint64_t lengths = 0;                // 4 bits per hand and suit: bits 16 p + 4 s hold count[p][s]
   uint32_t holders[4] = {0, 0, 0, 0};  // the holder strings, bits above the suit's cards 0
   uint32_t leader = 0;                 // 0..3
   uint32_t strain = 0;                 // the trumps the bounds hold for: 0..4, any code
@@ -288,8 +288,8 @@ class TransTable {
   // Narrows the entry of exactly that class when there is one, else takes
   // an empty slot or evicts the least informative entry of the bucket (of
   // equal bounds, the one with the most top cards fixed).
-  void Store(const TableKey& key, const Relevant& relevant, int target, bool made,
-             uint8_t bestMove, bool otherSide = false) noexcept;
+  void Store(const TableKey& key, const Relevant& relevant, int target, bool made, uint8_t bestMove,
+             bool otherSide = false) noexcept;
 
   // For tests: the bounds of exactly this class, or code 0 when absent.
   BoundPair BoundsOf(const TableKey& key, const Relevant& relevant) noexcept;

@@ -215,11 +215,11 @@ TEST_F(TransTableTest, AProbeFindsClassesFiledAtEveryDepth) {
   table->Store(Key({0, 1, 2, 3}), none, 1, true, 0);
   table->Store(Key({0, 1, 2, 3}), TopSpades(1), 2, true, 0);
   table->Store(Key({0, 1, 2, 3}), all, 3, true, 0);
-  EXPECT_TRUE(table->Probe(Key({3, 2, 1, 0}), 1).decided);   // any spades
+  EXPECT_TRUE(table->Probe(Key({3, 2, 1, 0}), 1).decided);  // any spades
   EXPECT_FALSE(table->Probe(Key({3, 2, 1, 0}), 2).decided);
-  EXPECT_TRUE(table->Probe(Key({0, 2, 1, 3}), 2).decided);   // top spade at 0
+  EXPECT_TRUE(table->Probe(Key({0, 2, 1, 3}), 2).decided);  // top spade at 0
   EXPECT_FALSE(table->Probe(Key({0, 2, 1, 3}), 3).decided);
-  EXPECT_TRUE(table->Probe(Key({0, 1, 2, 3}), 3).decided);   // the very position
+  EXPECT_TRUE(table->Probe(Key({0, 1, 2, 3}), 3).decided);  // the very position
 }
 
 TEST_F(TransTableTest, AtEveryDepthAClassHoldsExactlyThePositionsThatAgreeOnItsTopCards) {
@@ -227,9 +227,9 @@ TEST_F(TransTableTest, AtEveryDepthAClassHoldsExactlyThePositionsThatAgreeOnItsT
   // holder of the first card the bucket's hash leaves open: a position must
   // agree on it where the class fixes it, and need not where it does not.
   struct Row {
-    int heartLine;   // the other suits' lines (each suit has one card a hand)
+    int heartLine;  // the other suits' lines (each suit has one card a hand)
     int spadeLine;
-    int spades[4];   // the probed position's spades, from the top
+    int spades[4];  // the probed position's spades, from the top
     bool inClass;
   };
   const Row rows[] = {
@@ -238,13 +238,12 @@ TEST_F(TransTableTest, AtEveryDepthAClassHoldsExactlyThePositionsThatAgreeOnItsT
       {1, 2, {0, 2, 1, 3}, false},  // the second spade, the first open card, differs
       {2, 2, {0, 1, 3, 2}, true},   // depth 2: the third spade is open in spades
       {2, 3, {0, 1, 3, 2}, false},  // ... and fixed here
-      {2, 3, {0, 1, 2, 3}, true},
-      {2, 3, {1, 0, 2, 3}, false},  // the top spade differs
+      {2, 3, {0, 1, 2, 3}, true},  {2, 3, {1, 0, 2, 3}, false},  // the top spade differs
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "lines " << row.heartLine << "/" << row.spadeLine
-                                      << ", spades " << row.spades[0] << row.spades[1]
-                                      << row.spades[2] << row.spades[3]);
+    SCOPED_TRACE(::testing::Message()
+                 << "lines " << row.heartLine << "/" << row.spadeLine << ", spades "
+                 << row.spades[0] << row.spades[1] << row.spades[2] << row.spades[3]);
     table->Clear();
     Relevant relevant = TopSpades(row.spadeLine);
     for (int s = 1; s < 4; ++s) relevant.fields[s] = TopFields(row.heartLine);
@@ -360,8 +359,8 @@ TEST_F(TransTableTest, TheOtherSideReadsTheBoundsTurnedRound) {
     bool decided;
     bool made;
   };
-  for (const Row& row : {Row{1, true, true}, Row{2, true, true}, Row{3, false, false},
-                         Row{4, true, false}}) {
+  for (const Row& row :
+       {Row{1, true, true}, Row{2, true, true}, Row{3, false, false}, Row{4, true, false}}) {
     SCOPED_TRACE(row.target);
     const TableHit hit = table->Probe(key, row.target, true);
     EXPECT_EQ(hit.decided, row.decided);

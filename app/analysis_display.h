@@ -28,10 +28,10 @@ bool SetAnalysed(const DealSet& set) noexcept;
 // How far the analysis of a set has come.
 // Only present boards count: an absent board has no jobs.
 struct ProgressCounts {
-  int jobs = 0;          // strains of a side whose tricks are known, 0..360
-  int boards = 0;        // boards with all ten known, 0..36
-  int jobsInSet = 0;     // ten for each present board, 0..360
-  int boardsInSet = 0;   // present boards, 0..36
+  int jobs = 0;         // strains of a side whose tricks are known, 0..360
+  int boards = 0;       // boards with all ten known, 0..36
+  int jobsInSet = 0;    // ten for each present board, 0..360
+  int boardsInSet = 0;  // present boards, 0..36
 };
 ProgressCounts CountProgress(const DealSet& set) noexcept;
 // "0:45", "1:02:03": a duration as a clock shows it.

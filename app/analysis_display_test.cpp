@@ -62,8 +62,10 @@ TEST(AnalysisDisplayTest, ProgressCountsTheJobsOfThePresentBoardsOnly) {
   EXPECT_EQ(counts.jobsInSet, 240);
   EXPECT_EQ(counts.boardsInSet, 24);
   // Ten jobs done this run in 20 seconds: 225 to go at that pace.
-  EXPECT_EQ(ProgressSummary(counts, 5, 20), " 15/240 jobs   1/24 boards  0:20 elapsed  about 7:30 left");
-  EXPECT_EQ(ProgressSummary(counts, 15, 20), " 15/240 jobs   1/24 boards  0:20 elapsed  estimating");
+  EXPECT_EQ(ProgressSummary(counts, 5, 20),
+            " 15/240 jobs   1/24 boards  0:20 elapsed  about 7:30 left");
+  EXPECT_EQ(ProgressSummary(counts, 15, 20),
+            " 15/240 jobs   1/24 boards  0:20 elapsed  estimating");
 }
 
 }  // namespace

@@ -526,8 +526,8 @@ class AnnotateOutput {
         const ssize_t n = ::write(STDOUT_FILENO, buffer_.data() + at, buffer_.size() - at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-          failure_ =
-              Status::Error(std::string("cannot write the standard output: ") + std::strerror(errno));
+          failure_ = Status::Error(std::string("cannot write the standard output: ") +
+                                   std::strerror(errno));
           break;
         }
         at += size_t(n);

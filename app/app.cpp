@@ -161,7 +161,8 @@ Status App::ClaimSetFile() {
   if (pbnPath_.empty()) return Status::Error("the set has no file name yet");
   if (setLock_.Held() && setLock_.File() == ResolvedPath(pbnPath_)) return Status();
   if (readOnly_) {
-    return Status::Error(pbnPath_.string() + " is open read-only: another Tarrow was writing it "
+    return Status::Error(pbnPath_.string() +
+                         " is open read-only: another Tarrow was writing it "
                          "when it was loaded; nothing is saved here (load it again, or save it "
                          "under another name)");
   }
@@ -376,7 +377,8 @@ Status App::SaveFile() {
     std::error_code error;
     if (std::filesystem::exists(PdfPath(), error) && stalePdfNoted_ != PdfPath()) {
       stalePdfNoted_ = PdfPath();
-      notes_.push_back(PdfPath().string() + " is out of date: it does not show what " + pbnPath_.filename().string() +
+      notes_.push_back(PdfPath().string() + " is out of date: it does not show what " +
+                       pbnPath_.filename().string() +
                        " now holds (its hand records were not written)");
     }
     pdfPending_ = false;
@@ -409,8 +411,8 @@ OutputVerdict App::WriteHandRecords(bool replaceAllowed) {
 OutputVerdict App::WriteHandRecordsTo(const std::filesystem::path& pdfPath, bool replaceAllowed) {
   const GateResult gate = PassGate(DocumentPlan(pdfPath, ".pdf", replaceAllowed));
   if (!gate.writer) return gate.verdict;
-  return {WriteHandRecordPdf(gate.writer->Permit(pdfPath), *set_, HandRecordChoices(),
-                             fields_.club, logo_, setFilePath_.string(), BoardsInPlay()),
+  return {WriteHandRecordPdf(gate.writer->Permit(pdfPath), *set_, HandRecordChoices(), fields_.club,
+                             logo_, setFilePath_.string(), BoardsInPlay()),
           false};
 }
 

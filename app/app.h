@@ -269,9 +269,9 @@ class App {
   struct TickOutcome {
     bool analysed = false;  // the analysis was running at this tick
     AnalysisRunner::TickResult tick;
-    Status save;  // of the periodic or final save, when one ran
-    bool stepped = false;   // a multiple-set run was going at this tick
-    Status run;             // of the run's step
+    Status save;           // of the periodic or final save, when one ran
+    bool stepped = false;  // a multiple-set run was going at this tick
+    Status run;            // of the run's step
   };
   // Once a second, for the window's timer and the command line's loop
   // alike: the analysis's progress, its periodic save (every 61st tick) and
@@ -428,7 +428,7 @@ class App {
   bool setReady_ = false;
   std::uint64_t setIdentity_ = 0;
   std::filesystem::path fileWord_;  // the file NameSetFile had the word for
-  bool holdsSet_ = false;  // a set dealt or loaded for the current file
+  bool holdsSet_ = false;           // a set dealt or loaded for the current file
   std::vector<std::string> loadWarnings_;
   bool pdfPending_ = false;  // the PBN was written but its PDF is not yet
   std::filesystem::path setFilePath_;
@@ -442,7 +442,7 @@ class App {
   std::filesystem::path pdfWord_;
   bool repeatPending_ = false;
   std::unique_ptr<DealSet> repeatBase_;  // the set as it was before Repeat Double Dummy
-  std::filesystem::path setPathSeen_;  // the file setBytes_ and readOnly_ are of
+  std::filesystem::path setPathSeen_;    // the file setBytes_ and readOnly_ are of
   std::vector<std::string> notes_;
   std::filesystem::path stalePdfNoted_;
   std::unique_ptr<AnalysisRunner> runner_;

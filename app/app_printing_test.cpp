@@ -49,8 +49,8 @@ TEST_F(AppPrintingTest, SetupSheetsFollowTheSettingsDealNumberLine) {
   app_->MutableSettingsForTest().SetDealNumberForm(DealNumberForm::kDecimal);
   ASSERT_TRUE(app_->PrintSetupSheets(printer_, 2).ok());
   ASSERT_EQ(printer_.PageCount(), 1u);
-  EXPECT_TRUE(printer_.Page(0, 0).Has("Deal # " +
-                                       DealNumberDecimalText(app_->Set().Board(2).number)));
+  EXPECT_TRUE(
+      printer_.Page(0, 0).Has("Deal # " + DealNumberDecimalText(app_->Set().Board(2).number)));
   EXPECT_FALSE(app_->PrintSetupSheets(printer_, 37).ok());
 }
 

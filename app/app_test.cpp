@@ -140,7 +140,8 @@ TEST_F(AppTest, AFreshStartShowsTheDefaultsAndWritesThem) {
 }
 
 TEST_F(AppTest, TheControlsCommandsComeBackAtTheNextStart) {
-  for (Switch which : {Switch::kShowAnalysis, Switch::kAllTricks, Switch::kShowLtc, Switch::kShowPar}) {
+  for (Switch which :
+       {Switch::kShowAnalysis, Switch::kAllTricks, Switch::kShowLtc, Switch::kShowPar}) {
     app_->SetSwitch(which, true);
   }
   app_->SetNumber(NumberSetting::kQueenAdjustment, 2);

@@ -58,7 +58,8 @@ std::vector<std::string> TablesUnlikeSolved(const DealSet& file, const DealSet& 
     bool told = false;
     for (Seat seat : kSeats) {
       for (Strain strain : kStrains) {
-        if (told || !given.Analysed(SideOf(seat), strain) || !found.Analysed(SideOf(seat), strain)) {
+        if (told || !given.Analysed(SideOf(seat), strain) ||
+            !found.Analysed(SideOf(seat), strain)) {
           continue;
         }
         const size_t at = size_t(DDIndex(seat, strain));
@@ -91,7 +92,8 @@ Status App::AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
       AdoptLoadedSet(std::move(*kept), path);
       pbnPath_ = companion;
       ReleaseStaleLock();
-      if (const Result<std::string> bytes = ReadWholeFile(companion); bytes.ok()) setBytes_ = *bytes;
+      if (const Result<std::string> bytes = ReadWholeFile(companion); bytes.ok())
+        setBytes_ = *bytes;
       if (!dateKnown) KeepDateUnknown();
       warnings.push_back(path.string() + " is read with its analysed set " + companion.string() +
                          " (the same deals), where the set is saved; " + path.string() +
@@ -108,9 +110,9 @@ Status App::AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
   if (!dateKnown) KeepDateUnknown();
   pbnPath_ = std::filesystem::exists(companion, error)
                  ? FreeSetPathBeside(report.eventLoaded > 1
-                                         ? path.parent_path() / (path.stem().string() + ".event-" +
-                                                                 std::to_string(report.eventLoaded) +
-                                                                 ".pbn")
+                                         ? path.parent_path() /
+                                               (path.stem().string() + ".event-" +
+                                                std::to_string(report.eventLoaded) + ".pbn")
                                          : path)
                  : companion;
   ReleaseStaleLock();
@@ -119,8 +121,8 @@ Status App::AdoptForeignSet(DealSet loaded, const std::filesystem::path& path,
   if (why.empty()) {
     // Nothing would be lost, but the file is not ours to replace.
     const auto& banner = set_->header.banner;
-    why = "written by another program: " + (banner.empty() ? std::string("no Generator tag")
-                                                            : "Generator " + banner.str());
+    why = "written by another program: " +
+          (banner.empty() ? std::string("no Generator tag") : "Generator " + banner.str());
     warnings.push_back(path.string() + " was " + why + ", so it stays as it is; its analysed " +
                        "set goes to " + pbnPath_.string());
   } else {

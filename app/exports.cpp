@@ -47,7 +47,8 @@ OutputVerdict WriteHandRecordsHtml(const App& app, const std::filesystem::path& 
   // The page reads the expanded deals; a copy makes sure they are current.
   DealSet set = app.Set();
   set.RefreshDeals();
-  return app.WriteDocument(out, HandRecordsHtml(set, options, app.Fields().club, app.BoardsInPlay()),
+  return app.WriteDocument(out,
+                           HandRecordsHtml(set, options, app.Fields().club, app.BoardsInPlay()),
                            ".html", replaceAllowed);
 }
 

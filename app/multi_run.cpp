@@ -122,8 +122,9 @@ OutputPlan RunPlan(const std::string& runName, int sets, const fs::path& directo
   for (const auto& [file, seed] : FilesNamedInRunLog(plan.runLog, runName)) {
     const fs::path path = directory / file;
     std::error_code error;
-    const bool planned = std::any_of(plan.outputs.begin(), plan.outputs.end(),
-                                     [&](const PlannedOutput& output) { return output.path == path; });
+    const bool planned =
+        std::any_of(plan.outputs.begin(), plan.outputs.end(),
+                    [&](const PlannedOutput& output) { return output.path == path; });
     if (!planned && fs::exists(fs::symlink_status(path, error))) {
       plan.outputs.push_back({path, OutputKind::kRemoved});
     }
@@ -144,8 +145,8 @@ OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
   const std::string runName(name);
   const fs::path directory = outputDirectory / fs::path(runName);
   // The longest names the run makes: the last set's, and the log's.
-  for (const fs::path& file : {directory / (runName + std::to_string(sets) + ".pbn"),
-                               directory / (runName + ".log")}) {
+  for (const fs::path& file :
+       {directory / (runName + std::to_string(sets) + ".pbn"), directory / (runName + ".log")}) {
     if (const Status target = CheckWriteTarget(file); !target.ok()) return {target, false};
   }
   std::error_code error;
@@ -158,17 +159,16 @@ OutputVerdict MultiSetRun::CheckRun(std::string_view name, int sets,
   // Room for every set's PBN and PDF (about 60 KiB together; four times
   // that to spare) and the log.
   const size_t room = size_t(sets) * (size_t(256) << 10) + (size_t(64) << 10);
-  if (const Status probed = ProbeFolder(exists ? directory : outputDirectory, room);
-      !probed.ok()) {
+  if (const Status probed = ProbeFolder(exists ? directory : outputDirectory, room); !probed.ok()) {
     return {Status::Error("cannot make the run " + directory.string() + ": " + probed.message()),
             false};
   }
   if (!exists) return {};
   OutputVerdict verdict = CheckOutputs(RunPlan(runName, sets, directory));
   if (verdict.needsWord) {
-    verdict.status = Status::Error("the folder " + directory.string() +
-                                   " holds an earlier run named " + runName + " (" +
-                                   verdict.status.message() + ")");
+    verdict.status =
+        Status::Error("the folder " + directory.string() + " holds an earlier run named " +
+                      runName + " (" + verdict.status.message() + ")");
   }
   return verdict;
 }
@@ -322,7 +322,8 @@ Status MultiSetRun::AppendToLog(std::string_view line) {
   text.append(line).append("\r\n");
   const Status written = writer_->Write(logPath_, text);
   if (!written.ok()) {
-    return Status::Error("cannot write the run log " + logPath_.string() + ": " + written.message());
+    return Status::Error("cannot write the run log " + logPath_.string() + ": " +
+                         written.message());
   }
   logText_ = std::move(text);
   return Status();

@@ -42,9 +42,9 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/output_plan.h"
 #include "core/atomic_file.h"
@@ -176,7 +176,7 @@ class MultiSetRun {
   std::string seed_;
   std::string setTimeText_;
   std::string runTimeText_;
-  FileLock runLock_;  // beside the log, for the whole run
+  FileLock runLock_;                  // beside the log, for the whole run
   std::optional<PlanWriter> writer_;  // the run's log, from the gate at Start
   std::string logText_;
   std::vector<std::filesystem::path> kept_;

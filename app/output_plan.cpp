@@ -50,7 +50,7 @@ const char* KindName(OutputKind kind) {
 
 // The extensions of the files this program writes, in lower case.
 constexpr std::string_view kOwnExtensions[] = {".pbn", ".pdf", ".html", ".png", ".dup",
-                                               ".bri",  ".bre", ".ber",  ".log"};
+                                               ".bri", ".bre", ".ber",  ".log"};
 
 std::string LowerExtension(const fs::path& path) {
   std::string extension = path.extension().string();
@@ -98,8 +98,7 @@ OutputVerdict CheckSetTarget(const fs::path& path, const DealSet& newSet, bool r
   } else {
     holds = "results of the double-dummy analysis that this set does not have";
   }
-  return {Status::Error(path.string() + " holds " + holds),
-          true};
+  return {Status::Error(path.string() + " holds " + holds), true};
 }
 
 bool HoldsExactly(const fs::path& path, const std::optional<std::string>& bytes) {
@@ -142,8 +141,9 @@ OutputVerdict CheckRunTarget(const PlannedOutput& output, const OutputPlan& plan
                                     "move it, or choose another name for the run");
   }
   if (plan.replaceAllowed) return {};
-  return {Status::Error(output.path.string() + " is a file of an earlier run named " + plan.runName),
-          true};
+  return {
+      Status::Error(output.path.string() + " is a file of an earlier run named " + plan.runName),
+      true};
 }
 
 }  // namespace
@@ -189,9 +189,10 @@ OutputVerdict CheckOutputs(const OutputPlan& plan) {
     if (!output.extension.empty() && named != output.extension &&
         std::find(std::begin(kOwnExtensions), std::end(kOwnExtensions), named) !=
             std::end(kOwnExtensions)) {
-      return Refused(output.path, "it is named as a " + named + " file, but it is a " +
-                                      output.extension + " file; name it " +
-                                      fs::path(output.path).replace_extension(output.extension).string());
+      return Refused(output.path,
+                     "it is named as a " + named + " file, but it is a " + output.extension +
+                         " file; name it " +
+                         fs::path(output.path).replace_extension(output.extension).string());
     }
   }
   for (const PlannedOutput& output : plan.outputs) {

@@ -89,8 +89,9 @@ struct PlannedOutput {
 struct OutputPlan {
   std::vector<PlannedInput> inputs;
   std::vector<PlannedOutput> outputs;
-  const DealSet* newSet = nullptr;  // what the set outputs will hold; null: a PBN file of another kind
-  bool replaceAllowed = false;      // the user's word to replace what is in the way
+  const DealSet* newSet =
+      nullptr;                  // what the set outputs will hold; null: a PBN file of another kind
+  bool replaceAllowed = false;  // the user's word to replace what is in the way
   // A multiple-set run's log: files in the way of the run must be the ones
   // an earlier run of `runName` wrote, as its log names them.
   std::filesystem::path runLog;

@@ -11,10 +11,10 @@
 
 #include "app/app.h"
 #include "app/multi_run.h"
-#include "files/pbn_reader.h"
 #include "core/atomic_file.h"
 #include "core/generation.h"
 #include "core/temp_folder_for_test.h"
+#include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
 #include "files/settings.h"
 
@@ -53,18 +53,22 @@ TEST_F(OutputPlanTest, RefusesOutputsThatLandOnTheUsersOwnFiles) {
   const std::vector<Row> rows = {
       {"pdf over its own set", {{{set}}, {{set, OutputKind::kDocument}}}, "being read"},
       {"through a link", {{{set}}, {{folder_ / "link.pbn", OutputKind::kDocument}}}, "being read"},
-      {"through ..", {{{set}}, {{folder_ / "sub" / ".." / "s.pbn", OutputKind::kDocument}}},
+      {"through ..",
+       {{{set}}, {{folder_ / "sub" / ".." / "s.pbn", OutputKind::kDocument}}},
        "being read"},
       {"set and PDF on one path",
-       {{}, {{folder_ / "x.pdf", OutputKind::kSet}, {folder_ / "x.pdf", OutputKind::kDocument}},
+       {{},
+        {{folder_ / "x.pdf", OutputKind::kSet}, {folder_ / "x.pdf", OutputKind::kDocument}},
         &dealt},
        "both go there"},
       {"a folder", {{}, {{folder_ / "folder.pdf", OutputKind::kDocument}}}, "names a folder"},
       {"a FIFO", {{}, {{folder_ / "fifo.pdf", OutputKind::kDocument}}}, "not a regular file"},
       {"a document over another set", {{}, {{set, OutputKind::kDocument}}}, "holds a set"},
-      {"a missing folder", {{}, {{folder_ / "no" / "x.pdf", OutputKind::kDocument}}},
+      {"a missing folder",
+       {{}, {{folder_ / "no" / "x.pdf", OutputKind::kDocument}}},
        "does not exist"},
-      {"a name too long", {{}, {{folder_ / (std::string(250, 'n') + ".pdf"), OutputKind::kDocument}}},
+      {"a name too long",
+       {{}, {{folder_ / (std::string(250, 'n') + ".pdf"), OutputKind::kDocument}}},
        "too long"},
   };
   for (const Row& row : rows) {

@@ -55,8 +55,8 @@ bool IsOurPicture(const std::string& bytes) {
     if (type == "tEXt") {
       const std::string text = bytes.substr(at + 8, length);
       const std::string key = std::string("Software") + '\0';
-      if (StartsWith(text, key) && StartsWith(std::string_view(text).substr(key.size()),
-                                              kOurGeneratorPrefix)) {
+      if (StartsWith(text, key) &&
+          StartsWith(std::string_view(text).substr(key.size()), kOurGeneratorPrefix)) {
         return true;
       }
     }

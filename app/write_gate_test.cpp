@@ -283,9 +283,9 @@ TEST(WriteGateSourceTest, NoProgramCodeWritesRoundTheGate) {
   // settings' keeping a damaged file aside (with a permit); the print
   // system's file (judged by the gate before printing); two build tools
   // writing into the folder named on their command line.
-  const std::vector<std::string> allowed = {
-      "core/atomic_file.cpp", "core/atomic_file.h",   "files/settings.cpp",
-      "printing/qt_printer.cpp", "ui/make_icon.cpp", "ui/screenshots.cpp"};
+  const std::vector<std::string> allowed = {"core/atomic_file.cpp", "core/atomic_file.h",
+                                            "files/settings.cpp",   "printing/qt_printer.cpp",
+                                            "ui/make_icon.cpp",     "ui/screenshots.cpp"};
   std::vector<std::string> found;
   for (const char* module : {"analysis", "app", "cli", "core", "files", "pdf", "picture",
                              "printing", "records", "scoring", "ui", "web"}) {

@@ -53,7 +53,8 @@ void BM_WriteHandRecordPdf(benchmark::State& state) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / "tarrow_hand_record_bench.pdf";
   for (auto _ : state) {
-    const Status s = WriteHandRecordPdf(testing::PermitFor(path), set, options, "Tarrow Bridge Club", logo, "abc.pbn");
+    const Status s = WriteHandRecordPdf(testing::PermitFor(path), set, options,
+                                        "Tarrow Bridge Club", logo, "abc.pbn");
     if (!s.ok()) state.SkipWithError(s.message().c_str());
   }
   std::filesystem::remove(path);

@@ -86,7 +86,7 @@ double DealCommandSeconds(const std::string& cli, const std::string& seed, int t
   const fs::path out = folder / "set.pbn", log = folder / "output.txt";
 
   const std::string threadsText = std::to_string(threads);
-  std::vector<std::string> argText = {cli,   "deal",          "--seed",   seed,
+  std::vector<std::string> argText = {cli,     "deal",       "--seed",    seed,
                                       "--out", out.string(), "--threads", threadsText};
   std::vector<char*> argv;
   for (std::string& arg : argText) argv.push_back(arg.data());
@@ -185,8 +185,7 @@ std::vector<SetTimes> RunPanel(const std::vector<std::string>& seeds, int thread
       if (peerSeconds >= 0) set.peer = std::min(set.peer, peerSeconds);
       std::cerr << "  " << threads << " thread(s), round " << round << ", \"" << set.seed
                 << "\": ours " << oursSeconds << " s (" << nodes << " nodes), peer " << peerSeconds
-                << " s"
-                << (setDiffer ? ", TABLES DIFFER" : "") << std::endl;
+                << " s" << (setDiffer ? ", TABLES DIFFER" : "") << std::endl;
     }
   }
   return times;
@@ -199,8 +198,8 @@ void PrintPanel(const std::vector<SetTimes>& times, int threads, bool nodes) {
   std::cout << "\n"
             << threads << (threads == 1 ? " thread" : " threads") << "\n"
             << std::left << std::setw(12) << "set" << std::right << std::setw(9) << "ours s"
-            << std::setw(9) << "peer s" << std::setw(8) << "ratio"
-            << (nodes ? "    Mnodes" : "") << "\n";
+            << std::setw(9) << "peer s" << std::setw(8) << "ratio" << (nodes ? "    Mnodes" : "")
+            << "\n";
   std::vector<double> ratios;
   uint64_t allNodes = 0;
   for (const SetTimes& set : times) {
@@ -212,8 +211,8 @@ void PrintPanel(const std::vector<SetTimes>& times, int threads, bool nodes) {
     std::cout << "\n";
     allNodes += set.nodes;
   }
-  std::cout << std::setprecision(2) << "median ratio " << tarrow::bench::Median(ratios) << ", worst "
-            << *std::max_element(ratios.begin(), ratios.end());
+  std::cout << std::setprecision(2) << "median ratio " << tarrow::bench::Median(ratios)
+            << ", worst " << *std::max_element(ratios.begin(), ratios.end());
   if (nodes) {
     std::cout << "; our nodes, all sets " << std::setprecision(1) << double(allNodes) / 1e6
               << " million";

@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
       ++compared;
       if (c.same) return;
       ++differences;
-      std::cout << "deal " << d << " " << what << ": ours " << c.ours << " | peer " << c.peer << "\n";
+      std::cout << "deal " << d << " " << what << ": ours " << c.ours << " | peer " << c.peer
+                << "\n";
       if (differences <= show) std::cout << "  table" << TableText(*table) << "\n";
     };
     for (int v = 0; v < 4; ++v) {

@@ -37,8 +37,8 @@ class ProgressDisplay {
       constexpr int kWidth = 24;
       const int filled = now.jobsInSet == 0 ? kWidth : now.jobs * kWidth / now.jobsInSet;
       std::cerr << "\r\x1b[K[" << std::string(size_t(filled), '#')
-                << std::string(size_t(kWidth - filled), '.') << "] " << summary << "  "
-                << workingOn << std::flush;
+                << std::string(size_t(kWidth - filled), '.') << "] " << summary << "  " << workingOn
+                << std::flush;
       shownLine_ = true;
     } else if (Clock::now() - lastPlain_ >= std::chrono::seconds(10)) {
       lastPlain_ = Clock::now();
@@ -148,8 +148,9 @@ int RunAnalysis(App& app, QueueExecutor& executor) {
       exitCode = kExitError;
     } else if (stopping) {
       const ProgressCounts counts = CountProgress(app.Set());
-      std::cerr << "Stopped with " << counts.jobs << " of " << counts.jobsInSet << " jobs done. Saved "
-                << app.PbnPath().string() << " (\"?\" marks what is not known yet).\n"
+      std::cerr << "Stopped with " << counts.jobs << " of " << counts.jobsInSet
+                << " jobs done. Saved " << app.PbnPath().string()
+                << " (\"?\" marks what is not known yet).\n"
                 << "Resume with: tarrow-cli analyze " << app.PbnPath().string() << "\n";
       exitCode = guard.ExitCode();
     } else {

@@ -37,7 +37,7 @@ class InterruptGuard {
 
  private:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction previous_[std::size(kSignals)] {};
+  struct sigaction previous_[std::size(kSignals)]{};
   struct sigaction previousPipe_ {};
 };
 

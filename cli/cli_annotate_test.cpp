@@ -10,9 +10,9 @@
 #include "app/annotate_corpus_for_test.h"
 #include "cli/run_cli_for_test.h"
 #include "core/atomic_file.h"
-#include "core/write_permit_for_test.h"
 #include "core/deal_number.h"
 #include "core/temp_folder_for_test.h"
+#include "core/write_permit_for_test.h"
 
 namespace tarrow::cli {
 namespace {
@@ -35,9 +35,9 @@ class CliAnnotateTest : public tarrow::testing::TempFolderTest {
   }
   fs::path WriteCorpus(const std::string& name, int deals, int tables) {
     const fs::path path = folder_ / name;
-    EXPECT_TRUE(
-        tarrow::testing::WriteTestFile(path, tarrow::testing::ResultsCorpus("cli annotate", deals, tables))
-            .ok());
+    EXPECT_TRUE(tarrow::testing::WriteTestFile(
+                    path, tarrow::testing::ResultsCorpus("cli annotate", deals, tables))
+                    .ok());
     return path;
   }
 };

@@ -117,7 +117,8 @@ Status EventFieldArguments(const ParsedArgs& args, App& app) {
     for (const char ch : *text) {
       const auto byte = static_cast<unsigned char>(ch);
       if (byte < 0x20 || byte == 0x7F) {
-        return Status::Error(std::string(name) + " holds a control character; use letters, digits, "
+        return Status::Error(std::string(name) +
+                             " holds a control character; use letters, digits, "
                              "blanks and punctuation");
       }
     }

@@ -23,8 +23,8 @@ namespace tarrow::cli {
 
 // Exit codes of every command.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitError = 1;          // bad input, a failed write
-inline constexpr int kExitUsage = 2;          // a wrong command line
+inline constexpr int kExitError = 1;  // bad input, a failed write
+inline constexpr int kExitUsage = 2;  // a wrong command line
 // Stopped by a signal, what is done saved: 128 + the signal, as a shell
 // reports a program the signal ended (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).
 inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C

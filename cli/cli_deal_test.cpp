@@ -1,7 +1,7 @@
 // tarrow-cli deal run as a user would.
 #include <gtest/gtest.h>
-#include "core/write_permit_for_test.h"
 #include <unistd.h>
+#include "core/write_permit_for_test.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -125,9 +125,8 @@ TEST_F(CliDealTest, AnalyzeCompletesAFileAndWritesThePbnAndPdfBesideIt) {
   EXPECT_FALSE(fs::exists(folder_ / "machine.pdf"));
 
   // A complete file needs no work and comes out the same.
-  const CliRun again =
-      RunCli({"analyze", (folder_ / "machine.tarrow.pbn").string(), "--no-pdf", "--out",
-              (folder_ / "copy.pbn").string()});
+  const CliRun again = RunCli({"analyze", (folder_ / "machine.tarrow.pbn").string(), "--no-pdf",
+                               "--out", (folder_ / "copy.pbn").string()});
   ASSERT_EQ(again.exitCode, 0) << again.err;
   EXPECT_EQ(Count(Read(folder_ / "copy.pbn"), "OptimumResultTable"), 2);
 }

@@ -10,8 +10,8 @@
 
 #include "cli/run_cli_for_test.h"
 #include "core/atomic_file.h"
-#include "core/write_permit_for_test.h"
 #include "core/temp_folder_for_test.h"
+#include "core/write_permit_for_test.h"
 #include "files/pbn_reader.h"
 
 namespace tarrow::cli {
@@ -57,11 +57,13 @@ class CliForeignTest : public tarrow::testing::TempFolderTest {
 // export of the same file use that analysed set, a second analyze finds it
 // done, no "-2" copy appears, and the file itself is never written.
 TEST_F(CliForeignTest, DealerOutputAndAResultsFileGoThroughEveryCommandWithOneCompanion) {
-  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "three.dl", "produce 3\naction printpbn\n").ok());
+  ASSERT_TRUE(
+      tarrow::testing::WriteTestFile(folder_ / "three.dl", "produce 3\naction printpbn\n").ok());
   const std::string dealt = Shell("/usr/games/dealer -s 1209 three.dl");
   ASSERT_NE(dealt.find("[Deal \"N:"), std::string::npos) << "dealer gave: " << dealt;
   ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "dealer.pbn", dealt).ok());
-  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "results.pbn", Bytes(Corpus("results.pbn"))).ok());
+  ASSERT_TRUE(
+      tarrow::testing::WriteTestFile(folder_ / "results.pbn", Bytes(Corpus("results.pbn"))).ok());
 
   for (const std::string name : {"dealer", "results"}) {
     SCOPED_TRACE(name);
@@ -71,9 +73,9 @@ TEST_F(CliForeignTest, DealerOutputAndAResultsFileGoThroughEveryCommandWithOneCo
 
     const CliRun analysed = RunCli({"analyze", file.string(), "--threads", "2"});
     ASSERT_EQ(analysed.exitCode, 0) << analysed.err;
-    EXPECT_NE(analysed.err.find("so it stays as it is; its analysed set goes to " +
-                                companion.string()),
-              std::string::npos)
+    EXPECT_NE(
+        analysed.err.find("so it stays as it is; its analysed set goes to " + companion.string()),
+        std::string::npos)
         << analysed.err;
     LoadReport report;
     const Result<DealSet> kept = ReadPbnFile(companion, report);
@@ -101,11 +103,11 @@ TEST_F(CliForeignTest, DealerOutputAndAResultsFileGoThroughEveryCommandWithOneCo
     EXPECT_NE(Bytes(folder_ / (name + ".tarrow.html")).find(">Par "), std::string::npos);
     EXPECT_EQ(Bytes(file), original);
   }
-  EXPECT_EQ(Files(), (std::set<std::string>{
-                         "three.dl", "dealer.pbn", "dealer.tarrow.pbn", "dealer.tarrow.pdf",
-                         "dealer.tarrow.html", "dealer.tarrow.dup", "results.pbn",
-                         "results.tarrow.pbn", "results.tarrow.pdf", "results.tarrow.html",
-                         "results.tarrow.dup"}));
+  EXPECT_EQ(Files(),
+            (std::set<std::string>{"three.dl", "dealer.pbn", "dealer.tarrow.pbn",
+                                   "dealer.tarrow.pdf", "dealer.tarrow.html", "dealer.tarrow.dup",
+                                   "results.pbn", "results.tarrow.pbn", "results.tarrow.pdf",
+                                   "results.tarrow.html", "results.tarrow.dup"}));
 }
 
 // A table another program wrote is solved again by analyze: where it is
@@ -170,9 +172,11 @@ TEST_F(CliForeignTest, AFileOfSeveralEventsOpensTheFirstAndEventChoosesAnother) 
 TEST_F(CliForeignTest, ASetGoesBackToTheUpperCaseNameItWasReadFromAndAnUnknownDateStays) {
   const std::string deal = "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432";
   // A set of ours, its name in capitals as an old copy program leaves it.
-  const std::string text = "[Event \"Pairs\"]\r\n[Site \"Hall\"]\r\n[Date \"?\"]\r\n"
-                           "[Generator \"Tarrow 1.0\"]\r\n"
-                           "[Board \"1\"]\r\n[Deal \"" + deal + "\"]\r\n\r\n";
+  const std::string text =
+      "[Event \"Pairs\"]\r\n[Site \"Hall\"]\r\n[Date \"?\"]\r\n"
+      "[Generator \"Tarrow 1.0\"]\r\n"
+      "[Board \"1\"]\r\n[Deal \"" +
+      deal + "\"]\r\n\r\n";
   const fs::path upper = folder_ / "UP.PBN";
   ASSERT_TRUE(tarrow::testing::WriteTestFile(upper, text).ok());
   const CliRun run = RunCli({"analyze", upper.string(), "--threads", "1", "--no-pdf"});
@@ -196,7 +200,8 @@ TEST_F(CliForeignTest, ADupFileIsImportedAndEveryExportReadsBackTheSameBoards) {
   for (const char* format : {"dup", "bri", "bre", "ber"}) {
     SCOPED_TRACE(format);
     const fs::path out = folder_ / (std::string("back.") + format);
-    const CliRun exported = RunCli({"export", set.string(), "--format", format, "--out", out.string()});
+    const CliRun exported =
+        RunCli({"export", set.string(), "--format", format, "--out", out.string()});
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     const CliRun back = RunCli({"show", out.string()});
     ASSERT_EQ(back.exitCode, 0) << back.err;

@@ -51,16 +51,17 @@ class CliHelpEverywhereTest : public tarrow::testing::TempFolderTest {
 
 TEST_F(CliHelpEverywhereTest, EveryCommandGivesItsHelpAndDoesNothingElse) {
   // A set for the commands that read one.
-  const CliRun dealt = RunCli({"deal", "--seed", "abc", "--out", "set.pbn", "--no-analysis",
-                               "--no-pdf"});
+  const CliRun dealt =
+      RunCli({"deal", "--seed", "abc", "--out", "set.pbn", "--no-analysis", "--no-pdf"});
   ASSERT_EQ(dealt.exitCode, 0) << dealt.err;
   // Arguments each command would act on: without the help option every one
   // of them writes a file, prints results or starts a run.
   std::map<std::string, std::vector<std::string>> valid = {
       {"boards", {"--seed", "abc"}},
       {"number", {"1,234"}},
-      {"solve", {"--threads", "1", "--table",
-                 "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83"}},
+      {"solve",
+       {"--threads", "1", "--table",
+        "N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 A432.QT94.83.T83"}},
       {"deal", {"--seed", "abc", "--out", "new.pbn", "--threads", "1", "--no-pdf"}},
       {"analyze", {"set.pbn", "--threads", "1"}},
       {"show", {"set.pbn", "--board", "1"}},
@@ -116,8 +117,7 @@ TEST_F(CliHelpEverywhereTest, AValueThatReadsLikeHelpStaysAValue) {
   const CliRun dealt =
       RunCli({"deal", "--seed", "-h", "--out", "h.pbn", "--no-analysis", "--no-pdf"});
   ASSERT_EQ(dealt.exitCode, 0) << dealt.err;
-  EXPECT_NE(Text(folder_ / "h.pbn").find("[Application \"1-h\"]"),
-            std::string::npos);
+  EXPECT_NE(Text(folder_ / "h.pbn").find("[Application \"1-h\"]"), std::string::npos);
   const CliRun rendered = RunCli({"render", "h.pbn", "--board", "1", "--out", "-h"});
   EXPECT_EQ(rendered.exitCode, 0) << rendered.err;
   EXPECT_TRUE(fs::is_regular_file(folder_ / "-h")) << "the picture goes to the file \"-h\"";

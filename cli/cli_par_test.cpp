@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 using testing::CliRun;
 using testing::RunCli;
 
-constexpr const char* kDeal = "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432";
+constexpr const char* kDeal =
+    "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432";
 
 // The 20 rows of a table; tricks(declarer, strain label) gives each entry.
 template <typename Tricks>
@@ -95,11 +96,10 @@ TEST_F(CliParTest, ShowPrintsTheParUnderEachBoardThatHasOne) {
 }
 
 TEST_F(CliParTest, WrongArgumentsExitTwoAndBadFilesOne) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"par"},
-        {"par", set_.string(), "--board", "37"},
-        {"par", set_.string(), "--board"},
-        {"par", set_.string(), set_.string()}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"par"},
+                                               {"par", set_.string(), "--board", "37"},
+                                               {"par", set_.string(), "--board"},
+                                               {"par", set_.string(), set_.string()}}) {
     const CliRun run = RunCli(args);
     EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
     EXPECT_FALSE(run.err.empty());
@@ -107,7 +107,8 @@ TEST_F(CliParTest, WrongArgumentsExitTwoAndBadFilesOne) {
   const CliRun missing = RunCli({"par", (folder_ / "none.pbn").string()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("none.pbn"), std::string::npos) << missing.err;
-  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "bad.pbn", Board(1) + Table([](auto, auto) { return 14; }))
+  ASSERT_TRUE(tarrow::testing::WriteTestFile(folder_ / "bad.pbn",
+                                             Board(1) + Table([](auto, auto) { return 14; }))
                   .ok());
   const CliRun bad = RunCli({"par", (folder_ / "bad.pbn").string()});
   EXPECT_EQ(bad.exitCode, 1);

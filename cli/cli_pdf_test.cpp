@@ -1,7 +1,7 @@
 // tarrow-cli pdf, and the hand records that deal and analyze leave beside a set.
 #include <gtest/gtest.h>
-#include "core/write_permit_for_test.h"
 #include <unistd.h>
+#include "core/write_permit_for_test.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -78,17 +78,19 @@ TEST_F(CliPdfTest, WritesEveryCombinationOfOptions) {
 
 TEST_F(CliPdfTest, ShowParPrintsTheParOfAnalysedBoardsOnly) {
   // Board 1 completely analysed (North-South take every trick), board 2 not.
-  std::string text = "[Board \"1\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 "
-                     "6543.876.876.876 2.5432.5432.5432\"]\n"
-                     "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]\n";
+  std::string text =
+      "[Board \"1\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 "
+      "6543.876.876.876 2.5432.5432.5432\"]\n"
+      "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]\n";
   for (const char* declarer : {"N", "E", "S", "W"}) {
     for (const char* strain : {"C", "D", "H", "S", "NT"}) {
       const bool ns = declarer[0] == 'N' || declarer[0] == 'S';
       text += std::string(declarer) + " " + strain + (ns ? " 13\n" : " 0\n");
     }
   }
-  text += "\n[Board \"2\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 "
-          "2.5432.5432.5432\"]\n";
+  text +=
+      "\n[Board \"2\"]\n[Deal \"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 "
+      "2.5432.5432.5432\"]\n";
   const fs::path analysed = folder_ / "analysed.pbn";
   ASSERT_TRUE(tarrow::testing::WriteTestFile(analysed, text).ok());
   const fs::path withPar = folder_ / "par.pdf", without = folder_ / "nopar.pdf";

@@ -9,20 +9,20 @@
 #include <memory>
 
 #include "cli/run_cli_for_test.h"
-#include "files/settings.h"
 #include "core/temp_folder_for_test.h"
+#include "files/settings.h"
 #include "printing/cups_queue_for_test.h"
 
 namespace tarrow::cli {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CliRun;
-using testing::RunCli;
 using tarrow::testing::CommandOutput;
 using tarrow::testing::CupsTestQueue;
 using tarrow::testing::PdfPages;
 using tarrow::testing::PdfWords;
+using testing::CliRun;
+using testing::RunCli;
 
 class CliPrintTest : public tarrow::testing::TempFolderTest {
  protected:
@@ -36,7 +36,8 @@ class CliPrintTest : public tarrow::testing::TempFolderTest {
 };
 
 TEST_F(CliPrintTest, SetupSheetsAndTravelersAsPdf) {
-  const CliRun setups = RunCli({"pdf", set_.string(), "--what", "setup-sheets", "--last-board", "5"});
+  const CliRun setups =
+      RunCli({"pdf", set_.string(), "--what", "setup-sheets", "--last-board", "5"});
   ASSERT_EQ(setups.exitCode, 0) << setups.err;
   const fs::path setupFile = folder_ / "club-setup-sheets.pdf";
   EXPECT_NE(setups.out.find(setupFile.string()), std::string::npos) << setups.out;
@@ -49,7 +50,8 @@ TEST_F(CliPrintTest, SetupSheetsAndTravelersAsPdf) {
 
   const fs::path travelers = folder_ / "out" / "t.pdf";
   fs::create_directories(travelers.parent_path());
-  const CliRun written = RunCli({"pdf", set_.string(), "--what", "travelers", "--out", travelers.string()});
+  const CliRun written =
+      RunCli({"pdf", set_.string(), "--what", "travelers", "--out", travelers.string()});
   ASSERT_EQ(written.exitCode, 0) << written.err;
   EXPECT_EQ(PdfPages(travelers), 12);
   EXPECT_EQ(std::system(("qpdf --check '" + travelers.string() + "' >/dev/null 2>&1").c_str()), 0);
@@ -108,7 +110,8 @@ bool HasBoard(const std::string& words, int board) {
 
 TEST_F(CliPrintTest, LastBoardEndsTheHandRecordsTheWebPageAndTheExport) {
   const fs::path pdf = folder_ / "records.pdf";
-  const CliRun records = RunCli({"pdf", set_.string(), "--last-board", "24", "--out", pdf.string()});
+  const CliRun records =
+      RunCli({"pdf", set_.string(), "--last-board", "24", "--out", pdf.string()});
   ASSERT_EQ(records.exitCode, 0) << records.err;
   EXPECT_EQ(PdfPages(pdf), 2);
   EXPECT_TRUE(HasBoard(PdfWords(pdf), 24));
@@ -133,8 +136,8 @@ TEST_F(CliPrintTest, LastBoardEndsTheHandRecordsTheWebPageAndTheExport) {
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     EXPECT_EQ(fs::file_size(dup), 24u * 156u);
   }
-  const CliRun both = RunCli({"export", set_.string(), "--format", "dup", "--last-board", "24",
-                              "--boards", "20"});
+  const CliRun both =
+      RunCli({"export", set_.string(), "--format", "dup", "--last-board", "24", "--boards", "20"});
   EXPECT_EQ(both.exitCode, 2);
   EXPECT_NE(both.err.find("disagree"), std::string::npos) << both.err;
   EXPECT_FALSE(fs::exists(folder_ / "club.dup"));
@@ -153,8 +156,8 @@ TEST_F(CliPrintTest, TheSettingsBoardsInPlayAreTheDefault) {
   const CliRun travelers = RunCli({"pdf", set_.string(), "--what", "travelers"});
   const CliRun html = RunCli({"html", set_.string()});
   const CliRun exported = RunCli({"export", set_.string(), "--format", "dup"});
-  const CliRun wider = RunCli({"pdf", set_.string(), "--last-board", "30", "--out",
-                               (folder_ / "wider.pdf").string()});
+  const CliRun wider = RunCli(
+      {"pdf", set_.string(), "--last-board", "30", "--out", (folder_ / "wider.pdf").string()});
   unsetenv("TARROW_CONFIG_DIR");
   for (const CliRun* run : {&records, &travelers, &html, &exported, &wider})
     ASSERT_EQ(run->exitCode, 0) << run->err;

@@ -1,7 +1,7 @@
 // tarrow-cli render, run as a user would: the PNG it writes, and what it
 // says about bad arguments and files it cannot read or write.
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include <fstream>
 
@@ -54,10 +54,10 @@ TEST_F(CliRenderTest, BadArgumentsAreNamedAndWriteNothing) {
       {{"render", set_, "--out", out}, 2, "--board"},
       {{"render", set_, "--board", "1"}, 2, "--out"},
       {{"render", set_, "--board", "1", "--number", "oct", "--out", out}, 2, "oct"},
-      {{"render", (folder_ / "missing.pbn").string(), "--board", "1", "--out", out}, 1,
+      {{"render", (folder_ / "missing.pbn").string(), "--board", "1", "--out", out},
+       1,
        "missing.pbn"},
-      {{"render", set_, "--board", "1", "--out", (folder_ / "no" / "b.png").string()}, 1,
-       "b.png"},
+      {{"render", set_, "--board", "1", "--out", (folder_ / "no" / "b.png").string()}, 1, "b.png"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[row.args.size() - 1]);

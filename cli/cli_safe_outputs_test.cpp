@@ -45,7 +45,8 @@ TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
   const std::vector<Row> rows = {
       {{"deal", "--seed", "a", "--out", (folder_ / "x.pdf").string()}, 2, ".pbn"},
       {{"pdf", set.string(), "--out", set.string()}, 1, "being read"},
-      {{"pdf", set.string(), "--out", (folder_ / "sub" / ".." / "s.pbn").string()}, 1,
+      {{"pdf", set.string(), "--out", (folder_ / "sub" / ".." / "s.pbn").string()},
+       1,
        "being read"},
       {{"render", set.string(), "--board", "1", "--out", set.string()}, 1, "being read"},
       {{"analyze", set.string(), "--out", (folder_ / "s.pdf").string()}, 2, ".pbn"},
@@ -53,7 +54,8 @@ TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
       {{"deal", "--seed", "b", "--out", set.string(), "--no-analysis"}, 1, "--force"},
       // A page or a picture named as the set's hand records.
       {{"html", set.string(), "--out", (folder_ / "s.pdf").string()}, 1, "named as a .pdf"},
-      {{"render", set.string(), "--board", "1", "--out", (folder_ / "s.pdf").string()}, 1,
+      {{"render", set.string(), "--board", "1", "--out", (folder_ / "s.pdf").string()},
+       1,
        "named as a .pdf"},
   };
   for (const Row& row : rows) {
@@ -70,8 +72,8 @@ TEST_F(CliSafeOutputsTest, NoOutputLandsOnTheSetOrOnAnotherOutput) {
   Deal("a", folder_ / "bare");
   EXPECT_TRUE(ReadPbnFile(folder_ / "bare.pbn").ok());
   // The user's word replaces another set.
-  const CliRun forced = RunCli(
-      {"deal", "--seed", "b", "--out", set.string(), "--no-analysis", "--force"});
+  const CliRun forced =
+      RunCli({"deal", "--seed", "b", "--out", set.string(), "--no-analysis", "--force"});
   EXPECT_EQ(forced.exitCode, 0) << forced.err;
   EXPECT_EQ(ReadPbnFile(set)->header.seed.str(), "b");
 }
@@ -117,9 +119,8 @@ TEST_F(CliSafeOutputsTest, TwoRunsOnOneSetNeverWriteItAtOnce) {
 
 TEST_F(CliSafeOutputsTest, ARunIntoAnEarlierRunsFolderNeedsReplace) {
   const auto multi = [&](std::vector<std::string> extra) {
-    std::vector<std::string> args = {"multi",        "--name",    "Club", "--sets", "2",
-                                     "--dir",        folder_.string(), "--threads", "1",
-                                     "--no-pdf"};
+    std::vector<std::string> args = {"multi", "--name",         "Club",      "--sets", "2",
+                                     "--dir", folder_.string(), "--threads", "1",      "--no-pdf"};
     args.insert(args.end(), extra.begin(), extra.end());
     return RunCli(args);
   };
@@ -128,7 +129,8 @@ TEST_F(CliSafeOutputsTest, ARunIntoAnEarlierRunsFolderNeedsReplace) {
   fs::create_directories(folder_ / "Club");
   const std::string log =
       "Start: 2026-12-07 18:00:00\r\n Set:Club   2 Deal Sets Requested.\r\n"
-      "Saved in: " + (folder_ / "Club").string() + "\r\nSet #1 Started at: 2026-12-07 18:00:01\r\n";
+      "Saved in: " +
+      (folder_ / "Club").string() + "\r\nSet #1 Started at: 2026-12-07 18:00:01\r\n";
   std::ofstream(folder_ / "Club" / "Club.log", std::ios::binary) << log;
   ASSERT_EQ(RunCli({"deal", "--seed", "2026-12-07 18:00:01 Club", "--out",
                     (folder_ / "Club" / "Club1.pbn").string(), "--no-analysis", "--no-pdf"})
@@ -162,7 +164,6 @@ TEST_F(CliSafeOutputsTest, LongNamesAreRefusedBeforeAnythingIsMade) {
   EXPECT_TRUE(fs::is_empty(folder_)) << "no folder left behind";
 }
 
-
 // What the program did not write needs --force, for every command that
 // writes a document; what it wrote itself is replaced without it.
 TEST_F(CliSafeOutputsTest, DocumentsReplaceOnlyWhatTheProgramWrote) {
@@ -174,20 +175,27 @@ TEST_F(CliSafeOutputsTest, DocumentsReplaceOnlyWhatTheProgramWrote) {
     std::string bytes;
   };
   const std::vector<Row> rows = {
-      {{"html", set.string(), "--out", (folder_ / "index.html").string()}, folder_ / "index.html",
+      {{"html", set.string(), "--out", (folder_ / "index.html").string()},
+       folder_ / "index.html",
        "<html><body>our club</body></html>\n"},
-      {{"html", set.string(), "--out", (folder_ / "notes.txt").string()}, folder_ / "notes.txt",
+      {{"html", set.string(), "--out", (folder_ / "notes.txt").string()},
+       folder_ / "notes.txt",
        "bring the boards\n"},
       {{"html", set.string(), "--out", (folder_ / "cfg" / "Tarrow.ini").string()},
-       folder_ / "cfg" / "Tarrow.ini", std::string(100, '\0')},
+       folder_ / "cfg" / "Tarrow.ini",
+       std::string(100, '\0')},
       {{"pdf", set.string(), "--out", (folder_ / "contract.pdf").string()},
-       folder_ / "contract.pdf", "%PDF-1.4 the club's contract\n"},
+       folder_ / "contract.pdf",
+       "%PDF-1.4 the club's contract\n"},
       {{"pdf", set.string(), "--what", "travelers", "--out", (folder_ / "t.pdf").string()},
-       folder_ / "t.pdf", "%PDF-1.4 minutes\n"},
+       folder_ / "t.pdf",
+       "%PDF-1.4 minutes\n"},
       {{"render", set.string(), "--board", "1", "--out", (folder_ / "photo.png").string()},
-       folder_ / "photo.png", std::string("\x89PNG\r\n\x1a\n", 8) + "holiday"},
+       folder_ / "photo.png",
+       std::string("\x89PNG\r\n\x1a\n", 8) + "holiday"},
       {{"deal", "--seed", "a", "--out", (folder_ / "tuesday.pbn").string(), "--no-analysis"},
-       folder_ / "tuesday.pdf", "%PDF-1.4 last week's results\n"},
+       folder_ / "tuesday.pdf",
+       "%PDF-1.4 last week's results\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
@@ -201,10 +209,10 @@ TEST_F(CliSafeOutputsTest, DocumentsReplaceOnlyWhatTheProgramWrote) {
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(RunCli({"html", set.string()}).exitCode, 0);
     EXPECT_EQ(RunCli({"pdf", set.string()}).exitCode, 0);
-    EXPECT_EQ(RunCli({"render", set.string(), "--board", "2", "--out",
-                      (folder_ / "b.png").string()})
-                  .exitCode,
-              0);
+    EXPECT_EQ(
+        RunCli({"render", set.string(), "--board", "2", "--out", (folder_ / "b.png").string()})
+            .exitCode,
+        0);
   }
   // With the word the file is replaced.
   std::vector<std::string> forced = rows[0].args;

@@ -82,8 +82,9 @@ TEST_F(CliSignalTest, EachStopSignalSavesWhatIsDoneAndExitsWithItsCode) {
   int before = afterTerm;
   for (const Row row : {Row{SIGHUP, 129}, Row{SIGINT, 130}}) {
     SCOPED_TRACE(row.signal);
-    const CliRun run = RunAndSignal({"analyze", out.string(), "--threads", "1", "--no-pdf"},
-                                    row.signal, [] { return true; }, sent);
+    const CliRun run = RunAndSignal(
+        {"analyze", out.string(), "--threads", "1", "--no-pdf"}, row.signal, [] { return true; },
+        sent);
     if (!sent) {
       EXPECT_EQ(run.exitCode, 0) << run.err;  // finished first: nothing to check here
       break;
@@ -99,22 +100,23 @@ TEST_F(CliSignalTest, AHangUpIgnoredByTheCallerStaysIgnored) {
   // As under nohup: SIGHUP ignored when the program starts.  The run goes
   // on through it and stops only at the SIGTERM after it.
   const fs::path out = folder_ / "night.pbn";
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGHUP, &ignore, &previous);
   bool hungUp = false, sent = false;
-  const CliRun run = RunCli(
-      {"deal", "--seed", "nohup", "--out", out.string(), "--threads", "1", "--no-pdf"}, "",
-      [&](pid_t pid, const CliRun&) {
-        if (!hungUp && fs::exists(out)) {
-          ::kill(pid, SIGHUP);
-          hungUp = true;
-          std::this_thread::sleep_for(std::chrono::milliseconds(800));
-          ::kill(pid, SIGTERM);
-          sent = true;
-        }
-      });
+  const CliRun run =
+      RunCli({"deal", "--seed", "nohup", "--out", out.string(), "--threads", "1", "--no-pdf"}, "",
+             [&](pid_t pid, const CliRun&) {
+               if (!hungUp && fs::exists(out)) {
+                 ::kill(pid, SIGHUP);
+                 hungUp = true;
+                 std::this_thread::sleep_for(std::chrono::milliseconds(800));
+                 ::kill(pid, SIGTERM);
+                 sent = true;
+               }
+             });
   sigaction(SIGHUP, &previous, nullptr);
   ASSERT_TRUE(sent);
   EXPECT_EQ(run.exitCode, 143) << run.err;
@@ -159,10 +161,10 @@ TEST_F(CliSignalTest, OutputNobodyReadsDoesNotEndTheRun) {
 TEST_F(CliSignalTest, SigtermHaltsAMultipleSetRunAndLogsIt) {
   const fs::path first = folder_ / "Club" / "Club1.pbn";
   bool sent = false;
-  const CliRun run = RunAndSignal({"multi", "--name", "Club", "--sets", "3", "--dir",
-                                   folder_.string(), "--threads", "1", "--no-pdf"},
-                                  SIGTERM, [&] { return fs::exists(first); }, sent,
-                                  std::chrono::milliseconds(1000));
+  const CliRun run = RunAndSignal(
+      {"multi", "--name", "Club", "--sets", "3", "--dir", folder_.string(), "--threads", "1",
+       "--no-pdf"},
+      SIGTERM, [&] { return fs::exists(first); }, sent, std::chrono::milliseconds(1000));
   ASSERT_TRUE(sent);
   EXPECT_EQ(run.exitCode, 143) << run.err;
   const Result<std::string> log = ReadWholeFile(folder_ / "Club" / "Club.log");

@@ -67,11 +67,11 @@ TEST(CliBoardsTest, SeedsAreConvertedToWindows1252) {
       std::string seed;
       const char* says;
     };
-    for (const Row& row : {Row{"a\nb", "a line break at character 2"},
-                           Row{"a\r\n", "a line break at character 2"},
-                           Row{"\tclub", "a tab at character 1"},
-                           Row{"bell\x07", "the control character 0x07 at character 5"},
-                           Row{"del\x7F", "the control character 0x7F at character 4"}}) {
+    for (const Row& row :
+         {Row{"a\nb", "a line break at character 2"}, Row{"a\r\n", "a line break at character 2"},
+          Row{"\tclub", "a tab at character 1"},
+          Row{"bell\x07", "the control character 0x07 at character 5"},
+          Row{"del\x7F", "the control character 0x7F at character 4"}}) {
       SCOPED_TRACE(::testing::PrintToString(row.seed));
       const auto refused = with(row.seed);
       EXPECT_EQ(refused.exitCode, 2);
@@ -143,9 +143,10 @@ TEST(CliArgsTest, OnlyAnOptionPositionAsksForHelp) {
   EXPECT_EQ(equals.exitCode, 0);
   EXPECT_EQ(Lines(equals.out).size(), 36u);
   // Where an option may stand, -h and --help give the command's help.
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"boards", "-h"}, {"boards", "--seed", "x", "--help"},
-        {"solve", "--table", "-h"}, {"deal", "--help", "--seed"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"boards", "-h"},
+                                               {"boards", "--seed", "x", "--help"},
+                                               {"solve", "--table", "-h"},
+                                               {"deal", "--help", "--seed"}}) {
     const auto run = RunCli(args);
     EXPECT_EQ(run.exitCode, 0) << ::testing::PrintToString(args);
     EXPECT_NE(run.out.find("Usage: tarrow-cli " + args[0]), std::string::npos) << run.out;

@@ -10,11 +10,11 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kAnalyzeOptions = {.values = {"--event", "--out", "--threads"}, .flags = {"--no-pdf", "--force"}};
+const OptionSpec kAnalyzeOptions = {.values = {"--event", "--out", "--threads"},
+                                    .flags = {"--no-pdf", "--force"}};
 
 int RunAnalyze(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args =
-      ParseArgs(argList, kAnalyzeOptions);
+  const Result<ParsedArgs> args = ParseArgs(argList, kAnalyzeOptions);
   if (!args.ok()) return UsageError("analyze", args.message());
   if (args->positional.size() != 1) return UsageError("analyze", "give one set file");
   QueueExecutor executor;
@@ -68,7 +68,6 @@ const Command kAnalyzeCommand{
     "--event N or --event NAME reads one event of a file of several (any\n"
     "command that reads a set file takes it; default: the first).\n\n"
     "Examples:\n  tarrow-cli analyze club.pbn\n  tarrow-cli analyze machine.bri --threads 4\n",
-    RunAnalyze,
-    kAnalyzeOptions};
+    RunAnalyze, kAnalyzeOptions};
 
 }  // namespace tarrow::cli

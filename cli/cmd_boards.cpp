@@ -39,7 +39,6 @@ const Command kBoardsCommand{
     "value starting with the dealer.  The seed counts exactly as typed (case,\n"
     "blanks and punctuation); only its first 79 characters are used.\n\n"
     "Example:\n  tarrow-cli boards --seed abc\n",
-    RunBoards,
-    kBoardsOptions};
+    RunBoards, kBoardsOptions};
 
 }  // namespace tarrow::cli

@@ -9,13 +9,12 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kDealOptions = {.values = {"--seed", "--out", "--threads", "--event", "--site", "--date",
-                                     "--club", "--description"},
-                          .flags = {"--no-analysis", "--no-pdf", "--force"}};
+const OptionSpec kDealOptions = {.values = {"--seed", "--out", "--threads", "--event", "--site",
+                                            "--date", "--club", "--description"},
+                                 .flags = {"--no-analysis", "--no-pdf", "--force"}};
 
 int RunDeal(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args =
-      ParseArgs(argList, kDealOptions);
+  const Result<ParsedArgs> args = ParseArgs(argList, kDealOptions);
   if (!args.ok()) return UsageError("deal", args.message());
   if (!args->positional.empty()) {
     return UsageError("deal", "unexpected argument '" + args->positional[0] + "'");
@@ -78,7 +77,6 @@ const Command kDealCommand{
     "  --date          the event date (default: today)\n\n"
     "Example:\n"
     "  tarrow-cli deal --seed \"Club night\" --out club.pbn --event \"Tuesday Pairs\"\n",
-    RunDeal,
-    kDealOptions};
+    RunDeal, kDealOptions};
 
 }  // namespace tarrow::cli

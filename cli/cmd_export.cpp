@@ -10,8 +10,8 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kExportOptions = {.values = {"--event", "--format", "--out", "--last-board", "--boards"},
-                                   .flags = {"--force"}};
+const OptionSpec kExportOptions = {
+    .values = {"--event", "--format", "--out", "--last-board", "--boards"}, .flags = {"--force"}};
 
 int RunExport(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(argList, kExportOptions);

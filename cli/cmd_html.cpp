@@ -12,9 +12,9 @@
 namespace tarrow::cli {
 namespace {
 
-const OptionSpec kHtmlOptions = {.values = {"--event", "--out", "--show", "--ltc-method", "--club",
-                                            "--last-board"},
-                                 .flags = {"--all-tricks", "--force"}};
+const OptionSpec kHtmlOptions = {
+    .values = {"--event", "--out", "--show", "--ltc-method", "--club", "--last-board"},
+    .flags = {"--all-tricks", "--force"}};
 
 int RunHtml(const std::vector<std::string>& argList) {
   const Result<ParsedArgs> args = ParseArgs(argList, kHtmlOptions);
@@ -26,7 +26,8 @@ int RunHtml(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Result<HandRecordOptions> chosen = HandRecordOptionsArgument(*args, app.HandRecordChoices());
+  const Result<HandRecordOptions> chosen =
+      HandRecordOptionsArgument(*args, app.HandRecordChoices());
   if (!chosen.ok()) return UsageError("html", chosen.message());
   const HandRecordOptions options = *chosen;
   const Result<std::string> club = ArgumentText(*args, "--club");

@@ -58,7 +58,8 @@ int RunMulti(const std::vector<std::string>& argList) {
   if (const Status started = run.Start(name, *sets, folder, args->Has("--replace"), &needsWord);
       !started.ok()) {
     if (needsWord) {
-      return Failure(started.message() + "; add --replace to replace that run, or choose another name");
+      return Failure(started.message() +
+                     "; add --replace to replace that run, or choose another name");
     }
     return Failure(started.message());
   }
@@ -148,7 +149,6 @@ const Command kMultiCommand{
     "SIGTERM and SIGHUP halt it alike, with exit status 143 and 129.\n\n"
     "Example:\n"
     "  tarrow-cli multi --name Winter --sets 4 --club \"Hilltop BC\"\n",
-    RunMulti,
-    kMultiOptions};
+    RunMulti, kMultiOptions};
 
 }  // namespace tarrow::cli

@@ -20,7 +20,8 @@ int RunNumber(const std::vector<std::string>& argList) {
       return UsageError("number", "give either a number or --deal, not both");
     }
     const Result<Deal> deal = ParsePbnDeal(args->Value("--deal"));
-    if (!deal.ok()) return Failure("bad deal " + Quoted(args->Value("--deal")) + ": " + deal.message());
+    if (!deal.ok())
+      return Failure("bad deal " + Quoted(args->Value("--deal")) + ": " + deal.message());
     number = deal->number;
   } else {
     if (args->positional.size() != 1) {
@@ -56,7 +57,6 @@ const Command kNumberCommand{
     "  tarrow-cli number 22,547,816,567,610,173,465,337,784,177\n"
     "  tarrow-cli number --deal \"N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 "
     "A432.QT94.83.T83\"\n",
-    RunNumber,
-    kNumberOptions};
+    RunNumber, kNumberOptions};
 
 }  // namespace tarrow::cli

@@ -1,9 +1,9 @@
 // tarrow-cli par FILE [--board N]
 #include <string>
 
-#include "scoring/par.h"
 #include "cli/commands.h"
 #include "cli/set_file_command.h"
+#include "scoring/par.h"
 
 namespace tarrow::cli {
 namespace {
@@ -46,7 +46,6 @@ const Command kParCommand{
     "vulnerability; a board without one shows the par its file gives, if any,\n"
     "else \"not completely analysed\" ('tarrow-cli analyze' completes a file).\n\n"
     "Example:\n  tarrow-cli par club.pbn\n",
-    RunPar,
-    kSetFileOptions};
+    RunPar, kSetFileOptions};
 
 }  // namespace tarrow::cli

@@ -39,9 +39,7 @@ int WriteSheetsPdf(App& app, const PrintChoice& choice, const ParsedArgs& args) 
 }
 
 int RunPdf(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args = ParseArgs(
-      argList,
-      kPdfOptions);
+  const Result<ParsedArgs> args = ParseArgs(argList, kPdfOptions);
   if (!args.ok()) return UsageError("pdf", args.message());
   if (args->positional.size() != 1) return UsageError("pdf", "give one set file");
   const Result<PrintChoice> choice = ReadPrintChoice(*args);
@@ -58,7 +56,8 @@ int RunPdf(const std::vector<std::string>& argList) {
   QueueExecutor executor;
   const std::unique_ptr<App> made = CommandApp(executor);
   App& app = *made;
-  const Result<HandRecordOptions> chosen = HandRecordOptionsArgument(*args, app.HandRecordChoices());
+  const Result<HandRecordOptions> chosen =
+      HandRecordOptionsArgument(*args, app.HandRecordChoices());
   if (!chosen.ok()) return UsageError("pdf", chosen.message());
   HandRecordOptions options = *chosen;
   app.SetHandRecordChoices(options);
@@ -120,7 +119,6 @@ const Command kPdfCommand{
     "  tarrow-cli pdf club.pbn --last-board 24\n"
     "  tarrow-cli pdf club.pbn --what travelers --last-board 24\n"
     "  tarrow-cli pdf club.pbn --show analysis,par\n",
-    RunPdf,
-    kPdfOptions};
+    RunPdf, kPdfOptions};
 
 }  // namespace tarrow::cli

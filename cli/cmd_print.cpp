@@ -77,7 +77,8 @@ int RunPrint(const std::vector<std::string>& argList) {
     const auto found = std::find(names.begin(), names.end(), *printerName);
     if (found == names.end()) {
       std::string installed;
-      for (const std::string& name : names) installed += (installed.empty() ? "" : ", ") + Cp1252ToUtf8(name);
+      for (const std::string& name : names)
+        installed += (installed.empty() ? "" : ", ") + Cp1252ToUtf8(name);
       return Failure("no printer named " + Quoted(args->Value("--printer")) + " is installed" +
                      (installed.empty() ? "" : " (installed: " + installed + ")"));
     }
@@ -112,7 +113,8 @@ const Command kPrintersCommand{"printers", "list the installed printers",
                                RunPrinters};
 
 const Command kPrintCommand{
-    "print", "print hand records, setup sheets or travelers",
+    "print",
+    "print hand records, setup sheets or travelers",
     "Usage: tarrow-cli print FILE [--what hand-records|setup-sheets|travelers]\n"
     "                        [--printer NAME] [--copies N] [--flip] [--last-board N]\n\n"
     "Prints from a PBN set (or a .dup, .bri, .bre or .ber file) on one of the\n"
@@ -134,6 +136,7 @@ const Command kPrintCommand{
     "  tarrow-cli print club.pbn --copies 12 --flip\n"
     "  tarrow-cli print club.pbn --what travelers --last-board 24 --printer Office\n",
     RunPrint,
-    {.values = {"--event", "--what", "--printer", "--copies", "--last-board"}, .flags = {"--flip"}}};
+    {.values = {"--event", "--what", "--printer", "--copies", "--last-board"},
+     .flags = {"--flip"}}};
 
 }  // namespace tarrow::cli

@@ -7,8 +7,8 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/output_checks.h"
-#include "core/banner.h"
 #include "core/atomic_file.h"
+#include "core/banner.h"
 #include "picture/board_picture.h"
 
 namespace tarrow::cli {
@@ -32,8 +32,8 @@ Result<QSize> ParseSize(const std::string& text) {
     }
   }
   return Status::Error("--size takes WIDTHxHEIGHT in pixels, from " + std::to_string(kMinWidth) +
-                       "x" + std::to_string(kMinHeight) + " to " + std::to_string(kMaxWidth) +
-                       "x" + std::to_string(kMaxHeight) + ", not \"" + text + "\"");
+                       "x" + std::to_string(kMinHeight) + " to " + std::to_string(kMaxWidth) + "x" +
+                       std::to_string(kMaxHeight) + ", not \"" + text + "\"");
 }
 
 const OptionSpec kRenderOptions = {.values = {"--event", "--board", "--size", "--out", "--number"},
@@ -118,7 +118,6 @@ const Command kRenderCommand{
     "  --force        replace a file at FILE.png that this program did not\n"
     "                 write (a picture of this program is replaced without it)\n\n"
     "Example:\n  tarrow-cli render club.pbn --board 7 --size 1920x1080 --out board7.png\n",
-    RunRender,
-    kRenderOptions};
+    RunRender, kRenderOptions};
 
 }  // namespace tarrow::cli

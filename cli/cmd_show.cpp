@@ -2,12 +2,12 @@
 #include <iostream>
 #include <sstream>
 
-#include "scoring/par.h"
 #include "app/app.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/set_file_command.h"
 #include "core/cp1252.h"
+#include "scoring/par.h"
 
 namespace tarrow::cli {
 namespace {
@@ -97,7 +97,6 @@ const Command kShowCommand{
     "where a result is not known yet), with the board's par under a complete\n"
     "table (or the par the file gives for a board without one).\n\n"
     "Example:\n  tarrow-cli show club.pbn --board 7\n",
-    RunShow,
-    kSetFileOptions};
+    RunShow, kSetFileOptions};
 
 }  // namespace tarrow::cli

@@ -78,8 +78,7 @@ std::string GridText(const DDTable& table) {
 }
 
 int RunSolve(const std::vector<std::string>& argList) {
-  const Result<ParsedArgs> args =
-      ParseArgs(argList, kSolveOptions);
+  const Result<ParsedArgs> args = ParseArgs(argList, kSolveOptions);
   if (!args.ok()) return UsageError("solve", args.message());
   if (args->positional.empty()) return UsageError("solve", "no deal given");
   QueueExecutor executor;
@@ -132,7 +131,6 @@ const Command kSolveCommand{
     "  tarrow-cli solve \"N:KQ.KJ765.T5.KQ76 T865.2.AKJ642.95 J97.A83.Q97.AJ42 "
     "A432.QT94.83.T83\"\n"
     "  tarrow-cli boards --seed abc | cut -f3 | tarrow-cli solve --table -\n",
-    RunSolve,
-    kSolveOptions};
+    RunSolve, kSolveOptions};
 
 }  // namespace tarrow::cli

@@ -8,7 +8,8 @@ namespace tarrow::cli {
 Result<std::filesystem::path> SetFileName(const std::string& text, std::string_view option) {
   std::filesystem::path path = text;
   if (text.empty() || !path.has_filename() || path.filename() == "." || path.filename() == "..") {
-    return Status::Error(std::string(option) + " names a folder; give the set's file name, such as " +
+    return Status::Error(std::string(option) +
+                         " names a folder; give the set's file name, such as " +
                          (path / "club.pbn").string());
   }
   std::error_code error;
@@ -18,7 +19,8 @@ Result<std::filesystem::path> SetFileName(const std::string& text, std::string_v
   }
   if (!path.has_extension()) path += ".pbn";
   if (DealExtensionKind(path) != DealFileKind::kPbn) {
-    return Status::Error(std::string(option) + " names a set file, whose name ends in .pbn, not \"" +
+    return Status::Error(std::string(option) +
+                         " names a set file, whose name ends in .pbn, not \"" +
                          path.extension().string() + "\"");
   }
   return path;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

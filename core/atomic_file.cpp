@@ -22,8 +22,7 @@ namespace fs = std::filesystem;
 // "cannot write /x/set.pbn: fsync: Input/output error": the call that failed
 // and its own error, taken right after the call.
 Status Failure(const fs::path& path, const char* call, int error) {
-  return Status::Error("cannot write " + path.string() + ": " + call + ": " +
-                       std::strerror(error));
+  return Status::Error("cannot write " + path.string() + ": " + call + ": " + std::strerror(error));
 }
 
 Status Refusal(const fs::path& path, const std::string& why) {
@@ -229,7 +228,9 @@ AtomicFileStream& AtomicFileStream::operator=(AtomicFileStream&& other) noexcept
   return *this;
 }
 
-AtomicFileStream::~AtomicFileStream() { Abandon(); }
+AtomicFileStream::~AtomicFileStream() {
+  Abandon();
+}
 
 void AtomicFileStream::Abandon() noexcept {
   if (fd_ < 0) return;
@@ -256,8 +257,7 @@ Status AtomicFileStream::Commit() {
   // mkstemp makes the file private: a replaced file keeps its mode, a new
   // one gets the mode the user's umask gives any new file.
   struct stat old {};
-  const mode_t mode =
-      ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+  const mode_t mode = ::stat(target_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
   if (::fchmod(fd_, mode) != 0) return abandon("fchmod", errno);
   if (::fsync(fd_) != 0) return abandon("fsync", errno);
   const int fd = std::exchange(fd_, -1);
@@ -341,8 +341,8 @@ Result<FileLock> FileLock::Acquire(const fs::path& file) {
   for (int attempt = 0; attempt < 10; ++attempt) {
     // Made new, never through a link: a link or a file put where the lock
     // goes is never opened for writing, let alone truncated.
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    NewFileMode());
+    int fd =
+        ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, NewFileMode());
     const bool fresh = fd >= 0;
     if (!fresh) {
       if (errno != EEXIST) return cannot(std::strerror(errno));
@@ -357,8 +357,9 @@ Result<FileLock> FileLock::Acquire(const fs::path& file) {
           info.st_size > 24) {
         ::close(fd);
         return NotALock(file, lockPath,
-                        S_ISREG(info.st_mode) && info.st_nlink != 1 ? "is a second name of another file"
-                                                                    : "holds something else");
+                        S_ISREG(info.st_mode) && info.st_nlink != 1
+                            ? "is a second name of another file"
+                            : "holds something else");
       }
     }
     const int scratch = fresh ? RegisterScratch(lockPath.string()) : -1;
@@ -375,7 +376,8 @@ Result<FileLock> FileLock::Acquire(const fs::path& file) {
                            (holder.empty() ? std::string() : " (process " + holder + ")") +
                            "; wait until it is done, or choose another file");
     }
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (::fstat(fd, &held) != 0 || ::lstat(lockPath.c_str(), &named) != 0 ||
         held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
       ::close(fd);
@@ -406,7 +408,8 @@ Result<FileLock> FileLock::Acquire(const fs::path& file) {
         lock.fd_ = fd;
         lock.lockPath_ = lockPath;
         lock.Release();
-        return Status::Error(file.string() + " is another name of a file being written by "
+        return Status::Error(file.string() +
+                             " is another name of a file being written by "
                              "another Tarrow; wait until it is done, or choose another file");
       }
       lock.fileFd_ = fileFd;

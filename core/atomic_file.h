@@ -108,8 +108,8 @@ Status ProbeFolder(const std::filesystem::path& folder, size_t bytes);
 // Only regular files are read (a FIFO or a device would block or never
 // end).  Files larger than maxBytes are refused, so a hostile file cannot
 // exhaust memory.
-Result<std::string> ReadWholeFile(const std::filesystem::path& path,
-                                  size_t maxBytes = size_t(64) << 20);
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, size_t maxBytes = size_t(64)
+                                                                                       << 20);
 
 // An advisory lock on a file the program writes, held through a lock file
 // beside it (".NAME.lock", removed on release), so that two processes (two

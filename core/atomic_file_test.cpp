@@ -1,6 +1,6 @@
 #include "core/atomic_file.h"
-#include "core/write_permit_for_test.h"
 #include "core/temp_folder_for_test.h"
+#include "core/write_permit_for_test.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -158,7 +158,6 @@ TEST_F(AtomicFileTest, RefusesFilesAboveTheSizeLimit) {
   EXPECT_FALSE(ReadWholeFile(file, 4096).ok());
   EXPECT_TRUE(ReadWholeFile(file, 5000).ok());
 }
-
 
 // The lock: never through a link, never truncating a file in its place, by
 // the file's identity, a stale one taken over with a word, and removed on

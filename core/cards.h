@@ -111,13 +111,13 @@ constexpr int HighCardPoints(Rank rank) noexcept {
 // One board's distribution and what is derived from it.  The derived fields
 // are always recomputed from seatOf (DeriveCounts), never edited directly.
 struct Deal {
-  bool valid = false;                // false when made from an out-of-range number
-  std::array<Seat, 52> seatOf{};     // seat holding each card index
-  DealNumber number;                 // the number made from or converted to
-  uint8_t suitLength[4][4] = {};     // [seat][suit], 0..13
-  uint8_t points[4] = {};            // high-card points per seat, 0..37
-  uint8_t sidePoints[2] = {};        // North-South, East-West
-  uint8_t suitPoints[4][4] = {};     // [seat][suit], 0..10
+  bool valid = false;             // false when made from an out-of-range number
+  std::array<Seat, 52> seatOf{};  // seat holding each card index
+  DealNumber number;              // the number made from or converted to
+  uint8_t suitLength[4][4] = {};  // [seat][suit], 0..13
+  uint8_t points[4] = {};         // high-card points per seat, 0..37
+  uint8_t sidePoints[2] = {};     // North-South, East-West
+  uint8_t suitPoints[4][4] = {};  // [seat][suit], 0..10
 };
 
 // Recomputes suit lengths and points from the seats of the cards.

@@ -231,9 +231,12 @@ std::string DealNumberBase64Text(const DealNumber& number) {
 
 std::string DealNumberText(const DealNumber& number, DealNumberForm form) {
   switch (form) {
-    case DealNumberForm::kDecimal: return DealNumberDecimalText(number);
-    case DealNumberForm::kBase64: return DealNumberBase64Text(number);
-    case DealNumberForm::kHex: break;
+    case DealNumberForm::kDecimal:
+      return DealNumberDecimalText(number);
+    case DealNumberForm::kBase64:
+      return DealNumberBase64Text(number);
+    case DealNumberForm::kHex:
+      break;
   }
   return DealNumberHexText(number);
 }
@@ -316,8 +319,8 @@ Result<DealNumber> ParseDealNumber(std::string_view text) {
   const bool hexLayout = text.size() == 26 && text[8] == ' ' && text[17] == ' ';
   if (!hasComma && (hasHexLetter || hexLayout)) {
     if (compact.size() != 24) {
-      return Status::Error("deal number " + Quoted(text) +
-                           ": a hex number has 24 digits, not " + std::to_string(compact.size()));
+      return Status::Error("deal number " + Quoted(text) + ": a hex number has 24 digits, not " +
+                           std::to_string(compact.size()));
     }
     uint128 value = 0;
     for (char ch : compact) {

@@ -73,7 +73,7 @@ std::string DealNumberBase64Text(const DealNumber& number);
 enum class DealNumberForm : int32_t { kDecimal = 0, kBase64 = 1, kHex = 2 };
 // A stored choice of form: 0 decimal, 1 base64, any other value hex.
 constexpr DealNumberForm DealNumberFormOf(int32_t stored) noexcept {
-  return stored == 0 ? DealNumberForm::kDecimal
+  return stored == 0   ? DealNumberForm::kDecimal
          : stored == 1 ? DealNumberForm::kBase64
                        : DealNumberForm::kHex;
 }

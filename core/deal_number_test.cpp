@@ -288,8 +288,8 @@ TEST(DealNumberTest, DecimalSeparatorsStandOnlyBetweenGroupsOfThree) {
     }
   }
   // What the decimal text prints reads back, for numbers of every length.
-  for (const uint128 value : {uint128(0), uint128(7), uint128(1000), uint128(999999),
-                              kTotalDeals / 3, kTotalDeals - 1}) {
+  for (const uint128 value :
+       {uint128(0), uint128(7), uint128(1000), uint128(999999), kTotalDeals / 3, kTotalDeals - 1}) {
     const std::string text = DealNumberDecimalText(MakeDealNumber(value));
     SCOPED_TRACE(text);
     const Result<DealNumber> n = ParseDealNumber(text);

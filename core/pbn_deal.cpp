@@ -99,7 +99,8 @@ Result<Deal> ParsePbnDeal(std::string_view value) {
     Deal rest;
     for (int card = 0; card < kCards; ++card) rest.seatOf[card] = assigned[card] ? kNorth : kSouth;
     std::string hand;
-    for (Suit each : kSuits) hand += (each == kSpades ? "" : ".") + HandSuitText(rest, kSouth, each);
+    for (Suit each : kSuits)
+      hand += (each == kSpades ? "" : ".") + HandSuitText(rest, kSouth, each);
     return Status::Error("the deal gives three hands, and a set needs all four: write " +
                          std::string(kSeatNames[missing]) + "'s as well, the cards not named (" +
                          hand + "), in its place among the four hands");

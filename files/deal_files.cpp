@@ -168,8 +168,8 @@ Result<Deal> BreDeal(std::string_view line, std::string_view fileName, size_t li
     return Status::Error(AtLine(fileName, lineNumber) + "byte " + std::to_string(badAt + 1) +
                          " of the line, " + deal.message());
   }
-  return Status::Error(AtLine(fileName, lineNumber) + "deal " + std::to_string(dealNumber) +
-                       ": " + deal.message());
+  return Status::Error(AtLine(fileName, lineNumber) + "deal " + std::to_string(dealNumber) + ": " +
+                       deal.message());
 }
 
 // The two-digit stream of a .bri file: digits and padding (blanks, tabs
@@ -428,8 +428,8 @@ Result<ImportBuffer> ParseDupText(std::string_view bytes, LoadReport& report,
   if (records.empty()) return Status::Error(std::string(fileName) + " holds no deal");
 
   const Result<DupRunInfo> run =
-      ReadRunData(bytes.substr(records[0] + kBriDealBytes + kBreDealBytes, kRunDataBytes),
-                  fileName, records[0] + kBriDealBytes + kBreDealBytes);
+      ReadRunData(bytes.substr(records[0] + kBriDealBytes + kBreDealBytes, kRunDataBytes), fileName,
+                  records[0] + kBriDealBytes + kBreDealBytes);
   if (!run.ok()) return run.status();
   if (run->lowest > kBoardsPerSet) {
     return Status::Error(std::string(fileName) + ": its run data numbers the boards " +
@@ -467,7 +467,8 @@ Result<ImportBuffer> ParseDupText(std::string_view bytes, LoadReport& report,
     if (!fromBri.ok()) return fromBri.status();
 
     size_t badAt = kWholeDeal;
-    const Result<Deal> fromBre = BreFields(bytes.substr(start + kBriDealBytes, kBreDealBytes), badAt);
+    const Result<Deal> fromBre =
+        BreFields(bytes.substr(start + kBriDealBytes, kBreDealBytes), badAt);
     if (!fromBre.ok()) {
       const size_t where = start + kBriDealBytes + (badAt == kWholeDeal ? 0 : badAt);
       return Status::Error(AtOffset(fileName, where) + label + ": in the hands after the " +
@@ -572,9 +573,11 @@ DealFileKind DealExtensionKind(const std::filesystem::path& path) {
   for (char& ch : extension) {
     if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
   }
-  constexpr std::pair<std::string_view, DealFileKind> kKinds[5] = {
-      {".pbn", DealFileKind::kPbn}, {".ber", DealFileKind::kBer}, {".bri", DealFileKind::kBri},
-      {".bre", DealFileKind::kBre}, {".dup", DealFileKind::kDup}};
+  constexpr std::pair<std::string_view, DealFileKind> kKinds[5] = {{".pbn", DealFileKind::kPbn},
+                                                                   {".ber", DealFileKind::kBer},
+                                                                   {".bri", DealFileKind::kBri},
+                                                                   {".bre", DealFileKind::kBre},
+                                                                   {".dup", DealFileKind::kDup}};
   for (const auto& [name, kind] : kKinds) {
     if (extension == name) return kind;
   }

@@ -87,7 +87,8 @@ std::string BriText(const std::vector<Deal>& deals) {
 }
 
 // One reader by its format's name, for tables over all three.
-Result<ImportBuffer> ParseAs(const std::string& format, std::string_view bytes, LoadReport& report) {
+Result<ImportBuffer> ParseAs(const std::string& format, std::string_view bytes,
+                             LoadReport& report) {
   const std::string name = "deals." + format;
   if (format == "bre") return ParseBreText(bytes, report, name);
   if (format == "ber") return ParseBerText(bytes, report, name);
@@ -128,17 +129,18 @@ TEST(BreTest, ADealThatDoesNotReadRefusesTheFileNamingItsLine) {
     std::string message;  // after "club.bre line 3: "
   };
   const Row rows[] = {
-      {"a byte that is no rank", lower, "byte " + std::to_string(lower.find('x') + 1) +
-                                            " of the line, 'x', is neither a suit mark nor a rank "
-                                            "letter AKQJT98765432"},
+      {"a byte that is no rank", lower,
+       "byte " + std::to_string(lower.find('x') + 1) +
+           " of the line, 'x', is neither a suit mark nor a rank "
+           "letter AKQJT98765432"},
       {"one byte short", BreLine(deals[1]).substr(0, 67),
        "deal 2 is 67 bytes long, not the 68 of four hands"},
       {"a card twice", moved, "deal 2: "},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const std::string text = "header\r\n" + BreLine(deals[0]) + "\r\n" + row.line + "\r\n" +
-                             BreLine(deals[2]) + "\r\n";
+    const std::string text =
+        "header\r\n" + BreLine(deals[0]) + "\r\n" + row.line + "\r\n" + BreLine(deals[2]) + "\r\n";
     LoadReport report;
     const Result<ImportBuffer> imported = ParseBreText(text, report, "club.bre");
     ASSERT_FALSE(imported.ok());
@@ -155,8 +157,8 @@ TEST(BreTest, AnEmptyLineBetweenDealsOrNoStartLineIsAnError) {
       ParseBreText(BreLine(deals[0]) + "\r\n\r\n" + BreLine(deals[1]) + "\r\n", report, "club.bre");
   ASSERT_FALSE(gap.ok());
   EXPECT_EQ(gap.message(), "club.bre line 2: an empty line between deals");
-  for (const std::string& text : {std::string("no deals here\n\n") + BreLine(deals[0]).substr(1),
-                                  std::string()}) {
+  for (const std::string& text :
+       {std::string("no deals here\n\n") + BreLine(deals[0]).substr(1), std::string()}) {
     const Result<ImportBuffer> none = ParseBreText(text, report, "club.bre");
     ASSERT_FALSE(none.ok());
     EXPECT_EQ(none.message(),
@@ -181,8 +183,7 @@ TEST(BerTest, ReadsTheWholeFileInGroupsOfFiftyTwoWhereverTheLinesBreak) {
   }
   // Junk or a second set after the first line is no longer passed over.
   LoadReport report;
-  const Result<ImportBuffer> junk =
-      ParseBerText(digits + "\r\n" + "extra\r\n", report, "club.ber");
+  const Result<ImportBuffer> junk = ParseBerText(digits + "\r\n" + "extra\r\n", report, "club.ber");
   ASSERT_FALSE(junk.ok());
   EXPECT_EQ(junk.message(), "club.ber byte offset " + std::to_string(digits.size() + 2) +
                                 ": 'e' is not a seat 1..4; a .ber file holds only seat digits " +
@@ -206,9 +207,12 @@ TEST(BerTest, AnythingButSeatDigitsOrWholeDealsRefusesTheFile) {
     const char* message;
   };
   const Row rows[] = {
-      {"a 5", five, "club.ber byte offset 59: '5' is not a seat 1..4; a .ber file holds only seat digits and line ends"},
+      {"a 5", five,
+       "club.ber byte offset 59: '5' is not a seat 1..4; a .ber file holds only seat digits and "
+       "line ends"},
       {"a blank inside", BerText(deals).insert(60, " "),
-       "club.ber byte offset 60: ' ' is not a seat 1..4; a .ber file holds only seat digits and line ends"},
+       "club.ber byte offset 60: ' ' is not a seat 1..4; a .ber file holds only seat digits and "
+       "line ends"},
       {"14 cards", uneven, "club.ber byte offset 104: deal 3: North holds 12 cards, not 13"},
       {"a part deal", BerText(deals).substr(0, 52 * 3 - 1),
        "club.ber byte offset 104: the last 51 seat digits make no whole deal of 52"},
@@ -256,7 +260,8 @@ TEST(BriTest, ANonDigitOrABadNumberRefusesTheFileNamingTheOffset) {
   const Row rows[] = {
       // Read leniently, "XX" would shift every later number by one card.
       {"a non-digit pair", with(800 + 40, "XX"),
-       "club.bri byte offset 840: 'X' is not a digit; a .bri file holds only two-digit card numbers"},
+       "club.bri byte offset 840: 'X' is not a digit; a .bri file holds only two-digit card "
+       "numbers"},
       {"a control byte", with(5, std::string(1, '\x01')),
        "club.bri byte offset 5: the byte 01 (hexadecimal) is not a digit; a .bri file holds only "
        "two-digit card numbers"},
@@ -264,7 +269,8 @@ TEST(BriTest, ANonDigitOrABadNumberRefusesTheFileNamingTheOffset) {
       {"53", with(80 + 4, "53"), "club.bri byte offset 84: deal 2: 53 is no card number 01..52"},
       {"00", with(80 + 6, "00"), "club.bri byte offset 86: deal 2: 00 is no card number 01..52"},
       {"a split number", with(80 + 9, " "),
-       "club.bri byte offset 88: a blank splits a card number; a .bri file holds two-digit numbers"},
+       "club.bri byte offset 88: a blank splits a card number; a .bri file holds two-digit "
+       "numbers"},
       {"cut short", good.substr(0, 80 + 76),
        "club.bri byte offset 156: deal 2 is cut short by the end of the file"},
       {"an odd digit at the end", good.substr(0, 80) + "0",
@@ -344,9 +350,8 @@ TEST(DupTest, ReadsRecordsNumberedByTheRunData) {
   EXPECT_EQ(set.PresentBoards(), 12);
   // More records than the run data's boards: the rest is ignored and said.
   LoadReport extra;
-  const Result<ImportBuffer> part =
-      ParseDupText(DupRecord(deals[0], "YN1  1 1  ") + DupRecord(deals[1], "YN1  1 1  "), extra,
-                   "club.dup");
+  const Result<ImportBuffer> part = ParseDupText(
+      DupRecord(deals[0], "YN1  1 1  ") + DupRecord(deals[1], "YN1  1 1  "), extra, "club.dup");
   ASSERT_TRUE(part.ok()) << part.message();
   EXPECT_EQ(part->count, 1);
   EXPECT_EQ(extra.notKept, std::vector<std::string>{"1 deals past the run data's boards 1-1"});
@@ -416,8 +421,8 @@ TEST(DealFilesTest, TakeThirtySixDealsAndSayHowManyMoreOrFewer) {
     EXPECT_EQ(report.notKept, std::vector<std::string>{"72 deals past the 36th"});
 
     LoadReport exact;
-    const Result<ImportBuffer> set =
-        ParseAs(format, TextAs(format, std::vector<Deal>(deals.begin(), deals.begin() + 36)), exact);
+    const Result<ImportBuffer> set = ParseAs(
+        format, TextAs(format, std::vector<Deal>(deals.begin(), deals.begin() + 36)), exact);
     ASSERT_TRUE(set.ok()) << set.message();
     EXPECT_TRUE(exact.warnings.empty() && exact.notKept.empty());
   }
@@ -443,9 +448,9 @@ TEST(DealExtensionKindTest, KnowsTheFourExtensionsInAnyCase) {
     DealFileKind kind;
   };
   using enum DealFileKind;
-  const Row rows[] = {{"a/set.pbn", kPbn}, {"SET.PBN", kPbn},     {"x.Ber", kBer}, {"m.DUP", kDup},
-                      {"x.bri", kBri},     {"x.BRE", kBre},       {"x.txt", kUnknown},
-                      {"pbn", kUnknown},   {"x.pbn.bak", kUnknown}};
+  const Row rows[] = {{"a/set.pbn", kPbn}, {"SET.PBN", kPbn}, {"x.Ber", kBer},
+                      {"m.DUP", kDup},     {"x.bri", kBri},   {"x.BRE", kBre},
+                      {"x.txt", kUnknown}, {"pbn", kUnknown}, {"x.pbn.bak", kUnknown}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(DealExtensionKind(row.path), row.kind);
@@ -485,7 +490,8 @@ TEST_F(DealFileTest, ReadsFilesAndNamesOneThatCannotBeRead) {
   { std::ofstream(file) << (group[0] == '3' ? '4' : '3') << group.substr(1) << "\n"; }
   const Result<ImportBuffer> bad = ReadBerFile(file);
   ASSERT_FALSE(bad.ok());
-  EXPECT_EQ(bad.message().rfind(file.string() + " byte offset 0: deal 1: ", 0), 0u) << bad.message();
+  EXPECT_EQ(bad.message().rfind(file.string() + " byte offset 0: deal 1: ", 0), 0u)
+      << bad.message();
   using Reader = Result<ImportBuffer> (*)(const std::filesystem::path&, LoadReport&);
   for (const Reader reader : {Reader(ReadBreFile), Reader(ReadBerFile), Reader(ReadBriFile)}) {
     const Result<ImportBuffer> missing = reader(folder_ / "missing.bre", report);

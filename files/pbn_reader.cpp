@@ -6,13 +6,13 @@
 #include <set>
 #include <vector>
 
-#include "scoring/par.h"
 #include "core/atomic_file.h"
 #include "core/cards.h"
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
 #include "core/texts.h"
 #include "files/text_scan.h"
+#include "scoring/par.h"
 
 namespace tarrow {
 namespace {
@@ -898,7 +898,8 @@ class PbnReader {
   // unanalysed, so that the solver gives the answer.
   void CheckDoubleDummyTricks(int n, BoardEntry& board, BoardNotes& notes) {
     if (notes.doubleDummyLine == 0) return;
-    const bool anyRow = std::find(notes.known.begin(), notes.known.end(), true) != notes.known.end();
+    const bool anyRow =
+        std::find(notes.known.begin(), notes.known.end(), true) != notes.known.end();
     if (!anyRow) {
       board.table = notes.doubleDummy;
       notes.known.fill(true);
@@ -974,8 +975,8 @@ class PbnReader {
   std::vector<EventSection> sections_;  // the file's events; one unless boards start again
   bool sectionNamed_ = false;           // the first event's Event tag was read
   size_t fromLine_ = 1, toLine_ = size_t(-1);
-  int pendingRows_ = 0;        // lines after an OptimumResultTable tag still read as rows
-  int tableRows_ = 0;          // rows the current table has had
+  int pendingRows_ = 0;  // lines after an OptimumResultTable tag still read as rows
+  int tableRows_ = 0;    // rows the current table has had
 };
 
 }  // namespace
@@ -985,8 +986,8 @@ namespace {
 // "1 \"Monday pairs\" (boards 1-24, from line 1)"
 std::string SectionText(const std::vector<EventSection>& sections, size_t i) {
   return std::to_string(i + 1) + " " + QuotedForMessage(sections[i].name) + " (boards " +
-         NumberRanges(sections[i].boards) + ", from line " +
-         std::to_string(sections[i].firstLine) + ")";
+         NumberRanges(sections[i].boards) + ", from line " + std::to_string(sections[i].firstLine) +
+         ")";
 }
 
 // The event `choice` names: its number from 1, or its Event value (in any
@@ -994,8 +995,8 @@ std::string SectionText(const std::vector<EventSection>& sections, size_t i) {
 Result<size_t> ChosenSection(const std::vector<EventSection>& sections, std::string_view choice,
                              std::string_view fileName) {
   if (choice.empty()) return size_t(0);
-  const bool digits = std::all_of(choice.begin(), choice.end(),
-                                  [](char ch) { return ch >= '0' && ch <= '9'; });
+  const bool digits =
+      std::all_of(choice.begin(), choice.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
   if (digits) {
     const long long n = ParseInteger(choice).value_or(0);
     if (n >= 1 && size_t(n) <= sections.size()) return size_t(n - 1);
@@ -1055,8 +1056,7 @@ Result<DealSet> ParsePbnEvent(std::string_view bytes, std::string_view fileNameF
                             std::to_string(*chosen + 1) + " is loaded");
   report.warnings.insert(report.warnings.end(), oneReport.warnings.begin(),
                          oneReport.warnings.end());
-  report.notKept.push_back("the file's other events (" + std::to_string(sections.size() - 1) +
-                           ")");
+  report.notKept.push_back("the file's other events (" + std::to_string(sections.size() - 1) + ")");
   report.notKept.insert(report.notKept.end(), oneReport.notKept.begin(), oneReport.notKept.end());
   return part;
 }

@@ -107,8 +107,7 @@ Result<DealSet> ParsePbnText(std::string_view bytes, std::string_view fileNameFo
 Result<DealSet> ReadPbnEvent(const std::filesystem::path& path, std::string_view event,
                              LoadReport& report, DateTime today = Today());
 Result<DealSet> ParsePbnEvent(std::string_view bytes, std::string_view fileNameForMessages,
-                              std::string_view event, LoadReport& report,
-                              DateTime today = Today());
+                              std::string_view event, LoadReport& report, DateTime today = Today());
 
 // The forms above for a caller that has no use for the report.
 Result<DealSet> ReadPbnFile(const std::filesystem::path& path, DateTime today = Today());

@@ -56,10 +56,10 @@ TEST(PbnForeignTest, AByteOrderMarkIsNoPartOfTheFirstLine) {
 
 TEST(PbnForeignTest, ADealBeforeItsBoardTagBelongsToItsOwnGame) {
   // Board 4's deal comes first in its game; it is board 4's, not board 3's.
-  const std::string text =
-      Game("Pairs", 3, kBoard1Deal) +
-      Lines({"[Event \"Pairs\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "[Board \"4\"]", ""}) +
-      Game("Pairs", 5, kBoard2Deal);
+  const std::string text = Game("Pairs", 3, kBoard1Deal) +
+                           Lines({"[Event \"Pairs\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]",
+                                  "[Board \"4\"]", ""}) +
+                           Game("Pairs", 5, kBoard2Deal);
   LoadReport report;
   const Result<DealSet> set = Read(text, report);
   ASSERT_TRUE(set.ok()) << set.message();
@@ -76,15 +76,16 @@ TEST(PbnForeignTest, ADealBeforeItsBoardTagBelongsToItsOwnGame) {
 }
 
 TEST(PbnForeignTest, ATagLineWithoutAQuotedValueIsAWarningWithItsLine) {
-  const std::string text =
-      Lines({"[Event Random Deal #]", "[Board \"1\"]", "[Deal\t\"" + std::string(kBoard1Deal) + "\"]"});
+  const std::string text = Lines(
+      {"[Event Random Deal #]", "[Board \"1\"]", "[Deal\t\"" + std::string(kBoard1Deal) + "\"]"});
   LoadReport report;
   const Result<DealSet> set = Read(text, report);
   ASSERT_TRUE(set.ok()) << set.message();
   // The tab after "Deal" is read as the blank it stands for.
   EXPECT_EQ(set->Board(1).number, NumberOf(kBoard1Deal));
-  EXPECT_TRUE(Contains(report.warnings, "club.pbn line 1: the tag line \"[Event Random Deal #]\" "
-                                        "gives no value in double quotes; it is ignored"))
+  EXPECT_TRUE(Contains(report.warnings,
+                       "club.pbn line 1: the tag line \"[Event Random Deal #]\" "
+                       "gives no value in double quotes; it is ignored"))
       << ::testing::PrintToString(report.warnings);
   EXPECT_FALSE(report.RewriteLosesNothing());
 }
@@ -93,8 +94,8 @@ TEST(PbnForeignTest, AnUnknownDateStaysUnknown) {
   for (const char* date : {"?", "????.??.??"}) {
     SCOPED_TRACE(date);
     LoadReport report;
-    const Result<DealSet> set =
-        Read(Lines({"[Date \"" + std::string(date) + "\"]"}) + Game("Pairs", 1, kBoard1Deal), report);
+    const Result<DealSet> set = Read(
+        Lines({"[Date \"" + std::string(date) + "\"]"}) + Game("Pairs", 1, kBoard1Deal), report);
     ASSERT_TRUE(set.ok()) << set.message();
     EXPECT_EQ(set->header.eventDate, 0);
   }
@@ -104,9 +105,10 @@ TEST(PbnForeignTest, AnUnknownDateStaysUnknown) {
 }
 
 // North and South take all 13 tricks of board 1 in every strain.
-const std::vector<std::string> kBoard1Rows = {
-    "N C 13", "N D 13", "N H 13", "N S 13", "N NT 13", "E C 0", "E D 0", "E H 0", "E S 0", "E NT 0",
-    "S C 13", "S D 13", "S H 13", "S S 13", "S NT 13", "W C 0", "W D 0", "W H 0", "W S 0", "W NT 0"};
+const std::vector<std::string> kBoard1Rows = {"N C 13", "N D 13", "N H 13", "N S 13", "N NT 13",
+                                              "E C 0",  "E D 0",  "E H 0",  "E S 0",  "E NT 0",
+                                              "S C 13", "S D 13", "S H 13", "S S 13", "S NT 13",
+                                              "W C 0",  "W D 0",  "W H 0",  "W S 0",  "W NT 0"};
 
 std::string Board1With(const std::string& doubleDummy, std::vector<std::string> rows) {
   std::vector<std::string> lines = {"[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]"};
@@ -152,8 +154,9 @@ TEST(PbnForeignTest, DoubleDummyTricksAreReadAndCheckedAgainstTheTable) {
 
   LoadReport bad;
   ASSERT_TRUE(Read(Board1With("dddd", kBoard1Rows), bad).ok());
-  EXPECT_TRUE(Contains(bad.warnings, "board 1: the DoubleDummyTricks value \"dddd\" is not 20 "
-                                     "hexadecimal digits 0..d; it is left out"));
+  EXPECT_TRUE(Contains(bad.warnings,
+                       "board 1: the DoubleDummyTricks value \"dddd\" is not 20 "
+                       "hexadecimal digits 0..d; it is left out"));
 }
 
 TEST(PbnForeignTest, SeveralEventsOpenTheFirstAndLetTheUserChoose) {
@@ -190,7 +193,8 @@ TEST(PbnForeignTest, SeveralEventsOpenTheFirstAndLetTheUserChoose) {
             "(boards 1-2, from line 1), 2 \"Tuesday\" (boards 1-2, from line 9)");
   // A second deal of a board without an Event tag in its game is still an error.
   const std::string damaged =
-      Game("Monday", 1, kBoard1Deal) + Lines({"[Board \"1\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]"});
+      Game("Monday", 1, kBoard1Deal) +
+      Lines({"[Board \"1\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]"});
   EXPECT_FALSE(Read(damaged, none).ok());
 }
 
@@ -215,7 +219,8 @@ TEST(PbnForeignTest, WhatCannotBeReadIsNamedByItsCause) {
        "cannot load club.pbn: its boards are numbered 37-72, and a set holds boards 1 to 36; "
        "number them from 1 (a file of several events numbered on from each other: save each "
        "event as a file of its own)"},
-      {"a '-' void", Game("Pairs", 1, "N:AKQJ.-.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432"),
+      {"a '-' void",
+       Game("Pairs", 1, "N:AKQJ.-.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432"),
        "club.pbn line 3: board 1: '-' at position 8 of the deal is not understood: a void is "
        "written as nothing between the dots, as in \"AKQ..AKQ32.AK543\" (no hearts)"},
       {"three hands", Game("Pairs", 1, "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 -"),
@@ -240,7 +245,9 @@ namespace {
 
 // The files of testdata/foreign, laid out as machines and other programs
 // write them (scripts/make-foreign-testdata.sh made them from one set).
-std::string Corpus(const char* name) { return std::string(TARROW_FILES_TESTDATA) + "/foreign/" + name; }
+std::string Corpus(const char* name) {
+  return std::string(TARROW_FILES_TESTDATA) + "/foreign/" + name;
+}
 
 TEST(ForeignCorpusTest, EveryDealFileGivesTheSameBoardsAsThePbnFile) {
   LoadReport report;

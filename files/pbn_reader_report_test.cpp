@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "scoring/par.h"
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
 #include "files/test_support.h"
+#include "scoring/par.h"
 
 namespace tarrow {
 namespace {

@@ -43,7 +43,8 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 // The lines read after a first board 36, since a file without any readable
 // board is refused.
 DealSet Parse(const std::vector<std::string>& lines) {
-  const std::vector<std::string> withBoard = Join({"[Board \"36\"]", std::string("[Deal \"") + kOtherDeal + "\"]"}, lines);
+  const std::vector<std::string> withBoard =
+      Join({"[Board \"36\"]", std::string("[Deal \"") + kOtherDeal + "\"]"}, lines);
   Result<DealSet> set = ParsePbnText(Lines(withBoard), "test.pbn", kToday);
   EXPECT_TRUE(set.ok()) << set.message();
   return set.ok() ? *set : DealSet{};
@@ -58,7 +59,6 @@ std::vector<std::string> TwentyRows(const char* tricks) {
   }
   return rows;
 }
-
 
 class PbnRoundTripTest : public testing::TempFolderTest {};
 
@@ -164,7 +164,8 @@ TEST(PbnReaderTest, AFileWithoutAReadableBoardIsNoSet) {
   for (const std::string& text : texts) {
     const Result<DealSet> set = ParsePbnText(text, "notes.pbn", kToday);
     ASSERT_FALSE(set.ok());
-    EXPECT_EQ(set.message(), "cannot load notes.pbn: no board in it could be read; it is not a PBN set");
+    EXPECT_EQ(set.message(),
+              "cannot load notes.pbn: no board in it could be read; it is not a PBN set");
   }
 }
 
@@ -287,8 +288,8 @@ TEST(PbnReaderTest, ADealThatDoesNotReadIsAnErrorNamingLineBoardAndReason) {
     // Board 6 is whole; board 7's deal does not read.  Left absent, board 7
     // would silently go missing from the set and from every rewrite.
     const std::vector<std::string> lines = {
-        "[Board \"6\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "",
-        "[Board \"7\"]", "[Deal \"" + std::string(deal) + "\"]"};
+        "[Board \"6\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]", "", "[Board \"7\"]",
+        "[Deal \"" + std::string(deal) + "\"]"};
     LoadReport report;
     const Result<DealSet> set = ParsePbnText(Lines(lines), "club.pbn", report, kToday);
     ASSERT_FALSE(set.ok());
@@ -299,13 +300,14 @@ TEST(PbnReaderTest, ADealThatDoesNotReadIsAnErrorNamingLineBoardAndReason) {
 
 TEST(PbnReaderTest, TheSameDealAgainIsAnotherGameButADifferentOneIsAnError) {
   // A results file plays board 2 at two tables.
-  const DealSet set = Parse({"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
-                             "[Contract \"4S\"]", "", "[Board \"2\"]",
-                             "[Deal \" " + std::string(kBoard1Deal) + " \"]"});
+  const DealSet set =
+      Parse({"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]", "[Contract \"4S\"]",
+             "", "[Board \"2\"]", "[Deal \" " + std::string(kBoard1Deal) + " \"]"});
   EXPECT_EQ(set.Board(2).number, NumberOf(kBoard1Deal));
 
-  const std::vector<std::string> lines = {"[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
-                                          "[Board \"2\"]", "[Deal \"" + std::string(kOtherDeal) + "\"]"};
+  const std::vector<std::string> lines = {
+      "[Board \"2\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]", "[Board \"2\"]",
+      "[Deal \"" + std::string(kOtherDeal) + "\"]"};
   const Result<DealSet> twice = ParsePbnText(Lines(lines), "club.pbn", kToday);
   ASSERT_FALSE(twice.ok());
   EXPECT_EQ(twice.message(),
@@ -316,7 +318,8 @@ TEST(PbnReaderTest, ReadsDealsAsTheDealParserDoes) {
   // The reader and the command line's deal parser are one: blanks between
   // hands, a lower-case seat letter and blanks around the value are read
   // alike.
-  const std::string spaced = "n:KQ.KJ765.T5.KQ76  T865.2.AKJ642.95 J97.A83.Q97.AJ42   A432.QT94.83.T83";
+  const std::string spaced =
+      "n:KQ.KJ765.T5.KQ76  T865.2.AKJ642.95 J97.A83.Q97.AJ42   A432.QT94.83.T83";
   const Result<Deal> parsed = ParsePbnDeal(spaced);
   ASSERT_TRUE(parsed.ok()) << parsed.message();
   const DealSet set = Parse({"[Board \"5\"]", "[Deal \" " + spaced + " \"]"});
@@ -391,11 +394,16 @@ TEST_F(PbnRoundTripTest, ReadsBackTheParItWrote) {
 
 TEST(PbnReaderTest, ReadsOtherProgramsParAndLeavesOutWhatItCannotRead) {
   const DealSet set = Parse({
-      "[Board \"1\"]", "[Deal \"" + std::string(kBoard1Deal) + "\"]",
-      "[OptimumScore \"EW 500\"]", "[ParContract \"ew 5dx-2; EW 5HX-2\"]",
-      "[Board \"2\"]", "[Deal \"" + std::string(kBoard2Deal) + "\"]",
-      "[OptimumScore \"NS 7N; +1520\"]", "[ParContract \"4 spades by North\"]",
-      "[Board \"37\"]", "[OptimumScore \"NS 620\"]",
+      "[Board \"1\"]",
+      "[Deal \"" + std::string(kBoard1Deal) + "\"]",
+      "[OptimumScore \"EW 500\"]",
+      "[ParContract \"ew 5dx-2; EW 5HX-2\"]",
+      "[Board \"2\"]",
+      "[Deal \"" + std::string(kBoard2Deal) + "\"]",
+      "[OptimumScore \"NS 7N; +1520\"]",
+      "[ParContract \"4 spades by North\"]",
+      "[Board \"37\"]",
+      "[OptimumScore \"NS 620\"]",
   });
   EXPECT_EQ(set.PresentBoards(), 3);  // with the helper's board 36
   EXPECT_TRUE(set.Board(1).filePar.hasScore);

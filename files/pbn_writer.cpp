@@ -1,11 +1,11 @@
 #include "files/pbn_writer.h"
 
-#include "scoring/par.h"
 #include "core/atomic_file.h"
 #include "core/banner.h"
 #include "core/cards.h"
 #include "core/deal_number.h"
 #include "core/texts.h"
+#include "scoring/par.h"
 
 namespace tarrow {
 namespace {

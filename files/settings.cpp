@@ -91,9 +91,9 @@ FileRead ReadSettingsFile(const fs::path& file) {
   } else if (!S_ISREG(info.st_mode)) {
     read.error = EINVAL;
     read.reason = std::string("it is ") +
-                  (S_ISDIR(info.st_mode)    ? "a folder"
-                   : S_ISFIFO(info.st_mode) ? "a named pipe"
-                   : S_ISSOCK(info.st_mode) ? "a socket"
+                  (S_ISDIR(info.st_mode)                            ? "a folder"
+                   : S_ISFIFO(info.st_mode)                         ? "a named pipe"
+                   : S_ISSOCK(info.st_mode)                         ? "a socket"
                    : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
                                                                     : "no regular file") +
                   ", not a file";
@@ -319,15 +319,15 @@ SettingsLoad LoadSettings(const fs::path& file) {
   load.record = SettingsRecord::Defaults(DefaultOutputDirectory().string());
   load.madeDefaults = true;
   if (read.error != 0 && read.error != ENOENT) {
-    load.problem = Status::Error("cannot read the settings " + file.string() + ": " +
-                                 read.reason + "; running on the defaults");
+    load.problem = Status::Error("cannot read the settings " + file.string() + ": " + read.reason +
+                                 "; running on the defaults");
     return load;
   }
   load.defaultsWanted = true;
   if (read.error == 0) {
-    load.problem = Status::Error("the settings " + file.string() + " are damaged (" +
-                                 Damage(read.bytes) +
-                                 "); running on the defaults, the file is left as it is");
+    load.problem =
+        Status::Error("the settings " + file.string() + " are damaged (" + Damage(read.bytes) +
+                      "); running on the defaults, the file is left as it is");
   }
   return load;
 }
@@ -348,9 +348,9 @@ void WriteDefaultSettings(SettingsLoad& load, const WritePermit& permit) {
                                    "; running on the defaults, the file is left as it is");
       return;
     }
-    load.problem = Status::Error("the settings " + file.string() + " were damaged" + why +
-                                 "; the old file is now " + kept->string() +
-                                 " and the defaults are used");
+    load.problem =
+        Status::Error("the settings " + file.string() + " were damaged" + why +
+                      "; the old file is now " + kept->string() + " and the defaults are used");
   }
   load.written = SaveSettings(load.record, permit);
   if (!load.problem.ok() && !load.written.ok()) {

@@ -140,8 +140,8 @@ struct NumberField {
   NumberSetting which;
   size_t offset;
   int lowest, highest;
-  int byDefault;             // what a new record holds
-  int outside;               // what a stored value outside the range reads as
+  int byDefault;  // what a new record holds
+  int outside;    // what a stored value outside the range reads as
 };
 
 inline constexpr std::array<NumberField, 4> kNumberFields = {{
@@ -193,10 +193,18 @@ constexpr const Row& RowOf(const std::array<Row, N>& table, Which which) {
   }
   return table[0];
 }
-constexpr const SwitchField& FieldOf(Switch which) { return RowOf(kSwitchFields, which); }
-constexpr const NumberField& FieldOf(NumberSetting which) { return RowOf(kNumberFields, which); }
-constexpr const TextField& FieldOf(TextSetting which) { return RowOf(kTextFields, which); }
-constexpr const ListField& FieldOf(ListSetting which) { return RowOf(kListFields, which); }
+constexpr const SwitchField& FieldOf(Switch which) {
+  return RowOf(kSwitchFields, which);
+}
+constexpr const NumberField& FieldOf(NumberSetting which) {
+  return RowOf(kNumberFields, which);
+}
+constexpr const TextField& FieldOf(TextSetting which) {
+  return RowOf(kTextFields, which);
+}
+constexpr const ListField& FieldOf(ListSetting which) {
+  return RowOf(kListFields, which);
+}
 
 class SettingsRecord {
  public:
@@ -272,8 +280,12 @@ class SettingsRecord {
   HandRecordOptions HandRecordChoices() const noexcept;
   void SetHandRecordChoices(const HandRecordOptions& choices) noexcept;
 
-  int Threads() const noexcept { return Get(NumberSetting::kThreads); }
-  void SetThreads(int threads) noexcept { Set(NumberSetting::kThreads, threads); }
+  int Threads() const noexcept {
+    return Get(NumberSetting::kThreads);
+  }
+  void SetThreads(int threads) noexcept {
+    Set(NumberSetting::kThreads, threads);
+  }
   // A stored item outside 0..2 reads as the third, as the window's choice
   // shows it.
   QueenMethod QueenAdjustment() const noexcept {
@@ -283,13 +295,27 @@ class SettingsRecord {
     Set(NumberSetting::kQueenAdjustment, int(method));
   }
   // 1..36; a file from before the setting reads as 36.
-  int BoardsInPlay() const noexcept { return Get(NumberSetting::kBoardsInPlay); }
-  void SetBoardsInPlay(int boards) noexcept { Set(NumberSetting::kBoardsInPlay, boards); }
-  int Monitor() const noexcept { return Get(NumberSetting::kMonitor); }
-  std::vector<std::string> ClubNames() const { return Items(ListSetting::kClubs); }
-  std::vector<std::string> EventNames() const { return Items(ListSetting::kEvents); }
-  std::string SelectedClub() const { return Selected(ListSetting::kClubs); }
-  std::string SelectedEvent() const { return Selected(ListSetting::kEvents); }
+  int BoardsInPlay() const noexcept {
+    return Get(NumberSetting::kBoardsInPlay);
+  }
+  void SetBoardsInPlay(int boards) noexcept {
+    Set(NumberSetting::kBoardsInPlay, boards);
+  }
+  int Monitor() const noexcept {
+    return Get(NumberSetting::kMonitor);
+  }
+  std::vector<std::string> ClubNames() const {
+    return Items(ListSetting::kClubs);
+  }
+  std::vector<std::string> EventNames() const {
+    return Items(ListSetting::kEvents);
+  }
+  std::string SelectedClub() const {
+    return Selected(ListSetting::kClubs);
+  }
+  std::string SelectedEvent() const {
+    return Selected(ListSetting::kEvents);
+  }
   void SetClubList(const std::vector<std::string>& items, std::string_view current) {
     SetList(ListSetting::kClubs, items, current);
   }

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <set>
 
 #include <cstdio>
 #include <cstdlib>
@@ -166,8 +166,7 @@ TEST_F(SettingsTest, ADamagedFileIsKeptAsideBeforeTheDefaultsAreWritten) {
     EXPECT_EQ(*kept, row.bytes);
     ASSERT_FALSE(load.problem.ok());
     const std::string& message = load.problem.message();
-    EXPECT_NE(message.find("the settings " + base + " were damaged"), std::string::npos)
-        << message;
+    EXPECT_NE(message.find("the settings " + base + " were damaged"), std::string::npos) << message;
     EXPECT_NE(message.find(row.why), std::string::npos) << message;
     EXPECT_NE(message.find("the old file is now " + aside + " and the defaults are used"),
               std::string::npos)
@@ -591,8 +590,11 @@ TEST(SettingsFieldsTest, EveryFieldHasOneRowAndBytesOfItsOwn) {
     size_t first, size;
     std::string name;
   };
-  std::vector<Span> spans = {{392, 4, "deal-number form"}, {396, 4, "unused"}, {400, 4, "version"},
-                             {2104, 32, "reserved"}, {SettingsRecord::kDigestOffset, 20, "digest"}};
+  std::vector<Span> spans = {{392, 4, "deal-number form"},
+                             {396, 4, "unused"},
+                             {400, 4, "version"},
+                             {2104, 32, "reserved"},
+                             {SettingsRecord::kDigestOffset, 20, "digest"}};
   const SettingsRecord fresh = SettingsRecord::Defaults("/tmp");
   // Sets a field through `change` and checks that only its own bytes moved.
   const auto onlyItsOwnBytes = [&](std::vector<Span> own, const auto& change) {
@@ -659,7 +661,8 @@ TEST(SettingsFieldsTest, EveryFieldHasOneRowAndBytesOfItsOwn) {
   EXPECT_EQ(numbers.size(), 4u);
   EXPECT_EQ(texts.size(), 3u);
   EXPECT_EQ(lists.size(), 2u);
-  std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
+  std::sort(spans.begin(), spans.end(),
+            [](const Span& a, const Span& b) { return a.first < b.first; });
   for (size_t i = 1; i < spans.size(); ++i) {
     EXPECT_LE(spans[i - 1].first + spans[i - 1].size, spans[i].first)
         << spans[i - 1].name << " runs into " << spans[i].name;

@@ -27,8 +27,8 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pdf/font_metrics.h"
@@ -250,10 +250,10 @@ class TPdfDocumentGDI : public TPdfDocument {
     bool pathOpen = false;
     bool moveWritten = true;
     int moveX = 0, moveY = 0;
-    int lineWidth = -1;      // last written, -1 unset
-    bool strokeSet = false;  // colour and dash written
-    int fillColor = -1;      // last written as 0xRRGGBB, -1 unset
-    int heightPt = 842;      // of this page, for turning y upwards
+    int lineWidth = -1;              // last written, -1 unset
+    bool strokeSet = false;          // colour and dash written
+    int fillColor = -1;              // last written as 0xRRGGBB, -1 unset
+    int heightPt = 842;              // of this page, for turning y upwards
     const TPdfFont* font = nullptr;  // last written with its size
     double fontSize = -1;
     bool finished = false;

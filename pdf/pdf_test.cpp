@@ -227,8 +227,8 @@ TEST(PdfDocumentTest, TurnedTextReadsUpwardsFromItsCellCorner) {
   const std::string data = StreamData(Rendered(doc), 5);
   // Turned a quarter left the cell lies to the right of the point, so the
   // baseline runs upwards at x + 0.95 ascent.
-  const std::string turned = "BT\n0 1 -1 0 " + PdfRealText(0.24 * (100 + 0.95 * ascent)) +
-                             " " + PdfRealText(842 - 0.24 * 200) + " Tm\n(Made) Tj\nET\n";
+  const std::string turned = "BT\n0 1 -1 0 " + PdfRealText(0.24 * (100 + 0.95 * ascent)) + " " +
+                             PdfRealText(842 - 0.24 * 200) + " Tm\n(Made) Tj\nET\n";
   EXPECT_NE(data.find(turned), std::string::npos) << data;
   EXPECT_NE(data.find("(Down) Tj"), std::string::npos);
   EXPECT_NE(data.find(" Td\n(Down) Tj"), std::string::npos) << data;
@@ -318,9 +318,9 @@ TEST(PdfFontTest, WindowsBytesReadAsTheirUnicodeCharacters) {
     char32_t character;
   };
   // Controls and the five undefined bytes have no glyph.
-  const Case cases[] = {{0x00, 0},      {0x1F, 0},      {0x20, 0x20}, {0x7E, 0x7E},
-                        {0x7F, 0},      {0x80, 0x20AC}, {0x81, 0},    {0x85, 0x2026},
-                        {0x9D, 0},      {0x9F, 0x0178}, {0xA0, 0xA0}, {0xFF, 0xFF}};
+  const Case cases[] = {{0x00, 0}, {0x1F, 0},      {0x20, 0x20}, {0x7E, 0x7E},
+                        {0x7F, 0}, {0x80, 0x20AC}, {0x81, 0},    {0x85, 0x2026},
+                        {0x9D, 0}, {0x9F, 0x0178}, {0xA0, 0xA0}, {0xFF, 0xFF}};
   for (const Case& c : cases) {
     SCOPED_TRACE(int(c.code));
     EXPECT_EQ(WinAnsiToUnicode(c.code), c.character);

@@ -38,8 +38,8 @@ void TableText(QPainter& painter, const QFont& font, int left, int top, const st
 
 void CentredTableText(QPainter& painter, const QFont& font, int centreX, int top,
                       const std::string& text) {
-  const int width =
-      QFontMetrics(font).horizontalAdvance(QString::fromLatin1(text.data(), qsizetype(text.size())));
+  const int width = QFontMetrics(font).horizontalAdvance(
+      QString::fromLatin1(text.data(), qsizetype(text.size())));
   TableText(painter, font, centreX - width / 2, top, text);
 }
 
@@ -132,7 +132,7 @@ void PaintDealNumber(QPainter& painter, const BoardLayout& layout, const BoardVi
   if (view.numberMode == NumberMode::kHidden) return;
   const DealNumber& number = view.set->Board(view.board).number;
   const std::string text = view.numberMode == NumberMode::kHex ? DealNumberHexText(number)
-                                                                 : DealNumberDecimalText(number);
+                                                               : DealNumberDecimalText(number);
   CentredTableText(painter, TableFont(RoundEven(0.013 * layout.table.height())),
                    layout.table.left() + layout.table.width() / 2,
                    layout.table.bottom() + 1 - 2 * layout.unit, text);

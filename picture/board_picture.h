@@ -73,11 +73,11 @@ struct BoardLayout {
 // What the picture shows besides the set itself.
 struct BoardView {
   const DealSet* set = nullptr;
-  int board = 1;                          // 1..36
-  bool allTricks = false;                 // double-dummy results as all tricks, else contracts
+  int board = 1;           // 1..36
+  bool allTricks = false;  // double-dummy results as all tricks, else contracts
   NumberMode numberMode = NumberMode::kHidden;
-  std::vector<std::string> workerLines;   // live analysis lines for this board
-  int workerCount = 0;                    // workers running, for the band the lines use
+  std::vector<std::string> workerLines;  // live analysis lines for this board
+  int workerCount = 0;                   // workers running, for the band the lines use
 };
 
 // One seat's double-dummy text: strains NT, S, H, D, C in order, each analysed

@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <QGuiApplication>
 
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
@@ -84,8 +84,7 @@ DealSet SetWithBoard1(const std::string& pbnDeal) {
 }
 
 // North S:AKQJ H:T98 D:765 C:432, 4-3-3-3; the other hands hold the rest.
-const char* kBalanced =
-    "N:AKQJ.T98.765.432 T98.AKQJ.432.765 765.432.AKQJ.T98 432.765.T98.AKQJ";
+const char* kBalanced = "N:AKQJ.T98.765.432 T98.AKQJ.432.765 765.432.AKQJ.T98 432.765.T98.AKQJ";
 // North void in spades with a singleton club; East 7-5-1-0; West holds ten clubs.
 const char* kShapely = "N:.AKQJT9.AKQ876.2 AKQJT98.87654.5. 765432.32.JT9.43 ..432.AKQJT98765";
 
@@ -133,7 +132,8 @@ TEST(BoardPictureTest, WestRowsStartAtTheTableAndEastRowsEndAtItsRightEdge) {
       // The table's right edge is 20 pixels in from the window's; a card
       // width made even may leave one pixel.
       EXPECT_EQ(runs.back().second, e.cw - 20 - (e.cardW - e.w));
-      EXPECT_EQ(runs.back().first, e.cw - 20 - (e.cardW - e.w) - e.w - (eastLengths[suit] - 1) * e.st);
+      EXPECT_EQ(runs.back().first,
+                e.cw - 20 - (e.cardW - e.w) - e.w - (eastLengths[suit] - 1) * e.st);
     }
     // West's ten clubs start at the table's left edge.
     const auto west = RunsOnRow(image, 20 + 4 * e.a + e.h / 2, e.p, e.cw / 2);
@@ -158,8 +158,8 @@ TEST(BoardPictureTest, AVoidShiftsNorthsNextSuitAndASingletonIsOneFullCard) {
 
 TEST(BoardPictureTest, AceOfSpadesCarriesTheLargePip) {
   // North's spades and East's hearts are lone aces, each drawn as a full card.
-  const DealSet set = SetWithBoard1(
-      "N:A.KQJT98765432.. KQJT9876.A.AKQJ. 5432..T98765432. ...AKQJT98765432");
+  const DealSet set =
+      SetWithBoard1("N:A.KQJT98765432.. KQJT9876.A.AKQJ. 5432..T98765432. ...AKQJT98765432");
   const Expected e(1280, 800);
   const QImage image = RenderBoardPicture(View(set, 1), QSize(1280, 800));
   const int spadeX = ((e.cw - e.p - 14 * e.st - 4 * e.cardW) >> 1) + e.tl + e.w / 2;
@@ -217,7 +217,8 @@ TEST(BoardPictureTest, AnAbsentBoardShowsNoCardsAndNoResults) {
   const auto cardPixels = [&](const QImage& image) {
     int count = 0;
     for (int y = 20; y < e.tableH + 20; y += 4) {
-      for (int x = e.tl; x < e.tl + e.tableW; x += 4) count += image.pixel(x, y) == qRgb(255, 255, 255);
+      for (int x = e.tl; x < e.tl + e.tableW; x += 4)
+        count += image.pixel(x, y) == qRgb(255, 255, 255);
     }
     return count;
   };

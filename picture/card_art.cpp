@@ -168,8 +168,9 @@ void PaintCourtHalf(QPainter& p, Suit suit, Rank rank) {
   p.drawPath(collar);
 
   // Hair behind the face.
-  const QColor hair = king ? QColor(190, 190, 200) : queen ? QColor(200, 140, 40)
-                                                          : QColor(110, 70, 30);
+  const QColor hair = king    ? QColor(190, 190, 200)
+                      : queen ? QColor(200, 140, 40)
+                              : QColor(110, 70, 30);
   p.setBrush(hair);
   if (queen) {
     QPainterPath locks;

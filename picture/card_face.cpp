@@ -115,10 +115,9 @@ void DrawIndex(QPainter& painter, const CardGeometry& g, int x, int y, Suit suit
   painter.rotate(180);
   painter.drawText(0, metrics.ascent(), text);
   painter.restore();
-  PaintSuitSymbol(painter,
-                  QRectF(xr - half, y + g.h - g.symbolTop - g.symbolSize, g.symbolSize,
-                         g.symbolSize),
-                  suit, true);
+  PaintSuitSymbol(
+      painter, QRectF(xr - half, y + g.h - g.symbolTop - g.symbolSize, g.symbolSize, g.symbolSize),
+      suit, true);
 }
 
 void DrawFace(QPainter& painter, const CardGeometry& g, int x, int y, Suit suit, Rank rank) {

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include <QtGlobal>
 #include <gtest/gtest.h>
+#include <QtGlobal>
 
 namespace tarrow {
 
@@ -31,6 +31,6 @@ class QtApplicationEnvironment : public ::testing::Environment {
 
 }  // namespace tarrow
 
-#define TARROW_QT_TEST_APPLICATION(Type)                                 \
+#define TARROW_QT_TEST_APPLICATION(Type)                                     \
   [[maybe_unused]] static ::testing::Environment* const kQtTestEnvironment = \
       ::testing::AddGlobalTestEnvironment(new ::tarrow::QtApplicationEnvironment<Type>)

@@ -39,8 +39,9 @@ class CupsTestQueue {
       skip_ = "CUPS test skipped: adding a print queue needs root";
       return;
     }
-    for (const char* tool : {"/usr/sbin/cupsd", "/usr/sbin/lpadmin", "/usr/lib/cups/backend/cups-pdf",
-                             "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"}) {
+    for (const char* tool :
+         {"/usr/sbin/cupsd", "/usr/sbin/lpadmin", "/usr/lib/cups/backend/cups-pdf",
+          "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"}) {
       if (!fs::exists(tool)) {
         skip_ = std::string("CUPS test skipped: ") + tool +
                 " is missing (scripts/install-deps.sh installs cups and printer-driver-cups-pdf)";

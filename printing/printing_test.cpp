@@ -79,18 +79,20 @@ TEST_F(CupsPrintingTest, HandRecordsSetupSheetsAndTravelersComeOutOfTheQueue) {
 
   EXPECT_EQ(PdfPages(files[2]), 3);
   const std::string travelerText = PdfWords(files[2]);
-  for (const char* word : {"Board No. 1", "Board No. 7", "Contract", "SCORE", "Made", "Down", "17",
-                           "Dlr N"})
+  for (const char* word :
+       {"Board No. 1", "Board No. 7", "Contract", "SCORE", "Made", "Down", "17", "Dlr N"})
     EXPECT_NE(travelerText.find(word), std::string::npos) << word << "\n" << travelerText;
   // Landscape pages reach the paper turned, as printers print them.
-  EXPECT_NE(CommandOutput("pdfinfo '" + files[2].string() + "'").find("595 x 842"), std::string::npos);
+  EXPECT_NE(CommandOutput("pdfinfo '" + files[2].string() + "'").find("595 x 842"),
+            std::string::npos);
 }
 
 TEST_F(CupsPrintingTest, FlippedHandRecordsAreTwoJobs) {
   int pauses = 0;
-  ASSERT_TRUE(PrintHandRecords(*printer, set, HandRecordOptions(), "Club", Logo(), "", 1, true,
-                               [&] { return ++pauses, true; })
-                  .ok());
+  ASSERT_TRUE(
+      PrintHandRecords(*printer, set, HandRecordOptions(), "Club", Logo(), "", 1, true, [&] {
+        return ++pauses, true;
+      }).ok());
   EXPECT_EQ(pauses, 1);
   const std::vector<fs::path> files = cups_->WaitForFiles(2);
   ASSERT_EQ(files.size(), 2u);

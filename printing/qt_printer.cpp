@@ -58,10 +58,12 @@ std::string RefusalOf(const std::string& queue) {
            (why != nullptr && *why != '\0' ? " (" + std::string(why) + ")" : "");
   }
   std::string refusal;
-  const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+  const char* accepting =
+      cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
   if (accepting != nullptr && std::string(accepting) == "false") {
     refusal = "the printer " + queue + " is not accepting jobs";
-    if (const std::string message = StateMessage(queue); !message.empty()) refusal += ": " + message;
+    if (const std::string message = StateMessage(queue); !message.empty())
+      refusal += ": " + message;
   }
   cupsFreeDests(1, dest);
   return refusal;
@@ -74,7 +76,8 @@ namespace {
 // Qt's own notes ("XDG_RUNTIME_DIR not set") mean nothing to someone
 // printing from a terminal; only its errors are passed on.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(message));
+  if (type == QtCriticalMsg || type == QtFatalMsg)
+    std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 }  // namespace
@@ -148,7 +151,7 @@ std::string QtPrinter::QueueName() const {
 
 void QtPrinter::SetOrientation(PageOrientation orientation) {
   printer_->setPageOrientation(orientation == PageOrientation::kPortrait ? QPageLayout::Portrait
-                                                                          : QPageLayout::Landscape);
+                                                                         : QPageLayout::Landscape);
 }
 
 void QtPrinter::SetCopies(int copies) {
@@ -196,8 +199,7 @@ Status QtPrinter::BeginDoc() {
   if (std::string refusal = RefusalOf(queue); !refusal.empty()) return Status::Error(refusal);
   printer_->setOutputFormat(QPrinter::NativeFormat);
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(printer_.get()))
-    return Fail("the printer " + queue + " cannot start a job");
+  if (!painter_->begin(printer_.get())) return Fail("the printer " + queue + " cannot start a job");
   surface_ = std::make_unique<QtSurface>(*painter_, *printer_);
   return Status();
 }
@@ -220,8 +222,9 @@ Status QtPrinter::EndDoc() {
     if (ended) std::filesystem::rename(partFile_, outputFile_, error);
     if (!ended || error) {
       std::filesystem::remove(partFile_, error);
-      return Status::Error("cannot write " + outputFile_.string() +
-                           (ended ? ": " + error.message() : std::string(": the PDF was not finished")));
+      return Status::Error(
+          "cannot write " + outputFile_.string() +
+          (ended ? ": " + error.message() : std::string(": the PDF was not finished")));
     }
     return Status();
   }
@@ -232,8 +235,8 @@ Status QtPrinter::EndDoc() {
   painter_.reset();
   surface_.reset();
   if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
-    return Status::Error("the printer " + queue + " refused the job: " +
-                         std::string(cupsLastErrorString()));
+    return Status::Error("the printer " + queue +
+                         " refused the job: " + std::string(cupsLastErrorString()));
   }
   if (!ended || printer_->printerState() == QPrinter::Error)
     return Status::Error("the printer " + queue + " refused the job");

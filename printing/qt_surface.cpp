@@ -15,7 +15,8 @@ namespace tarrow {
 namespace {
 
 bool IsSymbol(std::string_view face) {
-  return face.size() == 6 && QString::fromUtf8(face.data(), 6).compare("Symbol", Qt::CaseInsensitive) == 0;
+  return face.size() == 6 &&
+         QString::fromUtf8(face.data(), 6).compare("Symbol", Qt::CaseInsensitive) == 0;
 }
 
 // The suit signs of the Symbol face's own code page, A7 clubs .. AA spades.
@@ -52,7 +53,8 @@ QString SymbolFace(bool bold) {
   const PdfFontMetrics* m = FindFontMetrics("Symbol", bold, nullptr);
   if (m != nullptr) {
     const std::string ext = std::filesystem::path(m->file).extension().string();
-    if (ext == ".ttf" || ext == ".TTF" || ext == ".ttc") return QtSurface::ResolvedFace("Symbol", bold);
+    if (ext == ".ttf" || ext == ".TTF" || ext == ".ttc")
+      return QtSurface::ResolvedFace("Symbol", bold);
   }
   return QtSurface::ResolvedFace("Arial", bold);
 }

@@ -11,9 +11,9 @@
 #include <optional>
 #include <sstream>
 
-#include "scoring/par.h"
 #include "core/banner.h"
 #include "core/deal_number.h"
+#include "scoring/par.h"
 
 namespace tarrow {
 namespace {
@@ -130,7 +130,8 @@ void DistributionBlock(Surface& s, const HandRecordMetrics& m, int bx, int hy, i
   s.TextOut(bx + w, hy, o.showLtc ? "Distrb   LTC " : "Distrb  ");
   for (Seat seat : kSeats) {
     s.TextOut(bx, ry + seat * m.lineUnit, std::string(1, kSeatLetters[seat]));
-    s.TextOut(bx + w, ry + seat * m.lineUnit, DistributionRowText(deal, seat, o.showLtc, o.queenMethod));
+    s.TextOut(bx + w, ry + seat * m.lineUnit,
+              DistributionRowText(deal, seat, o.showLtc, o.queenMethod));
   }
 }
 

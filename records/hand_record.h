@@ -56,9 +56,9 @@ std::string DistributionRowText(const Deal& deal, Seat seat, bool showLtc, Queen
 // "N=2H   S=1C", "EW=..." and so on (makeable contracts above six tricks).
 // A side shows lines only once all five of its strains are known (its
 // DoneMask complete).
-std::vector<std::string> ContractLineTexts(
-    const DDTable& table,
-    const std::array<uint8_t, 2>& doneMask = {kAllStrainsDone, kAllStrainsDone});
+std::vector<std::string> ContractLineTexts(const DDTable& table,
+                                           const std::array<uint8_t, 2>& doneMask = {
+                                               kAllStrainsDone, kAllStrainsDone});
 
 // The par line of a board box: "Par NS +620 4S", "Par EW +300 5HX",
 // "Par 0 Pass"; empty when the board has no par to show (no complete table

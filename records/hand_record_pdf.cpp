@@ -68,7 +68,8 @@ Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
                           const RgbImage& logo, std::string_view setFilePath, int lastBoard) {
   const Result<std::string> bytes =
       HandRecordPdfBytes(set, options, club, logo, setFilePath, lastBoard);
-  if (!bytes.ok()) return Status::Error("cannot write " + permit.Path().string() + ": " + bytes.message());
+  if (!bytes.ok())
+    return Status::Error("cannot write " + permit.Path().string() + ": " + bytes.message());
   return WriteFileAtomically(permit, *bytes);
 }
 

@@ -2,8 +2,9 @@
 // at 300 units per inch, and the drawing surface that puts the layouts on a
 // PDF page.
 //
-//   Status s = WriteHandRecordPdf(gate.writer->Permit("/x/set.pdf"), set, options, "My Club", Logo(), "/x/set.pbn");
-//   if (!s.ok()) Report(s.message());   // "cannot write /x/set.pdf: Permission denied"
+//   Status s = WriteHandRecordPdf(gate.writer->Permit("/x/set.pdf"), set, options, "My Club",
+//   Logo(), "/x/set.pbn"); if (!s.ok()) Report(s.message());   // "cannot write /x/set.pdf:
+//   Permission denied"
 #pragma once
 
 #include <filesystem>
@@ -53,19 +54,16 @@ class PdfSurface : public Surface {
 };
 
 // Writes the hand records of boards 1..lastBoard (cut to 1..36) of the set
-// to the permit's file (from the output gate), one page when they fit on one, replacing any file there only when
-// the whole file was written.  The deals are rebuilt
-// from the boards' numbers on a copy; the caller's set is not touched.
-// setFilePath (may be empty) names the set's file in the origin line.
-// Fails, naming the path and the reason, when the file cannot be written, or
-// naming the font when no usable font is installed.
-// The same hand records as the bytes of a PDF file, for a caller that keeps
-// them rather than writes a file (the browser's download).  Fails naming the
+// to the permit's file (from the output gate), one page when they fit on one, replacing any file
+// there only when the whole file was written.  The deals are rebuilt from the boards' numbers on a
+// copy; the caller's set is not touched. setFilePath (may be empty) names the set's file in the
+// origin line. Fails, naming the path and the reason, when the file cannot be written, or naming
+// the font when no usable font is installed. The same hand records as the bytes of a PDF file, for
+// a caller that keeps them rather than writes a file (the browser's download).  Fails naming the
 // font or the reason.
 Result<std::string> HandRecordPdfBytes(const DealSet& set, const HandRecordOptions& options,
                                        std::string_view club, const RgbImage& logo,
-                                       std::string_view setFilePath,
-                                       int lastBoard = kBoardsPerSet);
+                                       std::string_view setFilePath, int lastBoard = kBoardsPerSet);
 
 Status WriteHandRecordPdf(const WritePermit& permit, const DealSet& set,
                           const HandRecordOptions& options, std::string_view club,

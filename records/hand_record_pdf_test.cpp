@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <map>
-#include <tuple>
-#include <vector>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "core/generation.h"
 #include "records/logo.h"
@@ -59,8 +59,9 @@ TEST_F(HandRecordPdfTest, FullSetShowsEveryBoardAndPassesQpdf) {
   const std::array<Deal, kBoardsPerSet> before = set.deals;
   for (Deal& d : set.deals) d = Deal();
   const std::array<Deal, kBoardsPerSet> cleared = set.deals;
-  const Status status = WriteHandRecordPdf(testing::PermitFor(file), set, options, "Tarrow Bridge Club", Logo(),
-                                           (dir / "abc.pbn").string());
+  const Status status =
+      WriteHandRecordPdf(testing::PermitFor(file), set, options, "Tarrow Bridge Club", Logo(),
+                         (dir / "abc.pbn").string());
   ASSERT_TRUE(status.ok()) << status.message();
   EXPECT_EQ(set.deals[0].seatOf, cleared[0].seatOf);
 
@@ -105,7 +106,8 @@ TEST_F(HandRecordPdfTest, EveryOptionCombinationWritesAValidFile) {
 
 TEST_F(HandRecordPdfTest, FailedWriteNamesThePathAndKeepsTheOldFile) {
   const fs::path missing = dir / "no such folder" / "x.pdf";
-  const Status status = WriteHandRecordPdf(testing::PermitFor(missing), set, HandRecordOptions(), "", Logo(32), "");
+  const Status status =
+      WriteHandRecordPdf(testing::PermitFor(missing), set, HandRecordOptions(), "", Logo(32), "");
   ASSERT_FALSE(status.ok());
   EXPECT_NE(status.message().find(missing.string()), std::string::npos) << status.message();
 
@@ -113,11 +115,15 @@ TEST_F(HandRecordPdfTest, FailedWriteNamesThePathAndKeepsTheOldFile) {
   const fs::path locked = dir / "locked";
   fs::create_directories(locked);
   const fs::path file = locked / "x.pdf";
-  ASSERT_TRUE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "", Logo(32), "").ok());
+  ASSERT_TRUE(
+      WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "", Logo(32), "")
+          .ok());
   const auto size = fs::file_size(file);
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(locked.c_str(), W_OK) != 0) {  // root writes anyway
-    EXPECT_FALSE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "Other", Logo(32), "").ok());
+    EXPECT_FALSE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "Other",
+                                    Logo(32), "")
+                     .ok());
     EXPECT_EQ(fs::file_size(file), size);
   }
   fs::permissions(locked, fs::perms::owner_all);
@@ -239,7 +245,9 @@ TEST_F(HandRecordPdfTest, BoardsInPlayEndTheRecordsAndAnEmptyPageIsLeftOut) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.last);
     const fs::path file = dir / ("played-" + std::to_string(row.last) + ".pdf");
-    ASSERT_TRUE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "Club", Logo(), "", row.last).ok());
+    ASSERT_TRUE(WriteHandRecordPdf(testing::PermitFor(file), set, HandRecordOptions(), "Club",
+                                   Logo(), "", row.last)
+                    .ok());
     EXPECT_EQ(testing::PdfPages(file), row.pages);
     const std::string words = testing::PdfWords(file);
     for (int board = 1; board <= 36; ++board) {

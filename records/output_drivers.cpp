@@ -26,9 +26,8 @@ Status BoardRange(std::string_view what, int first, int last) {
 }  // namespace
 
 Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOptions& options,
-                        std::string_view club, const RgbImage& logo,
-                        std::string_view setFilePath, int copies, bool flip,
-                        const FlipPause& pause, int lastBoard) {
+                        std::string_view club, const RgbImage& logo, std::string_view setFilePath,
+                        int copies, bool flip, const FlipPause& pause, int lastBoard) {
   if (copies < 1 || copies > kMaxCopies) {
     return Status::Error("hand records: copies must be 1 to 200, not " + std::to_string(copies));
   }

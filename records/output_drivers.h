@@ -45,9 +45,9 @@ inline constexpr std::string_view kFlipPauseText =
 // range (nothing printed), when the printer fails (its message), or when the
 // pause declines the second side.
 Status PrintHandRecords(Printer& printer, const DealSet& set, const HandRecordOptions& options,
-                        std::string_view club, const RgbImage& logo,
-                        std::string_view setFilePath, int copies, bool flip,
-                        const FlipPause& pause, int lastBoard = kBoardsPerSet);
+                        std::string_view club, const RgbImage& logo, std::string_view setFilePath,
+                        int copies, bool flip, const FlipPause& pause,
+                        int lastBoard = kBoardsPerSet);
 
 // Setup sheets of boards first..last (1 <= first <= last <= 36), portrait,
 // two boards a page: the upper halves carry the first half of the boards, the

@@ -76,15 +76,15 @@ TEST_F(PrintHandRecordsTest, DeclinedSecondSideAndBadCopiesAreReported) {
 
   for (int copies : {0, 201}) {
     RecordingPrinter other;
-    const Status s = PrintHandRecords(other, set, HandRecordOptions(), "", RgbImage(), "",
-                                      copies, false, nullptr);
+    const Status s = PrintHandRecords(other, set, HandRecordOptions(), "", RgbImage(), "", copies,
+                                      false, nullptr);
     EXPECT_FALSE(s.ok());
     EXPECT_NE(s.message().find("1 to 200"), std::string::npos) << s.message();
     EXPECT_TRUE(other.jobs.empty());
   }
-  EXPECT_TRUE(PrintHandRecords(printer, set, HandRecordOptions(), "", RgbImage(), "", 200, false,
-                               nullptr)
-                  .ok());
+  EXPECT_TRUE(
+      PrintHandRecords(printer, set, HandRecordOptions(), "", RgbImage(), "", 200, false, nullptr)
+          .ok());
 }
 
 TEST(PrinterFailureTest, TheSystemsMessageEndsTheCommand) {
@@ -94,8 +94,8 @@ TEST(PrinterFailureTest, TheSystemsMessageEndsTheCommand) {
   printer.failBegin = "Hall: printer is not accepting jobs";
   for (const Status& s : {PrintTravelers(printer, set, 36),
                           PrintSetupSheets(printer, set, 1, 36, SetupSheetOptions()),
-                          PrintHandRecords(printer, set, HandRecordOptions(), "", RgbImage(), "",
-                                           1, true, [] { return true; })}) {
+                          PrintHandRecords(printer, set, HandRecordOptions(), "", RgbImage(), "", 1,
+                                           true, [] { return true; })}) {
     EXPECT_FALSE(s.ok());
     EXPECT_EQ(s.message(), "Hall: printer is not accepting jobs");
   }
@@ -155,7 +155,8 @@ class PdfPrinterTest : public tarrow::testing::TempFolderTest {
 
 TEST_F(PdfPrinterTest, SetupSheetsPageForPage) {
   PdfPrinter pdf;
-  ASSERT_TRUE(PrintSetupSheets(pdf, set, 1, 36, SetupSheetOptions{true, DealNumberForm::kDecimal}).ok());
+  ASSERT_TRUE(
+      PrintSetupSheets(pdf, set, 1, 36, SetupSheetOptions{true, DealNumberForm::kDecimal}).ok());
   Check(pdf, "setups.pdf", 18, "595 x 842 pts (A4)");
   for (const char* word : {"NORTH", "EAST", "SOUTH", "WEST", "Board 1", "Board 36", "Deal # "})
     EXPECT_NE(text.find(word), std::string::npos) << word;
@@ -169,8 +170,8 @@ TEST_F(PdfPrinterTest, TravelersOnLandscapePages) {
   set.Board(7).ClearAnalysis();
   ASSERT_TRUE(PrintTravelers(pdf, set, 7).ok());
   Check(pdf, "travelers.pdf", 3, "842 x 595 pts (A4)");
-  for (const char* word : {"Board No. 1", "Board No. 7", "Contract", "SCORE", "Made", "Down",
-                           "Pair", "17", "Dlr N"})
+  for (const char* word :
+       {"Board No. 1", "Board No. 7", "Contract", "SCORE", "Made", "Down", "Pair", "17", "Dlr N"})
     EXPECT_NE(text.find(word), std::string::npos) << word;
   EXPECT_EQ(text.find("Board No. 8"), std::string::npos);
 }
@@ -178,8 +179,8 @@ TEST_F(PdfPrinterTest, TravelersOnLandscapePages) {
 TEST_F(PdfPrinterTest, FlippedHandRecordsKeepBothJobsInOneFile) {
   PdfPrinter pdf;
   int pauses = 0;
-  ASSERT_TRUE(PrintHandRecords(pdf, set, HandRecordOptions(), "Tarrow Bridge Club", Logo(), "",
-                               2, true, [&] { return ++pauses, true; })
+  ASSERT_TRUE(PrintHandRecords(pdf, set, HandRecordOptions(), "Tarrow Bridge Club", Logo(), "", 2,
+                               true, [&] { return ++pauses, true; })
                   .ok());
   EXPECT_EQ(pauses, 1);
   EXPECT_EQ(pdf.Jobs(), 2);
@@ -213,8 +214,9 @@ TEST_F(PrintHandRecordsTest, BoardsInPlayEndTheRecordsAndAnEmptyPageIsNotPrinted
     SCOPED_TRACE(std::to_string(row.last) + (row.flip ? " flipped" : ""));
     RecordingPrinter out;
     int pauses = 0;
-    ASSERT_TRUE(PrintHandRecords(out, set, HandRecordOptions(), "Club", RgbImage(), "", 1,
-                                 row.flip, [&] { return ++pauses, true; }, row.last)
+    ASSERT_TRUE(PrintHandRecords(
+                    out, set, HandRecordOptions(), "Club", RgbImage(), "", 1, row.flip,
+                    [&] { return ++pauses, true; }, row.last)
                     .ok());
     EXPECT_EQ(pauses, row.pauses);
     std::vector<size_t> pages;
@@ -234,8 +236,8 @@ TEST_F(PrintHandRecordsTest, BoardsInPlayEndTheRecordsAndAnEmptyPageIsNotPrinted
   }
   for (int last : {0, 37}) {
     RecordingPrinter other;
-    const Status s = PrintHandRecords(other, set, HandRecordOptions(), "", RgbImage(), "", 1,
-                                      false, nullptr, last);
+    const Status s = PrintHandRecords(other, set, HandRecordOptions(), "", RgbImage(), "", 1, false,
+                                      nullptr, last);
     EXPECT_FALSE(s.ok());
     EXPECT_NE(s.message().find(std::to_string(last)), std::string::npos) << s.message();
     EXPECT_TRUE(other.jobs.empty());

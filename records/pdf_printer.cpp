@@ -65,7 +65,8 @@ Result<std::string> PdfPrinter::Bytes() {
 
 Status PdfPrinter::Save(const WritePermit& permit) {
   const Result<std::string> bytes = Bytes();
-  if (!bytes.ok()) return Status::Error("cannot write " + permit.Path().string() + ": " + bytes.message());
+  if (!bytes.ok())
+    return Status::Error("cannot write " + permit.Path().string() + ": " + bytes.message());
   return WriteFileAtomically(permit, *bytes);
 }
 

@@ -119,7 +119,8 @@ class RecordingSurface : public Surface {
   }
   void Polygon(std::span<const tarrow::Point> points) override {
     std::string call = "polygon";
-    for (const tarrow::Point& p : points) call += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+    for (const tarrow::Point& p : points)
+      call += " " + std::to_string(p.x) + "," + std::to_string(p.y);
     calls.push_back(call);
   }
   void StretchDraw(int l, int t, int r, int b, const RgbImage&) override {

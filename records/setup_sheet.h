@@ -3,8 +3,8 @@
 // a compass square with the North arrow, and the four hands under the seats'
 // names in large type.  A cutting line parts the halves.
 //
-//   const SetupSheetMetrics m = ComputeSetupSheetMetrics(printer.PageWidth(), printer.PageHeight());
-//   SetupHalf(printer.Canvas(), m, m.upperTop, 1, set, SetupSheetOptions());
+//   const SetupSheetMetrics m = ComputeSetupSheetMetrics(printer.PageWidth(),
+//   printer.PageHeight()); SetupHalf(printer.Canvas(), m, m.upperTop, 1, set, SetupSheetOptions());
 //
 // All positions are device pixels; fonts are given in points.
 #pragma once

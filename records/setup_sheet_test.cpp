@@ -113,7 +113,8 @@ TEST_F(SetupSheetTest, HalfSheetPositionsFontsAndCompass) {
   const int y = m.lowerTop;
   SetupHalf(s, m, y, 2, set, SetupSheetOptions{true, DealNumberForm::kHex});
 
-  const auto at = [&](const std::string& text, int x, int yy, const char* face, int size, bool bold) {
+  const auto at = [&](const std::string& text, int x, int yy, const char* face, int size,
+                      bool bold) {
     const RecordingSurface::Text t = s.Find(text);
     SCOPED_TRACE(text);
     EXPECT_EQ(t.x, x);

@@ -10,16 +10,16 @@ namespace {
 constexpr std::string_view kArial = "Arial";
 
 struct Column {
-  int captionPoints;          // caption size in points
-  const char* captions[3];    // header rows 0, 1, 2; null for none
+  int captionPoints;        // caption size in points
+  const char* captions[3];  // header rows 0, 1, 2; null for none
 };
 // "Made" and "Down" (columns 3 and 4) and "SCORE" (over columns 5 and 6) are
 // placed by hand.
 constexpr Column kColumns[9] = {
-    {9, {"N-S", "Pair", "No."}},  {11, {nullptr, "Contract", nullptr}},
-    {11, {nullptr, "BY", nullptr}}, {10, {nullptr, nullptr, nullptr}},
+    {9, {"N-S", "Pair", "No."}},       {11, {nullptr, "Contract", nullptr}},
+    {11, {nullptr, "BY", nullptr}},    {10, {nullptr, nullptr, nullptr}},
     {10, {nullptr, nullptr, nullptr}}, {10, {nullptr, nullptr, "N-S"}},
-    {10, {nullptr, nullptr, "E-W"}}, {9, {"E-W", "Pair", "No."}},
+    {10, {nullptr, nullptr, "E-W"}},   {9, {"E-W", "Pair", "No."}},
     {10, {nullptr, nullptr, nullptr}}};
 
 void CentredText(Surface& s, int cx, int y, const std::string& text) {
@@ -116,8 +116,8 @@ void Traveler(Surface& s, const TravelerMetrics& m, int x, int y, int board, int
   ScoreTable(s, m, x, hy);
   s.SetFont(kArial, 5, FontSizeUnit::kPoints, false);
   const int bottom = hy + 20 * m.ru;
-  s.TextOut(x + m.tw - m.cu - s.TextWidth(kProgramBanner), bottom + s.TextHeight(kProgramBanner) / 2,
-            kProgramBanner);
+  s.TextOut(x + m.tw - m.cu - s.TextWidth(kProgramBanner),
+            bottom + s.TextHeight(kProgramBanner) / 2, kProgramBanner);
 }
 
 void TravelerPage(Surface& s, const TravelerMetrics& m, const std::array<int, 3>& boards,

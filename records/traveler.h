@@ -22,12 +22,12 @@ namespace tarrow {
 // The geometry, from the printable landscape page of width pw and height ph.
 struct TravelerMetrics {
   int pageHeight = 0;
-  int tw = 0;              // traveler width, (pw - 80) div 3
-  int th = 0;              // traveler height, round((ph - 60) * 0.7)
-  int ru = 0;              // row unit, round(th / 22)
-  int cu = 0;              // column unit, round(tw / 13)
-  HandRecordMetrics box;   // the board box: cell width (pw - 80) div 4, cell height
-                           // round((ph - 120) * 0.27), grid and line units from them
+  int tw = 0;             // traveler width, (pw - 80) div 3
+  int th = 0;             // traveler height, round((ph - 60) * 0.7)
+  int ru = 0;             // row unit, round(th / 22)
+  int cu = 0;             // column unit, round(tw / 13)
+  HandRecordMetrics box;  // the board box: cell width (pw - 80) div 4, cell height
+                          // round((ph - 120) * 0.27), grid and line units from them
 };
 TravelerMetrics ComputeTravelerMetrics(int pageWidth, int pageHeight);
 

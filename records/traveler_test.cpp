@@ -35,7 +35,8 @@ TEST_F(TravelerTest, MetricsFollowThePageSize) {
 // The boards of each page, left to right (0 for an empty third).
 std::vector<std::vector<int>> Columns(RecordingPrinter& printer, const TravelerMetrics& m) {
   std::vector<std::vector<int>> pages;
-  for (const std::vector<testing::BoardTitle>& page : testing::TitlesByPage(printer, "Board No. ")) {
+  for (const std::vector<testing::BoardTitle>& page :
+       testing::TitlesByPage(printer, "Board No. ")) {
     std::vector<int> columns(3, 0);
     for (const testing::BoardTitle& title : page) {
       const RecordingSurface::Text& t = title.text;
@@ -196,7 +197,7 @@ TEST_F(OneTravelerTest, BoardBoxBelowTheTableWithTricksOnceAnalysed) {
   EXPECT_EQ(box.y, y0 + 67);
   EXPECT_EQ(box.size, 9);  // printer points
   s.Find("Dlr N");
-  EXPECT_FALSE(s.Has("NT"));     // not analysed: no trick table,
+  EXPECT_FALSE(s.Has("NT"));        // not analysed: no trick table,
   EXPECT_FALSE(s.Has("Distrb  "));  // and no distributions in its place
   EXPECT_FALSE(s.Has("LTC"));
 

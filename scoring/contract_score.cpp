@@ -8,11 +8,11 @@ Vulnerability BoardVulnerability(int board) noexcept {
   // The sixteen-board cycle: None NS EW Both, NS EW Both None,
   // EW Both None NS, Both None NS EW.
   constexpr Vulnerability kCycle[16] = {
-      Vulnerability::kNone,      Vulnerability::kNorthSouth, Vulnerability::kEastWest,
-      Vulnerability::kBoth,      Vulnerability::kNorthSouth, Vulnerability::kEastWest,
-      Vulnerability::kBoth,      Vulnerability::kNone,       Vulnerability::kEastWest,
-      Vulnerability::kBoth,      Vulnerability::kNone,       Vulnerability::kNorthSouth,
-      Vulnerability::kBoth,      Vulnerability::kNone,       Vulnerability::kNorthSouth,
+      Vulnerability::kNone,    Vulnerability::kNorthSouth, Vulnerability::kEastWest,
+      Vulnerability::kBoth,    Vulnerability::kNorthSouth, Vulnerability::kEastWest,
+      Vulnerability::kBoth,    Vulnerability::kNone,       Vulnerability::kEastWest,
+      Vulnerability::kBoth,    Vulnerability::kNone,       Vulnerability::kNorthSouth,
+      Vulnerability::kBoth,    Vulnerability::kNone,       Vulnerability::kNorthSouth,
       Vulnerability::kEastWest};
   int i = (board - 1) % 16;
   if (i < 0) i += 16;
@@ -26,8 +26,8 @@ int ContractScore(int level, Strain strain, int tricks, bool doubled, bool vulne
     if (!doubled) return -(vulnerable ? 100 : 50) * down;
     // Doubled: 100, 300, 500 then 300 a trick not vulnerable; 200, 500,
     // 800 then 300 a trick vulnerable.
-    int penalty = vulnerable ? 200 + 300 * (down - 1) : 100 + 200 * std::min(down - 1, 2) +
-                                                            300 * std::max(down - 3, 0);
+    int penalty = vulnerable ? 200 + 300 * (down - 1)
+                             : 100 + 200 * std::min(down - 1, 2) + 300 * std::max(down - 3, 0);
     return -penalty;
   }
   const int perTrick = strain == kNotrump ? 30 : (strain <= 2 ? 30 : 20);

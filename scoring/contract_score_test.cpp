@@ -21,17 +21,27 @@ TEST(ContractScoreTest, ScoresMadeContractsAsDuplicate) {
     int score;
   };
   const Case cases[] = {
-      {1, kNotrump, 7, false, false, 90},   {1, kNotrump, 8, false, true, 120},
-      {2, kS, 9, false, false, 140},        {3, kC, 9, false, true, 110},
-      {3, kNotrump, 9, false, false, 400},  {3, kNotrump, 9, false, true, 600},
-      {4, kH, 10, false, false, 420},       {4, kS, 11, false, true, 650},
-      {5, kD, 11, false, false, 400},       {4, kC, 10, false, true, 130},
-      {6, kS, 12, false, false, 980},       {6, kS, 12, false, true, 1430},
-      {6, kNotrump, 12, false, true, 1440}, {7, kNotrump, 13, false, false, 1520},
-      {7, kNotrump, 13, false, true, 2220}, {7, kC, 13, false, true, 2140},
+      {1, kNotrump, 7, false, false, 90},
+      {1, kNotrump, 8, false, true, 120},
+      {2, kS, 9, false, false, 140},
+      {3, kC, 9, false, true, 110},
+      {3, kNotrump, 9, false, false, 400},
+      {3, kNotrump, 9, false, true, 600},
+      {4, kH, 10, false, false, 420},
+      {4, kS, 11, false, true, 650},
+      {5, kD, 11, false, false, 400},
+      {4, kC, 10, false, true, 130},
+      {6, kS, 12, false, false, 980},
+      {6, kS, 12, false, true, 1430},
+      {6, kNotrump, 12, false, true, 1440},
+      {7, kNotrump, 13, false, false, 1520},
+      {7, kNotrump, 13, false, true, 2220},
+      {7, kC, 13, false, true, 2140},
       // Doubled into game, the insult, doubled overtricks.
-      {1, kS, 7, true, false, 160},         {2, kH, 8, true, false, 470},
-      {2, kH, 9, true, true, 870},          {4, kS, 11, true, true, 990},
+      {1, kS, 7, true, false, 160},
+      {2, kH, 8, true, false, 470},
+      {2, kH, 9, true, true, 870},
+      {4, kS, 11, true, true, 990},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.level) + std::string(kStrainLabels[size_t(c.strain)]) + " " +

@@ -108,7 +108,8 @@ ParResult ParOf(const ParBoard& board, int openingSide) {
   // the lowest level that ends the auction with the par score.
   for (int side = 0; side < 2; ++side) {
     for (int rank = 0; rank < kContractRanks; ++rank) {
-      if (board.FinalScore(side, rank) != par.score || OpponentsGainAbove(board, side, rank, par.score)) {
+      if (board.FinalScore(side, rank) != par.score ||
+          OpponentsGainAbove(board, side, rank, par.score)) {
         continue;
       }
       const int level = LevelOfRank(rank);
@@ -116,14 +117,13 @@ ParResult ParOf(const ParBoard& board, int openingSide) {
       const int tricks = board.sideTricks[side][strain];
       const bool doubled = tricks < level + 6;
       const uint8_t seats = SeatsTaking(board, side, strain, tricks);
-      const bool seen = std::any_of(par.contracts.begin(), par.contracts.begin() + par.count,
-                                    [&](const ParContract& c) {
-                                      return c.strain == strain && c.seats == seats &&
-                                             c.doubled == doubled;
-                                    });
+      const bool seen = std::any_of(
+          par.contracts.begin(), par.contracts.begin() + par.count, [&](const ParContract& c) {
+            return c.strain == strain && c.seats == seats && c.doubled == doubled;
+          });
       if (seen || par.count == int(par.contracts.size())) continue;
       par.contracts[size_t(par.count++)] = {uint8_t(level), strain, seats, doubled,
-                                             int8_t(tricks - level - 6)};
+                                            int8_t(tricks - level - 6)};
     }
   }
   return par;
@@ -309,7 +309,6 @@ bool ParAvailable(const BoardEntry& entry) noexcept {
   return entry.number.valid && entry.doneMask[0] == kAllStrainsDone &&
          entry.doneMask[1] == kAllStrainsDone;
 }
-
 
 BoardParTexts ParTextsOfBoard(const BoardEntry& entry, int board) {
   BoardParTexts texts;

@@ -39,11 +39,11 @@
 namespace tarrow {
 
 struct ParContract {
-  uint8_t level = 0;    // 1..7
+  uint8_t level = 0;         // 1..7
   Strain strain = kNotrump;  // 0 NT, 1..4 S H D C
-  uint8_t seats = 0;    // declarers reaching the result, bit 1 << seat (N 1, E 2, S 4, W 8)
-  bool doubled = false; // a save: doubled and going down
-  int8_t result = 0;    // tricks over (>= 0) or under (< 0) the contract
+  uint8_t seats = 0;         // declarers reaching the result, bit 1 << seat (N 1, E 2, S 4, W 8)
+  bool doubled = false;      // a save: doubled and going down
+  int8_t result = 0;         // tricks over (>= 0) or under (< 0) the contract
 };
 
 struct ParResult {

@@ -87,7 +87,8 @@ TEST(ParTest, SaveIsDoubledAboveTheOpponentsGameWhenItPays) {
 
 TEST(ParTest, SaveAgainstASlamAndTheSeatsThatGoDownLeast) {
   // North-South make 6S; West takes eight tricks in clubs, East seven.
-  const DDTable table = TableBuilder().SideTakes(0, kS, 12).Set(kWest, kC, 8).Set(kEast, kC, 7).table;
+  const DDTable table =
+      TableBuilder().SideTakes(0, kS, 12).Set(kWest, kC, 8).Set(kEast, kC, 7).table;
   // 7C doubled five down by West costs 1100 against 980 not vulnerable: no save.
   EXPECT_EQ(Summary(Par(table, kNorth, kNone)), "NS 980 NS 6S");
   // Vulnerable the slam is worth 1430 and the save pays.
@@ -100,7 +101,8 @@ TEST(ParTest, SlamAndGrandSlamBonusesFollowTheVulnerability) {
   EXPECT_EQ(Summary(Par(small, kNorth, kNone)), "NS 980 NS 6S");
   EXPECT_EQ(Summary(Par(small, kNorth, kNS)), "NS 1430 NS 6S");
   EXPECT_EQ(Summary(Par(small, kNorth, kEW)), "NS 980 NS 6S");
-  const DDTable grand = TableBuilder().AllStrains(0, 0).SideTakes(1, kNotrump, 13).SideTakes(1, kH, 13).table;
+  const DDTable grand =
+      TableBuilder().AllStrains(0, 0).SideTakes(1, kNotrump, 13).SideTakes(1, kH, 13).table;
   EXPECT_EQ(Summary(Par(grand, kNorth, kNone)), "EW 1520 EW 7NT");
   EXPECT_EQ(Summary(Par(grand, kNorth, kEW)), "EW 2220 EW 7NT");
   // Six tricks anywhere make a six-level save cheaper than a vulnerable slam.
@@ -170,8 +172,8 @@ TEST(ParTest, TagValuesReadBack) {
 }
 
 TEST(ParTest, UnreadableTagValuesGiveNothing) {
-  for (const char* score : {"", "NS", "NS620", "NE 620", "NS 625", "NS 99990", "NS 6 20", "NS +",
-                            "620"}) {
+  for (const char* score :
+       {"", "NS", "NS620", "NE 620", "NS 625", "NS 99990", "NS 6 20", "NS +", "620"}) {
     SCOPED_TRACE(score);
     EXPECT_FALSE(ParseOptimumScore(score).has_value());
   }

@@ -18,8 +18,8 @@
 
 #include "app/annotate_corpus_for_test.h"
 #include "core/atomic_file.h"
-#include "core/write_permit_for_test.h"
 #include "core/temp_folder_for_test.h"
+#include "core/write_permit_for_test.h"
 #include "files/settings.h"
 #include "ui/main_window.h"
 #include "ui/qt_owner_executor.h"

@@ -36,9 +36,12 @@ QString Caption(const App& app) {
 // "Show Hex", "Show Dec." and "Hide" name what the next click does.
 QString NumberButtonCaption(NumberMode mode) {
   switch (mode) {
-    case NumberMode::kHidden: return "Show Hex Deal #";
-    case NumberMode::kHex: return "Show Dec. Deal #";
-    default: return "Hide Deal #";
+    case NumberMode::kHidden:
+      return "Show Hex Deal #";
+    case NumberMode::kHex:
+      return "Show Dec. Deal #";
+    default:
+      return "Hide Deal #";
   }
 }
 
@@ -153,7 +156,8 @@ void DealViewer::LayOutControls() {
   const BoardLayout layout(size());
   QFont font = this->font();
   font.setPixelSize(std::max(8, PointsToPixels(layout.controlFontPoints)));
-  for (QWidget* w : std::initializer_list<QWidget*>{previousButton_, nextButton_, showNumberButton_, editButton_, displayGroup_, quitButton_}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{previousButton_, nextButton_, showNumberButton_,
+                                                    editButton_, displayGroup_, quitButton_}) {
     w->setFont(font);
   }
   previousButton_->setGeometry(layout.previous);

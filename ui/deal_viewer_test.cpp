@@ -3,6 +3,7 @@
 // through the hand editor down to the file on disk.
 #include "ui/deal_viewer.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +12,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 #include "app/app.h"
 #include "core/atomic_file.h"
@@ -145,7 +145,8 @@ TEST_F(DealViewerTest, TheNumberButtonNamesItsNextStep) {
   button->click();
   EXPECT_EQ(viewer().CurrentNumberMode(), NumberMode::kHidden);
   EXPECT_EQ(button->text(), "Show Hex Deal #");
-  EXPECT_TRUE(viewer().windowTitle().endsWith("  [ club.pbn ]")) << viewer().windowTitle().toStdString();
+  EXPECT_TRUE(viewer().windowTitle().endsWith("  [ club.pbn ]"))
+      << viewer().windowTitle().toStdString();
 }
 
 namespace fs = std::filesystem;

@@ -15,10 +15,10 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "app/exports.h"
 #include "core/banner.h"
 #include "core/cp1252.h"
 #include "core/generation.h"
-#include "app/exports.h"
 #include "files/deal_file_writer.h"
 #include "files/deal_files.h"
 #include "files/pbn_reader.h"
@@ -67,8 +67,8 @@ void GeneralTab::BuildControls() {
   seedEdit_ = Named(new QLineEdit, "LESeed");
   seedEdit_->setMaxLength(int(kSeedLimit));
   seedEdit_->setMinimumWidth(260);
-  seedEdit_->setPlaceholderText(QString("the text the set grows from, up to %1 characters")
-                                    .arg(kSeedLimit));
+  seedEdit_->setPlaceholderText(
+      QString("the text the set grows from, up to %1 characters").arg(kSeedLimit));
   addDateTimeButton_ = MakeButton("Add Date/Time", "BAddDT");
   clearSeedButton_ = MakeButton("Clear", "BClearSeed");
   auto* seedLabel = MakeLabel("Seed: ", "LESeedLabel");
@@ -133,8 +133,7 @@ void GeneralTab::BuildControls() {
   for (const DealFileFormat format :
        {DealFileFormat::kDup, DealFileFormat::kBri, DealFileFormat::kBre, DealFileFormat::kBer}) {
     const std::string_view name = DealFileFormatName(format);
-    exportFormatCombo_->addItem(QString::fromLatin1(name.data(), int(name.size())),
-                                int(format));
+    exportFormatCombo_->addItem(QString::fromLatin1(name.data(), int(name.size())), int(format));
   }
   exportFormatCombo_->setToolTip(
       ".dup for most club dealing machines; .bri, .bre and .ber for older ones");
@@ -213,10 +212,9 @@ void GeneralTab::BindControls() {
           [this](const QString& text) { app_.SetClub(ToTextLossy(text)); });
   connect(descriptionEdit_, &QLineEdit::textChanged, this,
           [this](const QString& text) { app_.SetDescription(ToTextLossy(text)); });
-  connect(eventDateEdit_, &QDateEdit::dateChanged, this,
-          [this](const QDate& date) {
-            app_.SetEventDate(date == kUnknownDate ? 0 : FromQDate(date));
-          });
+  connect(eventDateEdit_, &QDateEdit::dateChanged, this, [this](const QDate& date) {
+    app_.SetEventDate(date == kUnknownDate ? 0 : FromQDate(date));
+  });
   for (QComboBox* box : {eventCombo_, clubCombo_}) {
     connect(box->lineEdit(), &QLineEdit::returnPressed, this, [this, box] { OnComboLeft(box); });
     // However an item comes in (a name left or entered, the record's
@@ -261,9 +259,9 @@ void GeneralTab::Refresh() {
   analysisButton_->setEnabled(ready && !runGoing);
   // While a run deals and analyses its sets, the set in the window is the
   // run's: dealing, loading or analysing by hand would pull it away.
-  for (QWidget* control : std::initializer_list<QWidget*>{
-           loadButton_, loadTestSetButton_, browseButton_, seedEdit_, addDateTimeButton_,
-           clearSeedButton_}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{loadButton_, loadTestSetButton_, browseButton_, seedEdit_,
+                                       addDateTimeButton_, clearSeedButton_}) {
     control->setEnabled(!runGoing);
   }
   fileNameLabel_->setText(fileChosen ? "File Name: " + FromPath(app_.SetFilePath().filename())

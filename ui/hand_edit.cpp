@@ -79,9 +79,12 @@ std::string HandStatusLine(const HandCheck& check) {
 
 std::string HandStatusText(HandStatus status) {
   switch (status) {
-    case HandStatus::kInvalid: return "Invalid Hand";
-    case HandStatus::kValid: return "Valid Hand";
-    default: return "Fill " + std::string(kSeatNames[size_t(SeatToFill(status))]);
+    case HandStatus::kInvalid:
+      return "Invalid Hand";
+    case HandStatus::kValid:
+      return "Valid Hand";
+    default:
+      return "Fill " + std::string(kSeatNames[size_t(SeatToFill(status))]);
   }
 }
 
@@ -119,8 +122,7 @@ HandCheck CheckHands(const HandFields& fields) {
     check.deal.valid = true;
     DeriveCounts(check.deal);
     check.deal.number = NumberFromDeal(check.deal);
-  } else if (t.cards < kCards && t.complete == 3 &&
-             t.cards == 39 + t.count[size_t(t.shortSeat)]) {
+  } else if (t.cards < kCards && t.complete == 3 && t.cards == 39 + t.count[size_t(t.shortSeat)]) {
     check.status = FillStatus(t.shortSeat);
   } else {
     check.problem = Problem(t);

@@ -121,7 +121,8 @@ void HandEditor::Load(int board, const DealNumber& number) {
 
 void HandEditor::FieldChanged(int index) {
   QLineEdit* field = fields_[size_t(index)];
-  const QString normal = QString::fromLatin1(NormaliseSuitField(field->text().toLatin1().toStdString()));
+  const QString normal =
+      QString::fromLatin1(NormaliseSuitField(field->text().toLatin1().toStdString()));
   if (normal != field->text()) {
     field->setText(normal);  // runs this handler again, which then finds nothing to change
     return;
@@ -131,7 +132,8 @@ void HandEditor::FieldChanged(int index) {
 
 HandFields HandEditor::FieldTexts() const {
   HandFields texts;
-  for (int i = 0; i < 16; ++i) texts[size_t(i)] = fields_[size_t(i)]->text().toLatin1().toStdString();
+  for (int i = 0; i < 16; ++i)
+    texts[size_t(i)] = fields_[size_t(i)]->text().toLatin1().toStdString();
   return texts;
 }
 
@@ -148,7 +150,8 @@ void HandEditor::CheckDeal() {
   font.setUnderline(fills);
   statusLabel_->setFont(font);
   statusLabel_->setCursor(fills ? Qt::PointingHandCursor : Qt::ArrowCursor);
-  const QString seat = fills ? QString::fromLatin1(kSeatNames[size_t(SeatToFill(status_))].data()) : "";
+  const QString seat =
+      fills ? QString::fromLatin1(kSeatNames[size_t(SeatToFill(status_))].data()) : "";
   statusLabel_->setToolTip(fills ? "Click to give " + seat + " the cards nobody holds" : "");
   applyButton_->setEnabled(status_ == HandStatus::kValid);
 }
@@ -187,8 +190,8 @@ void HandEditor::LayOut() {
       const int top = label->y() + 30 + 30 * suit;
       fields_[size_t(FieldIndex(seat, suit))]->setGeometry(label->x(), top, fieldWidth,
                                                            kFieldHeight);
-      suitLabels_[size_t(FieldIndex(seat, suit))]->setGeometry(label->x() - 20,
-                                                               top + (kFieldHeight - 16) / 2, 16, 16);
+      suitLabels_[size_t(FieldIndex(seat, suit))]->setGeometry(
+          label->x() - 20, top + (kFieldHeight - 16) / 2, 16, 16);
     }
   }
   boardLabel_->adjustSize();

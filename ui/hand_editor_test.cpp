@@ -2,11 +2,11 @@
 // into the suit fields, clicking the status line, clearing.
 #include "ui/hand_editor.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "core/deal_number.h"
 #include "core/pbn_deal.h"
@@ -24,9 +24,14 @@ Deal DealOf(const char* pbn) {
 
 TEST(HandEditTest, NormalisesTypedRanks) {
   // typed -> kept
-  const std::pair<const char*, const char*> rows[] = {
-      {"kq10x a", "AKQT"}, {"AA", "A"}, {"2345", "5432"}, {"0", ""}, {"t1T", "T"},
-      {"jJ9 8,7", "J987"}, {"akqjt98765432", "AKQJT98765432"}, {"ü€x", ""}};
+  const std::pair<const char*, const char*> rows[] = {{"kq10x a", "AKQT"},
+                                                      {"AA", "A"},
+                                                      {"2345", "5432"},
+                                                      {"0", ""},
+                                                      {"t1T", "T"},
+                                                      {"jJ9 8,7", "J987"},
+                                                      {"akqjt98765432", "AKQJT98765432"},
+                                                      {"ü€x", ""}};
   for (const auto& [typed, kept] : rows) {
     SCOPED_TRACE(typed);
     EXPECT_EQ(NormaliseSuitField(typed), kept);
@@ -89,13 +94,17 @@ TEST(HandEditTest, AnInvalidDealSaysWhatIsWrong) {
       {deal, "Valid Hand"},
       {with({{eastSpades, "A98"}}), "Invalid Hand: the ace of spades is named twice"},
       // The card named twice comes first, even with a seat short.
-      {with({{eastSpades, "A98"}, {westSpades, ""}}), "Invalid Hand: the ace of spades is named twice"},
+      {with({{eastSpades, "A98"}, {westSpades, ""}}),
+       "Invalid Hand: the ace of spades is named twice"},
       {with({{northClubs, "7432"}}), "Invalid Hand: the 7 of clubs is named twice"},
       // A card moved from West to North: 14 and 12, nothing named twice.
       {with({{FieldIndex(kNorth, kHearts), "T985"}, {FieldIndex(kWest, kHearts), "76"}}),
        "Invalid Hand: North holds 14 cards, West 12"},
-      {with({{eastSpades, ""}, {FieldIndex(kEast, kHearts), ""}, {FieldIndex(kEast, kDiamonds), "4"},
-             {FieldIndex(kEast, kClubs), ""}, {westSpades, ""}}),
+      {with({{eastSpades, ""},
+             {FieldIndex(kEast, kHearts), ""},
+             {FieldIndex(kEast, kDiamonds), "4"},
+             {FieldIndex(kEast, kClubs), ""},
+             {westSpades, ""}}),
        "Invalid Hand: East holds 1 card, West 10"},
       {HandFields{}, "Invalid Hand: no cards are named"},
       {with({{eastSpades, ""}}), "Fill East"},

@@ -25,9 +25,8 @@ struct Place {
   int row, column;
 };
 constexpr Place kShowPlaces[] = {
-    {Switch::kShowDistributions, 0, 0}, {Switch::kShowDealNumbers, 1, 0},
-    {Switch::kShowLtc, 2, 0},           {Switch::kShowAnalysis, 0, 1},
-    {Switch::kAllTricks, 1, 1},         {Switch::kShowPar, 3, 1},
+    {Switch::kShowDistributions, 0, 0}, {Switch::kShowDealNumbers, 1, 0}, {Switch::kShowLtc, 2, 0},
+    {Switch::kShowAnalysis, 0, 1},      {Switch::kAllTricks, 1, 1},       {Switch::kShowPar, 3, 1},
 };
 
 }  // namespace
@@ -81,7 +80,8 @@ HandRecordsTab::HandRecordsTab(App& app, WindowServices& window) : app_(app), wi
     });
   }
   QCheckBox* allTricks = Check(Switch::kAllTricks);
-  connect(allTricks, &QCheckBox::clicked, this, [this, allTricks] { OnDisplayChoiceClicked(allTricks); });
+  connect(allTricks, &QCheckBox::clicked, this,
+          [this, allTricks] { OnDisplayChoiceClicked(allTricks); });
   connect(allContractsCheck_, &QCheckBox::clicked, this,
           [this] { OnDisplayChoiceClicked(allContractsCheck_); });
 }

@@ -1,12 +1,12 @@
 // tarrow: the window program.  "tarrow FILE.pbn" loads that set each time the
 // window becomes active.
-#include <QApplication>
-#include <QFileInfo>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <QApplication>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstddef>
@@ -114,7 +114,8 @@ std::string UnreachableXDisplay(int argc, char** argv) {
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0) return {};
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), socklen_t(length)) == 0;
+    const bool connected =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), socklen_t(length)) == 0;
     ::close(fd);
     if (connected) return {};
   }

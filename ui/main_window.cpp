@@ -178,10 +178,10 @@ void MainWindow::OnTick() {
   if (outcome.analysed) {
     // An analysis that ended before every result was found was stopped.
     const bool stopped = outcome.tick.completed && !SetAnalysed(app_.Set());
-    const QString progress = QString::fromStdString(
-        stopped                  ? std::string("Stopped")
-        : outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
-                                 : ProgressText(outcome.tick));
+    const QString progress =
+        QString::fromStdString(stopped                  ? std::string("Stopped")
+                               : outcome.tick.completed ? DoneText(outcome.tick.elapsedSeconds)
+                                                        : ProgressText(outcome.tick));
     const QString counts = QString::fromStdString(app_.AnalysisSummary());
     general_->ShowProgress(progress, outcome.tick.completed ? QString() : counts);
     // The run's tab speaks of the run's sets only, not of a set analysed by hand.

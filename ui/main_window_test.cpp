@@ -14,10 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -363,7 +363,8 @@ TEST_F(MainWindowTest, TheLastResultEndsTheAnalysisWithoutWaitingForTheTick) {
   Find<QTimer>("Timer1")->setInterval(3'600'000);
   Click("BDDAnalysis");
   ASSERT_TRUE(app_->AnalysisRunning());
-  ASSERT_TRUE(WaitFor([&] { return Text("LDDProg").startsWith("Done in"); })) << Text("LDDProg").toStdString();
+  ASSERT_TRUE(WaitFor([&] { return Text("LDDProg").startsWith("Done in"); }))
+      << Text("LDDProg").toStdString();
   EXPECT_FALSE(app_->AnalysisRunning());
   const Result<DealSet> saved = ReadPbnFile(pbn);
   ASSERT_TRUE(saved.ok()) << saved.message();
@@ -559,7 +560,6 @@ TEST_F(MainWindowTest, ClosingSavesOnlyWhatChanged) {
   const ino_t saved = Inode(pbn);
   CloseWindow();
   EXPECT_EQ(Inode(pbn), saved) << "closing with nothing changed writes nothing";
-
 
   OpenWindow(CommandLine(pbn));
   Find<QLineEdit>("LEDesc")->setText("Second half");
@@ -775,8 +775,7 @@ TEST_F(MainWindowTest, TheDealViewerShowsTheSetAndAnEditedBoardIsAnalysedAndSave
   const DealNumber after = app_->Set().Board(1).number;
   ASSERT_NE(after, before);
   EXPECT_TRUE(app_->AnalysisRunning());
-  const std::string dealLine =
-      "[Deal \"" + PbnDealText(DealFromNumber(after), kNorth) + "\"]";
+  const std::string dealLine = "[Deal \"" + PbnDealText(DealFromNumber(after), kNorth) + "\"]";
   const auto lines = Lines(pbn);
   EXPECT_NE(std::find(lines.begin(), lines.end(), dealLine), lines.end()) << "saved at once";
   EXPECT_TRUE(WaitFor([&] { return app_->Set().Board(1).doneMask[0] == kAllStrainsDone; }, 120))
@@ -862,8 +861,9 @@ TEST_F(MainWindowTest, EverySettingsFieldHasItsControl) {
   for (const TextField& field : kTextFields) controls.push_back(ControlName(field.which));
   for (const ListField& field : kListFields) controls.push_back(ControlName(field.which));
   for (std::string_view control : controls) {
-    EXPECT_NE(window_->findChild<QWidget*>(QString::fromLatin1(control.data(), int(control.size()))),
-              nullptr)
+    EXPECT_NE(
+        window_->findChild<QWidget*>(QString::fromLatin1(control.data(), int(control.size()))),
+        nullptr)
         << control;
   }
 }
@@ -1089,7 +1089,6 @@ TEST_F(MultipleSetsTest, AnUnsafeRunNameIsRefusedWithAMessage) {
   EXPECT_FALSE(fs::exists(folder_ / "outside"));
 }
 
-
 // The gate in the window: what it did not write is replaced only on Yes,
 // every such question defaults to No, and a set never becomes a PDF.
 TEST_F(MainWindowTest, RewritingThePdfNeverLandsOnASet) {
@@ -1181,7 +1180,8 @@ TEST_F(MainWindowTest, ASecondWindowOnAHeldSetShowsItReadOnlyAndNeverSavesIt) {
   ASSERT_TRUE(other.OpenFile(pbn).ok());
   EXPECT_TRUE(other.ReadOnly());
   bool told = false;
-  for (const std::string& warning : other.LoadWarnings()) told |= warning.find("read-only") != std::string::npos;
+  for (const std::string& warning : other.LoadWarnings())
+    told |= warning.find("read-only") != std::string::npos;
   EXPECT_TRUE(told);
 
   // C edits board 5 and closes; D's save is refused, and C's edit stays.
@@ -1218,7 +1218,6 @@ TEST_F(MainWindowTest, AfterDealAReturnDoesNotStopTheAnalysisAndTheBoardsInPlayA
   EXPECT_TRUE(Shown("LBoardsInPlay"));
   EXPECT_TRUE(Text("LBoardsInPlay").contains("1-5")) << Text("LBoardsInPlay").toStdString();
 }
-
 
 TEST_F(MainWindowTest, AbsentAndUnanalysedBoardsAreNotDrawnAsAnalysed) {
   // Boards 1 and 2 only, neither analysed.

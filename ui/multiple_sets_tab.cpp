@@ -22,8 +22,7 @@ namespace {
 constexpr int kRunSeedShown = 85;  // characters of "Seed: " and the seed
 
 QString StoppedText() {
-  return QString::fromUtf8(MultiSetRun::kStoppedText.data(),
-                           int(MultiSetRun::kStoppedText.size()));
+  return QString::fromUtf8(MultiSetRun::kStoppedText.data(), int(MultiSetRun::kStoppedText.size()));
 }
 
 }  // namespace
@@ -45,8 +44,9 @@ MultipleSetsTab::MultipleSetsTab(App& app, WindowServices& window) : app_(app), 
   runButton_ = MakeButton("Start", "BMulti");
   viewLogButton_ = MakeButton("View Log", "BViewLog");
   annotateButton_ = MakeButton("Annotate a PBN File...", "BAnnotate");
-  annotateButton_->setToolTip("Adds double-dummy tables and par to every game of any PBN file, "
-                              "keeping the rest of it as it is.");
+  annotateButton_->setToolTip(
+      "Adds double-dummy tables and par to every game of any PBN file, "
+      "keeping the rest of it as it is.");
   buttons->addWidget(runButton_);
   buttons->addWidget(viewLogButton_);
   buttons->addStretch(1);

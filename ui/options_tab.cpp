@@ -88,7 +88,8 @@ OptionsTab::OptionsTab(App& app, WindowServices& window) : app_(app), window_(wi
   rewritePdfButton_ = MakeButton("Re-Write PDF of Hand Records", "BPDF");
   forceWriteButton_ = MakeButton("Force PBN Write", "BSave");
   webPageButton_ = MakeButton("Write Web Page of Hand Records", "BHTML");
-  webPageButton_->setToolTip("the hand records as one page for the club's web site, beside the set");
+  webPageButton_->setToolTip(
+      "the hand records as one page for the club's web site, beside the set");
   specialLayout->addWidget(repeatAnalysisButton_);
   specialLayout->addWidget(rewritePdfButton_);
   specialLayout->addWidget(webPageButton_);
@@ -167,10 +168,11 @@ void OptionsTab::OnChangeFolderClicked() {
   const std::string chosen = ToPath(dialog.selectedFiles().first()).string();
   // A cut path would name another folder, so a longer one is refused.
   if (chosen.size() > SettingsRecord::kDirectoryLimit) {
-    window_.ShowFailure("Change", Status::Error("the folder " + chosen + " has a path longer than " +
-                                                std::to_string(SettingsRecord::kDirectoryLimit) +
-                                                " characters, which the settings cannot keep; "
-                                                "choose a folder nearer the top"));
+    window_.ShowFailure("Change",
+                        Status::Error("the folder " + chosen + " has a path longer than " +
+                                      std::to_string(SettingsRecord::kDirectoryLimit) +
+                                      " characters, which the settings cannot keep; "
+                                      "choose a folder nearer the top"));
     return;
   }
   app_.SetText(TextSetting::kOutputDirectory, chosen);

@@ -44,7 +44,7 @@ class PrintingTab : public QWidget {
 
   App& app_;
   WindowServices& window_;
-  QtPrinter printer_;  // the system printer the print buttons use
+  QtPrinter printer_;           // the system printer the print buttons use
   std::uint64_t shownSet_ = 0;  // the App::SetIdentity the Last Board was set for
   QPushButton* printButton_ = nullptr;
   QSpinBox* copiesSpin_ = nullptr;

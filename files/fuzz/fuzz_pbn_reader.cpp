@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "core/texts.h"
-#include "scoring/par.h"
 #include "files/fuzz/fuzz_check.h"
 #include "files/pbn_reader.h"
 #include "files/pbn_writer.h"
+#include "scoring/par.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarrow;

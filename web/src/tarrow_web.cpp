@@ -232,7 +232,8 @@ Status SetFieldsOf(SetHeader& header, const char* event, const char* site, const
   }
   // No date is a set without one, as a PBN file's Date "?".
   const std::string dateText = date;
-  const std::optional<DateTime> eventDate = dateText.empty() ? DateTime(0) : ParseDateTime(dateText);
+  const std::optional<DateTime> eventDate =
+      dateText.empty() ? DateTime(0) : ParseDateTime(dateText);
   if (!eventDate || (!dateText.empty() && dateText.size() != 10)) {
     return Status::Error("the date is a date as YYYY-MM-DD, not \"" + dateText + "\"");
   }
@@ -259,7 +260,11 @@ std::string FileNameText(const std::string& utf8) {
   std::string out;
   for (size_t i = 0; i < utf8.size();) {
     const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const size_t length = lead < 0x80    ? 1
+                          : lead >= 0xF0 ? 4
+                          : lead >= 0xE0 ? 3
+                          : lead >= 0xC0 ? 2
+                                         : 1;
     const Result<std::string> one = Utf8ToCp1252(utf8.substr(i, length));
     out += one.ok() ? *one : "?";
     i += length;
@@ -343,7 +348,8 @@ EMSCRIPTEN_KEEPALIVE const char* tw_set_json() {
     // The strains a worker still has to solve (either side unknown).
     std::string todo;
     for (Strain strain : kStrains) {
-      if (!entry.number.valid || (entry.Analysed(kNorthSouth, strain) && entry.Analysed(kEastWest, strain))) {
+      if (!entry.number.valid ||
+          (entry.Analysed(kNorthSouth, strain) && entry.Analysed(kEastWest, strain))) {
         continue;
       }
       todo += (todo.empty() ? "" : ",") + std::to_string(strain);
@@ -365,9 +371,11 @@ EMSCRIPTEN_KEEPALIVE const char* tw_board_json(int board) {
 EMSCRIPTEN_KEEPALIVE void tw_store_strain(int board, int strain, const uint8_t* tricks) {
   if (board < 1 || board > kBoardsPerSet || strain < 0 || strain >= int(kStrains.size())) return;
   BoardEntry& entry = TheSession().set.Board(board);
-  for (Seat declarer : kSeats) entry.table[size_t(DDIndex(declarer, Strain(strain)))] = tricks[declarer];
+  for (Seat declarer : kSeats)
+    entry.table[size_t(DDIndex(declarer, Strain(strain)))] = tricks[declarer];
   for (Side side : kSides) entry.doneMask[size_t(side)] |= StrainBit(Strain(strain));
-  if (entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone) entry.filePar = FilePar();
+  if (entry.doneMask[0] == kAllStrainsDone && entry.doneMask[1] == kAllStrainsDone)
+    entry.filePar = FilePar();
 }
 
 // Writes one of the set's files into the output buffer and returns its
@@ -435,7 +443,8 @@ EMSCRIPTEN_KEEPALIVE const char* tw_load(const char* name, const uint8_t* bytes,
     if (Result<ImportBuffer> deals = parse(text, report, fileName); !deals.ok()) {
       loaded = deals.status();
     } else if (DealSet imported = DealSetFromImport(*deals); imported.PresentBoards() == 0) {
-      loaded = Status::Error("cannot import " + fileName + ": it holds no deal this program can read");
+      loaded =
+          Status::Error("cannot import " + fileName + ": it holds no deal this program can read");
     } else {
       loaded = std::move(imported);
     }
@@ -485,7 +494,8 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* tw_solve_strain(const char* numberHex, int s
   }
   std::optional<SideTricks> north;
   for (Seat declarer : {kNorth, kEast}) {
-    const SideTricks side = solver->SolveSide(*number, Strain(strain), declarer, neverStop, nullptr, north);
+    const SideTricks side =
+        solver->SolveSide(*number, Strain(strain), declarer, neverStop, nullptr, north);
     tricks[declarer] = uint8_t(side.declarer);
     tricks[PartnerOf(declarer)] = uint8_t(side.partner);
     north = side;
