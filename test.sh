@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tarrow and runs every test: the Release
-# build, the browser version in headless Chromium, the Debian package (built,
-# checked, installed, run and removed), then the same tests under
+# Installs what is missing, checks the sources' layout against
+# .clang-format, builds Tarrow and runs every test: the Release build, the
+# browser version in headless Chromium, the Debian package (built, checked,
+# installed, run and removed), then the same tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then the threaded analysis
 # tests under ThreadSanitizer, then the fuzzers for a short while.  Exits
 # non-zero on the first failure.
@@ -33,6 +34,9 @@ configure_and_build() {  # dir, extra cmake arguments...
 # solver, for quick runs while developing; CI always runs them.
 slow=()
 if [ "${TARROW_SKIP_SLOW:-0}" = 1 ] && [ "${CI:-}" != true ]; then slow=(--label-exclude slow); fi
+
+echo "== Source layout (.clang-format)"
+scripts/check-format.sh
 
 echo "== Release build and tests"
 configure_and_build build -DCMAKE_BUILD_TYPE=Release

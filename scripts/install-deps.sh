@@ -15,7 +15,7 @@ packages=(
   chromium
   emscripten node-acorn
   cups printer-driver-cups-pdf libcups2-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth
   dpkg-dev lintian man-db appstream
 )
