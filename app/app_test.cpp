@@ -98,7 +98,7 @@ TEST_F(AppTest, AFailedSaveIsReportedAndTriedAgain) {
 TEST_F(AppTest, RepeatDoubleDummyForgetsEveryDoneMask) {
   app_->MutableSetForTest().Board(7).doneMask = {31, 31};
   app_->MutableSetForTest().Board(36).doneMask = {1, 0};
-  app_->RepeatDoubleDummy();
+  ASSERT_TRUE(app_->RepeatDoubleDummy().ok());
   for (const BoardEntry& entry : app_->Set().boards) {
     EXPECT_EQ(entry.doneMask[0] + entry.doneMask[1], 0);
   }

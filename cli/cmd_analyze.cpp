@@ -38,7 +38,13 @@ int RunAnalyze(const std::vector<std::string>& argList) {
   const DealSet asRead = app.Set();
   const bool check = HoldsUncheckedTables(asRead, app.PbnPath(), app.SetFilePath());
   // After the check of the outputs: the set that may go there is the one read.
-  if (check) app.RepeatDoubleDummy();
+  // A check that cannot start is said, not skipped: the tables as read would
+  // pass as checked.
+  if (check) {
+    if (const Status repeat = app.RepeatDoubleDummy(); !repeat.ok()) {
+      return Failure(repeat.message());
+    }
+  }
   const int ran = RunAnalysis(app, executor);
   if (check) {
     for (const std::string& warning : TablesUnlikeSolved(asRead, app.Set(), app.SetFilePath())) {
