@@ -538,6 +538,13 @@ Verdict App::KeepLoadedSetBeside() {
   return Verdict::Done();
 }
 
+std::vector<std::string> App::EventsIn(const std::filesystem::path& path) const {
+  if (DealExtensionKind(path) != DealFileKind::kPbn) return {};
+  LoadReport report;
+  if (!ReadPbnEvent(path, "", report).ok() || report.events.size() < 2) return {};
+  return report.events;
+}
+
 Status App::OpenFile(const std::filesystem::path& path, std::string_view event) {
   switch (DealExtensionKind(path)) {
     case DealFileKind::kPbn:

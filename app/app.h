@@ -343,6 +343,10 @@ class App {
   // After a Load that needed the word and did not get it: the set goes to
   // FreeSetPathBeside, and a load warning says so.
   Verdict KeepLoadedSetBeside();
+  // The events of a PBN file that holds several, in file order, for the
+  // operator to choose one before Load; empty for a file of one event, of
+  // another kind, or one that cannot be read (Load says why).
+  std::vector<std::string> EventsIn(const std::filesystem::path& path) const;
 
   // Loads a file by its extension: ".pbn" as a saved set (LoadSetFile),
   // ".bre", ".ber", ".bri" and ".dup" as dealing-machine files (ImportDealFile).  On

@@ -188,5 +188,33 @@ TEST_F(AppFlowTest, SheetsAsPdfGoBesideTheSetAndAskBeforeAFileOfAnotherProgram) 
   EXPECT_TRUE(app_->CheckDocument(folder_ / "club.pbn", ".png", Word::kGiven).refused());
 }
 
+// Load asks which event when a file holds several; these are the names
+// offered, and only then.
+TEST_F(AppFlowTest, EventsInNamesTheEventsOfAFileOfSeveralOnly) {
+  const fs::path week = folder_ / "week.pbn";
+  // Board 1 of each event, dealt differently.
+  const auto event = [](std::string name, std::string deal) {
+    return "[Event \"" + name + "\"]\r\n[Board \"1\"]\r\n[Dealer \"N\"]\r\n" +
+           "[Vulnerable \"None\"]\r\n[Deal \"N:" + deal + "\"]\r\n\r\n";
+  };
+  const std::string hands = "KQT2.AT.K53.9765 87.95.QJ8764.KQ4 A965.Q764.A9.AJ8 J43.KJ832.T2.T32";
+  const std::string turned =
+      hands.substr(hands.find(' ') + 1) + " " + hands.substr(0, hands.find(' '));
+  ASSERT_TRUE(testing::WriteTestFile(week, event("Monday", hands) + event("Tuesday", turned)).ok());
+  EXPECT_EQ(app_->EventsIn(week), (std::vector<std::string>{"Monday", "Tuesday"}));
+  ASSERT_TRUE(app_->Load(week, "2", Word::kGiven).done());
+  EXPECT_EQ(app_->Set().header.event.str(), "Tuesday");
+
+  // One event, another kind of file, a damaged or missing file: nothing to choose.
+  const fs::path club = folder_ / "club.pbn";
+  SaveSetOfSeed(club, "Monday");
+  ASSERT_TRUE(ExportDealFile(*app_, DealFileFormat::kBri, folder_ / "week.bri", 1).ok());
+  ASSERT_TRUE(testing::WriteTestFile(folder_ / "junk.pbn", std::string(3000, '\x9C')).ok());
+  for (const fs::path& file :
+       {club, folder_ / "week.bri", folder_ / "junk.pbn", folder_ / "missing.pbn"}) {
+    EXPECT_TRUE(app_->EventsIn(file).empty()) << file;
+  }
+}
+
 }  // namespace
 }  // namespace tarrow

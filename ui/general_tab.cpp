@@ -20,8 +20,6 @@
 #include "core/cp1252.h"
 #include "core/generation.h"
 #include "files/deal_file_writer.h"
-#include "files/deal_files.h"
-#include "files/pbn_reader.h"
 #include "ui/deal_viewer.h"
 #include "ui/qt_text.h"
 #include "ui/setting_controls.h"
@@ -418,13 +416,12 @@ namespace {
 
 // A PBN file of several events: the operator picks one ("1" for the first,
 // nothing when the file holds one).  Empty when the choice is cancelled.
-std::optional<std::string> ChooseEvent(QWidget* parent, const fs::path& path) {
-  if (DealExtensionKind(path) != DealFileKind::kPbn) return std::string("1");
-  LoadReport report;
-  if (!ReadPbnEvent(path, "", report).ok() || report.events.size() < 2) return std::string("1");
+std::optional<std::string> ChooseEvent(QWidget* parent, const App& app, const fs::path& path) {
+  const std::vector<std::string> events = app.EventsIn(path);
+  if (events.empty()) return std::string("1");
   QStringList items;
-  for (size_t i = 0; i < report.events.size(); ++i) {
-    items << QString::number(i + 1) + ": " + FromText(report.events[i]);
+  for (size_t i = 0; i < events.size(); ++i) {
+    items << QString::number(i + 1) + ": " + FromText(events[i]);
   }
   QInputDialog dialog(parent);
   dialog.setObjectName("EventChoice");
@@ -441,7 +438,7 @@ std::optional<std::string> ChooseEvent(QWidget* parent, const fs::path& path) {
 
 void GeneralTab::LoadFile(const fs::path& path) {
   if (const Status left = app_.LeaveSet(); !left.ok()) window_.ShowFailure("Save", left);
-  const std::optional<std::string> event = ChooseEvent(this, path);
+  const std::optional<std::string> event = ChooseEvent(this, app_, path);
   if (!event) return;  // the set stays as it was
   const std::uint64_t before = app_.SetIdentity();
   Verdict loaded = app_.Load(path, *event, Word::kNotGiven);
