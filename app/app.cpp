@@ -582,6 +582,29 @@ Status App::LoadSetFile(const std::filesystem::path& path, std::string_view even
   return Status();
 }
 
+Result<bool> App::ReloadIfChanged(const std::filesystem::path& path) {
+  std::error_code ignored;
+  if (path.empty() || !fs::exists(path, ignored)) return false;
+  if (AnalysisRunning() || run_->Busy()) return false;
+  if (setReady_ && setFilePath_ != path) return false;
+  const fs::file_time_type changed = fs::last_write_time(path, ignored);
+  if (setReady_ && path == reloadedFile_ && changed == reloadedTime_) return false;
+  if (setReady_ && path == pbnPath_ && setBytes_) {
+    // The set's own save is no change from outside: reading it back would
+    // undo only what was typed since.
+    const Result<std::string> bytes = ReadWholeFile(path);
+    if (bytes.ok() && *bytes == *setBytes_) {
+      reloadedFile_ = path;
+      reloadedTime_ = changed;
+      return false;
+    }
+  }
+  if (const Status loaded = LoadSetFile(path); !loaded.ok()) return loaded;
+  reloadedFile_ = path;
+  reloadedTime_ = changed;
+  return true;
+}
+
 Status App::ImportDealFile(const std::filesystem::path& path) {
   LoadReport report;
   Result<ImportBuffer> deals = ReadDealFile(path, report);

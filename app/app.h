@@ -360,6 +360,16 @@ class App {
   // set is kept in its companion beside it (companion.h), which a later
   // load uses again while it holds the same deals.
   Status LoadSetFile(const std::filesystem::path& path, std::string_view event = {});
+  // The file the program was started with, read again (LoadSetFile) when
+  // the operator comes back to the window: another program may have changed
+  // it.  Read when no set is in hand, or when the set in hand is this
+  // file's and the file changed on disk since.  Never during an analysis or
+  // a multiple-set run (their results would be thrown away), nor once the
+  // operator has moved on to another set, nor when the file is unchanged or
+  // holds what this session last wrote there (reading it would undo what
+  // was typed since).  True when the set was read again; an error, with the
+  // set in hand as it was, when the file could not be read.
+  Result<bool> ReloadIfChanged(const std::filesystem::path& path);
 
   // The hand editor's change of a board: the board gets the new deal and
   // loses its analysis, and the set is saved.  A running analysis is
@@ -434,6 +444,9 @@ class App {
   std::filesystem::path fileWord_;  // the file NameSetFile had the word for
   bool holdsSet_ = false;           // a set dealt or loaded for the current file
   std::vector<std::string> loadWarnings_;
+  // What ReloadIfChanged last read, and its time on disk then.
+  std::filesystem::path reloadedFile_;
+  std::filesystem::file_time_type reloadedTime_{};
   bool pdfPending_ = false;  // the PBN was written but its PDF is not yet
   std::filesystem::path setFilePath_;
   std::filesystem::path pbnPath_;

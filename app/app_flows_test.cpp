@@ -216,5 +216,58 @@ TEST_F(AppFlowTest, EventsInNamesTheEventsOfAFileOfSeveralOnly) {
   }
 }
 
+// The file the program was started with, read again on coming back to the
+// window: only when another program changed it, and never over a set the
+// operator has moved on to.
+TEST_F(AppFlowTest, ReloadIfChangedReadsOnlyAChangeFromOutsideAndKeepsTheSetOnFailure) {
+  const fs::path pbn = folder_ / "club.pbn";
+  SaveSetOfSeed(pbn, "Monday");
+  EXPECT_FALSE(*app_->ReloadIfChanged(folder_ / "missing.pbn"));
+  Result<bool> reloaded = app_->ReloadIfChanged(pbn);
+  ASSERT_TRUE(reloaded.ok()) << reloaded.status().message();
+  EXPECT_TRUE(*reloaded) << "no set in hand: the file is read";
+  EXPECT_EQ(app_->Set().header.seed.str(), "Monday");
+
+  // Unchanged, or changed only by this session's own save: what was typed stays.
+  app_->SetDescription("typed");
+  EXPECT_FALSE(*app_->ReloadIfChanged(pbn));
+  ASSERT_TRUE(app_->SaveFile().ok());
+  fs::last_write_time(pbn, fs::last_write_time(pbn) + std::chrono::seconds(5));
+  app_->SetDescription("typed since the save");
+  EXPECT_FALSE(*app_->ReloadIfChanged(pbn));
+  EXPECT_EQ(app_->Fields().description, "typed since the save");
+
+  // Another program writes another set there: it is read.
+  const fs::path elsewhere = folder_ / "elsewhere.pbn";
+  SaveSetOfSeed(elsewhere, "Tuesday");
+  ASSERT_TRUE(testing::WriteTestFile(pbn, *ReadWholeFile(elsewhere)).ok());
+  fs::last_write_time(pbn, fs::last_write_time(pbn) + std::chrono::seconds(10));
+  reloaded = app_->ReloadIfChanged(pbn);
+  ASSERT_TRUE(reloaded.ok()) << reloaded.status().message();
+  EXPECT_TRUE(*reloaded);
+  EXPECT_EQ(app_->Set().header.seed.str(), "Tuesday");
+  EXPECT_EQ(app_->PbnPath(), pbn);
+
+  // A damaged file: an error naming it, the set in hand as it was, the file untouched.
+  const DealSet before = app_->Set();
+  const std::string junk(3000, '\x9C');
+  ASSERT_TRUE(testing::WriteTestFile(pbn, junk).ok());
+  fs::last_write_time(pbn, fs::last_write_time(pbn) + std::chrono::seconds(15));
+  reloaded = app_->ReloadIfChanged(pbn);
+  ASSERT_FALSE(reloaded.ok());
+  EXPECT_NE(reloaded.status().message().find("club.pbn"), std::string::npos)
+      << reloaded.status().message();
+  EXPECT_EQ(SerializeForDigest(app_->Set()), SerializeForDigest(before));
+  EXPECT_TRUE(app_->HasReadySet());
+  EXPECT_EQ(*ReadWholeFile(pbn), junk);
+
+  // The operator moved on to another set: a change to the file is left alone.
+  ASSERT_TRUE(app_->Deal("Wednesday", folder_ / "next.pbn", Word::kNotGiven).done());
+  ASSERT_TRUE(testing::WriteTestFile(pbn, *ReadWholeFile(elsewhere)).ok());
+  fs::last_write_time(pbn, fs::last_write_time(pbn) + std::chrono::seconds(20));
+  EXPECT_FALSE(*app_->ReloadIfChanged(pbn));
+  EXPECT_EQ(app_->Set().header.seed.str(), "Wednesday");
+}
+
 }  // namespace
 }  // namespace tarrow

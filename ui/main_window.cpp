@@ -21,8 +21,6 @@
 
 namespace tarrow {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 constexpr int kTickMilliseconds = 1000;
@@ -210,35 +208,17 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::OnActivated() {
-  if (CommandLineFileToReload()) {
-    const fs::path& file = options_.commandLineFile;
-    std::error_code ignored;
-    const fs::file_time_type changed = fs::last_write_time(file, ignored);
-    const Status loaded = app_.LoadSetFile(file);
-    if (loaded.ok()) {
-      commandLineFileTime_ = changed;
-      general_->ShowLoadedSet();
-    } else if (!reportedActivationFailure_) {
+  const Result<bool> reloaded = app_.ReloadIfChanged(options_.commandLineFile);
+  if (!reloaded.ok()) {
+    if (!reportedActivationFailure_) {
       // Once: the box's own closing activates the window again.
       reportedActivationFailure_ = true;
-      ShowFailure("Load a Saved Set", loaded);
+      ShowFailure("Load a Saved Set", reloaded.status());
     }
+  } else if (*reloaded) {
+    general_->ShowLoadedSet();
   }
   app_.StoreComputerName(ComputerNameText());
-}
-
-bool MainWindow::CommandLineFileToReload() const {
-  const fs::path& file = options_.commandLineFile;
-  std::error_code ignored;
-  if (file.empty() || !fs::exists(file, ignored)) return false;
-  // Reloading in the middle of an analysis would throw its results away.
-  if (app_.AnalysisRunning() || app_.MultiRun().Busy()) return false;
-  // The operator has moved on to another set.
-  if (app_.HasReadySet() && app_.SetFilePath() != file) return false;
-  // Unchanged on disk: reading it again would only undo what was typed since.
-  if (app_.HasReadySet() && fs::last_write_time(file, ignored) == commandLineFileTime_)
-    return false;
-  return true;
 }
 
 // ---------------------------------------------------------------- closing

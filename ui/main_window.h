@@ -66,8 +66,6 @@ class MainWindow : public QMainWindow, public WindowServices {
   QWidget* BuildStrip();
   void CreateViewer();
   void OnActivated();
-  // Whether activation should read the command line's set again.
-  bool CommandLineFileToReload() const;
   // Once a second while an analysis or a multiple-set run goes on.
   void OnTick();
 
@@ -88,7 +86,6 @@ class MainWindow : public QMainWindow, public WindowServices {
   // The analysis run the progress counts are measured from.
   bool closed_ = false;
   bool reportedActivationFailure_ = false;
-  std::filesystem::file_time_type commandLineFileTime_{};  // when it was last read
 };
 
 }  // namespace tarrow
