@@ -591,6 +591,26 @@ TEST_F(MainWindowTest, ActivationReloadsTheFileNamedOnTheCommandLine) {
       WaitFor([&] { return Find<QComboBox>("CBEvent")->currentText() == "Changed outside"; }));
 }
 
+// The window's own save is no change from outside: coming back to the
+// window keeps what was typed since.
+TEST_F(MainWindowTest, ActivationAfterASaveKeepsWhatWasTypedSince) {
+  const fs::path pbn = WriteQuickStartSet(output_ / "cmd.pbn");
+  OpenWindow(CommandLine(pbn));
+  Find<QLineEdit>("LEDesc")->setText("First half");
+  Click("BSave");
+  fs::last_write_time(pbn, fs::last_write_time(pbn) + std::chrono::seconds(5));
+  Find<QLineEdit>("LEDesc")->setText("Second half");
+
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  QTest::qWait(50);
+  EXPECT_EQ(Find<QLineEdit>("LEDesc")->text().toStdString(), "Second half");
+}
+
 TEST_F(MainWindowTest, ImportingABriFileGivesSeedNoneAndAPbnBesideIt) {
   DealSet source;
   GenerateSet(source, "import me", 0);
