@@ -300,7 +300,9 @@ TEST_F(DealViewerTest, ConfirmingTheDisplayOptionWritesTheHandRecordsAgain) {
   for (const bool writePdf : {false, true}) {
     SCOPED_TRACE(writePdf);
     app().SetWritePdf(writePdf);
-    if (writePdf) ASSERT_TRUE(app().SetAside().ok());
+    if (writePdf) {
+      ASSERT_TRUE(app().SetAside().ok());
+    }
     viewer().show();
     tricks->click();
     viewer().close();

@@ -1256,7 +1256,7 @@ TEST_F(MainWindowTest, AbsentAndUnanalysedBoardsAreNotDrawnAsAnalysed) {
   const QImage fresh = Find<QLabel>("IPrg")->pixmap().toImage();
   const QRgb ground = fresh.pixel(0, 0) & 0xFFFFFF;
   EXPECT_EQ(colourOf(5), ground) << "no set yet: every cell is the ground";
-  app_->OpenFile(pbn);
+  ASSERT_TRUE(app_->OpenFile(pbn).ok());
   window_->RefreshAll();
   EXPECT_EQ(colourOf(1), 0x000000u) << "not analysed";
   EXPECT_EQ(colourOf(3), ground) << "absent";
